@@ -1,0 +1,142 @@
+#include "config/DeviceConfiguration.h"
+
+#include "config/DisplayTexts.h"
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+
+namespace korvane {
+
+QString& PortEntry::field(int column) {
+    return const_cast<QString&>(static_cast<const PortEntry*>(this)->field(column));
+}
+
+const QString& PortEntry::field(int column) const {
+    switch (column) {
+    case 0: return PortNumber;
+    case 1: return Channel;
+    case 2: return Coding;
+    case 3: return Rate;
+    case 4: return ClockSource;
+    case 5: return ClockEdge;
+    case 6: return Polarity;
+    case 7: return PortState;
+    case 8: return Delay;
+    default: return Remark;
+    }
+}
+
+PortEntry PortEntry::Unassigned(int portNumber) {
+    PortEntry e;
+    e.PortNumber = QString::number(portNumber);
+    for (int c = 1; c <= 7; ++c)
+        e.field(c) = text::None;
+    return e;
+}
+
+bool PortEntry::IsAssigned() const {
+    return Channel != text::None;
+}
+
+DeviceConfiguration::DeviceConfiguration(QObject* parent) : QObject(parent) {}
+
+void DeviceConfiguration::SetRefreshed(bool value) {
+    m_refreshed = value;
+    emit RefreshedChanged(value);
+    if (value)
+        SetTrunkRefreshed(true);
+}
+
+void DeviceConfiguration::SetTrunkRefreshed(bool value) {
+    m_trunkRefreshed = value;
+    emit TrunkRefreshedChanged(value);
+    if (!value)
+        SetRefreshed(false);
+}
+
+void DeviceConfiguration::ResetPortTable() {
+    Ports.clear();
+    for (int port = 1; port <= 24; ++port)
+        Ports.append(PortEntry::Unassigned(port));
+}
+
+std::optional<QString> DeviceConfiguration::BindChannel(int row, ChannelChoice choice) {
+    if (row < 0 || row >= Ports.size())
+        return std::nullopt;
+    const int wanted = StrToIntDef(choice.Channel, 0);
+    for (int i = 0; i < Ports.size(); ++i) {
+        if (i != row && StrToIntDef(Ports[i].Channel, 0) == wanted)
+            return QStringLiteral("\"%1\"信道已被选择，请选择一未选择的信道。").arg(choice.Channel);
+    }
+    if (choice.Coding == text::Async) {
+        choice.Coding = text::Sync;
+        choice.ClockSource = text::Internal;
+        choice.ClockEdge = text::RisingEdge;
+    }
+    PortEntry& e = Ports[row];
+    e.Channel = choice.Channel;
+    e.Coding = choice.Coding;
+    e.Rate = choice.Rate == QLatin1String("512") ? QStringLiteral("1200") : choice.Rate;
+    e.ClockSource = choice.Coding == text::Pocsag ? text::None : choice.ClockSource;
+    e.ClockEdge = choice.ClockEdge;
+    e.Polarity = choice.Polarity;
+    e.PortState = choice.PortState;
+    e.Delay = choice.Delay;
+    return std::nullopt;
+}
+
+void DeviceConfiguration::UnassignPorts(const QList<int>& rows) {
+    if (rows.isEmpty())
+        return;
+    QList<int> ordered = rows;
+    std::sort(ordered.begin(), ordered.end(), std::greater<>());
+    for (int row : ordered) {
+        if (row < 0 || row >= Ports.size())
+            continue;
+        for (int c = 1; c < PortEntry::FieldCount; ++c)
+            Ports[row].field(c) = text::None;
+    }
+    SetRefreshed(false);
+}
+
+void DeviceConfiguration::MarkWritten() {
+    SetRefreshed(true);
+    for (PortEntry& e : Ports)
+        e.Remark.clear();
+}
+
+bool DeviceConfiguration::IsModelKnown() const {
+    return DeviceModel == text::ModelSingle || DeviceModel == text::ModelAB;
+}
+
+int StrToIntDef(const QString& text, int fallback) {
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.size() != text.size())
+        return fallback;
+    bool ok = false;
+    const qlonglong v = t.toLongLong(&ok, 10);
+    if (!ok || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        return fallback;
+    return static_cast<int>(v);
+}
+
+std::uint32_t SerialNumberFromText(const QString& text) {
+    return static_cast<std::uint32_t>(StrToIntDef(text, 0));
+}
+
+std::uint32_t AddressFromText(const QString& text) {
+    return static_cast<std::uint32_t>(StrToIntDef(text, 0));
+}
+
+std::optional<std::uint32_t> HexValue(const QString& text) {
+    if (text.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const qulonglong v = text.toULongLong(&ok, 16);
+    if (!ok || v > 0xFFFFFFFFull)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(v);
+}
+
+} // namespace korvane

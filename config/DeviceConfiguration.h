@@ -1,0 +1,148 @@
+#pragma once
+// The one in-memory picture of a Korvane device. Owned by the main window for the
+// whole run; touched only on the user-interface thread.
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace korvane {
+
+struct DeviceInfo {
+    std::uint32_t SerialNumber = 1;
+    std::uint32_t Address = 1; // 24 bits used
+    QString DeviceName;
+    QString Station;
+};
+
+// One row of the port table: ten display texts in the order of the list's columns.
+struct PortEntry {
+    QString PortNumber;
+    QString Channel;
+    QString Coding;
+    QString Rate;
+    QString ClockSource;
+    QString ClockEdge;
+    QString Polarity;
+    QString PortState;
+    QString Delay;
+    QString Remark;
+
+    static constexpr int FieldCount = 10;
+
+    // Field by column index 0..9.
+    QString& field(int column);
+    const QString& field(int column) const;
+
+    // A row as a reset or a device read creates it: "-" in Channel..PortState,
+    // empty Delay and Remark.
+    static PortEntry Unassigned(int portNumber);
+
+    bool IsAssigned() const; // Channel is not "-"
+
+    bool operator==(const PortEntry&) const = default;
+};
+
+using PortTable = QList<PortEntry>;
+
+struct TrunkParams {
+    std::int32_t TrunkPort = 0;     // 0 automatic, 1 Ta, 2 Tb
+    std::int32_t ClockPolarity = 0; // 0 positive, 1 negative
+    std::int32_t DataPolarity = 0;  // 0 positive, 1 negative
+    std::int32_t CarrierLevel = 0;  // 0 high, 1 low
+    std::int32_t DelayEnabled = 0;  // 0 off, 1 on
+    std::int32_t DelayCyclesA = 0;  // 24 bits used
+    std::int32_t DelayCyclesB = 0;  // 24 bits used, KORVANEA/B only
+    bool operator==(const TrunkParams&) const = default;
+};
+
+struct GpsParams {
+    std::int32_t GpsEnabled = 0;  // 0 off, 1 on
+    std::int32_t GpsPolarity = 0; // 0 positive, 1 negative
+    bool operator==(const GpsParams&) const = default;
+};
+
+// Carried through configuration files only; it has no meaning to the tool.
+// The text is kept as raw code page 936 bytes so that it round-trips exactly.
+struct ReservedBlock {
+    std::uint8_t Value = 0;
+    QByteArray Text;
+    std::array<std::uint8_t, 32> Bytes{};
+    bool operator==(const ReservedBlock&) const = default;
+};
+
+// What the channel selection dialog hands back for one port.
+struct ChannelChoice {
+    QString Channel;
+    QString Coding;
+    QString Rate;
+    QString ClockSource;
+    QString ClockEdge;
+    QString Polarity;
+    QString PortState;
+    QString Delay;
+    QString StopBits;
+};
+
+class DeviceConfiguration : public QObject {
+    Q_OBJECT
+public:
+    explicit DeviceConfiguration(QObject* parent = nullptr);
+
+    DeviceInfo Info;
+    PortTable Ports;
+    TrunkParams Trunk;
+    GpsParams Gps;
+    std::int32_t PocsagDelay = 0;
+    std::int32_t FlexDelay = 0;
+    bool ChannelDelayEnabled = true;
+    QString DeviceModel = QStringLiteral("0");
+    bool ControlMode = false;
+    QString ChannelFileName;
+    ReservedBlock Reserved;
+
+    bool IsRefreshed() const { return m_refreshed; }
+    bool IsTrunkRefreshed() const { return m_trunkRefreshed; }
+    // Coupled: true here also sets the trunk flag true.
+    void SetRefreshed(bool value);
+    // Coupled: false here also sets the port flag false.
+    void SetTrunkRefreshed(bool value);
+
+    // Clear the table and add 24 unassigned rows, ports 1 to 24.
+    void ResetPortTable();
+
+    // Apply a channel choice to one row. Returns the refusal message when another
+    // row already holds the channel (nothing changes then), nothing on success.
+    std::optional<QString> BindChannel(int row, ChannelChoice choice);
+
+    // Mark the given rows unassigned ("-" in every field after the port number).
+    void UnassignPorts(const QList<int>& rows);
+
+    // After a successful write of everything: refreshed, all remarks cleared.
+    void MarkWritten();
+
+    bool IsModelKnown() const;
+
+signals:
+    void RefreshedChanged(bool value);
+    void TrunkRefreshedChanged(bool value);
+
+private:
+    bool m_refreshed = false;
+    bool m_trunkRefreshed = false;
+};
+
+// Decimal text to number with 0 as the fallback (serial number and address fields).
+std::uint32_t SerialNumberFromText(const QString& text);
+std::uint32_t AddressFromText(const QString& text);
+
+// Decimal value with a fallback: optional sign, digits only, 32-bit signed range.
+int StrToIntDef(const QString& text, int fallback);
+// Hexadecimal value with 0 for empty text, "-" or anything not hexadecimal.
+std::optional<std::uint32_t> HexValue(const QString& text);
+
+} // namespace korvane
