@@ -14,16 +14,26 @@ QString& PortEntry::field(int column) {
 
 const QString& PortEntry::field(int column) const {
     switch (column) {
-    case 0: return PortNumber;
-    case 1: return Channel;
-    case 2: return Coding;
-    case 3: return Rate;
-    case 4: return ClockSource;
-    case 5: return ClockEdge;
-    case 6: return Polarity;
-    case 7: return PortState;
-    case 8: return Delay;
-    default: return Remark;
+    case 0:
+        return PortNumber;
+    case 1:
+        return Channel;
+    case 2:
+        return Coding;
+    case 3:
+        return Rate;
+    case 4:
+        return ClockSource;
+    case 5:
+        return ClockEdge;
+    case 6:
+        return Polarity;
+    case 7:
+        return PortState;
+    case 8:
+        return Delay;
+    default:
+        return Remark;
     }
 }
 

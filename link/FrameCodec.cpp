@@ -72,8 +72,9 @@ int BuildPlainFrame(std::uint8_t code, const TDyCharArray& payload, int count,
                  destination);
 }
 
-int BuildAddressedFrame(std::uint32_t address, std::uint8_t code, std::span<std::uint8_t> destination,
-                        int count, const TDyCharArray& payload) noexcept {
+int BuildAddressedFrame(std::uint32_t address, std::uint8_t code,
+                        std::span<std::uint8_t> destination, int count,
+                        const TDyCharArray& payload) noexcept {
     if (!validCount(payload, count))
         return -1;
     return build(code, &address, std::span(payload).first(static_cast<std::size_t>(count)),

@@ -42,8 +42,9 @@ int BuildPlainFrame(std::uint8_t code, const TDyCharArray& payload, int count,
                     std::span<std::uint8_t> destination) noexcept;
 
 // Addressed form: address bits 0-7, 8-15, 16-23 follow the command byte.
-int BuildAddressedFrame(std::uint32_t address, std::uint8_t code, std::span<std::uint8_t> destination,
-                        int count, const TDyCharArray& payload) noexcept;
+int BuildAddressedFrame(std::uint32_t address, std::uint8_t code,
+                        std::span<std::uint8_t> destination, int count,
+                        const TDyCharArray& payload) noexcept;
 
 // Convenience forms sized from the input; they cannot overrun.
 TDyCharArray PlainFrame(std::uint8_t code, std::span<const std::uint8_t> payload);

@@ -1,5 +1,255 @@
 #include "config/DeviceConfiguration.h"
+#include "config/DisplayTexts.h"
+
+#include <QSignalSpy>
 #include <QtTest>
-class TestDeviceConfiguration : public QObject { Q_OBJECT private slots: void placeholder() { QVERIFY(true); } };
+
+using namespace korvane;
+
+namespace {
+
+ChannelChoice choice(const QString& channel, const QString& coding = text::Sync,
+                     const QString& rate = QStringLiteral("1200")) {
+    return ChannelChoice{channel,
+                         coding,
+                         rate,
+                         text::External,
+                         text::FallingEdge,
+                         text::Negative,
+                         text::Off,
+                         QStringLiteral("00012C"),
+                         QStringLiteral("1")};
+}
+
+} // namespace
+
+class TestDeviceConfiguration : public QObject {
+    Q_OBJECT
+private slots:
+    void startValues() {
+        DeviceConfiguration c;
+        QCOMPARE(c.Info.SerialNumber, 1u);
+        QCOMPARE(c.Info.Address, 1u);
+        QCOMPARE(c.DeviceModel, QStringLiteral("0"));
+        QVERIFY(!c.ControlMode);
+        QVERIFY(c.ChannelDelayEnabled);
+        QVERIFY(c.Ports.isEmpty());
+        QCOMPARE(c.Reserved, ReservedBlock{});
+        QVERIFY(!c.IsRefreshed());
+        QVERIFY(!c.IsTrunkRefreshed());
+        QVERIFY(!c.IsModelKnown());
+    }
+
+    void resetGives24UnassignedRows() {
+        DeviceConfiguration c;
+        c.Ports.append(PortEntry::Unassigned(99));
+        c.ResetPortTable();
+        QCOMPARE(c.Ports.size(), 24);
+        for (int i = 0; i < 24; ++i) {
+            const PortEntry& e = c.Ports[i];
+            QCOMPARE(e.PortNumber, QString::number(i + 1));
+            for (int col = 1; col <= 7; ++col)
+                QCOMPARE(e.field(col), text::None);
+            QVERIFY(e.Delay.isEmpty());
+            QVERIFY(e.Remark.isEmpty());
+            QVERIFY(!e.IsAssigned());
+        }
+    }
+
+    void fieldOrderFollowsColumns() {
+        PortEntry e{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
+        for (int col = 0; col < PortEntry::FieldCount; ++col)
+            QCOMPARE(e.field(col), QString::number(col + 1));
+    }
+
+    // Each row: which setter, which value, and the two flags before and after.
+    void refreshCoupling_data() {
+        QTest::addColumn<bool>("trunkSetter");
+        QTest::addColumn<bool>("value");
+        QTest::addColumn<bool>("before");    // both flags before
+        QTest::addColumn<bool>("refreshed"); // port flag after
+        QTest::addColumn<bool>("trunk");     // trunk flag after
+        QTest::newRow("refreshed true sets trunk") << false << true << false << true << true;
+        QTest::newRow("refreshed false keeps trunk") << false << false << true << false << true;
+        QTest::newRow("trunk false clears refreshed") << true << false << true << false << false;
+        QTest::newRow("trunk true keeps refreshed") << true << true << false << false << true;
+    }
+
+    void refreshCoupling() {
+        QFETCH(bool, trunkSetter);
+        QFETCH(bool, value);
+        QFETCH(bool, before);
+        QFETCH(bool, refreshed);
+        QFETCH(bool, trunk);
+        DeviceConfiguration c;
+        c.SetRefreshed(before);
+        c.SetTrunkRefreshed(before);
+        QSignalSpy portSpy(&c, &DeviceConfiguration::RefreshedChanged);
+        QSignalSpy trunkSpy(&c, &DeviceConfiguration::TrunkRefreshedChanged);
+        if (trunkSetter)
+            c.SetTrunkRefreshed(value);
+        else
+            c.SetRefreshed(value);
+        QCOMPARE(c.IsRefreshed(), refreshed);
+        QCOMPARE(c.IsTrunkRefreshed(), trunk);
+        // The window hears every label it has to repaint, with the final value last.
+        if (!portSpy.isEmpty())
+            QCOMPARE(portSpy.last().at(0).toBool(), refreshed);
+        if (!trunkSpy.isEmpty())
+            QCOMPARE(trunkSpy.last().at(0).toBool(), trunk);
+        QVERIFY(!(trunkSetter ? trunkSpy : portSpy).isEmpty());
+    }
+
+    void bindCopiesChoice() {
+        DeviceConfiguration c;
+        c.ResetPortTable();
+        c.Ports[2].Remark = text::Added;
+        QVERIFY(!c.BindChannel(2, choice(QStringLiteral("5"))));
+        const PortEntry& e = c.Ports[2];
+        QCOMPARE(e.PortNumber, QStringLiteral("3"));
+        QCOMPARE(e.Channel, QStringLiteral("5"));
+        QCOMPARE(e.Coding, text::Sync);
+        QCOMPARE(e.Rate, QStringLiteral("1200"));
+        QCOMPARE(e.ClockSource, text::External);
+        QCOMPARE(e.ClockEdge, text::FallingEdge);
+        QCOMPARE(e.Polarity, text::Negative);
+        QCOMPARE(e.PortState, text::Off);
+        QCOMPARE(e.Delay, QStringLiteral("00012C"));
+        QCOMPARE(e.Remark, text::Added); // remarks and flags are not touched
+        QVERIFY(!c.IsRefreshed());
+    }
+
+    void bindNormalises_data() {
+        QTest::addColumn<QString>("coding");
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<QString>("wantCoding");
+        QTest::addColumn<QString>("wantRate");
+        QTest::addColumn<QString>("wantSource");
+        QTest::addColumn<QString>("wantEdge");
+        QTest::newRow("async becomes sync internal rising")
+            << text::Async << "2400" << text::Sync << "2400" << text::Internal << text::RisingEdge;
+        QTest::newRow("pocsag has no clock source")
+            << text::Pocsag << "1200" << text::Pocsag << "1200" << text::None << text::FallingEdge;
+        QTest::newRow("512 becomes 1200")
+            << text::Pocsag << "512" << text::Pocsag << "1200" << text::None << text::FallingEdge;
+        QTest::newRow("other rates copied")
+            << text::Sync << "0512" << text::Sync << "0512" << text::External << text::FallingEdge;
+    }
+
+    void bindNormalises() {
+        QFETCH(QString, coding);
+        QFETCH(QString, rate);
+        DeviceConfiguration c;
+        c.ResetPortTable();
+        QVERIFY(!c.BindChannel(0, choice(QStringLiteral("9"), coding, rate)));
+        QTEST(c.Ports[0].Coding, "wantCoding");
+        QTEST(c.Ports[0].Rate, "wantRate");
+        QTEST(c.Ports[0].ClockSource, "wantSource");
+        QTEST(c.Ports[0].ClockEdge, "wantEdge");
+    }
+
+    void bindRefusesDuplicateByValue() {
+        DeviceConfiguration c;
+        c.ResetPortTable();
+        QVERIFY(!c.BindChannel(0, choice(QStringLiteral("05"))));
+        const PortTable before = c.Ports;
+        const auto refusal = c.BindChannel(4, choice(QStringLiteral("5")));
+        QVERIFY(refusal);
+        QCOMPARE(*refusal, QStringLiteral("\"5\"信道已被选择，请选择一未选择的信道。"));
+        QCOMPARE(c.Ports, before);
+        // The row's own channel is not a duplicate.
+        QVERIFY(!c.BindChannel(0, choice(QStringLiteral("5"))));
+        QCOMPARE(c.Ports[0].Channel, QStringLiteral("5"));
+    }
+
+    // "-" and text that is not a number count as channel 0 on both sides.
+    void bindNonNumericChannelsCollideAsZero() {
+        DeviceConfiguration c;
+        c.ResetPortTable();
+        const auto refusal = c.BindChannel(0, choice(QStringLiteral("x")));
+        QVERIFY(refusal);
+        QVERIFY(refusal->startsWith(QStringLiteral("\"x\"")));
+    }
+
+    void unassign() {
+        DeviceConfiguration c;
+        c.ResetPortTable();
+        for (int row : {1, 3, 5})
+            QVERIFY(!c.BindChannel(row, choice(QString::number(row + 10))));
+        c.SetRefreshed(true);
+        QSignalSpy spy(&c, &DeviceConfiguration::RefreshedChanged);
+
+        c.UnassignPorts({});
+        QVERIFY(c.IsRefreshed());
+        QCOMPARE(spy.count(), 0);
+
+        c.UnassignPorts({5, 1});
+        QVERIFY(!c.IsRefreshed());
+        QVERIFY(c.IsTrunkRefreshed());
+        QCOMPARE(spy.count(), 1);
+        for (int row : {1, 5}) {
+            QCOMPARE(c.Ports[row].PortNumber, QString::number(row + 1));
+            for (int col = 1; col < PortEntry::FieldCount; ++col)
+                QCOMPARE(c.Ports[row].field(col), text::None);
+        }
+        QCOMPARE(c.Ports[3].Channel, QStringLiteral("13"));
+        QCOMPARE(c.Ports.size(), 24);
+    }
+
+    void markWrittenClearsRemarks() {
+        DeviceConfiguration c;
+        c.ResetPortTable();
+        c.Ports[0].Remark = text::Added;
+        c.Ports[1].Remark = text::Modified;
+        c.SetTrunkRefreshed(false);
+        c.MarkWritten();
+        QVERIFY(c.IsRefreshed());
+        QVERIFY(c.IsTrunkRefreshed());
+        for (const PortEntry& e : c.Ports)
+            QVERIFY(e.Remark.isEmpty());
+    }
+
+    void numberFromText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<uint>("value");
+        QTest::newRow("leading zeros") << "00000001" << 1u;
+        QTest::newRow("plain") << "123456" << 123456u;
+        QTest::newRow("letters only") << "ABC" << 0u;
+        QTest::newRow("hex digits mixed") << "12AB" << 0u;
+        QTest::newRow("empty") << "" << 0u;
+        QTest::newRow("dash") << "-" << 0u;
+        QTest::newRow("blank inside") << "1 2" << 0u;
+        QTest::newRow("too large") << "99999999999" << 0u;
+    }
+
+    void numberFromText() {
+        QFETCH(QString, text);
+        QFETCH(uint, value);
+        QCOMPARE(SerialNumberFromText(text), value);
+        QCOMPARE(AddressFromText(text), value);
+    }
+
+    void hexValue_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<uint>("value");
+        QTest::newRow("six digits") << "00012C" << true << 300u;
+        QTest::newRow("lower case") << "ff" << true << 255u;
+        QTest::newRow("empty") << "" << false << 0u;
+        QTest::newRow("dash") << "-" << false << 0u;
+        QTest::newRow("not hex") << "12G" << false << 0u;
+    }
+
+    void hexValue() {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(uint, value);
+        const auto v = HexValue(text);
+        QCOMPARE(v.has_value(), valid);
+        if (valid)
+            QCOMPARE(*v, value);
+    }
+};
+
 QTEST_GUILESS_MAIN(TestDeviceConfiguration)
 #include "test_device_configuration.moc"

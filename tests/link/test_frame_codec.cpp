@@ -38,7 +38,8 @@ private slots:
         QTest::addColumn<TDyCharArray>("payload");
         QTest::addColumn<TDyCharArray>("frame");
 
-        QTest::newRow("read request 0x28") << false << 0 << 0x28 << TDyCharArray{} << bytes({0x7E, 0x28, 0x7F});
+        QTest::newRow("read request 0x28")
+            << false << 0 << 0x28 << TDyCharArray{} << bytes({0x7E, 0x28, 0x7F});
         QTest::newRow("set address with escapes")
             << false << 0 << 0x07 << bytes({0x01, 0x7E, 0x00, 0x7C, 0x05, 0x00, 0x00})
             << bytes({0x7E, 0x07, 0x01, 0x7C, 0xD4, 0x00, 0x7C, 0xD6, 0x05, 0x00, 0x00, 0x7F});
@@ -52,8 +53,8 @@ private slots:
             << bytes({0x7E, 0x7E, 0x7E, 0x7C, 0x7F, 0x7F});
         QTest::newRow("0xD4 stays") << false << 0 << 0x87 << bytes({0xD4, 0xD5, 0xD6})
                                     << bytes({0x7E, 0x87, 0xD4, 0xD5, 0xD6, 0x7F});
-        QTest::newRow("7F in payload") << false << 0 << 0x7F << bytes({0x7F})
-                                       << bytes({0x7E, 0x7F, 0x7C, 0xD5, 0x7F});
+        QTest::newRow("7F in payload")
+            << false << 0 << 0x7F << bytes({0x7F}) << bytes({0x7E, 0x7F, 0x7C, 0xD5, 0x7F});
         QTest::newRow("empty addressed") << true << 0x123456 << 0x57 << TDyCharArray{}
                                          << bytes({0x7E, 0x57, 0x56, 0x34, 0x12, 0x7F});
     }
@@ -68,17 +69,18 @@ private slots:
         // Buffer filled with a marker: nothing may be written past the reported length.
         std::array<std::uint8_t, 381> buffer;
         buffer.fill(Marker);
-        const int n = addressed
-                          ? BuildAddressedFrame(std::uint32_t(address), std::uint8_t(code), buffer,
-                                                int(payload.size()), payload)
-                          : BuildPlainFrame(std::uint8_t(code), payload, int(payload.size()), buffer);
+        const int n =
+            addressed ? BuildAddressedFrame(std::uint32_t(address), std::uint8_t(code), buffer,
+                                            int(payload.size()), payload)
+                      : BuildPlainFrame(std::uint8_t(code), payload, int(payload.size()), buffer);
         QCOMPARE(n, int(frame.size()));
         QCOMPARE(hex(TDyCharArray(buffer.begin(), buffer.begin() + n)), hex(frame));
         for (std::size_t i = std::size_t(n); i < buffer.size(); ++i)
             QCOMPARE(buffer[i], Marker);
 
-        const TDyCharArray sized = addressed ? AddressedFrame(std::uint32_t(address), std::uint8_t(code), payload)
-                                             : PlainFrame(std::uint8_t(code), payload);
+        const TDyCharArray sized =
+            addressed ? AddressedFrame(std::uint32_t(address), std::uint8_t(code), payload)
+                      : PlainFrame(std::uint8_t(code), payload);
         QCOMPARE(hex(sized), hex(frame));
         QCOMPARE(FrameLength(payload, addressed), frame.size());
 
@@ -126,14 +128,17 @@ private slots:
         for (std::size_t capacity = exact - 2; capacity <= exact + 1; ++capacity) {
             std::fill(buffer.begin(), buffer.end(), Marker);
             std::span<std::uint8_t> dest(buffer.data(), capacity);
-            const int n = addressed ? BuildAddressedFrame(5, 0x27, dest, int(payload.size()), payload)
-                                    : BuildPlainFrame(0x87, payload, int(payload.size()), dest);
+            const int n = addressed
+                              ? BuildAddressedFrame(5, 0x27, dest, int(payload.size()), payload)
+                              : BuildPlainFrame(0x87, payload, int(payload.size()), dest);
             if (capacity < exact) {
                 QCOMPARE(n, -1);
-                QVERIFY(std::all_of(buffer.begin(), buffer.end(), [](auto b) { return b == Marker; }));
+                QVERIFY(
+                    std::all_of(buffer.begin(), buffer.end(), [](auto b) { return b == Marker; }));
             } else {
                 QCOMPARE(n, int(exact));
-                QVERIFY(std::all_of(buffer.begin() + n, buffer.end(), [](auto b) { return b == Marker; }));
+                QVERIFY(std::all_of(buffer.begin() + n, buffer.end(),
+                                    [](auto b) { return b == Marker; }));
             }
         }
     }
@@ -149,12 +154,13 @@ private slots:
         QTest::addColumn<TDyCharArray>("plain");
         QTest::newRow("escaped 7E") << bytes({0x7E, 0x08, 0x01, 0x7C, 0xD4, 0x00, 0x7F})
                                     << bytes({0x7E, 0x08, 0x01, 0x7E, 0x00, 0x7F});
-        QTest::newRow("escape in command position") << bytes({0x7E, 0x7C, 0xD6, 0x7F})
-                                                    << bytes({0x7E, 0x7C, 0x7F});
-        QTest::newRow("dangling escape dropped") << bytes({0x7E, 0x38, 0x55, 0x7C, 0x7F})
-                                                 << bytes({0x7E, 0x38, 0x55, 0x7F});
+        QTest::newRow("escape in command position")
+            << bytes({0x7E, 0x7C, 0xD6, 0x7F}) << bytes({0x7E, 0x7C, 0x7F});
+        QTest::newRow("dangling escape dropped")
+            << bytes({0x7E, 0x38, 0x55, 0x7C, 0x7F}) << bytes({0x7E, 0x38, 0x55, 0x7F});
         QTest::newRow("two bytes") << bytes({0x7E, 0x7F}) << bytes({0x7E, 0x7F});
-        QTest::newRow("last byte copied as is") << bytes({0x7E, 0x01, 0x7C}) << bytes({0x7E, 0x01, 0x7C});
+        QTest::newRow("last byte copied as is")
+            << bytes({0x7E, 0x01, 0x7C}) << bytes({0x7E, 0x01, 0x7C});
     }
 
     void unescape() {
