@@ -1,0 +1,43 @@
+#pragma once
+// The port parameter payload: WritePortParams request, ReadPortParams response.
+// 89 bytes for "KORVANE", 161 for "KORVANEA/B", which adds a 24-bit delay per port.
+
+#include "config/DeviceConfiguration.h"
+#include "link/FrameCodec.h"
+#include "protocol/Commands.h"
+
+#include <cstddef>
+#include <optional>
+#include <span>
+
+namespace korvane {
+
+inline constexpr int PortCount = 24;
+inline constexpr std::uint32_t MaxPortDelay = 0xFFFFFF;
+
+// Payload length for a model; throws KorvaneError for an unknown model.
+std::size_t PortParamsPayloadSize(const QString& model);
+
+// Outcome of EncodeWritePortParams: the payload, or why the table cannot be sent.
+struct PortTableEncoding {
+    TDyCharArray Payload; // empty when refused
+    std::optional<ErrorBox> Error;
+    bool IsOk() const { return !Error.has_value(); }
+};
+
+// Encodes the rows, which are expected in ascending port order: ports are walked 1 to
+// 24 with a cursor on the rows, and a row out of order leaves the ports it skips
+// unassigned. An assigned port sent must have a channel 1 to 256, a rate its rate
+// words can carry and, for "KORVANEA/B", a delay of at most FFFFFF; otherwise the
+// whole table is refused with a message naming the port and the field, so that
+// nothing is sent. A delay text that is not hexadecimal is sent as 0.
+// Throws KorvaneError for an unknown model.
+PortTableEncoding EncodeWritePortParams(const PortTable& rows, const QString& model);
+
+// Decodes an unescaped ReadPortParams response (start and end bytes included) into
+// 24 rows, ports 1 to 24. Nothing when the length is not the model's.
+// Throws KorvaneError for an unknown model.
+std::optional<PortTable> DecodeReadPortParams(std::span<const std::uint8_t> frame,
+                                              const QString& model);
+
+} // namespace korvane

@@ -1,0 +1,117 @@
+#include "protocol/SectionCodecs.h"
+
+#include "protocol/ByteOrder.h"
+#include "protocol/Commands.h"
+
+namespace korvane {
+namespace {
+
+using wire::Byte55;
+using wire::ByteAA;
+
+// The payload of a response of exactly the length code expects, or nothing.
+std::optional<std::span<const std::uint8_t>>
+payloadOf(std::span<const std::uint8_t> frame, std::uint8_t code, const QString& model = {}) {
+    if (frame.size() != ExpectedResponseLength(code, model))
+        return std::nullopt;
+    return frame.subspan(2, frame.size() - 3);
+}
+
+std::uint8_t flag(bool is55) {
+    return is55 ? Byte55 : ByteAA;
+}
+
+} // namespace
+
+TDyCharArray EncodeSetAddress(std::uint32_t serialNumber, std::uint32_t address) {
+    TDyCharArray payload(7, 0);
+    wire::PutLE(payload, serialNumber, 4);
+    wire::PutLE(std::span(payload).subspan(4), address, 3);
+    return payload;
+}
+
+std::optional<std::uint32_t> DecodeReadAddress(std::span<const std::uint8_t> frame) {
+    const auto payload = payloadOf(frame, command::ReadAddress);
+    if (!payload)
+        return std::nullopt;
+    return wire::GetLE(*payload, 3);
+}
+
+std::optional<std::uint32_t> DecodeReadSerialNumber(std::span<const std::uint8_t> frame) {
+    const auto payload = payloadOf(frame, command::ReadSerialNumber);
+    if (!payload)
+        return std::nullopt;
+    return wire::GetLE(*payload, 4);
+}
+
+TDyCharArray EncodeWriteGps(const GpsParams& gps) {
+    return {flag(gps.GpsEnabled != 0), flag(gps.GpsPolarity == 0)};
+}
+
+std::optional<GpsParams> DecodeReadGps(std::span<const std::uint8_t> frame) {
+    const auto payload = payloadOf(frame, command::ReadGps);
+    if (!payload)
+        return std::nullopt;
+    GpsParams gps;
+    gps.GpsEnabled = (*payload)[0] == Byte55 ? 1 : 0;
+    gps.GpsPolarity = (*payload)[1] == Byte55 ? 0 : 1;
+    return gps;
+}
+
+TDyCharArray EncodeWriteTrunkAttributes(const TrunkParams& trunk) {
+    TDyCharArray payload;
+    switch (trunk.TrunkPort) {
+    case 1:
+        payload = {ByteAA, Byte55};
+        break;
+    case 2:
+        payload = {ByteAA, ByteAA};
+        break;
+    default:
+        payload = {Byte55, ByteAA};
+        break;
+    }
+    payload.push_back(flag(trunk.ClockPolarity == 0));
+    payload.push_back(flag(trunk.DataPolarity == 0));
+    payload.push_back(flag(trunk.CarrierLevel == 0));
+    return payload;
+}
+
+std::optional<TrunkParams> DecodeReadTrunkAttributes(std::span<const std::uint8_t> frame,
+                                                     const TrunkParams& current) {
+    const auto payload = payloadOf(frame, command::ReadTrunkAttributes);
+    if (!payload)
+        return std::nullopt;
+    const auto p = *payload;
+    TrunkParams trunk = current;
+    trunk.TrunkPort = p[0] == Byte55 ? 0 : (p[1] == Byte55 ? 1 : 2);
+    trunk.ClockPolarity = p[2] == Byte55 ? 0 : 1;
+    trunk.DataPolarity = p[3] == Byte55 ? 0 : 1;
+    trunk.CarrierLevel = p[4] == Byte55 ? 0 : 1;
+    return trunk;
+}
+
+TDyCharArray EncodeWriteTrunkDelay(const TrunkParams& trunk) {
+    TDyCharArray payload(7, 0);
+    payload[0] = flag(trunk.DelayEnabled != 0);
+    wire::PutLE(std::span(payload).subspan(1), static_cast<std::uint32_t>(trunk.DelayCyclesA), 3);
+    wire::PutLE(std::span(payload).subspan(4), static_cast<std::uint32_t>(trunk.DelayCyclesB), 3);
+    return payload;
+}
+
+std::optional<TrunkParams> DecodeReadTrunkDelay(std::span<const std::uint8_t> frame,
+                                                const QString& model, const TrunkParams& current) {
+    const DeviceLayout layout = LayoutOf(model);
+    const auto payload = payloadOf(frame, command::ReadTrunkDelay, model);
+    if (!payload)
+        return std::nullopt;
+    const auto p = *payload;
+    TrunkParams trunk = current;
+    trunk.DelayEnabled = p[0] == Byte55 ? 1 : 0;
+    trunk.DelayCyclesA = static_cast<std::int32_t>(wire::GetLE(p.subspan(1), 3));
+    if (layout == DeviceLayout::AB)
+        trunk.DelayCyclesB = static_cast<std::int32_t>(wire::GetLE(p.subspan(4), 3));
+    return trunk;
+}
+
+} // namespace korvane

@@ -1,0 +1,40 @@
+#pragma once
+// Payloads of the small sections: device address, serial number, GPS, trunk
+// attributes and trunk delay. Decoders take the unescaped response frame (start
+// and end bytes included) and give nothing when its length is not the expected one.
+//
+// Model integers map to the wire as: 0 is the first state of a field, any other
+// value the second (a TrunkPort other than 1 or 2 is sent as automatic).
+
+#include "config/DeviceConfiguration.h"
+#include "link/FrameCodec.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace korvane {
+
+// SetAddress: the serial number of the device to address, then its new address
+// (low 24 bits).
+TDyCharArray EncodeSetAddress(std::uint32_t serialNumber, std::uint32_t address);
+std::optional<std::uint32_t> DecodeReadAddress(std::span<const std::uint8_t> frame);
+std::optional<std::uint32_t> DecodeReadSerialNumber(std::span<const std::uint8_t> frame);
+
+TDyCharArray EncodeWriteGps(const GpsParams& gps);
+std::optional<GpsParams> DecodeReadGps(std::span<const std::uint8_t> frame);
+
+TDyCharArray EncodeWriteTrunkAttributes(const TrunkParams& trunk);
+// current with TrunkPort, ClockPolarity, DataPolarity and CarrierLevel replaced.
+std::optional<TrunkParams> DecodeReadTrunkAttributes(std::span<const std::uint8_t> frame,
+                                                     const TrunkParams& current);
+
+// Always 7 bytes, cycle B included, whatever the model. Cycles keep their low 24 bits.
+TDyCharArray EncodeWriteTrunkDelay(const TrunkParams& trunk);
+// current with DelayEnabled and DelayCyclesA replaced, and DelayCyclesB for
+// "KORVANEA/B" (a "KORVANE" response does not carry it). Throws KorvaneError for an
+// unknown model.
+std::optional<TrunkParams> DecodeReadTrunkDelay(std::span<const std::uint8_t> frame,
+                                                const QString& model, const TrunkParams& current);
+
+} // namespace korvane

@@ -1,0 +1,219 @@
+#include "protocol/SectionCodecs.h"
+
+#include "ByteVectors.h"
+
+#include <QtTest>
+
+using namespace korvane;
+using namespace korvane::testing;
+
+namespace {
+
+const QString Single = QStringLiteral("KORVANE");
+const QString AB = QStringLiteral("KORVANEA/B");
+
+TrunkParams trunk(int port, int clock, int data, int carrier, int enabled = 0, int a = 0,
+                  int b = 0) {
+    return TrunkParams{port, clock, data, carrier, enabled, a, b};
+}
+
+} // namespace
+
+namespace korvane {
+char* toString(const TrunkParams& t) {
+    return qstrdup(QStringLiteral("port %1 clock %2 data %3 carrier %4 delay %5 A %6 B %7")
+                       .arg(t.TrunkPort)
+                       .arg(t.ClockPolarity)
+                       .arg(t.DataPolarity)
+                       .arg(t.CarrierLevel)
+                       .arg(t.DelayEnabled)
+                       .arg(t.DelayCyclesA)
+                       .arg(t.DelayCyclesB)
+                       .toUtf8()
+                       .constData());
+}
+} // namespace korvane
+
+class TestSectionCodecs : public QObject {
+    Q_OBJECT
+private slots:
+    void setAddress_data() {
+        QTest::addColumn<uint>("serial");
+        QTest::addColumn<uint>("address");
+        QTest::addColumn<TDyCharArray>("payload");
+        QTest::newRow("serial with frame bytes, address 5")
+            << 0x7C007E01u << 5u << Bytes({0x01, 0x7E, 0x00, 0x7C, 0x05, 0x00, 0x00});
+        QTest::newRow("largest address")
+            << 0xFFFFFFFFu << 0xFFFFFFu << Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+        QTest::newRow("address keeps its low 24 bits")
+            << 1u << 0x12345678u << Bytes({0x01, 0x00, 0x00, 0x00, 0x78, 0x56, 0x34});
+        QTest::newRow("zeros sent unchanged") << 0u << 0u << Repeat(0, 7);
+    }
+
+    void setAddress() {
+        QFETCH(uint, serial);
+        QFETCH(uint, address);
+        QFETCH(TDyCharArray, payload);
+        QCOMPARE(Hex(EncodeSetAddress(serial, address)), Hex(payload));
+    }
+
+    void addressAndSerial() {
+        QCOMPARE(DecodeReadAddress(Response(0x08, Bytes({0x56, 0x34, 0x12}))), 0x123456u);
+        QCOMPARE(DecodeReadSerialNumber(Response(0x18, Bytes({0x01, 0x02, 0x03, 0x84}))),
+                 0x84030201u);
+        QVERIFY(!DecodeReadAddress(Response(0x08, Bytes({0x56, 0x34, 0x12, 0x00}))));
+        QVERIFY(!DecodeReadAddress(Response(0x08, Bytes({0x56, 0x34}))));
+        QVERIFY(!DecodeReadSerialNumber(Response(0x18, Bytes({0x01, 0x02, 0x03}))));
+        QVERIFY(!DecodeReadSerialNumber(TDyCharArray{}));
+    }
+
+    void gpsEncode_data() {
+        QTest::addColumn<int>("enabled");
+        QTest::addColumn<int>("polarity");
+        QTest::addColumn<TDyCharArray>("payload");
+        QTest::newRow("on positive") << 1 << 0 << Bytes({0x55, 0x55});
+        QTest::newRow("on negative") << 1 << 1 << Bytes({0x55, 0xAA});
+        QTest::newRow("off positive") << 0 << 0 << Bytes({0xAA, 0x55});
+        QTest::newRow("off negative") << 0 << 1 << Bytes({0xAA, 0xAA});
+    }
+
+    void gpsEncode() {
+        QFETCH(int, enabled);
+        QFETCH(int, polarity);
+        QFETCH(TDyCharArray, payload);
+        QCOMPARE(Hex(EncodeWriteGps(GpsParams{enabled, polarity})), Hex(payload));
+        const auto back = DecodeReadGps(Response(0x38, payload));
+        QVERIFY(back);
+        QCOMPARE(*back, (GpsParams{enabled, polarity}));
+    }
+
+    // Only 0x55 counts; any other byte is the other value.
+    void gpsDecode_data() {
+        QTest::addColumn<TDyCharArray>("frame");
+        QTest::addColumn<int>("enabled");
+        QTest::addColumn<int>("polarity");
+        QTest::newRow("55 AA enabled negative") << Response(0x38, Bytes({0x55, 0xAA})) << 1 << 1;
+        QTest::newRow("00 55 disabled positive") << Response(0x99, Bytes({0x00, 0x55})) << 0 << 0;
+        QTest::newRow("00 00 disabled negative") << Response(0x38, Bytes({0x00, 0x00})) << 0 << 1;
+    }
+
+    void gpsDecode() {
+        QFETCH(TDyCharArray, frame);
+        const auto gps = DecodeReadGps(frame);
+        QVERIFY(gps);
+        QTEST(gps->GpsEnabled, "enabled");
+        QTEST(gps->GpsPolarity, "polarity");
+    }
+
+    void gpsDecodeRefusesOtherLengths() {
+        QVERIFY(!DecodeReadGps(Response(0x38, Bytes({0x55}))));
+        QVERIFY(!DecodeReadGps(Response(0x38, Bytes({0x55, 0x55, 0x55}))));
+    }
+
+    void trunkEncode_data() {
+        QTest::addColumn<TrunkParams>("params");
+        QTest::addColumn<TDyCharArray>("payload");
+        QTest::newRow("automatic, all first states")
+            << trunk(0, 0, 0, 0) << Bytes({0x55, 0xAA, 0x55, 0x55, 0x55});
+        QTest::newRow("TA") << trunk(1, 0, 0, 0) << Bytes({0xAA, 0x55, 0x55, 0x55, 0x55});
+        QTest::newRow("TB") << trunk(2, 0, 0, 0) << Bytes({0xAA, 0xAA, 0x55, 0x55, 0x55});
+        QTest::newRow("clock negative")
+            << trunk(0, 1, 0, 0) << Bytes({0x55, 0xAA, 0xAA, 0x55, 0x55});
+        QTest::newRow("data negative")
+            << trunk(0, 0, 1, 0) << Bytes({0x55, 0xAA, 0x55, 0xAA, 0x55});
+        QTest::newRow("carrier low") << trunk(0, 0, 0, 1) << Bytes({0x55, 0xAA, 0x55, 0x55, 0xAA});
+        QTest::newRow("unknown trunk port sent as automatic")
+            << trunk(7, 1, 1, 1) << Bytes({0x55, 0xAA, 0xAA, 0xAA, 0xAA});
+    }
+
+    void trunkEncode() {
+        QFETCH(TrunkParams, params);
+        QFETCH(TDyCharArray, payload);
+        QCOMPARE(Hex(EncodeWriteTrunkAttributes(params)), Hex(payload));
+    }
+
+    // Byte 0 of 0x55 is automatic whatever byte 1 holds. The delay fields of the
+    // model are kept.
+    void trunkDecode_data() {
+        QTest::addColumn<TDyCharArray>("payload");
+        QTest::addColumn<TrunkParams>("expected");
+        const auto kept = [](int port, int clock, int data, int carrier) {
+            return trunk(port, clock, data, carrier, 1, 0x111111, 0x222222);
+        };
+        QTest::newRow("55 55 automatic")
+            << Bytes({0x55, 0x55, 0x55, 0x55, 0x55}) << kept(0, 0, 0, 0);
+        QTest::newRow("55 AA automatic")
+            << Bytes({0x55, 0xAA, 0x55, 0x55, 0x55}) << kept(0, 0, 0, 0);
+        QTest::newRow("55 00 automatic")
+            << Bytes({0x55, 0x00, 0xAA, 0xAA, 0xAA}) << kept(0, 1, 1, 1);
+        QTest::newRow("AA 55 TA") << Bytes({0xAA, 0x55, 0x55, 0x00, 0x55}) << kept(1, 0, 1, 0);
+        QTest::newRow("00 55 TA") << Bytes({0x00, 0x55, 0x55, 0x55, 0x00}) << kept(1, 0, 0, 1);
+        QTest::newRow("AA AA TB") << Bytes({0xAA, 0xAA, 0x55, 0x55, 0x55}) << kept(2, 0, 0, 0);
+        QTest::newRow("00 00 TB") << Bytes({0x00, 0x00, 0x00, 0x55, 0x55}) << kept(2, 1, 0, 0);
+    }
+
+    void trunkDecode() {
+        QFETCH(TDyCharArray, payload);
+        QFETCH(TrunkParams, expected);
+        const TrunkParams current = trunk(2, 1, 1, 1, 1, 0x111111, 0x222222);
+        const auto t = DecodeReadTrunkAttributes(Response(0x48, payload), current);
+        QVERIFY(t);
+        QCOMPARE(*t, expected);
+    }
+
+    void trunkDecodeRefusesOtherLengths() {
+        QVERIFY(!DecodeReadTrunkAttributes(Response(0x48, Repeat(0x55, 4)), {}));
+        QVERIFY(!DecodeReadTrunkAttributes(Response(0x48, Repeat(0x55, 6)), {}));
+    }
+
+    void delayEncode_data() {
+        QTest::addColumn<TrunkParams>("params");
+        QTest::addColumn<TDyCharArray>("payload");
+        QTest::newRow("enabled, both cycles") << trunk(0, 0, 0, 0, 1, 0x123456, 0xABCDEF)
+                                              << Bytes({0x55, 0x56, 0x34, 0x12, 0xEF, 0xCD, 0xAB});
+        QTest::newRow("disabled, zero")
+            << trunk(0, 0, 0, 0, 0, 0, 0) << Bytes({0xAA, 0, 0, 0, 0, 0, 0});
+        QTest::newRow("cycles keep 24 bits") << trunk(0, 0, 0, 0, 1, 0x01FFFFFF, -1)
+                                             << Bytes({0x55, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+    }
+
+    void delayEncode() {
+        QFETCH(TrunkParams, params);
+        QFETCH(TDyCharArray, payload);
+        QCOMPARE(Hex(EncodeWriteTrunkDelay(params)), Hex(payload));
+    }
+
+    // payloadLength: the response's payload bytes; expected invalid (TrunkPort -1)
+    // when the length is a count error for the model.
+    void delayDecode_data() {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<TDyCharArray>("payload");
+        QTest::addColumn<TrunkParams>("expected");
+        const TrunkParams refused = trunk(-1, 0, 0, 0);
+        QTest::newRow("single 7 bytes keeps cycle B") << Single << Bytes({0x55, 0x01, 0x02, 0x03})
+                                                      << trunk(1, 1, 1, 1, 1, 0x030201, 0x222222);
+        QTest::newRow("ab 10 bytes sets cycle B")
+            << AB << Bytes({0x00, 0x01, 0x02, 0x03, 0xFF, 0xFE, 0xFD})
+            << trunk(1, 1, 1, 1, 0, 0x030201, 0xFDFEFF);
+        QTest::newRow("single given 10 bytes")
+            << Single << Bytes({0x55, 0x01, 0x02, 0x03, 0xFF, 0xFE, 0xFD}) << refused;
+        QTest::newRow("ab given 7 bytes") << AB << Bytes({0x55, 0x01, 0x02, 0x03}) << refused;
+    }
+
+    void delayDecode() {
+        QFETCH(QString, model);
+        QFETCH(TDyCharArray, payload);
+        QFETCH(TrunkParams, expected);
+        const TrunkParams current = trunk(1, 1, 1, 1, 1, 0x111111, 0x222222);
+        const auto t = DecodeReadTrunkDelay(Response(0x58, payload), model, current);
+        if (expected.TrunkPort < 0) {
+            QVERIFY(!t);
+        } else {
+            QVERIFY(t);
+            QCOMPARE(*t, expected);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSectionCodecs)
+#include "test_section_codecs.moc"
