@@ -1,0 +1,49 @@
+#include "files/ChannelFile.h"
+
+#include "config/DisplayTexts.h"
+#include "config/KorvaneError.h"
+#include "files/FileHelpers.h"
+#include "files/IniFile.h"
+#include "files/PortRowReader.h"
+#include "files/TextLineReader.h"
+
+namespace korvane {
+
+namespace {
+constexpr int HeaderLines = 2;
+constexpr int RecordLines = 6;
+} // namespace
+
+QList<ChannelRecord> ParseChannelFile(const QByteArray& bytes) {
+    TextLineReader reader(bytes);
+    reader.SkipLines(HeaderLines);
+    QList<ChannelRecord> records;
+    for (const QStringList& row : ReadPortRows(reader, RecordLines)) {
+        if (row[1] != text::None)
+            records.append(ChannelRecord{row[0], row[1], row[2], row[3], row[4], row[5]});
+    }
+    return records;
+}
+
+QList<ChannelRecord> ReadChannelFile(const QString& path) {
+    QString error;
+    const std::optional<QByteArray> bytes = ReadFileBytes(path, &error);
+    if (!bytes)
+        throw KorvaneError(QStringLiteral("无法读取信道配置文件“%1”：%2").arg(path, error));
+    return ParseChannelFile(*bytes);
+}
+
+QString ChannelDelayFilePath(const QString& channelFilePath) {
+    if (channelFilePath.isEmpty())
+        return QString();
+    return ReplaceExtension(channelFilePath, QStringLiteral(".ini"));
+}
+
+QString ChannelDelay(const QString& channelFilePath, const QString& channel) {
+    if (channelFilePath.isEmpty())
+        return NoChannelDelay;
+    const IniFile delays(ChannelDelayFilePath(channelFilePath));
+    return delays.ReadString(QStringLiteral("DELAY"), channel, NoChannelDelay);
+}
+
+} // namespace korvane

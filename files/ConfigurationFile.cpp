@@ -1,0 +1,134 @@
+#include "files/ConfigurationFile.h"
+
+#include "config/KorvaneError.h"
+#include "files/Cp936.h"
+#include "files/FileHelpers.h"
+#include "files/PortRowReader.h"
+#include "files/TextLineReader.h"
+
+#include <array>
+
+namespace korvane {
+
+namespace {
+
+const QByteArray NewLine = QByteArrayLiteral("\r\n");
+
+// The port list's column captions, in field order.
+const std::array<QString, PortEntry::FieldCount> ColumnCaptions = {
+    QStringLiteral("端口"),     QStringLiteral("通道"),     QStringLiteral("编码类型"),
+    QStringLiteral("速率"),     QStringLiteral("时钟源"),   QStringLiteral("时钟沿(PTT)"),
+    QStringLiteral("数据极性"), QStringLiteral("端口状态"), QStringLiteral("延时"),
+    QStringLiteral("备注")};
+
+// The format has no escape for a line end or the end-of-file mark inside a line.
+bool BreaksLine(const QByteArray& text) {
+    return text.contains('\r') || text.contains(TextLineReader::EndOfFileMark);
+}
+
+QByteArray Number(std::int32_t value) {
+    return QByteArray::number(value) + NewLine;
+}
+
+std::int32_t Integer(const QByteArray& line) {
+    return StrToIntDef(FromCp936(line), 0);
+}
+
+} // namespace
+
+QByteArray ConfigurationFileBytes(const DeviceConfiguration& configuration) {
+    const TrunkParams& trunk = configuration.Trunk;
+    const ReservedBlock& reserved = configuration.Reserved;
+    if (BreaksLine(reserved.Text))
+        throw KorvaneError(
+            QStringLiteral("保留文字中含有回车符或文件结束符（Ctrl-Z），无法保存配置文件。"));
+
+    QByteArray out;
+    out += Number(static_cast<std::int32_t>(configuration.Info.SerialNumber));
+    out += Number(static_cast<std::int32_t>(configuration.Info.Address));
+    out += Number(configuration.Gps.GpsEnabled);
+    out += Number(configuration.Gps.GpsPolarity);
+    out += Number(trunk.DelayEnabled);
+    out += Number(trunk.DelayCyclesA);
+    out += Number(trunk.DelayCyclesB);
+    out += Number(trunk.TrunkPort);
+    out += Number(trunk.DataPolarity);
+    out += Number(trunk.ClockPolarity);
+    out += QByteArray::number(unsigned(reserved.Value)) + NewLine;
+    out += reserved.Text + NewLine;
+    for (std::uint8_t b : reserved.Bytes)
+        out += char(b) + NewLine;
+
+    for (qsizetype row = 0; row < configuration.Ports.size(); ++row) {
+        for (int column = 0; column < PortEntry::FieldCount; ++column) {
+            const QByteArray cell = ToCp936(configuration.Ports[row].field(column));
+            if (BreaksLine(cell))
+                throw KorvaneError(
+                    QStringLiteral("端口表第%1行“%2”列的文字含有回车符或文件结束符（Ctrl-Z），"
+                                   "无法保存配置文件。")
+                        .arg(row + 1)
+                        .arg(ColumnCaptions[column]));
+            out += cell + NewLine;
+        }
+    }
+    return out;
+}
+
+void WriteConfigurationFile(const QString& path, const DeviceConfiguration& configuration) {
+    SaveFileAtomically(path, ConfigurationFileBytes(configuration));
+}
+
+ConfigurationFile ParseConfigurationFile(const QByteArray& bytes) {
+    TextLineReader reader(bytes);
+    ConfigurationFile file;
+    const QByteArray serial = reader.ReadLine();
+    const QByteArray address = reader.ReadLine();
+    file.SerialNumberText = FromCp936(serial);
+    file.AddressText = FromCp936(address);
+    file.SerialNumber = Integer(serial);
+    file.Address = Integer(address);
+    file.Gps.GpsEnabled = Integer(reader.ReadLine());
+    file.Gps.GpsPolarity = Integer(reader.ReadLine());
+    file.Trunk.DelayEnabled = Integer(reader.ReadLine());
+    file.Trunk.DelayCyclesA = Integer(reader.ReadLine());
+    file.Trunk.DelayCyclesB = Integer(reader.ReadLine());
+    file.Trunk.TrunkPort = Integer(reader.ReadLine());
+    file.Trunk.DataPolarity = Integer(reader.ReadLine());
+    file.Trunk.ClockPolarity = Integer(reader.ReadLine());
+    file.Reserved.Value = static_cast<std::uint8_t>(Integer(reader.ReadLine()) & 0xFF);
+    file.Reserved.Text = reader.ReadLine();
+    // Read raw so that every byte value comes back, 13 and 26 included, and each
+    // takes exactly one line: the rows after them start where they should.
+    for (std::uint8_t& b : file.Reserved.Bytes)
+        b = reader.ReadByteLine();
+
+    const QList<QStringList> rows = ReadPortRows(reader, PortEntry::FieldCount);
+    for (qsizetype r = 0; r < rows.size() && r < LoadedPortRows; ++r) {
+        PortEntry entry;
+        for (int column = 0; column < PortEntry::FieldCount; ++column)
+            entry.field(column) = rows[r][column];
+        file.Ports.append(entry);
+    }
+    return file;
+}
+
+ConfigurationFile ReadConfigurationFile(const QString& path) {
+    QString error;
+    const std::optional<QByteArray> bytes = ReadFileBytes(path, &error);
+    if (!bytes)
+        throw KorvaneError(QStringLiteral("无法读取配置文件“%1”：%2").arg(path, error));
+    return ParseConfigurationFile(*bytes);
+}
+
+void ConfigurationFile::ApplyTo(DeviceConfiguration& configuration) const {
+    configuration.Info.SerialNumber = static_cast<std::uint32_t>(SerialNumber);
+    configuration.Info.Address = static_cast<std::uint32_t>(Address);
+    configuration.Gps = Gps;
+    const std::int32_t carrierLevel = configuration.Trunk.CarrierLevel;
+    configuration.Trunk = Trunk;
+    configuration.Trunk.CarrierLevel = carrierLevel;
+    configuration.Reserved = Reserved;
+    configuration.Ports = Ports;
+}
+
+} // namespace korvane

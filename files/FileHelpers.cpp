@@ -1,0 +1,58 @@
+#include "files/FileHelpers.h"
+
+#include "config/KorvaneError.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace korvane {
+
+std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error) {
+    QFile file(path);
+    const auto fail = [&](const QString& reason) -> std::optional<QByteArray> {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    };
+    if (path.isEmpty())
+        return fail(QStringLiteral("没有文件名"));
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    if (file.size() > MaxTextFileSize)
+        return fail(QStringLiteral("文件太大"));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    return bytes;
+}
+
+void SaveFileAtomically(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    const auto fail = [&](const QString& reason) {
+        file.cancelWriting();
+        throw KorvaneError(QStringLiteral("无法保存文件“%1”：%2").arg(path, reason));
+    };
+    // Unbuffered, so that a short write (a full disk, a file size limit) is seen here
+    // with the system's reason instead of being lost in a buffer flush.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        fail(file.errorString());
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            fail(file.error() != QFileDevice::NoError ? file.errorString()
+                                                      : QStringLiteral("写入不完整"));
+        done += n;
+    }
+    if (!file.commit())
+        fail(file.errorString());
+}
+
+QString ReplaceExtension(const QString& path, const QString& extension) {
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (dot < 0 || dot < slash)
+        return path + extension;
+    return path.left(dot) + extension;
+}
+
+} // namespace korvane

@@ -1,0 +1,27 @@
+#pragma once
+// Whole-file reading and atomic saving for the tool's small text files, and the
+// extension rule that ties the channel, delay and schedule files together.
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace korvane {
+
+// Files larger than this are refused instead of being read into memory.
+inline constexpr qint64 MaxTextFileSize = 64 * 1024 * 1024;
+
+// The whole file, or nothing with the reason (the operating system's words) in *error.
+std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error = nullptr);
+
+// Writes bytes to a temporary file beside path, then renames it over path, so that a
+// failure leaves any old file as it was. Throws KorvaneError naming the file and the
+// operating system's reason.
+void SaveFileAtomically(const QString& path, const QByteArray& bytes);
+
+// path with its extension (from the last '.' of the file name on) replaced by
+// extension, which includes its dot; a name without a dot gets extension appended.
+QString ReplaceExtension(const QString& path, const QString& extension);
+
+} // namespace korvane

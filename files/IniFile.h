@@ -1,0 +1,41 @@
+#pragma once
+// A settings file with the profile rules of the Windows tools the device comes from:
+// code page 936, section and key names compared without regard to case, values
+// trimmed of surrounding blanks (and of one pair of enclosing quotes). Every read looks
+// at the file as it is now; every write reaches the file at once, atomically, and
+// leaves every line it does not change exactly as it was. A missing file reads as
+// empty; the first write creates it.
+//
+// Used on the user-interface thread only.
+
+#include <QString>
+
+namespace korvane {
+
+class IniFile {
+public:
+    explicit IniFile(QString fileName);
+
+    const QString& FileName() const { return m_fileName; }
+
+    QString ReadString(const QString& section, const QString& key, const QString& fallback) const;
+    // Decimal with an optional sign, or hexadecimal after "0x" or "$"; anything else
+    // gives fallback.
+    int ReadInteger(const QString& section, const QString& key, int fallback) const;
+    // An integer other than 0 is true.
+    bool ReadBool(const QString& section, const QString& key, bool fallback) const;
+
+    // Throw KorvaneError when the file cannot be written or a name or value would
+    // break the file's lines.
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    void WriteInteger(const QString& section, const QString& key, int value);
+    void WriteBool(const QString& section, const QString& key, bool value);
+
+private:
+    QString m_fileName;
+};
+
+// The integer rule of ReadInteger, on its own.
+int ProfileInteger(const QString& text, int fallback);
+
+} // namespace korvane

@@ -1,0 +1,101 @@
+#include "files/ScheduleFile.h"
+
+#include "config/KorvaneError.h"
+#include "files/Cp936.h"
+#include "files/FileHelpers.h"
+#include "files/TextLineReader.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace korvane {
+
+namespace {
+constexpr std::uint8_t NoPort = 0xFF;
+constexpr int PortBase = 100;
+constexpr int PassThrough = 200;
+} // namespace
+
+QString ScheduleFilePath(const QString& channelFileName) {
+    const QString beside = ReplaceExtension(channelFileName, QStringLiteral(".sch"));
+    if (!channelFileName.isEmpty() && QFileInfo(beside).isFile())
+        return beside;
+    return QDir::current().absoluteFilePath(QStringLiteral("SchedulingFile.dat"));
+}
+
+ScheduleTable ParseScheduleEntries(const QByteArray& bytes, bool skipHeader) {
+    TextLineReader reader(bytes);
+    if (skipHeader)
+        reader.SkipLines(ScheduleHeaderLines);
+    ScheduleTable table;
+    while (!reader.AtEnd())
+        table.push_back(std::uint8_t(StrToIntDef(FromCp936(reader.ReadLine()), NoPort) & 0xFF));
+    return table;
+}
+
+void ConvertScheduleTable(ScheduleTable& table, const PortTable& ports) {
+    for (const PortEntry& row : ports) {
+        // Only a number gives the same value whatever the fallback.
+        const int port = StrToIntDef(row.PortNumber, 0);
+        if (port != StrToIntDef(row.PortNumber, 1))
+            throw KorvaneError(
+                QStringLiteral("'%1' is not a valid integer value").arg(row.PortNumber));
+        const int channel = StrToIntDef(row.Channel, -1);
+        if (channel < 1)
+            continue;
+        // A replaced entry no longer equals any channel, so the first row wins.
+        const auto wanted = std::uint8_t((channel - 1) & 0xFF);
+        const auto claimed = std::uint8_t((port - 1 + PortBase) & 0xFF);
+        for (std::uint8_t& entry : table) {
+            if (entry == wanted)
+                entry = claimed;
+        }
+    }
+    for (std::uint8_t& entry : table) {
+        if (entry >= PortBase && entry < PassThrough)
+            entry = std::uint8_t(entry - PortBase);
+        else if (entry < PortBase)
+            entry = NoPort;
+    }
+}
+
+std::optional<ScheduleTable> BuildScheduleTable(const QString& path, const PortTable& ports) {
+    const std::optional<QByteArray> bytes = ReadFileBytes(path);
+    if (!bytes)
+        return std::nullopt;
+    ScheduleTable table = ParseScheduleEntries(*bytes);
+    ConvertScheduleTable(table, ports);
+    return table;
+}
+
+QString ScheduleFileMissingMessage(const QString& fileName) {
+    return u'"' + fileName + QStringLiteral("\"时序表文件不存在！");
+}
+
+std::optional<QString> ScheduleSizeRefusal(qsizetype entries) {
+    if (entries <= MaxScheduleEntries)
+        return std::nullopt;
+    return QStringLiteral("时序表有%1项，超过了设备所能接收的%2项，未发送。")
+        .arg(entries)
+        .arg(MaxScheduleEntries);
+}
+
+int ScheduleBlockCount(qsizetype entries) {
+    return int((entries + ScheduleBlockEntries - 1) / ScheduleBlockEntries);
+}
+
+std::vector<std::uint8_t> ScheduleBlockPayload(std::uint32_t address, int block,
+                                               const ScheduleTable& table) {
+    std::vector<std::uint8_t> payload(ScheduleBlockPayloadSize, NoPort);
+    payload[0] = std::uint8_t(address & 0xFF);
+    payload[1] = std::uint8_t((address >> 8) & 0xFF);
+    payload[2] = std::uint8_t((address >> 16) & 0xFF);
+    payload[3] = std::uint8_t(block & 0xFF);
+    const qsizetype first = qsizetype(block) * ScheduleBlockEntries;
+    for (qsizetype i = 0;
+         i < ScheduleBlockEntries && block >= 0 && first + i < qsizetype(table.size()); ++i)
+        payload[std::size_t(4 + i)] = table[std::size_t(first + i)];
+    return payload;
+}
+
+} // namespace korvane

@@ -1,0 +1,207 @@
+#include "config/KorvaneError.h"
+#include "files/Cp936.h"
+#include "files/IniFile.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvane;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// A settings file as other tools leave it: comments, odd spacing, a line without '=',
+// a section we never touch, code page 936 text and no line end on the last line.
+QByteArray Original() {
+    return ToCp936(QStringLiteral("; 设置 文件\r\n"
+                                  "[Setting]\r\n"
+                                  "CommName=COM2\r\n"
+                                  "  BaudRate = 19200  \r\n"
+                                  "Station=\"北京 一站\"\r\n"
+                                  "just some words\r\n"
+                                  "\r\n"
+                                  "[Other]\r\n"
+                                  "Key=值\r\n"
+                                  ";Key=commented"));
+}
+
+} // namespace
+
+class TestIniFile : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void integers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("expected");
+        const int fb = -777;
+        QTest::newRow("zero") << "0" << 0;
+        QTest::newRow("decimal") << "9600" << 9600;
+        QTest::newRow("plus") << "+7" << 7;
+        QTest::newRow("minus") << "-13" << -13;
+        QTest::newRow("leading zeros") << "007" << 7;
+        QTest::newRow("blanks around") << " 5 " << 5;
+        QTest::newRow("0x") << "0x1F" << 31;
+        QTest::newRow("0X lower digits") << "0X1f" << 31;
+        QTest::newRow("dollar") << "$ff" << 255;
+        QTest::newRow("minus dollar") << "-$10" << -16;
+        QTest::newRow("hex all ones") << "$FFFFFFFF" << -1;
+        QTest::newRow("hex sign bit") << "0x80000000" << int(0x80000000u);
+        QTest::newRow("hex nine digits") << "$123456789" << fb;
+        QTest::newRow("max") << "2147483647" << 2147483647;
+        QTest::newRow("min") << "-2147483648" << int(-2147483647 - 1);
+        QTest::newRow("too big") << "2147483648" << fb;
+        QTest::newRow("too small") << "-2147483649" << fb;
+        QTest::newRow("empty") << "" << fb;
+        QTest::newRow("word") << "abc" << fb;
+        QTest::newRow("trailing letter") << "12a" << fb;
+        QTest::newRow("inner blank") << "1 2" << fb;
+        QTest::newRow("sign only") << "-" << fb;
+        QTest::newRow("two signs") << "--1" << fb;
+        QTest::newRow("prefix only") << "0x" << fb;
+        QTest::newRow("dollar only") << "$" << fb;
+        QTest::newRow("hex letter without prefix") << "ff" << fb;
+        QTest::newRow("decimal point") << "1.5" << fb;
+        QTest::newRow("non-ascii digit") << QStringLiteral("٣") << fb;
+    }
+
+    void integers() {
+        QFETCH(QString, text);
+        QFETCH(int, expected);
+        QCOMPARE(ProfileInteger(text, -777), expected);
+    }
+
+    void readsFollowWindowsRules() {
+        const QString path = Path("read.ini");
+        WriteAll(path, Original());
+        const IniFile ini(path);
+        QCOMPARE(ini.ReadString("SETTING", "commname", "x"), QStringLiteral("COM2"));
+        QCOMPARE(ini.ReadString("Setting", "BaudRate", "x"), QStringLiteral("19200"));
+        QCOMPARE(ini.ReadInteger("setting", "baudrate", 1), 19200);
+        QCOMPARE(ini.ReadString("Setting", "Station", "x"), QStringLiteral("北京 一站"));
+        QCOMPARE(ini.ReadString("other", "KEY", "x"), QStringLiteral("值"));
+        QCOMPARE(ini.ReadString("Setting", "Key", "x"), QStringLiteral("x")); // other section
+        QCOMPARE(ini.ReadString("Setting", "just some words", "x"), QStringLiteral("x"));
+        QCOMPARE(ini.ReadString("Missing", "CommName", "COM1"), QStringLiteral("COM1"));
+        QCOMPARE(ini.ReadInteger("Setting", "CommName", 42), 42);
+        QCOMPARE(ini.ReadBool("Setting", "debug", true), true);
+        QCOMPARE(ini.ReadBool("Setting", "CommName", false), false);
+    }
+
+    void missingFileGivesDefaultsAndFirstWriteCreatesIt() {
+        const QString path = Path("new.ini");
+        IniFile ini(path);
+        QCOMPARE(ini.ReadString("Setting", "ChannelFile", QString()), QString());
+        QCOMPARE(ini.ReadInteger("Setting", "BaudRate", 9600), 9600);
+        QVERIFY(!QFile::exists(path));
+        ini.WriteString("Setting", "ChannelFile", QStringLiteral("/home/用户/a.chn"));
+        QCOMPARE(ReadAll(path),
+                 ToCp936(QStringLiteral("[Setting]\r\nChannelFile=/home/用户/a.chn\r\n")));
+        QCOMPARE(ini.ReadString("setting", "channelfile", QString()),
+                 QStringLiteral("/home/用户/a.chn"));
+    }
+
+    void writesKeepEverythingElse() {
+        const QString path = Path("keep.ini");
+        WriteAll(path, Original());
+        IniFile ini(path);
+        ini.WriteString("setting", "COMMNAME", "COM3"); // existing key, other case
+        ini.WriteInteger("Setting", "BaudRate", -4800); // blanks around the old value
+        ini.WriteBool("SETTING", "debug", true);        // new key in a section
+        ini.WriteInteger("Other", "Parity", 2);         // after a last line without line end
+        ini.WriteString("DELAY", "5", "00012C");        // new section
+        const QByteArray expected = ToCp936(QStringLiteral("; 设置 文件\r\n"
+                                                           "[Setting]\r\n"
+                                                           "CommName=COM3\r\n"
+                                                           "  BaudRate =-4800\r\n"
+                                                           "Station=\"北京 一站\"\r\n"
+                                                           "just some words\r\n"
+                                                           "debug=1\r\n"
+                                                           "\r\n"
+                                                           "[Other]\r\n"
+                                                           "Key=值\r\n"
+                                                           ";Key=commented\r\n"
+                                                           "Parity=2\r\n"
+                                                           "\r\n"
+                                                           "[DELAY]\r\n"
+                                                           "5=00012C\r\n"));
+        QCOMPARE(ReadAll(path), expected);
+        QCOMPARE(ini.ReadInteger("setting", "baudrate", 0), -4800);
+        QCOMPARE(ini.ReadBool("Setting", "Debug", false), true);
+        ini.WriteBool("Setting", "debug", false);
+        QCOMPARE(ini.ReadString("Setting", "debug", "x"), QStringLiteral("0"));
+    }
+
+    void firstOfRepeatedSectionsAndKeysCounts() {
+        const QString path = Path("repeat.ini");
+        WriteAll(path, "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\n");
+        IniFile ini(path);
+        QCOMPARE(ini.ReadString("A", "K", ""), QStringLiteral("1"));
+        ini.WriteString("a", "k", "9");
+        QCOMPARE(ReadAll(path), QByteArray("[A]\r\nk=9\r\nk=2\r\n[a]\r\nk=3\r\n"));
+    }
+
+    void badNamesAndValuesAreRefused_data() {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("empty section") << ""
+                                       << "k"
+                                       << "v";
+        QTest::newRow("bracket in section") << "a]b"
+                                            << "k"
+                                            << "v";
+        QTest::newRow("empty key") << "S"
+                                   << " "
+                                   << "v";
+        QTest::newRow("equals in key") << "S"
+                                       << "a=b"
+                                       << "v";
+        QTest::newRow("comment key") << "S"
+                                     << ";k"
+                                     << "v";
+        QTest::newRow("line end in value") << "S"
+                                           << "k"
+                                           << "a\r\nb";
+        QTest::newRow("lf in key") << "S"
+                                   << "a\nb"
+                                   << "v";
+    }
+
+    void badNamesAndValuesAreRefused() {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        const QString path = Path("refuse.ini");
+        WriteAll(path, Original());
+        IniFile ini(path);
+        QVERIFY_THROWS_EXCEPTION(KorvaneError, ini.WriteString(section, key, value));
+        QCOMPARE(ReadAll(path), Original());
+    }
+
+    void writeFailureNamesTheFile() {
+        IniFile ini(Path("no/such/dir/x.ini"));
+        try {
+            ini.WriteString("Setting", "debug", "1");
+            QFAIL("no error");
+        } catch (const KorvaneError& e) {
+            QVERIFY2(e.message().contains("no/such/dir/x.ini"), qPrintable(e.message()));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "test_ini_file.moc"

@@ -1,0 +1,210 @@
+#include "FileTestHelpers.h"
+#include "config/KorvaneError.h"
+#include "files/ScheduleFile.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvane;
+using korvane::test::Crlf;
+
+namespace {
+
+const QByteArray Head = Crlf({"h1", "h2", "h3"});
+
+QByteArray Entries(const QList<int>& values) {
+    QByteArray out = Head;
+    for (int v : values)
+        out += QByteArray::number(v) + "\r\n";
+    return out;
+}
+
+ScheduleTable Table(std::initializer_list<int> values) {
+    ScheduleTable t;
+    for (int v : values)
+        t.push_back(std::uint8_t(v));
+    return t;
+}
+
+QByteArray Hex(const std::vector<std::uint8_t>& b) {
+    return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())).toHex(' ');
+}
+
+// Rows of "port:channel".
+PortTable Ports(const QStringList& rows) {
+    PortTable table;
+    for (const QString& r : rows) {
+        PortEntry e = PortEntry::Unassigned(0);
+        e.PortNumber = r.section(u':', 0, 0);
+        e.Channel = r.section(u':', 1);
+        table.append(e);
+    }
+    return table;
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestScheduleFile : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private slots:
+    void entries_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<ScheduleTable>("expected");
+        QTest::newRow("header only") << Head << ScheduleTable{};
+        QTest::newRow("two lines") << Crlf({"h1", "7"}) << ScheduleTable{};
+        QTest::newRow("empty") << QByteArray() << ScheduleTable{};
+        QTest::newRow("numbers, low 8 bits")
+            << Crlf({"h1", "h2", "h3", "0", "5", "256", "-1", "300", "+2"})
+            << Table({0, 5, 0, 255, 44, 2});
+        QTest::newRow("non-numbers are 255")
+            << Crlf({"h1", "h2", "h3", "x", "", " 4", "9999999999"}) << Table({255, 255, 255, 255});
+        QTest::newRow("final line end adds nothing") << Head + "1\r\n2\r\n" << Table({1, 2});
+        QTest::newRow("no final line end") << Head + "1\r\n2" << Table({1, 2});
+        QTest::newRow("extra empty line counts") << Head + "1\r\n\r\n" << Table({1, 255});
+        QTest::newRow("ctrl-z ends the entries") << Head + "1\r\n\x1a"
+                                                           "2\r\n"
+                                                 << Table({1});
+    }
+
+    void entries() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(ScheduleTable, expected);
+        QCOMPARE(Hex(ParseScheduleEntries(bytes)), Hex(expected));
+    }
+
+    void withoutHeaderSkip() {
+        QCOMPARE(Hex(ParseScheduleEntries("1\r\n2\r\n", false)), Hex(Table({1, 2})));
+    }
+
+    void conversion_data() {
+        QTest::addColumn<ScheduleTable>("entries");
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<ScheduleTable>("expected");
+        QTest::newRow("port 3 on channel 5")
+            << Table({4, 4, 3}) << QStringList{"3:5"} << Table({2, 2, 255});
+        QTest::newRow("nobody on channel 5")
+            << Table({4}) << QStringList{"3:6", "4:-"} << Table({255});
+        QTest::newRow("105 unclaimed becomes 5")
+            << Table({105, 199, 200, 254, 255}) << QStringList{"1:1"}
+            << Table({5, 99, 200, 254, 255});
+        QTest::newRow("first row wins")
+            << Table({8, 8}) << QStringList{"2:9", "7:9"} << Table({1, 1});
+        QTest::newRow("row order, not port order")
+            << Table({8}) << QStringList{"7:9", "2:9"} << Table({6});
+        QTest::newRow("channel 0 and text claim nothing")
+            << Table({255, 0}) << QStringList{"1:0", "2:x", "3:-1"} << Table({255, 255});
+        QTest::newRow("channel 257 matches entry 0")
+            << Table({0}) << QStringList{"4:257"} << Table({3});
+        QTest::newRow("port 101 becomes index 200")
+            << Table({0}) << QStringList{"101:1"} << Table({200});
+    }
+
+    void conversion() {
+        QFETCH(ScheduleTable, entries);
+        QFETCH(QStringList, ports);
+        QFETCH(ScheduleTable, expected);
+        ConvertScheduleTable(entries, Ports(ports));
+        QCOMPARE(Hex(entries), Hex(expected));
+    }
+
+    void badPortNumberIsAnError() {
+        ScheduleTable t = Table({1});
+        try {
+            ConvertScheduleTable(t, Ports({"1:1", "x2:3"}));
+            QFAIL("no error");
+        } catch (const KorvaneError& e) {
+            QCOMPARE(e.message(), QStringLiteral("'x2' is not a valid integer value"));
+        }
+    }
+
+    void blocks_data() {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("blocks");
+        QTest::newRow("0") << 0 << 0;
+        QTest::newRow("1") << 1 << 1;
+        QTest::newRow("64") << 64 << 1;
+        QTest::newRow("65") << 65 << 2;
+        QTest::newRow("130") << 130 << 3;
+        QTest::newRow("16384") << 16384 << 256;
+    }
+
+    void blocks() {
+        QFETCH(int, entries);
+        QFETCH(int, blocks);
+        QCOMPARE(ScheduleBlockCount(entries), blocks);
+    }
+
+    void payloads() {
+        // 130 entries: block 2 holds entries 128 and 129, then 62 bytes of 0xFF.
+        ScheduleTable t;
+        for (int i = 0; i < 130; ++i)
+            t.push_back(std::uint8_t(i));
+        std::vector<std::uint8_t> expected{0x70, 0x11, 0x01, 0x02, 128, 129};
+        expected.resize(68, 0xFF);
+        QCOMPARE(Hex(ScheduleBlockPayload(70000, 2, t)), Hex(expected));
+
+        const std::vector<std::uint8_t> block1 = ScheduleBlockPayload(70000, 1, t);
+        QCOMPARE(block1.size(), std::size_t(68));
+        QCOMPARE(int(block1[3]), 1);
+        QCOMPARE(int(block1[4]), 64);
+        QCOMPARE(int(block1[67]), 127);
+
+        std::vector<std::uint8_t> three{0x01, 0x00, 0x00, 0x00, 0x02, 0xFF, 0x00};
+        three.resize(68, 0xFF);
+        QCOMPARE(Hex(ScheduleBlockPayload(1, 0, Table({2, 255, 0}))), Hex(three));
+    }
+
+    void sizeLimit() {
+        QVERIFY(!ScheduleSizeRefusal(0));
+        QVERIFY(!ScheduleSizeRefusal(16384));
+        const std::optional<QString> refusal = ScheduleSizeRefusal(16385);
+        QVERIFY(refusal);
+        QVERIFY2(refusal->contains("16385") && refusal->contains("16384"), qPrintable(*refusal));
+    }
+
+    void buildFromFile() {
+        const QString path = m_dir.filePath("t.sch");
+        WriteAll(path, Entries({4, 104, 7}));
+        const std::optional<ScheduleTable> t = BuildScheduleTable(path, Ports({"3:5", "8:8"}));
+        QVERIFY(t);
+        QCOMPARE(Hex(*t), Hex(Table({2, 4, 7})));
+        QVERIFY(!BuildScheduleTable(m_dir.filePath("absent.sch"), Ports({"1:1"})));
+        QCOMPARE(ScheduleFileMissingMessage("SchedulingFile.dat"),
+                 QStringLiteral("\"SchedulingFile.dat\"时序表文件不存在！"));
+        QCOMPARE(ScheduleFileErrorCaption, QStringLiteral("文件错误"));
+    }
+
+    void fileChoice() {
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        const QString fallback = QDir(m_dir.path()).absoluteFilePath("SchedulingFile.dat");
+        QDir(m_dir.path()).mkdir("c");
+        const QString channel = m_dir.filePath("c/ch.chn");
+        const QString noExtension = m_dir.filePath("c/plain");
+
+        const QString none = ScheduleFilePath(QString());
+        const QString beforeSch = ScheduleFilePath(channel);
+        WriteAll(m_dir.filePath("c/ch.sch"), Head);
+        WriteAll(m_dir.filePath("c/plain.sch"), Head);
+        const QString withSch = ScheduleFilePath(channel);
+        const QString plain = ScheduleFilePath(noExtension);
+        QDir::setCurrent(previous);
+
+        QCOMPARE(none, fallback);
+        QCOMPARE(beforeSch, fallback);
+        QCOMPARE(withSch, m_dir.filePath("c/ch.sch"));
+        QCOMPARE(plain, m_dir.filePath("c/plain.sch"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScheduleFile)
+#include "test_schedule_file.moc"
