@@ -1,0 +1,184 @@
+#include "link/Comm32.h"
+
+#include "link/MonitorMessage.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QObject>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+#include <thread>
+#include <utility>
+
+namespace korvane {
+
+namespace {
+
+class TBusyScope {
+public:
+    explicit TBusyScope(TBusyCursor* cursor) : m_cursor(cursor) {
+        if (m_cursor != nullptr)
+            m_cursor->Busy();
+    }
+    ~TBusyScope() {
+        if (m_cursor != nullptr)
+            m_cursor->Restore();
+    }
+    TBusyScope(const TBusyScope&) = delete;
+    TBusyScope& operator=(const TBusyScope&) = delete;
+
+private:
+    TBusyCursor* m_cursor;
+};
+
+} // namespace
+
+TComm32::TComm32() : m_comm(std::make_unique<TComm>()) {
+    m_comm->OnReceiveData = [this](TComm* sender, const std::uint8_t* buffer, std::uint16_t count) {
+        ReceiveData(sender, buffer, count);
+    };
+    m_comm->OnReceiveError = [](TComm*, std::uint32_t) {
+    };
+    m_comm->OnSendDataEmpty = [](TComm*) {
+    };
+    m_comm->SetInx_XonXoffFlow(false);
+    m_comm->SetOutx_XonXoffFlow(false);
+    m_comm->SetReadIntervalTimeout(100);
+}
+
+TComm32::~TComm32() {
+    // The port's handlers point here: close it and drop its pending notifications first.
+    m_comm.reset();
+}
+
+const std::uint8_t* TComm32::Transact(const std::uint8_t* frame, int& length) {
+    const TBusyScope busy(m_busyCursor);
+    QElapsedTimer sinceSend;
+    sinceSend.start();
+    if (length >= 0 && length <= std::numeric_limits<std::uint16_t>::max())
+        SendFrame(frame, static_cast<std::uint16_t>(length));
+    else
+        m_responseEvent = false;
+    WaitForResponse(sinceSend);
+    length = m_responseLength;
+    return m_responseEvent ? m_response.data() : nullptr;
+}
+
+std::optional<TDyCharArray> TComm32::Transact(std::span<const std::uint8_t> frame) {
+    int length = frame.size() <= std::numeric_limits<std::uint16_t>::max()
+                     ? static_cast<int>(frame.size())
+                     : -1;
+    const std::uint8_t* response = Transact(frame.data(), length);
+    if (response == nullptr)
+        return std::nullopt;
+    return TDyCharArray(response, response + length);
+}
+
+void TComm32::WaitForResponse(const QElapsedTimer& sinceSend) {
+    if (QCoreApplication::instance() == nullptr) {
+        // No event loop can deliver a response; keep the time limit all the same.
+        std::this_thread::sleep_for(std::chrono::milliseconds(ResponseTimeLimitMs));
+        return;
+    }
+    // Timers may fire a little early; the loop makes the limit a lower bound.
+    while (!m_responseEvent) {
+        const qint64 left = ResponseTimeLimitMs - sinceSend.elapsed();
+        if (left <= 0)
+            break;
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(static_cast<int>(left));
+        QEventLoop* const outer = std::exchange(m_waitLoop, &loop);
+        loop.exec();
+        m_waitLoop = outer;
+    }
+    // An outer transaction shares the response event: it need not wait any longer.
+    if (m_responseEvent && m_waitLoop != nullptr)
+        m_waitLoop->quit();
+}
+
+bool TComm32::SendFrame(const std::uint8_t* frame, std::uint16_t length) {
+    m_responseEvent = false;
+    if (frame == nullptr)
+        length = 0;
+    const bool accepted = m_comm->WriteData(frame, length);
+    if (m_debug)
+        PostMonitor(" Command: ", frame, length);
+    return accepted;
+}
+
+const std::uint8_t* TComm32::Response() const noexcept {
+    return m_response.empty() ? nullptr : m_response.data();
+}
+
+void TComm32::ReceiveData(TComm*, const std::uint8_t* buffer, std::uint16_t count) {
+    if (buffer == nullptr)
+        count = 0;
+    m_response.assign(std::size_t(count) + 1, 0);
+    std::copy_n(buffer, count, m_response.begin());
+    m_responseLength = count;
+    m_responseEvent = true;
+    if (m_debug)
+        PostMonitor(" Response: ", buffer, count);
+    if (m_waitLoop != nullptr)
+        m_waitLoop->quit();
+}
+
+void TComm32::PostMonitor(const char* label, const std::uint8_t* bytes, std::size_t count) {
+    if (m_monitor.isNull())
+        return;
+    // The text line stops at the first NUL, and never reads past the bytes themselves.
+    const auto* chars = reinterpret_cast<const char*>(bytes);
+    const std::size_t textLength = count == 0 ? 0 : std::find(bytes, bytes + count, 0) - bytes;
+    QByteArray text = m_comm->CommName().toUtf8();
+    text += label;
+    text += QByteArray(chars, static_cast<qsizetype>(textLength));
+    QCoreApplication::postEvent(m_monitor, new MonitorMessage(0, std::move(text)));
+    // Count 0 would read as a text line; an empty frame has no byte record.
+    if (count > 0)
+        QCoreApplication::postEvent(
+            m_monitor, new MonitorMessage(static_cast<int>(count),
+                                          QByteArray(chars, static_cast<qsizetype>(count))));
+}
+
+QString TComm32::PortDescription() const {
+    const TComm& port = *m_comm;
+    QString parity;
+    switch (port.Parity()) {
+    case TParity::None:
+        parity = QStringLiteral("N-");
+        break;
+    case TParity::Odd:
+        parity = QStringLiteral("O-");
+        break;
+    case TParity::Even:
+        parity = QStringLiteral("E-");
+        break;
+    default:
+        break;
+    }
+    QString stopBits;
+    switch (port.StopBits()) {
+    case TStopBits::_1_5:
+        stopBits = QStringLiteral("1.5");
+        break;
+    case TStopBits::_2:
+        stopBits = QStringLiteral("2");
+        break;
+    default:
+        stopBits = QStringLiteral("1");
+        break;
+    }
+    return port.CommName() + QLatin1Char(' ') + QString::number(port.BaudRate()) +
+           QLatin1Char('-') + QString::number(static_cast<int>(port.ByteSize()) + 5) +
+           QLatin1Char('-') + parity + stopBits;
+}
+
+} // namespace korvane

@@ -1,0 +1,93 @@
+#pragma once
+// The command transport: sends one frame and hands back the one block the device
+// answers with, or nothing after the time limit. One block is one response; there is
+// no reassembly. Everything runs on the user-interface thread: the wait runs a nested
+// event loop, and that loop is what delivers the port's data notification to
+// ReceiveData. Callers run one transaction at a time; a nested one is not refused.
+
+#include "link/FrameCodec.h"
+#include "link/SerialPort.h"
+
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+class QElapsedTimer;
+class QEventLoop;
+class QObject;
+
+namespace korvane {
+
+// The busy indication of a transaction's wait, implemented by the main window (an
+// override cursor). Busy() and Restore() always come in pairs.
+class TBusyCursor {
+public:
+    virtual ~TBusyCursor() = default;
+    virtual void Busy() = 0;
+    virtual void Restore() = 0;
+};
+
+class TComm32 {
+public:
+    // A transaction waits at least this long from the send before giving up.
+    static constexpr int ResponseTimeLimitMs = 5010;
+
+    // Creates the port (closed) with XON/XOFF off both ways and a 100 ms read interval.
+    TComm32();
+    ~TComm32(); // destroys the port, which closes it
+    TComm32(const TComm32&) = delete;
+    TComm32& operator=(const TComm32&) = delete;
+
+    TComm& Comm() noexcept { return *m_comm; }
+    const TComm& Comm() const noexcept { return *m_comm; }
+
+    // Sends length bytes of frame, then waits for the next received block. Returns the
+    // response (a NUL follows it; valid until the next block arrives or the transport
+    // is destroyed) or nullptr after the time limit. length becomes the transport's
+    // response length in both cases: after a time-out that of an earlier response.
+    // A length outside 0..65535 sends nothing. The frame is not modified.
+    const std::uint8_t* Transact(const std::uint8_t* frame, int& length);
+    // The same, returning a copy of the response.
+    std::optional<TDyCharArray> Transact(std::span<const std::uint8_t> frame);
+
+    // The sending half: clears the response event and hands the frame to the port.
+    // True when the port accepted it for transmission.
+    bool SendFrame(const std::uint8_t* frame, std::uint16_t length);
+
+    // The port label text, e.g. "COM1 9600-8-N-1" ("COM1 9600-8-1" for mark parity).
+    QString PortDescription() const;
+
+    // With debug on, every frame sent and block received is posted to the monitor as
+    // two MonitorMessage events. No monitor (or a destroyed one): nothing is posted.
+    bool Debug() const noexcept { return m_debug; }
+    void SetDebug(bool on) noexcept { m_debug = on; }
+    void SetMonitor(QObject* monitor) { m_monitor = monitor; }
+    void SetBusyCursor(TBusyCursor* cursor) noexcept { m_busyCursor = cursor; }
+
+    // The last received block (nullptr before the first) and its length.
+    const std::uint8_t* Response() const noexcept;
+    int ResponseLength() const noexcept { return m_responseLength; }
+
+    // The port's OnReceiveData handler: stores a copy and signals the response.
+    void ReceiveData(TComm* sender, const std::uint8_t* buffer, std::uint16_t count);
+
+private:
+    void WaitForResponse(const QElapsedTimer& sinceSend);
+    void PostMonitor(const char* label, const std::uint8_t* bytes, std::size_t count);
+
+    std::unique_ptr<TComm> m_comm;
+    std::vector<std::uint8_t> m_response; // bytes plus a NUL; empty until the first block
+    int m_responseLength = 0;
+    bool m_responseEvent = false;
+    bool m_debug = false;
+    QPointer<QObject> m_monitor;
+    TBusyCursor* m_busyCursor = nullptr;
+    QEventLoop* m_waitLoop = nullptr;
+};
+
+} // namespace korvane

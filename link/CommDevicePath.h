@@ -1,0 +1,14 @@
+#pragma once
+// Port names as the operator types them, mapped to the device path this system opens.
+
+#include <QString>
+
+namespace korvane {
+
+// "COM1".."COMn" (any case, also in the "\\.\COMn" form) -> /dev/ttyS0../dev/ttyS(n-1);
+// a name containing "/" is a path used as it is; any other name lives in /dev
+// ("ttyUSB0" -> /dev/ttyUSB0). Blanks around the name are dropped; an empty name
+// maps to an empty path, which no open accepts.
+QString CommDevicePath(const QString& commName);
+
+} // namespace korvane

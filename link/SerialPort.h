@@ -1,0 +1,215 @@
+#pragma once
+// The serial port: one named RS-232 port held for exclusive use, with a receive
+// thread and a transmit thread.
+//
+// Threading contract: create the port, call every member and receive every handler
+// on one thread, the owner's (the user-interface thread). The two worker threads
+// never call back directly: they post notifications to a hidden object living on the
+// owner's thread, and the handlers run when that thread processes its posted events,
+// in the order posted. A caller that waits for received data must keep the owner's
+// event loop running.
+//
+// Handlers are plain std::function members, assigned and called on the owner's
+// thread. A handler may close, reopen or destroy the port.
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+class QObject;
+
+namespace korvane {
+
+enum class TDtrControl { DtrEnable, DtrDisable, DtrHandshake };
+enum class TRtsControl { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
+// Data bits: the value plus 5.
+enum class TByteSize { _5, _6, _7, _8 };
+enum class TParity { None, Odd, Even, Mark, Space };
+enum class TStopBits { _1, _1_5, _2 };
+
+// Notification codes the worker threads post to the owner's thread.
+enum TCommNotification : int {
+    NotifyData = 1025,
+    NotifyError = 1026,
+    NotifyHangup = 1027,
+    NotifyModem = 1028,
+    NotifySendEmpty = 1029,
+};
+
+// Line-error flags passed to OnReceiveError (the values the Win32 driver uses).
+inline constexpr std::uint32_t CommErrorQueueOverrun = 0x01;
+inline constexpr std::uint32_t CommErrorOverrun = 0x02;
+inline constexpr std::uint32_t CommErrorParity = 0x04;
+inline constexpr std::uint32_t CommErrorFrame = 0x08;
+inline constexpr std::uint32_t CommErrorBreak = 0x10;
+
+// Modem values passed to OnModemStateChange.
+inline constexpr std::uint32_t ModemRing = 4;
+inline constexpr std::uint32_t ModemCarrierDetect = 8;
+
+// Raised by OpenPort. what() is one of the fixed messages; SystemError() keeps the
+// operating system's error number behind it (0 when there is none).
+class ECommsError : public std::runtime_error {
+public:
+    explicit ECommsError(const char* message, int systemError = 0)
+        : std::runtime_error(message), m_systemError(systemError) {}
+    int SystemError() const noexcept { return m_systemError; }
+
+private:
+    int m_systemError;
+};
+
+class TComm;
+class TReadThread;
+class TWriteThread;
+struct TPortState;
+class TCommTarget;
+
+// Buffer is valid only during the call.
+using TReceiveDataEvent =
+    std::function<void(TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength)>;
+using TReceiveErrorEvent = std::function<void(TComm* Sender, std::uint32_t EventMask)>;
+using TModemStateChangeEvent = std::function<void(TComm* Sender, std::uint32_t ModemEvent)>;
+using TSendDataEmptyEvent = std::function<void(TComm* Sender)>;
+using TNotifyEvent = std::function<void(TComm* Sender)>;
+
+class TComm {
+public:
+    TComm();
+    ~TComm(); // closes the port first
+    TComm(const TComm&) = delete;
+    TComm& operator=(const TComm&) = delete;
+
+    // Raises ECommsError; a failed open leaves the port closed with nothing held.
+    void OpenPort();
+    // Stops both threads and closes the port; nothing when closed. Never fails.
+    void ClosePort();
+    // Queues a copy of count bytes for the transmit thread and returns at once.
+    // False when the port is closed, its transmit thread has ended, or count is 0.
+    bool WriteData(const std::uint8_t* buffer, std::uint16_t count);
+    bool IsOpen() const noexcept;
+
+    // Properties. Setting a value the property already holds does nothing; otherwise
+    // an open port gets its line settings (or, for the five time-outs, its time-outs)
+    // applied again at once. CommName and Parity take effect at the next OpenPort.
+    const QString& CommName() const noexcept { return m_commName; }
+    void SetCommName(const QString& value);
+    std::uint32_t BaudRate() const noexcept { return m_baudRate; }
+    void SetBaudRate(std::uint32_t value);
+    bool ParityCheck() const noexcept { return m_parityCheck; }
+    void SetParityCheck(bool value);
+    bool Outx_CtsFlow() const noexcept { return m_outxCtsFlow; }
+    void SetOutx_CtsFlow(bool value);
+    bool Outx_DsrFlow() const noexcept { return m_outxDsrFlow; }
+    void SetOutx_DsrFlow(bool value);
+    TDtrControl DtrControl() const noexcept { return m_dtrControl; }
+    void SetDtrControl(TDtrControl value);
+    bool DsrSensitivity() const noexcept { return m_dsrSensitivity; }
+    void SetDsrSensitivity(bool value);
+    bool TxContinueOnXoff() const noexcept { return m_txContinueOnXoff; }
+    void SetTxContinueOnXoff(bool value);
+    bool Outx_XonXoffFlow() const noexcept { return m_outxXonXoffFlow; }
+    void SetOutx_XonXoffFlow(bool value);
+    bool Inx_XonXoffFlow() const noexcept { return m_inxXonXoffFlow; }
+    void SetInx_XonXoffFlow(bool value);
+    bool ReplaceWhenParityError() const noexcept { return m_replaceWhenParityError; }
+    void SetReplaceWhenParityError(bool value);
+    bool IgnoreNullChar() const noexcept { return m_ignoreNullChar; }
+    void SetIgnoreNullChar(bool value);
+    TRtsControl RtsControl() const noexcept { return m_rtsControl; }
+    void SetRtsControl(TRtsControl value);
+    std::uint16_t XonLimit() const noexcept { return m_xonLimit; }
+    void SetXonLimit(std::uint16_t value);
+    std::uint16_t XoffLimit() const noexcept { return m_xoffLimit; }
+    void SetXoffLimit(std::uint16_t value);
+    TByteSize ByteSize() const noexcept { return m_byteSize; }
+    void SetByteSize(TByteSize value);
+    TParity Parity() const noexcept { return m_parity; }
+    void SetParity(TParity value);
+    TStopBits StopBits() const noexcept { return m_stopBits; }
+    void SetStopBits(TStopBits value);
+    std::uint8_t XonChar() const noexcept { return m_xonChar; }
+    void SetXonChar(std::uint8_t value);
+    std::uint8_t XoffChar() const noexcept { return m_xoffChar; }
+    void SetXoffChar(std::uint8_t value);
+    std::uint8_t ReplacedChar() const noexcept { return m_replacedChar; }
+    void SetReplacedChar(std::uint8_t value);
+    std::uint32_t ReadIntervalTimeout() const noexcept { return m_readIntervalTimeout; }
+    void SetReadIntervalTimeout(std::uint32_t value);
+    std::uint32_t ReadTotalTimeoutMultiplier() const noexcept {
+        return m_readTotalTimeoutMultiplier;
+    }
+    void SetReadTotalTimeoutMultiplier(std::uint32_t value);
+    std::uint32_t ReadTotalTimeoutConstant() const noexcept { return m_readTotalTimeoutConstant; }
+    void SetReadTotalTimeoutConstant(std::uint32_t value);
+    std::uint32_t WriteTotalTimeoutMultiplier() const noexcept {
+        return m_writeTotalTimeoutMultiplier;
+    }
+    void SetWriteTotalTimeoutMultiplier(std::uint32_t value);
+    std::uint32_t WriteTotalTimeoutConstant() const noexcept { return m_writeTotalTimeoutConstant; }
+    void SetWriteTotalTimeoutConstant(std::uint32_t value);
+
+    TReceiveDataEvent OnReceiveData;
+    TReceiveErrorEvent OnReceiveError;
+    TModemStateChangeEvent OnModemStateChange;
+    TNotifyEvent OnRequestHangup;
+    TSendDataEmptyEvent OnSendDataEmpty;
+
+private:
+    friend class TCommTarget;
+    void Dispatch(int code, std::uint32_t value, const std::uint8_t* block, std::size_t count);
+    void Reapply(bool lineSettings);
+    void StopThreads();
+    template <typename T> void Set(T& member, const T& value, bool lineSettings);
+
+    // Platform layer, defined in SerialPortLinux.cpp; another platform's file defines
+    // the same functions over its own TPortState.
+    bool OpenHandle(const QString& name); // opens for exclusive use
+    bool IsCommHandle();
+    bool SetupQueues();
+    void PurgeAll();
+    void ApplyTimeouts();
+    void ApplyLineSettings();
+    bool CreateStopEvent();
+    void SignalStop();
+    void CloseStopEvent();
+    void CloseHandle();
+
+    QString m_commName = QStringLiteral("COM2");
+    std::uint32_t m_baudRate = 9600;
+    bool m_parityCheck = false;
+    bool m_outxCtsFlow = false;
+    bool m_outxDsrFlow = false;
+    TDtrControl m_dtrControl = TDtrControl::DtrEnable;
+    bool m_dsrSensitivity = false;
+    bool m_txContinueOnXoff = true;
+    bool m_outxXonXoffFlow = true;
+    bool m_inxXonXoffFlow = true;
+    bool m_replaceWhenParityError = false;
+    bool m_ignoreNullChar = false;
+    TRtsControl m_rtsControl = TRtsControl::RtsEnable;
+    std::uint16_t m_xonLimit = 500;
+    std::uint16_t m_xoffLimit = 500;
+    TByteSize m_byteSize = TByteSize::_8;
+    TParity m_parity = TParity::None;
+    TStopBits m_stopBits = TStopBits::_1;
+    std::uint8_t m_xonChar = 17;
+    std::uint8_t m_xoffChar = 19;
+    std::uint8_t m_replacedChar = 0;
+    std::uint32_t m_readIntervalTimeout = 100;
+    std::uint32_t m_readTotalTimeoutMultiplier = 0;
+    std::uint32_t m_readTotalTimeoutConstant = 0;
+    std::uint32_t m_writeTotalTimeoutMultiplier = 0;
+    std::uint32_t m_writeTotalTimeoutConstant = 0;
+
+    std::unique_ptr<TPortState> m_state;
+    std::unique_ptr<TReadThread> m_readThread;
+    std::unique_ptr<TWriteThread> m_writeThread;
+    TCommTarget* m_target = nullptr;
+};
+
+} // namespace korvane

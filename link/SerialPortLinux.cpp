@@ -1,0 +1,231 @@
+// The Linux layer of the serial port: opening, line settings and closing of a termios
+// device; eventfd descriptors stand for the stop and wake events.
+
+#include "link/CommDevicePath.h"
+#include "link/SerialPort.h"
+#include "link/SerialPortLinuxBaud.h"
+#include "link/SerialPortPrivate.h"
+#include "link/SerialPortTermios.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace korvane {
+
+namespace {
+
+struct TSpeed {
+    std::uint32_t rate;
+    speed_t constant;
+};
+
+constexpr TSpeed StandardSpeeds[] = {
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+};
+
+std::optional<speed_t> StandardSpeed(std::uint32_t rate) {
+    for (const TSpeed& s : StandardSpeeds)
+        if (s.rate == rate)
+            return s.constant;
+    return std::nullopt;
+}
+
+void SignalEventFd(int fd) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
+}
+
+void CloseFd(int& fd) {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+} // namespace
+
+bool TComm::IsOpen() const noexcept {
+    return m_state && m_state->fd >= 0;
+}
+
+bool TComm::OpenHandle(const QString& name) {
+    const QByteArray path = QFile::encodeName(CommDevicePath(name));
+    if (path.isEmpty()) {
+        errno = ENOENT;
+        return false;
+    }
+    int fd = -1;
+    do {
+        fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    if (::isatty(fd)) {
+        // TIOCEXCL alone leaves a race between open and ioctl, and root ignores it;
+        // the lock holds against every program that takes it, root included.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+            return false;
+        }
+        ::ioctl(fd, TIOCEXCL);
+    }
+    m_state->fd = fd;
+    return true;
+}
+
+bool TComm::IsCommHandle() {
+    m_state->termiosSaved = ::tcgetattr(m_state->fd, &m_state->savedTermios) == 0;
+    return m_state->termiosSaved;
+}
+
+// Linux drivers size their own queues; there is nothing to set.
+bool TComm::SetupQueues() {
+    return true;
+}
+
+void TComm::PurgeAll() {
+    ::tcflush(m_state->fd, TCIOFLUSH);
+}
+
+// The receive thread reads these at every wait. Write limits are not used: the
+// transmit thread writes every byte whatever the time.
+void TComm::ApplyTimeouts() {
+    m_state->readIntervalTimeout = m_readIntervalTimeout;
+    m_state->readTotalTimeoutMultiplier = m_readTotalTimeoutMultiplier;
+    m_state->readTotalTimeoutConstant = m_readTotalTimeoutConstant;
+}
+
+bool FillTermios(const TComm& port, termios& tio) {
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    switch (port.ByteSize()) {
+    case TByteSize::_5:
+        tio.c_cflag |= CS5;
+        break;
+    case TByteSize::_6:
+        tio.c_cflag |= CS6;
+        break;
+    case TByteSize::_7:
+        tio.c_cflag |= CS7;
+        break;
+    default:
+        tio.c_cflag |= CS8;
+        break;
+    }
+    switch (port.Parity()) {
+    case TParity::Odd:
+        tio.c_cflag |= PARENB | PARODD;
+        break;
+    case TParity::Even:
+        tio.c_cflag |= PARENB;
+        break;
+    case TParity::Mark:
+        tio.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case TParity::Space:
+        tio.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        break;
+    }
+    // 1.5 stop bits exist only with 5 data bits on a UART; Linux sends 2.
+    if (port.StopBits() != TStopBits::_1)
+        tio.c_cflag |= CSTOPB;
+    if (port.Outx_CtsFlow() || port.RtsControl() == TRtsControl::RtsHandshake)
+        tio.c_cflag |= CRTSCTS;
+
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK | ISTRIP | BRKINT);
+    // A break is a line error, not a NUL byte in the data.
+    tio.c_iflag |= IGNBRK;
+    if (port.ParityCheck()) {
+        tio.c_iflag |= INPCK;
+        if (!port.ReplaceWhenParityError())
+            tio.c_iflag |= IGNPAR;
+    }
+    if (port.Outx_XonXoffFlow())
+        tio.c_iflag |= IXON;
+    if (port.Inx_XonXoffFlow())
+        tio.c_iflag |= IXOFF;
+    tio.c_cc[VSTART] = port.XonChar();
+    tio.c_cc[VSTOP] = port.XoffChar();
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+
+    const std::optional<speed_t> speed = StandardSpeed(port.BaudRate());
+    if (speed) {
+        ::cfsetispeed(&tio, *speed);
+        ::cfsetospeed(&tio, *speed);
+    }
+    return speed.has_value();
+}
+
+void TComm::ApplyLineSettings() {
+    const int fd = m_state->fd;
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0)
+        return;
+    const bool standardRate = FillTermios(*this, tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
+    // A rate of 0 would hang the line up; it is ignored like any the driver refuses.
+    if (!standardRate && m_baudRate != 0)
+        SetCustomBaudRate(fd, m_baudRate);
+
+    m_state->discardNul = m_ignoreNullChar;
+
+    // Pseudo-terminals have no modem lines; their refusal is of no interest.
+    int dtr = TIOCM_DTR;
+    ::ioctl(fd, m_dtrControl == TDtrControl::DtrDisable ? TIOCMBIC : TIOCMBIS, &dtr);
+    if (m_rtsControl != TRtsControl::RtsHandshake) {
+        int rts = TIOCM_RTS;
+        ::ioctl(fd, m_rtsControl == TRtsControl::RtsDisable ? TIOCMBIC : TIOCMBIS, &rts);
+    }
+}
+
+bool TComm::CreateStopEvent() {
+    m_state->stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    m_state->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    return m_state->stopFd >= 0 && m_state->wakeFd >= 0;
+}
+
+// Never reset: once signalled, every later wait of both threads wakes at once.
+void TComm::SignalStop() {
+    SignalEventFd(m_state->stopFd);
+}
+
+void TComm::CloseStopEvent() {
+    CloseFd(m_state->stopFd);
+    CloseFd(m_state->wakeFd);
+}
+
+void TComm::CloseHandle() {
+    int& fd = m_state->fd;
+    if (fd < 0)
+        return;
+    if (m_state->termiosSaved)
+        ::tcsetattr(fd, TCSANOW, &m_state->savedTermios);
+    // The terminal may outlive this handle (a pseudo-terminal whose other side is
+    // still open); the next open must not find it exclusive.
+    ::ioctl(fd, TIOCNXCL);
+    ::flock(fd, LOCK_UN);
+    CloseFd(fd);
+}
+
+} // namespace korvane

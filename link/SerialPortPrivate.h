@@ -1,0 +1,110 @@
+#pragma once
+// Private to the serial port: the platform state an open port holds, the notification
+// event the worker threads post, and the two worker threads. The platform files
+// define the threads' Execute and the write thread's Wake.
+
+#include "link/SerialPort.h"
+
+#include <QEvent>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#if defined(__linux__)
+#include <termios.h>
+#else
+#error "The serial port has no platform layer for this system yet."
+#endif
+
+class QObject;
+
+namespace korvane {
+
+// Shared by the owner and both worker threads of one open port. The owner creates it
+// at open and frees it only after both threads have been joined.
+struct TPortState {
+    int fd = -1;     // the port; the port is open exactly while this is held
+    int stopFd = -1; // eventfd, signalled by ClosePort: both threads end
+    int wakeFd = -1; // eventfd, signalled when a write request is queued
+    bool termiosSaved = false;
+    termios savedTermios{}; // restored at close
+
+    QObject* target = nullptr; // notification target on the owner's thread
+    std::atomic<bool> hangupPosted{false};
+
+    // Read by the receive thread at every wait, so new values apply at once.
+    std::atomic<std::uint32_t> readIntervalTimeout{0};
+    std::atomic<std::uint32_t> readTotalTimeoutMultiplier{0};
+    std::atomic<std::uint32_t> readTotalTimeoutConstant{0};
+    std::atomic<bool> discardNul{false};
+};
+
+// One notification from a worker thread. NotifyData carries its own copy of the bytes
+// followed by a NUL; the event, and with it the block, is freed after the handler.
+class TCommEvent : public QEvent {
+public:
+    TCommEvent(int code, std::uint32_t value, std::vector<std::uint8_t> block)
+        : QEvent(TypeFor(code)), Code(code), Value(value), Block(std::move(block)) {}
+
+    // Codes 1025..1029 travel as QEvent::User + 25..29.
+    static QEvent::Type TypeFor(int code) {
+        return static_cast<QEvent::Type>(QEvent::User + (code - 1000));
+    }
+
+    int Code;
+    std::uint32_t Value;
+    std::vector<std::uint8_t> Block;
+};
+
+void PostNotification(TPortState& port, int code, std::uint32_t value = 0);
+// Posts NotifyData with a copy of count bytes plus a trailing NUL.
+void PostData(TPortState& port, const std::uint8_t* bytes, std::size_t count);
+// A port that has gone away is reported once, whichever thread notices it first.
+void PostHangup(TPortState& port);
+
+class TReadThread {
+public:
+    explicit TReadThread(TPortState& port) : m_port(port) {}
+    ~TReadThread() { Join(); }
+    TReadThread(const TReadThread&) = delete;
+    TReadThread& operator=(const TReadThread&) = delete;
+
+    void Start(); // throws std::system_error when no thread can be created
+    void Join();
+
+private:
+    void Execute();
+
+    TPortState& m_port;
+    std::thread m_thread;
+};
+
+class TWriteThread {
+public:
+    explicit TWriteThread(TPortState& port) : m_port(port) {}
+    ~TWriteThread() { Join(); }
+    TWriteThread(const TWriteThread&) = delete;
+    TWriteThread& operator=(const TWriteThread&) = delete;
+
+    void Start(); // throws std::system_error when no thread can be created
+    void Join();
+    // Queues one write request; false once the thread has ended.
+    bool Post(std::vector<std::uint8_t> block);
+
+private:
+    void Execute();
+    void Wake();
+    bool Take(std::vector<std::uint8_t>& block);
+
+    TPortState& m_port;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::deque<std::vector<std::uint8_t>> m_queue;
+    std::atomic<bool> m_running{false};
+};
+
+} // namespace korvane

@@ -1,0 +1,370 @@
+#include "PtyDevice.h"
+#include "link/Comm32.h"
+#include "link/MonitorMessage.h"
+
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace korvane;
+
+namespace {
+
+constexpr int Patience = 10000; // ms; generous for a loaded machine under sanitizers
+
+QByteArray Bytes(std::initializer_list<int> values) {
+    QByteArray out;
+    for (int v : values)
+        out.append(static_cast<char>(v));
+    return out;
+}
+
+const std::uint8_t* Data(const QByteArray& bytes) {
+    return reinterpret_cast<const std::uint8_t*>(bytes.constData());
+}
+
+QByteArray Copy(const std::uint8_t* bytes, int count) {
+    return QByteArray(reinterpret_cast<const char*>(bytes), count);
+}
+
+// Plays the device on the master side from the event loop, so it answers while a
+// transaction waits. Each complete frame of frameLength bytes goes to onFrame.
+class FakeDevice {
+public:
+    explicit FakeDevice(PtyDevice& pty) : m_pty(pty) {}
+
+    // The port must hold the slave open by now: an unused master reads as hung up.
+    void Listen() {
+        m_notifier = std::make_unique<QSocketNotifier>(m_pty.MasterFd(), QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { Readable(); });
+    }
+    // The device goes away in the middle of things.
+    void Vanish() {
+        m_notifier->setEnabled(false);
+        m_pty.CloseMaster();
+    }
+
+    int frameLength = 0;
+    QList<QByteArray> frames;
+    std::function<void(const QByteArray&)> onFrame;
+
+private:
+    void Readable() {
+        if (!m_pty.ReadAvailable(m_pending)) {
+            m_notifier->setEnabled(false);
+            return;
+        }
+        while (frameLength > 0 && m_pending.size() >= frameLength) {
+            const QByteArray frame = m_pending.left(frameLength);
+            m_pending.remove(0, frameLength);
+            frames.append(frame);
+            if (onFrame)
+                onFrame(frame);
+        }
+    }
+
+    PtyDevice& m_pty;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    QByteArray m_pending;
+};
+
+struct Message {
+    int count;
+    QByteArray block;
+    bool operator==(const Message&) const = default;
+};
+
+class MonitorRecorder : public QObject {
+public:
+    QList<Message> messages;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != MonitorMessage::EventType)
+            return QObject::event(e);
+        const auto* m = static_cast<MonitorMessage*>(e);
+        messages.append({m->Count(), m->Block()});
+        return true;
+    }
+};
+
+class BusyCounter : public TBusyCursor {
+public:
+    void Busy() override {
+        ++busy;
+        ++depth;
+    }
+    void Restore() override {
+        ++restored;
+        --depth;
+    }
+    int busy = 0;
+    int restored = 0;
+    int depth = 0;
+};
+
+// A transport on an open pseudo-terminal with a device, a monitor and a busy cursor.
+struct Rig {
+    PtyDevice pty;
+    FakeDevice device{pty};
+    MonitorRecorder monitor;
+    BusyCounter cursor;
+    TComm32 transport;
+    int hangups = 0;
+
+    Rig() {
+        transport.Comm().SetCommName(pty.SlavePath());
+        transport.Comm().OnRequestHangup = [this](TComm*) {
+            ++hangups;
+        };
+        transport.Comm().OpenPort();
+        transport.SetMonitor(&monitor);
+        transport.SetBusyCursor(&cursor);
+        device.Listen();
+    }
+    // The device answers every frame of frame.size() bytes with answer.
+    void AnswerWith(const QByteArray& frame, const QByteArray& answer) {
+        device.frameLength = static_cast<int>(frame.size());
+        device.onFrame = [this, answer](const QByteArray&) {
+            QVERIFY(pty.Write(answer));
+        };
+    }
+    const std::uint8_t* Transact(const QByteArray& frame, int& length) {
+        length = static_cast<int>(frame.size());
+        return transport.Transact(Data(frame), length);
+    }
+    QString Name() const { return transport.Comm().CommName(); }
+};
+
+const QByteArray ReadRequest = Bytes({0x7E, 0x10, 0x7F});
+const QByteArray Answer = Bytes({0x7E, 0x10, 1, 2, 3, 4, 5, 6, 0x7F});
+
+} // namespace
+
+class TestComm32 : public QObject {
+    Q_OBJECT
+private slots:
+    void portDescription_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<uint>("rate");
+        QTest::addColumn<TByteSize>("byteSize");
+        QTest::addColumn<TParity>("parity");
+        QTest::addColumn<TStopBits>("stopBits");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("COM1 8-N-1") << "COM1" << 9600u << TByteSize::_8 << TParity::None
+                                    << TStopBits::_1 << "COM1 9600-8-N-1";
+        QTest::newRow("COM2 7-E-2") << "COM2" << 19200u << TByteSize::_7 << TParity::Even
+                                    << TStopBits::_2 << "COM2 19200-7-E-2";
+        QTest::newRow("odd, 1.5 stop bits") << "COM3" << 4800u << TByteSize::_5 << TParity::Odd
+                                            << TStopBits::_1_5 << "COM3 4800-5-O-1.5";
+        QTest::newRow("mark: no letter") << "COM1" << 9600u << TByteSize::_8 << TParity::Mark
+                                         << TStopBits::_1 << "COM1 9600-8-1";
+        QTest::newRow("space: no letter") << "COM1" << 9600u << TByteSize::_6 << TParity::Space
+                                          << TStopBits::_2 << "COM1 9600-6-2";
+        QTest::newRow("name with a percent sign")
+            << "%1" << 57600u << TByteSize::_8 << TParity::None << TStopBits::_1
+            << "%1 57600-8-N-1";
+    }
+    void portDescription() {
+        QFETCH(QString, name);
+        QFETCH(uint, rate);
+        QFETCH(TByteSize, byteSize);
+        QFETCH(TParity, parity);
+        QFETCH(TStopBits, stopBits);
+        QFETCH(QString, text);
+        TComm32 transport;
+        TComm& port = transport.Comm();
+        port.SetCommName(name);
+        port.SetBaudRate(rate);
+        port.SetByteSize(byteSize);
+        port.SetParity(parity);
+        port.SetStopBits(stopBits);
+        QCOMPARE(transport.PortDescription(), text);
+    }
+
+    void transportSetsUpItsPort() {
+        TComm32 transport;
+        const TComm& port = transport.Comm();
+        QVERIFY(!port.IsOpen());
+        QVERIFY(!port.Inx_XonXoffFlow());
+        QVERIFY(!port.Outx_XonXoffFlow());
+        QCOMPARE(port.ReadIntervalTimeout(), 100u);
+        QVERIFY(port.OnReceiveData && port.OnReceiveError && port.OnSendDataEmpty);
+        QVERIFY(!port.OnModemStateChange && !port.OnRequestHangup);
+        QCOMPARE(transport.Response(), nullptr);
+        QCOMPARE(transport.ResponseLength(), 0);
+        QVERIFY(!transport.Debug());
+    }
+
+    void quickAnswer() {
+        Rig rig;
+        rig.AnswerWith(ReadRequest, Answer);
+        int waitingDepth = -1;
+        rig.device.onFrame = [&](const QByteArray&) {
+            waitingDepth = rig.cursor.depth; // the device answers while the caller waits
+            QVERIFY(rig.pty.Write(Answer));
+        };
+        int length = 0;
+        const std::uint8_t* response = rig.Transact(ReadRequest, length);
+        QVERIFY(response != nullptr);
+        QCOMPARE(length, Answer.size());
+        QCOMPARE(Copy(response, length), Answer);
+        QCOMPARE(response[length], std::uint8_t{0});
+        QCOMPARE(rig.device.frames, QList<QByteArray>{ReadRequest});
+        QCOMPARE(waitingDepth, 1);
+        QCOMPARE(rig.cursor.busy, 1);
+        QCOMPARE(rig.cursor.restored, 1);
+
+        const auto copy = rig.transport.Transact(std::span(Data(ReadRequest), 3));
+        QVERIFY(copy.has_value());
+        QCOMPARE(Copy(copy->data(), static_cast<int>(copy->size())), Answer);
+        QCOMPARE(rig.device.frames.size(), 2);
+        QCOMPARE(rig.cursor.restored, 2);
+        QCOMPARE(rig.cursor.depth, 0);
+    }
+
+    void firstBlockIsTheResponse() {
+        Rig rig;
+        rig.AnswerWith(ReadRequest, Answer.left(5));
+        int length = 0;
+        QVERIFY(rig.Transact(ReadRequest, length) != nullptr);
+        QCOMPARE(length, 5);
+        // The rest of the answer comes late: it is stored, but that transaction is over.
+        QVERIFY(rig.pty.Write(Answer.mid(5)));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.transport.ResponseLength(), 4, Patience);
+        QCOMPARE(Copy(rig.transport.Response(), 4), Answer.mid(5));
+    }
+
+    void unsolicitedBlockDoesNotCount() {
+        Rig rig;
+        QVERIFY(rig.pty.Write("junk"));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.transport.ResponseLength(), 4, Patience);
+        rig.AnswerWith(ReadRequest, Answer);
+        int length = 0;
+        const std::uint8_t* response = rig.Transact(ReadRequest, length);
+        QVERIFY(response != nullptr);
+        QCOMPARE(Copy(response, length), Answer);
+    }
+
+    void debugMonitor_data() {
+        QTest::addColumn<QByteArray>("buffer");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QByteArray>("commandText");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("responseText");
+        QTest::newRow("NUL inside both")
+            << Bytes({0x7E, 0x10, 0x00, 0x33, 0x7F}) << 5 << Bytes({0x7E, 0x10})
+            << Bytes({0x7E, 'R', 0, 'S', 0x7F}) << Bytes({0x7E, 'R'});
+        // Bytes after the frame in the caller's buffer hold no NUL: the line must end
+        // with the frame all the same.
+        QTest::newRow("no NUL in the frame")
+            << Bytes({0x7E, 'A', 'B', 0x7F, 'Z', 'Z', 'Z', 'Z', 'Z', 'Z'}) << 4
+            << Bytes({0x7E, 'A', 'B', 0x7F}) << Bytes({0x7E, 'O', 'K', 0x7F})
+            << Bytes({0x7E, 'O', 'K', 0x7F});
+    }
+    void debugMonitor() {
+        QFETCH(QByteArray, buffer);
+        QFETCH(int, length);
+        QFETCH(QByteArray, commandText);
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, responseText);
+        Rig rig;
+        rig.transport.SetDebug(true);
+        rig.AnswerWith(buffer.left(length), answer);
+        int inOut = length;
+        QVERIFY(rig.transport.Transact(Data(buffer), inOut) != nullptr);
+        QCOMPARE(inOut, answer.size());
+        QCoreApplication::processEvents();
+        const QByteArray name = rig.Name().toUtf8();
+        const QList<Message> expected = {
+            {0, name + " Command: " + commandText},
+            {length, buffer.left(length)},
+            {0, name + " Response: " + responseText},
+            {static_cast<int>(answer.size()), answer},
+        };
+        QCOMPARE(rig.monitor.messages, expected);
+    }
+
+    void noMonitorMessagesWithoutDebug() {
+        Rig rig;
+        rig.AnswerWith(ReadRequest, Answer);
+        int length = 0;
+        QVERIFY(rig.Transact(ReadRequest, length) != nullptr);
+        QCoreApplication::processEvents();
+        QVERIFY(rig.monitor.messages.isEmpty());
+
+        // Debug on, but the monitor is gone: nothing to post to.
+        rig.transport.SetDebug(true);
+        {
+            MonitorRecorder shortLived;
+            rig.transport.SetMonitor(&shortLived);
+        }
+        QVERIFY(rig.Transact(ReadRequest, length) != nullptr);
+        QCoreApplication::processEvents();
+        QCOMPARE(length, Answer.size());
+    }
+
+    void sendFrameOnClosedPort() {
+        TComm32 transport;
+        MonitorRecorder monitor;
+        transport.SetMonitor(&monitor);
+        transport.SetDebug(true);
+        QVERIFY(!transport.SendFrame(Data(ReadRequest), 3));
+        QVERIFY(!transport.SendFrame(nullptr, 3));
+        QCoreApplication::processEvents();
+        const QByteArray name = transport.Comm().CommName().toUtf8();
+        const QList<Message> expected = {
+            {0, name + " Command: " + ReadRequest},
+            {3, ReadRequest},
+            {0, name + " Command: "},
+        };
+        QCOMPARE(monitor.messages, expected);
+    }
+
+    // Takes the full time limit.
+    void noAnswerKeepsEarlierLength() {
+        Rig rig;
+        rig.transport.SetDebug(true);
+        rig.AnswerWith(ReadRequest, Answer);
+        int length = 0;
+        QVERIFY(rig.Transact(ReadRequest, length) != nullptr);
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.monitor.messages.size(), 4);
+
+        rig.device.onFrame = nullptr; // silent from now on
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(rig.Transact(ReadRequest, length), nullptr);
+        QVERIFY2(clock.elapsed() >= TComm32::ResponseTimeLimitMs,
+                 qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(length, Answer.size());
+        QCOMPARE(rig.device.frames.size(), 2);
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.monitor.messages.size(), 6);
+        QCOMPARE(rig.monitor.messages[5], (Message{3, ReadRequest}));
+        QCOMPARE(rig.cursor.busy, 2);
+        QCOMPARE(rig.cursor.restored, 2);
+    }
+
+    // Takes the full time limit.
+    void deviceVanishesDuringTransaction() {
+        Rig rig;
+        rig.device.frameLength = static_cast<int>(ReadRequest.size());
+        rig.device.onFrame = [&rig](const QByteArray&) {
+            rig.device.Vanish();
+        };
+        int length = 0;
+        QCOMPARE(rig.Transact(ReadRequest, length), nullptr);
+        QCOMPARE(length, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.hangups, 1, Patience);
+        QCOMPARE(rig.cursor.restored, 1);
+        rig.transport.Comm().ClosePort();
+        QVERIFY(!rig.transport.Comm().IsOpen());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestComm32)
+#include "test_comm32.moc"

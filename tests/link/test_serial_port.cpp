@@ -1,0 +1,638 @@
+#include "PtyDevice.h"
+#include "link/CommDevicePath.h"
+#include "link/SerialPort.h"
+#include "link/SerialPortLinuxBaud.h"
+#include "link/SerialPortTermios.h"
+
+#include <QTemporaryFile>
+#include <QtTest>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+
+using namespace korvane;
+
+namespace {
+
+constexpr int Patience = 10000; // ms; generous for a loaded machine under sanitizers
+
+// Everything the port's handlers report, in the order they ran.
+struct Recorder {
+    QList<QByteArray> blocks;
+    QList<std::uint32_t> errors;
+    QList<std::uint32_t> modems;
+    int hangups = 0;
+    int sendEmpty = 0;
+
+    void Attach(TComm& port) {
+        port.OnReceiveData = [this](TComm*, const std::uint8_t* buffer, std::uint16_t count) {
+            QCOMPARE(buffer[count], std::uint8_t{0});
+            blocks.append(QByteArray(reinterpret_cast<const char*>(buffer), count));
+        };
+        port.OnReceiveError = [this](TComm*, std::uint32_t flags) {
+            errors.append(flags);
+        };
+        port.OnModemStateChange = [this](TComm*, std::uint32_t value) {
+            modems.append(value);
+        };
+        port.OnRequestHangup = [this](TComm*) {
+            ++hangups;
+        };
+        port.OnSendDataEmpty = [this](TComm*) {
+            ++sendEmpty;
+        };
+    }
+    qsizetype ReceivedBytes() const {
+        qsizetype n = 0;
+        for (const QByteArray& b : blocks)
+            n += b.size();
+        return n;
+    }
+    QList<int> Sizes() const {
+        QList<int> sizes;
+        for (const QByteArray& b : blocks)
+            sizes.append(static_cast<int>(b.size()));
+        return sizes;
+    }
+};
+
+QByteArray Pattern(int count) {
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes.append(static_cast<char>('A' + i % 26));
+    return bytes;
+}
+
+bool Send(TComm& port, const QByteArray& bytes) {
+    return port.WriteData(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                          static_cast<std::uint16_t>(bytes.size()));
+}
+
+QString OpenError(TComm& port) {
+    try {
+        port.OpenPort();
+    } catch (const ECommsError& e) {
+        return QString::fromLatin1(e.what());
+    }
+    return {};
+}
+
+// One line setting and how a termios must show it. A pseudo-terminal forces 8 data
+// bits and no parity enable bit, so only the other settings can be seen on one.
+struct LineCase {
+    const char* name;
+    bool visibleOnPty;
+    std::function<void(TComm&)> apply;
+    std::function<bool(const termios&)> holds;
+};
+
+const std::vector<LineCase>& LineCases() {
+    static const std::vector<LineCase> cases = {
+        {"5 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_5); },
+         [](const termios& t) {
+             return (t.c_cflag & CSIZE) == CS5;
+         }},
+        {"6 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_6); },
+         [](const termios& t) {
+             return (t.c_cflag & CSIZE) == CS6;
+         }},
+        {"7 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_7); },
+         [](const termios& t) {
+             return (t.c_cflag & CSIZE) == CS7;
+         }},
+        {"odd parity", false, [](TComm& p) { p.SetParity(TParity::Odd); },
+         [](const termios& t) {
+             return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | PARODD);
+         }},
+        {"even parity", false, [](TComm& p) { p.SetParity(TParity::Even); },
+         [](const termios& t) {
+             return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == PARENB;
+         }},
+        {"mark parity", false, [](TComm& p) { p.SetParity(TParity::Mark); },
+         [](const termios& t) {
+             return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | PARODD | CMSPAR);
+         }},
+        {"space parity", false, [](TComm& p) { p.SetParity(TParity::Space); },
+         [](const termios& t) {
+             return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | CMSPAR);
+         }},
+        {"2 stop bits", true, [](TComm& p) { p.SetStopBits(TStopBits::_2); },
+         [](const termios& t) {
+             return (t.c_cflag & CSTOPB) != 0;
+         }},
+        {"1.5 stop bits send 2", true, [](TComm& p) { p.SetStopBits(TStopBits::_1_5); },
+         [](const termios& t) {
+             return (t.c_cflag & CSTOPB) != 0;
+         }},
+        {"CTS output flow", true, [](TComm& p) { p.SetOutx_CtsFlow(true); },
+         [](const termios& t) {
+             return (t.c_cflag & CRTSCTS) != 0;
+         }},
+        {"RTS handshake", true, [](TComm& p) { p.SetRtsControl(TRtsControl::RtsHandshake); },
+         [](const termios& t) {
+             return (t.c_cflag & CRTSCTS) != 0;
+         }},
+        {"XON/XOFF output off", true, [](TComm& p) { p.SetOutx_XonXoffFlow(false); },
+         [](const termios& t) {
+             return (t.c_iflag & (IXON | IXOFF)) == IXOFF;
+         }},
+        {"XON/XOFF input off", true, [](TComm& p) { p.SetInx_XonXoffFlow(false); },
+         [](const termios& t) {
+             return (t.c_iflag & (IXON | IXOFF)) == IXON;
+         }},
+        {"XON and XOFF characters", true,
+         [](TComm& p) {
+             p.SetXonChar(0x01);
+             p.SetXoffChar(0x02);
+         },
+         [](const termios& t) {
+             return t.c_cc[VSTART] == 0x01 && t.c_cc[VSTOP] == 0x02;
+         }},
+        {"parity check drops bad bytes", true, [](TComm& p) { p.SetParityCheck(true); },
+         [](const termios& t) {
+             return (t.c_iflag & (INPCK | IGNPAR | PARMRK)) == (INPCK | IGNPAR);
+         }},
+        {"parity check replaces bad bytes", true,
+         [](TComm& p) {
+             p.SetReplaceWhenParityError(true);
+             p.SetParityCheck(true);
+         },
+         [](const termios& t) {
+             return (t.c_iflag & (INPCK | IGNPAR | PARMRK)) == INPCK;
+         }},
+        {"19200 bit/s", true, [](TComm& p) { p.SetBaudRate(19200); },
+         [](const termios& t) {
+             return cfgetospeed(&t) == B19200 && cfgetispeed(&t) == B19200;
+         }},
+        {"115200 bit/s", true, [](TComm& p) { p.SetBaudRate(115200); },
+         [](const termios& t) {
+             return cfgetospeed(&t) == B115200;
+         }},
+    };
+    return cases;
+}
+
+} // namespace
+
+class TestSerialPort : public QObject {
+    Q_OBJECT
+private slots:
+    void commDevicePath_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("COM1") << "COM1"
+                              << "/dev/ttyS0";
+        QTest::newRow("COM2") << "COM2"
+                              << "/dev/ttyS1";
+        QTest::newRow("COM10") << "COM10"
+                               << "/dev/ttyS9";
+        QTest::newRow("lower case") << "com3"
+                                    << "/dev/ttyS2";
+        QTest::newRow("device namespace") << "\\\\.\\COM12"
+                                          << "/dev/ttyS11";
+        QTest::newRow("blanks around") << " COM1 "
+                                       << "/dev/ttyS0";
+        QTest::newRow("COM0 is no COM port") << "COM0"
+                                             << "/dev/COM0";
+        QTest::newRow("leading zero") << "COM01"
+                                      << "/dev/COM01";
+        QTest::newRow("COM alone") << "COM"
+                                   << "/dev/COM";
+        QTest::newRow("COM with letters") << "COM1a"
+                                          << "/dev/COM1a";
+        QTest::newRow("number too large") << "COM99999999999"
+                                          << "/dev/COM99999999999";
+        QTest::newRow("bare device name") << "ttyUSB0"
+                                          << "/dev/ttyUSB0";
+        QTest::newRow("absolute path") << "/dev/pts/3"
+                                       << "/dev/pts/3";
+        QTest::newRow("relative path") << "./port"
+                                       << "./port";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void commDevicePath() {
+        QFETCH(QString, name);
+        QFETCH(QString, path);
+        QCOMPARE(CommDevicePath(name), path);
+    }
+
+    void defaults() {
+        TComm port;
+        QCOMPARE(port.CommName(), QStringLiteral("COM2"));
+        QCOMPARE(port.BaudRate(), 9600u);
+        QVERIFY(!port.ParityCheck() && !port.Outx_CtsFlow() && !port.Outx_DsrFlow());
+        QCOMPARE(port.DtrControl(), TDtrControl::DtrEnable);
+        QVERIFY(!port.DsrSensitivity());
+        QVERIFY(port.TxContinueOnXoff() && port.Outx_XonXoffFlow() && port.Inx_XonXoffFlow());
+        QVERIFY(!port.ReplaceWhenParityError() && !port.IgnoreNullChar());
+        QCOMPARE(port.RtsControl(), TRtsControl::RtsEnable);
+        QCOMPARE(port.XonLimit(), 500);
+        QCOMPARE(port.XoffLimit(), 500);
+        QCOMPARE(port.ByteSize(), TByteSize::_8);
+        QCOMPARE(port.Parity(), TParity::None);
+        QCOMPARE(port.StopBits(), TStopBits::_1);
+        QCOMPARE(port.XonChar(), 17);
+        QCOMPARE(port.XoffChar(), 19);
+        QCOMPARE(port.ReplacedChar(), 0);
+        QCOMPARE(port.ReadIntervalTimeout(), 100u);
+        QCOMPARE(port.ReadTotalTimeoutMultiplier() + port.ReadTotalTimeoutConstant() +
+                     port.WriteTotalTimeoutMultiplier() + port.WriteTotalTimeoutConstant(),
+                 0u);
+        QVERIFY(!port.OnReceiveData && !port.OnReceiveError && !port.OnModemStateChange &&
+                !port.OnRequestHangup && !port.OnSendDataEmpty);
+        QVERIFY(!port.IsOpen());
+        port.ClosePort(); // closed: nothing happens
+        QVERIFY(!port.IsOpen());
+    }
+
+    void openFailures_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing port") << "/dev/korvane-no-such-port"
+                                      << "Error opening serial port";
+        QTest::newRow("empty name") << ""
+                                    << "Error opening serial port";
+        QTest::newRow("directory") << "/tmp"
+                                   << "Error opening serial port";
+        QTest::newRow("not a terminal") << "/dev/null"
+                                        << "File handle is not a comm handle ";
+        QTest::newRow("regular file") << "<file>"
+                                      << "File handle is not a comm handle ";
+    }
+    void openFailures() {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QTemporaryFile file;
+        if (name == QLatin1String("<file>")) {
+            QVERIFY(file.open());
+            name = file.fileName();
+        }
+        PtyDevice device;
+        QVERIFY(device.IsValid());
+        const int threads = ThreadCount();
+        const int fds = OpenFdCount();
+
+        TComm port;
+        port.SetCommName(name);
+        QCOMPARE(OpenError(port), message);
+        QVERIFY(!port.IsOpen());
+        QCOMPARE(OpenFdCount(), fds);
+        QCOMPARE(ThreadCount(), threads);
+        QVERIFY(!Send(port, "x"));
+
+        port.SetCommName(device.SlavePath());
+        QCOMPARE(OpenError(port), QString());
+        QVERIFY(port.IsOpen());
+    }
+
+    void openTwiceKeepsPortUsable() {
+        PtyDevice device;
+        TComm port;
+        Recorder rec;
+        rec.Attach(port);
+        port.SetCommName(device.SlavePath());
+        port.OpenPort();
+        QCOMPARE(OpenError(port), QStringLiteral("This serial port already opened"));
+        QVERIFY(port.IsOpen());
+
+        QVERIFY(Send(port, "ping"));
+        QCOMPARE(device.Read(4), QByteArray("ping"));
+        QVERIFY(device.Write("pong"));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.blocks, QList<QByteArray>{"pong"}, Patience);
+    }
+
+    void secondPortRefused() {
+        PtyDevice device;
+        TComm first;
+        TComm second;
+        first.SetCommName(device.SlavePath());
+        second.SetCommName(device.SlavePath());
+        first.OpenPort();
+        QCOMPARE(OpenError(second), QStringLiteral("Error opening serial port"));
+        QVERIFY(!second.IsOpen());
+        QVERIFY(first.IsOpen());
+
+        first.ClosePort();
+        QCOMPARE(OpenError(second), QString());
+        QVERIFY(Send(second, "ok"));
+        QCOMPARE(device.Read(2), QByteArray("ok"));
+    }
+
+    void closeRestoresAndReopens() {
+        PtyDevice device;
+        const termios before = device.SlaveTermios();
+        QVERIFY(before.c_lflag & ICANON);
+
+        TComm port;
+        Recorder rec;
+        rec.Attach(port);
+        port.SetCommName(device.SlavePath());
+        port.OpenPort();
+        const termios raw = device.SlaveTermios();
+        QCOMPARE(raw.c_lflag & (ICANON | ECHO | ISIG), tcflag_t{0});
+        QCOMPARE(raw.c_oflag & OPOST, tcflag_t{0});
+
+        port.ClosePort();
+        QVERIFY(!port.IsOpen());
+        QCOMPARE(device.SlaveTermios().c_lflag, before.c_lflag);
+        port.ClosePort();
+
+        port.OpenPort();
+        QVERIFY(device.Write("again"));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.blocks, QList<QByteArray>{"again"}, Patience);
+    }
+
+    void receiveBlocks_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<bool>("ignoreNul");
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::addColumn<QByteArray>("received");
+        const QByteArray big = Pattern(3000);
+        QTest::newRow("30 bytes in one burst")
+            << Pattern(30) << false << QList<int>{30} << Pattern(30);
+        QTest::newRow("3000 bytes: a full block first")
+            << big << false << QList<int>{2048, 952} << big;
+        const QByteArray withNuls("a\0b\0\0c", 6);
+        QTest::newRow("NULs kept") << withNuls << false << QList<int>{6} << withNuls;
+        QTest::newRow("NULs discarded") << withNuls << true << QList<int>{3} << QByteArray("abc");
+    }
+    void receiveBlocks() {
+        QFETCH(QByteArray, sent);
+        QFETCH(bool, ignoreNul);
+        QFETCH(QList<int>, sizes);
+        QFETCH(QByteArray, received);
+        PtyDevice device;
+        TComm port;
+        Recorder rec;
+        rec.Attach(port);
+        port.SetCommName(device.SlavePath());
+        port.SetIgnoreNullChar(ignoreNul);
+        port.OpenPort();
+        QVERIFY(device.Write(sent));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.ReceivedBytes(), received.size(), Patience);
+        QCOMPARE(rec.Sizes(), sizes);
+        QCOMPARE(rec.blocks.join(), received);
+    }
+
+    void pauseEndsBlock() {
+        PtyDevice device;
+        TComm port;
+        Recorder rec;
+        rec.Attach(port);
+        port.SetCommName(device.SlavePath());
+        port.OpenPort();
+        const QByteArray answer = Pattern(30);
+        QVERIFY(device.Write(answer.left(10)));
+        // The first block can only come once the 100 ms gap has passed.
+        QTRY_COMPARE_WITH_TIMEOUT(rec.blocks.size(), 1, Patience);
+        QVERIFY(device.Write(answer.mid(10)));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.blocks.size(), 2, Patience);
+        QCOMPARE(rec.blocks, (QList<QByteArray>{answer.left(10), answer.mid(10)}));
+    }
+
+    void intervalChangeAppliesAtOnce() {
+        PtyDevice device;
+        TComm port;
+        Recorder rec;
+        rec.Attach(port);
+        port.SetCommName(device.SlavePath());
+        port.OpenPort();
+        port.SetReadIntervalTimeout(2000);
+        QVERIFY(device.Write(Pattern(10)));
+        QTest::qWait(300); // the gap under test: longer than 100 ms, shorter than 2000 ms
+        QVERIFY(device.Write(Pattern(20)));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.ReceivedBytes(), 30, Patience);
+        QCOMPARE(rec.Sizes(), QList<int>{30});
+    }
+
+    void totalLimitEndsRead() {
+        PtyDevice device;
+        TComm port;
+        Recorder rec;
+        rec.Attach(port);
+        port.SetCommName(device.SlavePath());
+        port.SetReadIntervalTimeout(0); // no interval: only the total limit ends a read
+        port.SetReadTotalTimeoutConstant(300);
+        port.OpenPort();
+        QVERIFY(device.Write("12345"));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.blocks, QList<QByteArray>{"12345"}, Patience);
+    }
+
+    void writeData() {
+        PtyDevice device;
+        TComm port;
+        Recorder rec;
+        rec.Attach(port);
+        port.SetCommName(device.SlavePath());
+        const std::uint8_t bytes[] = {1, 2, 3};
+        QVERIFY(!port.WriteData(bytes, 3)); // closed
+
+        port.OpenPort();
+        // The transmit thread announces its empty queue once at start.
+        QTRY_COMPARE_WITH_TIMEOUT(rec.sendEmpty, 1, Patience);
+        QVERIFY(!port.WriteData(bytes, 0));
+        QVERIFY(!port.WriteData(nullptr, 3));
+        QVERIFY(port.WriteData(bytes, 3));
+        QCOMPARE(device.Read(3), QByteArray("\x01\x02\x03"));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.sendEmpty, 2, Patience);
+
+        // More than the pseudo-terminal buffers: the thread waits for room.
+        const QByteArray large = Pattern(65535);
+        QVERIFY(Send(port, large));
+        QCOMPARE(device.Read(static_cast<int>(large.size())), large);
+        QTRY_COMPARE_WITH_TIMEOUT(rec.sendEmpty, 3, Patience);
+        QCOMPARE(rec.hangups, 0);
+
+        port.ClosePort();
+        QVERIFY(!port.WriteData(bytes, 3));
+    }
+
+    void termiosMapping_data() {
+        QTest::addColumn<int>("index");
+        for (std::size_t i = 0; i < LineCases().size(); ++i)
+            QTest::newRow(LineCases()[i].name) << static_cast<int>(i);
+    }
+    void termiosMapping() {
+        QFETCH(int, index);
+        const LineCase& c = LineCases()[static_cast<std::size_t>(index)];
+        TComm port;
+        termios tio;
+        std::memset(&tio, 0xFF, sizeof tio); // every old flag must be rebuilt
+        QVERIFY(FillTermios(port, tio));
+        QVERIFY(!c.holds(tio));
+        // The defaults: raw 8-N-1 at 9600 with XON/XOFF both ways.
+        QCOMPARE(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t{0});
+        QCOMPARE(tio.c_oflag & OPOST, tcflag_t{0});
+        QCOMPARE(tio.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
+        QCOMPARE(tio.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS),
+                 tcflag_t(CS8));
+        QCOMPARE(tio.c_iflag & (IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK | ISTRIP | IGNBRK),
+                 tcflag_t(IXON | IXOFF | IGNBRK));
+        QCOMPARE(tio.c_cc[VMIN], cc_t{0});
+        QCOMPARE(tio.c_cc[VTIME], cc_t{0});
+        QCOMPARE(tio.c_cc[VSTART], cc_t{17});
+        QCOMPARE(tio.c_cc[VSTOP], cc_t{19});
+        QCOMPARE(tio.c_cc[VEOF], cc_t{0xFF}); // other control characters are kept
+        QCOMPARE(cfgetospeed(&tio), speed_t(B9600));
+
+        c.apply(port);
+        QVERIFY(FillTermios(port, tio));
+        QVERIFY(c.holds(tio));
+    }
+
+    void customRateKeepsTermiosSpeed() {
+        TComm port;
+        port.SetBaudRate(250000);
+        termios tio{};
+        cfsetospeed(&tio, B4800);
+        QVERIFY(!FillTermios(port, tio));
+        QCOMPARE(cfgetospeed(&tio), speed_t(B4800));
+    }
+
+    void settingsApplyAtOnce_data() {
+        QTest::addColumn<int>("index");
+        for (std::size_t i = 0; i < LineCases().size(); ++i)
+            if (LineCases()[i].visibleOnPty)
+                QTest::newRow(LineCases()[i].name) << static_cast<int>(i);
+    }
+    void settingsApplyAtOnce() {
+        QFETCH(int, index);
+        const LineCase& c = LineCases()[static_cast<std::size_t>(index)];
+        PtyDevice device;
+        TComm port;
+        port.SetCommName(device.SlavePath());
+        port.OpenPort();
+        QVERIFY(!c.holds(device.SlaveTermios()));
+        c.apply(port);
+        QVERIFY(c.holds(device.SlaveTermios()));
+    }
+
+    void bitRateWithoutConstant() {
+        PtyDevice device;
+        TComm port;
+        port.SetCommName(device.SlavePath());
+        port.OpenPort();
+        port.SetBaudRate(250000);
+        QCOMPARE(ReadBaudRate(device.MasterFd()), 250000u);
+        port.SetBaudRate(0); // ignored: a zero rate would hang the line up
+        QCOMPARE(ReadBaudRate(device.MasterFd()), 250000u);
+        port.SetBaudRate(9600);
+        const termios tio = device.SlaveTermios();
+        QCOMPARE(cfgetospeed(&tio), speed_t(B9600));
+        QCOMPARE(ReadBaudRate(device.MasterFd()), 9600u);
+    }
+
+    void parityAtNextOpen_data() {
+        QTest::addColumn<TParity>("parity");
+        QTest::addColumn<uint>("flags");
+        // PARENB itself is cleared by every pseudo-terminal; the other two bits show.
+        QTest::newRow("Odd") << TParity::Odd << uint(PARODD);
+        QTest::newRow("Mark") << TParity::Mark << uint(PARODD | CMSPAR);
+        QTest::newRow("Space") << TParity::Space << uint(CMSPAR);
+    }
+    void parityAtNextOpen() {
+        QFETCH(TParity, parity);
+        QFETCH(uint, flags);
+        const tcflag_t mask = PARENB | PARODD | CMSPAR;
+        PtyDevice device;
+        TComm port;
+        port.SetCommName(device.SlavePath());
+        port.OpenPort();
+        port.SetParity(parity);
+        QCOMPARE(device.SlaveTermios().c_cflag & mask, tcflag_t{0});
+        port.ClosePort();
+        port.OpenPort();
+        QCOMPARE(device.SlaveTermios().c_cflag & mask, tcflag_t(flags));
+    }
+
+    void commNameAtNextOpen() {
+        PtyDevice first;
+        PtyDevice second;
+        TComm port;
+        Recorder rec;
+        rec.Attach(port);
+        port.SetCommName(first.SlavePath());
+        port.OpenPort();
+        port.SetCommName(second.SlavePath());
+        QVERIFY(first.Write("one"));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.blocks, QList<QByteArray>{"one"}, Patience);
+
+        port.ClosePort();
+        port.OpenPort();
+        QVERIFY(second.Write("two"));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.blocks, (QList<QByteArray>{"one", "two"}), Patience);
+        TComm other; // the first port is free again
+        other.SetCommName(first.SlavePath());
+        QCOMPARE(OpenError(other), QString());
+    }
+
+    void destroyWhileOpen() {
+        PtyDevice device;
+        const int threads = ThreadCount();
+        auto port = std::make_unique<TComm>();
+        Recorder rec;
+        rec.Attach(*port);
+        port->SetCommName(device.SlavePath());
+        port->OpenPort();
+        QTRY_COMPARE_WITH_TIMEOUT(ThreadCount(), threads + 2, Patience);
+        QVERIFY(device.Write("pending"));
+        QVERIFY(Send(*port, "bye"));
+        port.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(ThreadCount(), threads, Patience);
+        QCoreApplication::processEvents(); // anything still posted is gone with the port
+        QVERIFY(rec.blocks.isEmpty());
+
+        TComm next;
+        next.SetCommName(device.SlavePath());
+        QCOMPARE(OpenError(next), QString());
+    }
+
+    void handlerMayDestroyPort() {
+        PtyDevice device;
+        auto* port = new TComm;
+        port->SetCommName(device.SlavePath());
+        int calls = 0;
+        port->OnReceiveData = [&](TComm* sender, const std::uint8_t*, std::uint16_t) {
+            ++calls;
+            delete sender;
+            port = nullptr;
+        };
+        port->OpenPort();
+        QVERIFY(device.Write("x"));
+        QTRY_VERIFY_WITH_TIMEOUT(port == nullptr, Patience);
+        QVERIFY(device.Write("y")); // nobody is listening any more
+        QCoreApplication::processEvents();
+        QCOMPARE(calls, 1);
+    }
+
+    void hangup() {
+        auto device = std::make_unique<PtyDevice>();
+        const int threads = ThreadCount();
+        TComm port;
+        Recorder rec;
+        rec.Attach(port);
+        port.SetCommName(device->SlavePath());
+        port.OpenPort();
+        QTRY_COMPARE_WITH_TIMEOUT(ThreadCount(), threads + 2, Patience);
+
+        device->CloseMaster();
+        QTRY_COMPARE_WITH_TIMEOUT(rec.hangups, 1, Patience);
+        // Writing to the vanished device ends the transmit thread too, without a
+        // second notice; after that the port refuses writes.
+        QTRY_VERIFY_WITH_TIMEOUT(!Send(port, "z"), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(ThreadCount(), threads, Patience);
+        QCoreApplication::processEvents();
+        QCOMPARE(rec.hangups, 1);
+        QVERIFY(rec.blocks.isEmpty());
+        QVERIFY(port.IsOpen()); // until the owner closes it
+
+        port.ClosePort();
+        QVERIFY(!port.IsOpen());
+        QCOMPARE(OpenError(port), QStringLiteral("Error opening serial port"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSerialPort)
+#include "test_serial_port.moc"

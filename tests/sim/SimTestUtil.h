@@ -1,0 +1,43 @@
+#pragma once
+// Small helpers shared by the simulator tests.
+
+#include "link/FrameCodec.h"
+
+#include <QByteArray>
+#include <QMetaType>
+
+#include <initializer_list>
+
+namespace simtest {
+
+inline korvane::TDyCharArray bytes(std::initializer_list<int> values) {
+    korvane::TDyCharArray out;
+    for (int v : values)
+        out.push_back(static_cast<std::uint8_t>(v));
+    return out;
+}
+
+inline korvane::TDyCharArray repeated(std::size_t count, int value) {
+    return korvane::TDyCharArray(count, static_cast<std::uint8_t>(value));
+}
+
+inline korvane::TDyCharArray concat(std::initializer_list<korvane::TDyCharArray> parts) {
+    korvane::TDyCharArray out;
+    for (const auto& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// The byte values first, first + 1, ..., last.
+inline korvane::TDyCharArray range(int first, int last) {
+    korvane::TDyCharArray out;
+    for (int v = first; v <= last; ++v)
+        out.push_back(static_cast<std::uint8_t>(v));
+    return out;
+}
+
+inline QByteArray hex(const korvane::TDyCharArray& b) {
+    return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())).toHex(' ');
+}
+
+} // namespace simtest
