@@ -1,0 +1,29 @@
+#pragma once
+// The application object. Its notify() is the last line of defence: an exception that
+// escaped an event handler is shown as an error instead of crossing the event loop.
+
+#include <QApplication>
+
+#include <functional>
+
+namespace korvane {
+
+class KorvaneApplication : public QApplication {
+public:
+    KorvaneApplication(int& argc, char** argv);
+
+    void SetErrorHandler(std::function<void(const QString&)> handler) {
+        m_handler = std::move(handler);
+    }
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    std::function<void(const QString&)> m_handler;
+};
+
+// True when a window can be shown: a display server is named, or a platform that
+// needs none (offscreen, minimal) was chosen.
+bool HasDisplay();
+
+} // namespace korvane

@@ -1,0 +1,31 @@
+// korvane: the configuration tool for the Korvane paging trunk distributor.
+
+#include "app/KorvaneApplication.h"
+#include "config/Korvane.h"
+#include "config/KorvaneError.h"
+#include "link/PortSet.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    if (!korvane::HasDisplay()) {
+        std::fputs("korvane: no display. This is a window program; start it on a desktop, or\n"
+                   "under a virtual display: xvfb-run -a korvane\n",
+                   stderr);
+        return 2;
+    }
+    korvane::KorvaneApplication app(argc, argv);
+    QCoreApplication::setApplicationName(
+        QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName());
+
+    korvane::TfrmKorvane frmKorvane;
+    korvane::TfrmSetPort frmSetPort(&frmKorvane);
+    frmKorvane.AttachPortDialog(&frmSetPort);
+    app.SetErrorHandler([&frmKorvane](const QString& message) {
+        frmKorvane.RunAction([&message] { throw korvane::KorvaneError(message); });
+    });
+    frmKorvane.show();
+    return app.exec();
+}

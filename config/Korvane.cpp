@@ -1,0 +1,430 @@
+#include "config/Korvane.h"
+
+#include "config/DisplayTexts.h"
+#include "config/KorvaneError.h"
+#include "config/PortTableModel.h"
+#include "files/GTParam.h"
+#include "files/IniFile.h"
+#include "files/TrunkSummary.h"
+#include "link/Comm32.h"
+#include "link/PortSet.h"
+#include "link/SerialPort.h"
+#include "protocol/DeviceProcedures.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QEventLoop>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeView>
+
+namespace korvane {
+
+namespace {
+
+const QString SettingSection = QStringLiteral("Setting");
+const QString Disconnected = QStringLiteral("断开");
+
+// The transaction's hourglass, as an override cursor so that it covers every window.
+class OverrideBusyCursor : public TBusyCursor {
+public:
+    void Busy() override { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    void Restore() override { QGuiApplication::restoreOverrideCursor(); }
+};
+
+OverrideBusyCursor& busyCursor() {
+    static OverrideBusyCursor cursor;
+    return cursor;
+}
+
+bool isHexDigit(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+template <typename E> E enumSetting(int value, int count, E fallback) {
+    return value >= 0 && value < count ? static_cast<E>(value) : fallback;
+}
+
+} // namespace
+
+TfrmKorvane::TfrmKorvane(MessagePresenter presenter, QWidget* parent)
+    : QWidget(parent), m_presenter(std::move(presenter)) {
+    BuildForm();
+    BuildPopupMenu();
+
+    // Start values; the configuration's own defaults are the device's start values.
+    m_config.Info.Address = 1;
+    m_config.Info.SerialNumber = 1;
+    m_config.PocsagDelay = 0;
+    m_config.FlexDelay = 0;
+    m_config.ChannelDelayEnabled = true;
+    m_config.ControlMode = false;
+    m_config.DeviceModel = text::ModelUnknown;
+
+    m_settings = std::make_unique<IniFile>(QDir::current().filePath(QStringLiteral("KORVANE.INI")));
+    m_debug = m_settings->ReadBool(SettingSection, QStringLiteral("debug"), false);
+
+    m_transport = std::make_unique<TComm32>();
+    m_transport->SetDebug(m_debug);
+    m_transport->SetBusyCursor(&busyCursor());
+    m_procedures = std::make_unique<DeviceProcedures>(m_config, *m_transport, *this);
+
+    TComm& comm = m_transport->Comm();
+    comm.ClosePort();
+    comm.SetCommName(
+        m_settings->ReadString(SettingSection, QStringLiteral("CommName"), QStringLiteral("COM1")));
+    comm.SetBaudRate(static_cast<std::uint32_t>(
+        m_settings->ReadInteger(SettingSection, QStringLiteral("BaudRate"), 9600)));
+    comm.SetByteSize(enumSetting(
+        m_settings->ReadInteger(SettingSection, QStringLiteral("ByteSize"), 3), 4, TByteSize::_8));
+    comm.SetParity(enumSetting(m_settings->ReadInteger(SettingSection, QStringLiteral("Parity"), 0),
+                               5, TParity::None));
+    comm.SetStopBits(enumSetting(
+        m_settings->ReadInteger(SettingSection, QStringLiteral("StopBits"), 0), 3, TStopBits::_1));
+    RunAction([&comm] { comm.OpenPort(); });
+
+    m_config.ChannelFileName =
+        m_settings->ReadString(SettingSection, QStringLiteral("ChannelFile"), {});
+
+    connect(&m_config, &DeviceConfiguration::RefreshedChanged, this, &TfrmKorvane::ShowRefreshed);
+    connect(&m_config, &DeviceConfiguration::TrunkRefreshedChanged, this,
+            &TfrmKorvane::ShowTrunkRefreshed);
+
+    connect(btRead, &QPushButton::clicked, this, &TfrmKorvane::btReadClick);
+    connect(btDelete, &QPushButton::clicked, this, &TfrmKorvane::btDeleteClick);
+    connect(btSetPort, &QPushButton::clicked, this, &TfrmKorvane::btSetPortClick);
+    connect(btClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(CheckBox1, &QCheckBox::clicked, this, &TfrmKorvane::CheckBox1Click);
+    connect(CheckBox2, &QCheckBox::clicked, this, &TfrmKorvane::CheckBox2Click);
+    connect(ListView1, &QTreeView::doubleClicked, this, &TfrmKorvane::ListView1DblClick);
+    for (QObject* o : {static_cast<QObject*>(edID), static_cast<QObject*>(edAddress),
+                       static_cast<QObject*>(Label13), static_cast<QObject*>(GroupBox2)})
+        o->installEventFilter(this);
+}
+
+TfrmKorvane::~TfrmKorvane() {
+    // Hidden and detached while the configuration the controls show still exists.
+    for (QObject* o : {static_cast<QObject*>(edID), static_cast<QObject*>(edAddress),
+                       static_cast<QObject*>(Label13), static_cast<QObject*>(GroupBox2)})
+        o->removeEventFilter(this);
+    hide();
+    ListView1->setModel(nullptr);
+    // The settings file first, then the transport (which closes the port).
+    m_procedures.reset();
+    m_settings.reset();
+    m_transport.reset();
+}
+
+void TfrmKorvane::BuildPopupMenu() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    auto add = [this](const char* name, const QString& caption, void (TfrmKorvane::*handler)()) {
+        QAction* a = PopupMenu1->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    N3 = add("N3", QStringLiteral("设置通信端口"), &TfrmKorvane::btSetPortClick);
+    mConnect = add("mConnect", QStringLiteral("连接设备"), &TfrmKorvane::mConnectClick);
+    mDisconnect = add("mDisconnect", QStringLiteral("断开连接"), &TfrmKorvane::mDisconnectClick);
+    PopupMenu1->addSeparator();
+    N6 = add("N6", QStringLiteral("读取设备参数"), &TfrmKorvane::btReadClick);
+}
+
+void TfrmKorvane::AttachMonitor(TfrmTerminal* monitor) {
+    m_monitor = monitor;
+}
+
+void TfrmKorvane::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_startDirectory.isEmpty())
+        FormShow();
+}
+
+void TfrmKorvane::FormShow() {
+    m_startDirectory = QDir::currentPath();
+    UpdatePortLabel();
+    cbStation->clear();
+    m_config.ResetPortTable();
+    PortTableChanged();
+    CheckBox1->setChecked(m_config.ChannelDelayEnabled);
+    for (QWidget* w : {static_cast<QWidget*>(edDeviceName), static_cast<QWidget*>(cbStation),
+                       static_cast<QWidget*>(lbDeviceName), static_cast<QWidget*>(lbStation)})
+        w->setEnabled(false);
+    btClose->setText(QStringLiteral("返回"));
+}
+
+void TfrmKorvane::UpdatePortLabel() {
+    ShowPortLabel(m_transport->Comm().IsOpen() ? m_transport->PortDescription() : Disconnected);
+}
+
+// ---- the top-level error handler --------------------------------------------------
+
+void TfrmKorvane::RunAction(const std::function<void()>& action) {
+    QString message;
+    try {
+        action();
+        return;
+    } catch (const KorvaneError& e) {
+        message = e.message();
+    } catch (const std::exception& e) {
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+        message = QStringLiteral("未知错误");
+    }
+    if (!message.endsWith(u'.') && !message.endsWith(u'。'))
+        message += u'.';
+    ShowMessage(message, QCoreApplication::applicationName(), MessageIcon::Error);
+}
+
+void TfrmKorvane::RunDeviceAction(const std::function<void()>& action) {
+    if (m_deviceActionRunning) {
+        QApplication::beep();
+        return;
+    }
+    m_deviceActionRunning = true;
+    RunAction(action);
+    m_deviceActionRunning = false;
+}
+
+// ---- DeviceOperator ---------------------------------------------------------------
+
+void TfrmKorvane::ShowMessage(const QString& text, const QString& caption, MessageIcon icon) {
+    if (m_presenter) {
+        m_presenter(text, caption, icon);
+        return;
+    }
+    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
+                    caption, text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    box.exec();
+}
+
+void TfrmKorvane::SetBusy(bool busy) {
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
+    GroupBox1->setEnabled(!busy);
+}
+
+void TfrmKorvane::ShowPortLabel(const QString& text) {
+    lbPort->setText(text);
+}
+
+void TfrmKorvane::ShowModel(const QString& model) {
+    labVer->setText(model);
+}
+
+void TfrmKorvane::ShowAddress(const QString& decimal, const QString& answerHex) {
+    edAddress->setText(decimal);
+    Edit2->setText(answerHex);
+}
+
+void TfrmKorvane::ShowSerialNumber(const QString& decimal, const QString& answerHex) {
+    edID->setText(decimal);
+    Edit3->setText(answerHex);
+}
+
+void TfrmKorvane::PortTableChanged() {
+    m_model->Reload();
+}
+
+void TfrmKorvane::ShowTrunkSummary(const QString& summary) {
+    Label13->setText(summary);
+}
+
+void TfrmKorvane::Pause(int ms) {
+    // The window keeps painting; the running action's guard refuses a second one.
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+// ---- labels ---------------------------------------------------------------------
+
+void TfrmKorvane::ShowRefreshed(bool refreshed) {
+    Label8->setText(refreshed ? QStringLiteral("已刷新") : QStringLiteral("未刷新"));
+    QPalette p = Label8->palette();
+    p.setColor(QPalette::WindowText,
+               refreshed ? QApplication::palette().color(QPalette::WindowText) : QColor(Qt::red));
+    Label8->setPalette(p);
+}
+
+void TfrmKorvane::ShowTrunkRefreshed(bool refreshed) {
+    QPalette p = Label13->palette();
+    p.setColor(QPalette::Window, refreshed ? QColor(255, 255, 0) : QColor(Qt::red));
+    p.setColor(QPalette::WindowText,
+               refreshed ? QApplication::palette().color(QPalette::WindowText) : QColor(Qt::white));
+    Label13->setPalette(p);
+}
+
+// ---- event handlers -----------------------------------------------------------------
+
+void TfrmKorvane::btReadClick() {
+    RunDeviceAction([this] { m_procedures->ReadDevice(); });
+}
+
+void TfrmKorvane::mConnectClick() {
+    RunDeviceAction([this] {
+        if (!m_procedures->ReadDevice())
+            ShowMessage(QStringLiteral("没有检测到Korvane"), text::CaptionKorvane,
+                        MessageIcon::Error);
+    });
+}
+
+void TfrmKorvane::mDisconnectClick() {
+    RunDeviceAction([this] {
+        m_transport->Comm().ClosePort();
+        UpdatePortLabel();
+    });
+}
+
+void TfrmKorvane::btSetPortClick() {
+    RunDeviceAction([this] {
+        std::unique_ptr<TfrmSetPort> own;
+        TfrmSetPort* dialog = m_portDialog;
+        if (!dialog) {
+            own = std::make_unique<TfrmSetPort>(this);
+            dialog = own.get();
+        }
+        dialog->SetErrorPresenter([this](const QString& message) {
+            ShowMessage(message, QCoreApplication::applicationName(), MessageIcon::Error);
+        });
+        dialog->SetComm(&m_transport->Comm());
+        if (dialog->exec() != QDialog::Accepted)
+            return;
+        const TComm& comm = m_transport->Comm();
+        m_settings->WriteString(SettingSection, QStringLiteral("CommName"), comm.CommName());
+        m_settings->WriteInteger(SettingSection, QStringLiteral("BaudRate"),
+                                 static_cast<int>(comm.BaudRate()));
+        m_settings->WriteInteger(SettingSection, QStringLiteral("ByteSize"),
+                                 static_cast<int>(comm.ByteSize()));
+        m_settings->WriteInteger(SettingSection, QStringLiteral("Parity"),
+                                 static_cast<int>(comm.Parity()));
+        m_settings->WriteInteger(SettingSection, QStringLiteral("StopBits"),
+                                 static_cast<int>(comm.StopBits()));
+        UpdatePortLabel();
+    });
+}
+
+QList<int> TfrmKorvane::SelectedRows() const {
+    QList<int> rows;
+    for (const QModelIndex& i : ListView1->selectionModel()->selectedRows())
+        rows.append(i.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TfrmKorvane::btDeleteClick() {
+    RunAction([this] {
+        m_config.UnassignPorts(SelectedRows());
+        PortTableChanged();
+    });
+}
+
+void TfrmKorvane::ListView1DblClick() {
+    RunAction([this] {
+        const QList<int> rows = SelectedRows();
+        if (rows.isEmpty())
+            return;
+        if (m_config.ChannelFileName.isEmpty()) {
+            ShowMessage(QStringLiteral("Please Load Channel Config File!"), text::CaptionKorvane,
+                        MessageIcon::Information);
+            return;
+        }
+    });
+}
+
+void TfrmKorvane::Label13Click() {
+    RunAction([this] {
+        TfrmGTParam dialog(TrunkGpsValues::From(m_config), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        dialog.Values().ApplyTo(m_config);
+        Label13->setText(TrunkSummary(m_config));
+        m_config.SetTrunkRefreshed(false);
+    });
+}
+
+void TfrmKorvane::GroupBox2DblClick() {}
+
+void TfrmKorvane::CheckBox1Click() {
+    m_config.ChannelDelayEnabled = CheckBox1->isChecked();
+}
+
+void TfrmKorvane::CheckBox2Click() {
+    m_config.ControlMode = CheckBox2->isChecked();
+    edID->setReadOnly(!m_config.ControlMode);
+}
+
+// ---- keys, mouse, focus -----------------------------------------------------------
+
+void TfrmKorvane::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        if (GroupBox1->isEnabled())
+            close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TfrmKorvane::closeEvent(QCloseEvent* event) {
+    // The transaction and the pauses keep the event loop running; the window stays
+    // until the procedure is over.
+    if (m_deviceActionRunning) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void TfrmKorvane::contextMenuEvent(QContextMenuEvent* event) {
+    if (!m_deviceActionRunning)
+        PopupMenu1->popup(event->globalPos());
+}
+
+bool TfrmKorvane::eventFilter(QObject* watched, QEvent* event) {
+    auto* field = qobject_cast<QLineEdit*>(watched);
+    if (field && (field == edID || field == edAddress)) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            const QString typed = key->text();
+            if (typed.isEmpty() || key->key() == Qt::Key_Backspace)
+                return false; // navigation and editing keys without text
+            if (typed.size() == 1 && isHexDigit(typed[0]) && !field->isReadOnly())
+                field->insert(typed.toUpper());
+            return true;
+        }
+        if (event->type() == QEvent::FocusOut) {
+            if (field == edID)
+                m_config.Info.SerialNumber = SerialNumberFromText(edID->text());
+            else
+                m_config.Info.Address = AddressFromText(edAddress->text());
+        }
+        return false;
+    }
+    if (watched == Label13 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        Label13Click();
+        return true;
+    }
+    if (watched == GroupBox2 && event->type() == QEvent::MouseButtonDblClick) {
+        GroupBox2DblClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace korvane

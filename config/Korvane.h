@@ -1,0 +1,149 @@
+#pragma once
+// The main window: owns the configuration, the settings file and the command
+// transport; shows the device information and the port table; starts every other
+// function from its buttons and popup menu. It is the operator the device procedures
+// talk to. Every user action runs through RunAction, so no exception ever reaches
+// the event loop.
+
+#include "config/DeviceConfiguration.h"
+#include "protocol/DeviceOperator.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTreeView;
+
+namespace korvane {
+
+class DeviceProcedures;
+class IniFile;
+class PortTableModel;
+class TComm32;
+class TfrmSetPort;
+class TfrmTerminal;
+
+class TfrmKorvane : public QWidget, public DeviceOperator {
+    Q_OBJECT
+public:
+    // Shows a message box; tests replace it so that nothing waits for a click.
+    using MessagePresenter =
+        std::function<void(const QString& text, const QString& caption, MessageIcon)>;
+
+    // Start-up: start values, settings file in the current directory, transport and
+    // port. A port that cannot be opened is reported through the presenter.
+    explicit TfrmKorvane(MessagePresenter presenter = {}, QWidget* parent = nullptr);
+    ~TfrmKorvane() override;
+
+    void AttachPortDialog(TfrmSetPort* dialog) { m_portDialog = dialog; }
+    void AttachMonitor(TfrmTerminal* monitor);
+
+    DeviceConfiguration& Config() { return m_config; }
+    TComm32& Transport() { return *m_transport; }
+    IniFile& Settings() { return *m_settings; }
+    DeviceProcedures& Procedures() { return *m_procedures; }
+    bool IsDebug() const { return m_debug; }
+    QMenu* PopupMenu() const { return PopupMenu1; }
+    bool IsDeviceActionRunning() const { return m_deviceActionRunning; }
+
+    // The top-level error handler: runs action, shows any error it raises.
+    void RunAction(const std::function<void()>& action);
+    // The same for actions that talk to the device or change what they work on:
+    // refused while another one runs (the transaction and the pauses keep the event
+    // loop going, so the popup menu can still be used meanwhile).
+    void RunDeviceAction(const std::function<void()>& action);
+
+    // DeviceOperator
+    void ShowMessage(const QString& text, const QString& caption, MessageIcon icon) override;
+    void SetBusy(bool busy) override;
+    void ShowPortLabel(const QString& text) override;
+    void ShowModel(const QString& model) override;
+    void ShowAddress(const QString& decimal, const QString& answerHex) override;
+    void ShowSerialNumber(const QString& decimal, const QString& answerHex) override;
+    void PortTableChanged() override;
+    void ShowTrunkSummary(const QString& summary) override;
+    void Pause(int ms) override;
+
+    // Event handlers, named after their control.
+    void btReadClick();
+    void btDeleteClick();
+    void btSetPortClick();
+    void mConnectClick();
+    void mDisconnectClick();
+    void Label13Click();
+    void ListView1DblClick();
+    void GroupBox2DblClick();
+    void CheckBox1Click();
+    void CheckBox2Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildForm();
+    void BuildPopupMenu();
+    void FormShow();
+    void ShowRefreshed(bool refreshed);
+    void ShowTrunkRefreshed(bool refreshed);
+    void UpdatePortLabel();
+    QList<int> SelectedRows() const;
+
+    MessagePresenter m_presenter;
+    DeviceConfiguration m_config;
+    std::unique_ptr<IniFile> m_settings;
+    std::unique_ptr<TComm32> m_transport;
+    std::unique_ptr<DeviceProcedures> m_procedures;
+    PortTableModel* m_model = nullptr;
+    TfrmSetPort* m_portDialog = nullptr;
+    TfrmTerminal* m_monitor = nullptr;
+    bool m_debug = false;
+    bool m_deviceActionRunning = false;
+    int m_busyDepth = 0;
+    QString m_startDirectory;
+
+public:
+    // Controls, named as the operator's manual names them.
+    QGroupBox* GroupBox2 = nullptr; // "设备信息"
+    QLineEdit* edDeviceName = nullptr;
+    QComboBox* cbStation = nullptr;
+    QLabel* lbDeviceName = nullptr;
+    QLabel* lbStation = nullptr;
+    QLineEdit* edID = nullptr;
+    QLineEdit* edAddress = nullptr;
+    QLabel* labVer = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* lbPort = nullptr;
+    QTreeView* ListView1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLabel* Label13 = nullptr;
+    QLabel* Label8 = nullptr;
+    QPushButton* btDelete = nullptr;
+    QPushButton* btWrite = nullptr;
+    QPushButton* btRead = nullptr;
+    QPushButton* btSetAddress = nullptr;
+    QPushButton* btSetPort = nullptr;
+    QPushButton* btClose = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N3 = nullptr;          // "设置通信端口"
+    QAction* mConnect = nullptr;    // "连接设备"
+    QAction* mDisconnect = nullptr; // "断开连接"
+    QAction* N6 = nullptr;          // "读取设备参数"
+};
+
+} // namespace korvane

@@ -1,0 +1,64 @@
+#include "config/PortTableModel.h"
+
+#include "config/DisplayTexts.h"
+
+#include <QColor>
+
+namespace korvane {
+
+PortTableModel::PortTableModel(const PortTable& ports, QObject* parent)
+    : QAbstractTableModel(parent), m_ports(ports) {}
+
+const QStringList& PortTableModel::ColumnCaptions() {
+    static const QStringList captions{QStringLiteral("端口"),     QStringLiteral("通道"),
+                                      QStringLiteral("编码类型"), QStringLiteral("速率"),
+                                      QStringLiteral("时钟源"),   QStringLiteral("时钟沿(PTT)"),
+                                      QStringLiteral("数据极性"), QStringLiteral("端口状态"),
+                                      QStringLiteral("延时"),     QStringLiteral("备注")};
+    return captions;
+}
+
+const QList<int>& PortTableModel::ColumnWidths() {
+    static const QList<int> widths{50, 50, 70, 80, 60, 80, 60, 60, 60, 50};
+    return widths;
+}
+
+void PortTableModel::Reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+int PortTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_ports.size());
+}
+
+int PortTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : PortEntry::FieldCount;
+}
+
+QVariant PortTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_ports.size())
+        return {};
+    const PortEntry& e = m_ports[index.row()];
+    // A remark other than empty or "-" is an edit mark carried by a loaded file.
+    const bool marked = !e.Remark.isEmpty() && e.Remark != text::None;
+    switch (role) {
+    case Qt::DisplayRole:
+        return e.field(index.column());
+    case Qt::BackgroundRole:
+        return marked ? QColor(255, 0, 0) : QColor(Qt::white);
+    case Qt::ForegroundRole:
+        return marked ? QColor(Qt::white) : QColor(Qt::black);
+    default:
+        return {};
+    }
+}
+
+QVariant PortTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < ColumnCaptions().size())
+        return ColumnCaptions()[section];
+    return {};
+}
+
+} // namespace korvane

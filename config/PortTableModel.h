@@ -1,0 +1,31 @@
+#pragma once
+// Shows the configuration's port table in the port list: one row per PortEntry,
+// ten columns, rows with an edit mark painted red on white text.
+
+#include "config/DeviceConfiguration.h"
+
+#include <QAbstractTableModel>
+
+namespace korvane {
+
+class PortTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit PortTableModel(const PortTable& ports, QObject* parent = nullptr);
+
+    static const QStringList& ColumnCaptions();
+    static const QList<int>& ColumnWidths();
+
+    // The table was changed in place: show it anew.
+    void Reload();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    const PortTable& m_ports;
+};
+
+} // namespace korvane

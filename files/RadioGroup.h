@@ -1,0 +1,31 @@
+#pragma once
+// A captioned group of radio buttons addressed by item index, as the dialogs use
+// them: the group's value is the index of its checked item, -1 when none is checked.
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QStringList>
+
+namespace korvane {
+
+class RadioGroup : public QGroupBox {
+    Q_OBJECT
+public:
+    RadioGroup(const QString& objectName, const QString& caption, const QStringList& items,
+               QWidget* parent = nullptr);
+
+    int ItemIndex() const;
+    // An index outside the items leaves no item checked.
+    void SetItemIndex(int index);
+    QString ItemText() const; // empty when none is checked
+    QAbstractButton* Item(int index) const;
+
+signals:
+    // Only for the operator's clicks, not for SetItemIndex.
+    void ItemClicked(int index);
+
+private:
+    QButtonGroup m_buttons;
+};
+
+} // namespace korvane

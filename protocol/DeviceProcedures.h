@@ -1,0 +1,95 @@
+#pragma once
+// The procedures that talk to the device: identification, reading, writing and the
+// timing schedule. They run on the user-interface thread without any window: they
+// work on the configuration, send through the command transport and reach the
+// operator through DeviceOperator. A procedure that fails shows its own message and
+// answers false; an error it raises (port cannot be opened, no answer to the
+// identification probe) ends the whole user action.
+
+#include "config/DeviceConfiguration.h"
+#include "link/FrameCodec.h"
+#include "protocol/DeviceOperator.h"
+
+#include <optional>
+
+namespace korvane {
+
+class TComm32;
+
+class DeviceProcedures {
+public:
+    DeviceProcedures(DeviceConfiguration& config, TComm32& transport, DeviceOperator& ui);
+
+    // Probes with the port parameter read; the model its answer's length tells, or "0".
+    // Throws KorvaneError when the device does not answer.
+    QString IdentifyDevice();
+    // Identifies once per run; false (message shown) when the model stays unknown.
+    bool EnsureIdentified();
+
+    // Reads address, serial number, port table, GPS, trunk attributes and trunk delay.
+    bool ReadDevice();
+
+    // One section in an addressed frame to the configuration's address. With announce
+    // a success box follows the answer; without it they are silent on success.
+    bool WritePortSection(bool announce);
+    bool WriteTrunkAttributeSection(bool announce);
+    bool WriteGpsSection(bool announce);
+    bool WriteTrunkDelaySection(bool announce);
+    // Every section, then the timing schedule; with ControlMode off the device is
+    // read back. serialText and addressText are the fields' texts as they stand.
+    bool WriteAll(const QString& serialText, const QString& addressText);
+    // Trunk attributes, GPS and trunk delay, each announced.
+    void WriteAllTrunkSections();
+    // Gives the device named by the serial number the configuration's address.
+    bool SetAddress();
+    // The schedule file beside the channel file, converted against the port table,
+    // in blocks of 64 slots.
+    bool SendScheduleTable();
+
+    // Sends one frame and returns the device's answer, or nothing after the time limit.
+    std::optional<TDyCharArray> Transact(const TDyCharArray& frame);
+
+private:
+    // Holds the busy state; nested scopes keep it until the outermost one ends.
+    class BusyScope {
+    public:
+        explicit BusyScope(DeviceProcedures& p);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        DeviceProcedures& m_p;
+    };
+
+    bool ReadStep(std::uint8_t code);
+
+    // One section payload in an addressed frame; the answer's boxes as the section says.
+    bool SendSection(std::uint8_t code, const TDyCharArray& payload, bool announce);
+    // The port table payload, or false after showing why the table cannot be sent.
+    bool EncodePortTable(TDyCharArray& payload);
+    // A pause that only a remotely controlled device needs.
+    void ControlModePause(int ms);
+
+    // The schedule file tried and its converted table (nothing when it cannot be opened).
+    struct ScheduleSource {
+        QString Path;
+        std::optional<std::vector<std::uint8_t>> Table;
+    };
+    ScheduleSource LoadSchedule() const;
+    // True after showing the refusal of a table too long for the block numbers.
+    bool RefuseOversizedSchedule(const ScheduleSource& source);
+    bool SendScheduleBlocks(const ScheduleSource& source);
+    void OpenPortIfClosed();
+    void ShowSummary();
+
+    DeviceConfiguration& m_config;
+    TComm32& m_transport;
+    DeviceOperator& m_ui;
+    int m_busyDepth = 0;
+};
+
+// The unescaped answer as the diagnostic fields show it: "7E 08 01 00 00 7F ".
+QString AnswerHex(const TDyCharArray& frame);
+
+} // namespace korvane

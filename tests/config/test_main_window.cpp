@@ -1,0 +1,297 @@
+// The main window without device traffic: start-up, labels, keys, the port list's
+// own actions and the trunk dialog.
+
+#include "config/DisplayTexts.h"
+#include "config/PortTableModel.h"
+#include "files/GTParam.h"
+#include "files/RadioGroup.h"
+#include "tests/support/WindowFixture.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeView>
+#include <QtTest>
+
+using namespace korvane;
+using namespace korvane::test;
+
+namespace {
+
+QColor background(QLabel* label) {
+    return label->palette().color(QPalette::Window);
+}
+
+void selectRows(QTreeView* view, const QList<int>& rows) {
+    view->clearSelection();
+    for (int r : rows)
+        view->selectionModel()->select(view->model()->index(r, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void startWithoutSettingsFile() {
+        WindowFixture f(QString{});
+        TfrmKorvane& w = *f.Window;
+        const TComm& comm = w.Transport().Comm();
+        QCOMPARE(comm.CommName(), QStringLiteral("COM1"));
+        QCOMPARE(comm.BaudRate(), 9600u);
+        QCOMPARE(comm.ByteSize(), TByteSize::_8);
+        QCOMPARE(comm.Parity(), TParity::None);
+        QCOMPARE(comm.StopBits(), TStopBits::_1);
+        QVERIFY(!w.IsDebug());
+        QVERIFY(w.Config().ChannelFileName.isEmpty());
+        QVERIFY(w.Config().Ports.isEmpty()); // filled when shown
+        f.Show();
+        QCOMPARE(w.Config().Ports.size(), 24);
+        QCOMPARE(w.ListView1->model()->rowCount(), 24);
+        QCOMPARE(w.ListView1->model()->index(23, 0).data().toString(), QStringLiteral("24"));
+        QCOMPARE(w.ListView1->model()->index(0, 1).data().toString(), QStringLiteral("-"));
+        QCOMPARE(w.edID->text(), QStringLiteral("00000001"));
+        QCOMPARE(w.edAddress->text(), QStringLiteral("000001"));
+        QVERIFY(w.edID->isReadOnly());
+        QVERIFY(w.labVer->text().isEmpty());
+        QCOMPARE(w.Label8->text(), QStringLiteral("已刷新"));
+        QCOMPARE(w.Label13->text(), QStringLiteral("干线"));
+        QCOMPARE(background(w.Label13), QColor(255, 255, 0));
+        QVERIFY(w.CheckBox1->isChecked());
+        QVERIFY(!w.edDeviceName->isEnabled());
+        QVERIFY(!w.cbStation->isEnabled());
+        QCOMPARE(w.btClose->text(), QStringLiteral("返回"));
+        QCOMPARE(w.width(), 695);
+        // COM1 may or may not exist here; either way the label tells the truth.
+        if (comm.IsOpen()) {
+            QCOMPARE(w.lbPort->text(), QStringLiteral("COM1 9600-8-N-1"));
+        } else {
+            QCOMPARE(w.lbPort->text(), QStringLiteral("断开"));
+            QCOMPARE(f.Texts(), QStringList({QStringLiteral("Error opening serial port.")}));
+        }
+    }
+
+    void portErrorAtStartGoesOn() {
+        WindowFixture f(
+            QStringLiteral("[setting]\r\ncommname=/dev/korvane-no-such-port\r\nParity=3\r\n"
+                           "ChannelFile=C:\\chn\\a.chn\r\n"));
+        QCOMPARE(f.Messages.size(), 1);
+        QCOMPARE(f.Messages[0].Text, QStringLiteral("Error opening serial port."));
+        QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
+        QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
+        QCOMPARE(f.Window->Config().ChannelFileName, QStringLiteral("C:\\chn\\a.chn"));
+        QCOMPARE(f.Window->Transport().Comm().Parity(), TParity::Mark);
+        f.Show();
+        QCOMPARE(f.Window->lbPort->text(), QStringLiteral("断开"));
+    }
+
+    void openPortAtStart() {
+        WindowFixture f(
+            QStringLiteral("[Setting]\r\nCommName={PTY}\r\nBaudRate=19200\r\nByteSize=2\r\n"
+                           "Parity=2\r\nStopBits=2\r\ndebug=1\r\n"));
+        QVERIFY(f.Messages.isEmpty());
+        QVERIFY(f.Window->IsDebug());
+        QVERIFY(f.Window->Transport().Debug());
+        f.Show();
+        QCOMPARE(f.Window->lbPort->text(), f.Port + QStringLiteral(" 19200-7-E-2"));
+    }
+
+    void hexKeysOnlyInUpperCase() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.edAddress->clear();
+        w.edAddress->setFocus();
+        QTest::keyClicks(w.edAddress, QStringLiteral("aG-1 f"));
+        QCOMPARE(w.edAddress->text(), QStringLiteral("A1F"));
+        QTest::keyClick(w.edAddress, Qt::Key_Backspace);
+        QCOMPARE(w.edAddress->text(), QStringLiteral("A1"));
+        QTest::keyClicks(w.edAddress, QStringLiteral("23456789"));
+        QCOMPARE(w.edAddress->text(), QStringLiteral("A12345")); // six characters at most
+
+        // The serial number is read-only until remote control is stated.
+        QTest::keyClicks(w.edID, QStringLiteral("9"));
+        QCOMPARE(w.edID->text(), QStringLiteral("00000001"));
+        w.CheckBox2->click();
+        QVERIFY(w.Config().ControlMode);
+        QVERIFY(!w.edID->isReadOnly());
+        w.edID->clear();
+        QTest::keyClicks(w.edID, QStringLiteral("123456789b"));
+        QCOMPARE(w.edID->text(), QStringLiteral("12345678"));
+        w.CheckBox2->click();
+        QVERIFY(!w.Config().ControlMode);
+        QVERIFY(w.edID->isReadOnly());
+    }
+
+    void leavingFieldsSetsNumbers() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.edAddress->setFocus();
+        w.edAddress->setText(QStringLiteral("000042"));
+        QCOMPARE(w.Config().Info.Address, 1u); // not yet: the field still has the focus
+        w.btRead->setFocus();
+        QTRY_COMPARE(w.Config().Info.Address, 42u);
+        w.edID->setFocus();
+        w.edID->setText(QStringLiteral("ABC"));
+        w.edAddress->setFocus();
+        QTRY_COMPARE(w.Config().Info.SerialNumber, 0u);
+    }
+
+    void escapeClosesOnlyWhenIdle() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.GroupBox1->setEnabled(false);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(w.isVisible());
+        w.GroupBox1->setEnabled(true);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+    }
+
+    void unassignSelectedRows() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.Config().Ports[1].Channel = QStringLiteral("3");
+        w.Config().Ports[4].Channel = QStringLiteral("4");
+        w.Config().Ports[4].Remark = text::Added;
+        w.PortTableChanged();
+        QCOMPARE(w.ListView1->model()->index(4, 0).data(Qt::BackgroundRole).value<QColor>(),
+                 QColor(255, 0, 0));
+        QCOMPARE(w.ListView1->model()->index(4, 3).data(Qt::ForegroundRole).value<QColor>(),
+                 QColor(Qt::white));
+
+        w.btDelete->click(); // nothing selected: nothing happens
+        QCOMPARE(w.Label8->text(), QStringLiteral("已刷新"));
+
+        selectRows(w.ListView1, {1, 4});
+        w.btDelete->click();
+        for (int row : {1, 4})
+            for (int col = 1; col < PortEntry::FieldCount; ++col)
+                QCOMPARE(w.ListView1->model()->index(row, col).data().toString(),
+                         QStringLiteral("-"));
+        QCOMPARE(w.ListView1->model()->index(4, 0).data(Qt::BackgroundRole).value<QColor>(),
+                 QColor(Qt::white));
+        QCOMPARE(w.Label8->text(), QStringLiteral("未刷新"));
+        QCOMPARE(w.Label8->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(w.Config().Ports[1].PortNumber, QStringLiteral("2"));
+    }
+
+    void doubleClickWithoutChannelFile() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.ListView1DblClick(); // no row selected: nothing
+        QVERIFY(f.Messages.isEmpty());
+        selectRows(w.ListView1, {3});
+        w.ListView1DblClick();
+        QCOMPARE(f.Texts(), QStringList({QStringLiteral("Please Load Channel Config File!")}));
+        QCOMPARE(f.Messages[0].Caption, text::CaptionKorvane);
+        QCOMPARE(f.Messages[0].Icon, MessageIcon::Information);
+    }
+
+    void columnsAsDesigned() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        const QStringList captions{"端口",        "通道",     "编码类型", "速率", "时钟源",
+                                   "时钟沿(PTT)", "数据极性", "端口状态", "延时", "备注"};
+        const QList<int> widths{50, 50, 70, 80, 60, 80, 60, 60, 60, 50};
+        for (int c = 0; c < captions.size(); ++c) {
+            QCOMPARE(w.ListView1->model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
+            QCOMPARE(w.ListView1->columnWidth(c), widths[c]);
+        }
+        QStringList menu;
+        for (QAction* a : w.PopupMenu()->actions())
+            menu.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(menu.mid(0, 4), QStringList({"设置通信端口", "连接设备", "断开连接", "-"}));
+    }
+
+    // OK copies the values back, shows the summary and marks both flags changed.
+    void trunkDialogOk() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.Config().SetRefreshed(true);
+        w.Config().PocsagDelay = 300;
+        WhenModal([](QWidget* dialog) {
+            auto* d = qobject_cast<TfrmGTParam*>(dialog);
+            QVERIFY(d);
+            QCOMPARE(d->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(),
+                     QStringLiteral("00012C"));
+            d->findChild<QCheckBox*>(QStringLiteral("cbGPS"))->click();
+            d->findChild<QAbstractButton*>(QStringLiteral("rbGPSPole2"))->click();
+            d->findChild<RadioGroup*>(QStringLiteral("rgPort"))->Item(2)->click();
+            d->findChild<RadioGroup*>(QStringLiteral("rgLevel"))->Item(1)->click();
+            d->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+        });
+        w.Label13Click();
+        QCOMPARE(w.Config().Gps, (GpsParams{1, 1}));
+        QCOMPARE(w.Config().Trunk.TrunkPort, 2);
+        QCOMPARE(w.Config().Trunk.CarrierLevel, 1);
+        QCOMPARE(w.Config().PocsagDelay, 300);
+        QCOMPARE(w.Label13->text(), QStringLiteral("GPS:允许 GPS极性:负  干线延时:禁止   干线口:TB "
+                                                   "  时钟极性:正   数据极性:正   载波电平:低 "));
+        QVERIFY(!w.Config().IsTrunkRefreshed());
+        QVERIFY(!w.Config().IsRefreshed());
+        QCOMPARE(background(w.Label13), QColor(Qt::red));
+        QCOMPARE(w.Label8->text(), QStringLiteral("未刷新"));
+    }
+
+    void trunkDialogCancel() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.Config().SetRefreshed(true);
+        WhenModal([](QWidget* dialog) {
+            dialog->findChild<QCheckBox*>(QStringLiteral("cbGPS"))->click();
+            dialog->findChild<QCheckBox*>(QStringLiteral("cbTrunkDelay"))->click();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        w.Label13Click();
+        QCOMPARE(w.Config().Gps, GpsParams{});
+        QCOMPARE(w.Config().Trunk, TrunkParams{});
+        QCOMPARE(w.Label13->text(), QStringLiteral("干线"));
+        QVERIFY(w.Config().IsTrunkRefreshed());
+    }
+
+    // With the trunk delay on and no model known, the summary fails: the values are
+    // taken, the label and the flags stay.
+    void trunkDialogModelError() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.Config().SetRefreshed(true);
+        WhenModal([](QWidget* dialog) {
+            dialog->findChild<QCheckBox*>(QStringLiteral("cbTrunkDelay"))->click();
+            dialog->findChild<QLineEdit*>(QStringLiteral("edDelayCycleA"))
+                ->setText(QStringLiteral("-5"));
+            dialog->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+        });
+        w.Label13Click();
+        QCOMPARE(f.Texts(), QStringList({QStringLiteral("Korvane 版本错误！.")}));
+        QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
+        QCOMPARE(w.Config().Trunk.DelayEnabled, 1);
+        QCOMPARE(w.Config().Trunk.DelayCyclesA, -5);
+        QCOMPARE(w.Label13->text(), QStringLiteral("干线"));
+        QVERIFY(w.Config().IsTrunkRefreshed());
+
+        w.Config().DeviceModel = text::ModelSingle;
+        WhenModal([](QWidget* dialog) {
+            dialog->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+        });
+        w.Label13Click();
+        QVERIFY(w.Label13->text().contains(
+            QStringLiteral("干线延时:允许 延时周期：-5   干线口:自动 ")));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

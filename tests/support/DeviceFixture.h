@@ -1,0 +1,52 @@
+#pragma once
+// A device on a pseudo-terminal and everything a device procedure needs beside it:
+// the simulator, the transport opened on its port, a configuration and a recording
+// operator.
+
+#include "config/DeviceConfiguration.h"
+#include "link/Comm32.h"
+#include "link/SerialPort.h"
+#include "protocol/DeviceProcedures.h"
+#include "sim/SimulatorHost.h"
+#include "tests/support/RecordingOperator.h"
+
+#include <QTest>
+
+#include <memory>
+
+namespace korvane::test {
+
+class DeviceFixture {
+public:
+    explicit DeviceFixture(sim::SimulatorOptions options = {}) {
+        Port = Sim.start(options);
+        if (Port.isEmpty())
+            qFatal("simulator did not start: %s", qPrintable(Sim.errorString()));
+        Transport.Comm().SetCommName(Port);
+        Transport.Comm().OpenPort();
+        Procedures = std::make_unique<DeviceProcedures>(Config, Transport, Ui);
+    }
+
+    // The command codes of the frames the device received, in order.
+    QList<int> ReceivedCodes() const {
+        QList<int> codes;
+        for (const TDyCharArray& f : Sim.framesReceived())
+            codes.append(f.size() > 1 ? f[1] : -1);
+        return codes;
+    }
+
+    sim::SimulatorHost Sim;
+    QString Port;
+    TComm32 Transport;
+    DeviceConfiguration Config;
+    RecordingOperator Ui;
+    std::unique_ptr<DeviceProcedures> Procedures;
+};
+
+inline sim::SimulatorOptions ModelOptions(sim::Model model) {
+    sim::SimulatorOptions o;
+    o.state.setModel(model);
+    return o;
+}
+
+} // namespace korvane::test

@@ -1,0 +1,76 @@
+#pragma once
+// A DeviceOperator for tests: records every call instead of showing anything, so no
+// test waits on a modal box. Pauses are recorded and, when asked, really waited out.
+
+#include "protocol/DeviceOperator.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+namespace korvane::test {
+
+struct ShownMessage {
+    QString Text;
+    QString Caption;
+    MessageIcon Icon;
+};
+
+class RecordingOperator : public DeviceOperator {
+public:
+    QList<ShownMessage> Messages;
+    QStringList Events; // every call in order, e.g. "busy 1", "message <caption>", "pause 3000"
+    QList<int> Pauses;
+    bool Busy = false;
+    int BusyChanges = 0;
+    QString PortLabel, Model, Address, AddressHex, Serial, SerialHex, Summary;
+    int TableChanges = 0;
+    bool WaitPauses = false;
+    // Runs inside ShowMessage, while the procedure is still under way.
+    std::function<void(const ShownMessage&)> OnMessage;
+
+    void ShowMessage(const QString& text, const QString& caption, MessageIcon icon) override {
+        Messages.append({text, caption, icon});
+        Events.append(QStringLiteral("message ") + caption);
+        if (OnMessage)
+            OnMessage(Messages.last());
+    }
+    void SetBusy(bool busy) override {
+        Busy = busy;
+        ++BusyChanges;
+        Events.append(QStringLiteral("busy %1").arg(busy ? 1 : 0));
+    }
+    void ShowPortLabel(const QString& text) override { PortLabel = text; }
+    void ShowModel(const QString& model) override { Model = model; }
+    void ShowAddress(const QString& decimal, const QString& hex) override {
+        Address = decimal;
+        AddressHex = hex;
+    }
+    void ShowSerialNumber(const QString& decimal, const QString& hex) override {
+        Serial = decimal;
+        SerialHex = hex;
+    }
+    void PortTableChanged() override { ++TableChanges; }
+    void ShowTrunkSummary(const QString& summary) override { Summary = summary; }
+    void Pause(int ms) override {
+        Pauses.append(ms);
+        Events.append(QStringLiteral("pause %1").arg(ms));
+        if (WaitPauses) {
+            QEventLoop loop;
+            QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+    }
+
+    QStringList Texts() const {
+        QStringList out;
+        for (const ShownMessage& m : Messages)
+            out.append(m.Text);
+        return out;
+    }
+};
+
+} // namespace korvane::test
