@@ -1,0 +1,180 @@
+#include "bench/TransactionTiming.h"
+
+#include "link/Comm32.h"
+#include "protocol/Commands.h"
+#include "sim/SimulatorHost.h"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+
+namespace korvane::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t RequestLength = 3;
+constexpr double BitsPerByte = 10;
+
+struct Sample {
+    double totalMs = 0;
+    std::size_t rawLength = 0;
+    TimeSplit split;
+};
+
+double msBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+QString codeText(std::uint8_t code) {
+    return QStringLiteral("0x") +
+           QString::number(code, 16).rightJustified(2, QLatin1Char('0')).toUpper();
+}
+
+// The simulator's log holds the request and the answer of the one transaction.
+void splitFromLog(const QList<sim::LoggedFrame>& log, Clock::time_point zero,
+                  Clock::time_point sent, Clock::time_point delivered, Clock::time_point done,
+                  double byteMs, TimeSplit& split) {
+    split.handoff = msBetween(delivered, done);
+    const auto received = std::find_if(log.begin(), log.end(), [](const sim::LoggedFrame& f) {
+        return f.direction == sim::LoggedFrame::Direction::Received;
+    });
+    const auto answered = std::find_if(log.begin(), log.end(), [](const sim::LoggedFrame& f) {
+        return f.direction == sim::LoggedFrame::Direction::Sent;
+    });
+    if (received == log.end() || answered == log.end())
+        return;
+    const double sentMs = msBetween(zero, sent);
+    const double receivedMs = double(received->msecs);
+    const double answeredMs = double(answered->msecs);
+    split.known = true;
+    split.request = receivedMs - sentMs;
+    split.device = answeredMs - receivedMs;
+    split.port = msBetween(zero, delivered) - (answeredMs - byteMs);
+}
+
+// One read transaction, checked as the device procedures check it.
+std::optional<Sample> transact(TComm32& transport, sim::SimulatorHost& simulator,
+                               Clock::time_point zero, std::uint8_t code, const QString& model,
+                               double byteMs, QString& error) {
+    const TDyCharArray request = ReadRequest(code);
+    simulator.clearFrameLog();
+    TComm& port = transport.Comm();
+    const TReceiveDataEvent inner = port.OnReceiveData;
+    std::optional<Clock::time_point> delivered;
+    port.OnReceiveData = [&](TComm* sender, const std::uint8_t* buffer, std::uint16_t count) {
+        delivered = Clock::now();
+        inner(sender, buffer, count);
+    };
+    const Clock::time_point sent = Clock::now();
+    const std::optional<TDyCharArray> raw = transport.Transact(request);
+    const Clock::time_point done = Clock::now();
+    port.OnReceiveData = inner;
+
+    try {
+        const ReadResponse checked =
+            CheckReadResponse(code, model, raw ? std::optional(std::span(*raw)) : std::nullopt);
+        if (!checked.IsOk()) {
+            error = raw ? QStringLiteral("answer refused (%1 raw bytes): %2")
+                              .arg(raw->size())
+                              .arg(checked.Error->Text)
+                        : QStringLiteral("no answer");
+            return std::nullopt;
+        }
+    } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
+        return std::nullopt;
+    }
+    Sample sample;
+    sample.totalMs = msBetween(sent, done);
+    sample.rawLength = raw->size();
+    if (delivered)
+        splitFromLog(simulator.frameLog(), zero, sent, *delivered, done, byteMs, sample.split);
+    return sample;
+}
+
+} // namespace
+
+double FloorMs(std::size_t answerRawLength, const BenchOptions& options,
+               std::uint32_t readIntervalMs) {
+    const double byteMs = BitsPerByte * 1000.0 / options.baud;
+    return double(RequestLength + answerRawLength) * byteMs + options.replyDelayMs + readIntervalMs;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 != 0 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+TimingRun RunTransactionTimings(sim::SimulatorHost& simulator, const BenchOptions& options,
+                                Clock::time_point simulatorStarted) {
+    TimingRun run;
+    TComm32 transport;
+    TComm& port = transport.Comm();
+    port.SetCommName(simulator.slavePath());
+    port.SetBaudRate(static_cast<std::uint32_t>(options.baud));
+    port.SetByteSize(TByteSize::_8);
+    port.SetParity(TParity::None);
+    port.SetStopBits(TStopBits::_1);
+    run.readIntervalMs = port.ReadIntervalTimeout();
+    try {
+        port.OpenPort();
+    } catch (const ECommsError& e) {
+        run.error = QStringLiteral("cannot open %1: %2 (error %3)")
+                        .arg(port.CommName(), QString::fromUtf8(e.what()))
+                        .arg(e.SystemError());
+        return run;
+    }
+    const double byteMs = BitsPerByte * 1000.0 / options.baud;
+
+    for (const sim::Model model : {sim::Model::Korvane, sim::Model::KorvaneAB}) {
+        simulator.setState(sim::DeviceState::Initial(model));
+        const QString label = sim::ModelLabel(model);
+        QString error;
+        if (options.warmUp && !transact(transport, simulator, simulatorStarted, BenchedCommands[0],
+                                        label, byteMs, error)) {
+            run.error = QStringLiteral("%1 warm-up read: %2").arg(label, error);
+            return run;
+        }
+        for (const std::uint8_t code : BenchedCommands) {
+            std::vector<double> totals;
+            TimingRow row;
+            row.model = label;
+            row.code = code;
+            for (int i = 0; i < options.count; ++i) {
+                const std::optional<Sample> sample =
+                    transact(transport, simulator, simulatorStarted, code, label, byteMs, error);
+                if (!sample) {
+                    run.error = QStringLiteral("%1 %2, transaction %3: %4")
+                                    .arg(label, codeText(code))
+                                    .arg(i + 1)
+                                    .arg(error);
+                    return run;
+                }
+                if (i > 0 && sample->rawLength != row.rawLength) {
+                    run.error = QStringLiteral("%1 %2: answer length changed from %3 to %4")
+                                    .arg(label, codeText(code))
+                                    .arg(row.rawLength)
+                                    .arg(sample->rawLength);
+                    return run;
+                }
+                row.rawLength = sample->rawLength;
+                row.worstHandoffMs = std::max(row.worstHandoffMs, sample->split.handoff);
+                if (totals.empty() || sample->totalMs > row.worstMs) {
+                    row.worstMs = sample->totalMs;
+                    row.worstSplit = sample->split;
+                }
+                totals.push_back(sample->totalMs);
+            }
+            row.floorMs = FloorMs(row.rawLength, options, run.readIntervalMs);
+            row.medianMs = Median(std::move(totals));
+            run.rows.push_back(row);
+        }
+    }
+    return run;
+}
+
+} // namespace korvane::bench
