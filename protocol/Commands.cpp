@@ -9,8 +9,6 @@ namespace {
 constexpr std::size_t SinglePortResponseLength = 92;
 constexpr std::size_t ABPortResponseLength = 164;
 
-const QString NoResponseText =
-    QStringLiteral("请检查Korvane是否加电，连线是否连上，通讯端口是否设对？");
 const QString MalformedText = QStringLiteral("参数返回有错误！");
 
 QString countErrorText(std::uint8_t code) {
@@ -94,7 +92,7 @@ ReadResponse CheckReadResponse(std::uint8_t code, const QString& model,
                                std::optional<std::span<const std::uint8_t>> raw) {
     if (!raw) {
         const QString hex = QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        return refuse(NoResponseText, QStringLiteral("通讯错误") + hex);
+        return refuse(NoAnswerText, QStringLiteral("通讯错误") + hex);
     }
     if (!IsAcceptableFrame(*raw))
         return refuse(MalformedText, text::CaptionOrlendis);

@@ -52,6 +52,10 @@ TDyCharArray ReadRequest(std::uint8_t code);
 // depend on the model and throw KorvaneError for an unknown one.
 std::optional<std::size_t> ExpectedResponseLength(std::uint8_t code, const QString& model);
 
+// What the operator is told when the device does not answer a command.
+inline const QString NoAnswerText =
+    QStringLiteral("请检查Korvane是否加电，连线是否连上，通讯端口是否设对？");
+
 // A message box a device procedure shows with the error icon.
 struct ErrorBox {
     QString Text;

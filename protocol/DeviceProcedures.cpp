@@ -11,12 +11,6 @@
 
 namespace korvane {
 
-namespace {
-
-const QString NoAnswer = QStringLiteral("请检查Korvane是否加电，连线是否连上，通讯端口是否设对？");
-
-} // namespace
-
 QString AnswerHex(const TDyCharArray& frame) {
     QString out;
     for (std::uint8_t b : frame)
@@ -46,7 +40,7 @@ QString DeviceProcedures::IdentifyDevice() {
     BusyScope busy(*this);
     const auto answer = Transact(ReadRequest(command::ReadPortParams));
     if (!answer)
-        throw KorvaneError(NoAnswer);
+        throw KorvaneError(NoAnswerText);
     if (!IsAcceptableFrame(*answer))
         return text::ModelUnknown;
     return ModelFromPortResponseLength(UnescapeFrame(*answer).size());

@@ -1,0 +1,64 @@
+// Sending the timing schedule: the file beside the channel file, converted against the
+// port table, in plain WriteScheduleBlock frames of 64 slots.
+
+#include "protocol/DeviceProcedures.h"
+
+#include "files/ScheduleFile.h"
+#include "protocol/Commands.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr int BlockPauseMs = 3000;
+
+} // namespace
+
+DeviceProcedures::ScheduleSource DeviceProcedures::LoadSchedule() const {
+    ScheduleSource source;
+    source.Path = ScheduleFilePath(m_config.ChannelFileName);
+    source.Table = BuildScheduleTable(source.Path, m_config.Ports);
+    return source;
+}
+
+bool DeviceProcedures::RefuseOversizedSchedule(const ScheduleSource& source) {
+    if (!source.Table)
+        return false;
+    const std::optional<QString> refusal = ScheduleSizeRefusal(qsizetype(source.Table->size()));
+    if (!refusal)
+        return false;
+    m_ui.ShowMessage(*refusal, ScheduleFileErrorCaption, MessageIcon::Error);
+    return true;
+}
+
+bool DeviceProcedures::SendScheduleBlocks(const ScheduleSource& source) {
+    if (!source.Table) {
+        m_ui.ShowMessage(ScheduleFileMissingMessage(source.Path), ScheduleFileErrorCaption,
+                         MessageIcon::Error);
+        return false;
+    }
+    if (RefuseOversizedSchedule(source))
+        return false;
+    const ScheduleTable& table = *source.Table;
+    const int blocks = ScheduleBlockCount(qsizetype(table.size()));
+    for (int block = 0; block < blocks; ++block) {
+        const auto payload = ScheduleBlockPayload(m_config.Info.Address, block, table);
+        if (!Transact(PlainFrame(command::WriteScheduleBlock, payload))) {
+            m_ui.ShowMessage(NoAnswerText,
+                             QStringLiteral("时序表参数通讯错误") + QString::number(block),
+                             MessageIcon::Error);
+            return false;
+        }
+        ControlModePause(BlockPauseMs);
+    }
+    return true;
+}
+
+bool DeviceProcedures::SendScheduleTable() {
+    BusyScope busy(*this);
+    if (!EnsureIdentified())
+        return false;
+    return SendScheduleBlocks(LoadSchedule());
+}
+
+} // namespace korvane

@@ -1,0 +1,278 @@
+// Sending the timing schedule against the simulator over a pty: the file chosen, the
+// blocks on the wire and what the device stored, refusals and failures.
+
+#include "ByteVectors.h"
+#include "WriteTestSupport.h"
+
+#include "config/DisplayTexts.h"
+#include "config/KorvaneError.h"
+#include "files/ScheduleFile.h"
+#include "tests/support/DeviceFixture.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvane;
+using namespace korvane::test;
+using namespace korvane::testing;
+
+namespace {
+
+const QString NoAnswer = QStringLiteral("请检查Korvane是否加电，连线是否连上，通讯端口是否设对？");
+const QString FileError = QStringLiteral("文件错误");
+
+QString Error(const QString& caption, const QString& text) {
+    return caption + QStringLiteral(" | ") + text + QStringLiteral(" | error");
+}
+
+QStringList Shown(const RecordingOperator& ui) {
+    QStringList out;
+    for (const ShownMessage& m : ui.Messages)
+        out.append(m.Icon == MessageIcon::Error
+                       ? Error(m.Caption, m.Text)
+                       : m.Caption + QStringLiteral(" | ") + m.Text + QStringLiteral(" | info"));
+    return out;
+}
+
+QString Missing(const QString& path) {
+    return u'"' + path + QStringLiteral("\"时序表文件不存在！");
+}
+
+// Block b of CountingEntries(count): slot i holds i % 50, 0xFF past the end.
+TDyCharArray CountingBlock(int block, int count) {
+    TDyCharArray out(64, 0xFF);
+    for (int i = 0; i < 64 && block * 64 + i < count; ++i)
+        out[std::size_t(i)] = std::uint8_t((block * 64 + i) % 50);
+    return out;
+}
+
+PortEntry Row(int port, const QString& channel) {
+    PortEntry e = PortEntry::Unassigned(port);
+    e.Channel = channel;
+    return e;
+}
+
+} // namespace
+
+class TestScheduleTransfer : public QObject {
+    Q_OBJECT
+private slots:
+    void blocks_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("count");
+        QTest::newRow("130 entries: three blocks, the last padded")
+            << ScheduleFileBytes(CountingEntries(130)) << 130;
+        QTest::newRow("64 entries: one block") << ScheduleFileBytes(CountingEntries(64)) << 64;
+        QTest::newRow("65 entries: two blocks") << ScheduleFileBytes(CountingEntries(65)) << 65;
+        QTest::newRow("header only: nothing sent") << ScheduleFileBytes({}) << 0;
+        QTest::newRow("two lines: nothing sent") << QByteArray("a\r\nb\r\n") << 0;
+        QTest::newRow("empty file: nothing sent") << QByteArray() << 0;
+    }
+
+    void blocks() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, count);
+        DeviceFixture f;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        sim::DeviceState state = f.Sim.state();
+        state.address = 70000;
+        f.Sim.setState(state);
+        f.Config.Info.Address = 70000;
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.ResetPortTable();
+        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")), file));
+
+        QVERIFY(f.Procedures->SendScheduleTable());
+
+        const int blocks = (count + 63) / 64;
+        const QList<TDyCharArray> frames = f.Sim.framesReceived();
+        QCOMPARE(frames.size(), blocks);
+        for (int b = 0; b < blocks; ++b) {
+            // Plain frame; the address travels inside the payload only.
+            const TDyCharArray head(frames[b].begin(), frames[b].begin() + 6);
+            QCOMPARE(Hex(head), Hex(Bytes({0x7E, 0x87, 0x70, 0x11, 0x01, b})));
+            QCOMPARE(frames[b].back(), std::uint8_t(0x7F));
+        }
+        const sim::DeviceState stored = f.Sim.state();
+        QCOMPARE(int(stored.scheduleBlocks.size()), blocks);
+        for (int b = 0; b < blocks; ++b)
+            QCOMPARE(Hex(stored.scheduleBlocks.at(std::uint8_t(b))), Hex(CountingBlock(b, count)));
+        QVERIFY(f.Ui.Messages.isEmpty());
+        QVERIFY(f.Ui.Pauses.isEmpty());
+        QVERIFY(!f.Ui.Busy);
+        QCOMPARE(f.Ui.BusyChanges, 2);
+    }
+
+    // Channels become ports through the port table; the whole frame on the wire. The
+    // first operation of the run identifies the device first.
+    void convertedAgainstPortTable() {
+        DeviceFixture f;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        f.Config.ResetPortTable();
+        f.Config.Ports[0] = Row(1, QStringLiteral("1"));
+        f.Config.Ports[2] = Row(3, QStringLiteral("3"));
+        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
+                          ScheduleFileBytes({"2", "255", "0"})));
+
+        QVERIFY(f.Procedures->SendScheduleTable());
+
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x28, 0x87}));
+        QCOMPARE(Hex(f.Sim.framesReceived().last()),
+                 Hex(Concat({Bytes({0x7E, 0x87, 0x01, 0x00, 0x00, 0x00, 0x02, 0xFF, 0x00}),
+                             Repeat(0xFF, 61), Bytes({0x7F})})));
+    }
+
+    void missingFile_data() {
+        QTest::addColumn<bool>("withChannelFile");
+        QTest::newRow("no channel file chosen") << false;
+        QTest::newRow("no .sch beside the channel file") << true;
+    }
+
+    void missingFile() {
+        QFETCH(bool, withChannelFile);
+        DeviceFixture f;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        CurrentDirGuard cwd(dir.path());
+        QVERIFY(cwd.ok());
+        f.Config.DeviceModel = text::ModelSingle;
+        if (withChannelFile) {
+            f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+            QVERIFY(WriteFile(f.Config.ChannelFileName, "channels\r\n"));
+        }
+        const QString tried =
+            QDir::current().absoluteFilePath(QStringLiteral("SchedulingFile.dat"));
+
+        QVERIFY(!f.Procedures->SendScheduleTable());
+
+        QCOMPARE(Shown(f.Ui), QStringList{Error(FileError, Missing(tried))});
+        QVERIFY(f.Ui.Messages.first().Text.endsWith(
+            QStringLiteral("/SchedulingFile.dat\"时序表文件不存在！")));
+        QVERIFY(f.Sim.framesReceived().isEmpty());
+        QVERIFY(!f.Ui.Busy);
+    }
+
+    void fallbackInCurrentDirectory() {
+        DeviceFixture f;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        CurrentDirGuard cwd(dir.path());
+        QVERIFY(cwd.ok());
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.ResetPortTable();
+        QVERIFY(
+            WriteFile(QStringLiteral("SchedulingFile.dat"), ScheduleFileBytes(CountingEntries(3))));
+
+        QVERIFY(f.Procedures->SendScheduleTable());
+
+        QCOMPARE(Hex(f.Sim.state().scheduleBlocks.at(0)), Hex(CountingBlock(0, 3)));
+    }
+
+    void fileBesideChannelFileWins() {
+        DeviceFixture f;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        CurrentDirGuard cwd(dir.path());
+        QVERIFY(cwd.ok());
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.ResetPortTable();
+        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
+                          ScheduleFileBytes(CountingEntries(5))));
+        QVERIFY(WriteFile(QStringLiteral("SchedulingFile.dat"),
+                          ScheduleFileBytes(CountingEntries(100))));
+
+        QVERIFY(f.Procedures->SendScheduleTable());
+
+        QCOMPARE(f.Sim.state().scheduleBlocks.size(), std::size_t(1));
+        QCOMPARE(Hex(f.Sim.state().scheduleBlocks.at(0)), Hex(CountingBlock(0, 5)));
+    }
+
+    // The block number is one byte: a longer table is refused before any block goes.
+    void oversizedTableIsRefused() {
+        DeviceFixture f;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.ResetPortTable();
+        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+        const int count = int(MaxScheduleEntries) + 1;
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
+                          ScheduleFileBytes(CountingEntries(count))));
+
+        QVERIFY(!f.Procedures->SendScheduleTable());
+
+        QCOMPARE(Shown(f.Ui), QStringList{Error(FileError, ScheduleSizeRefusal(count).value())});
+        QVERIFY(f.Sim.framesReceived().isEmpty());
+        QVERIFY(!f.Ui.Busy);
+    }
+
+    // Under control mode each accepted block is followed by a pause; the device stops
+    // answering after block 10, so block 11 fails and is named in decimal.
+    void blockWithoutAnswer() {
+        DeviceFixture f;
+        WireOperator ui(f.Sim);
+        DeviceProcedures procedures(f.Config, f.Transport, ui);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.ControlMode = true;
+        f.Config.ResetPortTable();
+        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
+                          ScheduleFileBytes(CountingEntries(20 * 64))));
+        ui.OnPause = [&](qsizetype pauses) {
+            if (pauses == 11)
+                f.Sim.setFaults(sim::SimulatorFaults::Ignoring({0x87}));
+        };
+
+        QVERIFY(!procedures.SendScheduleTable());
+
+        QCOMPARE(Shown(ui), QStringList{Error(QStringLiteral("时序表参数通讯错误11"), NoAnswer)});
+        QCOMPARE(f.Sim.framesReceived().size(), 12);
+        QCOMPARE(ui.Pauses, QList<int>(11, 3000));
+        QCOMPARE(ui.FramesAtPause.last(), qsizetype(11));
+        QCOMPARE(f.Sim.state().scheduleBlocks.size(), std::size_t(11));
+        QVERIFY(!ui.Busy);
+    }
+
+    void nonIntegerPortNumberRaises_data() {
+        QTest::addColumn<bool>("writeAll");
+        QTest::newRow("SendScheduleTable") << false;
+        QTest::newRow("WriteAll, before any section") << true;
+    }
+
+    void nonIntegerPortNumberRaises() {
+        QFETCH(bool, writeAll);
+        DeviceFixture f;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.ResetPortTable();
+        f.Config.Ports[4].PortNumber = QStringLiteral("5x");
+        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
+                          ScheduleFileBytes(CountingEntries(10))));
+
+        try {
+            if (writeAll)
+                f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1"));
+            else
+                f.Procedures->SendScheduleTable();
+            QFAIL("no error raised");
+        } catch (const KorvaneError& e) {
+            QCOMPARE(e.message(), QStringLiteral("'5x' is not a valid integer value"));
+        }
+        QVERIFY(f.Sim.framesReceived().isEmpty());
+        QVERIFY(f.Ui.Messages.isEmpty());
+        QVERIFY(!f.Ui.Busy);
+        QCOMPARE(f.Ui.BusyChanges, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScheduleTransfer)
+#include "test_schedule_transfer.moc"

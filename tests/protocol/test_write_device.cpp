@@ -1,0 +1,562 @@
+// Writing to the device against the simulator over a pty: the section writes, write-all
+// with its refusals, pauses and read-back, the trunk sections together, the address.
+
+#include "ByteVectors.h"
+#include "WriteTestSupport.h"
+
+#include "config/DisplayTexts.h"
+#include "files/ScheduleFile.h"
+#include "protocol/PortTableCodec.h"
+#include "tests/support/DeviceFixture.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvane;
+using namespace korvane::test;
+using namespace korvane::testing;
+
+namespace {
+
+const QString NoAnswer = QStringLiteral("请检查Korvane是否加电，连线是否连上，通讯端口是否设对？");
+const QString WriteFailed = QStringLiteral("写入失败！");
+const QString WriteSucceeded = QStringLiteral("祝贺你，写入成功！");
+const QString Orlendis = QStringLiteral("Orlendis");
+const QString Korvane = QStringLiteral("Korvane");
+const QString SetOk = QStringLiteral("设置成功");
+const QList<int> ReadCodes{0x08, 0x18, 0x28, 0x38, 0x48, 0x58};
+
+enum Section { Ports, TrunkAttributes, Gps, TrunkDelay };
+
+QString Error(const QString& caption, const QString& text) {
+    return caption + QStringLiteral(" | ") + text + QStringLiteral(" | error");
+}
+
+QString Info(const QString& caption, const QString& text) {
+    return caption + QStringLiteral(" | ") + text + QStringLiteral(" | info");
+}
+
+QStringList Shown(const RecordingOperator& ui) {
+    QStringList out;
+    for (const ShownMessage& m : ui.Messages)
+        out.append(m.Icon == MessageIcon::Error ? Error(m.Caption, m.Text)
+                                                : Info(m.Caption, m.Text));
+    return out;
+}
+
+// Port 1 on channel 5, POCSAG at 1200 bit/s, rising edge, positive, on; the rest free.
+PortEntry FirstPort(const QString& model, const QString& remark) {
+    PortEntry e;
+    e.PortNumber = QStringLiteral("1");
+    e.Channel = QStringLiteral("5");
+    e.Coding = text::Pocsag;
+    e.Rate = QStringLiteral("1200");
+    e.ClockSource = text::None;
+    e.ClockEdge = text::RisingEdge;
+    e.Polarity = text::Positive;
+    e.PortState = text::On;
+    e.Delay = model == text::ModelAB ? QStringLiteral("00007C") : QString();
+    e.Remark = remark;
+    return e;
+}
+
+const GpsParams WrittenGps{1, 1};
+// TB, clock negative, data positive, carrier low, delay off, cycles with frame bytes.
+const TrunkParams WrittenTrunk{2, 1, 0, 1, 0, 0x01027E, 0x7F};
+
+void Fill(DeviceConfiguration& c, const QString& model) {
+    c.ResetPortTable();
+    c.Ports[0] = FirstPort(model, text::Modified);
+    c.Ports[6].Remark = text::Added;
+    c.Gps = WrittenGps;
+    c.Trunk = WrittenTrunk;
+}
+
+TDyCharArray ExpectedPorts(const QString& model) {
+    TDyCharArray p = Concat(
+        {Bytes({0x05, 0x00, 0xFF, 0x3B}), Repeat(0xFF, 46), Bytes({0x04}), Repeat(0xFF, 23)});
+    for (int i = 0; i < 5; ++i)
+        p = Concat({p, Bytes({0x01, 0x00, 0x00})});
+    if (model == text::ModelAB)
+        p = Concat({p, Bytes({0x7C, 0x00, 0x00}), Repeat(0x00, 69)});
+    return p;
+}
+
+const TDyCharArray ExpectedTrunk = Bytes({0xAA, 0xAA, 0xAA, 0x55, 0xAA});
+const TDyCharArray ExpectedGps = Bytes({0x55, 0xAA});
+const TDyCharArray ExpectedDelay = Bytes({0xAA, 0x7E, 0x02, 0x01, 0x7F, 0x00, 0x00});
+
+// Entries that port 1 (channel 5) claims, that no port claims, that are not numbers
+// and that pass through.
+const QList<QByteArray> EntryCycle{"4", "105", "x", "210", "3"};
+const TDyCharArray SlotCycle = Bytes({0, 5, 255, 210, 255});
+
+QList<QByteArray> CycleEntries(int count) {
+    QList<QByteArray> out;
+    for (int i = 0; i < count; ++i)
+        out.append(EntryCycle[i % EntryCycle.size()]);
+    return out;
+}
+
+TDyCharArray ExpectedBlock(int block, int count) {
+    TDyCharArray out(ScheduleBlockEntries, 0xFF);
+    for (int i = 0; i < ScheduleBlockEntries && block * 64 + i < count; ++i)
+        out[std::size_t(i)] = SlotCycle[std::size_t((block * 64 + i) % 5)];
+    return out;
+}
+
+TDyCharArray Head(const TDyCharArray& frame, std::size_t n) {
+    return TDyCharArray(frame.begin(), frame.begin() + qMin(n, frame.size()));
+}
+
+bool RunSection(DeviceProcedures& p, int section, bool announce) {
+    switch (Section(section)) {
+    case Ports:
+        return p.WritePortSection(announce);
+    case TrunkAttributes:
+        return p.WriteTrunkAttributeSection(announce);
+    case Gps:
+        return p.WriteGpsSection(announce);
+    case TrunkDelay:
+        return p.WriteTrunkDelaySection(announce);
+    }
+    return false;
+}
+
+TDyCharArray Stored(const sim::DeviceState& s, int code) {
+    switch (code) {
+    case 0x27:
+        return s.portParams;
+    case 0x47:
+        return s.trunk;
+    case 0x37:
+        return s.gps;
+    default:
+        return s.trunkDelay;
+    }
+}
+
+} // namespace
+
+class TestWriteDevice : public QObject {
+    Q_OBJECT
+private slots:
+    void writeAllThenReadBack_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("KORVANE") << int(sim::Model::Korvane) << text::ModelSingle;
+        QTest::newRow("KORVANEA/B") << int(sim::Model::KorvaneAB) << text::ModelAB;
+    }
+
+    void writeAllThenReadBack() {
+        QFETCH(int, model);
+        QFETCH(QString, label);
+        DeviceFixture f(ModelOptions(sim::Model(model)));
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        Fill(f.Config, label);
+        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
+                          ScheduleFileBytes(CycleEntries(130))));
+        qsizetype framesAtSuccess = -1;
+        f.Ui.OnMessage = [&](const ShownMessage&) {
+            framesAtSuccess = f.Sim.framesReceived().size();
+        };
+
+        QVERIFY(f.Procedures->WriteAll(QStringLiteral("100001"), QStringLiteral("1")));
+
+        // The probe, the four sections, three schedule blocks, then the full read.
+        QCOMPARE(f.ReceivedCodes(),
+                 QList<int>({0x28, 0x27, 0x47, 0x37, 0x57, 0x87, 0x87, 0x87}) + ReadCodes);
+        const QList<TDyCharArray> frames = f.Sim.framesReceived();
+        const int codes[] = {0x27, 0x47, 0x37, 0x57};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(Hex(Head(frames[i + 1], 5)), Hex(Bytes({0x7E, codes[i], 0x01, 0x00, 0x00})));
+        for (int b = 0; b < 3; ++b)
+            QCOMPARE(Hex(Head(frames[b + 5], 6)), Hex(Bytes({0x7E, 0x87, 0x01, 0x00, 0x00, b})));
+
+        const sim::DeviceState s = f.Sim.state();
+        QCOMPARE(Hex(s.portParams), Hex(ExpectedPorts(label)));
+        QCOMPARE(Hex(s.trunk), Hex(ExpectedTrunk));
+        QCOMPARE(Hex(s.gps), Hex(ExpectedGps));
+        QCOMPARE(Hex(s.trunkDelay), Hex(ExpectedDelay));
+        QCOMPARE(s.scheduleBlocks.size(), std::size_t(3));
+        for (int b = 0; b < 3; ++b)
+            QCOMPARE(Hex(s.scheduleBlocks.at(std::uint8_t(b))), Hex(ExpectedBlock(b, 130)));
+
+        // The success box comes before the read-back.
+        QCOMPARE(Shown(f.Ui), QStringList{Info(Orlendis, WriteSucceeded)});
+        QCOMPARE(framesAtSuccess, qsizetype(8));
+
+        // The window is refilled from the device.
+        QCOMPARE(f.Config.Info.SerialNumber, 100001u);
+        QCOMPARE(f.Ui.Serial, QStringLiteral("100001"));
+        QCOMPARE(f.Ui.Address, QStringLiteral("1"));
+        QCOMPARE(f.Config.Ports.size(), 24);
+        QCOMPARE(f.Config.Ports[0], FirstPort(label, QString()));
+        for (int i = 1; i < 24; ++i)
+            QCOMPARE(f.Config.Ports[i], PortEntry::Unassigned(i + 1));
+        QCOMPARE(f.Config.Gps, WrittenGps);
+        QCOMPARE(f.Config.Trunk, WrittenTrunk);
+        QVERIFY(f.Config.IsRefreshed());
+        QVERIFY(f.Ui.Pauses.isEmpty());
+        QVERIFY(!f.Ui.Busy);
+        QCOMPARE(f.Ui.BusyChanges, 2); // held from the start to the end of the read-back
+    }
+
+    void writeAllUnderControlMode() {
+        DeviceFixture f;
+        WireOperator ui(f.Sim);
+        DeviceProcedures procedures(f.Config, f.Transport, ui);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        Fill(f.Config, text::ModelSingle);
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.ControlMode = true;
+        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
+                          ScheduleFileBytes(CycleEntries(70))));
+
+        QVERIFY(procedures.WriteAll(QStringLiteral("1"), QStringLiteral("1")));
+
+        // No read-back; a pause after each section and each block, the last one too.
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x27, 0x47, 0x37, 0x57, 0x87, 0x87}));
+        QCOMPARE(ui.Pauses, QList<int>({3000, 3000, 300, 3000, 3000, 3000}));
+        QCOMPARE(ui.FramesAtPause, QList<qsizetype>({1, 2, 3, 4, 5, 6}));
+        QCOMPARE(ui.Events,
+                 QStringList({"busy 1", "pause 3000", "pause 3000", "pause 300", "pause 3000",
+                              "pause 3000", "pause 3000", "message Orlendis", "busy 0"}));
+        QCOMPARE(Shown(ui), QStringList{Info(Orlendis, WriteSucceeded)});
+        QCOMPARE(f.Sim.state().scheduleBlocks.size(), std::size_t(2));
+
+        // The table stays as written, its edit marks gone.
+        QVERIFY(f.Config.IsRefreshed());
+        QCOMPARE(ui.TableChanges, 1);
+        QCOMPARE(f.Config.Ports[0], FirstPort(text::ModelSingle, QString()));
+        for (const PortEntry& e : f.Config.Ports)
+            QVERIFY(e.Remark.isEmpty());
+        QVERIFY(ui.Address.isEmpty());
+    }
+
+    void writeAllStopsWhenGpsUnanswered() {
+        DeviceFixture f;
+        f.Sim.setFaults(sim::SimulatorFaults::Ignoring({0x37}));
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        Fill(f.Config, text::ModelSingle);
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
+                          ScheduleFileBytes(CycleEntries(10))));
+
+        QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1")));
+
+        QCOMPARE(Shown(f.Ui), QStringList({Error(QStringLiteral("GPS参数通讯错误"), NoAnswer),
+                                           Info(Orlendis, WriteFailed)}));
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x27, 0x47, 0x37}));
+        // What went before stays written; nothing is marked written.
+        QCOMPARE(Hex(f.Sim.state().trunk), Hex(ExpectedTrunk));
+        QVERIFY(f.Sim.state().scheduleBlocks.empty());
+        QVERIFY(!f.Config.IsRefreshed());
+        QCOMPARE(f.Config.Ports[0].Remark, text::Modified);
+        QVERIFY(!f.Ui.Busy);
+    }
+
+    void writeAllRefusals_data() {
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QString>("message");
+        const QString port = QStringLiteral("请选择通信端口！");
+        const QString serial0 = QStringLiteral("序列号为0非法，请确认序列号不能为0！");
+        const QString address0 = QStringLiteral("地址为0非法，请确认地址不能为0！");
+        QTest::newRow("port closed") << "5"
+                                     << "5" << true << port;
+        QTest::newRow("port closed comes first") << "0"
+                                                 << "0" << true << port;
+        QTest::newRow("serial 0") << "0"
+                                  << "5" << false << serial0;
+        QTest::newRow("serial not a number") << "12a"
+                                             << "5" << false << serial0;
+        QTest::newRow("serial empty") << ""
+                                      << "5" << false << serial0;
+        QTest::newRow("serial before address") << "0"
+                                               << "0" << false << serial0;
+        QTest::newRow("address 0") << "5"
+                                   << "0" << false << address0;
+        QTest::newRow("address not a number") << "5"
+                                              << "abc" << false << address0;
+        QTest::newRow("address empty") << "5"
+                                       << "" << false << address0;
+    }
+
+    // Checked on the texts as they stand, before anything is sent or the probe runs.
+    void writeAllRefusals() {
+        QFETCH(QString, serial);
+        QFETCH(QString, address);
+        QFETCH(bool, closed);
+        QFETCH(QString, message);
+        DeviceFixture f;
+        if (closed)
+            f.Transport.Comm().ClosePort();
+
+        QVERIFY(!f.Procedures->WriteAll(serial, address));
+
+        QCOMPARE(Shown(f.Ui), QStringList{Error(Korvane, message)});
+        QVERIFY(f.Sim.framesReceived().isEmpty());
+        QCOMPARE(f.Ui.BusyChanges, 0);
+        QCOMPARE(f.Config.DeviceModel, text::ModelUnknown);
+    }
+
+    void writeAllStopsAtVersionError() {
+        sim::SimulatorOptions o;
+        o.faults.wrongLength = sim::SimulatorFaults::Length::OneLonger;
+        DeviceFixture f(o);
+        Fill(f.Config, text::ModelSingle);
+
+        QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1")));
+
+        QCOMPARE(Shown(f.Ui),
+                 QStringList{Error(Orlendis, QStringLiteral("Korvane的版本信息不正确！"))});
+        QCOMPARE(f.ReceivedCodes(), QList<int>{0x28});
+        QVERIFY(!f.Ui.Busy);
+    }
+
+    void unsendablePortTableIsRefused_data() {
+        QTest::addColumn<bool>("writeAll");
+        QTest::newRow("WriteAll") << true;
+        QTest::newRow("WritePortSection") << false;
+    }
+
+    // A table the encoder refuses never reaches the device, and WriteAll reports the
+    // refusal alone: nothing was written, so nothing failed.
+    void unsendablePortTableIsRefused() {
+        QFETCH(bool, writeAll);
+        DeviceFixture f;
+        Fill(f.Config, text::ModelSingle);
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.Ports[2] = FirstPort(text::ModelSingle, QString());
+        f.Config.Ports[2].PortNumber = QStringLiteral("3");
+        f.Config.Ports[2].Channel = QStringLiteral("300");
+        const auto refusal = EncodeWritePortParams(f.Config.Ports, text::ModelSingle).Error;
+        QVERIFY(refusal);
+
+        const bool result = writeAll
+                                ? f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1"))
+                                : f.Procedures->WritePortSection(true);
+
+        QVERIFY(!result);
+        QCOMPARE(Shown(f.Ui), QStringList{Error(refusal->Caption, refusal->Text)});
+        QVERIFY(f.Sim.framesReceived().isEmpty());
+        QVERIFY(!f.Ui.Busy);
+        QCOMPARE(f.Ui.BusyChanges, 2);
+    }
+
+    void oversizedScheduleIsRefusedBeforeWriting() {
+        DeviceFixture f;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        Fill(f.Config, text::ModelSingle);
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
+                          ScheduleFileBytes(CountingEntries(int(MaxScheduleEntries) + 1))));
+
+        QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1")));
+
+        const QString refusal = ScheduleSizeRefusal(MaxScheduleEntries + 1).value();
+        QCOMPARE(Shown(f.Ui), QStringList{Error(QStringLiteral("文件错误"), refusal)});
+        QVERIFY(f.Sim.framesReceived().isEmpty());
+        QVERIFY(!f.Ui.Busy);
+    }
+
+    // A missing schedule file shows up only at the schedule step, after the sections.
+    void writeAllWithoutScheduleFile() {
+        DeviceFixture f;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        CurrentDirGuard cwd(dir.path());
+        QVERIFY(cwd.ok());
+        Fill(f.Config, text::ModelSingle);
+        f.Config.DeviceModel = text::ModelSingle;
+        const QString tried =
+            QDir::current().absoluteFilePath(QStringLiteral("SchedulingFile.dat"));
+
+        QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1")));
+
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x27, 0x47, 0x37, 0x57}));
+        QCOMPARE(Shown(f.Ui),
+                 QStringList({Error(QStringLiteral("文件错误"),
+                                    u'"' + tried + QStringLiteral("\"时序表文件不存在！")),
+                              Info(Orlendis, WriteFailed)}));
+        QVERIFY(!f.Config.IsRefreshed());
+        QVERIFY(!f.Ui.Busy);
+    }
+
+    void sectionWrites_data() {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("success");
+        QTest::addColumn<TDyCharArray>("stored");
+        QTest::newRow("ports") << int(Ports) << 0x27 << QStringLiteral("端口参数设置完毕。")
+                               << ExpectedPorts(text::ModelSingle);
+        QTest::newRow("trunk attributes")
+            << int(TrunkAttributes) << 0x47 << QStringLiteral("干线参数设置完毕") << ExpectedTrunk;
+        QTest::newRow("GPS") << int(Gps) << 0x37 << QStringLiteral("GPS参数设置完毕")
+                             << ExpectedGps;
+        QTest::newRow("trunk delay")
+            << int(TrunkDelay) << 0x57 << QStringLiteral("干线延时参数设置完毕。") << ExpectedDelay;
+    }
+
+    // Silent without announce; announced, exactly one box. The frame carries the
+    // address held in the configuration.
+    void sectionWrites() {
+        QFETCH(int, section);
+        QFETCH(int, code);
+        QFETCH(QString, success);
+        QFETCH(TDyCharArray, stored);
+        DeviceFixture f;
+        sim::DeviceState state = f.Sim.state();
+        state.address = 70000;
+        f.Sim.setState(state);
+        Fill(f.Config, text::ModelSingle);
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.Info.Address = 70000;
+
+        QVERIFY(RunSection(*f.Procedures, section, false));
+        QVERIFY(f.Ui.Messages.isEmpty());
+        QVERIFY(RunSection(*f.Procedures, section, true));
+
+        QCOMPARE(Shown(f.Ui), QStringList{Info(SetOk, success)});
+        QCOMPARE(f.ReceivedCodes(), QList<int>({code, code}));
+        for (const TDyCharArray& frame : f.Sim.framesReceived())
+            QCOMPARE(Hex(Head(frame, 5)), Hex(Bytes({0x7E, code, 0x70, 0x11, 0x01})));
+        QCOMPARE(Hex(Stored(f.Sim.state(), code)), Hex(stored));
+        QVERIFY(!f.Config.IsRefreshed());
+        QCOMPARE(f.Config.Ports[0].Remark, text::Modified);
+        QVERIFY(!f.Ui.Busy);
+        QCOMPARE(f.Ui.BusyChanges, 4);
+    }
+
+    void sectionWriteUnanswered_data() {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("ports") << int(Ports) << 0x27 << QStringLiteral("端口参数设置通讯错误");
+        QTest::newRow("trunk attributes")
+            << int(TrunkAttributes) << 0x47 << QStringLiteral("干线参数通讯错误");
+        QTest::newRow("GPS") << int(Gps) << 0x37 << QStringLiteral("GPS参数通讯错误");
+        QTest::newRow("trunk delay")
+            << int(TrunkDelay) << 0x57 << QStringLiteral("干线延时参数设置通讯错误");
+    }
+
+    void sectionWriteUnanswered() {
+        QFETCH(int, section);
+        QFETCH(int, code);
+        QFETCH(QString, caption);
+        DeviceFixture f;
+        f.Sim.setFaults(sim::SimulatorFaults::Ignoring({std::uint8_t(code)}));
+        Fill(f.Config, text::ModelSingle);
+        f.Config.DeviceModel = text::ModelSingle;
+
+        QVERIFY(!RunSection(*f.Procedures, section, true));
+
+        QCOMPARE(Shown(f.Ui), QStringList{Error(caption, NoAnswer)});
+        QCOMPARE(f.ReceivedCodes(), QList<int>{code});
+        QVERIFY(!f.Ui.Busy);
+    }
+
+    void writeAllTrunkSections_data() {
+        QTest::addColumn<bool>("controlMode");
+        QTest::addColumn<QList<int>>("pauses");
+        QTest::newRow("control mode off") << false << QList<int>();
+        QTest::newRow("control mode on") << true << QList<int>({3000, 3000, 3000});
+    }
+
+    void writeAllTrunkSections() {
+        QFETCH(bool, controlMode);
+        QFETCH(QList<int>, pauses);
+        DeviceFixture f;
+        WireOperator ui(f.Sim);
+        DeviceProcedures procedures(f.Config, f.Transport, ui);
+        Fill(f.Config, text::ModelSingle);
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.ControlMode = controlMode;
+
+        procedures.WriteAllTrunkSections();
+
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x47, 0x37, 0x57}));
+        QCOMPARE(Shown(ui), QStringList({Info(SetOk, QStringLiteral("干线参数设置完毕")),
+                                         Info(SetOk, QStringLiteral("GPS参数设置完毕")),
+                                         Info(SetOk, QStringLiteral("干线延时参数设置完毕。"))}));
+        QCOMPARE(ui.Pauses, pauses);
+        if (controlMode)
+            QCOMPARE(ui.FramesAtPause, QList<qsizetype>({1, 2, 3}));
+        QCOMPARE(Hex(f.Sim.state().trunkDelay), Hex(ExpectedDelay));
+        // Busy across the pauses as well.
+        QCOMPARE(ui.BusyChanges, 2);
+        QVERIFY(!ui.Busy);
+    }
+
+    void writeAllTrunkSectionsStopsAtFirstNo() {
+        DeviceFixture f;
+        WireOperator ui(f.Sim);
+        DeviceProcedures procedures(f.Config, f.Transport, ui);
+        f.Sim.setFaults(sim::SimulatorFaults::Ignoring({0x37}));
+        Fill(f.Config, text::ModelSingle);
+        f.Config.DeviceModel = text::ModelSingle;
+        f.Config.ControlMode = true;
+
+        procedures.WriteAllTrunkSections();
+
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x47, 0x37}));
+        QCOMPARE(Shown(ui), QStringList({Info(SetOk, QStringLiteral("干线参数设置完毕")),
+                                         Error(QStringLiteral("GPS参数通讯错误"), NoAnswer)}));
+        QCOMPARE(ui.Pauses, QList<int>{3000});
+        QVERIFY(!ui.Busy);
+    }
+
+    // No zero check: address 0 goes to the device named by its serial number, in a
+    // plain frame. The first operation of the run probes first.
+    void setAddressSendsZero() {
+        DeviceFixture f;
+        f.Config.Info.SerialNumber = 100001;
+        f.Config.Info.Address = 0;
+
+        QVERIFY(f.Procedures->SetAddress());
+
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x28, 0x07}));
+        QCOMPARE(Hex(f.Sim.framesReceived().last()),
+                 Hex(Bytes({0x7E, 0x07, 0xA1, 0x86, 0x01, 0x00, 0x00, 0x00, 0x00, 0x7F})));
+        QCOMPARE(f.Sim.state().address, 0u);
+        QCOMPARE(Shown(f.Ui),
+                 QStringList{Info(Orlendis, QStringLiteral("祝贺你，地址写入成功！"))});
+        QVERIFY(!f.Ui.Busy);
+    }
+
+    void setAddressUnanswered() {
+        DeviceFixture f;
+        f.Sim.setFaults(sim::SimulatorFaults::Ignoring({0x07}));
+        f.Config.DeviceModel = text::ModelSingle;
+
+        QVERIFY(!f.Procedures->SetAddress());
+
+        QCOMPARE(Shown(f.Ui), QStringList{Error(QStringLiteral("地址设置通讯错误"), NoAnswer)});
+        QCOMPARE(f.ReceivedCodes(), QList<int>{0x07});
+        QVERIFY(!f.Ui.Busy);
+    }
+
+    void setAddressWithPortClosed() {
+        DeviceFixture f;
+        f.Transport.Comm().ClosePort();
+
+        QVERIFY(!f.Procedures->SetAddress());
+
+        QCOMPARE(Shown(f.Ui), QStringList{Error(Korvane, QStringLiteral("请选择通信端口！"))});
+        QVERIFY(f.Sim.framesReceived().isEmpty());
+        QCOMPARE(f.Ui.BusyChanges, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWriteDevice)
+#include "test_write_device.moc"
