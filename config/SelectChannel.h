@@ -1,0 +1,88 @@
+#pragma once
+// The channel selection dialog: lists the channels of the channel file, lets the
+// operator pick one and set the port's own attributes, shows the channel's delay from
+// the channel delay file, and hands the result back as a ChannelChoice. It never
+// touches the configuration; the caller binds the choice. Created for one use.
+
+#include "config/DeviceConfiguration.h"
+#include "protocol/DeviceOperator.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace korvane {
+
+class RadioGroup;
+
+// What the dialog starts from: the device model, the channel file and the port row
+// being bound (its delay is carried but not used).
+struct SelectChannelInput {
+    QString DeviceModel;
+    QString ChannelFileName;
+    QString Channel;
+    QString Polarity;
+    QString PortState;
+    QString ClockSource;
+    QString ClockEdge;
+    QString Delay;
+
+    static SelectChannelInput From(const DeviceConfiguration& config, const PortEntry& port);
+};
+
+class TfrmSelectChannel : public QDialog {
+    Q_OBJECT
+public:
+    // Shows a message box; tests replace it so that nothing waits for a click.
+    using MessagePresenter =
+        std::function<void(const QString& text, const QString& caption, MessageIcon)>;
+
+    explicit TfrmSelectChannel(SelectChannelInput input, MessagePresenter presenter = {},
+                               QWidget* parent = nullptr);
+
+    // Valid after the dialog was accepted.
+    ChannelChoice Choice() const { return m_choice; }
+
+    // "确定", a double-click on a row and Enter: refused without a selected row.
+    void accept() override;
+
+    RadioGroup* RadioGroup1; // "数据极性"
+    RadioGroup* RadioGroup2; // "端口状态"
+    RadioGroup* RadioGroup3; // "时钟源"
+    RadioGroup* RadioGroup4; // "时钟沿(PTT)"
+    QLabel* lbStopBits;
+    QLineEdit* edStopBits;
+    QLabel* lbDelay;
+    QLineEdit* edDelay;
+    QLabel* lbChannel;
+    QTreeWidget* ListView1;
+    QPushButton* BitBtn1; // "取消"
+    QPushButton* BitBtn2; // "确定"
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildForm();
+    void FormShow();
+    void LoadChannelList();
+    void ListView1SelectItem(const QTreeWidgetItem* item);
+    void ListView1SelectionChanged();
+    void ShowMessage(const QString& text, const QString& caption);
+
+    SelectChannelInput m_input;
+    MessagePresenter m_presenter;
+    ChannelChoice m_choice;
+    // The row last selected: its channel, coding and rate go into the result.
+    QString m_channel;
+    QString m_coding;
+    QString m_rate;
+};
+
+} // namespace korvane

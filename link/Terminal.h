@@ -1,0 +1,53 @@
+#pragma once
+// The communication monitor: a window that lists every frame sent and every block
+// received, once as a text line and once in hexadecimal, as the transport posts them
+// (MonitorMessage). It is created hidden and lives for the whole run; messages are
+// taken in while it is hidden too. User-interface thread only.
+
+#include <QWidget>
+
+class QCheckBox;
+class QPlainTextEdit;
+
+namespace korvane {
+
+class MonitorMessage;
+
+class TfrmTerminal : public QWidget {
+    Q_OBJECT
+public:
+    // A text line arriving while the box holds more lines than this clears it first.
+    static constexpr int MaxLines = 10000;
+
+    explicit TfrmTerminal(QWidget* parent = nullptr);
+
+    // Appends the message's line; never throws.
+    void HandleMonitorMessage(const MonitorMessage& message);
+
+    // The lines in the box.
+    int LineCount() const { return m_lineCount; }
+    bool IsAutoScroll() const { return m_autoScroll; }
+
+    // The text of a count-0 block: its bytes as Latin-1 up to the first NUL.
+    static QString TextLine(const QByteArray& block);
+    // "0x" followed by "XX " for each of the first count bytes of block.
+    static QString HexLine(const QByteArray& block, int count);
+
+    QPlainTextEdit* RichEdit1;
+    QCheckBox* CheckBox1;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void AppendLine(const QString& line);
+    void Clear();
+    void ScrollToEnd();
+    void CheckBox1Click();
+
+    int m_lineCount = 0;
+    bool m_autoScroll = true;
+};
+
+} // namespace korvane

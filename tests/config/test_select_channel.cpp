@@ -1,0 +1,454 @@
+#include "config/DisplayTexts.h"
+#include "config/SelectChannel.h"
+#include "files/Cp936.h"
+#include "files/RadioGroup.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+using namespace korvane;
+
+namespace {
+
+struct Shown {
+    QString Text;
+    QString Caption;
+    MessageIcon Icon;
+};
+
+QByteArray Lines(const QStringList& lines) {
+    QByteArray out;
+    for (const QString& line : lines)
+        out += ToCp936(line) + "\r\n";
+    return out;
+}
+
+const QByteArray Head = Lines({QStringLiteral("信道配置文件"), QStringLiteral("V1.0")});
+
+QByteArray Record(const QString& channel, const QString& coding, const QString& rate,
+                  const QString& source, const QString& edge, const QString& stopBits) {
+    return Lines({channel, coding, rate, source, edge, stopBits});
+}
+
+// Channels 3, 5, 7, 9 and a last record 11 cut short after its rate line; delays for
+// 3, 5 and 7 only.
+QByteArray StandardFile() {
+    return Head + Record("3", "POCSAG", "1200", text::External, text::FallingEdge, "1") +
+           Record("5", text::Sync, "6400", text::Internal, text::RisingEdge, "2") +
+           Record("7", text::Async, "2400", text::External, text::FallingEdge, "1") +
+           Record("9", text::Sync, "3200", text::External, text::FallingEdge, "2") +
+           Lines({"11", text::Sync, "512"});
+}
+const QByteArray StandardDelays = "[DELAY]\r\n3=00000A\r\n5=0001F4\r\n7=ABCDEF\r\n";
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QStringList Rows(const QTreeWidget* list) {
+    QStringList rows;
+    for (int r = 0; r < list->topLevelItemCount(); ++r) {
+        QStringList texts;
+        for (int c = 0; c < list->columnCount(); ++c)
+            texts << list->topLevelItem(r)->text(c);
+        rows << texts.join(u'|');
+    }
+    return rows;
+}
+
+QStringList SelectedChannels(const QTreeWidget* list) {
+    QStringList channels;
+    for (const QTreeWidgetItem* item : list->selectedItems())
+        channels << item->text(0);
+    return channels;
+}
+
+QTreeWidgetItem* Row(const QTreeWidget* list, const QString& channel) {
+    const QList<QTreeWidgetItem*> found = list->findItems(channel, Qt::MatchExactly, 0);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+// The operator's click on a channel row.
+void ClickRow(QTreeWidget* list, const QString& channel) {
+    QTreeWidgetItem* item = Row(list, channel);
+    QVERIFY2(item, qPrintable(channel));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
+QList<int> Items(const TfrmSelectChannel& d) {
+    return {d.RadioGroup1->ItemIndex(), d.RadioGroup2->ItemIndex(), d.RadioGroup3->ItemIndex(),
+            d.RadioGroup4->ItemIndex()};
+}
+
+SelectChannelInput Unassigned(const QString& model, const QString& file) {
+    return {model, file, "-", "-", "-", "-", "-", ""};
+}
+
+} // namespace
+
+class TestSelectChannel : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QList<Shown> m_shown;
+    int m_files = 0;
+
+    // A channel file (and, unless delays is null, its delay file) of its own.
+    QString ChannelFile(const QByteArray& bytes, const QByteArray& delays = StandardDelays) {
+        const QString base = m_dir.filePath(QStringLiteral("ch%1").arg(++m_files));
+        WriteFile(base + ".chn", bytes);
+        if (!delays.isNull())
+            WriteFile(base + ".ini", delays);
+        return base + ".chn";
+    }
+
+    // Shown without exec(), so that the test drives it like the operator would.
+    std::unique_ptr<TfrmSelectChannel> Open(const SelectChannelInput& input) {
+        auto d = std::make_unique<TfrmSelectChannel>(
+            input, [this](const QString& text, const QString& caption, MessageIcon icon) {
+                m_shown.append({text, caption, icon});
+            });
+        d->show();
+        return d;
+    }
+
+private slots:
+    void init() { m_shown.clear(); }
+
+    void form() {
+        TfrmSelectChannel d(Unassigned(text::ModelAB, {}));
+        QCOMPARE(d.windowTitle(), QStringLiteral("Select Channel"));
+        QCOMPARE(d.size(), QSize(590, 480));
+        QCOMPARE(d.font().pixelSize(), 12);
+        QCOMPARE(d.font().families().first(), QStringLiteral("宋体"));
+
+        const struct {
+            RadioGroup* group;
+            const char* name;
+            QString caption;
+            QStringList items;
+        } groups[] = {
+            {d.RadioGroup1, "RadioGroup1", "数据极性", {"正", "负"}},
+            {d.RadioGroup2, "RadioGroup2", "端口状态", {"开", "关"}},
+            {d.RadioGroup3, "RadioGroup3", "时钟源", {"内部", "外部"}},
+            {d.RadioGroup4, "RadioGroup4", "时钟沿(PTT)", {"上升沿(正)", "下降沿(负)"}},
+        };
+        for (const auto& g : groups) {
+            QCOMPARE(d.findChild<RadioGroup*>(QLatin1String(g.name)), g.group);
+            QCOMPARE(g.group->title(), g.caption);
+            QCOMPARE(g.group->Item(0)->text(), g.items[0]);
+            QCOMPARE(g.group->Item(1)->text(), g.items[1]);
+            QCOMPARE(g.group->ItemIndex(), 0);
+        }
+
+        QCOMPARE(d.findChild<QLineEdit*>("edStopBits"), d.edStopBits);
+        QCOMPARE(d.findChild<QLineEdit*>("edDelay"), d.edDelay);
+        QCOMPARE(d.findChild<QLabel*>("lbDelay"), d.lbDelay);
+        QCOMPARE(d.lbDelay->text(), QStringLiteral("通道延时（微秒）"));
+        QCOMPARE(d.edDelay->text(), QStringLiteral("0"));
+        QVERIFY(d.edDelay->isReadOnly());
+
+        QCOMPARE(d.findChild<QTreeWidget*>("ListView1"), d.ListView1);
+        const QStringList captions{"信道", "编码类型", "速率", "时钟源", "时钟沿(PTT)", "停止位"};
+        const int widths[] = {50, 100, 100, 80, 80, 50};
+        QCOMPARE(d.ListView1->columnCount(), 6);
+        for (int c = 0; c < 6; ++c) {
+            QCOMPARE(d.ListView1->headerItem()->text(c), captions[c]);
+            QCOMPARE(d.ListView1->columnWidth(c), widths[c]);
+        }
+        QCOMPARE(d.ListView1->selectionMode(), QAbstractItemView::SingleSelection);
+        QCOMPARE(d.ListView1->selectionBehavior(), QAbstractItemView::SelectRows);
+        QCOMPARE(d.ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
+        const QPalette p = d.ListView1->palette();
+        QCOMPARE(p.color(QPalette::Inactive, QPalette::Highlight),
+                 p.color(QPalette::Active, QPalette::Highlight));
+
+        QCOMPARE(d.findChild<QPushButton*>("BitBtn1")->text(), QStringLiteral("取消"));
+        QCOMPARE(d.findChild<QPushButton*>("BitBtn2")->text(), QStringLiteral("确定"));
+        QVERIFY(d.BitBtn2->isDefault());
+    }
+
+    void list_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("header only") << Head << QStringList{};
+        QTest::newRow("channels 3 and 7")
+            << Head + Record("3", "POCSAG", "1200", "内部", "上升沿(正)", "1") +
+                   Record("7", "同步", "6400", "外部", "下降沿(负)", "2")
+            << QStringList{"3|POCSAG|1200|内部|上升沿(正)|1", "7|同步|6400|外部|下降沿(负)|2"};
+        QTest::newRow("file order kept")
+            << Head + Record("7", "POCSAG", "1200", "内部", "上升沿(正)", "1") +
+                   Record("3", "POCSAG", "2400", "内部", "上升沿(正)", "1")
+            << QStringList{"7|POCSAG|1200|内部|上升沿(正)|1", "3|POCSAG|2400|内部|上升沿(正)|1"};
+        QTest::newRow("empty coding dropped")
+            << Head + Record("1", "", "1200", "内部", "上升沿(正)", "1") +
+                   Record("2", "异步", "2400", "内部", "上升沿(正)", "1")
+            << QStringList{"2|异步|2400|内部|上升沿(正)|1"};
+        QTest::newRow("record cut short")
+            << StandardFile()
+            << QStringList{"3|POCSAG|1200|外部|下降沿(负)|1", "5|同步|6400|内部|上升沿(正)|2",
+                           "7|异步|2400|外部|下降沿(负)|1", "9|同步|3200|外部|下降沿(负)|2",
+                           "11|同步|512|||"};
+    }
+    void list() {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, rows);
+        auto d = Open(Unassigned(text::ModelAB, ChannelFile(file)));
+        QCOMPARE(Rows(d->ListView1), rows);
+        QVERIFY(d->ListView1->selectedItems().isEmpty());
+        QVERIFY(m_shown.isEmpty());
+    }
+
+    void syncPortPreselected() {
+        const SelectChannelInput port{
+            text::ModelAB,  ChannelFile(StandardFile()), "5",     text::Negative, text::Off,
+            text::External, text::FallingEdge,           "0001F4"};
+        auto d = Open(port);
+        QCOMPARE(SelectedChannels(d->ListView1), QStringList{"5"});
+        QCOMPARE(d->ListView1->currentItem(), Row(d->ListView1, "5"));
+        QCOMPARE(d->focusWidget(), d->ListView1);
+        QCOMPARE(d->edDelay->text(), QStringLiteral("0001F4"));
+        QVERIFY(d->edDelay->isEnabled());
+        QVERIFY(d->lbDelay->isEnabled());
+        // The port's own values win over the row's 内部 and 上升沿(正).
+        QCOMPARE(Items(*d), (QList<int>{1, 1, 1, 1}));
+        QVERIFY(d->RadioGroup3->isEnabled());
+        QCOMPARE(d->edStopBits->text(), QString());
+
+        d->BitBtn2->click();
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QVERIFY(!d->isVisible());
+        QVERIFY(m_shown.isEmpty());
+        const ChannelChoice c = d->Choice();
+        QCOMPARE(c.Channel, QStringLiteral("5"));
+        QCOMPARE(c.Coding, text::Sync);
+        QCOMPARE(c.Rate, QStringLiteral("6400"));
+        QCOMPARE(c.Polarity, text::Negative);
+        QCOMPARE(c.PortState, text::Off);
+        QCOMPARE(c.ClockSource, text::External);
+        QCOMPARE(c.ClockEdge, text::FallingEdge);
+        QCOMPARE(c.Delay, QStringLiteral("0001F4"));
+        QCOMPARE(c.StopBits, QString());
+    }
+
+    void channelTextMatchedExactly() {
+        const SelectChannelInput port{
+            text::ModelAB,  ChannelFile(StandardFile()), "05", text::Negative, text::Off,
+            text::External, text::FallingEdge,           ""};
+        auto d = Open(port);
+        QVERIFY(d->ListView1->selectedItems().isEmpty());
+        QCOMPARE(d->edDelay->text(), QStringLiteral("0"));
+        QCOMPARE(Items(*d), (QList<int>{1, 1, 1, 1}));
+    }
+
+    void pocsagPortTakesRowClockSource() {
+        const SelectChannelInput port{text::ModelAB,
+                                      ChannelFile(StandardFile()),
+                                      "3",
+                                      text::Positive,
+                                      text::On,
+                                      text::None,
+                                      text::RisingEdge,
+                                      "00000A"};
+        auto d = Open(port);
+        QCOMPARE(SelectedChannels(d->ListView1), QStringList{"3"});
+        QCOMPARE(d->RadioGroup3->ItemText(), text::External);   // from the row
+        QCOMPARE(d->RadioGroup4->ItemText(), text::RisingEdge); // from the port
+        QVERIFY(!d->RadioGroup3->isEnabled());
+        QCOMPARE(d->edDelay->text(), QStringLiteral("00000A"));
+    }
+
+    void unassignedPortSelectsNothing() {
+        auto d = Open(Unassigned(text::ModelAB, ChannelFile(StandardFile())));
+        QVERIFY(d->ListView1->selectedItems().isEmpty());
+        QCOMPARE(Items(*d), (QList<int>{0, 0, 0, 0}));
+
+        d->BitBtn2->click();
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown[0].Text, QStringLiteral("请选择对应的信道。"));
+        QCOMPARE(m_shown[0].Caption, QStringLiteral("Korvane"));
+        QCOMPARE(m_shown[0].Icon, MessageIcon::Error);
+        QVERIFY(d->isVisible());
+        QCOMPARE(d->result(), int(QDialog::Rejected));
+
+        // The operator then picks a row and confirms.
+        ClickRow(d->ListView1, "9");
+        QCOMPARE(SelectedChannels(d->ListView1), QStringList{"9"});
+        QCOMPARE(d->edDelay->text(), QStringLiteral("000000")); // no key for 9
+        QCOMPARE(d->edStopBits->text(), QStringLiteral("2"));
+        d->BitBtn2->click();
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(d->Choice().Channel, QStringLiteral("9"));
+        QCOMPARE(d->Choice().Rate, QStringLiteral("3200"));
+        QCOMPARE(d->Choice().StopBits, QStringLiteral("2"));
+        QCOMPARE(m_shown.size(), 1);
+    }
+
+    void delayFieldByModel_data() {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("KORVANEA/B") << text::ModelAB << true;
+        QTest::newRow("KORVANE") << text::ModelSingle << false;
+        QTest::newRow("not identified") << text::ModelUnknown << false;
+    }
+    void delayFieldByModel() {
+        QFETCH(QString, model);
+        QFETCH(bool, enabled);
+        auto d = Open(Unassigned(model, ChannelFile(StandardFile())));
+        QCOMPARE(d->edDelay->isEnabled(), enabled);
+        QCOMPARE(d->lbDelay->isEnabled(), enabled);
+        ClickRow(d->ListView1, "7");
+        QCOMPARE(d->edDelay->text(), QStringLiteral("ABCDEF"));
+        // Enter in the list confirms like "确定".
+        QTest::keyClick(d->ListView1, Qt::Key_Return);
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(d->Choice().Delay, QStringLiteral("ABCDEF"));
+        QCOMPARE(d->Choice().Coding, text::Async);
+        QCOMPARE(d->Choice().StopBits, QStringLiteral("1"));
+    }
+
+    void selectingRows() {
+        auto d = Open(Unassigned(text::ModelAB, ChannelFile(StandardFile())));
+        ClickRow(d->ListView1, "5");
+        QVERIFY(d->RadioGroup3->isEnabled());
+        QCOMPARE(d->RadioGroup3->ItemText(), text::Internal);
+        QCOMPARE(d->RadioGroup4->ItemText(), text::RisingEdge);
+
+        ClickRow(d->ListView1, "3");
+        QVERIFY(!d->RadioGroup3->isEnabled()); // POCSAG
+        QCOMPARE(d->RadioGroup3->ItemText(), text::External);
+        QCOMPARE(d->RadioGroup4->ItemText(), text::FallingEdge);
+        QCOMPARE(d->edStopBits->text(), QStringLiteral("1"));
+
+        ClickRow(d->ListView1, "7");
+        QVERIFY(!d->RadioGroup3->isEnabled()); // only 同步 has a choice of clock
+
+        // The short record has no clock values: the groups keep what they show.
+        ClickRow(d->ListView1, "11");
+        QVERIFY(d->RadioGroup3->isEnabled());
+        QCOMPARE(d->RadioGroup3->ItemText(), text::External);
+        QCOMPARE(d->RadioGroup4->ItemText(), text::FallingEdge);
+        QCOMPARE(d->edStopBits->text(), QString());
+        QCOMPARE(d->edDelay->text(), QStringLiteral("000000"));
+
+        // The operator's own choices go into the result.
+        d->RadioGroup1->Item(1)->click();
+        d->RadioGroup3->Item(0)->click();
+        d->edStopBits->setText("1.5");
+        d->BitBtn2->click();
+        const ChannelChoice c = d->Choice();
+        QCOMPARE(c.Channel, QStringLiteral("11"));
+        QCOMPARE(c.Rate, QStringLiteral("512"));
+        QCOMPARE(c.Polarity, text::Negative);
+        QCOMPARE(c.PortState, text::On);
+        QCOMPARE(c.ClockSource, text::Internal);
+        QCOMPARE(c.ClockEdge, text::FallingEdge);
+        QCOMPARE(c.StopBits, QStringLiteral("1.5"));
+    }
+
+    void doubleClickConfirms() {
+        auto d = Open(Unassigned(text::ModelAB, ChannelFile(StandardFile())));
+        QTreeWidgetItem* item = Row(d->ListView1, "5");
+        QVERIFY(item);
+        // The events of a real double-click: the second press comes before the
+        // double-click event, which on its own does not reach the item.
+        QWidget* viewport = d->ListView1->viewport();
+        const QPoint at = d->ListView1->visualItemRect(item).center();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(d->Choice().Channel, QStringLiteral("5"));
+    }
+
+    void cancel_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("取消") << false;
+        QTest::newRow("Escape") << true;
+    }
+    void cancel() {
+        QFETCH(bool, escape);
+        const SelectChannelInput port{
+            text::ModelAB,  ChannelFile(StandardFile()), "5", text::Negative, text::Off,
+            text::External, text::FallingEdge,           ""};
+        auto d = Open(port);
+        QSignalSpy rejected(d.get(), &QDialog::rejected);
+        if (escape)
+            QTest::keyClick(d->ListView1, Qt::Key_Escape);
+        else
+            QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+        QCOMPARE(rejected.size(), 1);
+        QCOMPARE(d->result(), int(QDialog::Rejected));
+        QVERIFY(!d->isVisible());
+        QVERIFY(m_shown.isEmpty());
+    }
+
+    void missingChannelFile() {
+        const QString path = m_dir.filePath("missing.chn");
+        const SelectChannelInput port{text::ModelAB,     path,      "5",
+                                      text::Negative,    text::Off, text::External,
+                                      text::FallingEdge, ""};
+        auto d = Open(port);
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown[0].Caption, QCoreApplication::applicationName());
+        QCOMPARE(m_shown[0].Icon, MessageIcon::Error);
+        QVERIFY2(m_shown[0].Text.contains(path), qPrintable(m_shown[0].Text));
+        QVERIFY(m_shown[0].Text.endsWith(u'.') || m_shown[0].Text.endsWith(u'。'));
+        QCOMPARE(d->ListView1->topLevelItemCount(), 0);
+        // The rest of the opening still runs: the port's own values, no delay yet.
+        QCOMPARE(Items(*d), (QList<int>{1, 1, 1, 1}));
+        QCOMPARE(d->edDelay->text(), QStringLiteral("0"));
+
+        d->BitBtn2->click();
+        QCOMPARE(m_shown.size(), 2);
+        QCOMPARE(m_shown[1].Text, QStringLiteral("请选择对应的信道。"));
+        QVERIFY(d->isVisible());
+    }
+
+    void missingDelayFile() {
+        const QString file = ChannelFile(StandardFile(), QByteArray());
+        auto d = Open({text::ModelAB, file, "5", "-", "-", "-", "-", ""});
+        QCOMPARE(SelectedChannels(d->ListView1), QStringList{"5"});
+        QCOMPARE(d->edDelay->text(), QStringLiteral("000000"));
+        QVERIFY(m_shown.isEmpty());
+    }
+
+    void readAfreshAtEachOpening() {
+        const QString file = ChannelFile(Head + Record("3", "POCSAG", "1200", "", "", "1"));
+        auto d = Open(Unassigned(text::ModelAB, file));
+        QCOMPARE(Rows(d->ListView1), QStringList{"3|POCSAG|1200|-|-|1"});
+        d->reject();
+        WriteFile(file, Head + Record("4", "POCSAG", "2400", "", "", "1"));
+        d->show();
+        QCOMPARE(Rows(d->ListView1), QStringList{"4|POCSAG|2400|-|-|1"});
+    }
+
+    void inputFromPortRow() {
+        DeviceConfiguration config;
+        config.DeviceModel = text::ModelSingle;
+        config.ChannelFileName = "/x/ch.chn";
+        const PortEntry port{"4", "12", "POCSAG", "1200", "-", "下降沿(负)", "负", "关", "0A", ""};
+        const SelectChannelInput in = SelectChannelInput::From(config, port);
+        QCOMPARE(in.DeviceModel, text::ModelSingle);
+        QCOMPARE(in.ChannelFileName, QStringLiteral("/x/ch.chn"));
+        QCOMPARE(in.Channel, QStringLiteral("12"));
+        QCOMPARE(in.Polarity, text::Negative);
+        QCOMPARE(in.PortState, text::Off);
+        QCOMPARE(in.ClockSource, text::None);
+        QCOMPARE(in.ClockEdge, text::FallingEdge);
+        QCOMPARE(in.Delay, QStringLiteral("0A"));
+    }
+};
+
+QTEST_MAIN(TestSelectChannel)
+#include "test_select_channel.moc"

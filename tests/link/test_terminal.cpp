@@ -1,0 +1,195 @@
+#include "link/MonitorMessage.h"
+#include "link/Terminal.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QtTest>
+
+#include <memory>
+
+using namespace korvane;
+
+namespace {
+
+QStringList lines(const TfrmTerminal& w) {
+    if (w.LineCount() == 0)
+        return {};
+    return w.RichEdit1->toPlainText().split(u'\n');
+}
+
+void post(TfrmTerminal& w, int count, const QByteArray& block) {
+    QCoreApplication::postEvent(&w, new MonitorMessage(count, block));
+}
+
+void fill(TfrmTerminal& w, int count) {
+    for (int i = 0; i < count; ++i)
+        w.HandleMonitorMessage(MonitorMessage(0, QByteArray::number(i)));
+}
+
+} // namespace
+
+class TestTerminal : public QObject {
+    Q_OBJECT
+private slots:
+    void window() {
+        TfrmTerminal w;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Terminal"));
+        QVERIFY(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(w.size(), QSize(416, 334));
+        QVERIFY(w.RichEdit1->isReadOnly());
+        QCOMPARE(w.RichEdit1->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(w.CheckBox1->text(), QStringLiteral("Auto Scroll"));
+        QVERIFY(w.CheckBox1->isChecked());
+        QVERIFY(w.IsAutoScroll());
+        QCOMPARE(w.findChild<QPlainTextEdit*>(QStringLiteral("RichEdit1")), w.RichEdit1);
+        QCOMPARE(w.findChild<QCheckBox*>(QStringLiteral("CheckBox1")), w.CheckBox1);
+        QCOMPARE(w.LineCount(), 0);
+        QVERIFY(w.RichEdit1->toPlainText().isEmpty());
+    }
+
+    void line_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("text") << 0 << QByteArray("COM1 Command: ~(") << "COM1 Command: ~(";
+        QTest::newRow("text cut at NUL")
+            << 0 << QByteArray("COM1 Response: ~\x01\0\x05\x7F", 20) << "COM1 Response: ~\x01";
+        QTest::newRow("text of Latin-1 bytes") << 0 << QByteArray("\xE9\xFF") << "\u00E9\u00FF";
+        QTest::newRow("text keeps one line") << 0 << QByteArray("a\r\nb") << "a  b";
+        QTest::newRow("empty text") << 0 << QByteArray() << "";
+        QTest::newRow("hex") << 3 << QByteArray("\x7E\x28\x7F") << "0x7E 28 7F ";
+        QTest::newRow("hex shows NUL and every byte")
+            << 5 << QByteArray("\x7E\x00\xAB\x0F\x7F", 5) << "0x7E 00 AB 0F 7F ";
+        QTest::newRow("hex only the counted bytes")
+            << 2 << QByteArray("\x7E\x28\x7F") << "0x7E 28 ";
+        QTest::newRow("hex count beyond block") << 9 << QByteArray("\xFF") << "0xFF ";
+    }
+    void line() {
+        QFETCH(int, count);
+        QFETCH(QByteArray, block);
+        QFETCH(QString, expected);
+        TfrmTerminal w;
+        post(w, count, block);
+        QCoreApplication::sendPostedEvents(&w);
+        QCOMPARE(lines(w), QStringList{expected});
+        QCOMPARE(w.LineCount(), 1);
+    }
+
+    void negativeCountIgnored() {
+        TfrmTerminal w;
+        w.HandleMonitorMessage(MonitorMessage(-1, QByteArray("\x7E")));
+        QCOMPARE(w.LineCount(), 0);
+        QVERIFY(w.RichEdit1->toPlainText().isEmpty());
+    }
+
+    void frameWithNul() {
+        // One transaction's command as the transport posts it, while the window is hidden.
+        TfrmTerminal w;
+        const QByteArray frame("\x7E\x07\x01\x00\x00\x7F", 6);
+        post(w, 0, QByteArray("COM1 Command: ") + frame.left(frame.indexOf('\0')));
+        post(w, int(frame.size()), frame);
+        QCoreApplication::sendPostedEvents(&w);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(lines(w), (QStringList{"COM1 Command: ~\x07\x01", "0x7E 07 01 00 00 7F "}));
+    }
+
+    void answerOf92Bytes() {
+        TfrmTerminal w;
+        QByteArray block;
+        QString expected = QStringLiteral("0x");
+        for (int i = 0; i < 92; ++i) {
+            block.append(char(0xA0 + i % 16));
+            expected += QStringLiteral("A%1 ").arg(i % 16, 0, 16).toUpper();
+        }
+        w.HandleMonitorMessage(MonitorMessage(92, block));
+        QCOMPARE(w.LineCount(), 1);
+        const QString line = w.RichEdit1->toPlainText();
+        QCOMPARE(line.size(), 2 + 92 * 3);
+        QCOMPARE(line, expected);
+    }
+
+    void lineLimit() {
+        TfrmTerminal w;
+        QElapsedTimer timer;
+        timer.start();
+        fill(w, TfrmTerminal::MaxLines);
+        qInfo("appending %d lines took %lld ms", TfrmTerminal::MaxLines,
+              static_cast<long long>(timer.elapsed()));
+        QCOMPARE(w.LineCount(), 10000);
+
+        // At exactly 10000 lines a text line is appended.
+        w.HandleMonitorMessage(MonitorMessage(0, "t10000"));
+        QCOMPARE(w.LineCount(), 10001);
+        QCOMPARE(w.RichEdit1->document()->blockCount(), 10001);
+        QCOMPARE(w.RichEdit1->document()->firstBlock().text(), QStringLiteral("0"));
+
+        // Over the limit a hex line does not clear.
+        w.HandleMonitorMessage(MonitorMessage(1, QByteArray("\x7E")));
+        QCOMPARE(w.LineCount(), 10002);
+        QCOMPARE(w.RichEdit1->document()->lastBlock().text(), QStringLiteral("0x7E "));
+
+        // A text line does, and becomes the only line.
+        w.HandleMonitorMessage(MonitorMessage(0, "after"));
+        QCOMPARE(w.LineCount(), 1);
+        QCOMPARE(lines(w), QStringList{"after"});
+        QCOMPARE(w.RichEdit1->document()->blockCount(), 1);
+    }
+
+    void textAt10001LinesClears() {
+        TfrmTerminal w;
+        fill(w, 10001);
+        QCOMPARE(w.LineCount(), 10001);
+        w.HandleMonitorMessage(MonitorMessage(0, "fresh"));
+        QCOMPARE(lines(w), QStringList{"fresh"});
+    }
+
+    void autoScroll() {
+        TfrmTerminal w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QScrollBar* bar = w.RichEdit1->verticalScrollBar();
+        fill(w, 300);
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        w.HandleMonitorMessage(MonitorMessage(2, QByteArray("\x7E\x7F")));
+        QCOMPARE(bar->value(), bar->maximum());
+
+        // Off: the view stays where the operator put it, at the bottom as elsewhere.
+        QTest::mouseClick(w.CheckBox1, Qt::LeftButton);
+        QVERIFY(!w.CheckBox1->isChecked());
+        QVERIFY(!w.IsAutoScroll());
+        const int bottom = bar->value();
+        fill(w, 50);
+        QCOMPARE(bar->value(), bottom);
+        QVERIFY(bar->maximum() > bottom);
+        bar->setValue(10);
+        fill(w, 50);
+        QCOMPARE(bar->value(), 10);
+
+        // On again: the next line brings the last line into view.
+        QTest::mouseClick(w.CheckBox1, Qt::LeftButton);
+        QVERIFY(w.IsAutoScroll());
+        w.HandleMonitorMessage(MonitorMessage(0, "last"));
+        QCOMPARE(bar->value(), bar->maximum());
+    }
+
+    void hiddenThenShownShowsLastLine() {
+        TfrmTerminal w;
+        fill(w, 300);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QScrollBar* bar = w.RichEdit1->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        w.hide();
+        fill(w, 5);
+        QCOMPARE(w.LineCount(), 305);
+    }
+};
+
+QTEST_MAIN(TestTerminal)
+#include "test_terminal.moc"
