@@ -4,6 +4,7 @@
 #include "config/Korvane.h"
 #include "config/KorvaneError.h"
 #include "link/PortSet.h"
+#include "link/Terminal.h"
 
 #include <QFileInfo>
 
@@ -22,7 +23,9 @@ int main(int argc, char* argv[]) {
 
     korvane::TfrmKorvane frmKorvane;
     korvane::TfrmSetPort frmSetPort(&frmKorvane);
+    korvane::TfrmTerminal frmTerminal; // hidden until opened from the device group
     frmKorvane.AttachPortDialog(&frmSetPort);
+    frmKorvane.AttachMonitor(&frmTerminal);
     app.SetErrorHandler([&frmKorvane](const QString& message) {
         frmKorvane.RunAction([&message] { throw korvane::KorvaneError(message); });
     });

@@ -3,12 +3,14 @@
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
 #include "config/PortTableModel.h"
+#include "config/SelectChannel.h"
 #include "files/GTParam.h"
 #include "files/IniFile.h"
 #include "files/TrunkSummary.h"
 #include "link/Comm32.h"
 #include "link/PortSet.h"
 #include "link/SerialPort.h"
+#include "link/Terminal.h"
 #include "protocol/DeviceProcedures.h"
 
 #include <QAction>
@@ -103,6 +105,8 @@ TfrmKorvane::TfrmKorvane(MessagePresenter presenter, QWidget* parent)
             &TfrmKorvane::ShowTrunkRefreshed);
 
     connect(btRead, &QPushButton::clicked, this, &TfrmKorvane::btReadClick);
+    connect(btWrite, &QPushButton::clicked, this, &TfrmKorvane::btWriteClick);
+    connect(btSetAddress, &QPushButton::clicked, this, &TfrmKorvane::btSetAddressClick);
     connect(btDelete, &QPushButton::clicked, this, &TfrmKorvane::btDeleteClick);
     connect(btSetPort, &QPushButton::clicked, this, &TfrmKorvane::btSetPortClick);
     connect(btClose, &QPushButton::clicked, this, &QWidget::close);
@@ -130,21 +134,43 @@ TfrmKorvane::~TfrmKorvane() {
 void TfrmKorvane::BuildPopupMenu() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    auto add = [this](const char* name, const QString& caption, void (TfrmKorvane::*handler)()) {
-        QAction* a = PopupMenu1->addAction(caption);
+    auto add = [this](QMenu* menu, const char* name, const QString& caption,
+                      void (TfrmKorvane::*handler)()) {
+        QAction* a = menu->addAction(caption);
         a->setObjectName(QLatin1String(name));
         connect(a, &QAction::triggered, this, handler);
         return a;
     };
-    N3 = add("N3", QStringLiteral("设置通信端口"), &TfrmKorvane::btSetPortClick);
-    mConnect = add("mConnect", QStringLiteral("连接设备"), &TfrmKorvane::mConnectClick);
-    mDisconnect = add("mDisconnect", QStringLiteral("断开连接"), &TfrmKorvane::mDisconnectClick);
-    PopupMenu1->addSeparator();
-    N6 = add("N6", QStringLiteral("读取设备参数"), &TfrmKorvane::btReadClick);
+    QMenu* m = PopupMenu1;
+    N3 = add(m, "N3", QStringLiteral("设置通信端口"), &TfrmKorvane::btSetPortClick);
+    mConnect = add(m, "mConnect", QStringLiteral("连接设备"), &TfrmKorvane::mConnectClick);
+    mDisconnect = add(m, "mDisconnect", QStringLiteral("断开连接"), &TfrmKorvane::mDisconnectClick);
+    m->addSeparator();
+    mOpenChannelFile = add(m, "mOpenChannelFile", QStringLiteral("打开信道配置文件"),
+                           &TfrmKorvane::ChooseChannelFile);
+    mSaveConfig =
+        add(m, "mSaveConfig", QStringLiteral("保存当前配置"), &TfrmKorvane::SaveConfiguration);
+    mLoadConfig =
+        add(m, "mLoadConfig", QStringLiteral("读入配置文件"), &TfrmKorvane::LoadConfiguration);
+    m->addSeparator();
+    N6 = add(m, "N6", QStringLiteral("读取设备参数"), &TfrmKorvane::btReadClick);
+    N5 = add(m, "N5", QStringLiteral("写入所有参数"), &TfrmKorvane::btWriteClick);
+    m->addSeparator();
+    mWriteTrunk = m->addMenu(QStringLiteral("写入干线参数"));
+    mWriteTrunk->setObjectName(QStringLiteral("mWriteTrunk"));
+    N14 = add(mWriteTrunk, "N14", QStringLiteral("写入所有干线参数"), &TfrmKorvane::N14Click);
+    mWriteTrunk->addSeparator();
+    GPS1 = add(mWriteTrunk, "GPS1", QStringLiteral("写入GPS参数"), &TfrmKorvane::GPS1Click);
+    N15 = add(mWriteTrunk, "N15", QStringLiteral("写入干线延时参数"), &TfrmKorvane::N15Click);
+    N16 = add(mWriteTrunk, "N16", QStringLiteral("写入干线属性参数"), &TfrmKorvane::N16Click);
+    N10 = add(m, "N10", QStringLiteral("写入通道参数"), &TfrmKorvane::N10Click);
+    N11 = add(m, "N11", QStringLiteral("写入时序表"), &TfrmKorvane::N11Click);
+    N12 = add(m, "N12", QStringLiteral("设置地址"), &TfrmKorvane::btSetAddressClick);
 }
 
 void TfrmKorvane::AttachMonitor(TfrmTerminal* monitor) {
     m_monitor = monitor;
+    m_transport->SetMonitor(monitor);
 }
 
 void TfrmKorvane::showEvent(QShowEvent* event) {
@@ -284,6 +310,43 @@ void TfrmKorvane::mConnectClick() {
     });
 }
 
+// The write entry points. The addressed frames carry the address held in the
+// configuration, which the address field updates when it loses the focus.
+void TfrmKorvane::btWriteClick() {
+    RunDeviceAction([this] {
+        m_procedures->WriteAll(edID->text(), edAddress->text());
+        PortTableChanged();
+    });
+}
+
+void TfrmKorvane::btSetAddressClick() {
+    RunDeviceAction([this] { m_procedures->SetAddress(); });
+}
+
+void TfrmKorvane::N10Click() {
+    RunDeviceAction([this] { m_procedures->WritePortSection(true); });
+}
+
+void TfrmKorvane::N11Click() {
+    RunDeviceAction([this] { m_procedures->SendScheduleTable(); });
+}
+
+void TfrmKorvane::N14Click() {
+    RunDeviceAction([this] { m_procedures->WriteAllTrunkSections(); });
+}
+
+void TfrmKorvane::N15Click() {
+    RunDeviceAction([this] { m_procedures->WriteTrunkDelaySection(true); });
+}
+
+void TfrmKorvane::N16Click() {
+    RunDeviceAction([this] { m_procedures->WriteTrunkAttributeSection(true); });
+}
+
+void TfrmKorvane::GPS1Click() {
+    RunDeviceAction([this] { m_procedures->WriteGpsSection(true); });
+}
+
 void TfrmKorvane::mDisconnectClick() {
     RunDeviceAction([this] {
         m_transport->Comm().ClosePort();
@@ -344,6 +407,14 @@ void TfrmKorvane::ListView1DblClick() {
                         MessageIcon::Information);
             return;
         }
+        const int row = rows.first();
+        TfrmSelectChannel dialog(SelectChannelInput::From(m_config, m_config.Ports[row]),
+                                 m_presenter, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        if (const auto refusal = m_config.BindChannel(row, dialog.Choice()))
+            ShowMessage(*refusal, text::CaptionOrlendis, MessageIcon::Error);
+        PortTableChanged();
     });
 }
 
@@ -358,7 +429,12 @@ void TfrmKorvane::Label13Click() {
     });
 }
 
-void TfrmKorvane::GroupBox2DblClick() {}
+void TfrmKorvane::GroupBox2DblClick() {
+    if (!m_debug || !m_monitor)
+        return;
+    m_monitor->show();
+    m_monitor->raise();
+}
 
 void TfrmKorvane::CheckBox1Click() {
     m_config.ChannelDelayEnabled = CheckBox1->isChecked();
@@ -403,7 +479,11 @@ bool TfrmKorvane::eventFilter(QObject* watched, QEvent* event) {
             const QString typed = key->text();
             if (typed.isEmpty() || key->key() == Qt::Key_Backspace)
                 return false; // navigation and editing keys without text
-            if (typed.size() == 1 && isHexDigit(typed[0]) && !field->isReadOnly())
+            // The typing limit is kept here, not as the field's maximum length, which
+            // would also cut the longer numbers a device read or a file puts there.
+            const int limit = field == edID ? 8 : 6;
+            const bool room = field->text().size() - field->selectedText().size() < limit;
+            if (typed.size() == 1 && isHexDigit(typed[0]) && !field->isReadOnly() && room)
                 field->insert(typed.toUpper());
             return true;
         }

@@ -38,6 +38,9 @@ public:
     // Shows a message box; tests replace it so that nothing waits for a click.
     using MessagePresenter =
         std::function<void(const QString& text, const QString& caption, MessageIcon)>;
+    // Asks for a file name; an empty result means cancelled. Tests replace it.
+    enum class FileDialog { SaveConfiguration, LoadConfiguration, ChooseChannelFile };
+    using FileChooser = std::function<QString(FileDialog kind, const QString& start)>;
 
     // Start-up: start values, settings file in the current directory, transport and
     // port. A port that cannot be opened is reported through the presenter.
@@ -46,6 +49,7 @@ public:
 
     void AttachPortDialog(TfrmSetPort* dialog) { m_portDialog = dialog; }
     void AttachMonitor(TfrmTerminal* monitor);
+    void SetFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
 
     DeviceConfiguration& Config() { return m_config; }
     TComm32& Transport() { return *m_transport; }
@@ -84,6 +88,18 @@ public:
     void GroupBox2DblClick();
     void CheckBox1Click();
     void CheckBox2Click();
+    void btWriteClick();
+    void btSetAddressClick();
+    void N10Click();
+    void N11Click();
+    void N14Click();
+    void N15Click();
+    void N16Click();
+    void GPS1Click();
+    // The configuration file and the channel file.
+    void SaveConfiguration();
+    void LoadConfiguration();
+    void ChooseChannelFile();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -100,8 +116,10 @@ private:
     void ShowTrunkRefreshed(bool refreshed);
     void UpdatePortLabel();
     QList<int> SelectedRows() const;
+    QString ChooseFile(FileDialog kind, const QString& start);
 
     MessagePresenter m_presenter;
+    FileChooser m_fileChooser;
     DeviceConfiguration m_config;
     std::unique_ptr<IniFile> m_settings;
     std::unique_ptr<TComm32> m_transport;
@@ -140,10 +158,22 @@ public:
     QPushButton* btSetPort = nullptr;
     QPushButton* btClose = nullptr;
     QMenu* PopupMenu1 = nullptr;
-    QAction* N3 = nullptr;          // "设置通信端口"
-    QAction* mConnect = nullptr;    // "连接设备"
-    QAction* mDisconnect = nullptr; // "断开连接"
-    QAction* N6 = nullptr;          // "读取设备参数"
+    QAction* N3 = nullptr;               // "设置通信端口"
+    QAction* mConnect = nullptr;         // "连接设备"
+    QAction* mDisconnect = nullptr;      // "断开连接"
+    QAction* mOpenChannelFile = nullptr; // "打开信道配置文件"
+    QAction* mSaveConfig = nullptr;      // "保存当前配置"
+    QAction* mLoadConfig = nullptr;      // "读入配置文件"
+    QAction* N6 = nullptr;               // "读取设备参数"
+    QAction* N5 = nullptr;               // "写入所有参数"
+    QMenu* mWriteTrunk = nullptr;        // "写入干线参数"
+    QAction* N14 = nullptr;              // "写入所有干线参数"
+    QAction* GPS1 = nullptr;             // "写入GPS参数"
+    QAction* N15 = nullptr;              // "写入干线延时参数"
+    QAction* N16 = nullptr;              // "写入干线属性参数"
+    QAction* N10 = nullptr;              // "写入通道参数"
+    QAction* N11 = nullptr;              // "写入时序表"
+    QAction* N12 = nullptr;              // "设置地址"
 };
 
 } // namespace korvane

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -48,6 +49,8 @@ void TfrmKorvane::BuildForm() {
     setMinimumHeight(300);
     setMaximumHeight(QWIDGETSIZE_MAX);
     resize(695, 469);
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(6, 6, 6, 6);
@@ -61,11 +64,9 @@ void TfrmKorvane::BuildForm() {
     cbStation = named(new QComboBox(GroupBox2), "cbStation");
     auto* lbID = named(new QLabel(QStringLiteral("序列号"), GroupBox2), "lbID");
     edID = named(new QLineEdit(QStringLiteral("00000001"), GroupBox2), "edID");
-    edID->setMaxLength(8);
     edID->setReadOnly(true);
     auto* lbAddress = named(new QLabel(QStringLiteral("地址"), GroupBox2), "lbAddress");
     edAddress = named(new QLineEdit(QStringLiteral("000001"), GroupBox2), "edAddress");
-    edAddress->setMaxLength(6);
     labVer = named(new QLabel(GroupBox2), "labVer");
     labVer->setMinimumWidth(90);
     CheckBox1 = named(new QCheckBox(QStringLiteral("允许通道延时"), GroupBox2), "CheckBox1");

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 namespace korvane {
 
@@ -61,6 +62,8 @@ TfrmGTParam::TfrmGTParam(const TrunkGpsValues& values, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(446, 272);
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
 
     GroupBox1 = named(new QGroupBox(QStringLiteral("GPS参数"), this), "GroupBox1");
     GroupBox1->setGeometry(8, 8, 110, 120);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -84,6 +85,8 @@ TfrmSetPort::TfrmSetPort(QWidget* parent) : QDialog(parent) {
     root->addWidget(group);
     root->addLayout(buttons);
     setFixedSize(sizeHint().expandedTo(QSize(260, 0)));
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
 
     connect(btOK, &QPushButton::clicked, this, &TfrmSetPort::btOKClick);
     connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -1,0 +1,92 @@
+// The main window's file commands: saving and loading a configuration file and
+// choosing the channel file.
+
+#include "config/Korvane.h"
+
+#include "config/DisplayTexts.h"
+#include "files/ConfigurationFile.h"
+#include "files/IniFile.h"
+#include "files/TrunkSummary.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace korvane {
+
+namespace {
+
+const QString ConfigurationFilter = QStringLiteral("Korvane配置文件(*.krv)");
+const QString ChannelFileFilter = QStringLiteral("信道配置文件(*.chn)");
+
+} // namespace
+
+QString TfrmKorvane::ChooseFile(FileDialog kind, const QString& start) {
+    if (m_fileChooser)
+        return m_fileChooser(kind, start);
+    QFileDialog dialog(this);
+    dialog.setDirectory(QFileInfo(start).isDir() ? start : QFileInfo(start).absolutePath());
+    switch (kind) {
+    case FileDialog::SaveConfiguration:
+        // Asks before overwriting; the folder must exist.
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilter(ConfigurationFilter);
+        dialog.setDefaultSuffix(QStringLiteral("krv"));
+        break;
+    case FileDialog::LoadConfiguration:
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilter(ConfigurationFilter);
+        dialog.setDefaultSuffix(QStringLiteral("krv"));
+        break;
+    case FileDialog::ChooseChannelFile:
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilter(ChannelFileFilter);
+        if (QFileInfo(start).isFile())
+            dialog.selectFile(start);
+        break;
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+void TfrmKorvane::SaveConfiguration() {
+    RunAction([this] {
+        const QString path = ChooseFile(FileDialog::SaveConfiguration, m_startDirectory);
+        if (path.isEmpty())
+            return;
+        WriteConfigurationFile(path, m_config);
+        ShowMessage(QStringLiteral("文件保存完毕。"), text::CaptionKorvane,
+                    MessageIcon::Information);
+    });
+}
+
+void TfrmKorvane::LoadConfiguration() {
+    RunDeviceAction([this] {
+        const QString path = ChooseFile(FileDialog::LoadConfiguration, QDir::currentPath());
+        if (path.isEmpty())
+            return;
+        const ConfigurationFile file = ReadConfigurationFile(path);
+        file.ApplyTo(m_config);
+        edID->setText(file.SerialNumberText);
+        edAddress->setText(file.AddressText);
+        PortTableChanged();
+        // Everything is loaded before the summary, which may fail for an unknown model.
+        Label13->setText(TrunkSummary(m_config));
+    });
+}
+
+void TfrmKorvane::ChooseChannelFile() {
+    RunAction([this] {
+        const QString path = ChooseFile(FileDialog::ChooseChannelFile, m_config.ChannelFileName);
+        if (path.isEmpty())
+            return;
+        m_config.ChannelFileName = path;
+        m_settings->WriteString(QStringLiteral("Setting"), QStringLiteral("ChannelFile"), path);
+    });
+}
+
+} // namespace korvane

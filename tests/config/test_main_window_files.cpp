@@ -1,0 +1,1058 @@
+// The main window's file commands (saving and loading configuration files, choosing
+// the channel file), binding a port to a channel through the channel dialog, and the
+// communication monitor fed by a read.
+
+#include "config/DisplayTexts.h"
+#include "config/SelectChannel.h"
+#include "files/Cp936.h"
+#include "files/IniFile.h"
+#include "files/RadioGroup.h"
+#include "link/Terminal.h"
+#include "tests/support/WindowFixture.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <array>
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
+
+Q_DECLARE_METATYPE(korvane::PortTable)
+Q_DECLARE_METATYPE(korvane::PortEntry)
+Q_DECLARE_METATYPE(korvane::GpsParams)
+Q_DECLARE_METATYPE(korvane::TrunkParams)
+Q_DECLARE_METATYPE(korvane::ReservedBlock)
+
+namespace korvane {
+// Rows in failure output.
+char* toString(const PortEntry& e) {
+    QStringList cells;
+    for (int c = 0; c < PortEntry::FieldCount; ++c)
+        cells.append(e.field(c));
+    return qstrdup(cells.join(u'|').toUtf8().constData());
+}
+} // namespace korvane
+
+using namespace korvane;
+using namespace korvane::test;
+
+using Kind = TfrmKorvane::FileDialog;
+
+namespace {
+
+// The display words in code page 936, written out here so that the expectations do
+// not depend on the encoder under test.
+namespace gbk {
+const QByteArray Sync = QByteArrayLiteral("\xCD\xAC\xB2\xBD");                     // 同步
+const QByteArray Internal = QByteArrayLiteral("\xC4\xDA\xB2\xBF");                 // 内部
+const QByteArray External = QByteArrayLiteral("\xCD\xE2\xB2\xBF");                 // 外部
+const QByteArray Rising = QByteArrayLiteral("\xC9\xCF\xC9\xFD\xD1\xD8(\xD5\xFD)"); // 上升沿(正)
+const QByteArray Falling = QByteArrayLiteral("\xCF\xC2\xBD\xB5\xD1\xD8(\xB8\xBA)"); // 下降沿(负)
+const QByteArray Positive = QByteArrayLiteral("\xD5\xFD");                          // 正
+const QByteArray Negative = QByteArrayLiteral("\xB8\xBA");                          // 负
+const QByteArray On = QByteArrayLiteral("\xBF\xAA");                                // 开
+const QByteArray Off = QByteArrayLiteral("\xB9\xD8");                               // 关
+const QByteArray Added = QByteArrayLiteral("\xCC\xED\xBC\xD3");                     // 添加
+const QByteArray Modified = QByteArrayLiteral("\xD0\xDE\xB8\xC4");                  // 修改
+const QByteArray Reserved = QByteArrayLiteral("\xB1\xA3\xC1\xF4");                  // 保留
+const QByteArray Channel = QByteArrayLiteral("\xD0\xC5\xB5\xC0");                   // 信道
+} // namespace gbk
+
+const QString Saved = QStringLiteral("文件保存完毕。");
+
+QByteArray lines(const QByteArrayList& list) {
+    QByteArray out;
+    for (const QByteArray& l : list)
+        out += l + "\r\n";
+    return out;
+}
+
+// The 44 header lines: the twelve value lines, then 32 lines of one raw byte each.
+QByteArray header(const QByteArrayList& twelve, const std::array<std::uint8_t, 32>& bytes = {}) {
+    QByteArray out = lines(twelve);
+    for (std::uint8_t b : bytes)
+        out += char(b) + QByteArray("\r\n");
+    return out;
+}
+
+QByteArray plainHeader() {
+    return header({"1", "1", "0", "0", "0", "0", "0", "0", "0", "0", "0", ""});
+}
+
+// One port row of a file: its key and nine value lines.
+QByteArray fileRow(const QByteArray& key, const QByteArrayList& nine) {
+    return lines(QByteArrayList{key} + nine);
+}
+
+QByteArray assignedFileRow(int port) {
+    return fileRow(QByteArray::number(port),
+                   {QByteArray::number(port + 10), gbk::Sync, "1200", gbk::Internal, gbk::Rising,
+                    gbk::Positive, gbk::On, "00ABCD", ""});
+}
+
+PortEntry entry(const QStringList& ten) {
+    PortEntry e;
+    for (int c = 0; c < PortEntry::FieldCount; ++c)
+        e.field(c) = ten.value(c);
+    return e;
+}
+
+PortEntry filler(int port) {
+    PortEntry e;
+    e.PortNumber = QString::number(port);
+    for (int c = 1; c < PortEntry::FieldCount; ++c)
+        e.field(c) = text::None;
+    return e;
+}
+
+// assignedFileRow as the list shows it once loaded: its empty remark reads "-".
+PortEntry assignedEntry(int port) {
+    return entry({QString::number(port), QString::number(port + 10), text::Sync, "1200",
+                  text::Internal, text::RisingEdge, text::Positive, text::On, "00ABCD",
+                  text::None});
+}
+
+PortTable fillersFrom(int first) {
+    PortTable t;
+    for (int n = first; n <= 24; ++n)
+        t.append(filler(n));
+    return t;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return f.readAll();
+}
+
+QStringList dirEntries(const QString& dir) {
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// The chooser answers path for every dialog and records what it was asked.
+struct ChooserLog {
+    QList<Kind> Kinds;
+    QStringList Starts;
+};
+
+void answerWith(WindowFixture& f, const QString& path, ChooserLog* log = nullptr) {
+    f.Window->SetFileChooser([path, log](Kind kind, const QString& start) {
+        if (log) {
+            log->Kinds.append(kind);
+            log->Starts.append(start);
+        }
+        return path;
+    });
+}
+
+void load(WindowFixture& f, const QByteArray& bytes) {
+    const QString path = f.Dir.filePath(QStringLiteral("load.krv"));
+    writeFile(path, bytes);
+    answerWith(f, path);
+    f.Window->LoadConfiguration();
+}
+
+// Every cell of the list, row by row, as the view's model shows it.
+PortTable listed(TfrmKorvane& w) {
+    const QAbstractItemModel* m = w.ListView1->model();
+    PortTable t;
+    for (int r = 0; r < m->rowCount(); ++r) {
+        PortEntry e;
+        for (int c = 0; c < PortEntry::FieldCount; ++c)
+            e.field(c) = m->index(r, c).data().toString();
+        t.append(e);
+    }
+    return t;
+}
+
+void selectRows(QTreeView* view, const QList<int>& rows) {
+    view->clearSelection();
+    for (int r : rows)
+        view->selectionModel()->select(view->model()->index(r, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+std::array<std::uint8_t, 32> knownReservedBytes() {
+    std::array<std::uint8_t, 32> b{};
+    for (int i = 0; i < 32; ++i)
+        b[i] = std::uint8_t(i);
+    b[1] = 10;
+    b[2] = 255;
+    b[3] = 0x80;
+    return b; // 0 first, and 13 and 26 at their own positions
+}
+
+// A configuration with every saved value set apart from its start value.
+void fillKnownConfiguration(DeviceConfiguration& c) {
+    c.ResetPortTable();
+    c.Ports[0] = entry({"1", "3", text::Sync, "1200", text::Internal, text::RisingEdge,
+                        text::Positive, text::On, "00ABCD", text::Added});
+    c.Ports[1] = entry({"2", "7", text::Pocsag, "512", text::None, text::FallingEdge,
+                        text::Negative, text::Off, "", ""});
+    c.Ports[4] = entry({"5", "12", text::Sync, "2400", text::External, text::FallingEdge,
+                        text::Positive, text::On, "000000", text::Modified});
+    c.Info.SerialNumber = 12345678;
+    c.Info.Address = 4660;
+    c.Gps = GpsParams{1, 1};
+    c.Trunk.TrunkPort = 2;
+    c.Trunk.ClockPolarity = 0;
+    c.Trunk.DataPolarity = 1;
+    c.Trunk.CarrierLevel = 1;
+    c.Trunk.DelayEnabled = 1;
+    c.Trunk.DelayCyclesA = 1000;
+    c.Trunk.DelayCyclesB = -7;
+    c.Reserved.Value = 200;
+    c.Reserved.Text = gbk::Reserved + "x";
+    c.Reserved.Bytes = knownReservedBytes();
+    c.DeviceModel = text::ModelAB;
+}
+
+// The file fillKnownConfiguration saves, written out from the format.
+QByteArray knownConfigurationBytes() {
+    QByteArray out = header({"12345678", "4660", "1", "1", "1", "1000", "-7", "2",
+                             "1", // data polarity comes before the clock polarity
+                             "0", "200", gbk::Reserved + "x"},
+                            knownReservedBytes());
+    out += fileRow("1", {"3", gbk::Sync, "1200", gbk::Internal, gbk::Rising, gbk::Positive, gbk::On,
+                         "00ABCD", gbk::Added});
+    out += fileRow("2", {"7", "POCSAG", "512", "-", gbk::Falling, gbk::Negative, gbk::Off, "", ""});
+    for (int n = 3; n <= 24; ++n) {
+        if (n == 5)
+            out += fileRow("5", {"12", gbk::Sync, "2400", gbk::External, gbk::Falling,
+                                 gbk::Positive, gbk::On, "000000", gbk::Modified});
+        else
+            out += fileRow(QByteArray::number(n), {"-", "-", "-", "-", "-", "-", "-", "", ""});
+    }
+    return out;
+}
+
+// A channel file with records 3 (同步 at 512), 5 (异步) and 7 (POCSAG), and its delay
+// file beside it. Returns the channel file's path.
+QString writeChannelFiles(const QString& dir) {
+    const QString path = QDir(dir).filePath(QStringLiteral("channels.chn"));
+    QByteArray chn = lines({"Korvane channels", "2"});
+    chn += lines({"3", ToCp936(u"同步"), "512", ToCp936(u"外部"), ToCp936(u"下降沿(负)"), "1"});
+    chn += lines({"5", ToCp936(u"异步"), "2400", ToCp936(u"外部"), ToCp936(u"下降沿(负)"), "2"});
+    chn += lines({"7", "POCSAG", "1200", ToCp936(u"内部"), ToCp936(u"上升沿(正)"), "1"});
+    writeFile(path, chn);
+    writeFile(QDir(dir).filePath(QStringLiteral("channels.ini")),
+              lines({"[DELAY]", "3=00ABCD", "5=001234", "7=000777"}));
+    return path;
+}
+
+void chooseChannelFile(WindowFixture& f, const QString& path) {
+    answerWith(f, path);
+    f.Window->ChooseChannelFile();
+}
+
+// Acts on the channel dialog once it is up; whatever act did, the dialog is closed
+// afterwards so that a failed check never leaves the test waiting.
+void onChannelDialog(bool* seen, std::function<void(TfrmSelectChannel&)> act) {
+    WhenModal([seen, act](QWidget* w) {
+        auto* dialog = qobject_cast<TfrmSelectChannel*>(w);
+        *seen = dialog != nullptr;
+        if (dialog)
+            act(*dialog);
+        if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible())
+            d->reject();
+    });
+}
+
+QTreeWidgetItem* channelItem(TfrmSelectChannel& d, const QString& channel) {
+    for (int i = 0; i < d.ListView1->topLevelItemCount(); ++i)
+        if (d.ListView1->topLevelItem(i)->text(0) == channel)
+            return d.ListView1->topLevelItem(i);
+    return nullptr;
+}
+
+// Restores the file size limit and SIGXFSZ however the scope is left.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        m_ok = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_ok = false;
+};
+
+} // namespace
+
+class TestMainWindowFiles : public QObject {
+    Q_OBJECT
+private slots:
+    // ---- saving and loading ------------------------------------------------------
+
+    void saveThenLoadGivesBackTheConfiguration() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        fillKnownConfiguration(w.Config());
+        w.PortTableChanged();
+        const DeviceConfiguration& c = w.Config();
+        const PortTable before = c.Ports;
+        const TrunkParams trunk = c.Trunk;
+        const ReservedBlock reserved = c.Reserved;
+
+        const QString path = f.Dir.filePath(QStringLiteral("round.krv"));
+        ChooserLog log;
+        answerWith(f, path, &log);
+        w.mSaveConfig->trigger();
+        QCOMPARE(log.Kinds, QList<Kind>({Kind::SaveConfiguration}));
+        QCOMPARE(f.Texts(), QStringList({Saved}));
+        QCOMPARE(f.Messages[0].Caption, text::CaptionKorvane);
+        QCOMPARE(f.Messages[0].Icon, MessageIcon::Information);
+
+        // Everything back to start values (the carrier level stays, it is not saved).
+        w.Config().ResetPortTable();
+        w.Config().Info = DeviceInfo{};
+        w.Config().Gps = GpsParams{};
+        w.Config().Trunk = TrunkParams{};
+        w.Config().Trunk.CarrierLevel = 1;
+        w.Config().Reserved = ReservedBlock{};
+        w.PortTableChanged();
+        w.edID->setText(QStringLiteral("00000001"));
+        w.edAddress->setText(QStringLiteral("000001"));
+
+        w.mLoadConfig->trigger();
+        QCOMPARE(log.Kinds.last(), Kind::LoadConfiguration);
+        QCOMPARE(f.Messages.size(), 1); // the load shows nothing
+
+        PortTable expected = before;
+        for (PortEntry& e : expected)
+            for (int col = 0; col < PortEntry::FieldCount; ++col)
+                if (e.field(col).isEmpty())
+                    e.field(col) = text::None;
+        QCOMPARE(c.Ports, expected);
+        QCOMPARE(listed(w), expected);
+        QCOMPARE(c.Info.SerialNumber, 12345678u);
+        QCOMPARE(c.Info.Address, 4660u);
+        QCOMPARE(w.edID->text(), QStringLiteral("12345678"));
+        QCOMPARE(w.edAddress->text(), QStringLiteral("4660"));
+        QCOMPARE(c.Gps, (GpsParams{1, 1}));
+        QCOMPARE(c.Trunk, trunk);
+        QCOMPARE(c.Reserved, reserved);
+        QVERIFY2(w.Label13->text().startsWith(QStringLiteral("GPS:允许 GPS极性:负")),
+                 qPrintable(w.Label13->text()));
+        QVERIFY(w.Label13->text().contains(QStringLiteral("干线口:TB")));
+    }
+
+    void saveWritesTheFormat() {
+        WindowFixture f;
+        f.Show();
+        fillKnownConfiguration(f.Window->Config());
+        // The fields show other texts; the file takes the configuration's numbers.
+        f.Window->edID->setText(QStringLiteral("00000001"));
+        const QString path = f.Dir.filePath(QStringLiteral("known.krv"));
+        answerWith(f, path);
+        f.Window->SaveConfiguration();
+        QCOMPARE(f.Texts(), QStringList({Saved}));
+        const QByteArray written = readFile(path);
+        const QByteArray expected = knownConfigurationBytes();
+        if (written != expected) {
+            qsizetype i = 0;
+            while (i < written.size() && i < expected.size() && written[i] == expected[i])
+                ++i;
+            qWarning() << "first difference at byte" << i << written.mid(i, 24)
+                       << expected.mid(i, 24);
+        }
+        QCOMPARE(written.size(), expected.size());
+        QVERIFY(written == expected);
+    }
+
+    void loadRows_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<PortTable>("expected");
+
+        QTest::newRow("keys 1, 2, 5")
+            << plainHeader() + assignedFileRow(1) + assignedFileRow(2) + assignedFileRow(5)
+            << PortTable{assignedEntry(1), assignedEntry(2), filler(3), filler(4),
+                         assignedEntry(5)} +
+                   fillersFrom(6);
+
+        QByteArray thirty = plainHeader();
+        PortTable first24;
+        for (int n = 1; n <= 30; ++n) {
+            thirty += assignedFileRow(n);
+            if (n <= 24)
+                first24.append(assignedEntry(n));
+        }
+        QTest::newRow("ports 1 to 30") << thirty << first24;
+
+        QTest::newRow("header only") << plainHeader() << fillersFrom(1);
+        QTest::newRow("ends inside the header") << lines({"7", "8", "1"}) << fillersFrom(1);
+        QTest::newRow("empty file") << QByteArray() << fillersFrom(1);
+
+        // Keys not above the next number add their row without fillers.
+        QTest::newRow("repeated and non-numeric keys")
+            << plainHeader() + assignedFileRow(1) +
+                   fileRow("1", {"9", "POCSAG", "512", "-", gbk::Falling, gbk::Negative, gbk::Off,
+                                 "", gbk::Added}) +
+                   fileRow("x", {"", "", "", "", "", "", "", "", ""}) + assignedFileRow(4)
+            << PortTable{assignedEntry(1),
+                         entry({"1", "9", "POCSAG", "512", "-", text::FallingEdge, text::Negative,
+                                text::Off, "-", text::Added}),
+                         entry({"x", "-", "-", "-", "-", "-", "-", "-", "-", "-"}),
+                         assignedEntry(4)} +
+                   fillersFrom(5);
+
+        // The last row ends early: its missing columns stay empty, not "-".
+        QTest::newRow("row cut short")
+            << plainHeader() + assignedFileRow(1) + lines({"2", "5", gbk::Sync})
+            << PortTable{assignedEntry(1),
+                         entry({"2", "5", text::Sync, "", "", "", "", "", "", ""})} +
+                   fillersFrom(3);
+
+        // A lone LF is part of the text; a byte 26 ends the file.
+        QTest::newRow("LF in a cell, then Ctrl-Z")
+            << plainHeader() +
+                   fileRow("1", {"3", gbk::Sync, "1200", gbk::Internal, gbk::Rising, gbk::Positive,
+                                 gbk::On, "", "a\nb"}) +
+                   "\x1A" + assignedFileRow(2)
+            << PortTable{entry({"1", "3", text::Sync, "1200", text::Internal, text::RisingEdge,
+                                text::Positive, text::On, "-", "a\nb"})} +
+                   fillersFrom(2);
+    }
+
+    void loadRows() {
+        QFETCH(QByteArray, file);
+        QFETCH(PortTable, expected);
+        WindowFixture f;
+        f.Show();
+        load(f, file);
+        QCOMPARE(f.Texts(), QStringList());
+        QCOMPARE(f.Window->Config().Ports.size(), 24);
+        QCOMPARE(f.Window->Config().Ports, expected);
+        QCOMPARE(listed(*f.Window), expected);
+    }
+
+    void loadHeader_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("idText");
+        QTest::addColumn<QString>("addressText");
+        QTest::addColumn<quint32>("serial");
+        QTest::addColumn<quint32>("address");
+        QTest::addColumn<GpsParams>("gps");
+        QTest::addColumn<TrunkParams>("trunk"); // carrier level 0, as in memory
+        QTest::addColumn<ReservedBlock>("reserved");
+
+        const std::array<std::uint8_t, 32> bytes = knownReservedBytes();
+        QTest::newRow("all values") << header({"123", "0042", "1", "1", "0", "-5", "9", "2", "1",
+                                               "0", "300", gbk::Reserved},
+                                              bytes)
+                                    << "123"
+                                    << "0042" << 123u << 42u << GpsParams{1, 1}
+                                    << TrunkParams{.TrunkPort = 2,
+                                                   .ClockPolarity = 0,
+                                                   .DataPolarity = 1,
+                                                   .CarrierLevel = 0,
+                                                   .DelayEnabled = 0,
+                                                   .DelayCyclesA = -5,
+                                                   .DelayCyclesB = 9}
+                                    << ReservedBlock{300 & 0xFF, gbk::Reserved, bytes};
+
+        std::array<std::uint8_t, 32> zeros{};
+        QTest::newRow("empty serial, non-numeric lines")
+            << header({"", "abc", "x", "", "0", "", "7", "1", "", "1", "", ""}) << ""
+            << "abc" << 0u << 0u << GpsParams{}
+            << TrunkParams{.TrunkPort = 1,
+                           .ClockPolarity = 1,
+                           .DataPolarity = 0,
+                           .CarrierLevel = 0,
+                           .DelayEnabled = 0,
+                           .DelayCyclesA = 0,
+                           .DelayCyclesB = 7}
+            << ReservedBlock{0, "", zeros};
+
+        std::array<std::uint8_t, 32> endMarks;
+        endMarks.fill(26);
+        QTest::newRow("ends inside the header") << lines({"7", "8", "1"}) << "7"
+                                                << "8" << 7u << 8u << GpsParams{1, 0}
+                                                << TrunkParams{} << ReservedBlock{0, "", endMarks};
+    }
+
+    void loadHeader() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, idText);
+        QFETCH(QString, addressText);
+        QFETCH(quint32, serial);
+        QFETCH(quint32, address);
+        QFETCH(GpsParams, gps);
+        QFETCH(TrunkParams, trunk);
+        QFETCH(ReservedBlock, reserved);
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        load(f, file);
+        QCOMPARE(f.Texts(), QStringList());
+        QCOMPARE(w.edID->text(), idText);
+        QCOMPARE(w.edAddress->text(), addressText);
+        QCOMPARE(w.Config().Info.SerialNumber, serial);
+        QCOMPARE(w.Config().Info.Address, address);
+        QCOMPARE(w.Config().Gps, gps);
+        QCOMPARE(w.Config().Trunk, trunk);
+        QCOMPARE(w.Config().Reserved, reserved);
+        QVERIFY(w.Label13->text().startsWith(QStringLiteral("GPS:")));
+    }
+
+    // A 32-bit serial number and a 24-bit address have more digits than the fields
+    // take when typed. The loaded texts must show whole, and leaving the fields must
+    // not cut the numbers.
+    void longNumbersShowWhole() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        load(f, header({"123456789", "16777215", "0", "0", "0", "0", "0", "0", "0", "0", "0", ""}));
+        QCOMPARE(w.Config().Info.SerialNumber, 123456789u);
+        QCOMPARE(w.Config().Info.Address, 16777215u);
+        // Passing through the fields keeps the numbers.
+        w.edID->setFocus();
+        QTRY_VERIFY(w.edID->hasFocus());
+        w.edAddress->setFocus();
+        QTRY_VERIFY(w.edAddress->hasFocus());
+        w.btRead->setFocus();
+        QTRY_VERIFY(w.btRead->hasFocus());
+        QCOMPARE(w.Config().Info.SerialNumber, 123456789u);
+        QCOMPARE(w.Config().Info.Address, 16777215u);
+        QCOMPARE(w.edID->text(), QStringLiteral("123456789"));
+        QCOMPARE(w.edAddress->text(), QStringLiteral("16777215"));
+    }
+
+    // With the trunk delay on and no model known, the summary fails after everything
+    // was loaded; the label keeps its text.
+    void loadWithTrunkDelayBeforeIdentification() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        load(f, plainHeader());
+        const QString summary = w.Label13->text();
+        QVERIFY2(summary.startsWith(QStringLiteral("GPS:禁止")), qPrintable(summary));
+
+        load(f, header({"55", "66", "1", "0", "1", "300", "400", "1", "0", "1", "0", ""}) +
+                    assignedFileRow(1));
+        QCOMPARE(f.Texts(), QStringList({QStringLiteral("Korvane 版本错误！.")}));
+        QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
+        QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
+        QCOMPARE(w.Label13->text(), summary);
+        QCOMPARE(w.Config().Ports[0], assignedEntry(1));
+        QCOMPARE(listed(w)[0], assignedEntry(1));
+        QCOMPARE(w.Config().Info.SerialNumber, 55u);
+        QCOMPARE(w.edAddress->text(), QStringLiteral("66"));
+        QCOMPARE(w.Config().Trunk.DelayEnabled, 1);
+        QCOMPARE(w.Config().Trunk.DelayCyclesA, 300);
+        QCOMPARE(w.Config().Trunk.ClockPolarity, 1);
+        QCOMPARE(w.Config().Gps.GpsEnabled, 1);
+    }
+
+    void loadLeavesWhatTheFileDoesNotHold() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        DeviceConfiguration& c = w.Config();
+        c.Trunk.CarrierLevel = 1;
+        c.PocsagDelay = 0x123456;
+        c.FlexDelay = 0x654321;
+        c.DeviceModel = text::ModelSingle;
+        c.Info.DeviceName = QStringLiteral("dev");
+        c.Info.Station = QStringLiteral("station");
+        c.ChannelDelayEnabled = false;
+        load(f, header({"1", "1", "0", "0", "1", "77", "88", "0", "0", "0", "0", ""}));
+        QCOMPARE(f.Texts(), QStringList());
+        QCOMPARE(c.Trunk.CarrierLevel, 1);
+        QCOMPARE(c.Trunk.DelayCyclesA, 77);
+        QCOMPARE(c.PocsagDelay, 0x123456);
+        QCOMPARE(c.FlexDelay, 0x654321);
+        QCOMPARE(c.DeviceModel, text::ModelSingle);
+        QCOMPARE(c.Info.DeviceName, QStringLiteral("dev"));
+        QCOMPARE(c.Info.Station, QStringLiteral("station"));
+        QVERIFY(!c.ChannelDelayEnabled);
+        // The summary shows the carrier level that was in memory.
+        QVERIFY2(w.Label13->text().contains(QStringLiteral("延时周期：77 ")),
+                 qPrintable(w.Label13->text()));
+        QVERIFY(w.Label13->text().contains(QStringLiteral("载波电平:低")));
+    }
+
+    void loadLeavesRefreshFlags_data() {
+        QTest::addColumn<bool>("refreshed");
+        QTest::addColumn<bool>("trunkRefreshed");
+        QTest::newRow("both refreshed") << true << true;
+        QTest::newRow("ports changed") << false << true;
+        QTest::newRow("both changed") << false << false;
+    }
+
+    void loadLeavesRefreshFlags() {
+        QFETCH(bool, refreshed);
+        QFETCH(bool, trunkRefreshed);
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.Config().SetRefreshed(true);
+        if (!trunkRefreshed)
+            w.Config().SetTrunkRefreshed(false);
+        if (!refreshed)
+            w.Config().SetRefreshed(false);
+        const QString label8 = w.Label8->text();
+        const QColor trunkColour = w.Label13->palette().color(QPalette::Window);
+        load(f, plainHeader() + assignedFileRow(1));
+        QCOMPARE(f.Texts(), QStringList());
+        QCOMPARE(w.Config().IsRefreshed(), refreshed);
+        QCOMPARE(w.Config().IsTrunkRefreshed(), trunkRefreshed);
+        QCOMPARE(w.Label8->text(), label8);
+        QCOMPARE(w.Label13->palette().color(QPalette::Window), trunkColour);
+    }
+
+    void loadedEditMarksPaintRowsRed() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        const QByteArrayList rest{gbk::Sync,   "1200",        gbk::Internal,
+                                  gbk::Rising, gbk::Positive, gbk::On};
+        load(f, plainHeader() + fileRow("1", QByteArrayList{"3"} + rest + QByteArrayList{"", ""}) +
+                    fileRow("2", QByteArrayList{"4"} + rest + QByteArrayList{"", gbk::Added}) +
+                    fileRow("3", QByteArrayList{"5"} + rest + QByteArrayList{"", gbk::Modified}) +
+                    fileRow("4", QByteArrayList{"6"} + rest + QByteArrayList{"", "-"}));
+        QCOMPARE(w.Config().Ports[1].Remark, text::Added);
+        const QAbstractItemModel* m = w.ListView1->model();
+        const QList<bool> red{false, true, true, false, false};
+        for (int row = 0; row < red.size(); ++row) {
+            for (int col : {0, 5, 9}) {
+                const QModelIndex i = m->index(row, col);
+                QCOMPARE(i.data(Qt::BackgroundRole).value<QColor>(),
+                         red[row] ? QColor(255, 0, 0) : QColor(Qt::white));
+                QCOMPARE(i.data(Qt::ForegroundRole).value<QColor>(),
+                         red[row] ? QColor(Qt::white) : QColor(Qt::black));
+            }
+        }
+    }
+
+    // ---- failing and refused saves ------------------------------------------------
+
+    void failedSaveKeepsTheOldFile_data() {
+        QTest::addColumn<bool>("sizeLimit"); // else the folder named is a file
+        QTest::newRow("write fails part-way") << true;
+        QTest::newRow("folder is a file") << false;
+    }
+
+    void failedSaveKeepsTheOldFile() {
+        QFETCH(bool, sizeLimit);
+        WindowFixture f;
+        f.Show();
+        fillKnownConfiguration(f.Window->Config());
+        const QByteArray old = plainHeader() + assignedFileRow(1);
+        const QString existing = f.Dir.filePath(QStringLiteral("old.krv"));
+        writeFile(existing, old);
+        const QString target =
+            sizeLimit ? existing : f.Dir.filePath(QStringLiteral("old.krv/new.krv"));
+        const QStringList entries = dirEntries(f.Dir.path());
+        answerWith(f, target);
+        {
+            // The new file is far larger than the limit.
+            std::optional<FileSizeLimit> limit;
+            if (sizeLimit) {
+                limit.emplace(old.size() / 2);
+                QVERIFY(limit->ok());
+            }
+            f.Window->SaveConfiguration();
+        }
+        QCOMPARE(f.Messages.size(), 1);
+        QVERIFY2(f.Messages[0].Text != Saved, qPrintable(f.Messages[0].Text));
+        QVERIFY2(f.Messages[0].Text.contains(QStringLiteral("old.krv")),
+                 qPrintable(f.Messages[0].Text));
+        QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
+        QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
+        QVERIFY(readFile(existing) == old);
+        QCOMPARE(dirEntries(f.Dir.path()), entries); // no temporary file left behind
+    }
+
+    // The format has no escape for a line end or the end-of-file mark inside a text.
+    void saveRefusesTextsThatBreakLines_data() {
+        QTest::addColumn<int>("row"); // -1: the reserved text
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("named"); // the message names the column
+        QTest::newRow("CR in a remark") << 2 << 9 << "a\rb"
+                                        << "备注";
+        QTest::newRow("CR at the end of a channel") << 0 << 1 << "3\r"
+                                                    << "通道";
+        QTest::newRow("Ctrl-Z in a rate") << 5 << 3 << "12\x1A"
+                                          << "速率";
+        QTest::newRow("CR in the reserved text") << -1 << 0 << "x\ry"
+                                                 << "";
+    }
+
+    void saveRefusesTextsThatBreakLines() {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, value);
+        QFETCH(QString, named);
+        WindowFixture f;
+        f.Show();
+        DeviceConfiguration& c = f.Window->Config();
+        fillKnownConfiguration(c);
+        if (row < 0)
+            c.Reserved.Text = value.toLatin1();
+        else
+            c.Ports[row].field(column) = value;
+        const QString existing = f.Dir.filePath(QStringLiteral("old.krv"));
+        const QByteArray old = plainHeader();
+        writeFile(existing, old);
+        const QStringList entries = dirEntries(f.Dir.path());
+
+        for (const QString& target : {existing, f.Dir.filePath(QStringLiteral("new.krv"))}) {
+            f.Messages.clear();
+            answerWith(f, target);
+            f.Window->SaveConfiguration();
+            QCOMPARE(f.Messages.size(), 1);
+            QVERIFY2(f.Messages[0].Text != Saved, qPrintable(f.Messages[0].Text));
+            QVERIFY2(f.Messages[0].Text.contains(named), qPrintable(f.Messages[0].Text));
+            QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
+            QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
+            QVERIFY(readFile(existing) == old);
+            QCOMPARE(dirEntries(f.Dir.path()), entries);
+        }
+    }
+
+    // ---- cancelled dialogs and the channel file ---------------------------------
+
+    void cancelledDialogsChangeNothing_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("save") << int(Kind::SaveConfiguration);
+        QTest::newRow("load") << int(Kind::LoadConfiguration);
+        QTest::newRow("channel file") << int(Kind::ChooseChannelFile);
+    }
+
+    void cancelledDialogsChangeNothing() {
+        QFETCH(int, kind);
+        WindowFixture f(QStringLiteral("[Setting]\r\nCommName={PTY}\r\nChannelFile=") +
+                        QDir(QDir::tempPath()).filePath(QStringLiteral("x/old.chn")) +
+                        QStringLiteral("\r\n"));
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        fillKnownConfiguration(w.Config());
+        w.PortTableChanged();
+        const QString channelFile = w.Config().ChannelFileName;
+        const PortTable ports = w.Config().Ports;
+        const TrunkParams trunk = w.Config().Trunk;
+        const ReservedBlock reserved = w.Config().Reserved;
+        const QString id = w.edID->text();
+        const QString summary = w.Label13->text();
+        const QByteArray ini = readFile(f.Dir.filePath(QStringLiteral("KORVANE.INI")));
+        const QStringList entries = dirEntries(f.Dir.path());
+
+        ChooserLog log;
+        answerWith(f, QString(), &log);
+        QAction* action = kind == int(Kind::SaveConfiguration)   ? w.mSaveConfig
+                          : kind == int(Kind::LoadConfiguration) ? w.mLoadConfig
+                                                                 : w.mOpenChannelFile;
+        action->trigger();
+        QCOMPARE(log.Kinds, QList<Kind>({Kind(kind)}));
+        // Each dialog starts where it should: the save in the directory current when
+        // the window was shown, the channel file at the current channel file.
+        if (kind == int(Kind::SaveConfiguration))
+            QCOMPARE(QFileInfo(log.Starts[0]).canonicalFilePath(),
+                     QFileInfo(f.Dir.path()).canonicalFilePath());
+        if (kind == int(Kind::ChooseChannelFile))
+            QCOMPARE(log.Starts[0], channelFile);
+
+        QCOMPARE(f.Texts(), QStringList());
+        QCOMPARE(w.Config().ChannelFileName, channelFile);
+        QCOMPARE(w.Config().Ports, ports);
+        QCOMPARE(listed(w), ports);
+        QCOMPARE(w.Config().Trunk, trunk);
+        QCOMPARE(w.Config().Reserved, reserved);
+        QCOMPARE(w.Config().Info.SerialNumber, 12345678u);
+        QCOMPARE(w.edID->text(), id);
+        QCOMPARE(w.Label13->text(), summary);
+        QVERIFY(readFile(f.Dir.filePath(QStringLiteral("KORVANE.INI"))) == ini);
+        QCOMPARE(dirEntries(f.Dir.path()), entries);
+    }
+
+    void chooseChannelFileWritesTheSetting() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        const QString first = f.Dir.filePath(QStringLiteral("信道.chn"));
+        const QString second = f.Dir.filePath(QStringLiteral("b.chn"));
+        const QString iniPath = f.Dir.filePath(QStringLiteral("KORVANE.INI"));
+        const QByteArray start = readFile(iniPath);
+        QCOMPARE(start, ("[Setting]\r\nCommName=" + f.Port + "\r\n").toLatin1());
+
+        ChooserLog log;
+        answerWith(f, first, &log);
+        w.ChooseChannelFile();
+        QCOMPARE(log.Kinds, QList<Kind>({Kind::ChooseChannelFile}));
+        QCOMPARE(log.Starts, QStringList({QString()}));
+        QCOMPARE(w.Config().ChannelFileName, first);
+        const QByteArray firstBytes = f.Dir.path().toLatin1() + "/" + gbk::Channel + ".chn";
+        QVERIFY2(readFile(iniPath) == start + "ChannelFile=" + firstBytes + "\r\n",
+                 readFile(iniPath).constData());
+
+        // A second choice replaces the key in place and starts at the first file.
+        answerWith(f, second, &log);
+        w.mOpenChannelFile->trigger();
+        QCOMPARE(log.Starts.last(), first);
+        QCOMPARE(w.Config().ChannelFileName, second);
+        QVERIFY2(readFile(iniPath) == start + "ChannelFile=" + second.toLatin1() + "\r\n",
+                 readFile(iniPath).constData());
+        QCOMPARE(IniFile(iniPath).ReadString(QStringLiteral("Setting"),
+                                             QStringLiteral("ChannelFile"), QString()),
+                 second);
+        QVERIFY(f.Messages.isEmpty());
+    }
+
+    // ---- binding ports to channels -------------------------------------------------
+
+    void bindChannel_data() {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("channel");
+        QTest::addColumn<int>("polarity"); // item to click, -1 none
+        QTest::addColumn<int>("state");
+        QTest::addColumn<PortEntry>("expected"); // row 4
+
+        QTest::newRow("512 becomes 1200, KORVANE")
+            << text::ModelSingle << "3" << 1 << 1
+            << entry({"4", "3", text::Sync, "1200", text::External, text::FallingEdge,
+                      text::Negative, text::Off, "00ABCD", ""});
+        QTest::newRow("asynchronous, model unknown")
+            << text::ModelUnknown << "5" << -1 << -1
+            << entry({"4", "5", text::Sync, "2400", text::Internal, text::RisingEdge,
+                      text::Positive, text::On, "001234", ""});
+        QTest::newRow("POCSAG, KORVANEA/B")
+            << text::ModelAB << "7" << 0 << 1
+            << entry({"4", "7", text::Pocsag, "1200", text::None, text::RisingEdge, text::Positive,
+                      text::Off, "000777", ""});
+    }
+
+    void bindChannel() {
+        QFETCH(QString, model);
+        QFETCH(QString, channel);
+        QFETCH(int, polarity);
+        QFETCH(int, state);
+        QFETCH(PortEntry, expected);
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.Config().DeviceModel = model;
+        chooseChannelFile(f, writeChannelFiles(f.Dir.path()));
+        w.Config().SetRefreshed(true);
+        const PortTable before = w.Config().Ports;
+
+        bool seen = false;
+        bool delayEnabled = true;
+        int listedChannels = -1;
+        onChannelDialog(&seen, [&](TfrmSelectChannel& d) {
+            listedChannels = d.ListView1->topLevelItemCount();
+            delayEnabled = d.edDelay->isEnabled();
+            if (QTreeWidgetItem* item = channelItem(d, channel))
+                d.ListView1->setCurrentItem(item);
+            if (polarity >= 0)
+                d.RadioGroup1->Item(polarity)->click();
+            if (state >= 0)
+                d.RadioGroup2->Item(state)->click();
+            d.BitBtn2->click();
+        });
+        selectRows(w.ListView1, {3});
+        w.ListView1DblClick();
+        QVERIFY(seen);
+        QCOMPARE(listedChannels, 3);
+        QCOMPARE(delayEnabled, model == text::ModelAB);
+        QCOMPARE(f.Texts(), QStringList());
+        PortTable after = before;
+        after[3] = expected;
+        QCOMPARE(w.Config().Ports, after);
+        QCOMPARE(listed(w), after);
+        QVERIFY(w.Config().IsRefreshed()); // binding leaves the flags
+    }
+
+    void bindChannelHeldByAnotherRow() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        chooseChannelFile(f, writeChannelFiles(f.Dir.path()));
+        w.Config().Ports[0].Channel = QStringLiteral("05"); // the same channel as "5"
+        w.PortTableChanged();
+        const PortTable before = w.Config().Ports;
+
+        bool seen = false;
+        onChannelDialog(&seen, [](TfrmSelectChannel& d) {
+            if (QTreeWidgetItem* item = channelItem(d, QStringLiteral("5")))
+                d.ListView1->setCurrentItem(item);
+            d.BitBtn2->click();
+        });
+        selectRows(w.ListView1, {3});
+        w.ListView1DblClick();
+        QVERIFY(seen);
+        QCOMPARE(f.Texts(),
+                 QStringList({QStringLiteral("\"5\"信道已被选择，请选择一未选择的信道。")}));
+        QCOMPARE(f.Messages[0].Caption, text::CaptionOrlendis);
+        QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
+        QCOMPARE(w.Config().Ports, before);
+        QCOMPARE(listed(w), before);
+    }
+
+    void bindWithMissingChannelFile() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        const QString missing = f.Dir.filePath(QStringLiteral("missing.chn"));
+        chooseChannelFile(f, missing);
+        w.Config().Ports[2].Channel = QStringLiteral("3");
+        const PortTable before = w.Config().Ports;
+
+        bool seen = false;
+        int listedChannels = -1;
+        QList<ShownMessage> whileOpen;
+        bool stayedOpen = false;
+        onChannelDialog(&seen, [&](TfrmSelectChannel& d) {
+            listedChannels = d.ListView1->topLevelItemCount();
+            whileOpen = f.Messages;
+            d.BitBtn2->click(); // refused: nothing to choose
+            stayedOpen = d.isVisible();
+            d.BitBtn1->click();
+        });
+        selectRows(w.ListView1, {2});
+        w.ListView1DblClick();
+        QVERIFY(seen);
+        QCOMPARE(listedChannels, 0);
+        QCOMPARE(whileOpen.size(), 1);
+        QVERIFY(!whileOpen[0].Text.isEmpty());
+        QCOMPARE(whileOpen[0].Caption, QCoreApplication::applicationName());
+        QCOMPARE(whileOpen[0].Icon, MessageIcon::Error);
+        QVERIFY(stayedOpen);
+        QCOMPARE(f.Texts().mid(1), QStringList({QStringLiteral("请选择对应的信道。")}));
+        QCOMPARE(f.Messages[1].Caption, text::CaptionKorvane);
+        QCOMPARE(w.Config().Ports, before);
+    }
+
+    // The dialog starts from the lowest selected row, and only that row is bound.
+    void bindFirstOfSeveralSelectedRows() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        chooseChannelFile(f, writeChannelFiles(f.Dir.path()));
+        PortEntry& row2 = w.Config().Ports[2];
+        row2 = entry({"3", "7", text::Pocsag, "1200", text::None, text::RisingEdge, text::Negative,
+                      text::Off, "000777", text::Added});
+        w.PortTableChanged();
+        const PortTable before = w.Config().Ports;
+
+        bool seen = false;
+        QString preselected;
+        int polarity = -1;
+        onChannelDialog(&seen, [&](TfrmSelectChannel& d) {
+            if (QTreeWidgetItem* current = d.ListView1->currentItem())
+                preselected = current->text(0);
+            polarity = d.RadioGroup1->ItemIndex();
+            if (QTreeWidgetItem* item = channelItem(d, QStringLiteral("3")))
+                d.ListView1->setCurrentItem(item);
+            d.BitBtn2->click();
+        });
+        selectRows(w.ListView1, {9, 2, 6});
+        w.ListView1DblClick();
+        QVERIFY(seen);
+        QCOMPARE(preselected, QStringLiteral("7"));
+        QCOMPARE(polarity, 1); // "负", the row's own polarity
+        PortTable after = before;
+        after[2] = entry({"3", "3", text::Sync, "1200", text::External, text::FallingEdge,
+                          text::Negative, text::Off, "00ABCD", text::Added});
+        QCOMPARE(w.Config().Ports, after);
+        QCOMPARE(listed(w), after);
+    }
+
+    // ---- the communication monitor -------------------------------------------------
+
+    void monitorShowsTheTraffic() {
+        TfrmTerminal monitor;
+        WindowFixture f(QStringLiteral("[Setting]\r\nCommName={PTY}\r\ndebug=1\r\n"));
+        f.Window->AttachMonitor(&monitor);
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.btRead->click();
+        QCOMPARE(f.Texts(), QStringList());
+        const QList<TDyCharArray> requests = f.Sim.framesReceived();
+        QTRY_COMPARE(f.Sim.framesSent().size(), requests.size());
+        const QList<TDyCharArray> answers = f.Sim.framesSent();
+        QCOMPARE(requests.size(), 7); // the probe and six reads
+        QTRY_COMPARE(monitor.LineCount(), 4 * int(requests.size()));
+
+        const auto hex = [](const TDyCharArray& bytes) {
+            QString s = QStringLiteral("0x");
+            for (std::uint8_t b : bytes)
+                s += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+            return s;
+        };
+        const QStringList shown = monitor.RichEdit1->toPlainText().split(u'\n');
+        QCOMPARE(shown.size(), 4 * requests.size());
+        QCOMPARE(shown[0], f.Port + QStringLiteral(" Command: ~(\x7F"));
+        QCOMPARE(shown[1], QStringLiteral("0x7E 28 7F "));
+        for (qsizetype i = 0; i < requests.size(); ++i) {
+            QVERIFY2(shown[4 * i].startsWith(f.Port + QStringLiteral(" Command: ")),
+                     qPrintable(shown[4 * i]));
+            QCOMPARE(shown[4 * i + 1], hex(requests[i]));
+            QVERIFY2(shown[4 * i + 2].startsWith(f.Port + QStringLiteral(" Response: ")),
+                     qPrintable(shown[4 * i + 2]));
+            QCOMPARE(shown[4 * i + 3], hex(answers[i]));
+        }
+
+        QVERIFY(!monitor.isVisible());
+        w.GroupBox2DblClick();
+        QCoreApplication::processEvents();
+        QVERIFY(monitor.isVisible());
+        QVERIFY(!monitor.isModal());
+        monitor.hide();
+        QTest::mouseDClick(w.GroupBox2, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QVERIFY(monitor.isVisible());
+        QCOMPARE(monitor.LineCount(), 4 * int(requests.size())); // hiding kept the lines
+    }
+
+    void monitorSilentWithoutDebug() {
+        TfrmTerminal monitor;
+        WindowFixture f;
+        f.Window->AttachMonitor(&monitor);
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        QVERIFY(!w.IsDebug());
+        w.btRead->click();
+        QCOMPARE(f.Texts(), QStringList());
+        QCOMPARE(f.ReceivedCodes().size(), 7);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(monitor.LineCount(), 0);
+        QVERIFY(monitor.RichEdit1->toPlainText().isEmpty());
+
+        w.GroupBox2DblClick();
+        QTest::mouseDClick(w.GroupBox2, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QVERIFY(!monitor.isVisible());
+    }
+};
+
+QTEST_MAIN(TestMainWindowFiles)
+#include "test_main_window_files.moc"

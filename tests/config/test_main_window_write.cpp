@@ -1,0 +1,191 @@
+// The main window's write commands against the simulator: write-all from the button,
+// each section from the menu, the address, and what address the frames carry.
+
+#include "config/DisplayTexts.h"
+#include "tests/support/WindowFixture.h"
+
+#include <QAction>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace korvane;
+using namespace korvane::test;
+
+namespace {
+
+const QString NoAnswer = QStringLiteral("请检查Korvane是否加电，连线是否连上，通讯端口是否设对？");
+
+// A schedule of two slots beside a channel file, so that write-all has all it needs.
+QString writeScheduleBeside(const QTemporaryDir& dir) {
+    const QString channelFile = dir.filePath(QStringLiteral("ch.chn"));
+    QFile sch(dir.filePath(QStringLiteral("ch.sch")));
+    sch.open(QIODevice::WriteOnly);
+    sch.write("h\r\nh\r\nh\r\n0\r\n255\r\n");
+    return channelFile;
+}
+
+// The address bytes of an addressed frame, low byte first.
+std::uint32_t frameAddress(const TDyCharArray& frame) {
+    return frame[2] | (frame[3] << 8) | (frame[4] << 16);
+}
+
+} // namespace
+
+class TestMainWindowWrite : public QObject {
+    Q_OBJECT
+private slots:
+    void menuAsDesigned() {
+        WindowFixture f;
+        QStringList menu;
+        for (QAction* a : f.Window->PopupMenu()->actions())
+            menu.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(menu,
+                 QStringList({"设置通信端口", "连接设备", "断开连接", "-", "打开信道配置文件",
+                              "保存当前配置", "读入配置文件", "-", "读取设备参数", "写入所有参数",
+                              "-", "写入干线参数", "写入通道参数", "写入时序表", "设置地址"}));
+        QStringList trunk;
+        for (QAction* a : f.Window->mWriteTrunk->actions())
+            trunk.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(trunk, QStringList({"写入所有干线参数", "-", "写入GPS参数", "写入干线延时参数",
+                                     "写入干线属性参数"}));
+    }
+
+    // Read, change, write everything back: the device holds what the window showed,
+    // the window reads it back and the remarks are gone.
+    void writeAllRoundTrip() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.btRead->click();
+        QVERIFY(f.Messages.isEmpty());
+        w.Config().ChannelFileName = writeScheduleBeside(f.Dir);
+        w.Config().Ports[6] =
+            PortEntry{"7",      "12", text::Pocsag, "2400", "-", text::RisingEdge, text::Negative,
+                      text::On, "",   text::Added};
+        w.Config().Gps = {0, 1};
+        w.PortTableChanged();
+        f.Sim.clearFrameLog();
+
+        w.btWrite->click();
+        QCOMPARE(f.Texts(), QStringList({QStringLiteral("祝贺你，写入成功！")}));
+        QCOMPARE(f.ReceivedCodes(),
+                 QList<int>({0x27, 0x47, 0x37, 0x57, 0x87, 0x08, 0x18, 0x28, 0x38, 0x48, 0x58}));
+        const sim::DeviceState stored = f.Sim.state();
+        QCOMPARE(stored.gps, (TDyCharArray{0xAA, 0xAA}));
+        QCOMPARE(stored.scheduleBlocks.at(0)[0], 0xFF); // channel 0: no port claims it
+        // Read back: port 7 as written, without its remark.
+        QCOMPARE(w.Config().Ports[6].Channel, QStringLiteral("12"));
+        QCOMPARE(w.Config().Ports[6].Rate, QStringLiteral("2400"));
+        QVERIFY(w.Config().Ports[6].Remark.isEmpty());
+        QCOMPARE(w.Label8->text(), QStringLiteral("已刷新"));
+        QVERIFY(w.GroupBox1->isEnabled());
+    }
+
+    void writeAllRefusesZeroAddress() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.edAddress->setText(QStringLiteral("0"));
+        w.btWrite->click();
+        QCOMPARE(f.Texts(), QStringList({QStringLiteral("地址为0非法，请确认地址不能为0！")}));
+        QCOMPARE(f.Messages[0].Caption, text::CaptionKorvane);
+        QVERIFY(f.Sim.framesReceived().isEmpty());
+        // Setting the address sends it all the same.
+        w.Config().DeviceModel = text::ModelSingle;
+        w.btSetAddress->click();
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x07}));
+        QCOMPARE(f.Texts().last(), QStringLiteral("祝贺你，地址写入成功！"));
+    }
+
+    // The frames carry the address the configuration holds: text typed into the
+    // address field that still has the focus is not sent.
+    void typedAddressNotLeftIsNotSent() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.Config().DeviceModel = text::ModelSingle;
+        w.edAddress->setFocus();
+        QTRY_VERIFY(w.edAddress->hasFocus());
+        w.edAddress->setText(QStringLiteral("000099"));
+        w.GPS1->trigger();
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x37}));
+        QCOMPARE(frameAddress(f.Sim.framesReceived().first()), 1u);
+
+        w.btRead->setFocus(); // leaving the field takes its value
+        QTRY_COMPARE(w.Config().Info.Address, 99u);
+        w.GPS1->trigger();
+        QCOMPARE(frameAddress(f.Sim.framesReceived().last()), 99u);
+    }
+
+    // A section chosen from the menu shows exactly one box: success or error.
+    void sectionEntriesShowOneBox_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("success");
+        QTest::addColumn<QString>("errorCaption");
+        QTest::newRow("ports") << "N10" << 0x27 << "端口参数设置完毕。"
+                               << "端口参数设置通讯错误";
+        QTest::newRow("gps") << "GPS1" << 0x37 << "GPS参数设置完毕"
+                             << "GPS参数通讯错误";
+        QTest::newRow("trunk") << "N16" << 0x47 << "干线参数设置完毕"
+                               << "干线参数通讯错误";
+        QTest::newRow("delay") << "N15" << 0x57 << "干线延时参数设置完毕。"
+                               << "干线延时参数设置通讯错误";
+    }
+
+    void sectionEntriesShowOneBox() {
+        QFETCH(QString, entry);
+        QFETCH(int, code);
+        QFETCH(QString, success);
+        QFETCH(QString, errorCaption);
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.Config().DeviceModel = text::ModelSingle;
+        QAction* action = w.findChild<QAction*>(entry);
+        QVERIFY(action);
+        action->trigger();
+        QCOMPARE(f.ReceivedCodes(), QList<int>({code}));
+        QCOMPARE(f.Texts(), QStringList({success}));
+        QCOMPARE(f.Messages[0].Caption, QStringLiteral("设置成功"));
+        QCOMPARE(f.Messages[0].Icon, MessageIcon::Information);
+
+        f.Messages.clear();
+        f.Sim.setFaults(sim::SimulatorFaults::Ignoring({std::uint8_t(code)}));
+        action->trigger();
+        QCOMPARE(f.Texts(), QStringList({NoAnswer}));
+        QCOMPARE(f.Messages[0].Caption, errorCaption);
+        QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
+        QVERIFY(w.GroupBox1->isEnabled());
+    }
+
+    void allTrunkSectionsShowThreeBoxes() {
+        WindowFixture f;
+        f.Show();
+        f.Window->Config().DeviceModel = text::ModelSingle;
+        f.Window->N14->trigger();
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x47, 0x37, 0x57}));
+        QCOMPARE(f.Texts(),
+                 QStringList({"干线参数设置完毕", "GPS参数设置完毕", "干线延时参数设置完毕。"}));
+    }
+
+    void scheduleFromTheMenu() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.Config().DeviceModel = text::ModelSingle;
+        w.Config().ChannelFileName = writeScheduleBeside(f.Dir);
+        w.N11->trigger();
+        QVERIFY(f.Messages.isEmpty());
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x87}));
+        QVERIFY(w.GroupBox1->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestMainWindowWrite)
+#include "test_main_window_write.moc"
