@@ -27,6 +27,8 @@ constexpr std::array<InitialPort, 5> InitialPorts{{
     {5, 20, false, 1200, false, false, false, false, 0x000000},
 }};
 
+// The device's own copy of the port payload layout. It does not borrow the tool's
+// codec on purpose: a wrong offset there must show up as a mismatch, not be mirrored.
 constexpr std::size_t ChannelOffset = 50;
 constexpr std::size_t PocsagBitmapOffset = 74;
 constexpr std::size_t PolarityBitmapOffset = 77;
