@@ -1,6 +1,7 @@
 #include "config/Korvane.h"
 
 #include "config/DisplayTexts.h"
+#include "config/HexFieldValidator.h"
 #include "config/KorvaneError.h"
 #include "config/PortTableModel.h"
 #include "config/SelectChannel.h"
@@ -20,7 +21,9 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -49,10 +52,6 @@ public:
 OverrideBusyCursor& busyCursor() {
     static OverrideBusyCursor cursor;
     return cursor;
-}
-
-bool isHexDigit(QChar c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
 template <typename E> E enumSetting(int value, int count, E fallback) {
@@ -113,6 +112,10 @@ TfrmKorvane::TfrmKorvane(MessagePresenter presenter, QWidget* parent)
     connect(CheckBox1, &QCheckBox::clicked, this, &TfrmKorvane::CheckBox1Click);
     connect(CheckBox2, &QCheckBox::clicked, this, &TfrmKorvane::CheckBox2Click);
     connect(ListView1, &QTreeView::doubleClicked, this, &TfrmKorvane::ListView1DblClick);
+    // The typing limits are kept by validators, not as the fields' maximum length,
+    // which would also cut the longer numbers a device read or a file puts there.
+    edID->setValidator(new HexFieldValidator(edID, 8));
+    edAddress->setValidator(new HexFieldValidator(edAddress, 6));
     for (QObject* o : {static_cast<QObject*>(edID), static_cast<QObject*>(edAddress),
                        static_cast<QObject*>(Label13), static_cast<QObject*>(GroupBox2)})
         o->installEventFilter(this);
@@ -199,17 +202,18 @@ void TfrmKorvane::UpdatePortLabel() {
 // ---- the top-level error handler --------------------------------------------------
 
 void TfrmKorvane::RunAction(const std::function<void()>& action) {
-    QString message;
     try {
         action();
-        return;
     } catch (const KorvaneError& e) {
-        message = e.message();
+        ShowError(e.message());
     } catch (const std::exception& e) {
-        message = QString::fromUtf8(e.what());
+        ShowError(QString::fromUtf8(e.what()));
     } catch (...) {
-        message = QStringLiteral("未知错误");
+        ShowError(QStringLiteral("未知错误"));
     }
+}
+
+void TfrmKorvane::ShowError(QString message) {
     if (!message.endsWith(u'.') && !message.endsWith(u'。'))
         message += u'.';
     ShowMessage(message, QCoreApplication::applicationName(), MessageIcon::Error);
@@ -243,6 +247,17 @@ void TfrmKorvane::SetBusy(bool busy) {
     else
         QGuiApplication::restoreOverrideCursor();
     GroupBox1->setEnabled(!busy);
+    // The device information takes no input either: an address or a control mode
+    // changed halfway would change the frames and pauses that follow.
+    m_busy = busy;
+    edAddress->setReadOnly(busy);
+    edID->setReadOnly(busy || !m_config.ControlMode);
+    CheckBox2->setEnabled(!busy);
+    if (!busy) {
+        // A field left while the procedure ran is taken now that it is over.
+        for (QLineEdit* field : std::exchange(m_fieldsLeftWhileBusy, {}))
+            TakeFieldValue(field);
+    }
 }
 
 void TfrmKorvane::ShowPortLabel(const QString& text) {
@@ -254,28 +269,55 @@ void TfrmKorvane::ShowModel(const QString& model) {
 }
 
 void TfrmKorvane::ShowAddress(const QString& decimal, const QString& answerHex) {
-    edAddress->setText(decimal);
+    HexFieldValidator::SetUnchecked(edAddress, decimal);
     Edit2->setText(answerHex);
 }
 
 void TfrmKorvane::ShowSerialNumber(const QString& decimal, const QString& answerHex) {
-    edID->setText(decimal);
+    HexFieldValidator::SetUnchecked(edID, decimal);
     Edit3->setText(answerHex);
 }
 
 void TfrmKorvane::PortTableChanged() {
-    m_model->Reload();
+    m_model->Refresh();
 }
 
 void TfrmKorvane::ShowTrunkSummary(const QString& summary) {
     Label13->setText(summary);
 }
 
+void TfrmKorvane::ShowScheduleProgress(int block, int blocks) {
+    scheduleProgressLabel->setText(
+        blocks > 0 ? QStringLiteral("时序表 %1/%2").arg(block).arg(blocks) : QString());
+    scheduleProgressLabel->setVisible(blocks > 0);
+}
+
 void TfrmKorvane::Pause(int ms) {
     // The window keeps painting; the running action's guard refuses a second one.
+    // A timer may fire a little early, so the wait goes on until the time has passed.
+    QElapsedTimer elapsed;
+    elapsed.start();
     QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    for (qint64 left = ms; left > 0; left = ms - elapsed.elapsed()) {
+        timer.start(static_cast<int>(left));
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+void TfrmKorvane::ShowTrunkSummaryOf(const DeviceConfiguration& config) {
+    try {
+        Label13->setText(TrunkSummary(config));
+    } catch (...) {
+        // The values in memory changed but cannot be summarised: the label must not
+        // go on describing the old ones.
+        Label13->setText(QStringLiteral("干线"));
+        ShowTrunkRefreshed(false);
+        throw;
+    }
 }
 
 // ---- labels ---------------------------------------------------------------------
@@ -362,9 +404,7 @@ void TfrmKorvane::btSetPortClick() {
             own = std::make_unique<TfrmSetPort>(this);
             dialog = own.get();
         }
-        dialog->SetErrorPresenter([this](const QString& message) {
-            ShowMessage(message, QCoreApplication::applicationName(), MessageIcon::Error);
-        });
+        dialog->SetErrorPresenter([this](const QString& message) { ShowError(message); });
         dialog->SetComm(&m_transport->Comm());
         if (dialog->exec() != QDialog::Accepted)
             return;
@@ -424,7 +464,12 @@ void TfrmKorvane::Label13Click() {
         if (dialog.exec() != QDialog::Accepted)
             return;
         dialog.Values().ApplyTo(m_config);
-        Label13->setText(TrunkSummary(m_config));
+        try {
+            ShowTrunkSummaryOf(m_config);
+        } catch (...) {
+            m_config.SetTrunkRefreshed(false);
+            throw;
+        }
         m_config.SetTrunkRefreshed(false);
     });
 }
@@ -471,27 +516,26 @@ void TfrmKorvane::contextMenuEvent(QContextMenuEvent* event) {
         PopupMenu1->popup(event->globalPos());
 }
 
+void TfrmKorvane::TakeFieldValue(QLineEdit* field) {
+    if (m_busy) {
+        if (!m_fieldsLeftWhileBusy.contains(field))
+            m_fieldsLeftWhileBusy.append(field);
+    } else if (field == edID) {
+        m_config.Info.SerialNumber = SerialNumberFromText(edID->text());
+    } else {
+        m_config.Info.Address = AddressFromText(edAddress->text());
+    }
+}
+
 bool TfrmKorvane::eventFilter(QObject* watched, QEvent* event) {
     auto* field = qobject_cast<QLineEdit*>(watched);
     if (field && (field == edID || field == edAddress)) {
-        if (event->type() == QEvent::KeyPress) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            const QString typed = key->text();
-            if (typed.isEmpty() || key->key() == Qt::Key_Backspace)
-                return false; // navigation and editing keys without text
-            // The typing limit is kept here, not as the field's maximum length, which
-            // would also cut the longer numbers a device read or a file puts there.
-            const int limit = field == edID ? 8 : 6;
-            const bool room = field->text().size() - field->selectedText().size() < limit;
-            if (typed.size() == 1 && isHexDigit(typed[0]) && !field->isReadOnly() && room)
-                field->insert(typed.toUpper());
-            return true;
-        }
+        // The value is taken when the focus really leaves the field; opening the
+        // popup menu or switching windows takes it away only for a while.
         if (event->type() == QEvent::FocusOut) {
-            if (field == edID)
-                m_config.Info.SerialNumber = SerialNumberFromText(edID->text());
-            else
-                m_config.Info.Address = AddressFromText(edAddress->text());
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+                TakeFieldValue(field);
         }
         return false;
     }

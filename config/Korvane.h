@@ -75,6 +75,7 @@ public:
     void ShowSerialNumber(const QString& decimal, const QString& answerHex) override;
     void PortTableChanged() override;
     void ShowTrunkSummary(const QString& summary) override;
+    void ShowScheduleProgress(int block, int blocks) override;
     void Pause(int ms) override;
 
     // Event handlers, named after their control.
@@ -114,6 +115,13 @@ private:
     void FormShow();
     void ShowRefreshed(bool refreshed);
     void ShowTrunkRefreshed(bool refreshed);
+    // The trunk label after the values changed; on failure it shows the label as
+    // not refreshed and rethrows.
+    void ShowTrunkSummaryOf(const DeviceConfiguration& config);
+    // An error through the top-level handler's rule (application caption, full stop).
+    void ShowError(QString message);
+    // The serial-number or address field was left: its text becomes the value.
+    void TakeFieldValue(QLineEdit* field);
     void UpdatePortLabel();
     QList<int> SelectedRows() const;
     QString ChooseFile(FileDialog kind, const QString& start);
@@ -129,7 +137,8 @@ private:
     TfrmTerminal* m_monitor = nullptr;
     bool m_debug = false;
     bool m_deviceActionRunning = false;
-    int m_busyDepth = 0;
+    bool m_busy = false;
+    QList<QLineEdit*> m_fieldsLeftWhileBusy;
     QString m_startDirectory;
 
 public:
@@ -151,6 +160,7 @@ public:
     QLineEdit* Edit3 = nullptr;
     QLabel* Label13 = nullptr;
     QLabel* Label8 = nullptr;
+    QLabel* scheduleProgressLabel = nullptr;
     QPushButton* btDelete = nullptr;
     QPushButton* btWrite = nullptr;
     QPushButton* btRead = nullptr;

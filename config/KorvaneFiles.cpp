@@ -4,6 +4,7 @@
 #include "config/Korvane.h"
 
 #include "config/DisplayTexts.h"
+#include "config/HexFieldValidator.h"
 #include "files/ConfigurationFile.h"
 #include "files/IniFile.h"
 #include "files/TrunkSummary.h"
@@ -44,8 +45,9 @@ QString TfrmKorvane::ChooseFile(FileDialog kind, const QString& start) {
     case FileDialog::ChooseChannelFile:
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setNameFilter(ChannelFileFilter);
-        if (QFileInfo(start).isFile())
-            dialog.selectFile(start);
+        // The name is preset even when the file has gone, so the operator sees it.
+        if (!start.isEmpty() && !QFileInfo(start).isDir())
+            dialog.selectFile(QFileInfo(start).fileName());
         break;
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -71,11 +73,11 @@ void TfrmKorvane::LoadConfiguration() {
             return;
         const ConfigurationFile file = ReadConfigurationFile(path);
         file.ApplyTo(m_config);
-        edID->setText(file.SerialNumberText);
-        edAddress->setText(file.AddressText);
+        HexFieldValidator::SetUnchecked(edID, file.SerialNumberText);
+        HexFieldValidator::SetUnchecked(edAddress, file.AddressText);
         PortTableChanged();
         // Everything is loaded before the summary, which may fail for an unknown model.
-        Label13->setText(TrunkSummary(m_config));
+        ShowTrunkSummaryOf(m_config);
     });
 }
 

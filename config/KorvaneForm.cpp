@@ -90,6 +90,16 @@ void TfrmKorvane::BuildForm() {
     auto* top = new QHBoxLayout;
     top->addWidget(named(new QLabel(QStringLiteral("通道列表："), GroupBox1), "Label6"));
     top->addStretch();
+    // Shown only while schedule blocks go out, when the group is disabled: it keeps
+    // the ordinary text colour so the operator can read it.
+    scheduleProgressLabel = named(new QLabel(GroupBox1), "scheduleProgressLabel");
+    QPalette progressPalette = scheduleProgressLabel->palette();
+    progressPalette.setColor(QPalette::Disabled, QPalette::WindowText,
+                             progressPalette.color(QPalette::Active, QPalette::WindowText));
+    scheduleProgressLabel->setPalette(progressPalette);
+    scheduleProgressLabel->hide();
+    top->addWidget(scheduleProgressLabel);
+    top->addSpacing(12);
     top->addWidget(named(new QLabel(QStringLiteral("通讯端口："), GroupBox1), "Label7"));
     lbPort = named(new QLabel(QStringLiteral("断开"), GroupBox1), "lbPort");
     lbPort->setMinimumWidth(130);

@@ -7,7 +7,7 @@
 namespace korvane {
 
 PortTableModel::PortTableModel(const PortTable& ports, QObject* parent)
-    : QAbstractTableModel(parent), m_ports(ports) {}
+    : QAbstractTableModel(parent), m_ports(ports), m_shown(ports) {}
 
 const QStringList& PortTableModel::ColumnCaptions() {
     static const QStringList captions{QStringLiteral("端口"),     QStringLiteral("通道"),
@@ -23,13 +23,23 @@ const QList<int>& PortTableModel::ColumnWidths() {
     return widths;
 }
 
-void PortTableModel::Reload() {
-    beginResetModel();
-    endResetModel();
+void PortTableModel::Refresh() {
+    if (m_shown.size() != m_ports.size()) {
+        beginResetModel();
+        m_shown = m_ports;
+        endResetModel();
+        return;
+    }
+    for (int row = 0; row < m_ports.size(); ++row) {
+        if (m_shown[row] == m_ports[row])
+            continue;
+        m_shown[row] = m_ports[row];
+        emit dataChanged(index(row, 0), index(row, PortEntry::FieldCount - 1));
+    }
 }
 
 int PortTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_ports.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
 }
 
 int PortTableModel::columnCount(const QModelIndex& parent) const {
@@ -37,9 +47,9 @@ int PortTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant PortTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_ports.size())
+    if (!index.isValid() || index.row() >= m_shown.size())
         return {};
-    const PortEntry& e = m_ports[index.row()];
+    const PortEntry& e = m_shown[index.row()];
     // A remark other than empty or "-" is an edit mark carried by a loaded file.
     const bool marked = !e.Remark.isEmpty() && e.Remark != text::None;
     switch (role) {

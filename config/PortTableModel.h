@@ -16,8 +16,9 @@ public:
     static const QStringList& ColumnCaptions();
     static const QList<int>& ColumnWidths();
 
-    // The table was changed in place: show it anew.
-    void Reload();
+    // The table was changed in place: show the rows that changed. The rows stay
+    // where they are, so the view keeps its selection and current row.
+    void Refresh();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -26,6 +27,7 @@ public:
 
 private:
     const PortTable& m_ports;
+    PortTable m_shown; // what the view was last told about
 };
 
 } // namespace korvane

@@ -28,6 +28,9 @@ public:
     virtual void PortTableChanged() = 0;
     // The trunk label.
     virtual void ShowTrunkSummary(const QString& summary) = 0;
+    // Where a schedule send stands: block (from 1) of blocks is being sent; blocks 0
+    // means the send is over.
+    virtual void ShowScheduleProgress(int block, int blocks) = 0;
     // A pause between writes; returns after ms milliseconds.
     virtual void Pause(int ms) = 0;
 };

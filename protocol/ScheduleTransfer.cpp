@@ -41,7 +41,13 @@ bool DeviceProcedures::SendScheduleBlocks(const ScheduleSource& source) {
         return false;
     const ScheduleTable& table = *source.Table;
     const int blocks = ScheduleBlockCount(qsizetype(table.size()));
+    // A long send (3 s a block under remote control) shows where it stands.
+    struct ProgressEnd {
+        DeviceOperator& ui;
+        ~ProgressEnd() { ui.ShowScheduleProgress(0, 0); }
+    } progressEnd{m_ui};
     for (int block = 0; block < blocks; ++block) {
+        m_ui.ShowScheduleProgress(block + 1, blocks);
         const auto payload = ScheduleBlockPayload(m_config.Info.Address, block, table);
         if (!Transact(PlainFrame(command::WriteScheduleBlock, payload))) {
             m_ui.ShowMessage(NoAnswerText,

@@ -263,7 +263,7 @@ private slots:
     }
 
     // With the trunk delay on and no model known, the summary fails: the values are
-    // taken, the label and the flags stay.
+    // taken and the label shows them as not refreshed instead of the old summary.
     void trunkDialogModelError() {
         WindowFixture f;
         f.Show();
@@ -281,7 +281,8 @@ private slots:
         QCOMPARE(w.Config().Trunk.DelayEnabled, 1);
         QCOMPARE(w.Config().Trunk.DelayCyclesA, -5);
         QCOMPARE(w.Label13->text(), QStringLiteral("干线"));
-        QVERIFY(w.Config().IsTrunkRefreshed());
+        QCOMPARE(background(w.Label13), QColor(Qt::red));
+        QVERIFY(!w.Config().IsTrunkRefreshed());
 
         w.Config().DeviceModel = text::ModelSingle;
         WhenModal([](QWidget* dialog) {

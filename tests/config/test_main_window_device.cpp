@@ -195,11 +195,11 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
         QTest::newRow("letters") << "96k"
-                                 << "'96k' is not a valid integer value";
+                                 << "'96k' is not a valid integer value.";
         QTest::newRow("negative") << "-9600"
-                                  << "Range check error";
+                                  << "Range check error.";
         QTest::newRow("empty") << ""
-                               << "'' is not a valid integer value";
+                               << "'' is not a valid integer value.";
     }
 
     void portDialogRefusesBadBitRate() {
@@ -236,7 +236,7 @@ private slots:
             d->findChild<QPushButton*>(QStringLiteral("btOK"))->click();
         });
         f.Window->btSetPort->click();
-        QCOMPARE(f.Texts(), QStringList({QStringLiteral("Error opening serial port")}));
+        QCOMPARE(f.Texts(), QStringList({QStringLiteral("Error opening serial port.")}));
         QVERIFY(!f.Window->Transport().Comm().IsOpen());
         QCOMPARE(f.Window->lbPort->text(), QStringLiteral("断开"));
         QVERIFY(f.Settings().contains(QStringLiteral("CommName=ttyKorvaneNone")));

@@ -545,7 +545,7 @@ private slots:
     }
 
     // With the trunk delay on and no model known, the summary fails after everything
-    // was loaded; the label keeps its text.
+    // was loaded; the label drops the old summary and shows itself not refreshed.
     void loadWithTrunkDelayBeforeIdentification() {
         WindowFixture f;
         f.Show();
@@ -559,7 +559,8 @@ private slots:
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("Korvane 版本错误！.")}));
         QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
         QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
-        QCOMPARE(w.Label13->text(), summary);
+        QCOMPARE(w.Label13->text(), QStringLiteral("干线"));
+        QCOMPARE(w.Label13->palette().color(QPalette::Window), QColor(Qt::red));
         QCOMPARE(w.Config().Ports[0], assignedEntry(1));
         QCOMPARE(listed(w)[0], assignedEntry(1));
         QCOMPARE(w.Config().Info.SerialNumber, 55u);

@@ -55,6 +55,7 @@ public:
     }
     void PortTableChanged() override { ++TableChanges; }
     void ShowTrunkSummary(const QString& summary) override { Summary = summary; }
+    void ShowScheduleProgress(int, int) override {}
     void Pause(int ms) override {
         Pauses.append(ms);
         Events.append(QStringLiteral("pause %1").arg(ms));

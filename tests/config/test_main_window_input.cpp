@@ -1,0 +1,194 @@
+// The main window under the operator's hands: every route text takes into the
+// serial-number and address fields, when their values are taken, the port list's
+// selection across changes, the device information during a device action, pauses,
+// the channel-file dialog and the schedule progress.
+
+#include "tests/support/WindowFixture.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeView>
+#include <QtTest>
+
+using namespace korvane;
+using namespace korvane::test;
+
+class TestMainWindowInput : public QObject {
+    Q_OBJECT
+private slots:
+    // Keys other than printable ones behave as in any field; pasted text obeys the
+    // same limits as typed text; Escape reaches the window.
+    void fieldKeysAndPaste() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.activateWindow();
+        w.edAddress->setFocus();
+        QTRY_VERIFY(w.edAddress->hasFocus());
+        QTest::keyClick(w.edAddress, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(w.edAddress->selectedText(), QStringLiteral("000001"));
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("1f2-3"));
+        QTest::keyClick(w.edAddress, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.edAddress->text(), QStringLiteral("000001")); // not hexadecimal
+        QGuiApplication::clipboard()->setText(QStringLiteral("abc1234"));
+        w.edAddress->paste();
+        QCOMPARE(w.edAddress->text(), QStringLiteral("000001")); // seven characters
+        QGuiApplication::clipboard()->setText(QStringLiteral("abc12"));
+        w.edAddress->paste();
+        QCOMPARE(w.edAddress->text(), QStringLiteral("ABC12"));
+        w.edAddress->insert(QStringLiteral("99"));
+        QCOMPARE(w.edAddress->text(), QStringLiteral("ABC12")); // would be seven
+
+        // Text the program puts there stays whole and may be shortened.
+        w.edAddress->setText(QStringLiteral("16777215"));
+        QTest::keyClick(w.edAddress, Qt::Key_Backspace);
+        QCOMPARE(w.edAddress->text(), QStringLiteral("1677721"));
+        QTest::keyClick(w.edAddress, Qt::Key_5);
+        QCOMPARE(w.edAddress->text(), QStringLiteral("1677721"));
+
+        QTest::keyClick(w.edAddress, Qt::Key_Tab);
+        QTRY_VERIFY(!w.edAddress->hasFocus());
+        QCOMPARE(w.Config().Info.Address, 1677721u);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QTRY_VERIFY(w.edAddress->hasFocus());
+
+        QTest::keyClick(w.edAddress, Qt::Key_Escape);
+        QTRY_VERIFY(!w.isVisible());
+    }
+
+    // Opening the popup menu does not take the typed value; really leaving does.
+    void popupMenuLeavesTypedValue() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.activateWindow();
+        w.edAddress->setFocus();
+        QTRY_VERIFY(w.edAddress->hasFocus());
+        w.edAddress->selectAll();
+        QTest::keyClicks(w.edAddress, QStringLiteral("7"));
+
+        const QPoint at = w.btRead->geometry().center();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, w.mapToGlobal(at));
+        QApplication::sendEvent(&w, &menuEvent);
+        QTRY_VERIFY(w.PopupMenu()->isVisible());
+        QCOMPARE(w.Config().Info.Address, 1u);
+        w.PopupMenu()->close();
+        QTRY_VERIFY(w.edAddress->hasFocus());
+        QCOMPARE(w.Config().Info.Address, 1u);
+
+        w.btRead->setFocus(Qt::MouseFocusReason);
+        QTRY_COMPARE(w.Config().Info.Address, 7u);
+    }
+
+    // Deleting ports changes rows in place: the selection and the current row stay.
+    void selectionSurvivesTableChange() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        QItemSelectionModel* selection = w.ListView1->selectionModel();
+        const QAbstractItemModel* model = w.ListView1->model();
+        selection->setCurrentIndex(model->index(5, 0), QItemSelectionModel::NoUpdate);
+        for (int row : {2, 5})
+            selection->select(model->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        w.btDelete->click();
+        QCOMPARE(selection->selectedRows().size(), 2);
+        QVERIFY(selection->isRowSelected(2) && selection->isRowSelected(5));
+        QCOMPARE(selection->currentIndex().row(), 5);
+    }
+
+    // While a device action runs the device information takes no input; a field left
+    // meanwhile is taken when the action is over.
+    void deviceInformationLockedWhileBusy() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.activateWindow();
+        w.CheckBox2->click();
+        w.edAddress->setFocus();
+        QTRY_VERIFY(w.edAddress->hasFocus());
+        w.edAddress->selectAll();
+        QTest::keyClicks(w.edAddress, QStringLiteral("5"));
+
+        w.SetBusy(true);
+        QVERIFY(w.edAddress->isReadOnly() && w.edID->isReadOnly());
+        QVERIFY(!w.CheckBox2->isEnabled());
+        QTest::keyClicks(w.edAddress, QStringLiteral("6"));
+        QCOMPARE(w.edAddress->text(), QStringLiteral("5"));
+        QTest::keyClick(w.edAddress, Qt::Key_Tab);
+        QTRY_VERIFY(!w.edAddress->hasFocus());
+        QCOMPARE(w.Config().Info.Address, 1u);
+
+        w.SetBusy(false);
+        QCOMPARE(w.Config().Info.Address, 5u);
+        QVERIFY(!w.edAddress->isReadOnly() && !w.edID->isReadOnly());
+        QVERIFY(w.CheckBox2->isEnabled());
+    }
+
+    // A timer may fire early; a pause never ends before its time.
+    void pauseNeverShorter() {
+        WindowFixture f;
+        for (int i = 0; i < 2; ++i) {
+            QElapsedTimer t;
+            t.start();
+            f.Window->Pause(2100);
+            QVERIFY2(t.elapsed() >= 2100, qPrintable(QString::number(t.elapsed())));
+        }
+    }
+
+    // The channel-file dialog starts with the file's name even when it has gone.
+    void channelDialogPresetsMissingFile() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        w.Config().ChannelFileName = f.Dir.filePath(QStringLiteral("gone.chn"));
+        QString preset;
+        QString folder;
+        WhenModal([&](QWidget* d) {
+            auto* dialog = qobject_cast<QFileDialog*>(d);
+            folder = dialog->directory().absolutePath();
+            preset = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+            dialog->reject();
+        });
+        w.ChooseChannelFile();
+        QCOMPARE(preset, QStringLiteral("gone.chn"));
+        QCOMPARE(folder, QDir(f.Dir.path()).absolutePath());
+    }
+
+    // A schedule send shows which block goes out, and nothing once it is over.
+    void scheduleProgressShown() {
+        WindowFixture f;
+        f.Show();
+        TfrmKorvane& w = *f.Window;
+        QFile schedule(f.Dir.filePath(QStringLiteral("c.sch")));
+        QVERIFY(schedule.open(QIODevice::WriteOnly));
+        schedule.write("head\r\nhead\r\nhead\r\n" + QByteArray("255\r\n").repeated(65));
+        schedule.close();
+        w.Config().ChannelFileName = f.Dir.filePath(QStringLiteral("c.chn"));
+        QLabel* label = w.findChild<QLabel*>(QStringLiteral("scheduleProgressLabel"));
+        QStringList seen;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            if (label->isVisible() && !seen.contains(label->text()))
+                seen.append(label->text());
+        });
+        watch.start(5);
+        w.N11->trigger();
+        watch.stop();
+        QCOMPARE(f.Texts(), QStringList());
+        QCOMPARE(seen, QStringList({QStringLiteral("时序表 1/2"), QStringLiteral("时序表 2/2")}));
+        QVERIFY(label->isHidden());
+    }
+};
+
+QTEST_MAIN(TestMainWindowInput)
+#include "test_main_window_input.moc"
