@@ -14,6 +14,7 @@ namespace {
 constexpr std::uint8_t NoPort = 0xFF;
 constexpr int PortBase = 100;
 constexpr int PassThrough = 200;
+constexpr int MaxPorts = 24;
 } // namespace
 
 QString ScheduleFilePath(const QString& channelFileName) {
@@ -45,7 +46,9 @@ void ConvertScheduleTable(ScheduleTable& table, const PortTable& ports) {
             continue;
         // A replaced entry no longer equals any channel, so the first row wins.
         const auto wanted = std::uint8_t((channel - 1) & 0xFF);
-        const auto claimed = std::uint8_t((port - 1 + PortBase) & 0xFF);
+        // A port the device does not have claims the slots for no port.
+        const bool known = port >= 1 && port <= MaxPorts;
+        const auto claimed = known ? std::uint8_t(port - 1 + PortBase) : NoPort;
         for (std::uint8_t& entry : table) {
             if (entry == wanted)
                 entry = claimed;

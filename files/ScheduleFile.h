@@ -32,9 +32,9 @@ QString ScheduleFilePath(const QString& channelFileName);
 ScheduleTable ParseScheduleEntries(const QByteArray& bytes, bool skipHeader = true);
 
 // Replaces channels by ports: the first row in display order whose channel (counted
-// from 1) matches an entry takes it; then 100-199 become ports 0-99, 0-99 become 255,
-// 200-255 stay. Throws KorvaneError("'<text>' is not a valid integer value") for a row
-// whose PortNumber is not an integer.
+// from 1) matches an entry takes it, a row whose port is outside 1-24 as no port (255);
+// then 100-199 become ports 0-99, 0-99 become 255, 200-255 stay. Throws KorvaneError("'<text>' is
+// not a valid integer value") for a row whose PortNumber is not an integer.
 void ConvertScheduleTable(ScheduleTable& table, const PortTable& ports);
 
 // Reads and converts the file; nothing when the file cannot be opened.
