@@ -5,7 +5,6 @@
 #include "files/FileHelpers.h"
 #include "files/TextLineReader.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace korvane {
@@ -21,7 +20,8 @@ QString ScheduleFilePath(const QString& channelFileName) {
     const QString beside = ReplaceExtension(channelFileName, QStringLiteral(".sch"));
     if (!channelFileName.isEmpty() && QFileInfo(beside).isFile())
         return beside;
-    return QDir::current().absoluteFilePath(QStringLiteral("SchedulingFile.dat"));
+    // Relative, so that it is opened in the current directory and named as written.
+    return QStringLiteral("SchedulingFile.dat");
 }
 
 ScheduleTable ParseScheduleEntries(const QByteArray& bytes, bool skipHeader) {

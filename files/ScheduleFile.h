@@ -24,7 +24,8 @@ inline constexpr int ScheduleBlockPayloadSize = 4 + ScheduleBlockEntries;
 inline constexpr qsizetype MaxScheduleEntries = 256 * ScheduleBlockEntries;
 
 // The channel file's path ending in ".sch" when that names an existing file, else
-// "SchedulingFile.dat" in the current directory (whether it exists or not).
+// "SchedulingFile.dat" as a relative path: the file in the current directory (whether
+// it exists or not).
 QString ScheduleFilePath(const QString& channelFileName);
 
 // One entry per line after the header: the line's decimal value, low 8 bits; a line

@@ -199,7 +199,7 @@ private slots:
     void fileChoice() {
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(m_dir.path()));
-        const QString fallback = QDir(m_dir.path()).absoluteFilePath("SchedulingFile.dat");
+        const QString fallback = QStringLiteral("SchedulingFile.dat");
         QDir(m_dir.path()).mkdir("c");
         const QString channel = m_dir.filePath("c/ch.chn");
         const QString noExtension = m_dir.filePath("c/plain");
