@@ -7,6 +7,8 @@
 #include "files/PortRowReader.h"
 #include "files/TextLineReader.h"
 
+#include <limits>
+
 namespace korvane {
 
 namespace {
@@ -18,10 +20,10 @@ QList<ChannelRecord> ParseChannelFile(const QByteArray& bytes) {
     TextLineReader reader(bytes);
     reader.SkipLines(HeaderLines);
     QList<ChannelRecord> records;
-    for (const QStringList& row : ReadPortRows(reader, RecordLines)) {
+    ReadPortRows(reader, RecordLines, std::numeric_limits<qsizetype>::max(), [&](QStringList& row) {
         if (row[1] != text::None)
             records.append(ChannelRecord{row[0], row[1], row[2], row[3], row[4], row[5]});
-    }
+    });
     return records;
 }
 

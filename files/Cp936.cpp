@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace korvane {
@@ -26,6 +27,9 @@ bool IsLoneLeadChar(QChar c) {
 } // namespace
 
 QString FromCp936(QByteArrayView bytes) {
+    // Most lines are ASCII, which code page 936 leaves as it is.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return std::uint8_t(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     QStringDecoder decoder(CodecName);
     QString text;
     // Runs between lone lead bytes end on whole characters, so one decoder does all.
