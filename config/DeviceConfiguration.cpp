@@ -132,7 +132,17 @@ int StrToIntDef(const QString& text, int fallback) {
 }
 
 std::uint32_t SerialNumberFromText(const QString& text) {
-    return static_cast<std::uint32_t>(StrToIntDef(text, 0));
+    // The device's serial number is unsigned 32-bit, so numbers past the signed range
+    // are valid too; a negative number keeps its 32-bit pattern, as it always did.
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.size() != text.size())
+        return 0;
+    bool ok = false;
+    const qlonglong v = t.toLongLong(&ok, 10);
+    if (!ok || v < std::numeric_limits<std::int32_t>::min() ||
+        v > std::numeric_limits<std::uint32_t>::max())
+        return 0;
+    return static_cast<std::uint32_t>(v);
 }
 
 std::uint32_t AddressFromText(const QString& text) {

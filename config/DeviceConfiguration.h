@@ -137,6 +137,7 @@ private:
 };
 
 // Decimal text to number with 0 as the fallback (serial number and address fields).
+// The serial number takes the whole unsigned 32-bit range.
 std::uint32_t SerialNumberFromText(const QString& text);
 std::uint32_t AddressFromText(const QString& text);
 

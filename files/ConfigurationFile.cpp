@@ -7,6 +7,7 @@
 #include "files/TextLineReader.h"
 
 #include <array>
+#include <utility>
 
 namespace korvane {
 
@@ -102,13 +103,12 @@ ConfigurationFile ParseConfigurationFile(const QByteArray& bytes) {
     for (std::uint8_t& b : file.Reserved.Bytes)
         b = reader.ReadByteLine();
 
-    const QList<QStringList> rows = ReadPortRows(reader, PortEntry::FieldCount);
-    for (qsizetype r = 0; r < rows.size() && r < LoadedPortRows; ++r) {
+    ReadPortRows(reader, PortEntry::FieldCount, LoadedPortRows, [&](QStringList& row) {
         PortEntry entry;
         for (int column = 0; column < PortEntry::FieldCount; ++column)
-            entry.field(column) = rows[r][column];
-        file.Ports.append(entry);
-    }
+            entry.field(column) = std::move(row[column]);
+        file.Ports.append(std::move(entry));
+    });
     return file;
 }
 

@@ -3,20 +3,70 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace korvane {
 
 namespace {
+
 constexpr const char* CodecName = "windows-936";
+
+bool IsLead(std::uint8_t b) {
+    return b >= 0x81 && b <= 0xFE;
 }
 
+bool IsTrail(std::uint8_t b) {
+    return b >= 0x40 && b <= 0xFE && b != 0x7F;
+}
+
+bool IsLoneLeadChar(QChar c) {
+    return c.unicode() >= LoneLeadBase + 0x81 && c.unicode() <= LoneLeadBase + 0xFE;
+}
+
+} // namespace
+
 QString FromCp936(QByteArrayView bytes) {
+    // Most lines are ASCII, which code page 936 leaves as it is.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return std::uint8_t(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     QStringDecoder decoder(CodecName);
-    return decoder(bytes);
+    QString text;
+    // Runs between lone lead bytes end on whole characters, so one decoder does all.
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto b = std::uint8_t(bytes[i]);
+        if (!IsLead(b)) {
+            ++i;
+        } else if (i + 1 < bytes.size() && IsTrail(std::uint8_t(bytes[i + 1]))) {
+            i += 2;
+        } else {
+            text += QString(decoder(bytes.sliced(runStart, i - runStart)));
+            text += QChar(char16_t(LoneLeadBase + b));
+            runStart = ++i;
+        }
+    }
+    if (runStart == 0)
+        return decoder(bytes);
+    text += QString(decoder(bytes.sliced(runStart)));
+    return text;
 }
 
 QByteArray ToCp936(QStringView text) {
     QStringEncoder encoder(CodecName);
-    return encoder(text);
+    QByteArray out;
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (IsLoneLeadChar(text[i])) {
+            out += QByteArray(encoder(text.sliced(runStart, i - runStart)));
+            out += char(text[i].unicode() - LoneLeadBase);
+            runStart = i + 1;
+        }
+    }
+    if (runStart == 0)
+        return encoder(text);
+    out += QByteArray(encoder(text.sliced(runStart)));
+    return out;
 }
 
 } // namespace korvane

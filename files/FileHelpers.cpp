@@ -7,7 +7,11 @@
 
 namespace korvane {
 
-std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error) {
+QString FileTooLargeReason(qint64 size, qint64 maxSize) {
+    return QStringLiteral("文件太大（%1字节），超过了%2字节的上限").arg(size).arg(maxSize);
+}
+
+std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error, qint64 maxSize) {
     QFile file(path);
     const auto fail = [&](const QString& reason) -> std::optional<QByteArray> {
         if (error)
@@ -18,8 +22,8 @@ std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error) {
         return fail(QStringLiteral("没有文件名"));
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
-    if (file.size() > MaxTextFileSize)
-        return fail(QStringLiteral("文件太大"));
+    if (file.size() > maxSize)
+        return fail(FileTooLargeReason(file.size(), maxSize));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());

@@ -9,11 +9,17 @@
 
 namespace korvane {
 
-// Files larger than this are refused instead of being read into memory.
-inline constexpr qint64 MaxTextFileSize = 64 * 1024 * 1024;
+// Files larger than this are refused instead of being read into memory: the channel,
+// configuration and schedule files are some kilobytes.
+inline constexpr qint64 MaxTextFileSize = 4 * 1024 * 1024;
 
-// The whole file, or nothing with the reason (the operating system's words) in *error.
-std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error = nullptr);
+// The whole file, or nothing with the reason (the operating system's words, or that
+// the file is larger than maxSize) in *error.
+std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error = nullptr,
+                                        qint64 maxSize = MaxTextFileSize);
+
+// The reason given for a file larger than maxSize.
+QString FileTooLargeReason(qint64 size, qint64 maxSize);
 
 // Writes bytes to a temporary file beside path, then renames it over path, so that a
 // failure leaves any old file as it was. Throws KorvaneError naming the file and the

@@ -4,13 +4,20 @@
 #include "files/Cp936.h"
 #include "files/FileHelpers.h"
 
-#include <QList>
+#include <QFile>
+#include <QHashFunctions>
+
+#include <sys/stat.h>
+#include <time.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace korvane {
 
@@ -62,54 +69,127 @@ Line Classify(const QByteArray& bytes, qsizetype begin, qsizetype end) {
     return line;
 }
 
-struct Profile {
-    QByteArray bytes;
-    QList<Line> lines;
+// Where the line starting at begin ends, its line end included.
+qsizetype LineEnd(const QByteArray& bytes, qsizetype begin) {
+    const qsizetype lf = bytes.indexOf('\n', begin);
+    return lf < 0 ? bytes.size() : lf + 1;
+}
 
-    explicit Profile(QByteArray content) : bytes(std::move(content)) {
-        qsizetype begin = 0;
-        while (begin < bytes.size()) {
-            const qsizetype lf = bytes.indexOf('\n', begin);
-            const qsizetype end = lf < 0 ? bytes.size() : lf + 1;
-            lines.append(Classify(bytes, begin, end));
-            begin = end;
-        }
-    }
+bool Same(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
-    static bool Same(const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) == 0;
-    }
+// Sections and keys are found by the hash of their case-folded name; a key's hash also
+// covers its section's header, so that each key is found within its own section.
+quint64 NameHash(const QString& name, quint64 headerPosition) {
+    return qHash(name.toCaseFolded(), size_t(headerPosition));
+}
+constexpr quint64 SectionSeed = 0;
+quint64 KeySeed(qsizetype header) {
+    return quint64(header) * 2 + 1;
+}
 
-    // Index of the section's header line.
-    std::optional<qsizetype> FindSection(const QString& section) const {
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            if (lines[i].kind == Line::Section && Same(lines[i].name, section))
-                return i;
-        }
-        return std::nullopt;
-    }
+// A section header or key line; the fields are 32-bit, the file being far smaller.
+struct Entry {
+    quint32 hashLow;
+    quint32 hashHigh;
+    quint32 line;    // where the line begins
+    quint32 section; // where its section's header begins (a header: itself)
 
-    // Index of the first line after the section's last line.
-    qsizetype SectionEnd(qsizetype header) const {
-        qsizetype i = header + 1;
-        while (i < lines.size() && lines[i].kind != Line::Section)
-            ++i;
-        return i;
-    }
+    quint64 Hash() const { return quint64(hashHigh) << 32 | hashLow; }
+};
 
-    std::optional<qsizetype> FindKey(qsizetype header, const QString& key) const {
-        const qsizetype end = SectionEnd(header);
-        for (qsizetype i = header + 1; i < end; ++i) {
-            if (lines[i].kind == Line::Key && Same(lines[i].name, key))
-                return i;
-        }
-        return std::nullopt;
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    bool operator==(const FileStamp& o) const {
+        return device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
     }
 };
 
-Profile Load(const QString& fileName) {
-    return Profile(ReadFileBytes(fileName).value_or(QByteArray()));
-}
+} // namespace
+
+struct IniFile::Profile {
+    enum State { Missing, Read, Unreadable } state = Missing;
+    FileStamp stamp;            // of a read file
+    bool settled = false;       // any later change shows in the stamp
+    QString error;              // why an unreadable file could not be read
+    QByteArray bytes;           // of a read file
+    std::vector<Entry> entries; // ordered by hash, then by line
+
+    explicit Profile(State s = Missing, QString why = QString())
+        : state(s), error(std::move(why)) {}
+
+    Profile(QByteArray content, const FileStamp& fileStamp)
+        : state(Read), stamp(fileStamp), bytes(std::move(content)) {
+        // Only lines with '=' or '[' can be keys or headers: reserve just enough.
+        qsizetype candidates = 0;
+        bool marked = false;
+        for (const char c : std::as_const(bytes)) {
+            if (c == '\n') {
+                marked = false;
+            } else if ((c == '=' || c == '[') && !marked) {
+                marked = true;
+                ++candidates;
+            }
+        }
+        entries.reserve(std::size_t(candidates));
+        qsizetype header = -1;
+        for (qsizetype begin = 0; begin < bytes.size();) {
+            const qsizetype end = LineEnd(bytes, begin);
+            const Line line = Classify(bytes, begin, end);
+            if (line.kind == Line::Section) {
+                header = begin;
+                Add(NameHash(line.name, SectionSeed), begin, begin);
+            } else if (line.kind == Line::Key && header >= 0) {
+                Add(NameHash(line.name, KeySeed(header)), begin, header);
+            }
+            begin = end;
+        }
+        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            return a.Hash() != b.Hash() ? a.Hash() < b.Hash() : a.line < b.line;
+        });
+    }
+
+    void Add(quint64 hash, qsizetype line, qsizetype section) {
+        entries.push_back({quint32(hash), quint32(hash >> 32), quint32(line), quint32(section)});
+    }
+
+    Line LineAt(qsizetype begin) const { return Classify(bytes, begin, LineEnd(bytes, begin)); }
+
+    // The first line of the kind and name with the hash (within section for a key).
+    std::optional<qsizetype> Find(quint64 hash, Line::Kind kind, const QString& name,
+                                  qsizetype section) const {
+        auto it = std::lower_bound(entries.begin(), entries.end(), hash,
+                                   [](const Entry& e, quint64 h) { return e.Hash() < h; });
+        for (; it != entries.end() && it->Hash() == hash; ++it) {
+            if (kind == Line::Key && qsizetype(it->section) != section)
+                continue;
+            const Line line = LineAt(it->line);
+            if (line.kind == kind && Same(line.name, name))
+                return qsizetype(it->line);
+        }
+        return std::nullopt;
+    }
+
+    // Where the section's header line begins.
+    std::optional<qsizetype> FindSection(const QString& section) const {
+        return Find(NameHash(section, SectionSeed), Line::Section, section, -1);
+    }
+
+    // Where the key's line in the section begins.
+    std::optional<qsizetype> FindKey(qsizetype header, const QString& key) const {
+        return Find(NameHash(key, KeySeed(header)), Line::Key, key, header);
+    }
+};
+
+namespace {
 
 // Names that would read back as something else, or break the line structure.
 void CheckName(const QString& name, bool isKey) {
@@ -132,13 +212,56 @@ bool IsDigitOf(QChar c, int base) {
 } // namespace
 
 IniFile::IniFile(QString fileName) : m_fileName(std::move(fileName)) {}
+IniFile::~IniFile() = default;
+IniFile::IniFile(IniFile&&) noexcept = default;
+IniFile& IniFile::operator=(IniFile&&) noexcept = default;
+
+const IniFile::Profile& IniFile::Current() const {
+    struct stat info {};
+    if (::stat(QFile::encodeName(m_fileName).constData(), &info) != 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            m_profile = std::make_unique<Profile>();
+        else
+            m_profile = std::make_unique<Profile>(Profile::Unreadable,
+                                                  QString::fromLocal8Bit(std::strerror(error)));
+        return *m_profile;
+    }
+    FileStamp stamp;
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
+    stamp.size = info.st_size;
+    stamp.modified = info.st_mtim;
+    stamp.changed = info.st_ctim;
+    if (m_profile && m_profile->state == Profile::Read && m_profile->stamp == stamp &&
+        m_profile->settled)
+        return *m_profile;
+    // File times move in steps of some milliseconds: a change right after the one we
+    // read could keep the same stamp. Only a file that was older than a second when it
+    // was read is trusted to be unchanged while its stamp is.
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const auto before = [&](const timespec& t) {
+        return t.tv_sec + 1 < now.tv_sec || (t.tv_sec + 1 == now.tv_sec && t.tv_nsec < now.tv_nsec);
+    };
+    const bool settled = before(stamp.modified) && before(stamp.changed);
+    QString error;
+    std::optional<QByteArray> bytes = ReadFileBytes(m_fileName, &error, MaxSettingsFileSize);
+    if (bytes) {
+        m_profile = std::make_unique<Profile>(std::move(*bytes), stamp);
+        m_profile->settled = settled;
+    } else {
+        m_profile = std::make_unique<Profile>(Profile::Unreadable, error);
+    }
+    return *m_profile;
+}
 
 QString IniFile::ReadString(const QString& section, const QString& key,
                             const QString& fallback) const {
-    const Profile profile = Load(m_fileName);
+    const Profile& profile = Current();
     if (const auto header = profile.FindSection(section)) {
         if (const auto line = profile.FindKey(*header, key))
-            return profile.lines[*line].value;
+            return profile.LineAt(*line).value;
     }
     return fallback;
 }
@@ -157,8 +280,13 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
     if (value.contains(u'\r') || value.contains(u'\n'))
         throw KorvaneError(QStringLiteral("设置文件的值不能含有换行符（键“%1”）").arg(key));
 
-    const Profile profile = Load(m_fileName);
-    QByteArray out = profile.bytes;
+    const Profile& profile = Current();
+    // A new file built from nothing would wipe whatever the file holds.
+    if (profile.state == Profile::Unreadable)
+        throw KorvaneError(QStringLiteral("无法读取设置文件“%1”：%2。为保留其内容，设置未写入。")
+                               .arg(m_fileName, profile.error));
+    const QByteArray& bytes = profile.bytes;
+    QByteArray out = bytes;
     const QByteArray keyLine = ToCp936(QString(key + u'=' + value));
     // A last line without its line end gets one before anything is added after it.
     const auto insertLines = [&](qsizetype at, QByteArray text) {
@@ -168,29 +296,38 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
     };
 
     if (const auto header = profile.FindSection(section)) {
-        if (const auto index = profile.FindKey(*header, key)) {
+        if (const auto begin = profile.FindKey(*header, key)) {
             // Keep the key as the file spells it; '=' never occurs inside a code page
             // 936 character, so the first '=' byte is the separator.
-            const Line& line = profile.lines[*index];
+            const Line line = profile.LineAt(*begin);
             const qsizetype eq = out.indexOf('=', line.begin);
             out.replace(eq + 1, line.contentEnd - eq - 1, ToCp936(value));
         } else {
-            qsizetype last = *header;
-            const qsizetype end = profile.SectionEnd(*header);
-            for (qsizetype i = *header + 1; i < end; ++i) {
-                if (profile.lines[i].kind != Line::Blank)
-                    last = i;
+            // After the section's last line that is not blank.
+            qsizetype at = LineEnd(bytes, *header);
+            for (qsizetype i = at; i < bytes.size();) {
+                const Line line = profile.LineAt(i);
+                if (line.kind == Line::Section)
+                    break;
+                if (line.kind != Line::Blank)
+                    at = line.end;
+                i = line.end;
             }
-            insertLines(profile.lines[last].end, keyLine + NewLine);
+            insertLines(at, keyLine + NewLine);
         }
     } else {
         QByteArray text;
-        if (!profile.lines.isEmpty() && profile.lines.back().kind != Line::Blank)
-            text += NewLine;
+        if (!bytes.isEmpty()) {
+            const qsizetype lastBegin =
+                bytes.size() < 2 ? 0 : bytes.lastIndexOf('\n', bytes.size() - 2) + 1;
+            if (profile.LineAt(lastBegin).kind != Line::Blank)
+                text += NewLine;
+        }
         text += ToCp936(QString(u'[' + section + u']')) + NewLine + keyLine + NewLine;
         insertLines(out.size(), text);
     }
     SaveFileAtomically(m_fileName, out);
+    m_profile.reset();
 }
 
 void IniFile::WriteInteger(const QString& section, const QString& key, int value) {

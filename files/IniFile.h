@@ -4,17 +4,30 @@
 // trimmed of surrounding blanks (and of one pair of enclosing quotes). Every read looks
 // at the file as it is now; every write reaches the file at once, atomically, and
 // leaves every line it does not change exactly as it was. A missing file reads as
-// empty; the first write creates it.
+// empty; the first write creates it. A file that exists but cannot be read (one over
+// MaxSettingsFileSize too) reads as empty and is never replaced: writes to it fail.
+//
+// The file is parsed once for each content it has; reads only check that it has not
+// changed since.
 //
 // Used on the user-interface thread only.
 
 #include <QString>
+#include <QtGlobal>
+
+#include <memory>
 
 namespace korvane {
+
+// Settings files are a few hundred bytes; anything this large is not one.
+inline constexpr qint64 MaxSettingsFileSize = 1024 * 1024;
 
 class IniFile {
 public:
     explicit IniFile(QString fileName);
+    ~IniFile();
+    IniFile(IniFile&&) noexcept;
+    IniFile& operator=(IniFile&&) noexcept;
 
     const QString& FileName() const { return m_fileName; }
 
@@ -25,14 +38,19 @@ public:
     // An integer other than 0 is true.
     bool ReadBool(const QString& section, const QString& key, bool fallback) const;
 
-    // Throw KorvaneError when the file cannot be written or a name or value would
-    // break the file's lines.
+    // Throw KorvaneError when the file cannot be read or written or a name or value
+    // would break the file's lines.
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, int value);
     void WriteBool(const QString& section, const QString& key, bool value);
 
 private:
+    struct Profile;
+    // The file as it is now, parsed; a missing or unreadable file gives an empty one.
+    const Profile& Current() const;
+
     QString m_fileName;
+    mutable std::unique_ptr<Profile> m_profile;
 };
 
 // The integer rule of ReadInteger, on its own.

@@ -5,6 +5,8 @@
 #include "files/Cp936.h"
 
 #include <algorithm>
+#include <limits>
+#include <utility>
 
 namespace korvane {
 
@@ -20,29 +22,48 @@ QStringList FillerRow(qint64 number, int columns) {
 
 } // namespace
 
-QList<QStringList> ReadPortRows(TextLineReader& reader, int columns) {
-    QList<QStringList> rows;
+void ReadPortRows(TextLineReader& reader, int columns, qsizetype maxRows,
+                  const std::function<void(QStringList& row)>& onRow) {
     if (columns < 1)
-        return rows;
+        return;
+    qsizetype count = 0;
+    const auto hand = [&](QStringList& row) {
+        onRow(row);
+        return ++count < maxRows;
+    };
     qint64 expected = 1;
     const auto fillUpTo = [&](qint64 key) {
-        for (; expected < key && expected <= MaxFillerNumber; ++expected)
-            rows.append(FillerRow(expected, columns));
+        for (; expected < key && expected <= MaxFillerNumber; ++expected) {
+            QStringList row = FillerRow(expected, columns);
+            if (!hand(row))
+                return false;
+        }
         expected = std::max(expected, key);
+        return true;
     };
+    if (maxRows < 1)
+        return;
     while (!reader.AtEnd()) {
         const QString key = FromCp936(reader.ReadLine());
-        fillUpTo(StrToIntDef(key, -1));
+        if (!fillUpTo(StrToIntDef(key, -1)))
+            return;
         QStringList row(columns);
         row[0] = key;
         for (int c = 1; c < columns && !reader.AtEnd(); ++c) {
             const QString value = FromCp936(reader.ReadLine());
             row[c] = value.isEmpty() ? text::None : value;
         }
-        rows.append(row);
+        if (!hand(row))
+            return;
         ++expected;
     }
     fillUpTo(LastFillerAtEnd + 1);
+}
+
+QList<QStringList> ReadPortRows(TextLineReader& reader, int columns) {
+    QList<QStringList> rows;
+    ReadPortRows(reader, columns, std::numeric_limits<qsizetype>::max(),
+                 [&](QStringList& row) { rows.append(std::move(row)); });
     return rows;
 }
 

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace korvane {
 
 // Filler rows are made for numbers up to this bound only; neither caller ever shows a
@@ -21,5 +23,10 @@ inline constexpr int MaxFillerNumber = 1024;
 //   end of the file stay empty;
 // - at the end, filler rows follow up to number 32.
 QList<QStringList> ReadPortRows(TextLineReader& reader, int columns);
+
+// The same rows, each handed to onRow as it is read; reading stops after maxRows rows,
+// so that a caller that keeps only the first rows does not pay for the rest.
+void ReadPortRows(TextLineReader& reader, int columns, qsizetype maxRows,
+                  const std::function<void(QStringList& row)>& onRow);
 
 } // namespace korvane

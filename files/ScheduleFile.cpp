@@ -5,7 +5,6 @@
 #include "files/FileHelpers.h"
 #include "files/TextLineReader.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace korvane {
@@ -14,13 +13,15 @@ namespace {
 constexpr std::uint8_t NoPort = 0xFF;
 constexpr int PortBase = 100;
 constexpr int PassThrough = 200;
+constexpr int MaxPorts = 24;
 } // namespace
 
 QString ScheduleFilePath(const QString& channelFileName) {
     const QString beside = ReplaceExtension(channelFileName, QStringLiteral(".sch"));
     if (!channelFileName.isEmpty() && QFileInfo(beside).isFile())
         return beside;
-    return QDir::current().absoluteFilePath(QStringLiteral("SchedulingFile.dat"));
+    // Relative, so that it is opened in the current directory and named as written.
+    return QStringLiteral("SchedulingFile.dat");
 }
 
 ScheduleTable ParseScheduleEntries(const QByteArray& bytes, bool skipHeader) {
@@ -45,7 +46,9 @@ void ConvertScheduleTable(ScheduleTable& table, const PortTable& ports) {
             continue;
         // A replaced entry no longer equals any channel, so the first row wins.
         const auto wanted = std::uint8_t((channel - 1) & 0xFF);
-        const auto claimed = std::uint8_t((port - 1 + PortBase) & 0xFF);
+        // A port the device does not have claims the slots for no port.
+        const bool known = port >= 1 && port <= MaxPorts;
+        const auto claimed = known ? std::uint8_t(port - 1 + PortBase) : NoPort;
         for (std::uint8_t& entry : table) {
             if (entry == wanted)
                 entry = claimed;

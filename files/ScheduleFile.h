@@ -24,7 +24,8 @@ inline constexpr int ScheduleBlockPayloadSize = 4 + ScheduleBlockEntries;
 inline constexpr qsizetype MaxScheduleEntries = 256 * ScheduleBlockEntries;
 
 // The channel file's path ending in ".sch" when that names an existing file, else
-// "SchedulingFile.dat" in the current directory (whether it exists or not).
+// "SchedulingFile.dat" as a relative path: the file in the current directory (whether
+// it exists or not).
 QString ScheduleFilePath(const QString& channelFileName);
 
 // One entry per line after the header: the line's decimal value, low 8 bits; a line
@@ -32,9 +33,9 @@ QString ScheduleFilePath(const QString& channelFileName);
 ScheduleTable ParseScheduleEntries(const QByteArray& bytes, bool skipHeader = true);
 
 // Replaces channels by ports: the first row in display order whose channel (counted
-// from 1) matches an entry takes it; then 100-199 become ports 0-99, 0-99 become 255,
-// 200-255 stay. Throws KorvaneError("'<text>' is not a valid integer value") for a row
-// whose PortNumber is not an integer.
+// from 1) matches an entry takes it, a row whose port is outside 1-24 as no port (255);
+// then 100-199 become ports 0-99, 0-99 become 255, 200-255 stay. Throws KorvaneError("'<text>' is
+// not a valid integer value") for a row whose PortNumber is not an integer.
 void ConvertScheduleTable(ScheduleTable& table, const PortTable& ports);
 
 // Reads and converts the file; nothing when the file cannot be opened.

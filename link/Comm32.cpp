@@ -137,10 +137,11 @@ void TComm32::PostMonitor(const char* label, const std::uint8_t* bytes, std::siz
     // The text line stops at the first NUL, and never reads past the bytes themselves.
     const auto* chars = reinterpret_cast<const char*>(bytes);
     const std::size_t textLength = count == 0 ? 0 : std::find(bytes, bytes + count, 0) - bytes;
-    QByteArray text = m_comm->CommName().toUtf8();
-    text += label;
-    text += QByteArray(chars, static_cast<qsizetype>(textLength));
-    QCoreApplication::postEvent(m_monitor, new MonitorMessage(0, std::move(text)));
+    // The frame's bytes are single-byte characters; the line travels as UTF-8, so that
+    // the port name arrives as it is whatever its characters.
+    const QString text = m_comm->CommName() + QLatin1String(label) +
+                         QString::fromLatin1(chars, static_cast<qsizetype>(textLength));
+    QCoreApplication::postEvent(m_monitor, new MonitorMessage(0, text.toUtf8()));
     // Count 0 would read as a text line; an empty frame has no byte record.
     if (count > 0)
         QCoreApplication::postEvent(

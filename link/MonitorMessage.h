@@ -19,7 +19,7 @@ public:
 
     // 0 for a text line, else the number of bytes in Block().
     int Count() const noexcept { return m_count; }
-    // The text line, or the bytes; QByteArray keeps a NUL after them.
+    // The text line in UTF-8, or the bytes; QByteArray keeps a NUL after them.
     const QByteArray& Block() const noexcept { return m_block; }
 
 private:

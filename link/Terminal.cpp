@@ -50,7 +50,7 @@ QString TfrmTerminal::TextLine(const QByteArray& block) {
     qsizetype end = block.indexOf('\0');
     if (end < 0)
         end = block.size();
-    QString line = QString::fromLatin1(block.constData(), end);
+    QString line = QString::fromUtf8(block.constData(), end);
     // A CR or LF inside a frame would split one message over several lines.
     std::replace_if(
         line.begin(), line.end(), [](QChar c) { return c == u'\r' || c == u'\n'; }, u' ');

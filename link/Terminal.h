@@ -28,7 +28,7 @@ public:
     int LineCount() const { return m_lineCount; }
     bool IsAutoScroll() const { return m_autoScroll; }
 
-    // The text of a count-0 block: its bytes as Latin-1 up to the first NUL.
+    // The text of a count-0 block: its bytes as UTF-8 up to the first NUL.
     static QString TextLine(const QByteArray& block);
     // "0x" followed by "XX " for each of the first count bytes of block.
     static QString HexLine(const QByteArray& block, int count);

@@ -174,6 +174,11 @@ bool LoadStateFile(const QString& path, DeviceState& state, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(error, QStringLiteral("%1: %2").arg(path, file.errorString()));
+    if (file.size() > MaxStateFileSize)
+        return fail(error, QStringLiteral("%1: file too large (%2 bytes, the limit is %3)")
+                               .arg(path)
+                               .arg(file.size())
+                               .arg(MaxStateFileSize));
     QString message;
     if (!ApplyStateText(QString::fromUtf8(file.readAll()), state, &message))
         return fail(error, QStringLiteral("%1: %2").arg(path, message));

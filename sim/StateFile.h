@@ -27,6 +27,9 @@ namespace korvane::sim {
 // sets error to a message naming the line ("line 3: gps needs 2 bytes, got 3").
 bool ApplyStateText(const QString& text, DeviceState& state, QString* error);
 
+// A full state is a few kilobytes; larger files are refused unread.
+inline constexpr qint64 MaxStateFileSize = 1024 * 1024;
+
 // Reads the file and applies it as above; the message names the file on failure.
 bool LoadStateFile(const QString& path, DeviceState& state, QString* error);
 

@@ -229,6 +229,20 @@ private slots:
         QCOMPARE(AddressFromText(text), value);
     }
 
+    void serialNumberTakesUnsignedRange_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<uint>("value");
+        QTest::newRow("past the signed range") << "3000000000" << 3000000000u;
+        QTest::newRow("largest") << "4294967295" << 4294967295u;
+        QTest::newRow("one too large") << "4294967296" << 0u;
+    }
+
+    void serialNumberTakesUnsignedRange() {
+        QFETCH(QString, text);
+        QFETCH(uint, value);
+        QCOMPARE(SerialNumberFromText(text), value);
+    }
+
     void hexValue_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");

@@ -192,6 +192,57 @@ private slots:
         QCOMPARE(ReadAll(path), Original());
     }
 
+    // A file that is there but cannot be read must not be replaced by a new one. Tests
+    // run as root, whom permissions do not stop; a symbolic link to itself stops anyone.
+    void unreadableFileIsNeverReplaced_data() {
+        QTest::addColumn<bool>("loop");
+        QTest::newRow("link to itself") << true;
+        QTest::newRow("over the size limit") << false;
+    }
+
+    void unreadableFileIsNeverReplaced() {
+        QFETCH(bool, loop);
+        const QString path = Path(loop ? "loop.ini" : "big.ini");
+        QByteArray content = "[Setting]\r\nBaudRate=4800\r\n";
+        if (loop)
+            QVERIFY(QFile::link(path, path));
+        else
+            WriteAll(path, content += QByteArray(MaxSettingsFileSize, ';'));
+        IniFile ini(path);
+        QCOMPARE(ini.ReadInteger("Setting", "BaudRate", 9600), 9600);
+        try {
+            ini.WriteString("Setting", "CommName", "COM2");
+            QFAIL("no error");
+        } catch (const KorvaneError& e) {
+            QVERIFY2(e.message().contains(path), qPrintable(e.message()));
+        }
+        if (loop)
+            QCOMPARE(QFileInfo(path).symLinkTarget(), path);
+        else
+            QCOMPARE(ReadAll(path), content);
+    }
+
+    void loneLeadByteValueSurvivesAWrite() {
+        const QString path = Path("lead.ini");
+        WriteAll(path, "[S]\r\nk=1\xD6");
+        IniFile ini(path);
+        QCOMPARE(ini.ReadString("S", "k", ""), QStringLiteral("1\uF7D6"));
+        ini.WriteString("S", "j", "2");
+        QCOMPARE(ini.ReadString("S", "k", ""), QStringLiteral("1\uF7D6"));
+        ini.WriteString("S", "k", ini.ReadString("S", "k", ""));
+        QCOMPARE(ReadAll(path), QByteArray("[S]\r\nk=1\xD6\r\nj=2\r\n"));
+    }
+
+    // Reads may reuse what they parsed only while the file is unchanged.
+    void readsSeeAChangeOfTheSameSize() {
+        const QString path = Path("change.ini");
+        WriteAll(path, "[S]\r\nk=1\r\n");
+        const IniFile ini(path);
+        QCOMPARE(ini.ReadString("S", "k", ""), QStringLiteral("1"));
+        WriteAll(path, "[S]\r\nk=2\r\n");
+        QCOMPARE(ini.ReadString("S", "k", ""), QStringLiteral("2"));
+    }
+
     void writeFailureNamesTheFile() {
         IniFile ini(Path("no/such/dir/x.ini"));
         try {

@@ -1,5 +1,6 @@
 #include "FileTestHelpers.h"
 #include "config/KorvaneError.h"
+#include "files/ConfigurationFile.h"
 #include "files/ScheduleFile.h"
 
 #include <QTemporaryDir>
@@ -104,8 +105,7 @@ private slots:
             << Table({255, 0}) << QStringList{"1:0", "2:x", "3:-1"} << Table({255, 255});
         QTest::newRow("channel 257 matches entry 0")
             << Table({0}) << QStringList{"4:257"} << Table({3});
-        QTest::newRow("port 101 becomes index 200")
-            << Table({0}) << QStringList{"101:1"} << Table({200});
+        QTest::newRow("port 101 is no port") << Table({0}) << QStringList{"101:1"} << Table({255});
     }
 
     void conversion() {
@@ -124,6 +124,19 @@ private slots:
         } catch (const KorvaneError& e) {
             QCOMPARE(e.message(), QStringLiteral("'x2' is not a valid integer value"));
         }
+    }
+
+    // A loaded configuration file whose port number is the smallest int.
+    void portOutsideTheDeviceIsNoPort() {
+        const QByteArray file =
+            QByteArray(12, '\r') + QByteArray("\r\n").repeated(32) + QByteArray("-2147483648\r5");
+        QCOMPARE(file.size(), 89);
+        PortTable ports = ParseConfigurationFile(file).Ports;
+        QCOMPARE(ports.first().PortNumber, QStringLiteral("-2147483648"));
+        ports.append(Ports({"25:6"}));
+        ScheduleTable t = Table({4, 5, 6});
+        ConvertScheduleTable(t, ports);
+        QCOMPARE(Hex(t), Hex(Table({255, 255, 255})));
     }
 
     void blocks_data() {
@@ -186,7 +199,7 @@ private slots:
     void fileChoice() {
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(m_dir.path()));
-        const QString fallback = QDir(m_dir.path()).absoluteFilePath("SchedulingFile.dat");
+        const QString fallback = QStringLiteral("SchedulingFile.dat");
         QDir(m_dir.path()).mkdir("c");
         const QString channel = m_dir.filePath("c/ch.chn");
         const QString noExtension = m_dir.filePath("c/plain");

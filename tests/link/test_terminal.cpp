@@ -1,3 +1,4 @@
+#include "link/Comm32.h"
 #include "link/MonitorMessage.h"
 #include "link/Terminal.h"
 
@@ -58,7 +59,7 @@ private slots:
         QTest::newRow("text") << 0 << QByteArray("COM1 Command: ~(") << "COM1 Command: ~(";
         QTest::newRow("text cut at NUL")
             << 0 << QByteArray("COM1 Response: ~\x01\0\x05\x7F", 20) << "COM1 Response: ~\x01";
-        QTest::newRow("text of Latin-1 bytes") << 0 << QByteArray("\xE9\xFF") << "\u00E9\u00FF";
+        QTest::newRow("text in UTF-8") << 0 << QByteArray("\xC3\xA9\xC3\xBF") << "\u00E9\u00FF";
         QTest::newRow("text keeps one line") << 0 << QByteArray("a\r\nb") << "a  b";
         QTest::newRow("empty text") << 0 << QByteArray() << "";
         QTest::newRow("hex") << 3 << QByteArray("\x7E\x28\x7F") << "0x7E 28 7F ";
@@ -95,6 +96,21 @@ private slots:
         QCoreApplication::sendPostedEvents(&w);
         QVERIFY(!w.isVisible());
         QCOMPARE(lines(w), (QStringList{"COM1 Command: ~\x07\x01", "0x7E 07 01 00 00 7F "}));
+    }
+
+    // The transport's text line as the window shows it: a port name beyond ASCII, and
+    // frame bytes above 0x7F as single-byte characters.
+    void portNameShowsAsItIs() {
+        TfrmTerminal w;
+        TComm32 transport;
+        const QString name = QStringLiteral("/dev/串口é");
+        transport.Comm().SetCommName(name);
+        transport.SetDebug(true);
+        transport.SetMonitor(&w);
+        const std::uint8_t frame[] = {0x7E, 0xE9, 0x7F};
+        transport.SendFrame(frame, 3);
+        QCoreApplication::sendPostedEvents(&w);
+        QCOMPARE(lines(w).value(0), name + QStringLiteral(" Command: ~\u00E9\u007F"));
     }
 
     void answerOf92Bytes() {

@@ -144,14 +144,13 @@ private slots:
             f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
             QVERIFY(WriteFile(f.Config.ChannelFileName, "channels\r\n"));
         }
-        const QString tried =
-            QDir::current().absoluteFilePath(QStringLiteral("SchedulingFile.dat"));
+        const QString tried = QStringLiteral("SchedulingFile.dat");
 
         QVERIFY(!f.Procedures->SendScheduleTable());
 
         QCOMPARE(Shown(f.Ui), QStringList{Error(FileError, Missing(tried))});
-        QVERIFY(f.Ui.Messages.first().Text.endsWith(
-            QStringLiteral("/SchedulingFile.dat\"时序表文件不存在！")));
+        QCOMPARE(f.Ui.Messages.first().Text,
+                 QStringLiteral("\"SchedulingFile.dat\"时序表文件不存在！"));
         QVERIFY(f.Sim.framesReceived().isEmpty());
         QVERIFY(!f.Ui.Busy);
     }

@@ -379,8 +379,7 @@ private slots:
         QVERIFY(cwd.ok());
         Fill(f.Config, text::ModelSingle);
         f.Config.DeviceModel = text::ModelSingle;
-        const QString tried =
-            QDir::current().absoluteFilePath(QStringLiteral("SchedulingFile.dat"));
+        const QString tried = QStringLiteral("SchedulingFile.dat");
 
         QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1")));
 

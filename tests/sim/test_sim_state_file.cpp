@@ -140,6 +140,19 @@ private slots:
         QCOMPARE(s.address, 7u);
     }
 
+    void oversizedFileIsRefusedUnread() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath("big.txt");
+        QVERIFY(writeFile(path, "serial = 42\n" + QByteArray(MaxStateFileSize, '\n')));
+        DeviceState s;
+        const DeviceState before = s;
+        QString error;
+        QVERIFY(!LoadStateFile(path, s, &error));
+        QVERIFY2(error.startsWith(path) && error.contains("too large"), qPrintable(error));
+        QVERIFY(s == before);
+    }
+
     void codeList_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("ok");
