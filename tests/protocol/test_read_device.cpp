@@ -121,7 +121,7 @@ private slots:
         } catch (const KorvaneError& e) {
             QCOMPARE(e.message(), NoAnswer);
         }
-        QVERIFY(t.elapsed() >= TComm32::ResponseTimeLimitMs);
+        QVERIFY(t.elapsed() >= TestTimeLimitMs);
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x28}));
         QCOMPARE(f.Config.DeviceModel, text::ModelUnknown);
         QVERIFY(!f.Ui.Busy); // restored on the way out

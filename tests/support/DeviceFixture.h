@@ -16,12 +16,17 @@
 
 namespace korvane::test {
 
+// The transport's time limit in tests: far above any answer of the simulator on a
+// loaded machine, far below the product's 5 s, so a silent device costs little.
+constexpr int TestTimeLimitMs = 1000;
+
 class DeviceFixture {
 public:
     explicit DeviceFixture(sim::SimulatorOptions options = {}) {
         Port = Sim.start(options);
         if (Port.isEmpty())
             qFatal("simulator did not start: %s", qPrintable(Sim.errorString()));
+        Transport.SetTimeLimitMs(TestTimeLimitMs);
         Transport.Comm().SetCommName(Port);
         Transport.Comm().OpenPort();
         Procedures = std::make_unique<DeviceProcedures>(Config, Transport, Ui);
