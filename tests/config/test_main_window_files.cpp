@@ -262,10 +262,10 @@ void chooseChannelFile(WindowFixture& f, const QString& path) {
 
 // Acts on the channel dialog once it is up; whatever act did, the dialog is closed
 // afterwards so that a failed check never leaves the test waiting.
-void onChannelDialog(bool* seen, std::function<void(TfrmSelectChannel&)> act) {
-    WhenModal([seen, act](QWidget* w) {
+[[nodiscard]] std::shared_ptr<bool> onChannelDialog(std::function<void(TfrmSelectChannel&)> act) {
+    return WhenModal([act](QWidget* w) {
         auto* dialog = qobject_cast<TfrmSelectChannel*>(w);
-        *seen = dialog != nullptr;
+        QTest::qVerify(dialog != nullptr, "dialog", "the channel dialog", __FILE__, __LINE__);
         if (dialog)
             act(*dialog);
         if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible())
@@ -863,10 +863,9 @@ private slots:
         w.Config().SetRefreshed(true);
         const PortTable before = w.Config().Ports;
 
-        bool seen = false;
         bool delayEnabled = true;
         int listedChannels = -1;
-        onChannelDialog(&seen, [&](TfrmSelectChannel& d) {
+        const auto seen = onChannelDialog([&](TfrmSelectChannel& d) {
             listedChannels = d.ListView1->topLevelItemCount();
             delayEnabled = d.edDelay->isEnabled();
             if (QTreeWidgetItem* item = channelItem(d, channel))
@@ -879,7 +878,7 @@ private slots:
         });
         selectRows(w.ListView1, {3});
         w.ListView1DblClick();
-        QVERIFY(seen);
+        QVERIFY(*seen);
         QCOMPARE(listedChannels, 3);
         QCOMPARE(delayEnabled, model == text::ModelAB);
         QCOMPARE(f.Texts(), QStringList());
@@ -899,15 +898,14 @@ private slots:
         w.PortTableChanged();
         const PortTable before = w.Config().Ports;
 
-        bool seen = false;
-        onChannelDialog(&seen, [](TfrmSelectChannel& d) {
+        const auto seen = onChannelDialog([](TfrmSelectChannel& d) {
             if (QTreeWidgetItem* item = channelItem(d, QStringLiteral("5")))
                 d.ListView1->setCurrentItem(item);
             d.BitBtn2->click();
         });
         selectRows(w.ListView1, {3});
         w.ListView1DblClick();
-        QVERIFY(seen);
+        QVERIFY(*seen);
         QCOMPARE(f.Texts(),
                  QStringList({QStringLiteral("\"5\"信道已被选择，请选择一未选择的信道。")}));
         QCOMPARE(f.Messages[0].Caption, text::CaptionOrlendis);
@@ -925,11 +923,10 @@ private slots:
         w.Config().Ports[2].Channel = QStringLiteral("3");
         const PortTable before = w.Config().Ports;
 
-        bool seen = false;
         int listedChannels = -1;
         QList<ShownMessage> whileOpen;
         bool stayedOpen = false;
-        onChannelDialog(&seen, [&](TfrmSelectChannel& d) {
+        const auto seen = onChannelDialog([&](TfrmSelectChannel& d) {
             listedChannels = d.ListView1->topLevelItemCount();
             whileOpen = f.Messages;
             d.BitBtn2->click(); // refused: nothing to choose
@@ -938,7 +935,7 @@ private slots:
         });
         selectRows(w.ListView1, {2});
         w.ListView1DblClick();
-        QVERIFY(seen);
+        QVERIFY(*seen);
         QCOMPARE(listedChannels, 0);
         QCOMPARE(whileOpen.size(), 1);
         QVERIFY(!whileOpen[0].Text.isEmpty());
@@ -962,10 +959,9 @@ private slots:
         w.PortTableChanged();
         const PortTable before = w.Config().Ports;
 
-        bool seen = false;
         QString preselected;
         int polarity = -1;
-        onChannelDialog(&seen, [&](TfrmSelectChannel& d) {
+        const auto seen = onChannelDialog([&](TfrmSelectChannel& d) {
             if (QTreeWidgetItem* current = d.ListView1->currentItem())
                 preselected = current->text(0);
             polarity = d.RadioGroup1->ItemIndex();
@@ -975,7 +971,7 @@ private slots:
         });
         selectRows(w.ListView1, {9, 2, 6});
         w.ListView1DblClick();
-        QVERIFY(seen);
+        QVERIFY(*seen);
         QCOMPARE(preselected, QStringLiteral("7"));
         QCOMPARE(polarity, 1); // "负", the row's own polarity
         PortTable after = before;
