@@ -22,29 +22,6 @@ protected:
     }
 };
 
-// Sets or clears one environment variable for a scope.
-class EnvVar {
-public:
-    EnvVar(const char* name, const QByteArray& value) : m_name(name), m_old(qgetenv(name)) {
-        m_had = qEnvironmentVariableIsSet(name);
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~EnvVar() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had = false;
-};
-
 } // namespace
 
 class TestApplication : public QObject {
@@ -98,10 +75,17 @@ private slots:
         QFETCH(QByteArray, display);
         QFETCH(QByteArray, wayland);
         QFETCH(bool, has);
-        const EnvVar p("QT_QPA_PLATFORM", platform);
-        const EnvVar d("DISPLAY", display);
-        const EnvVar w("WAYLAND_DISPLAY", wayland);
-        QCOMPARE(HasDisplay(), has);
+        const QByteArray names[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+        const QByteArray values[] = {platform, display, wayland};
+        QByteArray old[3];
+        for (int i = 0; i < 3; ++i) {
+            old[i] = qgetenv(names[i]);
+            values[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], values[i]);
+        }
+        const bool result = HasDisplay();
+        for (int i = 0; i < 3; ++i)
+            old[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], old[i]);
+        QCOMPARE(result, has);
     }
 };
 

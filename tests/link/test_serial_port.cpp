@@ -120,89 +120,85 @@ struct LineCase {
     std::function<bool(const termios&)> holds;
 };
 
+LineCase Case(const char* name, bool visibleOnPty, std::function<void(TComm&)> apply,
+              std::function<bool(const termios&)> holds) {
+    return {name, visibleOnPty, std::move(apply), std::move(holds)};
+}
+
 const std::vector<LineCase>& LineCases() {
     static const std::vector<LineCase> cases = {
-        {"5 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_5); },
-         [](const termios& t) {
-             return (t.c_cflag & CSIZE) == CS5;
-         }},
-        {"6 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_6); },
-         [](const termios& t) {
-             return (t.c_cflag & CSIZE) == CS6;
-         }},
-        {"7 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_7); },
-         [](const termios& t) {
-             return (t.c_cflag & CSIZE) == CS7;
-         }},
-        {"odd parity", false, [](TComm& p) { p.SetParity(TParity::Odd); },
-         [](const termios& t) {
-             return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | PARODD);
-         }},
-        {"even parity", false, [](TComm& p) { p.SetParity(TParity::Even); },
-         [](const termios& t) {
-             return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == PARENB;
-         }},
-        {"mark parity", false, [](TComm& p) { p.SetParity(TParity::Mark); },
-         [](const termios& t) {
-             return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | PARODD | CMSPAR);
-         }},
-        {"space parity", false, [](TComm& p) { p.SetParity(TParity::Space); },
-         [](const termios& t) {
-             return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | CMSPAR);
-         }},
-        {"2 stop bits", true, [](TComm& p) { p.SetStopBits(TStopBits::_2); },
-         [](const termios& t) {
-             return (t.c_cflag & CSTOPB) != 0;
-         }},
-        {"1.5 stop bits send 2", true, [](TComm& p) { p.SetStopBits(TStopBits::_1_5); },
-         [](const termios& t) {
-             return (t.c_cflag & CSTOPB) != 0;
-         }},
-        {"CTS output flow", true, [](TComm& p) { p.SetOutx_CtsFlow(true); },
-         [](const termios& t) {
-             return (t.c_cflag & CRTSCTS) != 0;
-         }},
-        {"RTS handshake", true, [](TComm& p) { p.SetRtsControl(TRtsControl::RtsHandshake); },
-         [](const termios& t) {
-             return (t.c_cflag & CRTSCTS) != 0;
-         }},
-        {"XON/XOFF output off", true, [](TComm& p) { p.SetOutx_XonXoffFlow(false); },
-         [](const termios& t) {
-             return (t.c_iflag & (IXON | IXOFF)) == IXOFF;
-         }},
-        {"XON/XOFF input off", true, [](TComm& p) { p.SetInx_XonXoffFlow(false); },
-         [](const termios& t) {
-             return (t.c_iflag & (IXON | IXOFF)) == IXON;
-         }},
-        {"XON and XOFF characters", true,
-         [](TComm& p) {
-             p.SetXonChar(0x01);
-             p.SetXoffChar(0x02);
-         },
-         [](const termios& t) {
-             return t.c_cc[VSTART] == 0x01 && t.c_cc[VSTOP] == 0x02;
-         }},
-        {"parity check drops bad bytes", true, [](TComm& p) { p.SetParityCheck(true); },
-         [](const termios& t) {
-             return (t.c_iflag & (INPCK | IGNPAR | PARMRK)) == (INPCK | IGNPAR);
-         }},
-        {"parity check replaces bad bytes", true,
-         [](TComm& p) {
-             p.SetReplaceWhenParityError(true);
-             p.SetParityCheck(true);
-         },
-         [](const termios& t) {
-             return (t.c_iflag & (INPCK | IGNPAR | PARMRK)) == INPCK;
-         }},
-        {"19200 bit/s", true, [](TComm& p) { p.SetBaudRate(19200); },
-         [](const termios& t) {
-             return cfgetospeed(&t) == B19200 && cfgetispeed(&t) == B19200;
-         }},
-        {"115200 bit/s", true, [](TComm& p) { p.SetBaudRate(115200); },
-         [](const termios& t) {
-             return cfgetospeed(&t) == B115200;
-         }},
-    };
+        Case(
+            "5 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_5); },
+            [](const termios& t) { return (t.c_cflag & CSIZE) == CS5; }),
+        Case(
+            "6 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_6); },
+            [](const termios& t) { return (t.c_cflag & CSIZE) == CS6; }),
+        Case(
+            "7 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_7); },
+            [](const termios& t) { return (t.c_cflag & CSIZE) == CS7; }),
+        Case(
+            "odd parity", false, [](TComm& p) { p.SetParity(TParity::Odd); },
+            [](const termios& t) {
+                return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | PARODD);
+            }),
+        Case(
+            "even parity", false, [](TComm& p) { p.SetParity(TParity::Even); },
+            [](const termios& t) { return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == PARENB; }),
+        Case(
+            "mark parity", false, [](TComm& p) { p.SetParity(TParity::Mark); },
+            [](const termios& t) {
+                return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | PARODD | CMSPAR);
+            }),
+        Case(
+            "space parity", false, [](TComm& p) { p.SetParity(TParity::Space); },
+            [](const termios& t) {
+                return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | CMSPAR);
+            }),
+        Case(
+            "2 stop bits", true, [](TComm& p) { p.SetStopBits(TStopBits::_2); },
+            [](const termios& t) { return (t.c_cflag & CSTOPB) != 0; }),
+        Case(
+            "1.5 stop bits send 2", true, [](TComm& p) { p.SetStopBits(TStopBits::_1_5); },
+            [](const termios& t) { return (t.c_cflag & CSTOPB) != 0; }),
+        Case(
+            "CTS output flow", true, [](TComm& p) { p.SetOutx_CtsFlow(true); },
+            [](const termios& t) { return (t.c_cflag & CRTSCTS) != 0; }),
+        Case(
+            "RTS handshake", true, [](TComm& p) { p.SetRtsControl(TRtsControl::RtsHandshake); },
+            [](const termios& t) { return (t.c_cflag & CRTSCTS) != 0; }),
+        Case(
+            "XON/XOFF output off", true, [](TComm& p) { p.SetOutx_XonXoffFlow(false); },
+            [](const termios& t) { return (t.c_iflag & (IXON | IXOFF)) == IXOFF; }),
+        Case(
+            "XON/XOFF input off", true, [](TComm& p) { p.SetInx_XonXoffFlow(false); },
+            [](const termios& t) { return (t.c_iflag & (IXON | IXOFF)) == IXON; }),
+        Case(
+            "XON and XOFF characters", true,
+            [](TComm& p) {
+                p.SetXonChar(0x01);
+                p.SetXoffChar(0x02);
+            },
+            [](const termios& t) { return t.c_cc[VSTART] == 0x01 && t.c_cc[VSTOP] == 0x02; }),
+        Case(
+            "parity check drops bad bytes", true, [](TComm& p) { p.SetParityCheck(true); },
+            [](const termios& t) {
+                return (t.c_iflag & (INPCK | IGNPAR | PARMRK)) == (INPCK | IGNPAR);
+            }),
+        Case(
+            "parity check replaces bad bytes", true,
+            [](TComm& p) {
+                p.SetReplaceWhenParityError(true);
+                p.SetParityCheck(true);
+            },
+            [](const termios& t) { return (t.c_iflag & (INPCK | IGNPAR | PARMRK)) == INPCK; }),
+        Case(
+            "19200 bit/s", true, [](TComm& p) { p.SetBaudRate(19200); },
+            [](const termios& t) {
+                return cfgetospeed(&t) == B19200 && cfgetispeed(&t) == B19200;
+            }),
+        Case(
+            "115200 bit/s", true, [](TComm& p) { p.SetBaudRate(115200); },
+            [](const termios& t) { return cfgetospeed(&t) == B115200; })};
     return cases;
 }
 
