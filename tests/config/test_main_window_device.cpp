@@ -3,7 +3,6 @@
 
 #include "config/DisplayTexts.h"
 #include "link/PortSet.h"
-#include "tests/support/DeviceFixture.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QAction>
@@ -199,7 +198,7 @@ private slots:
     void secondProcedureRefused() {
         QFETCH(int, index);
         sim::SimulatorOptions options;
-        options.replyDelayMs = 50;
+        options.replyDelayMs = 0; // the action still spans a whole transaction
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName={PTY}\r\n"), options);
         f.Show();
         TfrmKorvane& w = *f.Window;

@@ -210,36 +210,25 @@ private slots:
     void commDevicePath_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("path");
-        QTest::newRow("COM1") << "COM1"
-                              << "/dev/ttyS0";
-        QTest::newRow("COM2") << "COM2"
-                              << "/dev/ttyS1";
-        QTest::newRow("COM10") << "COM10"
-                               << "/dev/ttyS9";
-        QTest::newRow("lower case") << "com3"
-                                    << "/dev/ttyS2";
-        QTest::newRow("device namespace") << "\\\\.\\COM12"
-                                          << "/dev/ttyS11";
-        QTest::newRow("blanks around") << " COM1 "
-                                       << "/dev/ttyS0";
-        QTest::newRow("COM0 is no COM port") << "COM0"
-                                             << "/dev/COM0";
-        QTest::newRow("leading zero") << "COM01"
-                                      << "/dev/COM01";
-        QTest::newRow("COM alone") << "COM"
-                                   << "/dev/COM";
-        QTest::newRow("COM with letters") << "COM1a"
-                                          << "/dev/COM1a";
-        QTest::newRow("number too large") << "COM99999999999"
-                                          << "/dev/COM99999999999";
-        QTest::newRow("bare device name") << "ttyUSB0"
-                                          << "/dev/ttyUSB0";
-        QTest::newRow("absolute path") << "/dev/pts/3"
-                                       << "/dev/pts/3";
-        QTest::newRow("relative path") << "./port"
-                                       << "./port";
-        QTest::newRow("empty") << ""
-                               << "";
+        const std::pair<const char*, const char*> rows[] = {
+            {"COM1", "/dev/ttyS0"},
+            {"COM2", "/dev/ttyS1"},
+            {"COM10", "/dev/ttyS9"},
+            {"com3", "/dev/ttyS2"},                    // lower case
+            {"\\\\.\\COM12", "/dev/ttyS11"},           // device namespace
+            {" COM1 ", "/dev/ttyS0"},                  // blanks around
+            {"COM0", "/dev/COM0"},                     // no COM port
+            {"COM01", "/dev/COM01"},                   // leading zero
+            {"COM", "/dev/COM"},                       // no number
+            {"COM1a", "/dev/COM1a"},                   // letters after
+            {"COM99999999999", "/dev/COM99999999999"}, // number too large
+            {"ttyUSB0", "/dev/ttyUSB0"},               // bare device name
+            {"/dev/pts/3", "/dev/pts/3"},              // absolute path
+            {"./port", "./port"},                      // relative path
+            {"", ""},
+        };
+        for (const auto& [name, path] : rows)
+            QTest::addRow("'%s'", name) << QString::fromLatin1(name) << QString::fromLatin1(path);
     }
     void commDevicePath() {
         QFETCH(QString, name);

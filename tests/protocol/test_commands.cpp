@@ -100,18 +100,14 @@ private slots:
         const TDyCharArray port92 = Response(0x28, Repeat(0, 89));
         const TDyCharArray port164 = Response(0x28, Repeat(0, 161));
 
-        QTest::newRow("no response 28") << 0x28 << Single << false << none << none << NoResponse
-                                        << QStringLiteral("通讯错误28");
-        QTest::newRow("no response 08") << 0x08 << Single << false << none << none << NoResponse
-                                        << QStringLiteral("通讯错误08");
-        QTest::newRow("no response 58")
-            << 0x58 << AB << false << none << none << NoResponse << QStringLiteral("通讯错误58");
-        QTest::newRow("caption code padded, upper case")
-            << 0x0A << Single << false << none << none << NoResponse
-            << QStringLiteral("通讯错误0A");
-        QTest::newRow("no response with unknown model")
-            << 0x28 << QStringLiteral("0") << false << none << none << NoResponse
-            << QStringLiteral("通讯错误28");
+        const auto noResponse = [&](const char* name, int code, const QString& model) {
+            QTest::newRow(name) << code << model << false << none << none << NoResponse
+                                << QStringLiteral("通讯错误") + QString::fromLatin1(name).right(2);
+        };
+        noResponse("no response 28", 0x28, Single);
+        noResponse("no response 58", 0x58, AB);
+        noResponse("caption code padded, upper case: 0A", 0x0A, Single);
+        noResponse("no response with unknown model: 28", 0x28, QStringLiteral("0"));
 
         QTest::newRow("empty block")
             << 0x08 << Single << true << none << none << Malformed << Orlendis;

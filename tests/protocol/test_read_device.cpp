@@ -142,8 +142,7 @@ private slots:
         f.Sim.setFaults(faults);
         QVERIFY(!f.Procedures->ReadDevice());
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x28}));
-        QCOMPARE(f.Ui.Messages.size(), 1);
-        QCOMPARE(f.Ui.Messages[0].Text, QStringLiteral("Korvane的版本信息不正确！"));
+        QCOMPARE(f.Ui.Texts(), QStringList({QStringLiteral("Korvane的版本信息不正确！")}));
         QCOMPARE(f.Ui.Messages[0].Caption, text::CaptionOrlendis);
         QCOMPARE(f.Config.DeviceModel, text::ModelUnknown);
         QVERIFY(!f.Config.IsRefreshed());
@@ -175,8 +174,7 @@ private slots:
 
         const int step = ReadCodes.indexOf(code);
         QCOMPARE(f.ReceivedCodes(), ReadCodes.mid(0, step + 1));
-        QCOMPARE(f.Ui.Messages.size(), 1);
-        QCOMPARE(f.Ui.Messages[0].Text, NoAnswer);
+        QCOMPARE(f.Ui.Texts(), QStringList({NoAnswer}));
         QCOMPARE(f.Ui.Messages[0].Caption,
                  QStringLiteral("通讯错误") +
                      QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper());

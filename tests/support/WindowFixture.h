@@ -4,11 +4,7 @@
 // recorded instead of shown.
 
 #include "config/Korvane.h"
-#include "link/Comm32.h"
-#include "link/SerialPort.h"
-#include "sim/SimulatorHost.h"
 #include "tests/support/DeviceFixture.h"
-#include "tests/support/RecordingOperator.h"
 
 #include <QApplication>
 #include <QDir>
@@ -59,12 +55,7 @@ public:
         QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
     }
 
-    QStringList Texts() const {
-        QStringList out;
-        for (const ShownMessage& m : Messages)
-            out.append(m.Text);
-        return out;
-    }
+    QStringList Texts() const { return TextsOf(Messages); }
 
     QString Settings() const {
         QFile f(Dir.filePath(QStringLiteral("KORVANE.INI")));
@@ -72,12 +63,7 @@ public:
         return QString::fromUtf8(f.readAll());
     }
 
-    QList<int> ReceivedCodes() const {
-        QList<int> codes;
-        for (const TDyCharArray& frame : Sim.framesReceived())
-            codes.append(frame.size() > 1 ? frame[1] : -1);
-        return codes;
-    }
+    QList<int> ReceivedCodes() const { return test::ReceivedCodes(Sim); }
 
     sim::SimulatorHost Sim;
     QString Port;
