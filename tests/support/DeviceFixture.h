@@ -18,7 +18,7 @@ namespace korvane::test {
 
 // The transport's time limit in tests: far above any answer of the simulator on a
 // loaded machine, far below the product's 5 s, so a silent device costs little.
-constexpr int TestTimeLimitMs = 1000;
+constexpr int TestTimeLimitMs = 800;
 
 // The command codes of the frames the device received, in order.
 inline QList<int> ReceivedCodes(const sim::SimulatorHost& sim) {
