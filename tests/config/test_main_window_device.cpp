@@ -294,17 +294,17 @@ private slots:
                             << "57600" << 2 << "btOK" << QStringList{} << "{OTHER} 57600-7-E-2"
                             << "CommName={OTHER}\r\nBaudRate=57600\r\nByteSize=2\r\nParity=2\r\n"
                                "StopBits=2\r\n";
-        QTest::newRow("Cancel") << "" << 0 << "COM7"
+        QTest::newRow("Cancel") << "" << 0 << "/dev/korvane-no-such-port"
                                 << "1200" << -1 << "btCancel" << QStringList{} << unchanged << "";
         QTest::newRow("rate with letters")
-            << "" << 0 << "COM7"
+            << "" << 0 << "/dev/korvane-no-such-port"
             << "96k" << -1 << "btOK" << QStringList{"'96k' is not a valid integer value"}
             << unchanged << "";
         QTest::newRow("negative rate")
-            << "" << 0 << "COM7"
+            << "" << 0 << "/dev/korvane-no-such-port"
             << "-9600" << -1 << "btOK" << QStringList{"Range check error"} << unchanged << "";
         QTest::newRow("empty rate")
-            << "" << 0 << "COM7"
+            << "" << 0 << "/dev/korvane-no-such-port"
             << "" << -1 << "btOK" << QStringList{"'' is not a valid integer value"} << unchanged
             << "";
         QTest::newRow("reopen fails")
