@@ -81,12 +81,12 @@ std::optional<TDyCharArray> TComm32::Transact(std::span<const std::uint8_t> fram
 void TComm32::WaitForResponse(const QElapsedTimer& sinceSend) {
     if (QCoreApplication::instance() == nullptr) {
         // No event loop can deliver a response; keep the time limit all the same.
-        std::this_thread::sleep_for(std::chrono::milliseconds(ResponseTimeLimitMs));
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_timeLimitMs));
         return;
     }
     // Timers may fire a little early; the loop makes the limit a lower bound.
     while (!m_responseEvent) {
-        const qint64 left = ResponseTimeLimitMs - sinceSend.elapsed();
+        const qint64 left = m_timeLimitMs - sinceSend.elapsed();
         if (left <= 0)
             break;
         QEventLoop loop;

@@ -69,6 +69,11 @@ public:
     void SetMonitor(QObject* monitor) { m_monitor = monitor; }
     void SetBusyCursor(TBusyCursor* cursor) noexcept { m_busyCursor = cursor; }
 
+    // The time limit of later transactions; ResponseTimeLimitMs unless changed (tests
+    // shorten it so that a silent device does not cost seconds).
+    int TimeLimitMs() const noexcept { return m_timeLimitMs; }
+    void SetTimeLimitMs(int ms) noexcept { m_timeLimitMs = ms; }
+
     // The last received block (nullptr before the first) and its length.
     const std::uint8_t* Response() const noexcept;
     int ResponseLength() const noexcept { return m_responseLength; }
@@ -87,6 +92,7 @@ private:
     bool m_debug = false;
     QPointer<QObject> m_monitor;
     TBusyCursor* m_busyCursor = nullptr;
+    int m_timeLimitMs = ResponseTimeLimitMs;
     QEventLoop* m_waitLoop = nullptr;
 };
 

@@ -124,56 +124,23 @@ class TestSelectChannel : public QObject {
 private slots:
     void init() { m_shown.clear(); }
 
+    // What a choice depends on: which item each group's first place stands for (the
+    // group starts there), one whole row chosen at a time and never edited in place,
+    // the delay shown but not typed, OK as the default button.
     void form() {
         TfrmSelectChannel d(Unassigned(text::ModelAB, {}));
-        QCOMPARE(d.windowTitle(), QStringLiteral("Select Channel"));
-        QCOMPARE(d.size(), QSize(590, 480));
-        QCOMPARE(d.font().pixelSize(), 12);
-        QCOMPARE(d.font().families().first(), QStringLiteral("宋体"));
-
-        const struct {
-            RadioGroup* group;
-            const char* name;
-            QString caption;
-            QStringList items;
-        } groups[] = {
-            {d.RadioGroup1, "RadioGroup1", "数据极性", {"正", "负"}},
-            {d.RadioGroup2, "RadioGroup2", "端口状态", {"开", "关"}},
-            {d.RadioGroup3, "RadioGroup3", "时钟源", {"内部", "外部"}},
-            {d.RadioGroup4, "RadioGroup4", "时钟沿(PTT)", {"上升沿(正)", "下降沿(负)"}},
-        };
-        for (const auto& g : groups) {
-            QCOMPARE(d.findChild<RadioGroup*>(QLatin1String(g.name)), g.group);
-            QCOMPARE(g.group->title(), g.caption);
-            QCOMPARE(g.group->Item(0)->text(), g.items[0]);
-            QCOMPARE(g.group->Item(1)->text(), g.items[1]);
-            QCOMPARE(g.group->ItemIndex(), 0);
+        const std::pair<RadioGroup*, QString> groups[] = {{d.RadioGroup1, "正"},
+                                                          {d.RadioGroup2, "开"},
+                                                          {d.RadioGroup3, "内部"},
+                                                          {d.RadioGroup4, "上升沿(正)"}};
+        for (const auto& [group, first] : groups) {
+            QCOMPARE(group->Item(0)->text(), first);
+            QCOMPARE(group->ItemIndex(), 0);
         }
-
-        QCOMPARE(d.findChild<QLineEdit*>("edStopBits"), d.edStopBits);
-        QCOMPARE(d.findChild<QLineEdit*>("edDelay"), d.edDelay);
-        QCOMPARE(d.findChild<QLabel*>("lbDelay"), d.lbDelay);
-        QCOMPARE(d.lbDelay->text(), QStringLiteral("通道延时（微秒）"));
-        QCOMPARE(d.edDelay->text(), QStringLiteral("0"));
         QVERIFY(d.edDelay->isReadOnly());
-
-        QCOMPARE(d.findChild<QTreeWidget*>("ListView1"), d.ListView1);
-        const QStringList captions{"信道", "编码类型", "速率", "时钟源", "时钟沿(PTT)", "停止位"};
-        const int widths[] = {50, 100, 100, 80, 80, 50};
-        QCOMPARE(d.ListView1->columnCount(), 6);
-        for (int c = 0; c < 6; ++c) {
-            QCOMPARE(d.ListView1->headerItem()->text(c), captions[c]);
-            QCOMPARE(d.ListView1->columnWidth(c), widths[c]);
-        }
         QCOMPARE(d.ListView1->selectionMode(), QAbstractItemView::SingleSelection);
         QCOMPARE(d.ListView1->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(d.ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
-        const QPalette p = d.ListView1->palette();
-        QCOMPARE(p.color(QPalette::Inactive, QPalette::Highlight),
-                 p.color(QPalette::Active, QPalette::Highlight));
-
-        QCOMPARE(d.findChild<QPushButton*>("BitBtn1")->text(), QStringLiteral("取消"));
-        QCOMPARE(d.findChild<QPushButton*>("BitBtn2")->text(), QStringLiteral("确定"));
         QVERIFY(d.BitBtn2->isDefault());
     }
 

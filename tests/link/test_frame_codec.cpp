@@ -143,10 +143,12 @@ private slots:
         }
     }
 
+    // The largest payload (a KORVANEA/B port table), every byte escaped, fits the
+    // frame buffer.
     void largestPayloadFitsFrameBuffer() {
-        const TDyCharArray payload(161, 0x00);
-        QCOMPARE(FrameLength(payload, true), std::size_t(5 + 161 + 1));
-        QVERIFY(MaxFrameLength(161, true) <= 381);
+        const TDyCharArray payload(161, 0x7E);
+        std::array<std::uint8_t, 381> buffer{};
+        QCOMPARE(BuildAddressedFrame(1, 0x27, buffer, 161, payload), 1 + 1 + 3 + 2 * 161 + 1);
     }
 
     void unescape_data() {

@@ -35,20 +35,14 @@ void fill(TfrmTerminal& w, int count) {
 class TestTerminal : public QObject {
     Q_OBJECT
 private slots:
+    // The monitor shows the traffic as it comes: read-only, unwrapped, following the
+    // end, and empty at first.
     void window() {
         TfrmTerminal w;
-        QCOMPARE(w.windowTitle(), QStringLiteral("Terminal"));
-        QVERIFY(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QCOMPARE(w.size(), QSize(416, 334));
         QVERIFY(w.RichEdit1->isReadOnly());
         QCOMPARE(w.RichEdit1->lineWrapMode(), QPlainTextEdit::NoWrap);
-        QCOMPARE(w.CheckBox1->text(), QStringLiteral("Auto Scroll"));
-        QVERIFY(w.CheckBox1->isChecked());
-        QVERIFY(w.IsAutoScroll());
-        QCOMPARE(w.findChild<QPlainTextEdit*>(QStringLiteral("RichEdit1")), w.RichEdit1);
-        QCOMPARE(w.findChild<QCheckBox*>(QStringLiteral("CheckBox1")), w.CheckBox1);
+        QVERIFY(w.CheckBox1->isChecked() && w.IsAutoScroll());
         QCOMPARE(w.LineCount(), 0);
-        QVERIFY(w.RichEdit1->toPlainText().isEmpty());
     }
 
     void line_data() {

@@ -2,6 +2,7 @@
 // Helpers shared by the write and schedule tests: schedule files, the current
 // directory, and an operator that notes where on the wire each pause falls.
 
+#include "config/DeviceConfiguration.h"
 #include "sim/SimulatorHost.h"
 #include "tests/support/RecordingOperator.h"
 
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -27,6 +29,13 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes) == bytes.size();
+}
+
+// Names a channel file in dir and writes the schedule file beside it.
+inline bool ScheduleBeside(const QTemporaryDir& dir, DeviceConfiguration& c,
+                           const QByteArray& schedule) {
+    c.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+    return dir.isValid() && WriteFile(dir.filePath(QStringLiteral("paging.sch")), schedule);
 }
 
 // count entries "100", "101", ... cycling through 50 values: unclaimed by any port,

@@ -100,18 +100,14 @@ private slots:
         const TDyCharArray port92 = Response(0x28, Repeat(0, 89));
         const TDyCharArray port164 = Response(0x28, Repeat(0, 161));
 
-        QTest::newRow("no response 28") << 0x28 << Single << false << none << none << NoResponse
-                                        << QStringLiteral("通讯错误28");
-        QTest::newRow("no response 08") << 0x08 << Single << false << none << none << NoResponse
-                                        << QStringLiteral("通讯错误08");
-        QTest::newRow("no response 58")
-            << 0x58 << AB << false << none << none << NoResponse << QStringLiteral("通讯错误58");
-        QTest::newRow("caption code padded, upper case")
-            << 0x0A << Single << false << none << none << NoResponse
-            << QStringLiteral("通讯错误0A");
-        QTest::newRow("no response with unknown model")
-            << 0x28 << QStringLiteral("0") << false << none << none << NoResponse
-            << QStringLiteral("通讯错误28");
+        const auto noResponse = [&](const char* name, int code, const QString& model) {
+            QTest::newRow(name) << code << model << false << none << none << NoResponse
+                                << QStringLiteral("通讯错误") + QString::fromLatin1(name).right(2);
+        };
+        noResponse("no response 28", 0x28, Single);
+        noResponse("no response 58", 0x58, AB);
+        noResponse("caption code padded, upper case: 0A", 0x0A, Single);
+        noResponse("no response with unknown model: 28", 0x28, QStringLiteral("0"));
 
         QTest::newRow("empty block")
             << 0x08 << Single << true << none << none << Malformed << Orlendis;
@@ -216,54 +212,24 @@ private slots:
         QFETCH(QString, model);
         const TDyCharArray portFrame = Response(0x28, Repeat(0, 89));
         const TDyCharArray delayFrame = Response(0x58, Repeat(0, 4));
-        const QList<std::pair<const char*, std::function<void()>>> uses = {
-            {"LayoutOf",
-             [&] {
-                 LayoutOf(model);
-             }},
-            {"port length",
-             [&] {
-                 ExpectedResponseLength(command::ReadPortParams, model);
-             }},
-            {"delay length",
-             [&] {
-                 ExpectedResponseLength(command::ReadTrunkDelay, model);
-             }},
-            {"port payload size",
-             [&] {
-                 PortParamsPayloadSize(model);
-             }},
-            {"encode ports",
-             [&] {
-                 EncodeWritePortParams({}, model);
-             }},
-            {"decode ports",
-             [&] {
-                 DecodeReadPortParams(portFrame, model);
-             }},
-            {"decode delay",
-             [&] {
-                 DecodeReadTrunkDelay(delayFrame, model, {});
-             }},
-            {"check port response",
-             [&] {
-                 CheckReadResponse(0x28, model, portFrame);
-             }},
-            {"check delay response",
-             [&] {
-                 CheckReadResponse(0x58, model, delayFrame);
-             }},
-        };
-        for (const auto& [name, use] : uses) {
-            bool thrown = false;
+        const auto refused = [](const char* name, const std::function<void()>& use) {
             try {
                 use();
             } catch (const KorvaneError& e) {
-                thrown = true;
                 QCOMPARE(e.message(), QStringLiteral("Korvane 版本错误！"));
+                return;
             }
-            QVERIFY2(thrown, name);
-        }
+            QFAIL(name);
+        };
+        refused("LayoutOf", [&] { LayoutOf(model); });
+        refused("port length", [&] { ExpectedResponseLength(command::ReadPortParams, model); });
+        refused("delay length", [&] { ExpectedResponseLength(command::ReadTrunkDelay, model); });
+        refused("port payload size", [&] { PortParamsPayloadSize(model); });
+        refused("encode ports", [&] { EncodeWritePortParams({}, model); });
+        refused("decode ports", [&] { DecodeReadPortParams(portFrame, model); });
+        refused("decode delay", [&] { DecodeReadTrunkDelay(delayFrame, model, {}); });
+        refused("check port response", [&] { CheckReadResponse(0x28, model, portFrame); });
+        refused("check delay response", [&] { CheckReadResponse(0x58, model, delayFrame); });
         // Layouts that do not depend on the model stay usable.
         QCOMPARE(lengthOrNone(ExpectedResponseLength(command::ReadGps, model)), 5);
         QVERIFY(CheckReadResponse(0x38, model, Response(0x38, Bytes({0x55, 0x55}))).IsOk());

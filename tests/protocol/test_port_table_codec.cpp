@@ -349,24 +349,6 @@ private slots:
             QCOMPARE(*t, c.Ports);
         }
     }
-
-    void decodeRefusesOtherLengths_data() {
-        QTest::addColumn<QString>("model");
-        QTest::addColumn<int>("payloadLength");
-        QTest::newRow("single 88") << Single << 88;
-        QTest::newRow("single 90") << Single << 90;
-        QTest::newRow("single given ab") << Single << 161;
-        QTest::newRow("ab given single") << AB << 89;
-        QTest::newRow("ab 160") << AB << 160;
-    }
-
-    void decodeRefusesOtherLengths() {
-        QFETCH(QString, model);
-        QFETCH(int, payloadLength);
-        QVERIFY(
-            !DecodeReadPortParams(Response(0x28, Repeat(0, std::size_t(payloadLength))), model));
-        QVERIFY(!DecodeReadPortParams(TDyCharArray{}, model));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPortTableCodec)

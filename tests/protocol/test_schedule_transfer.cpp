@@ -74,15 +74,13 @@ private slots:
         QFETCH(int, count);
         DeviceFixture f;
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         sim::DeviceState state = f.Sim.state();
         state.address = 70000;
         f.Sim.setState(state);
         f.Config.Info.Address = 70000;
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ResetPortTable();
-        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
-        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")), file));
+        QVERIFY(ScheduleBeside(dir, f.Config, file));
 
         QVERIFY(f.Procedures->SendScheduleTable());
 
@@ -110,13 +108,10 @@ private slots:
     void convertedAgainstPortTable() {
         DeviceFixture f;
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         f.Config.ResetPortTable();
         f.Config.Ports[0] = Row(1, QStringLiteral("1"));
         f.Config.Ports[2] = Row(3, QStringLiteral("3"));
-        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
-        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
-                          ScheduleFileBytes({"2", "255", "0"})));
+        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes({"2", "255", "0"})));
 
         QVERIFY(f.Procedures->SendScheduleTable());
 
@@ -174,14 +169,11 @@ private slots:
     void fileBesideChannelFileWins() {
         DeviceFixture f;
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         CurrentDirGuard cwd(dir.path());
         QVERIFY(cwd.ok());
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ResetPortTable();
-        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
-        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
-                          ScheduleFileBytes(CountingEntries(5))));
+        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CountingEntries(5))));
         QVERIFY(WriteFile(QStringLiteral("SchedulingFile.dat"),
                           ScheduleFileBytes(CountingEntries(100))));
 
@@ -191,21 +183,28 @@ private slots:
         QCOMPARE(Hex(f.Sim.state().scheduleBlocks.at(0)), Hex(CountingBlock(0, 5)));
     }
 
-    // The block number is one byte: a longer table is refused before any block goes.
+    // The block number is one byte: a longer table is refused before any block goes,
+    // by write-all before any section is written.
+    void oversizedTableIsRefused_data() {
+        QTest::addColumn<bool>("writeAll");
+        QTest::newRow("schedule alone") << false;
+        QTest::newRow("write-all") << true;
+    }
     void oversizedTableIsRefused() {
+        QFETCH(bool, writeAll);
         DeviceFixture f;
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ResetPortTable();
-        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
-        const int count = int(MaxScheduleEntries) + 1;
-        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
-                          ScheduleFileBytes(CountingEntries(count))));
+        QVERIFY(ScheduleBeside(dir, f.Config,
+                               ScheduleFileBytes(CountingEntries(int(MaxScheduleEntries) + 1))));
 
-        QVERIFY(!f.Procedures->SendScheduleTable());
+        QVERIFY(writeAll ? !f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1"))
+                         : !f.Procedures->SendScheduleTable());
 
-        QCOMPARE(Shown(f.Ui), QStringList{Error(FileError, ScheduleSizeRefusal(count).value())});
+        QCOMPARE(Shown(f.Ui),
+                 QStringList{Error(FileError, QStringLiteral("时序表有16385项，超过了设备所能接收的"
+                                                             "16384项，未发送。"))});
         QVERIFY(f.Sim.framesReceived().isEmpty());
         QVERIFY(!f.Ui.Busy);
     }
@@ -217,13 +216,10 @@ private slots:
         WireOperator ui(f.Sim);
         DeviceProcedures procedures(f.Config, f.Transport, ui);
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ControlMode = true;
         f.Config.ResetPortTable();
-        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
-        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
-                          ScheduleFileBytes(CountingEntries(20 * 64))));
+        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CountingEntries(20 * 64))));
         ui.OnPause = [&](qsizetype pauses) {
             if (pauses == 11)
                 f.Sim.setFaults(sim::SimulatorFaults::Ignoring({0x87}));
@@ -249,13 +245,10 @@ private slots:
         QFETCH(bool, writeAll);
         DeviceFixture f;
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ResetPortTable();
         f.Config.Ports[4].PortNumber = QStringLiteral("5x");
-        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
-        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
-                          ScheduleFileBytes(CountingEntries(10))));
+        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CountingEntries(10))));
 
         try {
             if (writeAll)

@@ -153,11 +153,8 @@ private slots:
         QFETCH(QString, label);
         DeviceFixture f(ModelOptions(sim::Model(model)));
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         Fill(f.Config, label);
-        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
-        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
-                          ScheduleFileBytes(CycleEntries(130))));
+        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CycleEntries(130))));
         qsizetype framesAtSuccess = -1;
         f.Ui.OnMessage = [&](const ShownMessage&) {
             framesAtSuccess = f.Sim.framesReceived().size();
@@ -209,13 +206,10 @@ private slots:
         WireOperator ui(f.Sim);
         DeviceProcedures procedures(f.Config, f.Transport, ui);
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         Fill(f.Config, text::ModelSingle);
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ControlMode = true;
-        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
-        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
-                          ScheduleFileBytes(CycleEntries(70))));
+        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CycleEntries(70))));
 
         QVERIFY(procedures.WriteAll(QStringLiteral("1"), QStringLiteral("1")));
 
@@ -242,12 +236,9 @@ private slots:
         DeviceFixture f;
         f.Sim.setFaults(sim::SimulatorFaults::Ignoring({0x37}));
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         Fill(f.Config, text::ModelSingle);
         f.Config.DeviceModel = text::ModelSingle;
-        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
-        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
-                          ScheduleFileBytes(CycleEntries(10))));
+        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CycleEntries(10))));
 
         QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1")));
 
@@ -350,24 +341,6 @@ private slots:
         QVERIFY(f.Sim.framesReceived().isEmpty());
         QVERIFY(!f.Ui.Busy);
         QCOMPARE(f.Ui.BusyChanges, 2);
-    }
-
-    void oversizedScheduleIsRefusedBeforeWriting() {
-        DeviceFixture f;
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        Fill(f.Config, text::ModelSingle);
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
-        QVERIFY(WriteFile(dir.filePath(QStringLiteral("paging.sch")),
-                          ScheduleFileBytes(CountingEntries(int(MaxScheduleEntries) + 1))));
-
-        QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1")));
-
-        const QString refusal = ScheduleSizeRefusal(MaxScheduleEntries + 1).value();
-        QCOMPARE(Shown(f.Ui), QStringList{Error(QStringLiteral("文件错误"), refusal)});
-        QVERIFY(f.Sim.framesReceived().isEmpty());
-        QVERIFY(!f.Ui.Busy);
     }
 
     // A missing schedule file shows up only at the schedule step, after the sections.
@@ -533,27 +506,35 @@ private slots:
         QVERIFY(!f.Ui.Busy);
     }
 
-    void setAddressUnanswered() {
+    void setAddressRefused_data() {
+        QTest::addColumn<bool>("portOpen");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<int>("busyChanges");
+        QTest::newRow("unanswered")
+            << true << QList<int>{0x07}
+            << QStringList{Error(QStringLiteral("地址设置通讯错误"), NoAnswer)} << 2;
+        QTest::newRow("port closed")
+            << false << QList<int>{}
+            << QStringList{Error(Korvane, QStringLiteral("请选择通信端口！"))} << 0;
+    }
+    void setAddressRefused() {
+        QFETCH(bool, portOpen);
+        QFETCH(QList<int>, codes);
+        QFETCH(QStringList, shown);
+        QFETCH(int, busyChanges);
         DeviceFixture f;
         f.Sim.setFaults(sim::SimulatorFaults::Ignoring({0x07}));
         f.Config.DeviceModel = text::ModelSingle;
+        if (!portOpen)
+            f.Transport.Comm().ClosePort();
 
         QVERIFY(!f.Procedures->SetAddress());
 
-        QCOMPARE(Shown(f.Ui), QStringList{Error(QStringLiteral("地址设置通讯错误"), NoAnswer)});
-        QCOMPARE(f.ReceivedCodes(), QList<int>{0x07});
+        QCOMPARE(Shown(f.Ui), shown);
+        QCOMPARE(f.ReceivedCodes(), codes);
+        QCOMPARE(f.Ui.BusyChanges, busyChanges);
         QVERIFY(!f.Ui.Busy);
-    }
-
-    void setAddressWithPortClosed() {
-        DeviceFixture f;
-        f.Transport.Comm().ClosePort();
-
-        QVERIFY(!f.Procedures->SetAddress());
-
-        QCOMPARE(Shown(f.Ui), QStringList{Error(Korvane, QStringLiteral("请选择通信端口！"))});
-        QVERIFY(f.Sim.framesReceived().isEmpty());
-        QCOMPARE(f.Ui.BusyChanges, 0);
     }
 };
 

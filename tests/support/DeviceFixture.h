@@ -16,24 +16,31 @@
 
 namespace korvane::test {
 
+// The transport's time limit in tests: far above any answer of the simulator on a
+// loaded machine, far below the product's 5 s, so a silent device costs little.
+constexpr int TestTimeLimitMs = 800;
+
+// The command codes of the frames the device received, in order.
+inline QList<int> ReceivedCodes(const sim::SimulatorHost& sim) {
+    QList<int> codes;
+    for (const TDyCharArray& f : sim.framesReceived())
+        codes.append(f.size() > 1 ? f[1] : -1);
+    return codes;
+}
+
 class DeviceFixture {
 public:
     explicit DeviceFixture(sim::SimulatorOptions options = {}) {
         Port = Sim.start(options);
         if (Port.isEmpty())
             qFatal("simulator did not start: %s", qPrintable(Sim.errorString()));
+        Transport.SetTimeLimitMs(TestTimeLimitMs);
         Transport.Comm().SetCommName(Port);
         Transport.Comm().OpenPort();
         Procedures = std::make_unique<DeviceProcedures>(Config, Transport, Ui);
     }
 
-    // The command codes of the frames the device received, in order.
-    QList<int> ReceivedCodes() const {
-        QList<int> codes;
-        for (const TDyCharArray& f : Sim.framesReceived())
-            codes.append(f.size() > 1 ? f[1] : -1);
-        return codes;
-    }
+    QList<int> ReceivedCodes() const { return test::ReceivedCodes(Sim); }
 
     sim::SimulatorHost Sim;
     QString Port;

@@ -1,13 +1,10 @@
 #pragma once
 // A DeviceOperator for tests: records every call instead of showing anything, so no
-// test waits on a modal box. Pauses are recorded and, when asked, really waited out.
+// test waits on a modal box. Pauses are recorded, not waited out.
 
 #include "protocol/DeviceOperator.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QStringList>
-#include <QTimer>
 
 #include <functional>
 
@@ -19,6 +16,13 @@ struct ShownMessage {
     MessageIcon Icon;
 };
 
+inline QStringList TextsOf(const QList<ShownMessage>& messages) {
+    QStringList out;
+    for (const ShownMessage& m : messages)
+        out.append(m.Text);
+    return out;
+}
+
 class RecordingOperator : public DeviceOperator {
 public:
     QList<ShownMessage> Messages;
@@ -28,7 +32,6 @@ public:
     int BusyChanges = 0;
     QString PortLabel, Model, Address, AddressHex, Serial, SerialHex, Summary;
     int TableChanges = 0;
-    bool WaitPauses = false;
     // Runs inside ShowMessage, while the procedure is still under way.
     std::function<void(const ShownMessage&)> OnMessage;
 
@@ -59,19 +62,9 @@ public:
     void Pause(int ms) override {
         Pauses.append(ms);
         Events.append(QStringLiteral("pause %1").arg(ms));
-        if (WaitPauses) {
-            QEventLoop loop;
-            QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
     }
 
-    QStringList Texts() const {
-        QStringList out;
-        for (const ShownMessage& m : Messages)
-            out.append(m.Text);
-        return out;
-    }
+    QStringList Texts() const { return TextsOf(Messages); }
 };
 
 } // namespace korvane::test

@@ -4,13 +4,11 @@
 // recorded instead of shown.
 
 #include "config/Korvane.h"
-#include "link/Comm32.h"
-#include "link/SerialPort.h"
-#include "sim/SimulatorHost.h"
-#include "tests/support/RecordingOperator.h"
+#include "tests/support/DeviceFixture.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,6 +42,7 @@ public:
                 if (OnMessage)
                     OnMessage(Messages.last());
             });
+        Window->Transport().SetTimeLimitMs(TestTimeLimitMs);
     }
 
     ~WindowFixture() {
@@ -56,12 +55,7 @@ public:
         QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
     }
 
-    QStringList Texts() const {
-        QStringList out;
-        for (const ShownMessage& m : Messages)
-            out.append(m.Text);
-        return out;
-    }
+    QStringList Texts() const { return TextsOf(Messages); }
 
     QString Settings() const {
         QFile f(Dir.filePath(QStringLiteral("KORVANE.INI")));
@@ -69,12 +63,7 @@ public:
         return QString::fromUtf8(f.readAll());
     }
 
-    QList<int> ReceivedCodes() const {
-        QList<int> codes;
-        for (const TDyCharArray& frame : Sim.framesReceived())
-            codes.append(frame.size() > 1 ? frame[1] : -1);
-        return codes;
-    }
+    QList<int> ReceivedCodes() const { return test::ReceivedCodes(Sim); }
 
     sim::SimulatorHost Sim;
     QString Port;
@@ -88,17 +77,30 @@ private:
 };
 
 // Acts on the next modal dialog once it is up (exec() does not return until then).
-inline void WhenModal(std::function<void(QWidget*)> act) {
+// Returns a flag set once act has run, for the test to check. The poll ends at the
+// deadline, or once the test has dropped the flag, so it never outlives its test.
+[[nodiscard]] inline std::shared_ptr<bool> WhenModal(std::function<void(QWidget*)> act,
+                                                     int deadlineMs = 10000) {
+    auto done = std::make_shared<bool>(false);
     auto* timer = new QTimer;
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(timer, &QTimer::timeout,
+                     [timer, act, weak = std::weak_ptr(done), clock, deadlineMs] {
+                         QWidget* w = QApplication::activeModalWidget();
+                         const std::shared_ptr<bool> flag = weak.lock();
+                         if (flag && w == nullptr && clock.elapsed() < deadlineMs)
+                             return;
+                         timer->stop();
+                         timer->deleteLater();
+                         if (flag && w != nullptr) {
+                             *flag = true;
+                             act(w);
+                         }
+                     });
     timer->start();
+    return done;
 }
 
 } // namespace korvane::test
