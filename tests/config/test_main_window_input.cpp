@@ -153,13 +153,14 @@ private slots:
         w.Config().ChannelFileName = f.Dir.filePath(QStringLiteral("gone.chn"));
         QString preset;
         QString folder;
-        WhenModal([&](QWidget* d) {
+        const auto shown = WhenModal([&](QWidget* d) {
             auto* dialog = qobject_cast<QFileDialog*>(d);
             folder = dialog->directory().absolutePath();
             preset = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
             dialog->reject();
         });
         w.ChooseChannelFile();
+        QVERIFY(*shown);
         QCOMPARE(preset, QStringLiteral("gone.chn"));
         QCOMPARE(folder, QDir(f.Dir.path()).absolutePath());
     }
