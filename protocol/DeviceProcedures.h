@@ -38,8 +38,7 @@ public:
     // Every section, then the timing schedule; with ControlMode off the device is
     // read back. serialText and addressText are the fields' texts as they stand.
     // Without withSchedule the schedule step is left out (the command line's choice).
-    bool WriteAll(const QString& serialText, const QString& addressText,
-                  bool withSchedule = true);
+    bool WriteAll(const QString& serialText, const QString& addressText, bool withSchedule = true);
     // Trunk attributes, GPS and trunk delay, each announced.
     void WriteAllTrunkSections();
     // Gives the device named by the serial number the configuration's address.
