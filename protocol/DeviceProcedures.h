@@ -37,7 +37,8 @@ public:
     bool WriteTrunkDelaySection(bool announce);
     // Every section, then the timing schedule; with ControlMode off the device is
     // read back. serialText and addressText are the fields' texts as they stand.
-    bool WriteAll(const QString& serialText, const QString& addressText);
+    // Without withSchedule the schedule step is left out (the command line's choice).
+    bool WriteAll(const QString& serialText, const QString& addressText, bool withSchedule = true);
     // Trunk attributes, GPS and trunk delay, each announced.
     void WriteAllTrunkSections();
     // Gives the device named by the serial number the configuration's address.

@@ -102,7 +102,8 @@ bool DeviceProcedures::WriteTrunkDelaySection(bool announce) {
     return SendSection(command::WriteTrunkDelay, EncodeWriteTrunkDelay(m_config.Trunk), announce);
 }
 
-bool DeviceProcedures::WriteAll(const QString& serialText, const QString& addressText) {
+bool DeviceProcedures::WriteAll(const QString& serialText, const QString& addressText,
+                                bool withSchedule) {
     if (!m_transport.Comm().IsOpen()) {
         m_ui.ShowMessage(PortNotOpen, text::CaptionKorvane, MessageIcon::Error);
         return false;
@@ -128,8 +129,8 @@ bool DeviceProcedures::WriteAll(const QString& serialText, const QString& addres
     TDyCharArray ports;
     if (!EncodePortTable(ports))
         return false;
-    const ScheduleSource schedule = LoadSchedule();
-    if (RefuseOversizedSchedule(schedule))
+    const ScheduleSource schedule = withSchedule ? LoadSchedule() : ScheduleSource{};
+    if (withSchedule && RefuseOversizedSchedule(schedule))
         return false;
 
     bool ok = SendSection(command::WritePortParams, ports, false);
@@ -146,7 +147,7 @@ bool DeviceProcedures::WriteAll(const QString& serialText, const QString& addres
         ControlModePause(GpsPauseMs);
         ok = SendSection(command::WriteTrunkDelay, EncodeWriteTrunkDelay(m_config.Trunk), false);
     }
-    if (ok) {
+    if (ok && withSchedule) {
         ControlModePause(LongPauseMs);
         ok = SendScheduleBlocks(schedule);
     }

@@ -1,0 +1,48 @@
+#pragma once
+// The command line of korvanectl: global options, the command and its arguments.
+
+#include "link/SerialPort.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace korvane::cli {
+
+enum class Command { None, Identify, Scan, Read, Write, Diff, SetAddress, Schedule };
+
+// The line settings every port is opened with.
+struct LineSettings {
+    std::uint32_t BaudRate = 9600;
+    TByteSize ByteSize = TByteSize::_8;
+    TParity Parity = TParity::None;
+    TStopBits StopBits = TStopBits::_1;
+};
+
+struct Options {
+    enum class Outcome { Run, Help, Error };
+    Outcome Result = Outcome::Error;
+    QString Text; // Help: the help text; Error: what is wrong, then the usage
+
+    Command Cmd = Command::None;
+    QStringList Ports; // as given, or the settings file's CommName
+    LineSettings Line;
+    bool Remote = false;
+    bool Json = false;
+    bool AllPorts = false; // scan: the on-board ports too
+    QString Output;        // read -o
+    QString File;          // write, diff
+    QString Channels;      // write, schedule; else the settings file's ChannelFile
+    bool NoSchedule = false;
+    std::uint32_t Serial = 0;
+    std::uint32_t Address = 0;
+};
+
+// arguments[0] is the program name. Reads the --settings file, if any.
+Options ParseOptions(const QStringList& arguments);
+
+// The help of the program (Command::None) or of one command.
+QString HelpText(Command command);
+
+} // namespace korvane::cli

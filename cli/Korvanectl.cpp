@@ -1,0 +1,239 @@
+#include "cli/Korvanectl.h"
+
+#include "cli/CliOptions.h"
+#include "cli/ConfigurationReport.h"
+#include "cli/Console.h"
+#include "cli/PortJob.h"
+#include "config/KorvaneError.h"
+#include "files/ConfigurationFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
+
+#include <algorithm>
+
+namespace korvane::cli {
+
+namespace {
+
+int Worst(const std::vector<PortResult>& results) {
+    int status = StatusOk;
+    for (const PortResult& r : results)
+        status = std::max(status, r.Status);
+    return status;
+}
+
+void PrintJson(Console& console, const QJsonArray& array) {
+    console.Out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+}
+
+QJsonObject ErrorPart(const PortResult& r, QJsonObject o) {
+    if (r.Status != StatusOk)
+        o.insert(QStringLiteral("error"), r.Error);
+    return o;
+}
+
+int ReportIdentify(const Options& o, const std::vector<PortResult>& results, Console& console) {
+    QJsonArray array;
+    for (const PortResult& r : results) {
+        if (o.Json) {
+            QJsonObject obj{{QStringLiteral("port"), r.Port},
+                            {QStringLiteral("model"), r.Configuration->DeviceModel}};
+            array.append(ErrorPart(r, obj));
+        } else if (r.Status == StatusOk) {
+            console.Out(r.Port + u'\t' + r.Configuration->DeviceModel + u'\n');
+        }
+    }
+    if (o.Json)
+        PrintJson(console, array);
+    return Worst(results);
+}
+
+int ReportScan(const Options& o, const std::vector<PortResult>& results, Console& console) {
+    QJsonArray array;
+    bool any = false;
+    for (const PortResult& r : results) {
+        if (r.Status != StatusOk)
+            continue;
+        any = true;
+        if (o.Json)
+            array.append(QJsonObject{{QStringLiteral("port"), r.Port},
+                                     {QStringLiteral("model"), r.Configuration->DeviceModel}});
+        else
+            console.Out(r.Port + u'\t' + r.Configuration->DeviceModel + u'\n');
+    }
+    if (o.Json)
+        PrintJson(console, array);
+    return any ? StatusOk : StatusFailed;
+}
+
+// The file each device's configuration goes to: PATH itself for one port, else
+// <serial>.krv in the folder PATH.
+int SaveReads(const Options& o, std::vector<PortResult>& results, Console& console) {
+    QSet<QString> taken;
+    for (PortResult& r : results) {
+        if (!r.ConfigurationRead)
+            continue;
+        QString path = o.Output;
+        if (o.Ports.size() > 1) {
+            const QString name =
+                QString::number(r.Configuration->Info.SerialNumber) + QStringLiteral(".krv");
+            path = QDir(o.Output).filePath(name);
+            if (taken.contains(name)) {
+                r.Error = QStringLiteral("another device has the serial number %1; not saved")
+                              .arg(r.Configuration->Info.SerialNumber);
+                console.Err(r.Port + QStringLiteral(": ") + r.Error);
+                r.Status = std::max(r.Status, StatusFailed);
+                continue;
+            }
+            taken.insert(name);
+        }
+        try {
+            WriteConfigurationFile(path, *r.Configuration);
+        } catch (const KorvaneError& e) {
+            r.Error = e.message();
+            console.Err(r.Port + QStringLiteral(": ") + r.Error);
+            r.Status = StatusUsage;
+        }
+    }
+    return Worst(results);
+}
+
+int ReportRead(const Options& o, std::vector<PortResult>& results, Console& console) {
+    if (!o.Output.isEmpty())
+        SaveReads(o, results, console);
+    if (o.Json) {
+        QJsonArray array;
+        for (const PortResult& r : results) {
+            QJsonObject obj =
+                r.ConfigurationRead
+                    ? ConfigurationJson(*r.Configuration)
+                    : QJsonObject{{QStringLiteral("model"), r.Configuration->DeviceModel}};
+            obj.insert(QStringLiteral("port"), r.Port);
+            array.append(ErrorPart(r, obj));
+        }
+        PrintJson(console, array);
+    } else if (o.Output.isEmpty()) {
+        for (const PortResult& r : results) {
+            if (!r.ConfigurationRead)
+                continue;
+            const bool several = results.size() > 1;
+            if (several)
+                console.Out(QStringLiteral("== %1 ==\n").arg(r.Port));
+            console.Out(ConfigurationText(*r.Configuration) +
+                        (several ? QStringLiteral("\n") : QString()));
+        }
+    }
+    return Worst(results);
+}
+
+int ReportDiff(const Options& o, std::vector<PortResult>& results, Console& console) {
+    QJsonArray array;
+    for (PortResult& r : results) {
+        if (!r.Differences.isEmpty())
+            r.Status = std::max(r.Status, StatusFailed);
+        if (o.Json) {
+            QJsonObject obj{
+                {QStringLiteral("port"), r.Port},
+                {QStringLiteral("differences"), QJsonArray::fromStringList(r.Differences)}};
+            array.append(ErrorPart(r, obj));
+        } else {
+            for (const QString& line : r.Differences)
+                console.Out(r.Port + QStringLiteral(": ") + line + u'\n');
+        }
+    }
+    if (o.Json)
+        PrintJson(console, array);
+    return Worst(results);
+}
+
+int ReportOthers(const Options& o, const std::vector<PortResult>& results, Console& console) {
+    if (o.Json) {
+        QJsonArray array;
+        for (const PortResult& r : results)
+            array.append(ErrorPart(r, QJsonObject{{QStringLiteral("port"), r.Port},
+                                                  {QStringLiteral("ok"), r.Status == StatusOk}}));
+        PrintJson(console, array);
+    }
+    return Worst(results);
+}
+
+} // namespace
+
+QStringList ScanCandidates(bool allPorts) {
+    QStringList patterns{QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
+    if (allPorts)
+        patterns.append(QStringLiteral("ttyS*"));
+    const QDir dev(QStringLiteral("/dev"));
+    QStringList ports;
+    for (const QString& name : dev.entryList(patterns, QDir::System | QDir::Files, QDir::Name))
+        ports.append(dev.filePath(name));
+    return ports;
+}
+
+int RunKorvanectl(const QStringList& arguments, Console& console) {
+    Options o = ParseOptions(arguments);
+    if (o.Result == Options::Outcome::Help) {
+        console.Out(o.Text);
+        return StatusOk;
+    }
+    if (o.Result == Options::Outcome::Error) {
+        console.Err(o.Text.trimmed().split(u'\n').first());
+        for (const QString& line : o.Text.trimmed().split(u'\n').mid(1))
+            console.Err(line);
+        return StatusUsage;
+    }
+
+    // Everything that can be found wrong without a device is, before anything is sent.
+    std::optional<ConfigurationFile> file;
+    if (o.Cmd == Command::Write || o.Cmd == Command::Diff) {
+        try {
+            file = ReadConfigurationFile(o.File);
+        } catch (const KorvaneError& e) {
+            console.Err(o.File + QStringLiteral(": ") + e.message());
+            return StatusUsage;
+        }
+    }
+    if (o.Cmd == Command::Read && o.Ports.size() > 1 && !o.Output.isEmpty() &&
+        !QDir().mkpath(o.Output)) {
+        console.Err(o.Output + QStringLiteral(": not a folder that can be made"));
+        return StatusUsage;
+    }
+    if (o.Cmd == Command::Scan && o.Ports.isEmpty())
+        o.Ports = ScanCandidates(o.AllPorts);
+
+    std::vector<PortJob> jobs;
+    for (const QString& port : o.Ports) {
+        PortJob job;
+        job.Cmd = o.Cmd;
+        job.Port = port;
+        job.Line = o.Line;
+        job.Remote = o.Remote;
+        job.Quiet = o.Cmd == Command::Scan;
+        job.File = file;
+        job.Channels = o.Channels;
+        job.NoSchedule = o.NoSchedule;
+        job.Serial = o.Serial;
+        job.Address = o.Address;
+        jobs.push_back(std::move(job));
+    }
+    std::vector<PortResult> results = RunPortJobs(jobs, console);
+
+    switch (o.Cmd) {
+    case Command::Identify:
+        return ReportIdentify(o, results, console);
+    case Command::Scan:
+        return ReportScan(o, results, console);
+    case Command::Read:
+        return ReportRead(o, results, console);
+    case Command::Diff:
+        return ReportDiff(o, results, console);
+    default:
+        return ReportOthers(o, results, console);
+    }
+}
+
+} // namespace korvane::cli

@@ -1,0 +1,18 @@
+#pragma once
+// korvanectl as a function: parses the arguments, runs the command on every port at
+// once and reports. Needs a QCoreApplication; returns the exit status.
+
+#include <QStringList>
+
+namespace korvane::cli {
+
+class Console;
+
+// arguments[0] is the program name.
+int RunKorvanectl(const QStringList& arguments, Console& console);
+
+// The ports scan tries when none is given: the USB serial adapters, with allPorts
+// the on-board ports too.
+QStringList ScanCandidates(bool allPorts);
+
+} // namespace korvane::cli

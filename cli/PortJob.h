@@ -1,0 +1,55 @@
+#pragma once
+// One port's share of a korvanectl command. A job creates, uses and destroys its port
+// and transport on the thread it runs on; RunPortJobs gives every job a thread of its
+// own, so that one device's time-outs or failures never hold up or touch another's.
+
+#include "cli/CliOptions.h"
+#include "config/DeviceConfiguration.h"
+#include "files/ConfigurationFile.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace korvane::cli {
+
+class Console;
+
+// Exit statuses, from best to worst.
+inline constexpr int StatusOk = 0;
+inline constexpr int StatusFailed = 1;
+inline constexpr int StatusUsage = 2;
+
+struct PortJob {
+    Command Cmd = Command::None;
+    QString Port;
+    LineSettings Line;
+    bool Remote = false;
+    bool Quiet = false;                    // scan: say nothing
+    std::optional<ConfigurationFile> File; // write, diff
+    QString Channels;
+    bool NoSchedule = false;
+    std::uint32_t Serial = 0;
+    std::uint32_t Address = 0;
+};
+
+struct PortResult {
+    QString Port;
+    int Status = StatusOk;
+    QString Error; // the last error shown, for --json
+    // Handed to the thread that collects the results once the job is over.
+    std::unique_ptr<DeviceConfiguration> Configuration;
+    bool ConfigurationRead = false; // a whole device read succeeded
+    QStringList Differences;        // diff
+};
+
+// Runs on the calling thread, which needs an event dispatcher (any QThread has one).
+PortResult RunPortJob(const PortJob& job, Console& console);
+
+// Runs every job at once, each on a thread of its own; results in the jobs' order.
+std::vector<PortResult> RunPortJobs(const std::vector<PortJob>& jobs, Console& console);
+
+} // namespace korvane::cli

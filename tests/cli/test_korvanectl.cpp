@@ -1,0 +1,244 @@
+// korvanectl's own behaviour: arguments, files, output, exit statuses and several
+// devices at once. The procedures underneath have tests of their own.
+
+#include "cli/Console.h"
+#include "cli/Korvanectl.h"
+#include "config/DeviceConfiguration.h"
+#include "files/ConfigurationFile.h"
+#include "sim/SimulatorHost.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace korvane;
+using namespace korvane::cli;
+
+namespace {
+
+const QString NoAnswer = QStringLiteral("请检查Korvane是否加电，连线是否连上，通讯端口是否设对？");
+
+struct Run {
+    int Status = -1;
+    QString Out;
+    QString Err;
+};
+
+Run Ctl(QStringList arguments) {
+    BufferConsole console;
+    arguments.prepend(QStringLiteral("korvanectl"));
+    Run r;
+    r.Status = RunKorvanectl(arguments, console);
+    r.Out = console.OutText();
+    r.Err = console.ErrText();
+    return r;
+}
+
+// A simulator with its own serial number (and optionally a fault).
+std::unique_ptr<sim::SimulatorHost> StartSim(std::uint32_t serial, bool silent = false,
+                                             sim::Model model = sim::Model::Korvane) {
+    auto host = std::make_unique<sim::SimulatorHost>();
+    sim::SimulatorOptions options;
+    options.state = sim::DeviceState::Initial(model);
+    options.state.serialNumber = serial;
+    options.faults.silent = silent;
+    if (host->start(options).isEmpty())
+        qFatal("simulator did not start: %s", qPrintable(host->errorString()));
+    return host;
+}
+
+QStringList PortArgs(const QList<sim::SimulatorHost*>& sims) {
+    QStringList args;
+    for (sim::SimulatorHost* s : sims)
+        args << QStringLiteral("--port") << s->slavePath();
+    return args;
+}
+
+} // namespace
+
+class TestKorvanectl : public QObject {
+    Q_OBJECT
+private slots:
+    void badUsageSendsNothing_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no command") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")};
+        QTest::newRow("unknown option")
+            << QStringList{QStringLiteral("--fast"), QStringLiteral("read")};
+        QTest::newRow("no port") << QStringList{QStringLiteral("read")};
+        QTest::newRow("write without file") << QStringList{QStringLiteral("write")};
+        QTest::newRow("missing file")
+            << QStringList{QStringLiteral("diff"), QStringLiteral("/nonexistent/a.krv")};
+        QTest::newRow("address out of range") << QStringList{
+            QStringLiteral("set-address"), QStringLiteral("--serial"), QStringLiteral("5"),
+            QStringLiteral("--address"), QStringLiteral("0x1000000")};
+        QTest::newRow("option of another command")
+            << QStringList{QStringLiteral("identify"), QStringLiteral("-o"), QStringLiteral("x")};
+        QTest::newRow("bad baud") << QStringList{QStringLiteral("--baud"), QStringLiteral("fast"),
+                                                 QStringLiteral("identify")};
+    }
+    void badUsageSendsNothing() {
+        QFETCH(QStringList, arguments);
+        auto sim = StartSim(1);
+        if (arguments.value(0) != QStringLiteral("read") || arguments.size() > 1)
+            arguments = PortArgs({sim.get()}) + arguments;
+        const Run r = Ctl(arguments);
+        QCOMPARE(r.Status, 2);
+        QVERIFY2(r.Err.startsWith(QStringLiteral("korvanectl: ")) ||
+                     r.Err.contains(QStringLiteral("a.krv")),
+                 qPrintable(r.Err));
+        QVERIFY(r.Out.isEmpty());
+        QVERIFY(sim->framesReceived().isEmpty());
+    }
+
+    void helpForProgramAndCommand() {
+        const Run program = Ctl({QStringLiteral("--help")});
+        QCOMPARE(program.Status, 0);
+        QVERIFY(program.Out.contains(QStringLiteral("set-address")));
+        const Run write = Ctl({QStringLiteral("write"), QStringLiteral("--help")});
+        QCOMPARE(write.Status, 0);
+        QVERIFY(write.Out.startsWith(QStringLiteral("Usage: korvanectl --port P... write FILE")));
+    }
+
+    void portThatCannotBeOpened() {
+        const Run r = Ctl({QStringLiteral("--port"), QStringLiteral("/nonexistent/tty"),
+                           QStringLiteral("identify")});
+        QCOMPARE(r.Status, 2);
+        QVERIFY2(r.Err.startsWith(QStringLiteral("/nonexistent/tty: ")), qPrintable(r.Err));
+    }
+
+    void identifyAndPrint() {
+        auto single = StartSim(11);
+        auto ab = StartSim(12, false, sim::Model::KorvaneAB);
+        const Run id = Ctl(PortArgs({single.get(), ab.get()}) << QStringLiteral("identify"));
+        QCOMPARE(id.Status, 0);
+        QCOMPARE(id.Out, single->slavePath() + QStringLiteral("\tKORVANE\n") + ab->slavePath() +
+                             QStringLiteral("\tKORVANEA/B\n"));
+
+        const Run read = Ctl(PortArgs({single.get()}) << QStringLiteral("read"));
+        QCOMPARE(read.Status, 0);
+        QVERIFY(read.Out.contains(QStringLiteral("序列号: 11\n")));
+        QCOMPARE(read.Out.count(u'\n'), 3 + 1 + 24 + 1);
+    }
+
+    void readJsonWithSilentDevice() {
+        auto good = StartSim(21, false, sim::Model::KorvaneAB);
+        auto silent = StartSim(22, true);
+        const Run r = Ctl(PortArgs({good.get(), silent.get()})
+                          << QStringLiteral("--json") << QStringLiteral("read"));
+        QCOMPARE(r.Status, 1);
+        const QJsonArray array = QJsonDocument::fromJson(r.Out.toUtf8()).array();
+        QCOMPARE(array.size(), 2);
+        const QJsonObject device = array[0].toObject();
+        QCOMPARE(device[QStringLiteral("port")].toString(), good->slavePath());
+        QCOMPARE(device[QStringLiteral("model")].toString(), QStringLiteral("KORVANEA/B"));
+        QCOMPARE(device[QStringLiteral("serial")].toInt(), 21);
+        QVERIFY(!device.contains(QStringLiteral("error")));
+        const QJsonArray ports = device[QStringLiteral("ports")].toArray();
+        QCOMPARE(ports.size(), 24);
+        QCOMPARE(ports[0].toObject()[QStringLiteral("port")].toInt(), 1);
+        QCOMPARE(ports[0].toObject()[QStringLiteral("channel")].toString(), QStringLiteral("5"));
+        QVERIFY(device[QStringLiteral("gps")].toObject()[QStringLiteral("enabled")].isBool());
+        QCOMPARE(device[QStringLiteral("delay")].toObject()[QStringLiteral("cyclesB")].toInt(), 32);
+
+        const QJsonObject failed = array[1].toObject();
+        QCOMPARE(failed[QStringLiteral("error")].toString(), NoAnswer + u'.');
+        QCOMPARE(r.Err,
+                 silent->slavePath() + QStringLiteral(": ") + NoAnswer + QStringLiteral(".\n"));
+    }
+
+    // Back up several devices at once, change one file, write it back, diff.
+    void backupWriteDiff() {
+        auto a = StartSim(31);
+        auto b = StartSim(32);
+        auto c = StartSim(33);
+        QTemporaryDir dir;
+        const QString backup = dir.filePath(QStringLiteral("backup"));
+        const Run read = Ctl(PortArgs({a.get(), b.get(), c.get()})
+                             << QStringLiteral("read") << QStringLiteral("-o") << backup);
+        QCOMPARE(read.Status, 0);
+        QCOMPARE(QDir(backup).entryList(QDir::Files), QStringList({"31.krv", "32.krv", "33.krv"}));
+
+        const QString path = QDir(backup).filePath(QStringLiteral("32.krv"));
+        DeviceConfiguration config;
+        ReadConfigurationFile(path).ApplyTo(config);
+        config.DeviceModel = QStringLiteral("KORVANE");
+        config.Gps.GpsEnabled = 0;
+        config.Ports[5].Channel = QStringLiteral("9");
+        config.Ports[5].Coding = QStringLiteral("POCSAG");
+        config.Ports[5].Rate = QStringLiteral("1200");
+        config.Ports[5].ClockSource = QStringLiteral("内部");
+        config.Ports[5].ClockEdge = QStringLiteral("上升沿(正)");
+        config.Ports[5].Polarity = QStringLiteral("正");
+        config.Ports[5].PortState = QStringLiteral("开");
+        WriteConfigurationFile(path, config);
+
+        const Run before = Ctl(PortArgs({b.get()}) << QStringLiteral("diff") << path);
+        QCOMPARE(before.Status, 1);
+        QVERIFY2(before.Out.contains(QStringLiteral("gps enabled: device true, file false")),
+                 qPrintable(before.Out));
+        QVERIFY(before.Out.contains(QStringLiteral("port 6 channel: device -, file 9")));
+
+        const Run write = Ctl(PortArgs({b.get()})
+                              << QStringLiteral("write") << path << QStringLiteral("--channels")
+                              << QStringLiteral(KORVANE_EXAMPLES_DIR "/channels.chn"));
+        QCOMPARE(write.Status, 0);
+        QVERIFY(write.Err.contains(QStringLiteral("祝贺你，写入成功！")));
+        QVERIFY(!b->state().scheduleBlocks.empty());
+
+        const Run after = Ctl(PortArgs({a.get(), b.get()}) << QStringLiteral("diff") << path);
+        QCOMPARE(after.Status, 1); // a differs: another serial number, GPS on
+        QVERIFY(
+            after.Out.contains(a->slavePath() + QStringLiteral(": serial: device 31, file 32")));
+        QVERIFY(!after.Out.contains(b->slavePath()));
+    }
+
+    void writeThatFailsAndSetAddress() {
+        auto sim = StartSim(41);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("41.krv"));
+        QCOMPARE(
+            Ctl(PortArgs({sim.get()}) << QStringLiteral("read") << QStringLiteral("-o") << path)
+                .Status,
+            0);
+        sim->setFaults(sim::SimulatorFaults::Ignoring({0x37}));
+        const Run write = Ctl(PortArgs({sim.get()}) << QStringLiteral("write") << path
+                                                    << QStringLiteral("--no-schedule"));
+        QCOMPARE(write.Status, 1);
+        QVERIFY(write.Err.contains(QStringLiteral("写入失败！")));
+        sim->setFaults({});
+
+        const Run set =
+            Ctl(PortArgs({sim.get()})
+                << QStringLiteral("set-address") << QStringLiteral("--serial")
+                << QStringLiteral("41") << QStringLiteral("--address") << QStringLiteral("0x1234"));
+        QCOMPARE(set.Status, 0);
+        QCOMPARE(sim->state().address, 0x1234u);
+    }
+
+    void scanGivenPorts() {
+        auto good = StartSim(51);
+        auto silent = StartSim(52, true);
+        const Run r = Ctl(PortArgs({good.get(), silent.get()})
+                          << QStringLiteral("--port") << QStringLiteral("/nonexistent/tty")
+                          << QStringLiteral("scan"));
+        QCOMPARE(r.Status, 0);
+        QCOMPARE(r.Out, good->slavePath() + QStringLiteral("\tKORVANE\n"));
+        QVERIFY(r.Err.isEmpty());
+        // Only the probe went out.
+        QCOMPARE(good->framesReceived().size(), 1);
+
+        const Run none = Ctl(PortArgs({silent.get()}) << QStringLiteral("scan"));
+        QCOMPARE(none.Status, 1);
+        QVERIFY(none.Out.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKorvanectl)
+#include "test_korvanectl.moc"
