@@ -1,10 +1,10 @@
 // korvane: the configuration tool for the Korvane paging trunk distributor.
 
 #include "app/KorvaneApplication.h"
-#include "config/Korvane.h"
+#include "ui/MainWindow.h"
 #include "config/KorvaneError.h"
-#include "link/PortSet.h"
-#include "link/Terminal.h"
+#include "ui/PortSettingsDialog.h"
+#include "ui/MonitorWindow.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #include "bench/TransactionTiming.h"
 
-#include "link/Comm32.h"
+#include "link/CommandTransport.h"
 #include "protocol/Commands.h"
 #include "sim/SimulatorHost.h"
 

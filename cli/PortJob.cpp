@@ -5,7 +5,7 @@
 #include "cli/ConsoleOperator.h"
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
-#include "link/Comm32.h"
+#include "link/CommandTransport.h"
 #include "link/SerialPort.h"
 #include "protocol/DeviceProcedures.h"
 

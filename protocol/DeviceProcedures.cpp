@@ -3,7 +3,7 @@
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
 #include "files/TrunkSummary.h"
-#include "link/Comm32.h"
+#include "link/CommandTransport.h"
 #include "link/SerialPort.h"
 #include "protocol/Commands.h"
 #include "protocol/PortTableCodec.h"

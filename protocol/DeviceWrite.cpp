@@ -4,7 +4,7 @@
 #include "protocol/DeviceProcedures.h"
 
 #include "config/DisplayTexts.h"
-#include "link/Comm32.h"
+#include "link/CommandTransport.h"
 #include "link/SerialPort.h"
 #include "protocol/Commands.h"
 #include "protocol/PortTableCodec.h"

@@ -4,7 +4,7 @@
 // operator.
 
 #include "config/DeviceConfiguration.h"
-#include "link/Comm32.h"
+#include "link/CommandTransport.h"
 #include "link/SerialPort.h"
 #include "protocol/DeviceProcedures.h"
 #include "sim/SimulatorHost.h"

@@ -3,7 +3,7 @@
 // directory with its own KORVANE.INI, beside a simulator on a pty. Message boxes are
 // recorded instead of shown.
 
-#include "config/Korvane.h"
+#include "ui/MainWindow.h"
 #include "tests/support/DeviceFixture.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "link/PortSet.h"
+#include "ui/PortSettingsDialog.h"
 
 #include "link/SerialPort.h"
 

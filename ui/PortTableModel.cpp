@@ -1,4 +1,4 @@
-#include "config/PortTableModel.h"
+#include "ui/PortTableModel.h"
 
 #include "config/DisplayTexts.h"
 

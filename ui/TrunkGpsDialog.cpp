@@ -1,6 +1,6 @@
-#include "files/GTParam.h"
+#include "ui/TrunkGpsDialog.h"
 
-#include "files/RadioGroup.h"
+#include "ui/RadioGroup.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -11,17 +11,6 @@
 #include <QScreen>
 
 namespace korvane {
-
-TrunkGpsValues TrunkGpsValues::From(const DeviceConfiguration& c) {
-    return TrunkGpsValues{c.Trunk, c.Gps, c.PocsagDelay, c.FlexDelay};
-}
-
-void TrunkGpsValues::ApplyTo(DeviceConfiguration& c) const {
-    c.Trunk = Trunk;
-    c.Gps = Gps;
-    c.PocsagDelay = PocsagDelay;
-    c.FlexDelay = FlexDelay;
-}
 
 namespace {
 

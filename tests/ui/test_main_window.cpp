@@ -2,9 +2,9 @@
 // own actions and the trunk dialog.
 
 #include "config/DisplayTexts.h"
-#include "config/PortTableModel.h"
-#include "files/GTParam.h"
-#include "files/RadioGroup.h"
+#include "ui/PortTableModel.h"
+#include "ui/TrunkGpsDialog.h"
+#include "ui/RadioGroup.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QAbstractButton>

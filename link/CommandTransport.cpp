@@ -1,4 +1,4 @@
-#include "link/Comm32.h"
+#include "link/CommandTransport.h"
 
 #include "link/MonitorMessage.h"
 

@@ -1,9 +1,9 @@
 // Builds the main window's controls: device information across the top, the port
 // list with its trunk label and buttons below.
 
-#include "config/Korvane.h"
+#include "ui/MainWindow.h"
 
-#include "config/PortTableModel.h"
+#include "ui/PortTableModel.h"
 
 #include <QAction>
 #include <QCheckBox>

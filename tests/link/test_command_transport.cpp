@@ -1,5 +1,5 @@
 #include "PtyDevice.h"
-#include "link/Comm32.h"
+#include "link/CommandTransport.h"
 #include "link/MonitorMessage.h"
 
 #include <QElapsedTimer>
@@ -377,4 +377,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestComm32)
-#include "test_comm32.moc"
+#include "test_command_transport.moc"

@@ -1,10 +1,10 @@
 // The main window's file commands: saving and loading a configuration file and
 // choosing the channel file.
 
-#include "config/Korvane.h"
+#include "ui/MainWindow.h"
 
 #include "config/DisplayTexts.h"
-#include "config/HexFieldValidator.h"
+#include "ui/HexFieldValidator.h"
 #include "files/ConfigurationFile.h"
 #include "files/IniFile.h"
 #include "files/TrunkSummary.h"

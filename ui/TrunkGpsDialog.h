@@ -2,7 +2,7 @@
 // The trunk and GPS parameters dialog. It edits a working copy of eleven values and
 // hands them back only when the operator confirms; it never touches the configuration.
 
-#include "config/DeviceConfiguration.h"
+#include "config/TrunkGpsValues.h"
 
 #include <QDialog>
 
@@ -17,16 +17,6 @@ namespace korvane {
 
 class RadioGroup;
 
-struct TrunkGpsValues {
-    TrunkParams Trunk;
-    GpsParams Gps;
-    std::int32_t PocsagDelay = 0;
-    std::int32_t FlexDelay = 0;
-    bool operator==(const TrunkGpsValues&) const = default;
-
-    static TrunkGpsValues From(const DeviceConfiguration& c);
-    void ApplyTo(DeviceConfiguration& c) const;
-};
 
 class TfrmGTParam : public QDialog {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "link/Terminal.h"
+#include "ui/MonitorWindow.h"
 
 #include "link/MonitorMessage.h"
 

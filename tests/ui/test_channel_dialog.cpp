@@ -1,7 +1,7 @@
 #include "config/DisplayTexts.h"
-#include "config/SelectChannel.h"
+#include "ui/ChannelDialog.h"
 #include "files/Cp936.h"
-#include "files/RadioGroup.h"
+#include "ui/RadioGroup.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -418,4 +418,4 @@ private slots:
 };
 
 QTEST_MAIN(TestSelectChannel)
-#include "test_select_channel.moc"
+#include "test_channel_dialog.moc"

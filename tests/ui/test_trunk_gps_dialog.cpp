@@ -1,8 +1,8 @@
 // The trunk and GPS parameters dialog on its own: what it shows, the live rules and
 // what OK hands back.
 
-#include "files/GTParam.h"
-#include "files/RadioGroup.h"
+#include "ui/TrunkGpsDialog.h"
+#include "ui/RadioGroup.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -144,4 +144,4 @@ private slots:
 };
 
 QTEST_MAIN(TestGTParam)
-#include "test_gtparam.moc"
+#include "test_trunk_gps_dialog.moc"

@@ -3,11 +3,11 @@
 // communication monitor fed by a read.
 
 #include "config/DisplayTexts.h"
-#include "config/SelectChannel.h"
+#include "ui/ChannelDialog.h"
 #include "files/Cp936.h"
 #include "files/IniFile.h"
-#include "files/RadioGroup.h"
-#include "link/Terminal.h"
+#include "ui/RadioGroup.h"
+#include "ui/MonitorWindow.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QAction>

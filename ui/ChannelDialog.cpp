@@ -1,9 +1,9 @@
-#include "config/SelectChannel.h"
+#include "ui/ChannelDialog.h"
 
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
 #include "files/ChannelFile.h"
-#include "files/RadioGroup.h"
+#include "ui/RadioGroup.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
-#include "link/Comm32.h"
+#include "link/CommandTransport.h"
 #include "link/MonitorMessage.h"
-#include "link/Terminal.h"
+#include "ui/MonitorWindow.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -202,4 +202,4 @@ private slots:
 };
 
 QTEST_MAIN(TestTerminal)
-#include "test_terminal.moc"
+#include "test_monitor_window.moc"

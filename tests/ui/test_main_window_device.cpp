@@ -2,7 +2,7 @@
 // port settings dialog, and the guard against a second device procedure.
 
 #include "config/DisplayTexts.h"
-#include "link/PortSet.h"
+#include "ui/PortSettingsDialog.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QAction>

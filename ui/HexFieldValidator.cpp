@@ -1,4 +1,4 @@
-#include "config/HexFieldValidator.h"
+#include "ui/HexFieldValidator.h"
 
 #include <QLineEdit>
 

@@ -1,4 +1,4 @@
-#include "files/RadioGroup.h"
+#include "ui/RadioGroup.h"
 
 #include <QRadioButton>
 #include <QVBoxLayout>

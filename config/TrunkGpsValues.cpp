@@ -1,0 +1,16 @@
+#include "config/TrunkGpsValues.h"
+
+namespace korvane {
+
+TrunkGpsValues TrunkGpsValues::From(const DeviceConfiguration& c) {
+    return TrunkGpsValues{c.Trunk, c.Gps, c.PocsagDelay, c.FlexDelay};
+}
+
+void TrunkGpsValues::ApplyTo(DeviceConfiguration& c) const {
+    c.Trunk = Trunk;
+    c.Gps = Gps;
+    c.PocsagDelay = PocsagDelay;
+    c.FlexDelay = FlexDelay;
+}
+
+} // namespace korvane

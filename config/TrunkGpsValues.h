@@ -1,0 +1,20 @@
+#pragma once
+// The eleven trunk, GPS and channel-delay values the trunk dialog edits, as one value
+// taken from and given back to the configuration.
+
+#include "config/DeviceConfiguration.h"
+
+namespace korvane {
+
+struct TrunkGpsValues {
+    TrunkParams Trunk;
+    GpsParams Gps;
+    std::int32_t PocsagDelay = 0;
+    std::int32_t FlexDelay = 0;
+    bool operator==(const TrunkGpsValues&) const = default;
+
+    static TrunkGpsValues From(const DeviceConfiguration& c);
+    void ApplyTo(DeviceConfiguration& c) const;
+};
+
+} // namespace korvane
