@@ -1,10 +1,10 @@
 // korvane: the configuration tool for the Korvane paging trunk distributor.
 
 #include "app/KorvaneApplication.h"
-#include "ui/MainWindow.h"
 #include "config/KorvaneError.h"
-#include "ui/PortSettingsDialog.h"
+#include "ui/MainWindow.h"
 #include "ui/MonitorWindow.h"
+#include "ui/PortSettingsDialog.h"
 
 #include <QFileInfo>
 
@@ -21,14 +21,14 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(
         QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName());
 
-    korvane::TfrmKorvane frmKorvane;
-    korvane::TfrmSetPort frmSetPort(&frmKorvane);
-    korvane::TfrmTerminal frmTerminal; // hidden until opened from the device group
-    frmKorvane.AttachPortDialog(&frmSetPort);
-    frmKorvane.AttachMonitor(&frmTerminal);
-    app.SetErrorHandler([&frmKorvane](const QString& message) {
-        frmKorvane.RunAction([&message] { throw korvane::KorvaneError(message); });
+    korvane::MainWindow mainWindow;
+    korvane::PortSettingsDialog portSettingsDialog(&mainWindow);
+    korvane::MonitorWindow monitorWindow; // hidden until opened from the device group
+    mainWindow.AttachPortDialog(&portSettingsDialog);
+    mainWindow.AttachMonitor(&monitorWindow);
+    app.SetErrorHandler([&mainWindow](const QString& message) {
+        mainWindow.RunAction([&message] { throw korvane::KorvaneError(message); });
     });
-    frmKorvane.show();
+    mainWindow.show();
     return app.exec();
 }

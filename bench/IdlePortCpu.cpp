@@ -21,18 +21,18 @@ double toMs(const timeval& t) {
 
 IdleCpu MeasureIdlePortCpu(const QString& path, std::uint32_t baud, int idleMs) {
     IdleCpu result;
-    TComm port;
+    SerialPort port;
     port.SetCommName(path);
     port.SetBaudRate(baud);
     port.SetInx_XonXoffFlow(false);
     port.SetOutx_XonXoffFlow(false);
     bool hungUp = false;
-    port.OnRequestHangup = [&hungUp](TComm*) {
+    port.OnRequestHangup = [&hungUp](SerialPort*) {
         hungUp = true;
     };
     try {
         port.OpenPort();
-    } catch (const ECommsError& e) {
+    } catch (const SerialPortError& e) {
         result.error = QStringLiteral("cannot open %1: %2 (error %3)")
                            .arg(path, QString::fromUtf8(e.what()))
                            .arg(e.SystemError());

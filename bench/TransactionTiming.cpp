@@ -54,20 +54,20 @@ void splitFromLog(const QList<sim::LoggedFrame>& log, Clock::time_point zero,
 }
 
 // One read transaction, checked as the device procedures check it.
-std::optional<Sample> transact(TComm32& transport, sim::SimulatorHost& simulator,
+std::optional<Sample> transact(CommandTransport& transport, sim::SimulatorHost& simulator,
                                Clock::time_point zero, std::uint8_t code, const QString& model,
                                double byteMs, QString& error) {
-    const TDyCharArray request = ReadRequest(code);
+    const ByteBuffer request = ReadRequest(code);
     simulator.clearFrameLog();
-    TComm& port = transport.Comm();
-    const TReceiveDataEvent inner = port.OnReceiveData;
+    SerialPort& port = transport.Comm();
+    const ReceiveDataHandler inner = port.OnReceiveData;
     std::optional<Clock::time_point> delivered;
-    port.OnReceiveData = [&](TComm* sender, const std::uint8_t* buffer, std::uint16_t count) {
+    port.OnReceiveData = [&](SerialPort* sender, const std::uint8_t* buffer, std::uint16_t count) {
         delivered = Clock::now();
         inner(sender, buffer, count);
     };
     const Clock::time_point sent = Clock::now();
-    const std::optional<TDyCharArray> raw = transport.Transact(request);
+    const std::optional<ByteBuffer> raw = transport.Transact(request);
     const Clock::time_point done = Clock::now();
     port.OnReceiveData = inner;
 
@@ -112,17 +112,17 @@ double Median(std::vector<double> values) {
 TimingRun RunTransactionTimings(sim::SimulatorHost& simulator, const BenchOptions& options,
                                 Clock::time_point simulatorStarted) {
     TimingRun run;
-    TComm32 transport;
-    TComm& port = transport.Comm();
+    CommandTransport transport;
+    SerialPort& port = transport.Comm();
     port.SetCommName(simulator.slavePath());
     port.SetBaudRate(static_cast<std::uint32_t>(options.baud));
-    port.SetByteSize(TByteSize::_8);
-    port.SetParity(TParity::None);
-    port.SetStopBits(TStopBits::_1);
+    port.SetByteSize(DataBits::_8);
+    port.SetParity(ParityMode::None);
+    port.SetStopBits(StopBitsMode::_1);
     run.readIntervalMs = port.ReadIntervalTimeout();
     try {
         port.OpenPort();
-    } catch (const ECommsError& e) {
+    } catch (const SerialPortError& e) {
         run.error = QStringLiteral("cannot open %1: %2 (error %3)")
                         .arg(port.CommName(), QString::fromUtf8(e.what()))
                         .arg(e.SystemError());

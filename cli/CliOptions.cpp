@@ -270,11 +270,11 @@ Options ParseOptions(const QStringList& arguments) {
             o.Line.BaudRate = std::uint32_t(baud);
         }
         o.Line.ByteSize =
-            EnumSetting(ini.ReadInteger(section, QStringLiteral("ByteSize"), 3), 4, TByteSize::_8);
+            EnumSetting(ini.ReadInteger(section, QStringLiteral("ByteSize"), 3), 4, DataBits::_8);
         o.Line.Parity =
-            EnumSetting(ini.ReadInteger(section, QStringLiteral("Parity"), 0), 5, TParity::None);
-        o.Line.StopBits =
-            EnumSetting(ini.ReadInteger(section, QStringLiteral("StopBits"), 0), 3, TStopBits::_1);
+            EnumSetting(ini.ReadInteger(section, QStringLiteral("Parity"), 0), 5, ParityMode::None);
+        o.Line.StopBits = EnumSetting(ini.ReadInteger(section, QStringLiteral("StopBits"), 0), 3,
+                                      StopBitsMode::_1);
         if (o.Channels.isEmpty() && (o.Cmd == Command::Write || o.Cmd == Command::Schedule))
             o.Channels = ini.ReadString(section, QStringLiteral("ChannelFile"), {});
     }

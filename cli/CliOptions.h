@@ -15,9 +15,9 @@ enum class Command { None, Identify, Scan, Read, Write, Diff, SetAddress, Schedu
 // The line settings every port is opened with.
 struct LineSettings {
     std::uint32_t BaudRate = 9600;
-    TByteSize ByteSize = TByteSize::_8;
-    TParity Parity = TParity::None;
-    TStopBits StopBits = TStopBits::_1;
+    DataBits ByteSize = DataBits::_8;
+    ParityMode Parity = ParityMode::None;
+    StopBitsMode StopBits = StopBitsMode::_1;
 };
 
 struct Options {

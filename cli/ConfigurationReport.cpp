@@ -40,7 +40,7 @@ PortTable AsDeviceHolds(const PortTable& rows, const QString& model) {
     try {
         const PortTableEncoding encoding = EncodeWritePortParams(rows, model);
         if (encoding.IsOk()) {
-            TDyCharArray frame{FrameStart, command::ReadPortParams};
+            ByteBuffer frame{FrameStart, command::ReadPortParams};
             frame.insert(frame.end(), encoding.Payload.begin(), encoding.Payload.end());
             frame.push_back(FrameEnd);
             if (auto decoded = DecodeReadPortParams(frame, model))

@@ -85,8 +85,8 @@ PortResult RunPortJob(const PortJob& job, Console& console) {
     config.ControlMode = job.Remote;
     ConsoleOperator ui(console, job.Port, job.Quiet);
     {
-        TComm32 transport;
-        TComm& port = transport.Comm();
+        CommandTransport transport;
+        SerialPort& port = transport.Comm();
         port.SetCommName(job.Port);
         port.SetBaudRate(job.Line.BaudRate);
         port.SetByteSize(job.Line.ByteSize);
@@ -97,7 +97,7 @@ PortResult RunPortJob(const PortJob& job, Console& console) {
             port.OpenPort();
             if (!RunCommand(job, config, procedures, ui, result))
                 result.Status = StatusFailed;
-        } catch (const ECommsError& e) {
+        } catch (const SerialPortError& e) {
             ui.ShowError(QString::fromUtf8(e.what()));
             result.Status = StatusUsage;
         } catch (const KorvaneError& e) {

@@ -18,45 +18,46 @@ namespace korvane {
 
 namespace {
 
-class TBusyScope {
+class BusyCursorScope {
 public:
-    explicit TBusyScope(TBusyCursor* cursor) : m_cursor(cursor) {
+    explicit BusyCursorScope(BusyCursor* cursor) : m_cursor(cursor) {
         if (m_cursor != nullptr)
             m_cursor->Busy();
     }
-    ~TBusyScope() {
+    ~BusyCursorScope() {
         if (m_cursor != nullptr)
             m_cursor->Restore();
     }
-    TBusyScope(const TBusyScope&) = delete;
-    TBusyScope& operator=(const TBusyScope&) = delete;
+    BusyCursorScope(const BusyCursorScope&) = delete;
+    BusyCursorScope& operator=(const BusyCursorScope&) = delete;
 
 private:
-    TBusyCursor* m_cursor;
+    BusyCursor* m_cursor;
 };
 
 } // namespace
 
-TComm32::TComm32() : m_comm(std::make_unique<TComm>()) {
-    m_comm->OnReceiveData = [this](TComm* sender, const std::uint8_t* buffer, std::uint16_t count) {
+CommandTransport::CommandTransport() : m_comm(std::make_unique<SerialPort>()) {
+    m_comm->OnReceiveData = [this](SerialPort* sender, const std::uint8_t* buffer,
+                                   std::uint16_t count) {
         ReceiveData(sender, buffer, count);
     };
-    m_comm->OnReceiveError = [](TComm*, std::uint32_t) {
+    m_comm->OnReceiveError = [](SerialPort*, std::uint32_t) {
     };
-    m_comm->OnSendDataEmpty = [](TComm*) {
+    m_comm->OnSendDataEmpty = [](SerialPort*) {
     };
     m_comm->SetInx_XonXoffFlow(false);
     m_comm->SetOutx_XonXoffFlow(false);
     m_comm->SetReadIntervalTimeout(100);
 }
 
-TComm32::~TComm32() {
+CommandTransport::~CommandTransport() {
     // The port's handlers point here: close it and drop its pending notifications first.
     m_comm.reset();
 }
 
-const std::uint8_t* TComm32::Transact(const std::uint8_t* frame, int& length) {
-    const TBusyScope busy(m_busyCursor);
+const std::uint8_t* CommandTransport::Transact(const std::uint8_t* frame, int& length) {
+    const BusyCursorScope busy(m_busyCursor);
     QElapsedTimer sinceSend;
     sinceSend.start();
     if (length >= 0 && length <= std::numeric_limits<std::uint16_t>::max())
@@ -68,17 +69,17 @@ const std::uint8_t* TComm32::Transact(const std::uint8_t* frame, int& length) {
     return m_responseEvent ? m_response.data() : nullptr;
 }
 
-std::optional<TDyCharArray> TComm32::Transact(std::span<const std::uint8_t> frame) {
+std::optional<ByteBuffer> CommandTransport::Transact(std::span<const std::uint8_t> frame) {
     int length = frame.size() <= std::numeric_limits<std::uint16_t>::max()
                      ? static_cast<int>(frame.size())
                      : -1;
     const std::uint8_t* response = Transact(frame.data(), length);
     if (response == nullptr)
         return std::nullopt;
-    return TDyCharArray(response, response + length);
+    return ByteBuffer(response, response + length);
 }
 
-void TComm32::WaitForResponse(const QElapsedTimer& sinceSend) {
+void CommandTransport::WaitForResponse(const QElapsedTimer& sinceSend) {
     if (QCoreApplication::instance() == nullptr) {
         // No event loop can deliver a response; keep the time limit all the same.
         std::this_thread::sleep_for(std::chrono::milliseconds(m_timeLimitMs));
@@ -104,7 +105,7 @@ void TComm32::WaitForResponse(const QElapsedTimer& sinceSend) {
         m_waitLoop->quit();
 }
 
-bool TComm32::SendFrame(const std::uint8_t* frame, std::uint16_t length) {
+bool CommandTransport::SendFrame(const std::uint8_t* frame, std::uint16_t length) {
     m_responseEvent = false;
     if (frame == nullptr)
         length = 0;
@@ -114,11 +115,11 @@ bool TComm32::SendFrame(const std::uint8_t* frame, std::uint16_t length) {
     return accepted;
 }
 
-const std::uint8_t* TComm32::Response() const noexcept {
+const std::uint8_t* CommandTransport::Response() const noexcept {
     return m_response.empty() ? nullptr : m_response.data();
 }
 
-void TComm32::ReceiveData(TComm*, const std::uint8_t* buffer, std::uint16_t count) {
+void CommandTransport::ReceiveData(SerialPort*, const std::uint8_t* buffer, std::uint16_t count) {
     if (buffer == nullptr)
         count = 0;
     m_response.assign(std::size_t(count) + 1, 0);
@@ -131,7 +132,8 @@ void TComm32::ReceiveData(TComm*, const std::uint8_t* buffer, std::uint16_t coun
         m_waitLoop->quit();
 }
 
-void TComm32::PostMonitor(const char* label, const std::uint8_t* bytes, std::size_t count) {
+void CommandTransport::PostMonitor(const char* label, const std::uint8_t* bytes,
+                                   std::size_t count) {
     if (m_monitor.isNull())
         return;
     // The text line stops at the first NUL, and never reads past the bytes themselves.
@@ -149,17 +151,17 @@ void TComm32::PostMonitor(const char* label, const std::uint8_t* bytes, std::siz
                                           QByteArray(chars, static_cast<qsizetype>(count))));
 }
 
-QString TComm32::PortDescription() const {
-    const TComm& port = *m_comm;
+QString CommandTransport::PortDescription() const {
+    const SerialPort& port = *m_comm;
     QString parity;
     switch (port.Parity()) {
-    case TParity::None:
+    case ParityMode::None:
         parity = QStringLiteral("N-");
         break;
-    case TParity::Odd:
+    case ParityMode::Odd:
         parity = QStringLiteral("O-");
         break;
-    case TParity::Even:
+    case ParityMode::Even:
         parity = QStringLiteral("E-");
         break;
     default:
@@ -167,10 +169,10 @@ QString TComm32::PortDescription() const {
     }
     QString stopBits;
     switch (port.StopBits()) {
-    case TStopBits::_1_5:
+    case StopBitsMode::_1_5:
         stopBits = QStringLiteral("1.5");
         break;
-    case TStopBits::_2:
+    case StopBitsMode::_2:
         stopBits = QStringLiteral("2");
         break;
     default:

@@ -25,26 +25,26 @@ namespace korvane {
 
 // The busy indication of a transaction's wait, implemented by the main window (an
 // override cursor). Busy() and Restore() always come in pairs.
-class TBusyCursor {
+class BusyCursor {
 public:
-    virtual ~TBusyCursor() = default;
+    virtual ~BusyCursor() = default;
     virtual void Busy() = 0;
     virtual void Restore() = 0;
 };
 
-class TComm32 {
+class CommandTransport {
 public:
     // A transaction waits at least this long from the send before giving up.
     static constexpr int ResponseTimeLimitMs = 5010;
 
     // Creates the port (closed) with XON/XOFF off both ways and a 100 ms read interval.
-    TComm32();
-    ~TComm32(); // destroys the port, which closes it
-    TComm32(const TComm32&) = delete;
-    TComm32& operator=(const TComm32&) = delete;
+    CommandTransport();
+    ~CommandTransport(); // destroys the port, which closes it
+    CommandTransport(const CommandTransport&) = delete;
+    CommandTransport& operator=(const CommandTransport&) = delete;
 
-    TComm& Comm() noexcept { return *m_comm; }
-    const TComm& Comm() const noexcept { return *m_comm; }
+    SerialPort& Comm() noexcept { return *m_comm; }
+    const SerialPort& Comm() const noexcept { return *m_comm; }
 
     // Sends length bytes of frame, then waits for the next received block. Returns the
     // response (a NUL follows it; valid until the next block arrives or the transport
@@ -53,7 +53,7 @@ public:
     // A length outside 0..65535 sends nothing. The frame is not modified.
     const std::uint8_t* Transact(const std::uint8_t* frame, int& length);
     // The same, returning a copy of the response.
-    std::optional<TDyCharArray> Transact(std::span<const std::uint8_t> frame);
+    std::optional<ByteBuffer> Transact(std::span<const std::uint8_t> frame);
 
     // The sending half: clears the response event and hands the frame to the port.
     // True when the port accepted it for transmission.
@@ -67,7 +67,7 @@ public:
     bool Debug() const noexcept { return m_debug; }
     void SetDebug(bool on) noexcept { m_debug = on; }
     void SetMonitor(QObject* monitor) { m_monitor = monitor; }
-    void SetBusyCursor(TBusyCursor* cursor) noexcept { m_busyCursor = cursor; }
+    void SetBusyCursor(BusyCursor* cursor) noexcept { m_busyCursor = cursor; }
 
     // The time limit of later transactions; ResponseTimeLimitMs unless changed (tests
     // shorten it so that a silent device does not cost seconds).
@@ -79,19 +79,19 @@ public:
     int ResponseLength() const noexcept { return m_responseLength; }
 
     // The port's OnReceiveData handler: stores a copy and signals the response.
-    void ReceiveData(TComm* sender, const std::uint8_t* buffer, std::uint16_t count);
+    void ReceiveData(SerialPort* sender, const std::uint8_t* buffer, std::uint16_t count);
 
 private:
     void WaitForResponse(const QElapsedTimer& sinceSend);
     void PostMonitor(const char* label, const std::uint8_t* bytes, std::size_t count);
 
-    std::unique_ptr<TComm> m_comm;
+    std::unique_ptr<SerialPort> m_comm;
     std::vector<std::uint8_t> m_response; // bytes plus a NUL; empty until the first block
     int m_responseLength = 0;
     bool m_responseEvent = false;
     bool m_debug = false;
     QPointer<QObject> m_monitor;
-    TBusyCursor* m_busyCursor = nullptr;
+    BusyCursor* m_busyCursor = nullptr;
     int m_timeLimitMs = ResponseTimeLimitMs;
     QEventLoop* m_waitLoop = nullptr;
 };

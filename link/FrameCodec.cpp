@@ -47,7 +47,7 @@ int build(std::uint8_t code, const std::uint32_t* address, std::span<const std::
     return static_cast<int>(n);
 }
 
-bool validCount(const TDyCharArray& payload, int count) noexcept {
+bool validCount(const ByteBuffer& payload, int count) noexcept {
     return count >= 0 && static_cast<std::size_t>(count) <= payload.size();
 }
 
@@ -64,7 +64,7 @@ std::size_t FrameLength(std::span<const std::uint8_t> payload, bool addressed) n
     return n;
 }
 
-int BuildPlainFrame(std::uint8_t code, const TDyCharArray& payload, int count,
+int BuildPlainFrame(std::uint8_t code, const ByteBuffer& payload, int count,
                     std::span<std::uint8_t> destination) noexcept {
     if (!validCount(payload, count))
         return -1;
@@ -74,22 +74,22 @@ int BuildPlainFrame(std::uint8_t code, const TDyCharArray& payload, int count,
 
 int BuildAddressedFrame(std::uint32_t address, std::uint8_t code,
                         std::span<std::uint8_t> destination, int count,
-                        const TDyCharArray& payload) noexcept {
+                        const ByteBuffer& payload) noexcept {
     if (!validCount(payload, count))
         return -1;
     return build(code, &address, std::span(payload).first(static_cast<std::size_t>(count)),
                  destination);
 }
 
-TDyCharArray PlainFrame(std::uint8_t code, std::span<const std::uint8_t> payload) {
-    TDyCharArray frame(FrameLength(payload, false));
+ByteBuffer PlainFrame(std::uint8_t code, std::span<const std::uint8_t> payload) {
+    ByteBuffer frame(FrameLength(payload, false));
     build(code, nullptr, payload, frame);
     return frame;
 }
 
-TDyCharArray AddressedFrame(std::uint32_t address, std::uint8_t code,
-                            std::span<const std::uint8_t> payload) {
-    TDyCharArray frame(FrameLength(payload, true));
+ByteBuffer AddressedFrame(std::uint32_t address, std::uint8_t code,
+                          std::span<const std::uint8_t> payload) {
+    ByteBuffer frame(FrameLength(payload, true));
     build(code, &address, payload, frame);
     return frame;
 }
@@ -126,8 +126,8 @@ std::size_t UnescapeFrame(const std::uint8_t* source, std::uint8_t* destination,
     return n;
 }
 
-TDyCharArray UnescapeFrame(std::span<const std::uint8_t> raw) {
-    TDyCharArray out(raw.size());
+ByteBuffer UnescapeFrame(std::span<const std::uint8_t> raw) {
+    ByteBuffer out(raw.size());
     out.resize(UnescapeFrame(raw.data(), out.data(), raw.size()));
     return out;
 }

@@ -14,7 +14,7 @@
 namespace korvane {
 
 // The payload type of every command: a growable array of bytes.
-using TDyCharArray = std::vector<std::uint8_t>;
+using ByteBuffer = std::vector<std::uint8_t>;
 
 inline constexpr std::uint8_t FrameStart = 0x7E;
 inline constexpr std::uint8_t FrameEnd = 0x7F;
@@ -38,18 +38,18 @@ std::size_t FrameLength(std::span<const std::uint8_t> payload, bool addressed) n
 // Write the plain frame for the first count bytes of payload into destination.
 // Returns the frame length, or -1 (writing nothing) when count is negative or larger
 // than the payload, or the frame does not fit destination.
-int BuildPlainFrame(std::uint8_t code, const TDyCharArray& payload, int count,
+int BuildPlainFrame(std::uint8_t code, const ByteBuffer& payload, int count,
                     std::span<std::uint8_t> destination) noexcept;
 
 // Addressed form: address bits 0-7, 8-15, 16-23 follow the command byte.
 int BuildAddressedFrame(std::uint32_t address, std::uint8_t code,
                         std::span<std::uint8_t> destination, int count,
-                        const TDyCharArray& payload) noexcept;
+                        const ByteBuffer& payload) noexcept;
 
 // Convenience forms sized from the input; they cannot overrun.
-TDyCharArray PlainFrame(std::uint8_t code, std::span<const std::uint8_t> payload);
-TDyCharArray AddressedFrame(std::uint32_t address, std::uint8_t code,
-                            std::span<const std::uint8_t> payload);
+ByteBuffer PlainFrame(std::uint8_t code, std::span<const std::uint8_t> payload);
+ByteBuffer AddressedFrame(std::uint32_t address, std::uint8_t code,
+                          std::span<const std::uint8_t> payload);
 
 // True when byte 0 is 0x7E and the last byte is 0x7F (length 0 is false).
 bool CheckFrame(const std::uint8_t* data, std::size_t length) noexcept;
@@ -61,6 +61,6 @@ bool IsAcceptableFrame(std::span<const std::uint8_t> raw) noexcept;
 // length bytes at most. Returns the unescaped length (start and end byte included).
 std::size_t UnescapeFrame(const std::uint8_t* source, std::uint8_t* destination,
                           std::size_t length) noexcept;
-TDyCharArray UnescapeFrame(std::span<const std::uint8_t> raw);
+ByteBuffer UnescapeFrame(std::span<const std::uint8_t> raw);
 
 } // namespace korvane

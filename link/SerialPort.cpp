@@ -12,15 +12,15 @@ namespace korvane {
 
 // Hidden object on the owner's thread that turns posted notifications into handler
 // calls. It may outlive its port by one dispatch when a handler destroys the port.
-class TCommTarget : public QObject {
+class NotificationTarget : public QObject {
 public:
-    explicit TCommTarget(TComm* port) : m_port(port) {}
+    explicit NotificationTarget(SerialPort* port) : m_port(port) {}
     void Detach() noexcept { m_port = nullptr; }
     bool IsDispatching() const noexcept { return m_depth > 0; }
 
 protected:
     bool event(QEvent* e) override {
-        const auto* notification = dynamic_cast<const TCommEvent*>(e);
+        const auto* notification = dynamic_cast<const PortNotificationEvent*>(e);
         if (notification == nullptr)
             return QObject::event(e);
         if (m_port != nullptr) {
@@ -34,13 +34,13 @@ protected:
     }
 
 private:
-    TComm* m_port;
+    SerialPort* m_port;
     int m_depth = 0;
 };
 
-TComm::TComm() : m_target(new TCommTarget(this)) {}
+SerialPort::SerialPort() : m_target(new NotificationTarget(this)) {}
 
-TComm::~TComm() {
+SerialPort::~SerialPort() {
     ClosePort();
     QCoreApplication::removePostedEvents(m_target);
     m_target->Detach();
@@ -50,27 +50,28 @@ TComm::~TComm() {
         delete m_target;
 }
 
-void TComm::Dispatch(int code, std::uint32_t value, const std::uint8_t* block, std::size_t count) {
+void SerialPort::Dispatch(int code, std::uint32_t value, const std::uint8_t* block,
+                          std::size_t count) {
     // Copies, so that a handler may replace itself or destroy the port.
     switch (code) {
     case NotifyData:
-        if (TReceiveDataEvent handler = OnReceiveData)
+        if (ReceiveDataHandler handler = OnReceiveData)
             handler(this, block, static_cast<std::uint16_t>(count));
         break;
     case NotifyError:
-        if (TReceiveErrorEvent handler = OnReceiveError)
+        if (ReceiveErrorHandler handler = OnReceiveError)
             handler(this, value);
         break;
     case NotifyHangup:
-        if (TNotifyEvent handler = OnRequestHangup)
+        if (NotifyHandler handler = OnRequestHangup)
             handler(this);
         break;
     case NotifyModem:
-        if (TModemStateChangeEvent handler = OnModemStateChange)
+        if (ModemStateHandler handler = OnModemStateChange)
             handler(this, value);
         break;
     case NotifySendEmpty:
-        if (TSendDataEmptyEvent handler = OnSendDataEmpty)
+        if (SendDataEmptyHandler handler = OnSendDataEmpty)
             handler(this);
         break;
     default:
@@ -78,27 +79,27 @@ void TComm::Dispatch(int code, std::uint32_t value, const std::uint8_t* block, s
     }
 }
 
-void TComm::OpenPort() {
+void SerialPort::OpenPort() {
     if (IsOpen())
-        throw ECommsError("This serial port already opened");
+        throw SerialPortError("This serial port already opened");
 
-    m_state = std::make_unique<TPortState>();
+    m_state = std::make_unique<PortThreadState>();
     m_state->target = m_target;
     if (!OpenHandle(m_commName)) {
         const int error = errno;
         m_state.reset();
-        throw ECommsError("Error opening serial port", error);
+        throw SerialPortError("Error opening serial port", error);
     }
     if (!IsCommHandle()) {
         CloseHandle();
         m_state.reset();
-        throw ECommsError("File handle is not a comm handle ");
+        throw SerialPortError("File handle is not a comm handle ");
     }
     if (!SetupQueues()) {
         const int error = errno;
         CloseHandle();
         m_state.reset();
-        throw ECommsError("Cannot setup comm buffer", error);
+        throw SerialPortError("Cannot setup comm buffer", error);
     }
 
     PurgeAll();
@@ -110,10 +111,10 @@ void TComm::OpenPort() {
         CloseStopEvent();
         CloseHandle();
         m_state.reset();
-        throw ECommsError("Unable to create event", error);
+        throw SerialPortError("Unable to create event", error);
     }
 
-    m_readThread = std::make_unique<TReadThread>(*m_state);
+    m_readThread = std::make_unique<ReceiveThread>(*m_state);
     try {
         m_readThread->Start();
     } catch (const std::system_error& e) {
@@ -121,10 +122,10 @@ void TComm::OpenPort() {
         CloseStopEvent();
         CloseHandle();
         m_state.reset();
-        throw ECommsError("Unable to create read thread", e.code().value());
+        throw SerialPortError("Unable to create read thread", e.code().value());
     }
 
-    m_writeThread = std::make_unique<TWriteThread>(*m_state);
+    m_writeThread = std::make_unique<TransmitThread>(*m_state);
     try {
         m_writeThread->Start();
     } catch (const std::system_error& e) {
@@ -133,11 +134,11 @@ void TComm::OpenPort() {
         CloseStopEvent();
         CloseHandle();
         m_state.reset();
-        throw ECommsError("Unable to create write thread", e.code().value());
+        throw SerialPortError("Unable to create write thread", e.code().value());
     }
 }
 
-void TComm::StopThreads() {
+void SerialPort::StopThreads() {
     SignalStop();
     if (m_readThread) {
         m_readThread->Join();
@@ -149,7 +150,7 @@ void TComm::StopThreads() {
     }
 }
 
-void TComm::ClosePort() {
+void SerialPort::ClosePort() {
     if (!IsOpen())
         return;
     StopThreads();
@@ -158,20 +159,20 @@ void TComm::ClosePort() {
     m_state.reset();
 }
 
-bool TComm::WriteData(const std::uint8_t* buffer, std::uint16_t count) {
+bool SerialPort::WriteData(const std::uint8_t* buffer, std::uint16_t count) {
     if (!IsOpen() || !m_writeThread || count == 0 || buffer == nullptr)
         return false;
     return m_writeThread->Post(std::vector<std::uint8_t>(buffer, buffer + count));
 }
 
-template <typename T> void TComm::Set(T& member, const T& value, bool lineSettings) {
+template <typename T> void SerialPort::Set(T& member, const T& value, bool lineSettings) {
     if (member == value)
         return;
     member = value;
     Reapply(lineSettings);
 }
 
-void TComm::Reapply(bool lineSettings) {
+void SerialPort::Reapply(bool lineSettings) {
     if (!IsOpen())
         return;
     if (lineSettings)
@@ -180,84 +181,84 @@ void TComm::Reapply(bool lineSettings) {
         ApplyTimeouts();
 }
 
-void TComm::SetCommName(const QString& value) {
+void SerialPort::SetCommName(const QString& value) {
     m_commName = value;
 }
-void TComm::SetParity(TParity value) {
+void SerialPort::SetParity(ParityMode value) {
     m_parity = value;
 }
 
-void TComm::SetBaudRate(std::uint32_t value) {
+void SerialPort::SetBaudRate(std::uint32_t value) {
     Set(m_baudRate, value, true);
 }
-void TComm::SetParityCheck(bool value) {
+void SerialPort::SetParityCheck(bool value) {
     Set(m_parityCheck, value, true);
 }
-void TComm::SetOutx_CtsFlow(bool value) {
+void SerialPort::SetOutx_CtsFlow(bool value) {
     Set(m_outxCtsFlow, value, true);
 }
-void TComm::SetOutx_DsrFlow(bool value) {
+void SerialPort::SetOutx_DsrFlow(bool value) {
     Set(m_outxDsrFlow, value, true);
 }
-void TComm::SetDtrControl(TDtrControl value) {
+void SerialPort::SetDtrControl(DtrMode value) {
     Set(m_dtrControl, value, true);
 }
-void TComm::SetDsrSensitivity(bool value) {
+void SerialPort::SetDsrSensitivity(bool value) {
     Set(m_dsrSensitivity, value, true);
 }
-void TComm::SetTxContinueOnXoff(bool value) {
+void SerialPort::SetTxContinueOnXoff(bool value) {
     Set(m_txContinueOnXoff, value, true);
 }
-void TComm::SetOutx_XonXoffFlow(bool value) {
+void SerialPort::SetOutx_XonXoffFlow(bool value) {
     Set(m_outxXonXoffFlow, value, true);
 }
-void TComm::SetInx_XonXoffFlow(bool value) {
+void SerialPort::SetInx_XonXoffFlow(bool value) {
     Set(m_inxXonXoffFlow, value, true);
 }
-void TComm::SetReplaceWhenParityError(bool value) {
+void SerialPort::SetReplaceWhenParityError(bool value) {
     Set(m_replaceWhenParityError, value, true);
 }
-void TComm::SetIgnoreNullChar(bool value) {
+void SerialPort::SetIgnoreNullChar(bool value) {
     Set(m_ignoreNullChar, value, true);
 }
-void TComm::SetRtsControl(TRtsControl value) {
+void SerialPort::SetRtsControl(RtsMode value) {
     Set(m_rtsControl, value, true);
 }
-void TComm::SetXonLimit(std::uint16_t value) {
+void SerialPort::SetXonLimit(std::uint16_t value) {
     Set(m_xonLimit, value, true);
 }
-void TComm::SetXoffLimit(std::uint16_t value) {
+void SerialPort::SetXoffLimit(std::uint16_t value) {
     Set(m_xoffLimit, value, true);
 }
-void TComm::SetByteSize(TByteSize value) {
+void SerialPort::SetByteSize(DataBits value) {
     Set(m_byteSize, value, true);
 }
-void TComm::SetStopBits(TStopBits value) {
+void SerialPort::SetStopBits(StopBitsMode value) {
     Set(m_stopBits, value, true);
 }
-void TComm::SetXonChar(std::uint8_t value) {
+void SerialPort::SetXonChar(std::uint8_t value) {
     Set(m_xonChar, value, true);
 }
-void TComm::SetXoffChar(std::uint8_t value) {
+void SerialPort::SetXoffChar(std::uint8_t value) {
     Set(m_xoffChar, value, true);
 }
-void TComm::SetReplacedChar(std::uint8_t value) {
+void SerialPort::SetReplacedChar(std::uint8_t value) {
     Set(m_replacedChar, value, true);
 }
 
-void TComm::SetReadIntervalTimeout(std::uint32_t value) {
+void SerialPort::SetReadIntervalTimeout(std::uint32_t value) {
     Set(m_readIntervalTimeout, value, false);
 }
-void TComm::SetReadTotalTimeoutMultiplier(std::uint32_t value) {
+void SerialPort::SetReadTotalTimeoutMultiplier(std::uint32_t value) {
     Set(m_readTotalTimeoutMultiplier, value, false);
 }
-void TComm::SetReadTotalTimeoutConstant(std::uint32_t value) {
+void SerialPort::SetReadTotalTimeoutConstant(std::uint32_t value) {
     Set(m_readTotalTimeoutConstant, value, false);
 }
-void TComm::SetWriteTotalTimeoutMultiplier(std::uint32_t value) {
+void SerialPort::SetWriteTotalTimeoutMultiplier(std::uint32_t value) {
     Set(m_writeTotalTimeoutMultiplier, value, false);
 }
-void TComm::SetWriteTotalTimeoutConstant(std::uint32_t value) {
+void SerialPort::SetWriteTotalTimeoutConstant(std::uint32_t value) {
     Set(m_writeTotalTimeoutConstant, value, false);
 }
 

@@ -24,15 +24,15 @@ class QObject;
 
 namespace korvane {
 
-enum class TDtrControl { DtrEnable, DtrDisable, DtrHandshake };
-enum class TRtsControl { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
+enum class DtrMode { DtrEnable, DtrDisable, DtrHandshake };
+enum class RtsMode { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
 // Data bits: the value plus 5.
-enum class TByteSize { _5, _6, _7, _8 };
-enum class TParity { None, Odd, Even, Mark, Space };
-enum class TStopBits { _1, _1_5, _2 };
+enum class DataBits { _5, _6, _7, _8 };
+enum class ParityMode { None, Odd, Even, Mark, Space };
+enum class StopBitsMode { _1, _1_5, _2 };
 
 // Notification codes the worker threads post to the owner's thread.
-enum TCommNotification : int {
+enum PortNotification : int {
     NotifyData = 1025,
     NotifyError = 1026,
     NotifyHangup = 1027,
@@ -53,9 +53,9 @@ inline constexpr std::uint32_t ModemCarrierDetect = 8;
 
 // Raised by OpenPort. what() is one of the fixed messages; SystemError() keeps the
 // operating system's error number behind it (0 when there is none).
-class ECommsError : public std::runtime_error {
+class SerialPortError : public std::runtime_error {
 public:
-    explicit ECommsError(const char* message, int systemError = 0)
+    explicit SerialPortError(const char* message, int systemError = 0)
         : std::runtime_error(message), m_systemError(systemError) {}
     int SystemError() const noexcept { return m_systemError; }
 
@@ -63,28 +63,28 @@ private:
     int m_systemError;
 };
 
-class TComm;
-class TReadThread;
-class TWriteThread;
-struct TPortState;
-class TCommTarget;
+class SerialPort;
+class ReceiveThread;
+class TransmitThread;
+struct PortThreadState;
+class NotificationTarget;
 
 // Buffer is valid only during the call.
-using TReceiveDataEvent =
-    std::function<void(TComm* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength)>;
-using TReceiveErrorEvent = std::function<void(TComm* Sender, std::uint32_t EventMask)>;
-using TModemStateChangeEvent = std::function<void(TComm* Sender, std::uint32_t ModemEvent)>;
-using TSendDataEmptyEvent = std::function<void(TComm* Sender)>;
-using TNotifyEvent = std::function<void(TComm* Sender)>;
+using ReceiveDataHandler =
+    std::function<void(SerialPort* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength)>;
+using ReceiveErrorHandler = std::function<void(SerialPort* Sender, std::uint32_t EventMask)>;
+using ModemStateHandler = std::function<void(SerialPort* Sender, std::uint32_t ModemEvent)>;
+using SendDataEmptyHandler = std::function<void(SerialPort* Sender)>;
+using NotifyHandler = std::function<void(SerialPort* Sender)>;
 
-class TComm {
+class SerialPort {
 public:
-    TComm();
-    ~TComm(); // closes the port first
-    TComm(const TComm&) = delete;
-    TComm& operator=(const TComm&) = delete;
+    SerialPort();
+    ~SerialPort(); // closes the port first
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
 
-    // Raises ECommsError; a failed open leaves the port closed with nothing held.
+    // Raises SerialPortError; a failed open leaves the port closed with nothing held.
     void OpenPort();
     // Stops both threads and closes the port; nothing when closed. Never fails.
     void ClosePort();
@@ -106,8 +106,8 @@ public:
     void SetOutx_CtsFlow(bool value);
     bool Outx_DsrFlow() const noexcept { return m_outxDsrFlow; }
     void SetOutx_DsrFlow(bool value);
-    TDtrControl DtrControl() const noexcept { return m_dtrControl; }
-    void SetDtrControl(TDtrControl value);
+    DtrMode DtrControl() const noexcept { return m_dtrControl; }
+    void SetDtrControl(DtrMode value);
     bool DsrSensitivity() const noexcept { return m_dsrSensitivity; }
     void SetDsrSensitivity(bool value);
     bool TxContinueOnXoff() const noexcept { return m_txContinueOnXoff; }
@@ -120,18 +120,18 @@ public:
     void SetReplaceWhenParityError(bool value);
     bool IgnoreNullChar() const noexcept { return m_ignoreNullChar; }
     void SetIgnoreNullChar(bool value);
-    TRtsControl RtsControl() const noexcept { return m_rtsControl; }
-    void SetRtsControl(TRtsControl value);
+    RtsMode RtsControl() const noexcept { return m_rtsControl; }
+    void SetRtsControl(RtsMode value);
     std::uint16_t XonLimit() const noexcept { return m_xonLimit; }
     void SetXonLimit(std::uint16_t value);
     std::uint16_t XoffLimit() const noexcept { return m_xoffLimit; }
     void SetXoffLimit(std::uint16_t value);
-    TByteSize ByteSize() const noexcept { return m_byteSize; }
-    void SetByteSize(TByteSize value);
-    TParity Parity() const noexcept { return m_parity; }
-    void SetParity(TParity value);
-    TStopBits StopBits() const noexcept { return m_stopBits; }
-    void SetStopBits(TStopBits value);
+    DataBits ByteSize() const noexcept { return m_byteSize; }
+    void SetByteSize(DataBits value);
+    ParityMode Parity() const noexcept { return m_parity; }
+    void SetParity(ParityMode value);
+    StopBitsMode StopBits() const noexcept { return m_stopBits; }
+    void SetStopBits(StopBitsMode value);
     std::uint8_t XonChar() const noexcept { return m_xonChar; }
     void SetXonChar(std::uint8_t value);
     std::uint8_t XoffChar() const noexcept { return m_xoffChar; }
@@ -153,21 +153,21 @@ public:
     std::uint32_t WriteTotalTimeoutConstant() const noexcept { return m_writeTotalTimeoutConstant; }
     void SetWriteTotalTimeoutConstant(std::uint32_t value);
 
-    TReceiveDataEvent OnReceiveData;
-    TReceiveErrorEvent OnReceiveError;
-    TModemStateChangeEvent OnModemStateChange;
-    TNotifyEvent OnRequestHangup;
-    TSendDataEmptyEvent OnSendDataEmpty;
+    ReceiveDataHandler OnReceiveData;
+    ReceiveErrorHandler OnReceiveError;
+    ModemStateHandler OnModemStateChange;
+    NotifyHandler OnRequestHangup;
+    SendDataEmptyHandler OnSendDataEmpty;
 
 private:
-    friend class TCommTarget;
+    friend class NotificationTarget;
     void Dispatch(int code, std::uint32_t value, const std::uint8_t* block, std::size_t count);
     void Reapply(bool lineSettings);
     void StopThreads();
     template <typename T> void Set(T& member, const T& value, bool lineSettings);
 
     // Platform layer, defined in SerialPortLinux.cpp; another platform's file defines
-    // the same functions over its own TPortState.
+    // the same functions over its own PortThreadState.
     bool OpenHandle(const QString& name); // opens for exclusive use
     bool IsCommHandle();
     bool SetupQueues();
@@ -184,19 +184,19 @@ private:
     bool m_parityCheck = false;
     bool m_outxCtsFlow = false;
     bool m_outxDsrFlow = false;
-    TDtrControl m_dtrControl = TDtrControl::DtrEnable;
+    DtrMode m_dtrControl = DtrMode::DtrEnable;
     bool m_dsrSensitivity = false;
     bool m_txContinueOnXoff = true;
     bool m_outxXonXoffFlow = true;
     bool m_inxXonXoffFlow = true;
     bool m_replaceWhenParityError = false;
     bool m_ignoreNullChar = false;
-    TRtsControl m_rtsControl = TRtsControl::RtsEnable;
+    RtsMode m_rtsControl = RtsMode::RtsEnable;
     std::uint16_t m_xonLimit = 500;
     std::uint16_t m_xoffLimit = 500;
-    TByteSize m_byteSize = TByteSize::_8;
-    TParity m_parity = TParity::None;
-    TStopBits m_stopBits = TStopBits::_1;
+    DataBits m_byteSize = DataBits::_8;
+    ParityMode m_parity = ParityMode::None;
+    StopBitsMode m_stopBits = StopBitsMode::_1;
     std::uint8_t m_xonChar = 17;
     std::uint8_t m_xoffChar = 19;
     std::uint8_t m_replacedChar = 0;
@@ -206,10 +206,10 @@ private:
     std::uint32_t m_writeTotalTimeoutMultiplier = 0;
     std::uint32_t m_writeTotalTimeoutConstant = 0;
 
-    std::unique_ptr<TPortState> m_state;
-    std::unique_ptr<TReadThread> m_readThread;
-    std::unique_ptr<TWriteThread> m_writeThread;
-    TCommTarget* m_target = nullptr;
+    std::unique_ptr<PortThreadState> m_state;
+    std::unique_ptr<ReceiveThread> m_readThread;
+    std::unique_ptr<TransmitThread> m_writeThread;
+    NotificationTarget* m_target = nullptr;
 };
 
 } // namespace korvane

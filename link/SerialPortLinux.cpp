@@ -23,12 +23,12 @@ namespace korvane {
 
 namespace {
 
-struct TSpeed {
+struct SpeedCode {
     std::uint32_t rate;
     speed_t constant;
 };
 
-constexpr TSpeed StandardSpeeds[] = {
+constexpr SpeedCode StandardSpeeds[] = {
     {50, B50},           {75, B75},           {110, B110},         {134, B134},
     {150, B150},         {200, B200},         {300, B300},         {600, B600},
     {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
@@ -40,7 +40,7 @@ constexpr TSpeed StandardSpeeds[] = {
 };
 
 std::optional<speed_t> StandardSpeed(std::uint32_t rate) {
-    for (const TSpeed& s : StandardSpeeds)
+    for (const SpeedCode& s : StandardSpeeds)
         if (s.rate == rate)
             return s.constant;
     return std::nullopt;
@@ -59,11 +59,11 @@ void CloseFd(int& fd) {
 
 } // namespace
 
-bool TComm::IsOpen() const noexcept {
+bool SerialPort::IsOpen() const noexcept {
     return m_state && m_state->fd >= 0;
 }
 
-bool TComm::OpenHandle(const QString& name) {
+bool SerialPort::OpenHandle(const QString& name) {
     const QByteArray path = QFile::encodeName(CommDevicePath(name));
     if (path.isEmpty()) {
         errno = ENOENT;
@@ -90,40 +90,40 @@ bool TComm::OpenHandle(const QString& name) {
     return true;
 }
 
-bool TComm::IsCommHandle() {
+bool SerialPort::IsCommHandle() {
     m_state->termiosSaved = ::tcgetattr(m_state->fd, &m_state->savedTermios) == 0;
     return m_state->termiosSaved;
 }
 
 // Linux drivers size their own queues; there is nothing to set.
-bool TComm::SetupQueues() {
+bool SerialPort::SetupQueues() {
     return true;
 }
 
-void TComm::PurgeAll() {
+void SerialPort::PurgeAll() {
     ::tcflush(m_state->fd, TCIOFLUSH);
 }
 
 // The receive thread reads these at every wait. Write limits are not used: the
 // transmit thread writes every byte whatever the time.
-void TComm::ApplyTimeouts() {
+void SerialPort::ApplyTimeouts() {
     m_state->readIntervalTimeout = m_readIntervalTimeout;
     m_state->readTotalTimeoutMultiplier = m_readTotalTimeoutMultiplier;
     m_state->readTotalTimeoutConstant = m_readTotalTimeoutConstant;
 }
 
-bool FillTermios(const TComm& port, termios& tio) {
+bool FillTermios(const SerialPort& port, termios& tio) {
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     switch (port.ByteSize()) {
-    case TByteSize::_5:
+    case DataBits::_5:
         tio.c_cflag |= CS5;
         break;
-    case TByteSize::_6:
+    case DataBits::_6:
         tio.c_cflag |= CS6;
         break;
-    case TByteSize::_7:
+    case DataBits::_7:
         tio.c_cflag |= CS7;
         break;
     default:
@@ -131,25 +131,25 @@ bool FillTermios(const TComm& port, termios& tio) {
         break;
     }
     switch (port.Parity()) {
-    case TParity::Odd:
+    case ParityMode::Odd:
         tio.c_cflag |= PARENB | PARODD;
         break;
-    case TParity::Even:
+    case ParityMode::Even:
         tio.c_cflag |= PARENB;
         break;
-    case TParity::Mark:
+    case ParityMode::Mark:
         tio.c_cflag |= PARENB | CMSPAR | PARODD;
         break;
-    case TParity::Space:
+    case ParityMode::Space:
         tio.c_cflag |= PARENB | CMSPAR;
         break;
     default:
         break;
     }
     // 1.5 stop bits exist only with 5 data bits on a UART; Linux sends 2.
-    if (port.StopBits() != TStopBits::_1)
+    if (port.StopBits() != StopBitsMode::_1)
         tio.c_cflag |= CSTOPB;
-    if (port.Outx_CtsFlow() || port.RtsControl() == TRtsControl::RtsHandshake)
+    if (port.Outx_CtsFlow() || port.RtsControl() == RtsMode::RtsHandshake)
         tio.c_cflag |= CRTSCTS;
 
     tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK | ISTRIP | BRKINT);
@@ -177,7 +177,7 @@ bool FillTermios(const TComm& port, termios& tio) {
     return speed.has_value();
 }
 
-void TComm::ApplyLineSettings() {
+void SerialPort::ApplyLineSettings() {
     const int fd = m_state->fd;
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0)
@@ -192,30 +192,30 @@ void TComm::ApplyLineSettings() {
 
     // Pseudo-terminals have no modem lines; their refusal is of no interest.
     int dtr = TIOCM_DTR;
-    ::ioctl(fd, m_dtrControl == TDtrControl::DtrDisable ? TIOCMBIC : TIOCMBIS, &dtr);
-    if (m_rtsControl != TRtsControl::RtsHandshake) {
+    ::ioctl(fd, m_dtrControl == DtrMode::DtrDisable ? TIOCMBIC : TIOCMBIS, &dtr);
+    if (m_rtsControl != RtsMode::RtsHandshake) {
         int rts = TIOCM_RTS;
-        ::ioctl(fd, m_rtsControl == TRtsControl::RtsDisable ? TIOCMBIC : TIOCMBIS, &rts);
+        ::ioctl(fd, m_rtsControl == RtsMode::RtsDisable ? TIOCMBIC : TIOCMBIS, &rts);
     }
 }
 
-bool TComm::CreateStopEvent() {
+bool SerialPort::CreateStopEvent() {
     m_state->stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_state->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     return m_state->stopFd >= 0 && m_state->wakeFd >= 0;
 }
 
 // Never reset: once signalled, every later wait of both threads wakes at once.
-void TComm::SignalStop() {
+void SerialPort::SignalStop() {
     SignalEventFd(m_state->stopFd);
 }
 
-void TComm::CloseStopEvent() {
+void SerialPort::CloseStopEvent() {
     CloseFd(m_state->stopFd);
     CloseFd(m_state->wakeFd);
 }
 
-void TComm::CloseHandle() {
+void SerialPort::CloseHandle() {
     int& fd = m_state->fd;
     if (fd < 0)
         return;

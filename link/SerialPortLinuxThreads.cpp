@@ -59,7 +59,7 @@ void RaisePriority(int steps) {
 // How long the receive thread may sleep: -1 (no limit) while nothing is in hand and no
 // total limit is set, else until the interval after the last byte or the total limit
 // of this read runs out.
-int WaitTimeout(const TPortState& port, std::size_t have, Clock::time_point lastByte,
+int WaitTimeout(const PortThreadState& port, std::size_t have, Clock::time_point lastByte,
                 Clock::time_point readStart) {
     using std::chrono::milliseconds;
     std::optional<Clock::time_point> deadline;
@@ -82,13 +82,13 @@ int WaitTimeout(const TPortState& port, std::size_t have, Clock::time_point last
 
 // Line errors and modem changes, from the driver's counters where it keeps them
 // (real UARTs; a pseudo-terminal keeps none).
-class TLineCounters {
+class LineCounters {
 public:
-    explicit TLineCounters(int fd) : m_fd(fd) {
+    explicit LineCounters(int fd) : m_fd(fd) {
         m_available = ::ioctl(m_fd, TIOCGICOUNT, &m_last) == 0;
     }
 
-    void Report(TPortState& port) {
+    void Report(PortThreadState& port) {
         if (!m_available)
             return;
         serial_icounter_struct now{};
@@ -123,10 +123,10 @@ private:
     serial_icounter_struct m_last{};
 };
 
-enum class TWriteResult { Written, Ended };
+enum class WriteResult { Written, Ended };
 
 // Writes the whole block; a full driver queue waits for room or the stop event.
-TWriteResult WriteAll(TPortState& port, const std::vector<std::uint8_t>& block) {
+WriteResult WriteAll(PortThreadState& port, const std::vector<std::uint8_t>& block) {
     std::size_t offset = 0;
     while (offset < block.size()) {
         const ssize_t n = ::write(port.fd, block.data() + offset, block.size() - offset);
@@ -142,31 +142,31 @@ TWriteResult WriteAll(TPortState& port, const std::vector<std::uint8_t>& block) 
                 if (errno == EINTR)
                     continue;
                 PostHangup(port);
-                return TWriteResult::Ended;
+                return WriteResult::Ended;
             }
             if (fds[1].revents != 0 || (fds[0].revents & POLLNVAL) != 0)
-                return TWriteResult::Ended;
+                return WriteResult::Ended;
             if ((fds[0].revents & POLLOUT) == 0 && (fds[0].revents & (POLLHUP | POLLERR)) != 0) {
                 PostHangup(port);
-                return TWriteResult::Ended;
+                return WriteResult::Ended;
             }
             continue;
         }
         if (n < 0 && errno == EBADF)
-            return TWriteResult::Ended;
+            return WriteResult::Ended;
         // An error, or a driver that takes nothing: the port has gone.
         PostHangup(port);
-        return TWriteResult::Ended;
+        return WriteResult::Ended;
     }
-    return TWriteResult::Written;
+    return WriteResult::Written;
 }
 
 } // namespace
 
-void TReadThread::Execute() {
+void ReceiveThread::Execute() {
     RaisePriority(2);
-    TPortState& port = m_port;
-    TLineCounters counters(port.fd);
+    PortThreadState& port = m_port;
+    LineCounters counters(port.fd);
     std::uint8_t buffer[ReadBlockSize];
     std::size_t have = 0;
     Clock::time_point lastByte{};
@@ -226,11 +226,11 @@ void TReadThread::Execute() {
     ::tcflush(port.fd, TCIFLUSH);
 }
 
-void TWriteThread::Wake() {
+void TransmitThread::Wake() {
     SignalEventFd(m_port.wakeFd);
 }
 
-void TWriteThread::Execute() {
+void TransmitThread::Execute() {
     RaisePriority(1);
     bool announce = true;
     std::vector<std::uint8_t> block;
@@ -253,7 +253,7 @@ void TWriteThread::Execute() {
         }
         if (IsSignalled(m_port.stopFd))
             break;
-        if (WriteAll(m_port, block) != TWriteResult::Written)
+        if (WriteAll(m_port, block) != WriteResult::Written)
             break;
         announce = true;
     }

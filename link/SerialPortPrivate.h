@@ -26,7 +26,7 @@ namespace korvane {
 
 // Shared by the owner and both worker threads of one open port. The owner creates it
 // at open and frees it only after both threads have been joined.
-struct TPortState {
+struct PortThreadState {
     int fd = -1;     // the port; the port is open exactly while this is held
     int stopFd = -1; // eventfd, signalled by ClosePort: both threads end
     int wakeFd = -1; // eventfd, signalled when a write request is queued
@@ -45,9 +45,9 @@ struct TPortState {
 
 // One notification from a worker thread. NotifyData carries its own copy of the bytes
 // followed by a NUL; the event, and with it the block, is freed after the handler.
-class TCommEvent : public QEvent {
+class PortNotificationEvent : public QEvent {
 public:
-    TCommEvent(int code, std::uint32_t value, std::vector<std::uint8_t> block)
+    PortNotificationEvent(int code, std::uint32_t value, std::vector<std::uint8_t> block)
         : QEvent(TypeFor(code)), Code(code), Value(value), Block(std::move(block)) {}
 
     // Codes 1025..1029 travel as QEvent::User + 25..29.
@@ -60,18 +60,18 @@ public:
     std::vector<std::uint8_t> Block;
 };
 
-void PostNotification(TPortState& port, int code, std::uint32_t value = 0);
+void PostNotification(PortThreadState& port, int code, std::uint32_t value = 0);
 // Posts NotifyData with a copy of count bytes plus a trailing NUL.
-void PostData(TPortState& port, const std::uint8_t* bytes, std::size_t count);
+void PostData(PortThreadState& port, const std::uint8_t* bytes, std::size_t count);
 // A port that has gone away is reported once, whichever thread notices it first.
-void PostHangup(TPortState& port);
+void PostHangup(PortThreadState& port);
 
-class TReadThread {
+class ReceiveThread {
 public:
-    explicit TReadThread(TPortState& port) : m_port(port) {}
-    ~TReadThread() { Join(); }
-    TReadThread(const TReadThread&) = delete;
-    TReadThread& operator=(const TReadThread&) = delete;
+    explicit ReceiveThread(PortThreadState& port) : m_port(port) {}
+    ~ReceiveThread() { Join(); }
+    ReceiveThread(const ReceiveThread&) = delete;
+    ReceiveThread& operator=(const ReceiveThread&) = delete;
 
     void Start(); // throws std::system_error when no thread can be created
     void Join();
@@ -79,16 +79,16 @@ public:
 private:
     void Execute();
 
-    TPortState& m_port;
+    PortThreadState& m_port;
     std::thread m_thread;
 };
 
-class TWriteThread {
+class TransmitThread {
 public:
-    explicit TWriteThread(TPortState& port) : m_port(port) {}
-    ~TWriteThread() { Join(); }
-    TWriteThread(const TWriteThread&) = delete;
-    TWriteThread& operator=(const TWriteThread&) = delete;
+    explicit TransmitThread(PortThreadState& port) : m_port(port) {}
+    ~TransmitThread() { Join(); }
+    TransmitThread(const TransmitThread&) = delete;
+    TransmitThread& operator=(const TransmitThread&) = delete;
 
     void Start(); // throws std::system_error when no thread can be created
     void Join();
@@ -100,7 +100,7 @@ private:
     void Wake();
     bool Take(std::vector<std::uint8_t>& block);
 
-    TPortState& m_port;
+    PortThreadState& m_port;
     std::thread m_thread;
     std::mutex m_mutex;
     std::deque<std::vector<std::uint8_t>> m_queue;

@@ -10,11 +10,11 @@
 
 namespace korvane {
 
-class TComm;
+class SerialPort;
 
 // Rebuilds tio in raw mode from the port's properties, keeping its other control
 // characters. Returns false when the bit rate has no termios constant; the speed in
 // tio is then left as it was.
-bool FillTermios(const TComm& port, termios& tio);
+bool FillTermios(const SerialPort& port, termios& tio);
 
 } // namespace korvane

@@ -7,31 +7,32 @@
 
 namespace korvane {
 
-void PostNotification(TPortState& port, int code, std::uint32_t value) {
-    QCoreApplication::postEvent(port.target, new TCommEvent(code, value, {}));
+void PostNotification(PortThreadState& port, int code, std::uint32_t value) {
+    QCoreApplication::postEvent(port.target, new PortNotificationEvent(code, value, {}));
 }
 
-void PostData(TPortState& port, const std::uint8_t* bytes, std::size_t count) {
+void PostData(PortThreadState& port, const std::uint8_t* bytes, std::size_t count) {
     std::vector<std::uint8_t> block(count + 1, 0);
     std::copy(bytes, bytes + count, block.begin());
-    QCoreApplication::postEvent(port.target, new TCommEvent(NotifyData, 0, std::move(block)));
+    QCoreApplication::postEvent(port.target,
+                                new PortNotificationEvent(NotifyData, 0, std::move(block)));
 }
 
-void PostHangup(TPortState& port) {
+void PostHangup(PortThreadState& port) {
     if (!port.hangupPosted.exchange(true))
         PostNotification(port, NotifyHangup);
 }
 
-void TReadThread::Start() {
+void ReceiveThread::Start() {
     m_thread = std::thread([this] { Execute(); });
 }
 
-void TReadThread::Join() {
+void ReceiveThread::Join() {
     if (m_thread.joinable())
         m_thread.join();
 }
 
-void TWriteThread::Start() {
+void TransmitThread::Start() {
     m_running = true;
     try {
         m_thread = std::thread([this] {
@@ -44,12 +45,12 @@ void TWriteThread::Start() {
     }
 }
 
-void TWriteThread::Join() {
+void TransmitThread::Join() {
     if (m_thread.joinable())
         m_thread.join();
 }
 
-bool TWriteThread::Post(std::vector<std::uint8_t> block) {
+bool TransmitThread::Post(std::vector<std::uint8_t> block) {
     if (!m_running)
         return false;
     {
@@ -60,7 +61,7 @@ bool TWriteThread::Post(std::vector<std::uint8_t> block) {
     return true;
 }
 
-bool TWriteThread::Take(std::vector<std::uint8_t>& block) {
+bool TransmitThread::Take(std::vector<std::uint8_t>& block) {
     std::lock_guard lock(m_mutex);
     if (m_queue.empty())
         return false;

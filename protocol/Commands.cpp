@@ -64,7 +64,7 @@ QString ModelFromPortResponseLength(std::size_t length) {
     return text::ModelUnknown;
 }
 
-TDyCharArray ReadRequest(std::uint8_t code) {
+ByteBuffer ReadRequest(std::uint8_t code) {
     return PlainFrame(code, {});
 }
 
@@ -96,7 +96,7 @@ ReadResponse CheckReadResponse(std::uint8_t code, const QString& model,
     }
     if (!IsAcceptableFrame(*raw))
         return refuse(MalformedText, text::CaptionOrlendis);
-    TDyCharArray frame = UnescapeFrame(*raw);
+    ByteBuffer frame = UnescapeFrame(*raw);
     const std::optional<std::size_t> expected = ExpectedResponseLength(code, model);
     if (expected && frame.size() != *expected)
         return refuse(countErrorText(code) + QLatin1Char('"') + QString::number(frame.size()),

@@ -45,7 +45,7 @@ DeviceLayout LayoutOf(const QString& model);
 QString ModelFromPortResponseLength(std::size_t length);
 
 // The read request: 0x7E, code, 0x7F, without device address.
-TDyCharArray ReadRequest(std::uint8_t code);
+ByteBuffer ReadRequest(std::uint8_t code);
 
 // Unescaped response length (start and end bytes included) a read command expects;
 // nothing for a command that accepts any response. ReadPortParams and ReadTrunkDelay
@@ -65,7 +65,7 @@ struct ErrorBox {
 
 // Outcome of CheckReadResponse: the unescaped frame, or the error to show.
 struct ReadResponse {
-    TDyCharArray Frame; // start and end bytes included; empty when refused
+    ByteBuffer Frame; // start and end bytes included; empty when refused
     std::optional<ErrorBox> Error;
     bool IsOk() const { return !Error.has_value(); }
 };

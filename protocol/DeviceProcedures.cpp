@@ -11,7 +11,7 @@
 
 namespace korvane {
 
-QString AnswerHex(const TDyCharArray& frame) {
+QString AnswerHex(const ByteBuffer& frame) {
     QString out;
     for (std::uint8_t b : frame)
         out += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
@@ -28,11 +28,11 @@ DeviceProcedures::BusyScope::~BusyScope() {
         m_p.m_ui.SetBusy(false);
 }
 
-DeviceProcedures::DeviceProcedures(DeviceConfiguration& config, TComm32& transport,
+DeviceProcedures::DeviceProcedures(DeviceConfiguration& config, CommandTransport& transport,
                                    DeviceOperator& ui)
     : m_config(config), m_transport(transport), m_ui(ui) {}
 
-std::optional<TDyCharArray> DeviceProcedures::Transact(const TDyCharArray& frame) {
+std::optional<ByteBuffer> DeviceProcedures::Transact(const ByteBuffer& frame) {
     return m_transport.Transact(frame);
 }
 
@@ -61,7 +61,7 @@ bool DeviceProcedures::EnsureIdentified() {
 }
 
 void DeviceProcedures::OpenPortIfClosed() {
-    TComm& port = m_transport.Comm();
+    SerialPort& port = m_transport.Comm();
     if (!port.IsOpen()) {
         try {
             port.OpenPort();
@@ -103,7 +103,7 @@ bool DeviceProcedures::ReadStep(std::uint8_t code) {
         m_ui.ShowMessage(r.Error->Text, r.Error->Caption, MessageIcon::Error);
         return false;
     }
-    const TDyCharArray& f = r.Frame;
+    const ByteBuffer& f = r.Frame;
     switch (code) {
     case command::ReadAddress:
         m_config.Info.Address = DecodeReadAddress(f).value();

@@ -14,11 +14,11 @@
 
 namespace korvane {
 
-class TComm32;
+class CommandTransport;
 
 class DeviceProcedures {
 public:
-    DeviceProcedures(DeviceConfiguration& config, TComm32& transport, DeviceOperator& ui);
+    DeviceProcedures(DeviceConfiguration& config, CommandTransport& transport, DeviceOperator& ui);
 
     // Probes with the port parameter read; the model its answer's length tells, or "0".
     // Throws KorvaneError when the device does not answer.
@@ -48,7 +48,7 @@ public:
     bool SendScheduleTable();
 
     // Sends one frame and returns the device's answer, or nothing after the time limit.
-    std::optional<TDyCharArray> Transact(const TDyCharArray& frame);
+    std::optional<ByteBuffer> Transact(const ByteBuffer& frame);
 
 private:
     // Holds the busy state; nested scopes keep it until the outermost one ends.
@@ -66,9 +66,9 @@ private:
     bool ReadStep(std::uint8_t code);
 
     // One section payload in an addressed frame; the answer's boxes as the section says.
-    bool SendSection(std::uint8_t code, const TDyCharArray& payload, bool announce);
+    bool SendSection(std::uint8_t code, const ByteBuffer& payload, bool announce);
     // The port table payload, or false after showing why the table cannot be sent.
-    bool EncodePortTable(TDyCharArray& payload);
+    bool EncodePortTable(ByteBuffer& payload);
     // A pause that only a remotely controlled device needs.
     void ControlModePause(int ms);
 
@@ -85,12 +85,12 @@ private:
     void ShowSummary();
 
     DeviceConfiguration& m_config;
-    TComm32& m_transport;
+    CommandTransport& m_transport;
     DeviceOperator& m_ui;
     int m_busyDepth = 0;
 };
 
 // The unescaped answer as the diagnostic fields show it: "7E 08 01 00 00 7F ".
-QString AnswerHex(const TDyCharArray& frame);
+QString AnswerHex(const ByteBuffer& frame);
 
 } // namespace korvane

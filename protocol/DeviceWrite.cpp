@@ -49,7 +49,7 @@ void DeviceProcedures::ControlModePause(int ms) {
         m_ui.Pause(ms);
 }
 
-bool DeviceProcedures::SendSection(std::uint8_t code, const TDyCharArray& payload, bool announce) {
+bool DeviceProcedures::SendSection(std::uint8_t code, const ByteBuffer& payload, bool announce) {
     const SectionTexts& texts = TextsOf(code);
     if (!Transact(AddressedFrame(m_config.Info.Address, code, payload))) {
         m_ui.ShowMessage(NoAnswerText, texts.ErrorCaption, MessageIcon::Error);
@@ -60,7 +60,7 @@ bool DeviceProcedures::SendSection(std::uint8_t code, const TDyCharArray& payloa
     return true;
 }
 
-bool DeviceProcedures::EncodePortTable(TDyCharArray& payload) {
+bool DeviceProcedures::EncodePortTable(ByteBuffer& payload) {
     PortTableEncoding encoding = EncodeWritePortParams(m_config.Ports, m_config.DeviceModel);
     if (!encoding.IsOk()) {
         m_ui.ShowMessage(encoding.Error->Text, encoding.Error->Caption, MessageIcon::Error);
@@ -74,7 +74,7 @@ bool DeviceProcedures::WritePortSection(bool announce) {
     BusyScope busy(*this);
     if (!EnsureIdentified())
         return false;
-    TDyCharArray payload;
+    ByteBuffer payload;
     if (!EncodePortTable(payload))
         return false;
     return SendSection(command::WritePortParams, payload, announce);
@@ -126,7 +126,7 @@ bool DeviceProcedures::WriteAll(const QString& serialText, const QString& addres
     // Whatever could never be sent is refused before the first write, so that the
     // device is not left half written by it. A missing schedule file is not such a
     // case: it is reported at the schedule step.
-    TDyCharArray ports;
+    ByteBuffer ports;
     if (!EncodePortTable(ports))
         return false;
     const ScheduleSource schedule = withSchedule ? LoadSchedule() : ScheduleSource{};
@@ -189,8 +189,7 @@ bool DeviceProcedures::SetAddress() {
     BusyScope busy(*this);
     if (!EnsureIdentified())
         return false;
-    const TDyCharArray payload =
-        EncodeSetAddress(m_config.Info.SerialNumber, m_config.Info.Address);
+    const ByteBuffer payload = EncodeSetAddress(m_config.Info.SerialNumber, m_config.Info.Address);
     if (!Transact(PlainFrame(command::SetAddress, payload))) {
         m_ui.ShowMessage(NoAnswerText, QStringLiteral("地址设置通讯错误"), MessageIcon::Error);
         return false;

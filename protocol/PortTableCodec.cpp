@@ -30,7 +30,7 @@ std::size_t delayOffset(int port) {
     return DelayOffset + 3 * static_cast<std::size_t>(port - 1);
 }
 
-void setBit(TDyCharArray& payload, std::size_t bitmap, int port) {
+void setBit(ByteBuffer& payload, std::size_t bitmap, int port) {
     payload[bitmap + static_cast<std::size_t>(port - 1) / 8] |=
         static_cast<std::uint8_t>(1u << ((port - 1) % 8));
 }
@@ -77,7 +77,7 @@ std::optional<std::uint32_t> delayValue(const QString& delay) {
 
 // Writes one assigned port, or tells why it cannot be sent.
 std::optional<ErrorBox> encodePort(const PortEntry& row, int port, DeviceLayout layout,
-                                   TDyCharArray& payload) {
+                                   ByteBuffer& payload) {
     const int channel = StrToIntDef(row.Channel, 0);
     if (channel < MinChannel || channel > MaxChannel)
         return refusal(port, QStringLiteral("通道"), row.Channel,
@@ -161,7 +161,7 @@ std::size_t PortParamsPayloadSize(const QString& model) {
 
 PortTableEncoding EncodeWritePortParams(const PortTable& rows, const QString& model) {
     const DeviceLayout layout = LayoutOf(model);
-    TDyCharArray payload(PortParamsPayloadSize(model), 0);
+    ByteBuffer payload(PortParamsPayloadSize(model), 0);
     for (int word = 0; word <= PortCount; ++word)
         wire::PutLE(std::span(payload).subspan(rateWordOffset(word)), UnassignedRateWord, 2);
     for (int port = 1; port <= PortCount; ++port)

@@ -20,7 +20,7 @@ std::size_t PortParamsPayloadSize(const QString& model);
 
 // Outcome of EncodeWritePortParams: the payload, or why the table cannot be sent.
 struct PortTableEncoding {
-    TDyCharArray Payload; // empty when refused
+    ByteBuffer Payload; // empty when refused
     std::optional<ErrorBox> Error;
     bool IsOk() const { return !Error.has_value(); }
 };

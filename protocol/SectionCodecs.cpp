@@ -23,8 +23,8 @@ std::uint8_t flag(bool is55) {
 
 } // namespace
 
-TDyCharArray EncodeSetAddress(std::uint32_t serialNumber, std::uint32_t address) {
-    TDyCharArray payload(7, 0);
+ByteBuffer EncodeSetAddress(std::uint32_t serialNumber, std::uint32_t address) {
+    ByteBuffer payload(7, 0);
     wire::PutLE(payload, serialNumber, 4);
     wire::PutLE(std::span(payload).subspan(4), address, 3);
     return payload;
@@ -44,7 +44,7 @@ std::optional<std::uint32_t> DecodeReadSerialNumber(std::span<const std::uint8_t
     return wire::GetLE(*payload, 4);
 }
 
-TDyCharArray EncodeWriteGps(const GpsParams& gps) {
+ByteBuffer EncodeWriteGps(const GpsParams& gps) {
     return {flag(gps.GpsEnabled != 0), flag(gps.GpsPolarity == 0)};
 }
 
@@ -58,8 +58,8 @@ std::optional<GpsParams> DecodeReadGps(std::span<const std::uint8_t> frame) {
     return gps;
 }
 
-TDyCharArray EncodeWriteTrunkAttributes(const TrunkParams& trunk) {
-    TDyCharArray payload;
+ByteBuffer EncodeWriteTrunkAttributes(const TrunkParams& trunk) {
+    ByteBuffer payload;
     switch (trunk.TrunkPort) {
     case 1:
         payload = {ByteAA, Byte55};
@@ -91,8 +91,8 @@ std::optional<TrunkParams> DecodeReadTrunkAttributes(std::span<const std::uint8_
     return trunk;
 }
 
-TDyCharArray EncodeWriteTrunkDelay(const TrunkParams& trunk) {
-    TDyCharArray payload(7, 0);
+ByteBuffer EncodeWriteTrunkDelay(const TrunkParams& trunk) {
+    ByteBuffer payload(7, 0);
     payload[0] = flag(trunk.DelayEnabled != 0);
     wire::PutLE(std::span(payload).subspan(1), static_cast<std::uint32_t>(trunk.DelayCyclesA), 3);
     wire::PutLE(std::span(payload).subspan(4), static_cast<std::uint32_t>(trunk.DelayCyclesB), 3);

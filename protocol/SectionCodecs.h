@@ -17,20 +17,20 @@ namespace korvane {
 
 // SetAddress: the serial number of the device to address, then its new address
 // (low 24 bits).
-TDyCharArray EncodeSetAddress(std::uint32_t serialNumber, std::uint32_t address);
+ByteBuffer EncodeSetAddress(std::uint32_t serialNumber, std::uint32_t address);
 std::optional<std::uint32_t> DecodeReadAddress(std::span<const std::uint8_t> frame);
 std::optional<std::uint32_t> DecodeReadSerialNumber(std::span<const std::uint8_t> frame);
 
-TDyCharArray EncodeWriteGps(const GpsParams& gps);
+ByteBuffer EncodeWriteGps(const GpsParams& gps);
 std::optional<GpsParams> DecodeReadGps(std::span<const std::uint8_t> frame);
 
-TDyCharArray EncodeWriteTrunkAttributes(const TrunkParams& trunk);
+ByteBuffer EncodeWriteTrunkAttributes(const TrunkParams& trunk);
 // current with TrunkPort, ClockPolarity, DataPolarity and CarrierLevel replaced.
 std::optional<TrunkParams> DecodeReadTrunkAttributes(std::span<const std::uint8_t> frame,
                                                      const TrunkParams& current);
 
 // Always 7 bytes, cycle B included, whatever the model. Cycles keep their low 24 bits.
-TDyCharArray EncodeWriteTrunkDelay(const TrunkParams& trunk);
+ByteBuffer EncodeWriteTrunkDelay(const TrunkParams& trunk);
 // current with DelayEnabled and DelayCyclesA replaced, and DelayCyclesB for
 // "KORVANEA/B" (a "KORVANE" response does not carry it). Throws KorvaneError for an
 // unknown model.

@@ -24,7 +24,7 @@ bool isWriteCode(std::uint8_t code) {
     return code == SetAddress || IsAddressedCode(code) || code == WriteScheduleBlock;
 }
 
-void appendLittleEndian(TDyCharArray& out, std::uint32_t value, int bytes) {
+void appendLittleEndian(ByteBuffer& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
         out.push_back(static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF));
 }
@@ -36,7 +36,7 @@ std::uint32_t littleEndian(std::span<const std::uint8_t> bytes) {
     return value;
 }
 
-bool storeSection(TDyCharArray& section, const TDyCharArray& payload, std::size_t length) {
+bool storeSection(ByteBuffer& section, const ByteBuffer& payload, std::size_t length) {
     if (payload.size() != length)
         return false;
     section = payload;
@@ -79,12 +79,12 @@ Exchange DeviceEngine::handle(const ReceivedFrame& frame) {
 
     if (isWriteCode(code)) {
         const bool stored = applyWrite(frame);
-        exchange.answer = PlainFrame(code, TDyCharArray{stored ? WriteAccepted : WriteRefused});
+        exchange.answer = PlainFrame(code, ByteBuffer{stored ? WriteAccepted : WriteRefused});
         return exchange;
     }
     if (!frame.payload.empty())
         return exchange;
-    TDyCharArray payload = readPayload(code);
+    ByteBuffer payload = readPayload(code);
     if (payload.empty())
         return exchange;
     exchange.answer = readAnswer(code, std::move(payload));
@@ -92,8 +92,8 @@ Exchange DeviceEngine::handle(const ReceivedFrame& frame) {
     return exchange;
 }
 
-TDyCharArray DeviceEngine::readPayload(std::uint8_t code) const {
-    TDyCharArray payload;
+ByteBuffer DeviceEngine::readPayload(std::uint8_t code) const {
+    ByteBuffer payload;
     switch (code) {
     case ReadAddress:
         appendLittleEndian(payload, m_state.address, 3);
@@ -121,7 +121,7 @@ TDyCharArray DeviceEngine::readPayload(std::uint8_t code) const {
     return payload;
 }
 
-TDyCharArray DeviceEngine::readAnswer(std::uint8_t code, TDyCharArray payload) const {
+ByteBuffer DeviceEngine::readAnswer(std::uint8_t code, ByteBuffer payload) const {
     switch (m_faults.wrongLength) {
     case SimulatorFaults::Length::Right:
         break;
@@ -133,7 +133,7 @@ TDyCharArray DeviceEngine::readAnswer(std::uint8_t code, TDyCharArray payload) c
             payload.pop_back();
         break;
     }
-    TDyCharArray answer = PlainFrame(code, payload);
+    ByteBuffer answer = PlainFrame(code, payload);
     // Payload 0x7F bytes travel escaped, so without its end byte the answer can no
     // longer end in 0x7F.
     if (m_faults.badEnd)
@@ -143,7 +143,7 @@ TDyCharArray DeviceEngine::readAnswer(std::uint8_t code, TDyCharArray payload) c
 
 bool DeviceEngine::applyWrite(const ReceivedFrame& frame) {
     const std::uint8_t code = *frame.code;
-    const TDyCharArray& payload = frame.payload;
+    const ByteBuffer& payload = frame.payload;
 
     if (code == SetAddress) {
         if (payload.size() != 7)
@@ -158,7 +158,7 @@ bool DeviceEngine::applyWrite(const ReceivedFrame& frame) {
             return false;
         if (littleEndian(std::span(payload).first(3)) != m_state.address)
             return false;
-        m_state.scheduleBlocks[payload[3]] = TDyCharArray(payload.begin() + 4, payload.end());
+        m_state.scheduleBlocks[payload[3]] = ByteBuffer(payload.begin() + 4, payload.end());
         return true;
     }
 

@@ -58,7 +58,7 @@ struct SimulatorFaults {
 // One frame taken from the line and what the device answers to it.
 struct Exchange {
     ReceivedFrame request;
-    TDyCharArray answer;       // raw bytes for the line; empty when nothing is answered
+    ByteBuffer answer;         // raw bytes for the line; empty when nothing is answered
     bool isReadAnswer = false; // the answer is a read answer, subject to splitMs
 };
 
@@ -81,9 +81,9 @@ public:
     void setFaults(SimulatorFaults faults) { m_faults = std::move(faults); }
 
 private:
-    TDyCharArray readPayload(std::uint8_t code) const;
+    ByteBuffer readPayload(std::uint8_t code) const;
     bool applyWrite(const ReceivedFrame& frame);
-    TDyCharArray readAnswer(std::uint8_t code, TDyCharArray payload) const;
+    ByteBuffer readAnswer(std::uint8_t code, ByteBuffer payload) const;
 
     DeviceState m_state;
     SimulatorFaults m_faults;

@@ -37,20 +37,20 @@ constexpr std::size_t ClockBitmapOffset = 83;
 constexpr std::size_t OnBitmapOffset = 86;
 constexpr std::size_t DelayOffset = 89;
 
-void putWord(TDyCharArray& payload, std::size_t offset, std::uint32_t word) {
+void putWord(ByteBuffer& payload, std::size_t offset, std::uint32_t word) {
     payload[offset] = static_cast<std::uint8_t>(word & 0xFF);
     payload[offset + 1] = static_cast<std::uint8_t>((word >> 8) & 0xFF);
 }
 
-void setBit(TDyCharArray& payload, std::size_t bitmapOffset, int port) {
+void setBit(ByteBuffer& payload, std::size_t bitmapOffset, int port) {
     payload[bitmapOffset + std::size_t(port - 1) / 8] |=
         static_cast<std::uint8_t>(1u << ((port - 1) % 8));
 }
 
 } // namespace
 
-TDyCharArray InitialPortPayload(Model model) {
-    TDyCharArray payload(PortPayloadLength(model), 0x00);
+ByteBuffer InitialPortPayload(Model model) {
+    ByteBuffer payload(PortPayloadLength(model), 0x00);
     for (std::size_t i = 0; i < ChannelOffset; ++i)
         payload[i] = 0xFF;
     for (std::size_t i = ChannelOffset; i < PocsagBitmapOffset; ++i)

@@ -39,7 +39,7 @@ constexpr std::size_t PortPayloadLength(Model model) {
 // The port payload a device comes up with: five ports in use (1 to 5 on channels 5,
 // 12, 7, 127, 20), the rest unassigned. Port 4's channel byte 0x7E and rate word
 // 0x077F, and on KORVANEA/B port 3's delay 0x00007C, travel escaped.
-TDyCharArray InitialPortPayload(Model model);
+ByteBuffer InitialPortPayload(Model model);
 
 // Default-constructed, the state is a KORVANE as it comes up without a state file:
 // address 1, serial 100001, the initial ports, GPS on, trunk automatic, delay on.
@@ -47,11 +47,11 @@ struct DeviceState {
     Model model = Model::Korvane;
     std::uint32_t address = 1; // 24 bits
     std::uint32_t serialNumber = 100001;
-    TDyCharArray portParams = InitialPortPayload(Model::Korvane);      // PortPayloadLength(model)
-    TDyCharArray gps{0x55, 0x55};                                      // enabled, positive
-    TDyCharArray trunk{0x55, 0xAA, 0x55, 0x55, 0x55};                  // automatic, positive, high
-    TDyCharArray trunkDelay{0x55, 0x10, 0x00, 0x00, 0x20, 0x00, 0x00}; // on, A 16, B 32
-    std::map<std::uint8_t, TDyCharArray> scheduleBlocks;               // block number -> 64 entries
+    ByteBuffer portParams = InitialPortPayload(Model::Korvane);      // PortPayloadLength(model)
+    ByteBuffer gps{0x55, 0x55};                                      // enabled, positive
+    ByteBuffer trunk{0x55, 0xAA, 0x55, 0x55, 0x55};                  // automatic, positive, high
+    ByteBuffer trunkDelay{0x55, 0x10, 0x00, 0x00, 0x20, 0x00, 0x00}; // on, A 16, B 32
+    std::map<std::uint8_t, ByteBuffer> scheduleBlocks;               // block number -> 64 entries
 
     // The start state of the given model.
     static DeviceState Initial(Model model);

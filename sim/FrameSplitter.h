@@ -17,10 +17,10 @@
 namespace korvane::sim {
 
 struct ReceivedFrame {
-    TDyCharArray raw;                     // as received, 0x7E to 0x7F
+    ByteBuffer raw;                       // as received, 0x7E to 0x7F
     std::optional<std::uint8_t> code;     // none for the empty frame 7E 7F
     std::optional<std::uint32_t> address; // addressed write codes only
-    TDyCharArray payload;                 // unescaped
+    ByteBuffer payload;                   // unescaped
 };
 
 // True for the write codes that carry the device address after the command byte.

@@ -26,7 +26,7 @@ using Clock = std::chrono::steady_clock;
 // room in the pty, the rest of an answer is lost, as on a line nobody listens to.
 constexpr auto WriteStallLimit = std::chrono::milliseconds(2000);
 
-QByteArray hexLine(const TDyCharArray& bytes) {
+QByteArray hexLine(const ByteBuffer& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))
         .toHex(' ')
         .toUpper();
@@ -58,14 +58,14 @@ struct SimulatorHost::Private {
 
     void run();
     void handle(const Exchange& exchange, int splitMs);
-    void record(LoggedFrame::Direction direction, const TDyCharArray& bytes);
+    void record(LoggedFrame::Direction direction, const ByteBuffer& bytes);
     bool waitUntil(Clock::time_point deadline);
     bool writeAll(const std::uint8_t* data, std::size_t size);
     bool writePaced(const std::uint8_t* data, std::size_t size);
     void closeWakePipe();
 };
 
-void SimulatorHost::Private::record(LoggedFrame::Direction direction, const TDyCharArray& bytes) {
+void SimulatorHost::Private::record(LoggedFrame::Direction direction, const ByteBuffer& bytes) {
     {
         std::lock_guard lock(mutex);
         if (log.size() >= MaxLoggedFrames)
@@ -145,7 +145,7 @@ bool SimulatorHost::Private::writePaced(const std::uint8_t* data, std::size_t si
 
 void SimulatorHost::Private::handle(const Exchange& exchange, int splitMs) {
     record(LoggedFrame::Direction::Received, exchange.request.raw);
-    const TDyCharArray& answer = exchange.answer;
+    const ByteBuffer& answer = exchange.answer;
     if (answer.empty())
         return;
     if (replyDelayMs > 0 && !waitUntil(Clock::now() + std::chrono::milliseconds(replyDelayMs)))
@@ -327,9 +327,9 @@ QList<LoggedFrame> SimulatorHost::frameLog() const {
     return d->log;
 }
 
-QList<TDyCharArray> SimulatorHost::framesReceived() const {
+QList<ByteBuffer> SimulatorHost::framesReceived() const {
     std::lock_guard lock(d->mutex);
-    QList<TDyCharArray> frames;
+    QList<ByteBuffer> frames;
     for (const LoggedFrame& f : d->log) {
         if (f.direction == LoggedFrame::Direction::Received)
             frames.append(f.bytes);
@@ -337,9 +337,9 @@ QList<TDyCharArray> SimulatorHost::framesReceived() const {
     return frames;
 }
 
-QList<TDyCharArray> SimulatorHost::framesSent() const {
+QList<ByteBuffer> SimulatorHost::framesSent() const {
     std::lock_guard lock(d->mutex);
-    QList<TDyCharArray> frames;
+    QList<ByteBuffer> frames;
     for (const LoggedFrame& f : d->log) {
         if (f.direction == LoggedFrame::Direction::Sent)
             frames.append(f.bytes);

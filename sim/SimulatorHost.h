@@ -9,7 +9,7 @@
 //     options.state = DeviceState::Initial(Model::KorvaneAB);
 //     const QString port = sim.start(options);   // "/dev/pts/N", empty on failure
 //     ... drive the code under test on `port` ...
-//     QCOMPARE(sim.state().gps, (TDyCharArray{0x55, 0xAA})); // stored before answering
+//     QCOMPARE(sim.state().gps, (ByteBuffer{0x55, 0xAA})); // stored before answering
 //     QTRY_COMPARE(sim.framesSent().size(), 6);
 //
 // Thread rules: start(), stop() and the destructor belong to the thread that owns
@@ -33,8 +33,8 @@ namespace korvane::sim {
 struct LoggedFrame {
     enum class Direction { Received, Sent };
     Direction direction = Direction::Received;
-    TDyCharArray bytes; // as on the line: escaped, and with any faults applied
-    qint64 msecs = 0;   // since start()
+    ByteBuffer bytes; // as on the line: escaped, and with any faults applied
+    qint64 msecs = 0; // since start()
     // A received frame is logged before it is answered; a sent frame once fully
     // written, so it may show up a moment after the reader has it (wait with QTRY).
 };
@@ -67,8 +67,8 @@ public:
     void setFaults(SimulatorFaults faults);
 
     QList<LoggedFrame> frameLog() const;
-    QList<TDyCharArray> framesReceived() const; // the received frames of the log
-    QList<TDyCharArray> framesSent() const;     // the sent frames of the log
+    QList<ByteBuffer> framesReceived() const; // the received frames of the log
+    QList<ByteBuffer> framesSent() const;     // the sent frames of the log
     void clearFrameLog();
 
 private:

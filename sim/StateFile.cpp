@@ -20,12 +20,12 @@ int hexDigit(QChar c) {
     return -1;
 }
 
-std::optional<TDyCharArray> parseHexBytes(const QString& value) {
+std::optional<ByteBuffer> parseHexBytes(const QString& value) {
     QString digits = value;
     digits.remove(QRegularExpression(QStringLiteral("\\s")));
     if (digits.size() % 2 != 0)
         return std::nullopt;
-    TDyCharArray bytes;
+    ByteBuffer bytes;
     for (qsizetype i = 0; i < digits.size(); i += 2) {
         const int high = hexDigit(digits[i]);
         const int low = hexDigit(digits[i + 1]);
@@ -46,7 +46,7 @@ std::optional<quint64> parseNumber(const QString& value, quint64 max) {
     return n;
 }
 
-QString hexText(const TDyCharArray& bytes) {
+QString hexText(const ByteBuffer& bytes) {
     return QString::fromLatin1(
         QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))
             .toHex(' ')
@@ -65,7 +65,7 @@ bool fail(QString* error, const QString& message) {
     return false;
 }
 
-bool setSection(TDyCharArray& section, const Line& line, std::size_t length, QString* error) {
+bool setSection(ByteBuffer& section, const Line& line, std::size_t length, QString* error) {
     const auto bytes = parseHexBytes(line.value);
     if (!bytes)
         return fail(error,
@@ -88,7 +88,7 @@ bool applyLine(const Line& line, DeviceState& state, QString* error) {
         if (!block)
             return fail(error,
                         QStringLiteral("line %1: block number must be 0 to 255").arg(line.number));
-        TDyCharArray entries;
+        ByteBuffer entries;
         if (!setSection(entries, line, ScheduleBlockEntries, error))
             return false;
         state.scheduleBlocks[static_cast<std::uint8_t>(*block)] = entries;

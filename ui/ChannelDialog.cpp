@@ -51,10 +51,9 @@ SelectChannelInput SelectChannelInput::From(const DeviceConfiguration& config,
         port.PortState,     port.ClockSource,       port.ClockEdge, port.Delay};
 }
 
-TfrmSelectChannel::TfrmSelectChannel(SelectChannelInput input, MessagePresenter presenter,
-                                     QWidget* parent)
+ChannelDialog::ChannelDialog(SelectChannelInput input, MessagePresenter presenter, QWidget* parent)
     : QDialog(parent), m_input(std::move(input)), m_presenter(std::move(presenter)) {
-    setObjectName(QStringLiteral("frmSelectChannel"));
+    setObjectName(QStringLiteral("channelDialog"));
     setWindowTitle(QStringLiteral("Select Channel"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -69,102 +68,103 @@ TfrmSelectChannel::TfrmSelectChannel(SelectChannelInput input, MessagePresenter 
         move(s->availableGeometry().center() - rect().center());
 }
 
-void TfrmSelectChannel::BuildForm() {
-    RadioGroup1 = new RadioGroup(QStringLiteral("RadioGroup1"), QStringLiteral("数据极性"),
-                                 PolarityItems, this);
-    RadioGroup2 = new RadioGroup(QStringLiteral("RadioGroup2"), QStringLiteral("端口状态"),
-                                 PortStateItems, this);
-    RadioGroup3 = new RadioGroup(QStringLiteral("RadioGroup3"), QStringLiteral("时钟源"),
-                                 ClockSourceItems, this);
-    RadioGroup4 = new RadioGroup(QStringLiteral("RadioGroup4"), QStringLiteral("时钟沿(PTT)"),
-                                 ClockEdgeItems, this);
-    RadioGroup1->setGeometry(8, 8, 104, 80);
-    RadioGroup2->setGeometry(118, 8, 104, 80);
-    RadioGroup3->setGeometry(228, 8, 104, 80);
-    RadioGroup4->setGeometry(338, 8, 116, 80);
-    for (RadioGroup* group : {RadioGroup1, RadioGroup2, RadioGroup3, RadioGroup4})
+void ChannelDialog::BuildForm() {
+    polarityGroup = new RadioGroup(QStringLiteral("polarityGroup"), QStringLiteral("数据极性"),
+                                   PolarityItems, this);
+    portStateGroup = new RadioGroup(QStringLiteral("portStateGroup"), QStringLiteral("端口状态"),
+                                    PortStateItems, this);
+    clockSourceGroup = new RadioGroup(QStringLiteral("clockSourceGroup"), QStringLiteral("时钟源"),
+                                      ClockSourceItems, this);
+    clockEdgeGroup = new RadioGroup(QStringLiteral("clockEdgeGroup"), QStringLiteral("时钟沿(PTT)"),
+                                    ClockEdgeItems, this);
+    polarityGroup->setGeometry(8, 8, 104, 80);
+    portStateGroup->setGeometry(118, 8, 104, 80);
+    clockSourceGroup->setGeometry(228, 8, 104, 80);
+    clockEdgeGroup->setGeometry(338, 8, 116, 80);
+    for (RadioGroup* group : {polarityGroup, portStateGroup, clockSourceGroup, clockEdgeGroup})
         group->SetItemIndex(0);
 
-    lbStopBits =
-        named(new QLabel(QStringLiteral("停止位"), this), "lbStopBits", QRect(462, 8, 120, 16));
-    edStopBits = named(new QLineEdit(this), "edStopBits", QRect(462, 26, 120, 22));
-    lbDelay = named(new QLabel(QStringLiteral("通道延时（微秒）"), this), "lbDelay",
-                    QRect(462, 52, 120, 16));
-    edDelay = named(new QLineEdit(QStringLiteral("0"), this), "edDelay", QRect(462, 70, 120, 22));
-    edDelay->setReadOnly(true);
+    stopBitsLabel =
+        named(new QLabel(QStringLiteral("停止位"), this), "stopBitsLabel", QRect(462, 8, 120, 16));
+    stopBitsField = named(new QLineEdit(this), "stopBitsField", QRect(462, 26, 120, 22));
+    delayLabel = named(new QLabel(QStringLiteral("通道延时（微秒）"), this), "delayLabel",
+                       QRect(462, 52, 120, 16));
+    delayField =
+        named(new QLineEdit(QStringLiteral("0"), this), "delayField", QRect(462, 70, 120, 22));
+    delayField->setReadOnly(true);
 
-    lbChannel = named(new QLabel(QStringLiteral("选择对应的信道"), this), "lbChannel",
-                      QRect(8, 96, 200, 16));
-    ListView1 = named(new QTreeWidget(this), "ListView1", QRect(8, 114, 574, 316));
-    ListView1->setRootIsDecorated(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setAllColumnsShowFocus(true);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setHeaderLabels({QStringLiteral("信道"), QStringLiteral("编码类型"),
-                                QStringLiteral("速率"), QStringLiteral("时钟源"),
-                                QStringLiteral("时钟沿(PTT)"), QStringLiteral("停止位")});
-    ListView1->header()->setStretchLastSection(false);
-    ListView1->header()->setSectionsMovable(false);
+    channelListLabel = named(new QLabel(QStringLiteral("选择对应的信道"), this), "channelListLabel",
+                             QRect(8, 96, 200, 16));
+    channelList = named(new QTreeWidget(this), "channelList", QRect(8, 114, 574, 316));
+    channelList->setRootIsDecorated(false);
+    channelList->setUniformRowHeights(true);
+    channelList->setAllColumnsShowFocus(true);
+    channelList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    channelList->setSelectionMode(QAbstractItemView::SingleSelection);
+    channelList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    channelList->setHeaderLabels({QStringLiteral("信道"), QStringLiteral("编码类型"),
+                                  QStringLiteral("速率"), QStringLiteral("时钟源"),
+                                  QStringLiteral("时钟沿(PTT)"), QStringLiteral("停止位")});
+    channelList->header()->setStretchLastSection(false);
+    channelList->header()->setSectionsMovable(false);
     const int widths[] = {50, 100, 100, 80, 80, 50};
     for (int column = ColChannel; column <= ColStopBits; ++column)
-        ListView1->setColumnWidth(column, widths[column]);
+        channelList->setColumnWidth(column, widths[column]);
     // The chosen channel stays marked while the operator works in the radio groups.
-    QPalette palette = ListView1->palette();
+    QPalette palette = channelList->palette();
     for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-    ListView1->setPalette(palette);
+    channelList->setPalette(palette);
 
-    BitBtn1 =
-        named(new QPushButton(QStringLiteral("取消"), this), "BitBtn1", QRect(414, 440, 80, 30));
-    BitBtn2 =
-        named(new QPushButton(QStringLiteral("确定"), this), "BitBtn2", QRect(502, 440, 80, 30));
-    BitBtn2->setDefault(true);
+    cancelButton = named(new QPushButton(QStringLiteral("取消"), this), "cancelButton",
+                         QRect(414, 440, 80, 30));
+    okButton =
+        named(new QPushButton(QStringLiteral("确定"), this), "okButton", QRect(502, 440, 80, 30));
+    okButton->setDefault(true);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
-    connect(BitBtn2, &QPushButton::clicked, this, &TfrmSelectChannel::accept);
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, &TfrmSelectChannel::accept);
-    connect(ListView1, &QTreeWidget::itemSelectionChanged, this,
-            &TfrmSelectChannel::ListView1SelectionChanged);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(okButton, &QPushButton::clicked, this, &ChannelDialog::accept);
+    connect(channelList, &QTreeWidget::itemDoubleClicked, this, &ChannelDialog::accept);
+    connect(channelList, &QTreeWidget::itemSelectionChanged, this,
+            &ChannelDialog::onChannelSelectionChanged);
 }
 
-void TfrmSelectChannel::showEvent(QShowEvent* event) {
+void ChannelDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // A window system's own show (restoring from minimised) is no new opening.
     if (!event->spontaneous())
-        FormShow();
+        PrepareFirstShow();
 }
 
-void TfrmSelectChannel::FormShow() {
+void ChannelDialog::PrepareFirstShow() {
     LoadChannelList();
 
-    ListView1->clearSelection();
-    for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
-        QTreeWidgetItem* item = ListView1->topLevelItem(row);
+    channelList->clearSelection();
+    for (int row = 0; row < channelList->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = channelList->topLevelItem(row);
         if (item->text(ColChannel) == m_input.Channel) {
             // Selecting runs the selection steps through itemSelectionChanged.
-            ListView1->setCurrentItem(item);
+            channelList->setCurrentItem(item);
             item->setSelected(true);
             break;
         }
     }
-    ListView1->setFocus();
+    channelList->setFocus();
 
-    chooseItem(RadioGroup1, PolarityItems, m_input.Polarity);
-    chooseItem(RadioGroup2, PortStateItems, m_input.PortState);
-    chooseItem(RadioGroup3, ClockSourceItems, m_input.ClockSource);
-    chooseItem(RadioGroup4, ClockEdgeItems, m_input.ClockEdge);
+    chooseItem(polarityGroup, PolarityItems, m_input.Polarity);
+    chooseItem(portStateGroup, PortStateItems, m_input.PortState);
+    chooseItem(clockSourceGroup, ClockSourceItems, m_input.ClockSource);
+    chooseItem(clockEdgeGroup, ClockEdgeItems, m_input.ClockEdge);
 
-    edStopBits->clear();
+    stopBitsField->clear();
 
     const bool hasDelay = m_input.DeviceModel == text::ModelAB;
-    edDelay->setEnabled(hasDelay);
-    lbDelay->setEnabled(hasDelay);
+    delayField->setEnabled(hasDelay);
+    delayLabel->setEnabled(hasDelay);
 }
 
-void TfrmSelectChannel::LoadChannelList() {
-    ListView1->clear();
+void ChannelDialog::LoadChannelList() {
+    channelList->clear();
     QList<ChannelRecord> records;
     QString error;
     try {
@@ -182,45 +182,45 @@ void TfrmSelectChannel::LoadChannelList() {
         ShowMessage(error, QCoreApplication::applicationName());
     }
     for (const ChannelRecord& r : records)
-        new QTreeWidgetItem(ListView1,
+        new QTreeWidgetItem(channelList,
                             {r.Channel, r.Coding, r.Rate, r.ClockSource, r.ClockEdge, r.StopBits});
 }
 
-void TfrmSelectChannel::ListView1SelectionChanged() {
-    const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+void ChannelDialog::onChannelSelectionChanged() {
+    const QList<QTreeWidgetItem*> selected = channelList->selectedItems();
     if (!selected.isEmpty())
-        ListView1SelectItem(selected.first());
+        SelectChannelItem(selected.first());
 }
 
-void TfrmSelectChannel::ListView1SelectItem(const QTreeWidgetItem* item) {
-    chooseItem(RadioGroup3, ClockSourceItems, item->text(ColClockSource));
-    chooseItem(RadioGroup4, ClockEdgeItems, item->text(ColClockEdge));
-    RadioGroup3->setEnabled(item->text(ColCoding) == text::Sync);
-    edStopBits->setText(item->text(ColStopBits));
+void ChannelDialog::SelectChannelItem(const QTreeWidgetItem* item) {
+    chooseItem(clockSourceGroup, ClockSourceItems, item->text(ColClockSource));
+    chooseItem(clockEdgeGroup, ClockEdgeItems, item->text(ColClockEdge));
+    clockSourceGroup->setEnabled(item->text(ColCoding) == text::Sync);
+    stopBitsField->setText(item->text(ColStopBits));
     m_channel = item->text(ColChannel);
     m_coding = item->text(ColCoding);
     m_rate = item->text(ColRate);
-    edDelay->setText(ChannelDelay(m_input.ChannelFileName, m_channel));
+    delayField->setText(ChannelDelay(m_input.ChannelFileName, m_channel));
 }
 
-void TfrmSelectChannel::accept() {
-    if (ListView1->selectedItems().isEmpty()) {
+void ChannelDialog::accept() {
+    if (channelList->selectedItems().isEmpty()) {
         ShowMessage(QStringLiteral("请选择对应的信道。"), text::CaptionKorvane);
         return;
     }
     m_choice = ChannelChoice{.Channel = m_channel,
                              .Coding = m_coding,
                              .Rate = m_rate,
-                             .ClockSource = RadioGroup3->ItemText(),
-                             .ClockEdge = RadioGroup4->ItemText(),
-                             .Polarity = RadioGroup1->ItemText(),
-                             .PortState = RadioGroup2->ItemText(),
-                             .Delay = edDelay->text(),
-                             .StopBits = edStopBits->text()};
+                             .ClockSource = clockSourceGroup->ItemText(),
+                             .ClockEdge = clockEdgeGroup->ItemText(),
+                             .Polarity = polarityGroup->ItemText(),
+                             .PortState = portStateGroup->ItemText(),
+                             .Delay = delayField->text(),
+                             .StopBits = stopBitsField->text()};
     QDialog::accept();
 }
 
-void TfrmSelectChannel::ShowMessage(const QString& text, const QString& caption) {
+void ChannelDialog::ShowMessage(const QString& text, const QString& caption) {
     if (m_presenter) {
         m_presenter(text, caption, MessageIcon::Error);
         return;

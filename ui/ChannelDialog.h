@@ -36,15 +36,15 @@ struct SelectChannelInput {
     static SelectChannelInput From(const DeviceConfiguration& config, const PortEntry& port);
 };
 
-class TfrmSelectChannel : public QDialog {
+class ChannelDialog : public QDialog {
     Q_OBJECT
 public:
     // Shows a message box; tests replace it so that nothing waits for a click.
     using MessagePresenter =
         std::function<void(const QString& text, const QString& caption, MessageIcon)>;
 
-    explicit TfrmSelectChannel(SelectChannelInput input, MessagePresenter presenter = {},
-                               QWidget* parent = nullptr);
+    explicit ChannelDialog(SelectChannelInput input, MessagePresenter presenter = {},
+                           QWidget* parent = nullptr);
 
     // Valid after the dialog was accepted.
     ChannelChoice Choice() const { return m_choice; }
@@ -52,28 +52,28 @@ public:
     // "确定", a double-click on a row and Enter: refused without a selected row.
     void accept() override;
 
-    RadioGroup* RadioGroup1; // "数据极性"
-    RadioGroup* RadioGroup2; // "端口状态"
-    RadioGroup* RadioGroup3; // "时钟源"
-    RadioGroup* RadioGroup4; // "时钟沿(PTT)"
-    QLabel* lbStopBits;
-    QLineEdit* edStopBits;
-    QLabel* lbDelay;
-    QLineEdit* edDelay;
-    QLabel* lbChannel;
-    QTreeWidget* ListView1;
-    QPushButton* BitBtn1; // "取消"
-    QPushButton* BitBtn2; // "确定"
-
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    RadioGroup* polarityGroup;    // "数据极性"
+    RadioGroup* portStateGroup;   // "端口状态"
+    RadioGroup* clockSourceGroup; // "时钟源"
+    RadioGroup* clockEdgeGroup;   // "时钟沿(PTT)"
+    QLabel* stopBitsLabel;
+    QLineEdit* stopBitsField;
+    QLabel* delayLabel;
+    QLineEdit* delayField;
+    QLabel* channelListLabel;
+    QTreeWidget* channelList;
+    QPushButton* cancelButton; // "取消"
+    QPushButton* okButton;     // "确定"
+
     void BuildForm();
-    void FormShow();
+    void PrepareFirstShow();
     void LoadChannelList();
-    void ListView1SelectItem(const QTreeWidgetItem* item);
-    void ListView1SelectionChanged();
+    void SelectChannelItem(const QTreeWidgetItem* item);
+    void onChannelSelectionChanged();
     void ShowMessage(const QString& text, const QString& caption);
 
     SelectChannelInput m_input;

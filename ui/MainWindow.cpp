@@ -1,18 +1,18 @@
 #include "ui/MainWindow.h"
 
 #include "config/DisplayTexts.h"
-#include "ui/HexFieldValidator.h"
 #include "config/KorvaneError.h"
-#include "ui/PortTableModel.h"
-#include "ui/ChannelDialog.h"
-#include "ui/TrunkGpsDialog.h"
 #include "files/IniFile.h"
 #include "files/TrunkSummary.h"
 #include "link/CommandTransport.h"
-#include "ui/PortSettingsDialog.h"
 #include "link/SerialPort.h"
-#include "ui/MonitorWindow.h"
 #include "protocol/DeviceProcedures.h"
+#include "ui/ChannelDialog.h"
+#include "ui/HexFieldValidator.h"
+#include "ui/MonitorWindow.h"
+#include "ui/PortSettingsDialog.h"
+#include "ui/PortTableModel.h"
+#include "ui/TrunkGpsDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,7 +43,7 @@ const QString SettingSection = QStringLiteral("Setting");
 const QString Disconnected = QStringLiteral("断开");
 
 // The transaction's hourglass, as an override cursor so that it covers every window.
-class OverrideBusyCursor : public TBusyCursor {
+class OverrideBusyCursor : public BusyCursor {
 public:
     void Busy() override { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
     void Restore() override { QGuiApplication::restoreOverrideCursor(); }
@@ -60,7 +60,7 @@ template <typename E> E enumSetting(int value, int count, E fallback) {
 
 } // namespace
 
-TfrmKorvane::TfrmKorvane(MessagePresenter presenter, QWidget* parent)
+MainWindow::MainWindow(MessagePresenter presenter, QWidget* parent)
     : QWidget(parent), m_presenter(std::move(presenter)) {
     BuildForm();
     BuildPopupMenu();
@@ -77,131 +77,148 @@ TfrmKorvane::TfrmKorvane(MessagePresenter presenter, QWidget* parent)
     m_settings = std::make_unique<IniFile>(QDir::current().filePath(QStringLiteral("KORVANE.INI")));
     m_debug = m_settings->ReadBool(SettingSection, QStringLiteral("debug"), false);
 
-    m_transport = std::make_unique<TComm32>();
+    m_transport = std::make_unique<CommandTransport>();
     m_transport->SetDebug(m_debug);
     m_transport->SetBusyCursor(&busyCursor());
     m_procedures = std::make_unique<DeviceProcedures>(m_config, *m_transport, *this);
 
-    TComm& comm = m_transport->Comm();
+    SerialPort& comm = m_transport->Comm();
     comm.ClosePort();
     comm.SetCommName(
         m_settings->ReadString(SettingSection, QStringLiteral("CommName"), QStringLiteral("COM1")));
     comm.SetBaudRate(static_cast<std::uint32_t>(
         m_settings->ReadInteger(SettingSection, QStringLiteral("BaudRate"), 9600)));
     comm.SetByteSize(enumSetting(
-        m_settings->ReadInteger(SettingSection, QStringLiteral("ByteSize"), 3), 4, TByteSize::_8));
+        m_settings->ReadInteger(SettingSection, QStringLiteral("ByteSize"), 3), 4, DataBits::_8));
     comm.SetParity(enumSetting(m_settings->ReadInteger(SettingSection, QStringLiteral("Parity"), 0),
-                               5, TParity::None));
-    comm.SetStopBits(enumSetting(
-        m_settings->ReadInteger(SettingSection, QStringLiteral("StopBits"), 0), 3, TStopBits::_1));
+                               5, ParityMode::None));
+    comm.SetStopBits(
+        enumSetting(m_settings->ReadInteger(SettingSection, QStringLiteral("StopBits"), 0), 3,
+                    StopBitsMode::_1));
     RunAction([&comm] { comm.OpenPort(); });
 
     m_config.ChannelFileName =
         m_settings->ReadString(SettingSection, QStringLiteral("ChannelFile"), {});
 
-    connect(&m_config, &DeviceConfiguration::RefreshedChanged, this, &TfrmKorvane::ShowRefreshed);
+    connect(&m_config, &DeviceConfiguration::RefreshedChanged, this, &MainWindow::ShowRefreshed);
     connect(&m_config, &DeviceConfiguration::TrunkRefreshedChanged, this,
-            &TfrmKorvane::ShowTrunkRefreshed);
+            &MainWindow::ShowTrunkRefreshed);
 
-    connect(btRead, &QPushButton::clicked, this, &TfrmKorvane::btReadClick);
-    connect(btWrite, &QPushButton::clicked, this, &TfrmKorvane::btWriteClick);
-    connect(btSetAddress, &QPushButton::clicked, this, &TfrmKorvane::btSetAddressClick);
-    connect(btDelete, &QPushButton::clicked, this, &TfrmKorvane::btDeleteClick);
-    connect(btSetPort, &QPushButton::clicked, this, &TfrmKorvane::btSetPortClick);
-    connect(btClose, &QPushButton::clicked, this, &QWidget::close);
-    connect(CheckBox1, &QCheckBox::clicked, this, &TfrmKorvane::CheckBox1Click);
-    connect(CheckBox2, &QCheckBox::clicked, this, &TfrmKorvane::CheckBox2Click);
-    connect(ListView1, &QTreeView::doubleClicked, this, &TfrmKorvane::ListView1DblClick);
+    connect(readButton, &QPushButton::clicked, this, &MainWindow::onReadClicked);
+    connect(writeButton, &QPushButton::clicked, this, &MainWindow::onWriteAllTriggered);
+    connect(setAddressButton, &QPushButton::clicked, this, &MainWindow::onSetAddressTriggered);
+    connect(deleteButton, &QPushButton::clicked, this, &MainWindow::onDeleteClicked);
+    connect(portSettingsButton, &QPushButton::clicked, this, &MainWindow::onPortSettingsTriggered);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(channelDelayCheck, &QCheckBox::clicked, this, &MainWindow::onChannelDelayClicked);
+    connect(remoteControlCheck, &QCheckBox::clicked, this, &MainWindow::onRemoteControlClicked);
+    connect(portList, &QTreeView::doubleClicked, this, &MainWindow::onPortListDoubleClicked);
     // The typing limits are kept by validators, not as the fields' maximum length,
     // which would also cut the longer numbers a device read or a file puts there.
-    edID->setValidator(new HexFieldValidator(edID, 8));
-    edAddress->setValidator(new HexFieldValidator(edAddress, 6));
-    for (QObject* o : {static_cast<QObject*>(edID), static_cast<QObject*>(edAddress),
-                       static_cast<QObject*>(Label13), static_cast<QObject*>(GroupBox2)})
+    serialNumberField->setValidator(new HexFieldValidator(serialNumberField, 8));
+    addressField->setValidator(new HexFieldValidator(addressField, 6));
+    for (QObject* o :
+         {static_cast<QObject*>(serialNumberField), static_cast<QObject*>(addressField),
+          static_cast<QObject*>(trunkSummaryLabel), static_cast<QObject*>(deviceInfoGroup)})
         o->installEventFilter(this);
 }
 
-TfrmKorvane::~TfrmKorvane() {
+MainWindow::~MainWindow() {
     // Hidden and detached while the configuration the controls show still exists.
-    for (QObject* o : {static_cast<QObject*>(edID), static_cast<QObject*>(edAddress),
-                       static_cast<QObject*>(Label13), static_cast<QObject*>(GroupBox2)})
+    for (QObject* o :
+         {static_cast<QObject*>(serialNumberField), static_cast<QObject*>(addressField),
+          static_cast<QObject*>(trunkSummaryLabel), static_cast<QObject*>(deviceInfoGroup)})
         o->removeEventFilter(this);
     hide();
-    ListView1->setModel(nullptr);
+    portList->setModel(nullptr);
     // The settings file first, then the transport (which closes the port).
     m_procedures.reset();
     m_settings.reset();
     m_transport.reset();
 }
 
-void TfrmKorvane::BuildPopupMenu() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+void MainWindow::BuildPopupMenu() {
+    popupMenu = new QMenu(this);
+    popupMenu->setObjectName(QStringLiteral("popupMenu"));
     auto add = [this](QMenu* menu, const char* name, const QString& caption,
-                      void (TfrmKorvane::*handler)()) {
+                      void (MainWindow::*handler)()) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QLatin1String(name));
         connect(a, &QAction::triggered, this, handler);
         return a;
     };
-    QMenu* m = PopupMenu1;
-    N3 = add(m, "N3", QStringLiteral("设置通信端口"), &TfrmKorvane::btSetPortClick);
-    mConnect = add(m, "mConnect", QStringLiteral("连接设备"), &TfrmKorvane::mConnectClick);
-    mDisconnect = add(m, "mDisconnect", QStringLiteral("断开连接"), &TfrmKorvane::mDisconnectClick);
+    QMenu* m = popupMenu;
+    portSettingsAction = add(m, "portSettingsAction", QStringLiteral("设置通信端口"),
+                             &MainWindow::onPortSettingsTriggered);
+    connectAction =
+        add(m, "connectAction", QStringLiteral("连接设备"), &MainWindow::onConnectTriggered);
+    disconnectAction =
+        add(m, "disconnectAction", QStringLiteral("断开连接"), &MainWindow::onDisconnectTriggered);
     m->addSeparator();
-    mOpenChannelFile = add(m, "mOpenChannelFile", QStringLiteral("打开信道配置文件"),
-                           &TfrmKorvane::ChooseChannelFile);
-    mSaveConfig =
-        add(m, "mSaveConfig", QStringLiteral("保存当前配置"), &TfrmKorvane::SaveConfiguration);
-    mLoadConfig =
-        add(m, "mLoadConfig", QStringLiteral("读入配置文件"), &TfrmKorvane::LoadConfiguration);
+    openChannelFileAction = add(m, "openChannelFileAction", QStringLiteral("打开信道配置文件"),
+                                &MainWindow::ChooseChannelFile);
+    saveConfigurationAction = add(m, "saveConfigurationAction", QStringLiteral("保存当前配置"),
+                                  &MainWindow::SaveConfiguration);
+    loadConfigurationAction = add(m, "loadConfigurationAction", QStringLiteral("读入配置文件"),
+                                  &MainWindow::LoadConfiguration);
     m->addSeparator();
-    N6 = add(m, "N6", QStringLiteral("读取设备参数"), &TfrmKorvane::btReadClick);
-    N5 = add(m, "N5", QStringLiteral("写入所有参数"), &TfrmKorvane::btWriteClick);
+    readAction = add(m, "readAction", QStringLiteral("读取设备参数"), &MainWindow::onReadClicked);
+    writeAllAction =
+        add(m, "writeAllAction", QStringLiteral("写入所有参数"), &MainWindow::onWriteAllTriggered);
     m->addSeparator();
-    mWriteTrunk = m->addMenu(QStringLiteral("写入干线参数"));
-    mWriteTrunk->setObjectName(QStringLiteral("mWriteTrunk"));
-    N14 = add(mWriteTrunk, "N14", QStringLiteral("写入所有干线参数"), &TfrmKorvane::N14Click);
-    mWriteTrunk->addSeparator();
-    GPS1 = add(mWriteTrunk, "GPS1", QStringLiteral("写入GPS参数"), &TfrmKorvane::GPS1Click);
-    N15 = add(mWriteTrunk, "N15", QStringLiteral("写入干线延时参数"), &TfrmKorvane::N15Click);
-    N16 = add(mWriteTrunk, "N16", QStringLiteral("写入干线属性参数"), &TfrmKorvane::N16Click);
-    N10 = add(m, "N10", QStringLiteral("写入通道参数"), &TfrmKorvane::N10Click);
-    N11 = add(m, "N11", QStringLiteral("写入时序表"), &TfrmKorvane::N11Click);
-    N12 = add(m, "N12", QStringLiteral("设置地址"), &TfrmKorvane::btSetAddressClick);
+    writeTrunkMenu = m->addMenu(QStringLiteral("写入干线参数"));
+    writeTrunkMenu->setObjectName(QStringLiteral("writeTrunkMenu"));
+    writeAllTrunkAction =
+        add(writeTrunkMenu, "writeAllTrunkAction", QStringLiteral("写入所有干线参数"),
+            &MainWindow::onWriteAllTrunkTriggered);
+    writeTrunkMenu->addSeparator();
+    writeGpsAction = add(writeTrunkMenu, "writeGpsAction", QStringLiteral("写入GPS参数"),
+                         &MainWindow::onWriteGpsTriggered);
+    writeTrunkDelayAction =
+        add(writeTrunkMenu, "writeTrunkDelayAction", QStringLiteral("写入干线延时参数"),
+            &MainWindow::onWriteTrunkDelayTriggered);
+    writeTrunkAttributesAction =
+        add(writeTrunkMenu, "writeTrunkAttributesAction", QStringLiteral("写入干线属性参数"),
+            &MainWindow::onWriteTrunkAttributesTriggered);
+    writePortsAction = add(m, "writePortsAction", QStringLiteral("写入通道参数"),
+                           &MainWindow::onWritePortsTriggered);
+    writeScheduleAction = add(m, "writeScheduleAction", QStringLiteral("写入时序表"),
+                              &MainWindow::onWriteScheduleTriggered);
+    setAddressAction =
+        add(m, "setAddressAction", QStringLiteral("设置地址"), &MainWindow::onSetAddressTriggered);
 }
 
-void TfrmKorvane::AttachMonitor(TfrmTerminal* monitor) {
+void MainWindow::AttachMonitor(MonitorWindow* monitor) {
     m_monitor = monitor;
     m_transport->SetMonitor(monitor);
 }
 
-void TfrmKorvane::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (m_startDirectory.isEmpty())
-        FormShow();
+        PrepareFirstShow();
 }
 
-void TfrmKorvane::FormShow() {
+void MainWindow::PrepareFirstShow() {
     m_startDirectory = QDir::currentPath();
     UpdatePortLabel();
-    cbStation->clear();
+    stationCombo->clear();
     m_config.ResetPortTable();
     PortTableChanged();
-    CheckBox1->setChecked(m_config.ChannelDelayEnabled);
-    for (QWidget* w : {static_cast<QWidget*>(edDeviceName), static_cast<QWidget*>(cbStation),
-                       static_cast<QWidget*>(lbDeviceName), static_cast<QWidget*>(lbStation)})
+    channelDelayCheck->setChecked(m_config.ChannelDelayEnabled);
+    for (QWidget* w : {static_cast<QWidget*>(deviceNameField), static_cast<QWidget*>(stationCombo),
+                       static_cast<QWidget*>(deviceNameLabel), static_cast<QWidget*>(stationLabel)})
         w->setEnabled(false);
-    btClose->setText(QStringLiteral("返回"));
+    closeButton->setText(QStringLiteral("返回"));
 }
 
-void TfrmKorvane::UpdatePortLabel() {
+void MainWindow::UpdatePortLabel() {
     ShowPortLabel(m_transport->Comm().IsOpen() ? m_transport->PortDescription() : Disconnected);
 }
 
 // ---- the top-level error handler --------------------------------------------------
 
-void TfrmKorvane::RunAction(const std::function<void()>& action) {
+void MainWindow::RunAction(const std::function<void()>& action) {
     try {
         action();
     } catch (const KorvaneError& e) {
@@ -213,13 +230,13 @@ void TfrmKorvane::RunAction(const std::function<void()>& action) {
     }
 }
 
-void TfrmKorvane::ShowError(QString message) {
+void MainWindow::ShowError(QString message) {
     if (!message.endsWith(u'.') && !message.endsWith(u'。'))
         message += u'.';
     ShowMessage(message, QCoreApplication::applicationName(), MessageIcon::Error);
 }
 
-void TfrmKorvane::RunDeviceAction(const std::function<void()>& action) {
+void MainWindow::RunDeviceAction(const std::function<void()>& action) {
     if (m_deviceActionRunning) {
         QApplication::beep();
         return;
@@ -231,7 +248,7 @@ void TfrmKorvane::RunDeviceAction(const std::function<void()>& action) {
 
 // ---- DeviceOperator ---------------------------------------------------------------
 
-void TfrmKorvane::ShowMessage(const QString& text, const QString& caption, MessageIcon icon) {
+void MainWindow::ShowMessage(const QString& text, const QString& caption, MessageIcon icon) {
     if (m_presenter) {
         m_presenter(text, caption, icon);
         return;
@@ -241,18 +258,18 @@ void TfrmKorvane::ShowMessage(const QString& text, const QString& caption, Messa
     box.exec();
 }
 
-void TfrmKorvane::SetBusy(bool busy) {
+void MainWindow::SetBusy(bool busy) {
     if (busy)
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QGuiApplication::restoreOverrideCursor();
-    GroupBox1->setEnabled(!busy);
+    portTableGroup->setEnabled(!busy);
     // The device information takes no input either: an address or a control mode
     // changed halfway would change the frames and pauses that follow.
     m_busy = busy;
-    edAddress->setReadOnly(busy);
-    edID->setReadOnly(busy || !m_config.ControlMode);
-    CheckBox2->setEnabled(!busy);
+    addressField->setReadOnly(busy);
+    serialNumberField->setReadOnly(busy || !m_config.ControlMode);
+    remoteControlCheck->setEnabled(!busy);
     if (!busy) {
         // A field left while the procedure ran is taken now that it is over.
         for (QLineEdit* field : std::exchange(m_fieldsLeftWhileBusy, {}))
@@ -260,39 +277,39 @@ void TfrmKorvane::SetBusy(bool busy) {
     }
 }
 
-void TfrmKorvane::ShowPortLabel(const QString& text) {
-    lbPort->setText(text);
+void MainWindow::ShowPortLabel(const QString& text) {
+    portLabel->setText(text);
 }
 
-void TfrmKorvane::ShowModel(const QString& model) {
-    labVer->setText(model);
+void MainWindow::ShowModel(const QString& model) {
+    modelLabel->setText(model);
 }
 
-void TfrmKorvane::ShowAddress(const QString& decimal, const QString& answerHex) {
-    HexFieldValidator::SetUnchecked(edAddress, decimal);
-    Edit2->setText(answerHex);
+void MainWindow::ShowAddress(const QString& decimal, const QString& answerHex) {
+    HexFieldValidator::SetUnchecked(addressField, decimal);
+    addressAnswerField->setText(answerHex);
 }
 
-void TfrmKorvane::ShowSerialNumber(const QString& decimal, const QString& answerHex) {
-    HexFieldValidator::SetUnchecked(edID, decimal);
-    Edit3->setText(answerHex);
+void MainWindow::ShowSerialNumber(const QString& decimal, const QString& answerHex) {
+    HexFieldValidator::SetUnchecked(serialNumberField, decimal);
+    serialNumberAnswerField->setText(answerHex);
 }
 
-void TfrmKorvane::PortTableChanged() {
+void MainWindow::PortTableChanged() {
     m_model->Refresh();
 }
 
-void TfrmKorvane::ShowTrunkSummary(const QString& summary) {
-    Label13->setText(summary);
+void MainWindow::ShowTrunkSummary(const QString& summary) {
+    trunkSummaryLabel->setText(summary);
 }
 
-void TfrmKorvane::ShowScheduleProgress(int block, int blocks) {
+void MainWindow::ShowScheduleProgress(int block, int blocks) {
     scheduleProgressLabel->setText(
         blocks > 0 ? QStringLiteral("时序表 %1/%2").arg(block).arg(blocks) : QString());
     scheduleProgressLabel->setVisible(blocks > 0);
 }
 
-void TfrmKorvane::Pause(int ms) {
+void MainWindow::Pause(int ms) {
     // The window keeps painting; the running action's guard refuses a second one.
     // A timer may fire a little early, so the wait goes on until the time has passed.
     QElapsedTimer elapsed;
@@ -308,13 +325,13 @@ void TfrmKorvane::Pause(int ms) {
     }
 }
 
-void TfrmKorvane::ShowTrunkSummaryOf(const DeviceConfiguration& config) {
+void MainWindow::ShowTrunkSummaryOf(const DeviceConfiguration& config) {
     try {
-        Label13->setText(TrunkSummary(config));
+        trunkSummaryLabel->setText(TrunkSummary(config));
     } catch (...) {
         // The values in memory changed but cannot be summarised: the label must not
         // go on describing the old ones.
-        Label13->setText(QStringLiteral("干线"));
+        trunkSummaryLabel->setText(QStringLiteral("干线"));
         ShowTrunkRefreshed(false);
         throw;
     }
@@ -322,29 +339,29 @@ void TfrmKorvane::ShowTrunkSummaryOf(const DeviceConfiguration& config) {
 
 // ---- labels ---------------------------------------------------------------------
 
-void TfrmKorvane::ShowRefreshed(bool refreshed) {
-    Label8->setText(refreshed ? QStringLiteral("已刷新") : QStringLiteral("未刷新"));
-    QPalette p = Label8->palette();
+void MainWindow::ShowRefreshed(bool refreshed) {
+    refreshLabel->setText(refreshed ? QStringLiteral("已刷新") : QStringLiteral("未刷新"));
+    QPalette p = refreshLabel->palette();
     p.setColor(QPalette::WindowText,
                refreshed ? QApplication::palette().color(QPalette::WindowText) : QColor(Qt::red));
-    Label8->setPalette(p);
+    refreshLabel->setPalette(p);
 }
 
-void TfrmKorvane::ShowTrunkRefreshed(bool refreshed) {
-    QPalette p = Label13->palette();
+void MainWindow::ShowTrunkRefreshed(bool refreshed) {
+    QPalette p = trunkSummaryLabel->palette();
     p.setColor(QPalette::Window, refreshed ? QColor(255, 255, 0) : QColor(Qt::red));
     p.setColor(QPalette::WindowText,
                refreshed ? QApplication::palette().color(QPalette::WindowText) : QColor(Qt::white));
-    Label13->setPalette(p);
+    trunkSummaryLabel->setPalette(p);
 }
 
 // ---- event handlers -----------------------------------------------------------------
 
-void TfrmKorvane::btReadClick() {
+void MainWindow::onReadClicked() {
     RunDeviceAction([this] { m_procedures->ReadDevice(); });
 }
 
-void TfrmKorvane::mConnectClick() {
+void MainWindow::onConnectTriggered() {
     RunDeviceAction([this] {
         if (!m_procedures->ReadDevice())
             ShowMessage(QStringLiteral("没有检测到Korvane"), text::CaptionKorvane,
@@ -354,61 +371,61 @@ void TfrmKorvane::mConnectClick() {
 
 // The write entry points. The addressed frames carry the address held in the
 // configuration, which the address field updates when it loses the focus.
-void TfrmKorvane::btWriteClick() {
+void MainWindow::onWriteAllTriggered() {
     RunDeviceAction([this] {
-        m_procedures->WriteAll(edID->text(), edAddress->text());
+        m_procedures->WriteAll(serialNumberField->text(), addressField->text());
         PortTableChanged();
     });
 }
 
-void TfrmKorvane::btSetAddressClick() {
+void MainWindow::onSetAddressTriggered() {
     RunDeviceAction([this] { m_procedures->SetAddress(); });
 }
 
-void TfrmKorvane::N10Click() {
+void MainWindow::onWritePortsTriggered() {
     RunDeviceAction([this] { m_procedures->WritePortSection(true); });
 }
 
-void TfrmKorvane::N11Click() {
+void MainWindow::onWriteScheduleTriggered() {
     RunDeviceAction([this] { m_procedures->SendScheduleTable(); });
 }
 
-void TfrmKorvane::N14Click() {
+void MainWindow::onWriteAllTrunkTriggered() {
     RunDeviceAction([this] { m_procedures->WriteAllTrunkSections(); });
 }
 
-void TfrmKorvane::N15Click() {
+void MainWindow::onWriteTrunkDelayTriggered() {
     RunDeviceAction([this] { m_procedures->WriteTrunkDelaySection(true); });
 }
 
-void TfrmKorvane::N16Click() {
+void MainWindow::onWriteTrunkAttributesTriggered() {
     RunDeviceAction([this] { m_procedures->WriteTrunkAttributeSection(true); });
 }
 
-void TfrmKorvane::GPS1Click() {
+void MainWindow::onWriteGpsTriggered() {
     RunDeviceAction([this] { m_procedures->WriteGpsSection(true); });
 }
 
-void TfrmKorvane::mDisconnectClick() {
+void MainWindow::onDisconnectTriggered() {
     RunDeviceAction([this] {
         m_transport->Comm().ClosePort();
         UpdatePortLabel();
     });
 }
 
-void TfrmKorvane::btSetPortClick() {
+void MainWindow::onPortSettingsTriggered() {
     RunDeviceAction([this] {
-        std::unique_ptr<TfrmSetPort> own;
-        TfrmSetPort* dialog = m_portDialog;
+        std::unique_ptr<PortSettingsDialog> own;
+        PortSettingsDialog* dialog = m_portDialog;
         if (!dialog) {
-            own = std::make_unique<TfrmSetPort>(this);
+            own = std::make_unique<PortSettingsDialog>(this);
             dialog = own.get();
         }
         dialog->SetErrorPresenter([this](const QString& message) { ShowError(message); });
         dialog->SetComm(&m_transport->Comm());
         if (dialog->exec() != QDialog::Accepted)
             return;
-        const TComm& comm = m_transport->Comm();
+        const SerialPort& comm = m_transport->Comm();
         m_settings->WriteString(SettingSection, QStringLiteral("CommName"), comm.CommName());
         m_settings->WriteInteger(SettingSection, QStringLiteral("BaudRate"),
                                  static_cast<int>(comm.BaudRate()));
@@ -422,22 +439,22 @@ void TfrmKorvane::btSetPortClick() {
     });
 }
 
-QList<int> TfrmKorvane::SelectedRows() const {
+QList<int> MainWindow::SelectedRows() const {
     QList<int> rows;
-    for (const QModelIndex& i : ListView1->selectionModel()->selectedRows())
+    for (const QModelIndex& i : portList->selectionModel()->selectedRows())
         rows.append(i.row());
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
-void TfrmKorvane::btDeleteClick() {
+void MainWindow::onDeleteClicked() {
     RunAction([this] {
         m_config.UnassignPorts(SelectedRows());
         PortTableChanged();
     });
 }
 
-void TfrmKorvane::ListView1DblClick() {
+void MainWindow::onPortListDoubleClicked() {
     RunAction([this] {
         const QList<int> rows = SelectedRows();
         if (rows.isEmpty())
@@ -448,8 +465,8 @@ void TfrmKorvane::ListView1DblClick() {
             return;
         }
         const int row = rows.first();
-        TfrmSelectChannel dialog(SelectChannelInput::From(m_config, m_config.Ports[row]),
-                                 m_presenter, this);
+        ChannelDialog dialog(SelectChannelInput::From(m_config, m_config.Ports[row]), m_presenter,
+                             this);
         if (dialog.exec() != QDialog::Accepted)
             return;
         if (const auto refusal = m_config.BindChannel(row, dialog.Choice()))
@@ -458,9 +475,9 @@ void TfrmKorvane::ListView1DblClick() {
     });
 }
 
-void TfrmKorvane::Label13Click() {
+void MainWindow::onTrunkSummaryClicked() {
     RunAction([this] {
-        TfrmGTParam dialog(TrunkGpsValues::From(m_config), this);
+        TrunkGpsDialog dialog(TrunkGpsValues::From(m_config), this);
         if (dialog.exec() != QDialog::Accepted)
             return;
         dialog.Values().ApplyTo(m_config);
@@ -474,34 +491,34 @@ void TfrmKorvane::Label13Click() {
     });
 }
 
-void TfrmKorvane::GroupBox2DblClick() {
+void MainWindow::onDeviceInfoDoubleClicked() {
     if (!m_debug || !m_monitor)
         return;
     m_monitor->show();
     m_monitor->raise();
 }
 
-void TfrmKorvane::CheckBox1Click() {
-    m_config.ChannelDelayEnabled = CheckBox1->isChecked();
+void MainWindow::onChannelDelayClicked() {
+    m_config.ChannelDelayEnabled = channelDelayCheck->isChecked();
 }
 
-void TfrmKorvane::CheckBox2Click() {
-    m_config.ControlMode = CheckBox2->isChecked();
-    edID->setReadOnly(!m_config.ControlMode);
+void MainWindow::onRemoteControlClicked() {
+    m_config.ControlMode = remoteControlCheck->isChecked();
+    serialNumberField->setReadOnly(!m_config.ControlMode);
 }
 
 // ---- keys, mouse, focus -----------------------------------------------------------
 
-void TfrmKorvane::keyPressEvent(QKeyEvent* event) {
+void MainWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
-        if (GroupBox1->isEnabled())
+        if (portTableGroup->isEnabled())
             close();
         return;
     }
     QWidget::keyPressEvent(event);
 }
 
-void TfrmKorvane::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // The transaction and the pauses keep the event loop running; the window stays
     // until the procedure is over.
     if (m_deviceActionRunning) {
@@ -511,25 +528,25 @@ void TfrmKorvane::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-void TfrmKorvane::contextMenuEvent(QContextMenuEvent* event) {
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
     if (!m_deviceActionRunning)
-        PopupMenu1->popup(event->globalPos());
+        popupMenu->popup(event->globalPos());
 }
 
-void TfrmKorvane::TakeFieldValue(QLineEdit* field) {
+void MainWindow::TakeFieldValue(QLineEdit* field) {
     if (m_busy) {
         if (!m_fieldsLeftWhileBusy.contains(field))
             m_fieldsLeftWhileBusy.append(field);
-    } else if (field == edID) {
-        m_config.Info.SerialNumber = SerialNumberFromText(edID->text());
+    } else if (field == serialNumberField) {
+        m_config.Info.SerialNumber = SerialNumberFromText(serialNumberField->text());
     } else {
-        m_config.Info.Address = AddressFromText(edAddress->text());
+        m_config.Info.Address = AddressFromText(addressField->text());
     }
 }
 
-bool TfrmKorvane::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* field = qobject_cast<QLineEdit*>(watched);
-    if (field && (field == edID || field == edAddress)) {
+    if (field && (field == serialNumberField || field == addressField)) {
         // The value is taken when the focus really leaves the field; opening the
         // popup menu or switching windows takes it away only for a while.
         if (event->type() == QEvent::FocusOut) {
@@ -539,13 +556,13 @@ bool TfrmKorvane::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (watched == Label13 && event->type() == QEvent::MouseButtonRelease &&
+    if (watched == trunkSummaryLabel && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        Label13Click();
+        onTrunkSummaryClicked();
         return true;
     }
-    if (watched == GroupBox2 && event->type() == QEvent::MouseButtonDblClick) {
-        GroupBox2DblClick();
+    if (watched == deviceInfoGroup && event->type() == QEvent::MouseButtonDblClick) {
+        onDeviceInfoDoubleClicked();
         return true;
     }
     return QWidget::eventFilter(watched, event);

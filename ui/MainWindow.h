@@ -28,11 +28,11 @@ namespace korvane {
 class DeviceProcedures;
 class IniFile;
 class PortTableModel;
-class TComm32;
-class TfrmSetPort;
-class TfrmTerminal;
+class CommandTransport;
+class PortSettingsDialog;
+class MonitorWindow;
 
-class TfrmKorvane : public QWidget, public DeviceOperator {
+class MainWindow : public QWidget, public DeviceOperator {
     Q_OBJECT
 public:
     // Shows a message box; tests replace it so that nothing waits for a click.
@@ -44,19 +44,19 @@ public:
 
     // Start-up: start values, settings file in the current directory, transport and
     // port. A port that cannot be opened is reported through the presenter.
-    explicit TfrmKorvane(MessagePresenter presenter = {}, QWidget* parent = nullptr);
-    ~TfrmKorvane() override;
+    explicit MainWindow(MessagePresenter presenter = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    void AttachPortDialog(TfrmSetPort* dialog) { m_portDialog = dialog; }
-    void AttachMonitor(TfrmTerminal* monitor);
+    void AttachPortDialog(PortSettingsDialog* dialog) { m_portDialog = dialog; }
+    void AttachMonitor(MonitorWindow* monitor);
     void SetFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
 
     DeviceConfiguration& Config() { return m_config; }
-    TComm32& Transport() { return *m_transport; }
+    CommandTransport& Transport() { return *m_transport; }
     IniFile& Settings() { return *m_settings; }
     DeviceProcedures& Procedures() { return *m_procedures; }
     bool IsDebug() const { return m_debug; }
-    QMenu* PopupMenu() const { return PopupMenu1; }
+    QMenu* PopupMenu() const { return popupMenu; }
     bool IsDeviceActionRunning() const { return m_deviceActionRunning; }
 
     // The top-level error handler: runs action, shows any error it raises.
@@ -79,24 +79,24 @@ public:
     void Pause(int ms) override;
 
     // Event handlers, named after their control.
-    void btReadClick();
-    void btDeleteClick();
-    void btSetPortClick();
-    void mConnectClick();
-    void mDisconnectClick();
-    void Label13Click();
-    void ListView1DblClick();
-    void GroupBox2DblClick();
-    void CheckBox1Click();
-    void CheckBox2Click();
-    void btWriteClick();
-    void btSetAddressClick();
-    void N10Click();
-    void N11Click();
-    void N14Click();
-    void N15Click();
-    void N16Click();
-    void GPS1Click();
+    void onReadClicked();
+    void onDeleteClicked();
+    void onPortSettingsTriggered();
+    void onConnectTriggered();
+    void onDisconnectTriggered();
+    void onTrunkSummaryClicked();
+    void onPortListDoubleClicked();
+    void onDeviceInfoDoubleClicked();
+    void onChannelDelayClicked();
+    void onRemoteControlClicked();
+    void onWriteAllTriggered();
+    void onSetAddressTriggered();
+    void onWritePortsTriggered();
+    void onWriteScheduleTriggered();
+    void onWriteAllTrunkTriggered();
+    void onWriteTrunkDelayTriggered();
+    void onWriteTrunkAttributesTriggered();
+    void onWriteGpsTriggered();
     // The configuration file and the channel file.
     void SaveConfiguration();
     void LoadConfiguration();
@@ -112,7 +112,7 @@ protected:
 private:
     void BuildForm();
     void BuildPopupMenu();
-    void FormShow();
+    void PrepareFirstShow();
     void ShowRefreshed(bool refreshed);
     void ShowTrunkRefreshed(bool refreshed);
     // The trunk label after the values changed; on failure it shows the label as
@@ -130,60 +130,59 @@ private:
     FileChooser m_fileChooser;
     DeviceConfiguration m_config;
     std::unique_ptr<IniFile> m_settings;
-    std::unique_ptr<TComm32> m_transport;
+    std::unique_ptr<CommandTransport> m_transport;
     std::unique_ptr<DeviceProcedures> m_procedures;
     PortTableModel* m_model = nullptr;
-    TfrmSetPort* m_portDialog = nullptr;
-    TfrmTerminal* m_monitor = nullptr;
+    PortSettingsDialog* m_portDialog = nullptr;
+    MonitorWindow* m_monitor = nullptr;
     bool m_debug = false;
     bool m_deviceActionRunning = false;
     bool m_busy = false;
     QList<QLineEdit*> m_fieldsLeftWhileBusy;
     QString m_startDirectory;
 
-public:
-    // Controls, named as the operator's manual names them.
-    QGroupBox* GroupBox2 = nullptr; // "设备信息"
-    QLineEdit* edDeviceName = nullptr;
-    QComboBox* cbStation = nullptr;
-    QLabel* lbDeviceName = nullptr;
-    QLabel* lbStation = nullptr;
-    QLineEdit* edID = nullptr;
-    QLineEdit* edAddress = nullptr;
-    QLabel* labVer = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QLabel* lbPort = nullptr;
-    QTreeView* ListView1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QLabel* Label13 = nullptr;
-    QLabel* Label8 = nullptr;
+    // Controls; each one's object name is its member name.
+    QGroupBox* deviceInfoGroup = nullptr; // "设备信息"
+    QLineEdit* deviceNameField = nullptr;
+    QComboBox* stationCombo = nullptr;
+    QLabel* deviceNameLabel = nullptr;
+    QLabel* stationLabel = nullptr;
+    QLineEdit* serialNumberField = nullptr;
+    QLineEdit* addressField = nullptr;
+    QLabel* modelLabel = nullptr;
+    QCheckBox* channelDelayCheck = nullptr;
+    QCheckBox* remoteControlCheck = nullptr;
+    QGroupBox* portTableGroup = nullptr;
+    QLabel* portLabel = nullptr;
+    QTreeView* portList = nullptr;
+    QLineEdit* addressAnswerField = nullptr;
+    QLineEdit* serialNumberAnswerField = nullptr;
+    QLabel* trunkSummaryLabel = nullptr;
+    QLabel* refreshLabel = nullptr;
     QLabel* scheduleProgressLabel = nullptr;
-    QPushButton* btDelete = nullptr;
-    QPushButton* btWrite = nullptr;
-    QPushButton* btRead = nullptr;
-    QPushButton* btSetAddress = nullptr;
-    QPushButton* btSetPort = nullptr;
-    QPushButton* btClose = nullptr;
-    QMenu* PopupMenu1 = nullptr;
-    QAction* N3 = nullptr;               // "设置通信端口"
-    QAction* mConnect = nullptr;         // "连接设备"
-    QAction* mDisconnect = nullptr;      // "断开连接"
-    QAction* mOpenChannelFile = nullptr; // "打开信道配置文件"
-    QAction* mSaveConfig = nullptr;      // "保存当前配置"
-    QAction* mLoadConfig = nullptr;      // "读入配置文件"
-    QAction* N6 = nullptr;               // "读取设备参数"
-    QAction* N5 = nullptr;               // "写入所有参数"
-    QMenu* mWriteTrunk = nullptr;        // "写入干线参数"
-    QAction* N14 = nullptr;              // "写入所有干线参数"
-    QAction* GPS1 = nullptr;             // "写入GPS参数"
-    QAction* N15 = nullptr;              // "写入干线延时参数"
-    QAction* N16 = nullptr;              // "写入干线属性参数"
-    QAction* N10 = nullptr;              // "写入通道参数"
-    QAction* N11 = nullptr;              // "写入时序表"
-    QAction* N12 = nullptr;              // "设置地址"
+    QPushButton* deleteButton = nullptr;
+    QPushButton* writeButton = nullptr;
+    QPushButton* readButton = nullptr;
+    QPushButton* setAddressButton = nullptr;
+    QPushButton* portSettingsButton = nullptr;
+    QPushButton* closeButton = nullptr;
+    QMenu* popupMenu = nullptr;
+    QAction* portSettingsAction = nullptr;         // "设置通信端口"
+    QAction* connectAction = nullptr;              // "连接设备"
+    QAction* disconnectAction = nullptr;           // "断开连接"
+    QAction* openChannelFileAction = nullptr;      // "打开信道配置文件"
+    QAction* saveConfigurationAction = nullptr;    // "保存当前配置"
+    QAction* loadConfigurationAction = nullptr;    // "读入配置文件"
+    QAction* readAction = nullptr;                 // "读取设备参数"
+    QAction* writeAllAction = nullptr;             // "写入所有参数"
+    QMenu* writeTrunkMenu = nullptr;               // "写入干线参数"
+    QAction* writeAllTrunkAction = nullptr;        // "写入所有干线参数"
+    QAction* writeGpsAction = nullptr;             // "写入GPS参数"
+    QAction* writeTrunkDelayAction = nullptr;      // "写入干线延时参数"
+    QAction* writeTrunkAttributesAction = nullptr; // "写入干线属性参数"
+    QAction* writePortsAction = nullptr;           // "写入通道参数"
+    QAction* writeScheduleAction = nullptr;        // "写入时序表"
+    QAction* setAddressAction = nullptr;           // "设置地址"
 };
 
 } // namespace korvane

@@ -4,10 +4,10 @@
 #include "ui/MainWindow.h"
 
 #include "config/DisplayTexts.h"
-#include "ui/HexFieldValidator.h"
 #include "files/ConfigurationFile.h"
 #include "files/IniFile.h"
 #include "files/TrunkSummary.h"
+#include "ui/HexFieldValidator.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -24,7 +24,7 @@ const QString ChannelFileFilter = QStringLiteral("信道配置文件(*.chn)");
 
 } // namespace
 
-QString TfrmKorvane::ChooseFile(FileDialog kind, const QString& start) {
+QString MainWindow::ChooseFile(FileDialog kind, const QString& start) {
     if (m_fileChooser)
         return m_fileChooser(kind, start);
     QFileDialog dialog(this);
@@ -55,7 +55,7 @@ QString TfrmKorvane::ChooseFile(FileDialog kind, const QString& start) {
     return dialog.selectedFiles().first();
 }
 
-void TfrmKorvane::SaveConfiguration() {
+void MainWindow::SaveConfiguration() {
     RunAction([this] {
         const QString path = ChooseFile(FileDialog::SaveConfiguration, m_startDirectory);
         if (path.isEmpty())
@@ -66,22 +66,22 @@ void TfrmKorvane::SaveConfiguration() {
     });
 }
 
-void TfrmKorvane::LoadConfiguration() {
+void MainWindow::LoadConfiguration() {
     RunDeviceAction([this] {
         const QString path = ChooseFile(FileDialog::LoadConfiguration, QDir::currentPath());
         if (path.isEmpty())
             return;
         const ConfigurationFile file = ReadConfigurationFile(path);
         file.ApplyTo(m_config);
-        HexFieldValidator::SetUnchecked(edID, file.SerialNumberText);
-        HexFieldValidator::SetUnchecked(edAddress, file.AddressText);
+        HexFieldValidator::SetUnchecked(serialNumberField, file.SerialNumberText);
+        HexFieldValidator::SetUnchecked(addressField, file.AddressText);
         PortTableChanged();
         // Everything is loaded before the summary, which may fail for an unknown model.
         ShowTrunkSummaryOf(m_config);
     });
 }
 
-void TfrmKorvane::ChooseChannelFile() {
+void MainWindow::ChooseChannelFile() {
     RunAction([this] {
         const QString path = ChooseFile(FileDialog::ChooseChannelFile, m_config.ChannelFileName);
         if (path.isEmpty())

@@ -15,38 +15,38 @@
 
 namespace korvane {
 
-TfrmTerminal::TfrmTerminal(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setObjectName(QStringLiteral("frmTerminal"));
+MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("monitorWindow"));
     setWindowTitle(QStringLiteral("Terminal"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
 
-    CheckBox1 = new QCheckBox(QStringLiteral("Auto Scroll"), this);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->setChecked(m_autoScroll);
+    autoScrollCheck = new QCheckBox(QStringLiteral("Auto Scroll"), this);
+    autoScrollCheck->setObjectName(QStringLiteral("autoScrollCheck"));
+    autoScrollCheck->setChecked(m_autoScroll);
 
-    RichEdit1 = new QPlainTextEdit(this);
-    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
-    RichEdit1->setReadOnly(true);
+    logView = new QPlainTextEdit(this);
+    logView->setObjectName(QStringLiteral("logView"));
+    logView->setReadOnly(true);
     // Plain lines without wrapping keep appending cheap with thousands of lines.
-    RichEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    RichEdit1->setUndoRedoEnabled(false);
-    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    logView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    logView->setUndoRedoEnabled(false);
+    logView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    logView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     auto* top = new QHBoxLayout;
     top->addStretch();
-    top->addWidget(CheckBox1);
+    top->addWidget(autoScrollCheck);
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
     root->addLayout(top);
-    root->addWidget(RichEdit1, 1);
+    root->addWidget(logView, 1);
     resize(416, 334);
 
-    connect(CheckBox1, &QCheckBox::clicked, this, &TfrmTerminal::CheckBox1Click);
+    connect(autoScrollCheck, &QCheckBox::clicked, this, &MonitorWindow::onAutoScrollClicked);
 }
 
-QString TfrmTerminal::TextLine(const QByteArray& block) {
+QString MonitorWindow::TextLine(const QByteArray& block) {
     qsizetype end = block.indexOf('\0');
     if (end < 0)
         end = block.size();
@@ -57,7 +57,7 @@ QString TfrmTerminal::TextLine(const QByteArray& block) {
     return line;
 }
 
-QString TfrmTerminal::HexLine(const QByteArray& block, int count) {
+QString MonitorWindow::HexLine(const QByteArray& block, int count) {
     static constexpr char Digits[] = "0123456789ABCDEF";
     const qsizetype n = std::clamp<qsizetype>(count, 0, block.size());
     QString line;
@@ -72,7 +72,7 @@ QString TfrmTerminal::HexLine(const QByteArray& block, int count) {
     return line;
 }
 
-bool TfrmTerminal::event(QEvent* event) {
+bool MonitorWindow::event(QEvent* event) {
     if (event->type() == MonitorMessage::EventType) {
         // Another sender could use the same event number; only our messages are read.
         if (const auto* message = dynamic_cast<const MonitorMessage*>(event))
@@ -82,7 +82,7 @@ bool TfrmTerminal::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void TfrmTerminal::HandleMonitorMessage(const MonitorMessage& message) {
+void MonitorWindow::HandleMonitorMessage(const MonitorMessage& message) {
     // The monitor is a diagnostic aid: a failure here must never end the program.
     try {
         if (message.Count() == 0) {
@@ -96,10 +96,10 @@ void TfrmTerminal::HandleMonitorMessage(const MonitorMessage& message) {
     }
 }
 
-void TfrmTerminal::AppendLine(const QString& line) {
+void MonitorWindow::AppendLine(const QString& line) {
     // Inserted through a cursor rather than appendPlainText, which follows the last
     // line on its own whenever the view is at the bottom, auto scroll or not.
-    QTextCursor cursor(RichEdit1->document());
+    QTextCursor cursor(logView->document());
     cursor.movePosition(QTextCursor::End);
     if (m_lineCount > 0)
         cursor.insertBlock();
@@ -109,25 +109,25 @@ void TfrmTerminal::AppendLine(const QString& line) {
         ScrollToEnd();
 }
 
-void TfrmTerminal::Clear() {
-    RichEdit1->clear();
+void MonitorWindow::Clear() {
+    logView->clear();
     m_lineCount = 0;
 }
 
-void TfrmTerminal::ScrollToEnd() {
-    QScrollBar* bar = RichEdit1->verticalScrollBar();
+void MonitorWindow::ScrollToEnd() {
+    QScrollBar* bar = logView->verticalScrollBar();
     bar->setValue(bar->maximum());
 }
 
-void TfrmTerminal::showEvent(QShowEvent* event) {
+void MonitorWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The scroll range follows the box's size, which is only known once it is shown.
     if (m_autoScroll)
         ScrollToEnd();
 }
 
-void TfrmTerminal::CheckBox1Click() {
-    m_autoScroll = CheckBox1->isChecked();
+void MonitorWindow::onAutoScrollClicked() {
+    m_autoScroll = autoScrollCheck->isChecked();
     if (m_autoScroll)
         ScrollToEnd();
 }

@@ -13,13 +13,13 @@ namespace korvane {
 
 class MonitorMessage;
 
-class TfrmTerminal : public QWidget {
+class MonitorWindow : public QWidget {
     Q_OBJECT
 public:
     // A text line arriving while the box holds more lines than this clears it first.
     static constexpr int MaxLines = 10000;
 
-    explicit TfrmTerminal(QWidget* parent = nullptr);
+    explicit MonitorWindow(QWidget* parent = nullptr);
 
     // Appends the message's line; never throws.
     void HandleMonitorMessage(const MonitorMessage& message);
@@ -33,18 +33,18 @@ public:
     // "0x" followed by "XX " for each of the first count bytes of block.
     static QString HexLine(const QByteArray& block, int count);
 
-    QPlainTextEdit* RichEdit1;
-    QCheckBox* CheckBox1;
-
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    QPlainTextEdit* logView;
+    QCheckBox* autoScrollCheck;
+
     void AppendLine(const QString& line);
     void Clear();
     void ScrollToEnd();
-    void CheckBox1Click();
+    void onAutoScrollClicked();
 
     int m_lineCount = 0;
     bool m_autoScroll = true;

@@ -42,44 +42,45 @@ BaudRateText ParseBaudRate(const QString& text) {
     return {static_cast<std::uint32_t>(v), {}};
 }
 
-TfrmSetPort::TfrmSetPort(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("frmSetPort"));
+PortSettingsDialog::PortSettingsDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("portSettingsDialog"));
     setWindowTitle(QStringLiteral("Set Comm Port"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 
     auto* group = new QGroupBox(this);
-    group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setObjectName(QStringLiteral("lineGroup"));
     auto* form = new QFormLayout(group);
-    cbPort = combo(group, "cbPort", {QStringLiteral("COM1"), QStringLiteral("COM2")}, true);
-    cbBaudRate = combo(group, "cbBaudRate",
-                       {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-                        QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400")},
-                       true);
-    cbDataBits =
-        combo(group, "cbDataBits",
+    portCombo = combo(group, "portCombo", {QStringLiteral("COM1"), QStringLiteral("COM2")}, true);
+    baudRateCombo =
+        combo(group, "baudRateCombo",
+              {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
+               QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400")},
+              true);
+    dataBitsCombo =
+        combo(group, "dataBitsCombo",
               {QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8")},
               false);
-    cbStopBits = combo(group, "cbStopBits",
-                       {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")}, false);
-    cbParity =
-        combo(group, "cbParity",
+    stopBitsCombo = combo(group, "stopBitsCombo",
+                          {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")}, false);
+    parityCombo =
+        combo(group, "parityCombo",
               {QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even")}, false);
-    form->addRow(QStringLiteral("Port:"), cbPort);
-    form->addRow(QStringLiteral("BaudRate:"), cbBaudRate);
-    form->addRow(QStringLiteral("Data Bits:"), cbDataBits);
-    form->addRow(QStringLiteral("Stop Bits:"), cbStopBits);
-    form->addRow(QStringLiteral("Parity:"), cbParity);
+    form->addRow(QStringLiteral("Port:"), portCombo);
+    form->addRow(QStringLiteral("BaudRate:"), baudRateCombo);
+    form->addRow(QStringLiteral("Data Bits:"), dataBitsCombo);
+    form->addRow(QStringLiteral("Stop Bits:"), stopBitsCombo);
+    form->addRow(QStringLiteral("Parity:"), parityCombo);
 
-    btOK = new QPushButton(QStringLiteral("OK"), this);
-    btOK->setObjectName(QStringLiteral("btOK"));
-    btOK->setDefault(true);
-    btCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btCancel->setObjectName(QStringLiteral("btCancel"));
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setDefault(true);
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(btOK);
-    buttons->addWidget(btCancel);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
 
     auto* root = new QVBoxLayout(this);
     root->addWidget(group);
@@ -88,51 +89,51 @@ TfrmSetPort::TfrmSetPort(QWidget* parent) : QDialog(parent) {
     if (const QScreen* s = screen())
         move(s->availableGeometry().center() - rect().center());
 
-    connect(btOK, &QPushButton::clicked, this, &TfrmSetPort::btOKClick);
-    connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(okButton, &QPushButton::clicked, this, &PortSettingsDialog::onOkClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfrmSetPort::showEvent(QShowEvent* event) {
+void PortSettingsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     LoadFromPort();
 }
 
-void TfrmSetPort::LoadFromPort() {
+void PortSettingsDialog::LoadFromPort() {
     if (!m_comm)
         return;
-    cbPort->setCurrentText(m_comm->CommName());
-    cbBaudRate->setCurrentText(QString::number(m_comm->BaudRate()));
+    portCombo->setCurrentText(m_comm->CommName());
+    baudRateCombo->setCurrentText(QString::number(m_comm->BaudRate()));
     // A value the list does not offer (mark or space parity) selects nothing.
-    cbDataBits->setCurrentIndex(static_cast<int>(m_comm->ByteSize()));
-    cbStopBits->setCurrentIndex(static_cast<int>(m_comm->StopBits()));
+    dataBitsCombo->setCurrentIndex(static_cast<int>(m_comm->ByteSize()));
+    stopBitsCombo->setCurrentIndex(static_cast<int>(m_comm->StopBits()));
     const int parity = static_cast<int>(m_comm->Parity());
-    cbParity->setCurrentIndex(parity < cbParity->count() ? parity : -1);
+    parityCombo->setCurrentIndex(parity < parityCombo->count() ? parity : -1);
 }
 
-void TfrmSetPort::ShowError(const QString& message) {
+void PortSettingsDialog::ShowError(const QString& message) {
     if (m_presenter)
         m_presenter(message);
     else
         QMessageBox::critical(this, QStringLiteral("Set Comm Port"), message);
 }
 
-void TfrmSetPort::btOKClick() {
+void PortSettingsDialog::onOkClicked() {
     if (!m_comm)
         return;
     // Checked before anything changes, so that a refused OK leaves port and file alone.
-    const BaudRateText rate = ParseBaudRate(cbBaudRate->currentText());
+    const BaudRateText rate = ParseBaudRate(baudRateCombo->currentText());
     if (!rate.Error.isEmpty()) {
         ShowError(rate.Error);
         return;
     }
-    m_comm->SetCommName(cbPort->currentText());
+    m_comm->SetCommName(portCombo->currentText());
     m_comm->SetBaudRate(rate.Value);
-    if (cbDataBits->currentIndex() >= 0)
-        m_comm->SetByteSize(static_cast<TByteSize>(cbDataBits->currentIndex()));
-    if (cbStopBits->currentIndex() >= 0)
-        m_comm->SetStopBits(static_cast<TStopBits>(cbStopBits->currentIndex()));
-    if (cbParity->currentIndex() >= 0)
-        m_comm->SetParity(static_cast<TParity>(cbParity->currentIndex()));
+    if (dataBitsCombo->currentIndex() >= 0)
+        m_comm->SetByteSize(static_cast<DataBits>(dataBitsCombo->currentIndex()));
+    if (stopBitsCombo->currentIndex() >= 0)
+        m_comm->SetStopBits(static_cast<StopBitsMode>(stopBitsCombo->currentIndex()));
+    if (parityCombo->currentIndex() >= 0)
+        m_comm->SetParity(static_cast<ParityMode>(parityCombo->currentIndex()));
     m_comm->ClosePort();
     try {
         m_comm->OpenPort();

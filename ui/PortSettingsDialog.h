@@ -11,15 +11,15 @@ class QPushButton;
 
 namespace korvane {
 
-class TComm;
+class SerialPort;
 
-class TfrmSetPort : public QDialog {
+class PortSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmSetPort(QWidget* parent = nullptr);
+    explicit PortSettingsDialog(QWidget* parent = nullptr);
 
     // The port to work on; handed over before each showing.
-    void SetComm(TComm* comm) { m_comm = comm; }
+    void SetComm(SerialPort* comm) { m_comm = comm; }
     // Shows an error (a bit-rate text that is no number, a port that will not reopen).
     void SetErrorPresenter(std::function<void(const QString&)> presenter) {
         m_presenter = std::move(presenter);
@@ -27,24 +27,24 @@ public:
 
     // OK: applies the fields, then closes and reopens the port. A bit-rate text that
     // is not a number changes nothing and keeps the dialog open.
-    void btOKClick();
-
-    QComboBox* cbPort;
-    QComboBox* cbBaudRate;
-    QComboBox* cbDataBits;
-    QComboBox* cbStopBits;
-    QComboBox* cbParity;
-    QPushButton* btOK;
-    QPushButton* btCancel;
+    void onOkClicked();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QComboBox* portCombo;
+    QComboBox* baudRateCombo;
+    QComboBox* dataBitsCombo;
+    QComboBox* stopBitsCombo;
+    QComboBox* parityCombo;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
+
     void LoadFromPort();
     void ShowError(const QString& message);
 
-    TComm* m_comm = nullptr;
+    SerialPort* m_comm = nullptr;
     std::function<void(const QString&)> m_presenter;
 };
 

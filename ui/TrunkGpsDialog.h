@@ -17,11 +17,10 @@ namespace korvane {
 
 class RadioGroup;
 
-
-class TfrmGTParam : public QDialog {
+class TrunkGpsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmGTParam(const TrunkGpsValues& values, QWidget* parent = nullptr);
+    explicit TrunkGpsDialog(const TrunkGpsValues& values, QWidget* parent = nullptr);
 
     // The working copy; after OK it holds the confirmed values.
     const TrunkGpsValues& Values() const { return m_values; }
@@ -32,33 +31,33 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormShow();
+    void PrepareFirstShow();
     void ApplyTrunkDelayRule();
     void ApplyGpsRule();
 
     TrunkGpsValues m_values;
     bool m_shownOnce = false;
 
-    QGroupBox* GroupBox1;
-    QCheckBox* cbGPS;
-    QRadioButton* rbGPSPole1;
-    QRadioButton* rbGPSPole2;
-    QGroupBox* GroupBox4;
-    QLineEdit* Edit1;
-    QLineEdit* Edit2;
-    QGroupBox* GroupBox3;
-    QCheckBox* cbTrunkDelay;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLineEdit* edDelayCycleA;
-    QLineEdit* edDelayCycleB;
-    QGroupBox* GroupBox2;
-    RadioGroup* rgPort;
-    RadioGroup* rgClockPole;
-    RadioGroup* rgDataPole;
-    RadioGroup* rgLevel;
-    QPushButton* BitBtn1;
-    QPushButton* BitBtn2;
+    QGroupBox* gpsGroup;
+    QCheckBox* gpsCheck;
+    QRadioButton* gpsPositiveRadio;
+    QRadioButton* gpsNegativeRadio;
+    QGroupBox* channelDelayGroup;
+    QLineEdit* pocsagDelayField;
+    QLineEdit* flexDelayField;
+    QGroupBox* trunkDelayGroup;
+    QCheckBox* trunkDelayCheck;
+    QLabel* delayCyclesALabel;
+    QLabel* delayCyclesBLabel;
+    QLineEdit* delayCyclesAField;
+    QLineEdit* delayCyclesBField;
+    QGroupBox* trunkAttributesGroup;
+    RadioGroup* trunkPortGroup;
+    RadioGroup* clockPolarityGroup;
+    RadioGroup* dataPolarityGroup;
+    RadioGroup* carrierLevelGroup;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
 };
 
 } // namespace korvane

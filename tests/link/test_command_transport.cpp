@@ -97,7 +97,7 @@ protected:
     }
 };
 
-class BusyCounter : public TBusyCursor {
+class BusyCounter : public BusyCursor {
 public:
     void Busy() override {
         ++busy;
@@ -118,12 +118,12 @@ struct Rig {
     FakeDevice device{pty};
     MonitorRecorder monitor;
     BusyCounter cursor;
-    TComm32 transport;
+    CommandTransport transport;
     int hangups = 0;
 
     Rig() {
         transport.Comm().SetCommName(pty.SlavePath());
-        transport.Comm().OnRequestHangup = [this](TComm*) {
+        transport.Comm().OnRequestHangup = [this](SerialPort*) {
             ++hangups;
         };
         transport.Comm().OpenPort();
@@ -156,33 +156,33 @@ private slots:
     void portDescription_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<uint>("rate");
-        QTest::addColumn<TByteSize>("byteSize");
-        QTest::addColumn<TParity>("parity");
-        QTest::addColumn<TStopBits>("stopBits");
+        QTest::addColumn<DataBits>("byteSize");
+        QTest::addColumn<ParityMode>("parity");
+        QTest::addColumn<StopBitsMode>("stopBits");
         QTest::addColumn<QString>("text");
-        QTest::newRow("COM1 8-N-1") << "COM1" << 9600u << TByteSize::_8 << TParity::None
-                                    << TStopBits::_1 << "COM1 9600-8-N-1";
-        QTest::newRow("COM2 7-E-2") << "COM2" << 19200u << TByteSize::_7 << TParity::Even
-                                    << TStopBits::_2 << "COM2 19200-7-E-2";
-        QTest::newRow("odd, 1.5 stop bits") << "COM3" << 4800u << TByteSize::_5 << TParity::Odd
-                                            << TStopBits::_1_5 << "COM3 4800-5-O-1.5";
-        QTest::newRow("mark: no letter") << "COM1" << 9600u << TByteSize::_8 << TParity::Mark
-                                         << TStopBits::_1 << "COM1 9600-8-1";
-        QTest::newRow("space: no letter") << "COM1" << 9600u << TByteSize::_6 << TParity::Space
-                                          << TStopBits::_2 << "COM1 9600-6-2";
+        QTest::newRow("COM1 8-N-1") << "COM1" << 9600u << DataBits::_8 << ParityMode::None
+                                    << StopBitsMode::_1 << "COM1 9600-8-N-1";
+        QTest::newRow("COM2 7-E-2") << "COM2" << 19200u << DataBits::_7 << ParityMode::Even
+                                    << StopBitsMode::_2 << "COM2 19200-7-E-2";
+        QTest::newRow("odd, 1.5 stop bits") << "COM3" << 4800u << DataBits::_5 << ParityMode::Odd
+                                            << StopBitsMode::_1_5 << "COM3 4800-5-O-1.5";
+        QTest::newRow("mark: no letter") << "COM1" << 9600u << DataBits::_8 << ParityMode::Mark
+                                         << StopBitsMode::_1 << "COM1 9600-8-1";
+        QTest::newRow("space: no letter") << "COM1" << 9600u << DataBits::_6 << ParityMode::Space
+                                          << StopBitsMode::_2 << "COM1 9600-6-2";
         QTest::newRow("name with a percent sign")
-            << "%1" << 57600u << TByteSize::_8 << TParity::None << TStopBits::_1
+            << "%1" << 57600u << DataBits::_8 << ParityMode::None << StopBitsMode::_1
             << "%1 57600-8-N-1";
     }
     void portDescription() {
         QFETCH(QString, name);
         QFETCH(uint, rate);
-        QFETCH(TByteSize, byteSize);
-        QFETCH(TParity, parity);
-        QFETCH(TStopBits, stopBits);
+        QFETCH(DataBits, byteSize);
+        QFETCH(ParityMode, parity);
+        QFETCH(StopBitsMode, stopBits);
         QFETCH(QString, text);
-        TComm32 transport;
-        TComm& port = transport.Comm();
+        CommandTransport transport;
+        SerialPort& port = transport.Comm();
         port.SetCommName(name);
         port.SetBaudRate(rate);
         port.SetByteSize(byteSize);
@@ -194,8 +194,8 @@ private slots:
     // Frames are binary (XON and XOFF bytes must pass) and a response ends at a
     // 100 ms gap.
     void transportSetsUpItsPort() {
-        TComm32 transport;
-        const TComm& port = transport.Comm();
+        CommandTransport transport;
+        const SerialPort& port = transport.Comm();
         QVERIFY(!port.IsOpen());
         QVERIFY(!port.Inx_XonXoffFlow() && !port.Outx_XonXoffFlow());
         QCOMPARE(port.ReadIntervalTimeout(), 100u);
@@ -318,7 +318,7 @@ private slots:
     }
 
     void sendFrameOnClosedPort() {
-        TComm32 transport;
+        CommandTransport transport;
         MonitorRecorder monitor;
         transport.SetMonitor(&monitor);
         transport.SetDebug(true);

@@ -6,14 +6,14 @@ using namespace korvane;
 
 namespace {
 
-TDyCharArray bytes(std::initializer_list<int> values) {
-    TDyCharArray out;
+ByteBuffer bytes(std::initializer_list<int> values) {
+    ByteBuffer out;
     for (int v : values)
         out.push_back(static_cast<std::uint8_t>(v));
     return out;
 }
 
-QByteArray hex(const TDyCharArray& b) {
+QByteArray hex(const ByteBuffer& b) {
     return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())).toHex(' ');
 }
 
@@ -35,11 +35,11 @@ private slots:
         QTest::addColumn<bool>("addressed");
         QTest::addColumn<int>("address");
         QTest::addColumn<int>("code");
-        QTest::addColumn<TDyCharArray>("payload");
-        QTest::addColumn<TDyCharArray>("frame");
+        QTest::addColumn<ByteBuffer>("payload");
+        QTest::addColumn<ByteBuffer>("frame");
 
         QTest::newRow("read request 0x28")
-            << false << 0 << 0x28 << TDyCharArray{} << bytes({0x7E, 0x28, 0x7F});
+            << false << 0 << 0x28 << ByteBuffer{} << bytes({0x7E, 0x28, 0x7F});
         QTest::newRow("set address with escapes")
             << false << 0 << 0x07 << bytes({0x01, 0x7E, 0x00, 0x7C, 0x05, 0x00, 0x00})
             << bytes({0x7E, 0x07, 0x01, 0x7C, 0xD4, 0x00, 0x7C, 0xD6, 0x05, 0x00, 0x00, 0x7F});
@@ -49,13 +49,13 @@ private slots:
             << true << 126 << 0x37 << bytes({0x55, 0xAA})
             << bytes({0x7E, 0x37, 0x7E, 0x00, 0x00, 0x55, 0xAA, 0x7F});
         QTest::newRow("address 0x7F7C7E high bytes raw")
-            << true << 0x7F7C7E << 0x7E << TDyCharArray{}
+            << true << 0x7F7C7E << 0x7E << ByteBuffer{}
             << bytes({0x7E, 0x7E, 0x7E, 0x7C, 0x7F, 0x7F});
         QTest::newRow("0xD4 stays") << false << 0 << 0x87 << bytes({0xD4, 0xD5, 0xD6})
                                     << bytes({0x7E, 0x87, 0xD4, 0xD5, 0xD6, 0x7F});
         QTest::newRow("7F in payload")
             << false << 0 << 0x7F << bytes({0x7F}) << bytes({0x7E, 0x7F, 0x7C, 0xD5, 0x7F});
-        QTest::newRow("empty addressed") << true << 0x123456 << 0x57 << TDyCharArray{}
+        QTest::newRow("empty addressed") << true << 0x123456 << 0x57 << ByteBuffer{}
                                          << bytes({0x7E, 0x57, 0x56, 0x34, 0x12, 0x7F});
     }
 
@@ -63,8 +63,8 @@ private slots:
         QFETCH(bool, addressed);
         QFETCH(int, address);
         QFETCH(int, code);
-        QFETCH(TDyCharArray, payload);
-        QFETCH(TDyCharArray, frame);
+        QFETCH(ByteBuffer, payload);
+        QFETCH(ByteBuffer, frame);
 
         // Buffer filled with a marker: nothing may be written past the reported length.
         std::array<std::uint8_t, 381> buffer;
@@ -74,11 +74,11 @@ private slots:
                                             int(payload.size()), payload)
                       : BuildPlainFrame(std::uint8_t(code), payload, int(payload.size()), buffer);
         QCOMPARE(n, int(frame.size()));
-        QCOMPARE(hex(TDyCharArray(buffer.begin(), buffer.begin() + n)), hex(frame));
+        QCOMPARE(hex(ByteBuffer(buffer.begin(), buffer.begin() + n)), hex(frame));
         for (std::size_t i = std::size_t(n); i < buffer.size(); ++i)
             QCOMPARE(buffer[i], Marker);
 
-        const TDyCharArray sized =
+        const ByteBuffer sized =
             addressed ? AddressedFrame(std::uint32_t(address), std::uint8_t(code), payload)
                       : PlainFrame(std::uint8_t(code), payload);
         QCOMPARE(hex(sized), hex(frame));
@@ -90,7 +90,7 @@ private slots:
         const std::size_t header = addressed ? 5 : 2;
         if (std::find(frame.begin() + 1, frame.begin() + header, 0x7C) != frame.begin() + header)
             return;
-        TDyCharArray expected{0x7E, std::uint8_t(code)};
+        ByteBuffer expected{0x7E, std::uint8_t(code)};
         if (addressed)
             for (int shift : {0, 8, 16})
                 expected.push_back(std::uint8_t((address >> shift) & 0xFF));
@@ -100,10 +100,10 @@ private slots:
     }
 
     void countSelectsPrefix() {
-        const TDyCharArray payload = bytes({0x11, 0x7E, 0x22});
+        const ByteBuffer payload = bytes({0x11, 0x7E, 0x22});
         std::array<std::uint8_t, 16> buffer;
         QCOMPARE(BuildPlainFrame(0x10, payload, 1, buffer), 4);
-        QCOMPARE(hex(TDyCharArray(buffer.begin(), buffer.begin() + 4)), QByteArray("7e 10 11 7f"));
+        QCOMPARE(hex(ByteBuffer(buffer.begin(), buffer.begin() + 4)), QByteArray("7e 10 11 7f"));
         QCOMPARE(BuildPlainFrame(0x10, payload, 4, buffer), -1);
         QCOMPARE(BuildPlainFrame(0x10, payload, -1, buffer), -1);
     }
@@ -112,16 +112,16 @@ private slots:
     // without touching the buffer, the exact size is accepted.
     void capacityRefusal_data() {
         QTest::addColumn<bool>("addressed");
-        QTest::addColumn<TDyCharArray>("payload");
-        QTest::newRow("plain all escaped") << false << TDyCharArray(161, 0x7E);
-        QTest::newRow("addressed all escaped") << true << TDyCharArray(161, 0x7C);
+        QTest::addColumn<ByteBuffer>("payload");
+        QTest::newRow("plain all escaped") << false << ByteBuffer(161, 0x7E);
+        QTest::newRow("addressed all escaped") << true << ByteBuffer(161, 0x7C);
         QTest::newRow("addressed mixed") << true << bytes({1, 0x7F, 2, 3, 0x7E});
-        QTest::newRow("plain empty") << false << TDyCharArray{};
+        QTest::newRow("plain empty") << false << ByteBuffer{};
     }
 
     void capacityRefusal() {
         QFETCH(bool, addressed);
-        QFETCH(TDyCharArray, payload);
+        QFETCH(ByteBuffer, payload);
         const std::size_t exact = FrameLength(payload, addressed);
         QVERIFY(exact <= MaxFrameLength(payload.size(), addressed));
         std::vector<std::uint8_t> buffer(exact + 8);
@@ -146,14 +146,14 @@ private slots:
     // The largest payload (a KORVANEA/B port table), every byte escaped, fits the
     // frame buffer.
     void largestPayloadFitsFrameBuffer() {
-        const TDyCharArray payload(161, 0x7E);
+        const ByteBuffer payload(161, 0x7E);
         std::array<std::uint8_t, 381> buffer{};
         QCOMPARE(BuildAddressedFrame(1, 0x27, buffer, 161, payload), 1 + 1 + 3 + 2 * 161 + 1);
     }
 
     void unescape_data() {
-        QTest::addColumn<TDyCharArray>("raw");
-        QTest::addColumn<TDyCharArray>("plain");
+        QTest::addColumn<ByteBuffer>("raw");
+        QTest::addColumn<ByteBuffer>("plain");
         QTest::newRow("escaped 7E") << bytes({0x7E, 0x08, 0x01, 0x7C, 0xD4, 0x00, 0x7F})
                                     << bytes({0x7E, 0x08, 0x01, 0x7E, 0x00, 0x7F});
         QTest::newRow("escape in command position")
@@ -166,29 +166,29 @@ private slots:
     }
 
     void unescape() {
-        QFETCH(TDyCharArray, raw);
-        QFETCH(TDyCharArray, plain);
+        QFETCH(ByteBuffer, raw);
+        QFETCH(ByteBuffer, plain);
         std::array<std::uint8_t, 401> buffer;
         buffer.fill(Marker);
         const std::size_t n = UnescapeFrame(raw.data(), buffer.data(), raw.size());
-        QCOMPARE(hex(TDyCharArray(buffer.begin(), buffer.begin() + std::ptrdiff_t(n))), hex(plain));
+        QCOMPARE(hex(ByteBuffer(buffer.begin(), buffer.begin() + std::ptrdiff_t(n))), hex(plain));
         QVERIFY(n <= raw.size());
         QCOMPARE(buffer[n], Marker);
     }
 
     void check_data() {
-        QTest::addColumn<TDyCharArray>("raw");
+        QTest::addColumn<ByteBuffer>("raw");
         QTest::addColumn<bool>("frameOk");
         QTest::addColumn<bool>("acceptable");
         QTest::newRow("good") << bytes({0x7E, 0x28, 0x7F}) << true << true;
         QTest::newRow("no end byte") << bytes({0x7E, 0x28, 0x7F, 0x00}) << false << false;
         QTest::newRow("no start byte") << bytes({0x00, 0x7E, 0x28, 0x7F}) << false << false;
-        QTest::newRow("empty") << TDyCharArray{} << false << false;
-        TDyCharArray limit(300, 0x00);
+        QTest::newRow("empty") << ByteBuffer{} << false << false;
+        ByteBuffer limit(300, 0x00);
         limit.front() = 0x7E;
         limit.back() = 0x7F;
         QTest::newRow("300 bytes") << limit << true << true;
-        TDyCharArray over(301, 0x00);
+        ByteBuffer over(301, 0x00);
         over.front() = 0x7E;
         over.back() = 0x7F;
         over[2] = 0x7F; // a complete frame at its start does not help
@@ -196,7 +196,7 @@ private slots:
     }
 
     void check() {
-        QFETCH(TDyCharArray, raw);
+        QFETCH(ByteBuffer, raw);
         QFETCH(bool, frameOk);
         QFETCH(bool, acceptable);
         QCOMPARE(CheckFrame(raw.data(), raw.size()), frameOk);

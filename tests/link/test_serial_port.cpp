@@ -27,21 +27,21 @@ struct Recorder {
     int hangups = 0;
     int sendEmpty = 0;
 
-    void Attach(TComm& port) {
-        port.OnReceiveData = [this](TComm*, const std::uint8_t* buffer, std::uint16_t count) {
+    void Attach(SerialPort& port) {
+        port.OnReceiveData = [this](SerialPort*, const std::uint8_t* buffer, std::uint16_t count) {
             QCOMPARE(buffer[count], std::uint8_t{0});
             blocks.append(QByteArray(reinterpret_cast<const char*>(buffer), count));
         };
-        port.OnReceiveError = [this](TComm*, std::uint32_t flags) {
+        port.OnReceiveError = [this](SerialPort*, std::uint32_t flags) {
             errors.append(flags);
         };
-        port.OnModemStateChange = [this](TComm*, std::uint32_t value) {
+        port.OnModemStateChange = [this](SerialPort*, std::uint32_t value) {
             modems.append(value);
         };
-        port.OnRequestHangup = [this](TComm*) {
+        port.OnRequestHangup = [this](SerialPort*) {
             ++hangups;
         };
-        port.OnSendDataEmpty = [this](TComm*) {
+        port.OnSendDataEmpty = [this](SerialPort*) {
             ++sendEmpty;
         };
     }
@@ -79,9 +79,9 @@ private:
 // before the open.
 struct OpenRig {
     PtyDevice device;
-    TComm port;
+    SerialPort port;
     Recorder rec;
-    explicit OpenRig(const std::function<void(TComm&)>& configure = {}) {
+    explicit OpenRig(const std::function<void(SerialPort&)>& configure = {}) {
         rec.Attach(port);
         port.SetCommName(device.SlavePath());
         if (configure)
@@ -97,15 +97,15 @@ QByteArray Pattern(int count) {
     return bytes;
 }
 
-bool Send(TComm& port, const QByteArray& bytes) {
+bool Send(SerialPort& port, const QByteArray& bytes) {
     return port.WriteData(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                           static_cast<std::uint16_t>(bytes.size()));
 }
 
-QString OpenError(TComm& port) {
+QString OpenError(SerialPort& port) {
     try {
         port.OpenPort();
-    } catch (const ECommsError& e) {
+    } catch (const SerialPortError& e) {
         return QString::fromLatin1(e.what());
     }
     return {};
@@ -116,11 +116,11 @@ QString OpenError(TComm& port) {
 struct LineCase {
     const char* name;
     bool visibleOnPty;
-    std::function<void(TComm&)> apply;
+    std::function<void(SerialPort&)> apply;
     std::function<bool(const termios&)> holds;
 };
 
-LineCase Case(const char* name, bool visibleOnPty, std::function<void(TComm&)> apply,
+LineCase Case(const char* name, bool visibleOnPty, std::function<void(SerialPort&)> apply,
               std::function<bool(const termios&)> holds) {
     return {name, visibleOnPty, std::move(apply), std::move(holds)};
 }
@@ -128,76 +128,76 @@ LineCase Case(const char* name, bool visibleOnPty, std::function<void(TComm&)> a
 const std::vector<LineCase>& LineCases() {
     static const std::vector<LineCase> cases = {
         Case(
-            "5 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_5); },
+            "5 data bits", false, [](SerialPort& p) { p.SetByteSize(DataBits::_5); },
             [](const termios& t) { return (t.c_cflag & CSIZE) == CS5; }),
         Case(
-            "6 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_6); },
+            "6 data bits", false, [](SerialPort& p) { p.SetByteSize(DataBits::_6); },
             [](const termios& t) { return (t.c_cflag & CSIZE) == CS6; }),
         Case(
-            "7 data bits", false, [](TComm& p) { p.SetByteSize(TByteSize::_7); },
+            "7 data bits", false, [](SerialPort& p) { p.SetByteSize(DataBits::_7); },
             [](const termios& t) { return (t.c_cflag & CSIZE) == CS7; }),
         Case(
-            "odd parity", false, [](TComm& p) { p.SetParity(TParity::Odd); },
+            "odd parity", false, [](SerialPort& p) { p.SetParity(ParityMode::Odd); },
             [](const termios& t) {
                 return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | PARODD);
             }),
         Case(
-            "even parity", false, [](TComm& p) { p.SetParity(TParity::Even); },
+            "even parity", false, [](SerialPort& p) { p.SetParity(ParityMode::Even); },
             [](const termios& t) { return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == PARENB; }),
         Case(
-            "mark parity", false, [](TComm& p) { p.SetParity(TParity::Mark); },
+            "mark parity", false, [](SerialPort& p) { p.SetParity(ParityMode::Mark); },
             [](const termios& t) {
                 return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | PARODD | CMSPAR);
             }),
         Case(
-            "space parity", false, [](TComm& p) { p.SetParity(TParity::Space); },
+            "space parity", false, [](SerialPort& p) { p.SetParity(ParityMode::Space); },
             [](const termios& t) {
                 return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | CMSPAR);
             }),
         Case(
-            "2 stop bits", true, [](TComm& p) { p.SetStopBits(TStopBits::_2); },
+            "2 stop bits", true, [](SerialPort& p) { p.SetStopBits(StopBitsMode::_2); },
             [](const termios& t) { return (t.c_cflag & CSTOPB) != 0; }),
         Case(
-            "1.5 stop bits send 2", true, [](TComm& p) { p.SetStopBits(TStopBits::_1_5); },
+            "1.5 stop bits send 2", true, [](SerialPort& p) { p.SetStopBits(StopBitsMode::_1_5); },
             [](const termios& t) { return (t.c_cflag & CSTOPB) != 0; }),
         Case(
-            "CTS output flow", true, [](TComm& p) { p.SetOutx_CtsFlow(true); },
+            "CTS output flow", true, [](SerialPort& p) { p.SetOutx_CtsFlow(true); },
             [](const termios& t) { return (t.c_cflag & CRTSCTS) != 0; }),
         Case(
-            "RTS handshake", true, [](TComm& p) { p.SetRtsControl(TRtsControl::RtsHandshake); },
+            "RTS handshake", true, [](SerialPort& p) { p.SetRtsControl(RtsMode::RtsHandshake); },
             [](const termios& t) { return (t.c_cflag & CRTSCTS) != 0; }),
         Case(
-            "XON/XOFF output off", true, [](TComm& p) { p.SetOutx_XonXoffFlow(false); },
+            "XON/XOFF output off", true, [](SerialPort& p) { p.SetOutx_XonXoffFlow(false); },
             [](const termios& t) { return (t.c_iflag & (IXON | IXOFF)) == IXOFF; }),
         Case(
-            "XON/XOFF input off", true, [](TComm& p) { p.SetInx_XonXoffFlow(false); },
+            "XON/XOFF input off", true, [](SerialPort& p) { p.SetInx_XonXoffFlow(false); },
             [](const termios& t) { return (t.c_iflag & (IXON | IXOFF)) == IXON; }),
         Case(
             "XON and XOFF characters", true,
-            [](TComm& p) {
+            [](SerialPort& p) {
                 p.SetXonChar(0x01);
                 p.SetXoffChar(0x02);
             },
             [](const termios& t) { return t.c_cc[VSTART] == 0x01 && t.c_cc[VSTOP] == 0x02; }),
         Case(
-            "parity check drops bad bytes", true, [](TComm& p) { p.SetParityCheck(true); },
+            "parity check drops bad bytes", true, [](SerialPort& p) { p.SetParityCheck(true); },
             [](const termios& t) {
                 return (t.c_iflag & (INPCK | IGNPAR | PARMRK)) == (INPCK | IGNPAR);
             }),
         Case(
             "parity check replaces bad bytes", true,
-            [](TComm& p) {
+            [](SerialPort& p) {
                 p.SetReplaceWhenParityError(true);
                 p.SetParityCheck(true);
             },
             [](const termios& t) { return (t.c_iflag & (INPCK | IGNPAR | PARMRK)) == INPCK; }),
         Case(
-            "19200 bit/s", true, [](TComm& p) { p.SetBaudRate(19200); },
+            "19200 bit/s", true, [](SerialPort& p) { p.SetBaudRate(19200); },
             [](const termios& t) {
                 return cfgetospeed(&t) == B19200 && cfgetispeed(&t) == B19200;
             }),
         Case(
-            "115200 bit/s", true, [](TComm& p) { p.SetBaudRate(115200); },
+            "115200 bit/s", true, [](SerialPort& p) { p.SetBaudRate(115200); },
             [](const termios& t) { return cfgetospeed(&t) == B115200; })};
     return cases;
 }
@@ -238,9 +238,9 @@ private slots:
 
     // Only the defaults the transport and the window do not set themselves.
     void defaults() {
-        TComm port;
-        QCOMPARE(port.DtrControl(), TDtrControl::DtrEnable);
-        QCOMPARE(port.RtsControl(), TRtsControl::RtsEnable);
+        SerialPort port;
+        QCOMPARE(port.DtrControl(), DtrMode::DtrEnable);
+        QCOMPARE(port.RtsControl(), RtsMode::RtsEnable);
         QCOMPARE(port.ReadIntervalTimeout(), 100u);
         QCOMPARE(port.ReadTotalTimeoutConstant() + port.ReadTotalTimeoutMultiplier(), 0u);
         QVERIFY(!port.IsOpen());
@@ -275,7 +275,7 @@ private slots:
         const int threads = ThreadCount();
         const int fds = OpenFdCount();
 
-        TComm port;
+        SerialPort port;
         port.SetCommName(name);
         QCOMPARE(OpenError(port), message);
         QVERIFY(!port.IsOpen());
@@ -302,8 +302,8 @@ private slots:
 
     void secondPortRefused() {
         PtyDevice device;
-        TComm first;
-        TComm second;
+        SerialPort first;
+        SerialPort second;
         first.SetCommName(device.SlavePath());
         second.SetCommName(device.SlavePath());
         first.OpenPort();
@@ -322,7 +322,7 @@ private slots:
         const termios before = device.SlaveTermios();
         QVERIFY(before.c_lflag & ICANON);
 
-        TComm port;
+        SerialPort port;
         Recorder rec;
         rec.Attach(port);
         port.SetCommName(device.SlavePath());
@@ -360,7 +360,7 @@ private slots:
         QFETCH(bool, ignoreNul);
         QFETCH(QList<int>, sizes);
         QFETCH(QByteArray, received);
-        OpenRig r([ignoreNul](TComm& p) { p.SetIgnoreNullChar(ignoreNul); });
+        OpenRig r([ignoreNul](SerialPort& p) { p.SetIgnoreNullChar(ignoreNul); });
         auto& [device, port, rec] = r;
         QVERIFY(device.Write(sent));
         QTRY_COMPARE_WITH_TIMEOUT(rec.ReceivedBytes(), received.size(), Patience);
@@ -393,7 +393,7 @@ private slots:
     }
 
     void totalLimitEndsRead() {
-        OpenRig r([](TComm& p) {
+        OpenRig r([](SerialPort& p) {
             p.SetReadIntervalTimeout(0); // no interval: only the total limit ends a read
             p.SetReadTotalTimeoutConstant(300);
         });
@@ -404,7 +404,7 @@ private slots:
 
     void writeData() {
         PtyDevice device;
-        TComm port;
+        SerialPort port;
         Recorder rec;
         rec.Attach(port);
         port.SetCommName(device.SlavePath());
@@ -439,7 +439,7 @@ private slots:
     void termiosMapping() {
         QFETCH(int, index);
         const LineCase& c = LineCases()[static_cast<std::size_t>(index)];
-        TComm port;
+        SerialPort port;
         termios tio;
         std::memset(&tio, 0xFF, sizeof tio); // every old flag must be rebuilt
         QVERIFY(FillTermios(port, tio));
@@ -465,7 +465,7 @@ private slots:
     }
 
     void customRateKeepsTermiosSpeed() {
-        TComm port;
+        SerialPort port;
         port.SetBaudRate(250000);
         termios tio{};
         cfsetospeed(&tio, B4800);
@@ -503,15 +503,15 @@ private slots:
     }
 
     void parityAtNextOpen_data() {
-        QTest::addColumn<TParity>("parity");
+        QTest::addColumn<ParityMode>("parity");
         QTest::addColumn<uint>("flags");
         // PARENB itself is cleared by every pseudo-terminal; the other two bits show.
-        QTest::newRow("Odd") << TParity::Odd << uint(PARODD);
-        QTest::newRow("Mark") << TParity::Mark << uint(PARODD | CMSPAR);
-        QTest::newRow("Space") << TParity::Space << uint(CMSPAR);
+        QTest::newRow("Odd") << ParityMode::Odd << uint(PARODD);
+        QTest::newRow("Mark") << ParityMode::Mark << uint(PARODD | CMSPAR);
+        QTest::newRow("Space") << ParityMode::Space << uint(CMSPAR);
     }
     void parityAtNextOpen() {
-        QFETCH(TParity, parity);
+        QFETCH(ParityMode, parity);
         QFETCH(uint, flags);
         const tcflag_t mask = PARENB | PARODD | CMSPAR;
         OpenRig r;
@@ -526,7 +526,7 @@ private slots:
     void commNameAtNextOpen() {
         PtyDevice first;
         PtyDevice second;
-        TComm port;
+        SerialPort port;
         Recorder rec;
         rec.Attach(port);
         port.SetCommName(first.SlavePath());
@@ -539,7 +539,7 @@ private slots:
         port.OpenPort();
         QVERIFY(second.Write("two"));
         QTRY_COMPARE_WITH_TIMEOUT(rec.blocks, (QList<QByteArray>{"one", "two"}), Patience);
-        TComm other; // the first port is free again
+        SerialPort other; // the first port is free again
         other.SetCommName(first.SlavePath());
         QCOMPARE(OpenError(other), QString());
     }
@@ -555,20 +555,20 @@ private slots:
         QFETCH(bool, inHandler);
         PtyDevice device;
         const int threads = ThreadCount();
-        TComm* port = new TComm;
+        SerialPort* port = new SerialPort;
         port->SetCommName(device.SlavePath());
         int blocks = 0;
         int hangups = 0;
-        port->OnReceiveData = [&](TComm* sender, const std::uint8_t*, std::uint16_t) {
+        port->OnReceiveData = [&](SerialPort* sender, const std::uint8_t*, std::uint16_t) {
             ++blocks;
             delete sender;
             port = nullptr;
         };
-        port->OnRequestHangup = [&](TComm*) {
+        port->OnRequestHangup = [&](SerialPort*) {
             ++hangups;
         };
         int sendEmpty = 0;
-        port->OnSendDataEmpty = [&](TComm*) {
+        port->OnSendDataEmpty = [&](SerialPort*) {
             ++sendEmpty;
         };
         port->OpenPort();
@@ -610,7 +610,7 @@ private slots:
     void hangup() {
         auto device = std::make_unique<PtyDevice>();
         const int threads = ThreadCount();
-        TComm port;
+        SerialPort port;
         Recorder rec;
         rec.Attach(port);
         port.SetCommName(device->SlavePath());

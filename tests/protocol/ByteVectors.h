@@ -9,31 +9,31 @@
 
 namespace korvane::testing {
 
-inline TDyCharArray Bytes(std::initializer_list<int> values) {
-    TDyCharArray out;
+inline ByteBuffer Bytes(std::initializer_list<int> values) {
+    ByteBuffer out;
     for (int v : values)
         out.push_back(static_cast<std::uint8_t>(v));
     return out;
 }
 
-inline TDyCharArray Concat(std::initializer_list<TDyCharArray> parts) {
-    TDyCharArray out;
-    for (const TDyCharArray& p : parts)
+inline ByteBuffer Concat(std::initializer_list<ByteBuffer> parts) {
+    ByteBuffer out;
+    for (const ByteBuffer& p : parts)
         out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
-inline TDyCharArray Repeat(int value, std::size_t count) {
-    return TDyCharArray(count, static_cast<std::uint8_t>(value));
+inline ByteBuffer Repeat(int value, std::size_t count) {
+    return ByteBuffer(count, static_cast<std::uint8_t>(value));
 }
 
 // An unescaped response: start byte, the given second byte, payload, end byte.
-inline TDyCharArray Response(int second, const TDyCharArray& payload) {
+inline ByteBuffer Response(int second, const ByteBuffer& payload) {
     return Concat({Bytes({0x7E, second}), payload, Bytes({0x7F})});
 }
 
 // Readable failure output: "7e 28 7f".
-inline QByteArray Hex(const TDyCharArray& b) {
+inline QByteArray Hex(const ByteBuffer& b) {
     return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())).toHex(' ');
 }
 

@@ -91,14 +91,14 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("model");
         QTest::addColumn<bool>("answered");
-        QTest::addColumn<TDyCharArray>("raw");
-        QTest::addColumn<TDyCharArray>("wantFrame");
+        QTest::addColumn<ByteBuffer>("raw");
+        QTest::addColumn<ByteBuffer>("wantFrame");
         QTest::addColumn<QString>("wantText");
         QTest::addColumn<QString>("wantCaption");
 
-        const TDyCharArray none;
-        const TDyCharArray port92 = Response(0x28, Repeat(0, 89));
-        const TDyCharArray port164 = Response(0x28, Repeat(0, 161));
+        const ByteBuffer none;
+        const ByteBuffer port92 = Response(0x28, Repeat(0, 89));
+        const ByteBuffer port164 = Response(0x28, Repeat(0, 161));
 
         const auto noResponse = [&](const char* name, int code, const QString& model) {
             QTest::newRow(name) << code << model << false << none << none << NoResponse
@@ -179,14 +179,14 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, model);
         QFETCH(bool, answered);
-        QFETCH(TDyCharArray, raw);
-        QFETCH(TDyCharArray, wantFrame);
+        QFETCH(ByteBuffer, raw);
+        QFETCH(ByteBuffer, wantFrame);
         QFETCH(QString, wantText);
         QFETCH(QString, wantCaption);
 
         // Handed over the way a transaction returns it: the block or nothing.
-        const std::optional<TDyCharArray> block =
-            answered ? std::optional<TDyCharArray>(raw) : std::nullopt;
+        const std::optional<ByteBuffer> block =
+            answered ? std::optional<ByteBuffer>(raw) : std::nullopt;
         const ReadResponse r = CheckReadResponse(std::uint8_t(code), model, block);
         if (wantText.isEmpty()) {
             QVERIFY(r.IsOk());
@@ -210,8 +210,8 @@ private slots:
 
     void modelGuard() {
         QFETCH(QString, model);
-        const TDyCharArray portFrame = Response(0x28, Repeat(0, 89));
-        const TDyCharArray delayFrame = Response(0x58, Repeat(0, 4));
+        const ByteBuffer portFrame = Response(0x28, Repeat(0, 89));
+        const ByteBuffer delayFrame = Response(0x58, Repeat(0, 4));
         const auto refused = [](const char* name, const std::function<void()>& use) {
             try {
                 use();

@@ -55,14 +55,14 @@ PortTable full(std::initializer_list<PortEntry> used) {
 }
 
 // Every port unassigned: rate words FFFF, channels FF, bitmaps clear, delays 0.
-TDyCharArray unassignedPayload(const QString& model) {
-    TDyCharArray p = Concat({Repeat(0xFF, 50), Repeat(0xFF, 24), Repeat(0x00, 15)});
+ByteBuffer unassignedPayload(const QString& model) {
+    ByteBuffer p = Concat({Repeat(0xFF, 50), Repeat(0xFF, 24), Repeat(0x00, 15)});
     if (model == AB)
         p.resize(161, 0x00);
     return p;
 }
 
-TDyCharArray patched(TDyCharArray p, std::initializer_list<std::pair<int, TDyCharArray>> patches) {
+ByteBuffer patched(ByteBuffer p, std::initializer_list<std::pair<int, ByteBuffer>> patches) {
     for (const auto& [offset, bytes] : patches)
         std::copy(bytes.begin(), bytes.end(), p.begin() + offset);
     return p;
@@ -76,10 +76,10 @@ private slots:
     void encode_data() {
         QTest::addColumn<QString>("model");
         QTest::addColumn<PortTable>("rows");
-        QTest::addColumn<TDyCharArray>("payload");
+        QTest::addColumn<ByteBuffer>("payload");
 
         const PortEntry pocsag1 = row(1, "5", text::Pocsag, "1200", text::None);
-        const TDyCharArray example =
+        const ByteBuffer example =
             Concat({Bytes({0x05, 0x00, 0xFF, 0x3B}), Repeat(0xFF, 46), Bytes({0x04}),
                     Repeat(0xFF, 23), Bytes({1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0})});
         QTest::newRow("only port 1, the 89-byte example") << Single << full({pocsag1}) << example;
@@ -166,7 +166,7 @@ private slots:
     void encode() {
         QFETCH(QString, model);
         QFETCH(PortTable, rows);
-        QFETCH(TDyCharArray, payload);
+        QFETCH(ByteBuffer, payload);
         const PortTableEncoding e = EncodeWritePortParams(rows, model);
         QVERIFY2(e.IsOk(), e.Error ? qPrintable(e.Error->Text) : "");
         QCOMPARE(Hex(e.Payload), Hex(payload));
@@ -327,7 +327,7 @@ private slots:
     // Responses written by hand, not by the encoder.
     void decodeByHand() {
         // Port 1 is unassigned by rate word 1 alone, whatever rate word 0 holds.
-        TDyCharArray p =
+        ByteBuffer p =
             patched(unassignedPayload(Single), {{0, Bytes({0x05, 0x00})}, {50, Bytes({0})}});
         auto t = DecodeReadPortParams(Response(0x28, p), Single);
         QVERIFY(t);

@@ -41,7 +41,7 @@ private slots:
 
         // The probe, then the six reads in order.
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x28}) + ReadCodes);
-        for (const TDyCharArray& frame : f.Sim.framesReceived())
+        for (const ByteBuffer& frame : f.Sim.framesReceived())
             QCOMPARE(frame.size(), std::size_t(3)); // plain requests, no address
         QCOMPARE(f.Config.DeviceModel, label);
         QCOMPARE(f.Ui.Model, label);

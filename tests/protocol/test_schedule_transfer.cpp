@@ -39,8 +39,8 @@ QString Missing(const QString& path) {
 }
 
 // Block b of CountingEntries(count): slot i holds i % 50, 0xFF past the end.
-TDyCharArray CountingBlock(int block, int count) {
-    TDyCharArray out(64, 0xFF);
+ByteBuffer CountingBlock(int block, int count) {
+    ByteBuffer out(64, 0xFF);
     for (int i = 0; i < 64 && block * 64 + i < count; ++i)
         out[std::size_t(i)] = std::uint8_t((block * 64 + i) % 50);
     return out;
@@ -85,11 +85,11 @@ private slots:
         QVERIFY(f.Procedures->SendScheduleTable());
 
         const int blocks = (count + 63) / 64;
-        const QList<TDyCharArray> frames = f.Sim.framesReceived();
+        const QList<ByteBuffer> frames = f.Sim.framesReceived();
         QCOMPARE(frames.size(), blocks);
         for (int b = 0; b < blocks; ++b) {
             // Plain frame; the address travels inside the payload only.
-            const TDyCharArray head(frames[b].begin(), frames[b].begin() + 6);
+            const ByteBuffer head(frames[b].begin(), frames[b].begin() + 6);
             QCOMPARE(Hex(head), Hex(Bytes({0x7E, 0x87, 0x70, 0x11, 0x01, b})));
             QCOMPARE(frames[b].back(), std::uint8_t(0x7F));
         }

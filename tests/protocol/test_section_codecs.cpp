@@ -14,7 +14,7 @@ const QString Single = QStringLiteral("KORVANE");
 const QString AB = QStringLiteral("KORVANEA/B");
 
 // Whether the decoder of the answer's code takes it.
-bool Decodes(int code, const TDyCharArray& f, const QString& model) {
+bool Decodes(int code, const ByteBuffer& f, const QString& model) {
     return code == 0x08   ? !!DecodeReadAddress(f)
            : code == 0x18 ? !!DecodeReadSerialNumber(f)
            : code == 0x38 ? !!DecodeReadGps(f)
@@ -51,7 +51,7 @@ private slots:
     void setAddress_data() {
         QTest::addColumn<uint>("serial");
         QTest::addColumn<uint>("address");
-        QTest::addColumn<TDyCharArray>("payload");
+        QTest::addColumn<ByteBuffer>("payload");
         QTest::newRow("serial with frame bytes, address 5")
             << 0x7C007E01u << 5u << Bytes({0x01, 0x7E, 0x00, 0x7C, 0x05, 0x00, 0x00});
         QTest::newRow("largest address")
@@ -64,7 +64,7 @@ private slots:
     void setAddress() {
         QFETCH(uint, serial);
         QFETCH(uint, address);
-        QFETCH(TDyCharArray, payload);
+        QFETCH(ByteBuffer, payload);
         QCOMPARE(Hex(EncodeSetAddress(serial, address)), Hex(payload));
     }
 
@@ -97,7 +97,7 @@ private slots:
     void gpsEncode_data() {
         QTest::addColumn<int>("enabled");
         QTest::addColumn<int>("polarity");
-        QTest::addColumn<TDyCharArray>("payload");
+        QTest::addColumn<ByteBuffer>("payload");
         QTest::newRow("on positive") << 1 << 0 << Bytes({0x55, 0x55});
         QTest::newRow("on negative") << 1 << 1 << Bytes({0x55, 0xAA});
         QTest::newRow("off positive") << 0 << 0 << Bytes({0xAA, 0x55});
@@ -107,7 +107,7 @@ private slots:
     void gpsEncode() {
         QFETCH(int, enabled);
         QFETCH(int, polarity);
-        QFETCH(TDyCharArray, payload);
+        QFETCH(ByteBuffer, payload);
         QCOMPARE(Hex(EncodeWriteGps(GpsParams{enabled, polarity})), Hex(payload));
         const auto back = DecodeReadGps(Response(0x38, payload));
         QVERIFY(back);
@@ -116,7 +116,7 @@ private slots:
 
     // Only 0x55 counts; any other byte is the other value.
     void gpsDecode_data() {
-        QTest::addColumn<TDyCharArray>("frame");
+        QTest::addColumn<ByteBuffer>("frame");
         QTest::addColumn<int>("enabled");
         QTest::addColumn<int>("polarity");
         QTest::newRow("55 AA enabled negative") << Response(0x38, Bytes({0x55, 0xAA})) << 1 << 1;
@@ -125,7 +125,7 @@ private slots:
     }
 
     void gpsDecode() {
-        QFETCH(TDyCharArray, frame);
+        QFETCH(ByteBuffer, frame);
         const auto gps = DecodeReadGps(frame);
         QVERIFY(gps);
         QTEST(gps->GpsEnabled, "enabled");
@@ -134,7 +134,7 @@ private slots:
 
     void trunkEncode_data() {
         QTest::addColumn<TrunkParams>("params");
-        QTest::addColumn<TDyCharArray>("payload");
+        QTest::addColumn<ByteBuffer>("payload");
         QTest::newRow("automatic, all first states")
             << trunk(0, 0, 0, 0) << Bytes({0x55, 0xAA, 0x55, 0x55, 0x55});
         QTest::newRow("TA") << trunk(1, 0, 0, 0) << Bytes({0xAA, 0x55, 0x55, 0x55, 0x55});
@@ -150,14 +150,14 @@ private slots:
 
     void trunkEncode() {
         QFETCH(TrunkParams, params);
-        QFETCH(TDyCharArray, payload);
+        QFETCH(ByteBuffer, payload);
         QCOMPARE(Hex(EncodeWriteTrunkAttributes(params)), Hex(payload));
     }
 
     // Byte 0 of 0x55 is automatic whatever byte 1 holds. The delay fields of the
     // model are kept.
     void trunkDecode_data() {
-        QTest::addColumn<TDyCharArray>("payload");
+        QTest::addColumn<ByteBuffer>("payload");
         QTest::addColumn<TrunkParams>("expected");
         const auto kept = [](int port, int clock, int data, int carrier) {
             return trunk(port, clock, data, carrier, 1, 0x111111, 0x222222);
@@ -175,7 +175,7 @@ private slots:
     }
 
     void trunkDecode() {
-        QFETCH(TDyCharArray, payload);
+        QFETCH(ByteBuffer, payload);
         QFETCH(TrunkParams, expected);
         const TrunkParams current = trunk(2, 1, 1, 1, 1, 0x111111, 0x222222);
         const auto t = DecodeReadTrunkAttributes(Response(0x48, payload), current);
@@ -185,7 +185,7 @@ private slots:
 
     void delayEncode_data() {
         QTest::addColumn<TrunkParams>("params");
-        QTest::addColumn<TDyCharArray>("payload");
+        QTest::addColumn<ByteBuffer>("payload");
         QTest::newRow("enabled, both cycles") << trunk(0, 0, 0, 0, 1, 0x123456, 0xABCDEF)
                                               << Bytes({0x55, 0x56, 0x34, 0x12, 0xEF, 0xCD, 0xAB});
         QTest::newRow("disabled, zero")
@@ -196,14 +196,14 @@ private slots:
 
     void delayEncode() {
         QFETCH(TrunkParams, params);
-        QFETCH(TDyCharArray, payload);
+        QFETCH(ByteBuffer, payload);
         QCOMPARE(Hex(EncodeWriteTrunkDelay(params)), Hex(payload));
     }
 
     // The model's own length decides whether cycle B comes with the answer.
     void delayDecode_data() {
         QTest::addColumn<QString>("model");
-        QTest::addColumn<TDyCharArray>("payload");
+        QTest::addColumn<ByteBuffer>("payload");
         QTest::addColumn<TrunkParams>("expected");
         QTest::newRow("single 7 bytes keeps cycle B") << Single << Bytes({0x55, 0x01, 0x02, 0x03})
                                                       << trunk(1, 1, 1, 1, 1, 0x030201, 0x222222);
@@ -214,7 +214,7 @@ private slots:
 
     void delayDecode() {
         QFETCH(QString, model);
-        QFETCH(TDyCharArray, payload);
+        QFETCH(ByteBuffer, payload);
         QFETCH(TrunkParams, expected);
         const TrunkParams current = trunk(1, 1, 1, 1, 1, 0x111111, 0x222222);
         const auto t = DecodeReadTrunkDelay(Response(0x58, payload), model, current);

@@ -72,8 +72,8 @@ void Fill(DeviceConfiguration& c, const QString& model) {
     c.Trunk = WrittenTrunk;
 }
 
-TDyCharArray ExpectedPorts(const QString& model) {
-    TDyCharArray p = Concat(
+ByteBuffer ExpectedPorts(const QString& model) {
+    ByteBuffer p = Concat(
         {Bytes({0x05, 0x00, 0xFF, 0x3B}), Repeat(0xFF, 46), Bytes({0x04}), Repeat(0xFF, 23)});
     for (int i = 0; i < 5; ++i)
         p = Concat({p, Bytes({0x01, 0x00, 0x00})});
@@ -82,14 +82,14 @@ TDyCharArray ExpectedPorts(const QString& model) {
     return p;
 }
 
-const TDyCharArray ExpectedTrunk = Bytes({0xAA, 0xAA, 0xAA, 0x55, 0xAA});
-const TDyCharArray ExpectedGps = Bytes({0x55, 0xAA});
-const TDyCharArray ExpectedDelay = Bytes({0xAA, 0x7E, 0x02, 0x01, 0x7F, 0x00, 0x00});
+const ByteBuffer ExpectedTrunk = Bytes({0xAA, 0xAA, 0xAA, 0x55, 0xAA});
+const ByteBuffer ExpectedGps = Bytes({0x55, 0xAA});
+const ByteBuffer ExpectedDelay = Bytes({0xAA, 0x7E, 0x02, 0x01, 0x7F, 0x00, 0x00});
 
 // Entries that port 1 (channel 5) claims, that no port claims, that are not numbers
 // and that pass through.
 const QList<QByteArray> EntryCycle{"4", "105", "x", "210", "3"};
-const TDyCharArray SlotCycle = Bytes({0, 5, 255, 210, 255});
+const ByteBuffer SlotCycle = Bytes({0, 5, 255, 210, 255});
 
 QList<QByteArray> CycleEntries(int count) {
     QList<QByteArray> out;
@@ -98,15 +98,15 @@ QList<QByteArray> CycleEntries(int count) {
     return out;
 }
 
-TDyCharArray ExpectedBlock(int block, int count) {
-    TDyCharArray out(ScheduleBlockEntries, 0xFF);
+ByteBuffer ExpectedBlock(int block, int count) {
+    ByteBuffer out(ScheduleBlockEntries, 0xFF);
     for (int i = 0; i < ScheduleBlockEntries && block * 64 + i < count; ++i)
         out[std::size_t(i)] = SlotCycle[std::size_t((block * 64 + i) % 5)];
     return out;
 }
 
-TDyCharArray Head(const TDyCharArray& frame, std::size_t n) {
-    return TDyCharArray(frame.begin(), frame.begin() + qMin(n, frame.size()));
+ByteBuffer Head(const ByteBuffer& frame, std::size_t n) {
+    return ByteBuffer(frame.begin(), frame.begin() + qMin(n, frame.size()));
 }
 
 bool RunSection(DeviceProcedures& p, int section, bool announce) {
@@ -123,7 +123,7 @@ bool RunSection(DeviceProcedures& p, int section, bool announce) {
     return false;
 }
 
-TDyCharArray Stored(const sim::DeviceState& s, int code) {
+ByteBuffer Stored(const sim::DeviceState& s, int code) {
     switch (code) {
     case 0x27:
         return s.portParams;
@@ -165,7 +165,7 @@ private slots:
         // The probe, the four sections, three schedule blocks, then the full read.
         QCOMPARE(f.ReceivedCodes(),
                  QList<int>({0x28, 0x27, 0x47, 0x37, 0x57, 0x87, 0x87, 0x87}) + ReadCodes);
-        const QList<TDyCharArray> frames = f.Sim.framesReceived();
+        const QList<ByteBuffer> frames = f.Sim.framesReceived();
         const int codes[] = {0x27, 0x47, 0x37, 0x57};
         for (int i = 0; i < 4; ++i)
             QCOMPARE(Hex(Head(frames[i + 1], 5)), Hex(Bytes({0x7E, codes[i], 0x01, 0x00, 0x00})));
@@ -369,7 +369,7 @@ private slots:
         QTest::addColumn<int>("section");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("success");
-        QTest::addColumn<TDyCharArray>("stored");
+        QTest::addColumn<ByteBuffer>("stored");
         QTest::newRow("ports") << int(Ports) << 0x27 << QStringLiteral("端口参数设置完毕。")
                                << ExpectedPorts(text::ModelSingle);
         QTest::newRow("trunk attributes")
@@ -386,7 +386,7 @@ private slots:
         QFETCH(int, section);
         QFETCH(int, code);
         QFETCH(QString, success);
-        QFETCH(TDyCharArray, stored);
+        QFETCH(ByteBuffer, stored);
         DeviceFixture f;
         sim::DeviceState state = f.Sim.state();
         state.address = 70000;
@@ -401,7 +401,7 @@ private slots:
 
         QCOMPARE(Shown(f.Ui), QStringList{Info(SetOk, success)});
         QCOMPARE(f.ReceivedCodes(), QList<int>({code, code}));
-        for (const TDyCharArray& frame : f.Sim.framesReceived())
+        for (const ByteBuffer& frame : f.Sim.framesReceived())
             QCOMPARE(Hex(Head(frame, 5)), Hex(Bytes({0x7E, code, 0x70, 0x11, 0x01})));
         QCOMPARE(Hex(Stored(f.Sim.state(), code)), Hex(stored));
         QVERIFY(!f.Config.IsRefreshed());

@@ -39,7 +39,7 @@ public:
         m_fd = -1;
     }
 
-    bool send(const korvane::TDyCharArray& bytes) {
+    bool send(const korvane::ByteBuffer& bytes) {
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
@@ -51,21 +51,21 @@ public:
     }
 
     // Reads until count bytes have come or timeoutMs has passed; returns what came.
-    korvane::TDyCharArray receive(std::size_t count, int timeoutMs = 10000) {
-        return receiveWhile(
-            timeoutMs, [count](const korvane::TDyCharArray& got) { return got.size() < count; });
+    korvane::ByteBuffer receive(std::size_t count, int timeoutMs = 10000) {
+        return receiveWhile(timeoutMs,
+                            [count](const korvane::ByteBuffer& got) { return got.size() < count; });
     }
 
     // Reads up to and including the end byte 0x7F (a payload never holds it raw).
-    korvane::TDyCharArray receiveFrame(int timeoutMs = 10000) {
-        return receiveWhile(timeoutMs, [](const korvane::TDyCharArray& got) {
+    korvane::ByteBuffer receiveFrame(int timeoutMs = 10000) {
+        return receiveWhile(timeoutMs, [](const korvane::ByteBuffer& got) {
             return got.empty() || got.back() != korvane::FrameEnd;
         });
     }
 
 private:
-    template <typename More> korvane::TDyCharArray receiveWhile(int timeoutMs, More more) {
-        korvane::TDyCharArray out;
+    template <typename More> korvane::ByteBuffer receiveWhile(int timeoutMs, More more) {
+        korvane::ByteBuffer out;
         QElapsedTimer timer;
         timer.start();
         while (more(out) && timer.elapsed() < timeoutMs) {

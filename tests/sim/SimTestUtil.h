@@ -10,33 +10,33 @@
 
 namespace simtest {
 
-inline korvane::TDyCharArray bytes(std::initializer_list<int> values) {
-    korvane::TDyCharArray out;
+inline korvane::ByteBuffer bytes(std::initializer_list<int> values) {
+    korvane::ByteBuffer out;
     for (int v : values)
         out.push_back(static_cast<std::uint8_t>(v));
     return out;
 }
 
-inline korvane::TDyCharArray repeated(std::size_t count, int value) {
-    return korvane::TDyCharArray(count, static_cast<std::uint8_t>(value));
+inline korvane::ByteBuffer repeated(std::size_t count, int value) {
+    return korvane::ByteBuffer(count, static_cast<std::uint8_t>(value));
 }
 
-inline korvane::TDyCharArray concat(std::initializer_list<korvane::TDyCharArray> parts) {
-    korvane::TDyCharArray out;
+inline korvane::ByteBuffer concat(std::initializer_list<korvane::ByteBuffer> parts) {
+    korvane::ByteBuffer out;
     for (const auto& p : parts)
         out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
 // The byte values first, first + 1, ..., last.
-inline korvane::TDyCharArray range(int first, int last) {
-    korvane::TDyCharArray out;
+inline korvane::ByteBuffer range(int first, int last) {
+    korvane::ByteBuffer out;
     for (int v = first; v <= last; ++v)
         out.push_back(static_cast<std::uint8_t>(v));
     return out;
 }
 
-inline QByteArray hex(const korvane::TDyCharArray& b) {
+inline QByteArray hex(const korvane::ByteBuffer& b) {
     return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())).toHex(' ');
 }
 

@@ -30,23 +30,23 @@ template <typename Edit> SimulatorFaults faults(Edit edit) {
     return f;
 }
 
-TDyCharArray request(int code) {
+ByteBuffer request(int code) {
     return bytes({0x7E, code, 0x7F});
 }
 
 // The one answer the engine gives to frame, or an empty array for none.
-TDyCharArray answerTo(DeviceEngine& engine, const TDyCharArray& frame) {
+ByteBuffer answerTo(DeviceEngine& engine, const ByteBuffer& frame) {
     const QList<Exchange> exchanges = engine.feed(frame);
     if (exchanges.size() != 1)
         return bytes({0xEE, int(exchanges.size())}); // never a valid answer
     return exchanges[0].answer;
 }
 
-std::size_t unescapedLength(const TDyCharArray& raw) {
+std::size_t unescapedLength(const ByteBuffer& raw) {
     return UnescapeFrame(raw).size();
 }
 
-TDyCharArray section(const DeviceState& s, const QString& name) {
+ByteBuffer section(const DeviceState& s, const QString& name) {
     if (name == "address")
         return bytes({int(s.address & 0xFF), int((s.address >> 8) & 0xFF), int(s.address >> 16)});
     if (name == "ports")
@@ -59,7 +59,7 @@ TDyCharArray section(const DeviceState& s, const QString& name) {
         return s.trunkDelay;
     if (name.startsWith("block ")) {
         const auto it = s.scheduleBlocks.find(std::uint8_t(name.mid(6).toInt()));
-        return it == s.scheduleBlocks.end() ? TDyCharArray{} : it->second;
+        return it == s.scheduleBlocks.end() ? ByteBuffer{} : it->second;
     }
     return bytes({0xEE});
 }
@@ -101,7 +101,7 @@ private slots:
     void readAnswerBytes_data() {
         QTest::addColumn<Model>("model");
         QTest::addColumn<int>("code");
-        QTest::addColumn<TDyCharArray>("answer");
+        QTest::addColumn<ByteBuffer>("answer");
 
         for (Model m : {Model::Korvane, Model::KorvaneAB}) {
             const QByteArray name = ModelLabel(m).toLatin1();
@@ -133,7 +133,7 @@ private slots:
     void readAnswerBytes() {
         QFETCH(Model, model);
         QFETCH(int, code);
-        QFETCH(TDyCharArray, answer);
+        QFETCH(ByteBuffer, answer);
         DeviceEngine engine(knownState(model));
         QCOMPARE(hex(answerTo(engine, request(code))), hex(answer));
         QCOMPARE(unescapedLength(answer), expectedLength(model, code));
@@ -141,7 +141,7 @@ private slots:
 
     void escapedAnswerBytes_data() {
         QTest::addColumn<int>("code");
-        QTest::addColumn<TDyCharArray>("answer");
+        QTest::addColumn<ByteBuffer>("answer");
         QTest::newRow("address 7F7E7C")
             << 0x08 << bytes({0x7E, 0x08, 0x7C, 0xD6, 0x7C, 0xD4, 0x7C, 0xD5, 0x7F});
         QTest::newRow("serial 7C7E7F01")
@@ -153,14 +153,14 @@ private slots:
 
     void escapedAnswerBytes() {
         QFETCH(int, code);
-        QFETCH(TDyCharArray, answer);
+        QFETCH(ByteBuffer, answer);
         DeviceState s;
         s.address = 0x7F7E7C;
         s.serialNumber = 0x7C7E7F01;
         s.gps = bytes({0x7E, 0xD4});
         s.trunk = bytes({0x7C, 0x55, 0x55, 0x55, 0x7F});
         DeviceEngine engine(s);
-        const TDyCharArray got = answerTo(engine, request(code));
+        const ByteBuffer got = answerTo(engine, request(code));
         QCOMPARE(hex(got), hex(answer));
         QCOMPARE(unescapedLength(got), expectedLength(Model::Korvane, code));
     }
@@ -171,7 +171,7 @@ private slots:
         QFETCH(Model, model);
         QFETCH(int, code);
         DeviceEngine engine(DeviceState::Initial(model));
-        const TDyCharArray answer = answerTo(engine, request(code));
+        const ByteBuffer answer = answerTo(engine, request(code));
         QVERIFY(IsAcceptableFrame(answer));
         QCOMPARE(answer[1], std::uint8_t(code));
         QCOMPARE(unescapedLength(answer), expectedLength(model, code));
@@ -193,29 +193,29 @@ private slots:
 
     void writes_data() {
         QTest::addColumn<Model>("model");
-        QTest::addColumn<TDyCharArray>("frame");
+        QTest::addColumn<ByteBuffer>("frame");
         QTest::addColumn<bool>("stored");
         QTest::addColumn<QString>("field");
-        QTest::addColumn<TDyCharArray>("value"); // the field afterwards when stored
+        QTest::addColumn<ByteBuffer>("value"); // the field afterwards when stored
 
         const auto K = Model::Korvane;
         const auto AB = Model::KorvaneAB;
-        const TDyCharArray ports89 = range(0x30, 0x30 + 88);
-        const TDyCharArray ports161 = range(0x10, 0x10 + 160); // holds 7C, 7E, 7F
-        const TDyCharArray block = range(0x7A, 0x7A + 63);
+        const ByteBuffer ports89 = range(0x30, 0x30 + 88);
+        const ByteBuffer ports161 = range(0x10, 0x10 + 160); // holds 7C, 7E, 7F
+        const ByteBuffer block = range(0x7A, 0x7A + 63);
 
         QTest::newRow("gps own address")
             << K << bytes({0x7E, 0x37, 0x01, 0x00, 0x00, 0xAA, 0x55, 0x7F}) << true << "gps"
             << bytes({0xAA, 0x55});
         QTest::newRow("gps other address")
             << K << bytes({0x7E, 0x37, 0x02, 0x00, 0x00, 0xAA, 0x55, 0x7F}) << false << "gps"
-            << TDyCharArray{};
+            << ByteBuffer{};
         QTest::newRow("gps address high byte differs")
             << K << bytes({0x7E, 0x37, 0x01, 0x00, 0x01, 0xAA, 0x55, 0x7F}) << false << "gps"
-            << TDyCharArray{};
+            << ByteBuffer{};
         QTest::newRow("gps 3 bytes")
             << K << bytes({0x7E, 0x37, 0x01, 0x00, 0x00, 0xAA, 0x55, 0x00, 0x7F}) << false << "gps"
-            << TDyCharArray{};
+            << ByteBuffer{};
         QTest::newRow("gps escaped payload")
             << K << bytes({0x7E, 0x37, 0x01, 0x00, 0x00, 0x7C, 0xD4, 0x7C, 0xD5, 0x7F}) << true
             << "gps" << bytes({0x7E, 0x7F});
@@ -224,10 +224,10 @@ private slots:
                                << true << "trunk" << bytes({0xAA, 0xAA, 0xAA, 0x55, 0xAA});
         QTest::newRow("trunk 4 bytes")
             << K << AddressedFrame(1, 0x47, bytes({0xAA, 0xAA, 0xAA, 0x55})) << false << "trunk"
-            << TDyCharArray{};
+            << ByteBuffer{};
         QTest::newRow("trunk other address")
             << K << AddressedFrame(0x010000 | 1, 0x47, bytes({1, 2, 3, 4, 5})) << false << "trunk"
-            << TDyCharArray{};
+            << ByteBuffer{};
         QTest::newRow("delay on KORVANE keeps cycle B")
             << K << AddressedFrame(1, 0x57, bytes({0xAA, 1, 2, 3, 4, 5, 6})) << true << "delay"
             << bytes({0xAA, 1, 2, 3, 4, 5, 6});
@@ -235,27 +235,27 @@ private slots:
             << AB << AddressedFrame(1, 0x57, bytes({0xAA, 1, 2, 3, 4, 5, 6})) << true << "delay"
             << bytes({0xAA, 1, 2, 3, 4, 5, 6});
         QTest::newRow("delay 4 bytes") << K << AddressedFrame(1, 0x57, bytes({0xAA, 1, 2, 3}))
-                                       << false << "delay" << TDyCharArray{};
+                                       << false << "delay" << ByteBuffer{};
         QTest::newRow("ports 89 on KORVANE")
             << K << AddressedFrame(1, 0x27, ports89) << true << "ports" << ports89;
         QTest::newRow("ports 161 on KORVANE")
-            << K << AddressedFrame(1, 0x27, ports161) << false << "ports" << TDyCharArray{};
+            << K << AddressedFrame(1, 0x27, ports161) << false << "ports" << ByteBuffer{};
         QTest::newRow("ports 161 on KORVANEA/B")
             << AB << AddressedFrame(1, 0x27, ports161) << true << "ports" << ports161;
         QTest::newRow("ports 89 on KORVANEA/B")
-            << AB << AddressedFrame(1, 0x27, ports89) << false << "ports" << TDyCharArray{};
+            << AB << AddressedFrame(1, 0x27, ports89) << false << "ports" << ByteBuffer{};
         QTest::newRow("ports other address")
-            << K << AddressedFrame(2, 0x27, ports89) << false << "ports" << TDyCharArray{};
+            << K << AddressedFrame(2, 0x27, ports89) << false << "ports" << ByteBuffer{};
         // The serial number 0x7C007E01 travels escaped: 01 7C D4 00 7C D6.
         QTest::newRow("set address, serial matches")
             << K << bytes({0x7E, 0x07, 0x01, 0x7C, 0xD4, 0x00, 0x7C, 0xD6, 0x05, 0x00, 0x00, 0x7F})
             << true << "address" << bytes({0x05, 0x00, 0x00});
         QTest::newRow("set address, other serial")
             << K << bytes({0x7E, 0x07, 0x02, 0x7C, 0xD4, 0x00, 0x7C, 0xD6, 0x05, 0x00, 0x00, 0x7F})
-            << false << "address" << TDyCharArray{};
+            << false << "address" << ByteBuffer{};
         QTest::newRow("set address, 6 bytes")
             << K << PlainFrame(0x07, bytes({0x01, 0x7E, 0x00, 0x7C, 0x05, 0x00})) << false
-            << "address" << TDyCharArray{};
+            << "address" << ByteBuffer{};
         QTest::newRow("set address to 70000")
             << AB << PlainFrame(0x07, bytes({0x01, 0x7E, 0x00, 0x7C, 0x70, 0x11, 0x01})) << true
             << "address" << bytes({0x70, 0x11, 0x01});
@@ -267,23 +267,23 @@ private slots:
             << block;
         QTest::newRow("schedule block other address")
             << K << PlainFrame(0x87, concat({bytes({2, 0, 0, 2}), block})) << false << "block 2"
-            << TDyCharArray{};
+            << ByteBuffer{};
         QTest::newRow("schedule block 63 entries")
             << K << PlainFrame(0x87, concat({bytes({1, 0, 0, 2}), range(0, 62)})) << false
-            << "block 2" << TDyCharArray{};
+            << "block 2" << ByteBuffer{};
     }
 
     void writes() {
         QFETCH(Model, model);
-        QFETCH(TDyCharArray, frame);
+        QFETCH(ByteBuffer, frame);
         QFETCH(bool, stored);
         QFETCH(QString, field);
-        QFETCH(TDyCharArray, value);
+        QFETCH(ByteBuffer, value);
 
         DeviceState before = DeviceState::Initial(model);
         before.serialNumber = 0x7C007E01;
         DeviceEngine engine(before);
-        const TDyCharArray answer = answerTo(engine, frame);
+        const ByteBuffer answer = answerTo(engine, frame);
         // Every write is answered: 55 when stored, AA when refused.
         QCOMPARE(hex(answer), hex(bytes({0x7E, frame[1], stored ? 0x55 : 0xAA, 0x7F})));
         if (stored) {
@@ -307,8 +307,7 @@ private slots:
         DeviceState s;
         s.address = std::uint32_t(address);
         DeviceEngine engine(s);
-        const TDyCharArray frame =
-            AddressedFrame(std::uint32_t(address), 0x37, bytes({0xAA, 0xAA}));
+        const ByteBuffer frame = AddressedFrame(std::uint32_t(address), 0x37, bytes({0xAA, 0xAA}));
         QCOMPARE(frame.size(), std::size_t(8));
         QCOMPARE(hex(answerTo(engine, frame)), hex(bytes({0x7E, 0x37, 0x55, 0x7F})));
         QCOMPARE(hex(engine.state().gps), hex(bytes({0xAA, 0xAA})));
@@ -323,7 +322,7 @@ private slots:
             DeviceEngine engine(DeviceState::Initial(m));
             answerTo(engine,
                      AddressedFrame(1, 0x57, bytes({0x55, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66})));
-            const TDyCharArray expected =
+            const ByteBuffer expected =
                 m == Model::Korvane
                     ? bytes({0x7E, 0x58, 0x55, 0x11, 0x22, 0x33, 0x7F})
                     : bytes({0x7E, 0x58, 0x55, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x7F});
@@ -334,7 +333,7 @@ private slots:
     void setAddressMovesWrites() {
         DeviceEngine engine;
         const std::uint32_t serial = engine.state().serialNumber;
-        const TDyCharArray setTo9 = PlainFrame(
+        const ByteBuffer setTo9 = PlainFrame(
             0x07, bytes({int(serial & 0xFF), int((serial >> 8) & 0xFF), int((serial >> 16) & 0xFF),
                          int(serial >> 24), 0x09, 0x00, 0x00}));
         QCOMPARE(hex(answerTo(engine, setTo9)), hex(bytes({0x7E, 0x07, 0x55, 0x7F})));
@@ -351,7 +350,7 @@ private slots:
     }
 
     void splitting_data() {
-        QTest::addColumn<TDyCharArray>("input");
+        QTest::addColumn<ByteBuffer>("input");
         QTest::addColumn<QList<int>>("codes"); // answered codes in order; -1 for no answer
 
         QTest::newRow("junk before a frame")
@@ -367,13 +366,13 @@ private slots:
         // An escape left open before the end byte is dropped: one GPS byte, refused.
         QTest::newRow("escape before end")
             << bytes({0x7E, 0x37, 0x01, 0x00, 0x00, 0x55, 0x7C, 0x7F}) << QList<int>{0x37};
-        TDyCharArray overlong = concat({bytes({0x7E, 0x87}), repeated(600, 0x00), bytes({0x7F})});
+        ByteBuffer overlong = concat({bytes({0x7E, 0x87}), repeated(600, 0x00), bytes({0x7F})});
         QTest::newRow("overlong frame dropped")
             << concat({overlong, bytes({0x7E, 0x08, 0x7F})}) << QList<int>{0x08};
     }
 
     void splitting() {
-        QFETCH(TDyCharArray, input);
+        QFETCH(ByteBuffer, input);
         QFETCH(QList<int>, codes);
 
         // Whole, and byte by byte: the same frames.
@@ -402,7 +401,7 @@ private slots:
 
     void exchangeKeepsRequest() {
         DeviceEngine engine;
-        const TDyCharArray frame = bytes({0x7E, 0x37, 0x7E, 0x00, 0x00, 0x7C, 0xD4, 0x55, 0x7F});
+        const ByteBuffer frame = bytes({0x7E, 0x37, 0x7E, 0x00, 0x00, 0x7C, 0xD4, 0x55, 0x7F});
         const QList<Exchange> exchanges = engine.feed(frame);
         QCOMPARE(exchanges.size(), 1);
         QCOMPARE(hex(exchanges[0].request.raw), hex(frame));
@@ -448,13 +447,13 @@ private slots:
         DeviceState s = DeviceState::Initial(model);
         s.address = 0x7F0000; // last payload byte 7F: escaped, so the answer still cannot end in 7F
         DeviceEngine engine(s);
-        const TDyCharArray good = answerTo(engine, request(code));
+        const ByteBuffer good = answerTo(engine, request(code));
         engine.setFaults(faults([](SimulatorFaults& f) { f.badEnd = true; }));
-        const TDyCharArray bad = answerTo(engine, request(code));
+        const ByteBuffer bad = answerTo(engine, request(code));
         QVERIFY(!bad.empty());
         QVERIFY(bad.back() != 0x7F);
         QVERIFY(!CheckFrame(bad.data(), bad.size()));
-        QCOMPARE(hex(bad), hex(TDyCharArray(good.begin(), good.end() - 1)));
+        QCOMPARE(hex(bad), hex(ByteBuffer(good.begin(), good.end() - 1)));
     }
 
     void wrongLength_data() { addModelCodeRows(); }
@@ -465,12 +464,12 @@ private slots:
         DeviceEngine engine(DeviceState::Initial(model));
         engine.setFaults(
             faults([](SimulatorFaults& f) { f.wrongLength = SimulatorFaults::Length::OneLonger; }));
-        const TDyCharArray longer = answerTo(engine, request(code));
+        const ByteBuffer longer = answerTo(engine, request(code));
         QVERIFY(IsAcceptableFrame(longer));
         QCOMPARE(unescapedLength(longer), expectedLength(model, code) + 1);
         engine.setFaults(faults(
             [](SimulatorFaults& f) { f.wrongLength = SimulatorFaults::Length::OneShorter; }));
-        const TDyCharArray shorter = answerTo(engine, request(code));
+        const ByteBuffer shorter = answerTo(engine, request(code));
         QVERIFY(IsAcceptableFrame(shorter));
         QCOMPARE(unescapedLength(shorter), expectedLength(model, code) - 1);
     }

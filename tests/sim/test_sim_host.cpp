@@ -13,7 +13,7 @@ using namespace simtest;
 
 namespace {
 
-TDyCharArray request(int code) {
+ByteBuffer request(int code) {
     return bytes({0x7E, code, 0x7F});
 }
 
@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(hex(port.receive(4)), hex(bytes({0x7E, 0x37, 0x55, 0x7F})));
         QCOMPARE(hex(sim.state().gps), hex(bytes({0xAA, 0x7F})));
 
-        const TDyCharArray block = range(0, 63);
+        const ByteBuffer block = range(0, 63);
         QVERIFY(port.send(PlainFrame(0x87, concat({bytes({0x7E, 0, 0, 4}), block}))));
         QCOMPARE(hex(port.receive(4)), hex(bytes({0x7E, 0x87, 0x55, 0x7F})));
         QCOMPARE(hex(sim.state().scheduleBlocks.at(4)), hex(block));
@@ -134,7 +134,7 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         QVERIFY(port.send(request(0x28)));
-        const TDyCharArray answer = UnescapeFrame(port.receiveFrame());
+        const ByteBuffer answer = UnescapeFrame(port.receiveFrame());
         QCOMPARE(answer.size(), std::size_t(92));
         // 92 bytes or more at 960 bytes/s: about 96 ms on the wire.
         QVERIFY2(timer.elapsed() >= 80, qPrintable(QString::number(timer.elapsed())));

@@ -16,7 +16,7 @@ namespace {
 
 const QString Program = QStringLiteral(KORVANE_SIM_EXECUTABLE);
 
-TDyCharArray request(int code) {
+ByteBuffer request(int code) {
     return bytes({0x7E, code, 0x7F});
 }
 

@@ -23,7 +23,7 @@ constexpr int TestTimeLimitMs = 800;
 // The command codes of the frames the device received, in order.
 inline QList<int> ReceivedCodes(const sim::SimulatorHost& sim) {
     QList<int> codes;
-    for (const TDyCharArray& f : sim.framesReceived())
+    for (const ByteBuffer& f : sim.framesReceived())
         codes.append(f.size() > 1 ? f[1] : -1);
     return codes;
 }
@@ -44,7 +44,7 @@ public:
 
     sim::SimulatorHost Sim;
     QString Port;
-    TComm32 Transport;
+    CommandTransport Transport;
     DeviceConfiguration Config;
     RecordingOperator Ui;
     std::unique_ptr<DeviceProcedures> Procedures;

@@ -3,8 +3,8 @@
 // directory with its own KORVANE.INI, beside a simulator on a pty. Message boxes are
 // recorded instead of shown.
 
-#include "ui/MainWindow.h"
 #include "tests/support/DeviceFixture.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,7 +36,7 @@ public:
             f.open(QIODevice::WriteOnly);
             f.write(QString(settings).replace(QStringLiteral("{PTY}"), Port).toUtf8());
         }
-        Window = std::make_unique<TfrmKorvane>(
+        Window = std::make_unique<MainWindow>(
             [this](const QString& text, const QString& caption, MessageIcon icon) {
                 Messages.append({text, caption, icon});
                 if (OnMessage)
@@ -70,7 +70,7 @@ public:
     QTemporaryDir Dir;
     QList<ShownMessage> Messages;
     std::function<void(const ShownMessage&)> OnMessage;
-    std::unique_ptr<TfrmKorvane> Window;
+    std::unique_ptr<MainWindow> Window;
 
 private:
     QString m_oldDir;

@@ -1,6 +1,7 @@
 #include "config/DisplayTexts.h"
-#include "ui/ChannelDialog.h"
 #include "files/Cp936.h"
+#include "tests/support/Child.h"
+#include "ui/ChannelDialog.h"
 #include "ui/RadioGroup.h"
 
 #include <QHeaderView>
@@ -84,9 +85,11 @@ void ClickRow(QTreeWidget* list, const QString& channel) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
 }
 
-QList<int> Items(const TfrmSelectChannel& d) {
-    return {d.RadioGroup1->ItemIndex(), d.RadioGroup2->ItemIndex(), d.RadioGroup3->ItemIndex(),
-            d.RadioGroup4->ItemIndex()};
+QList<int> Items(const ChannelDialog& d) {
+    return {Child<RadioGroup>(d, "polarityGroup")->ItemIndex(),
+            Child<RadioGroup>(d, "portStateGroup")->ItemIndex(),
+            Child<RadioGroup>(d, "clockSourceGroup")->ItemIndex(),
+            Child<RadioGroup>(d, "clockEdgeGroup")->ItemIndex()};
 }
 
 SelectChannelInput Unassigned(const QString& model, const QString& file) {
@@ -112,8 +115,8 @@ class TestSelectChannel : public QObject {
     }
 
     // Shown without exec(), so that the test drives it like the operator would.
-    std::unique_ptr<TfrmSelectChannel> Open(const SelectChannelInput& input) {
-        auto d = std::make_unique<TfrmSelectChannel>(
+    std::unique_ptr<ChannelDialog> Open(const SelectChannelInput& input) {
+        auto d = std::make_unique<ChannelDialog>(
             input, [this](const QString& text, const QString& caption, MessageIcon icon) {
                 m_shown.append({text, caption, icon});
             });
@@ -128,20 +131,24 @@ private slots:
     // group starts there), one whole row chosen at a time and never edited in place,
     // the delay shown but not typed, OK as the default button.
     void form() {
-        TfrmSelectChannel d(Unassigned(text::ModelAB, {}));
-        const std::pair<RadioGroup*, QString> groups[] = {{d.RadioGroup1, "正"},
-                                                          {d.RadioGroup2, "开"},
-                                                          {d.RadioGroup3, "内部"},
-                                                          {d.RadioGroup4, "上升沿(正)"}};
+        ChannelDialog d(Unassigned(text::ModelAB, {}));
+        const std::pair<RadioGroup*, QString> groups[] = {
+            {Child<RadioGroup>(d, "polarityGroup"), "正"},
+            {Child<RadioGroup>(d, "portStateGroup"), "开"},
+            {Child<RadioGroup>(d, "clockSourceGroup"), "内部"},
+            {Child<RadioGroup>(d, "clockEdgeGroup"), "上升沿(正)"}};
         for (const auto& [group, first] : groups) {
             QCOMPARE(group->Item(0)->text(), first);
             QCOMPARE(group->ItemIndex(), 0);
         }
-        QVERIFY(d.edDelay->isReadOnly());
-        QCOMPARE(d.ListView1->selectionMode(), QAbstractItemView::SingleSelection);
-        QCOMPARE(d.ListView1->selectionBehavior(), QAbstractItemView::SelectRows);
-        QCOMPARE(d.ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
-        QVERIFY(d.BitBtn2->isDefault());
+        QVERIFY(Child<QLineEdit>(d, "delayField")->isReadOnly());
+        QCOMPARE(Child<QTreeWidget>(d, "channelList")->selectionMode(),
+                 QAbstractItemView::SingleSelection);
+        QCOMPARE(Child<QTreeWidget>(d, "channelList")->selectionBehavior(),
+                 QAbstractItemView::SelectRows);
+        QCOMPARE(Child<QTreeWidget>(d, "channelList")->editTriggers(),
+                 QAbstractItemView::NoEditTriggers);
+        QVERIFY(Child<QPushButton>(d, "okButton")->isDefault());
     }
 
     void list_data() {
@@ -170,8 +177,8 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QStringList, rows);
         auto d = Open(Unassigned(text::ModelAB, ChannelFile(file)));
-        QCOMPARE(Rows(d->ListView1), rows);
-        QVERIFY(d->ListView1->selectedItems().isEmpty());
+        QCOMPARE(Rows(Child<QTreeWidget>(d, "channelList")), rows);
+        QVERIFY(Child<QTreeWidget>(d, "channelList")->selectedItems().isEmpty());
         QVERIFY(m_shown.isEmpty());
     }
 
@@ -180,18 +187,19 @@ private slots:
             text::ModelAB,  ChannelFile(StandardFile()), "5",     text::Negative, text::Off,
             text::External, text::FallingEdge,           "0001F4"};
         auto d = Open(port);
-        QCOMPARE(SelectedChannels(d->ListView1), QStringList{"5"});
-        QCOMPARE(d->ListView1->currentItem(), Row(d->ListView1, "5"));
-        QCOMPARE(d->focusWidget(), d->ListView1);
-        QCOMPARE(d->edDelay->text(), QStringLiteral("0001F4"));
-        QVERIFY(d->edDelay->isEnabled());
-        QVERIFY(d->lbDelay->isEnabled());
+        QCOMPARE(SelectedChannels(Child<QTreeWidget>(d, "channelList")), QStringList{"5"});
+        QCOMPARE(Child<QTreeWidget>(d, "channelList")->currentItem(),
+                 Row(Child<QTreeWidget>(d, "channelList"), "5"));
+        QCOMPARE(d->focusWidget(), Child<QTreeWidget>(d, "channelList"));
+        QCOMPARE(Child<QLineEdit>(d, "delayField")->text(), QStringLiteral("0001F4"));
+        QVERIFY(Child<QLineEdit>(d, "delayField")->isEnabled());
+        QVERIFY(Child<QLabel>(d, "delayLabel")->isEnabled());
         // The port's own values win over the row's 内部 and 上升沿(正).
         QCOMPARE(Items(*d), (QList<int>{1, 1, 1, 1}));
-        QVERIFY(d->RadioGroup3->isEnabled());
-        QCOMPARE(d->edStopBits->text(), QString());
+        QVERIFY(Child<RadioGroup>(d, "clockSourceGroup")->isEnabled());
+        QCOMPARE(Child<QLineEdit>(d, "stopBitsField")->text(), QString());
 
-        d->BitBtn2->click();
+        Child<QPushButton>(d, "okButton")->click();
         QCOMPARE(d->result(), int(QDialog::Accepted));
         QVERIFY(!d->isVisible());
         QVERIFY(m_shown.isEmpty());
@@ -212,8 +220,8 @@ private slots:
             text::ModelAB,  ChannelFile(StandardFile()), "05", text::Negative, text::Off,
             text::External, text::FallingEdge,           ""};
         auto d = Open(port);
-        QVERIFY(d->ListView1->selectedItems().isEmpty());
-        QCOMPARE(d->edDelay->text(), QStringLiteral("0"));
+        QVERIFY(Child<QTreeWidget>(d, "channelList")->selectedItems().isEmpty());
+        QCOMPARE(Child<QLineEdit>(d, "delayField")->text(), QStringLiteral("0"));
         QCOMPARE(Items(*d), (QList<int>{1, 1, 1, 1}));
     }
 
@@ -227,19 +235,21 @@ private slots:
                                       text::RisingEdge,
                                       "00000A"};
         auto d = Open(port);
-        QCOMPARE(SelectedChannels(d->ListView1), QStringList{"3"});
-        QCOMPARE(d->RadioGroup3->ItemText(), text::External);   // from the row
-        QCOMPARE(d->RadioGroup4->ItemText(), text::RisingEdge); // from the port
-        QVERIFY(!d->RadioGroup3->isEnabled());
-        QCOMPARE(d->edDelay->text(), QStringLiteral("00000A"));
+        QCOMPARE(SelectedChannels(Child<QTreeWidget>(d, "channelList")), QStringList{"3"});
+        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->ItemText(),
+                 text::External); // from the row
+        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->ItemText(),
+                 text::RisingEdge); // from the port
+        QVERIFY(!Child<RadioGroup>(d, "clockSourceGroup")->isEnabled());
+        QCOMPARE(Child<QLineEdit>(d, "delayField")->text(), QStringLiteral("00000A"));
     }
 
     void unassignedPortSelectsNothing() {
         auto d = Open(Unassigned(text::ModelAB, ChannelFile(StandardFile())));
-        QVERIFY(d->ListView1->selectedItems().isEmpty());
+        QVERIFY(Child<QTreeWidget>(d, "channelList")->selectedItems().isEmpty());
         QCOMPARE(Items(*d), (QList<int>{0, 0, 0, 0}));
 
-        d->BitBtn2->click();
+        Child<QPushButton>(d, "okButton")->click();
         QCOMPARE(m_shown.size(), 1);
         QCOMPARE(m_shown[0].Text, QStringLiteral("请选择对应的信道。"));
         QCOMPARE(m_shown[0].Caption, QStringLiteral("Korvane"));
@@ -248,11 +258,12 @@ private slots:
         QCOMPARE(d->result(), int(QDialog::Rejected));
 
         // The operator then picks a row and confirms.
-        ClickRow(d->ListView1, "9");
-        QCOMPARE(SelectedChannels(d->ListView1), QStringList{"9"});
-        QCOMPARE(d->edDelay->text(), QStringLiteral("000000")); // no key for 9
-        QCOMPARE(d->edStopBits->text(), QStringLiteral("2"));
-        d->BitBtn2->click();
+        ClickRow(Child<QTreeWidget>(d, "channelList"), "9");
+        QCOMPARE(SelectedChannels(Child<QTreeWidget>(d, "channelList")), QStringList{"9"});
+        QCOMPARE(Child<QLineEdit>(d, "delayField")->text(),
+                 QStringLiteral("000000")); // no key for 9
+        QCOMPARE(Child<QLineEdit>(d, "stopBitsField")->text(), QStringLiteral("2"));
+        Child<QPushButton>(d, "okButton")->click();
         QCOMPARE(d->result(), int(QDialog::Accepted));
         QCOMPARE(d->Choice().Channel, QStringLiteral("9"));
         QCOMPARE(d->Choice().Rate, QStringLiteral("3200"));
@@ -271,12 +282,12 @@ private slots:
         QFETCH(QString, model);
         QFETCH(bool, enabled);
         auto d = Open(Unassigned(model, ChannelFile(StandardFile())));
-        QCOMPARE(d->edDelay->isEnabled(), enabled);
-        QCOMPARE(d->lbDelay->isEnabled(), enabled);
-        ClickRow(d->ListView1, "7");
-        QCOMPARE(d->edDelay->text(), QStringLiteral("ABCDEF"));
+        QCOMPARE(Child<QLineEdit>(d, "delayField")->isEnabled(), enabled);
+        QCOMPARE(Child<QLabel>(d, "delayLabel")->isEnabled(), enabled);
+        ClickRow(Child<QTreeWidget>(d, "channelList"), "7");
+        QCOMPARE(Child<QLineEdit>(d, "delayField")->text(), QStringLiteral("ABCDEF"));
         // Enter in the list confirms like "确定".
-        QTest::keyClick(d->ListView1, Qt::Key_Return);
+        QTest::keyClick(Child<QTreeWidget>(d, "channelList"), Qt::Key_Return);
         QCOMPARE(d->result(), int(QDialog::Accepted));
         QCOMPARE(d->Choice().Delay, QStringLiteral("ABCDEF"));
         QCOMPARE(d->Choice().Coding, text::Async);
@@ -285,33 +296,34 @@ private slots:
 
     void selectingRows() {
         auto d = Open(Unassigned(text::ModelAB, ChannelFile(StandardFile())));
-        ClickRow(d->ListView1, "5");
-        QVERIFY(d->RadioGroup3->isEnabled());
-        QCOMPARE(d->RadioGroup3->ItemText(), text::Internal);
-        QCOMPARE(d->RadioGroup4->ItemText(), text::RisingEdge);
+        ClickRow(Child<QTreeWidget>(d, "channelList"), "5");
+        QVERIFY(Child<RadioGroup>(d, "clockSourceGroup")->isEnabled());
+        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->ItemText(), text::Internal);
+        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->ItemText(), text::RisingEdge);
 
-        ClickRow(d->ListView1, "3");
-        QVERIFY(!d->RadioGroup3->isEnabled()); // POCSAG
-        QCOMPARE(d->RadioGroup3->ItemText(), text::External);
-        QCOMPARE(d->RadioGroup4->ItemText(), text::FallingEdge);
-        QCOMPARE(d->edStopBits->text(), QStringLiteral("1"));
+        ClickRow(Child<QTreeWidget>(d, "channelList"), "3");
+        QVERIFY(!Child<RadioGroup>(d, "clockSourceGroup")->isEnabled()); // POCSAG
+        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->ItemText(), text::External);
+        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->ItemText(), text::FallingEdge);
+        QCOMPARE(Child<QLineEdit>(d, "stopBitsField")->text(), QStringLiteral("1"));
 
-        ClickRow(d->ListView1, "7");
-        QVERIFY(!d->RadioGroup3->isEnabled()); // only 同步 has a choice of clock
+        ClickRow(Child<QTreeWidget>(d, "channelList"), "7");
+        QVERIFY(!Child<RadioGroup>(d, "clockSourceGroup")
+                     ->isEnabled()); // only 同步 has a choice of clock
 
         // The short record has no clock values: the groups keep what they show.
-        ClickRow(d->ListView1, "11");
-        QVERIFY(d->RadioGroup3->isEnabled());
-        QCOMPARE(d->RadioGroup3->ItemText(), text::External);
-        QCOMPARE(d->RadioGroup4->ItemText(), text::FallingEdge);
-        QCOMPARE(d->edStopBits->text(), QString());
-        QCOMPARE(d->edDelay->text(), QStringLiteral("000000"));
+        ClickRow(Child<QTreeWidget>(d, "channelList"), "11");
+        QVERIFY(Child<RadioGroup>(d, "clockSourceGroup")->isEnabled());
+        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->ItemText(), text::External);
+        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->ItemText(), text::FallingEdge);
+        QCOMPARE(Child<QLineEdit>(d, "stopBitsField")->text(), QString());
+        QCOMPARE(Child<QLineEdit>(d, "delayField")->text(), QStringLiteral("000000"));
 
         // The operator's own choices go into the result.
-        d->RadioGroup1->Item(1)->click();
-        d->RadioGroup3->Item(0)->click();
-        d->edStopBits->setText("1.5");
-        d->BitBtn2->click();
+        Child<RadioGroup>(d, "polarityGroup")->Item(1)->click();
+        Child<RadioGroup>(d, "clockSourceGroup")->Item(0)->click();
+        Child<QLineEdit>(d, "stopBitsField")->setText("1.5");
+        Child<QPushButton>(d, "okButton")->click();
         const ChannelChoice c = d->Choice();
         QCOMPARE(c.Channel, QStringLiteral("11"));
         QCOMPARE(c.Rate, QStringLiteral("512"));
@@ -324,12 +336,12 @@ private slots:
 
     void doubleClickConfirms() {
         auto d = Open(Unassigned(text::ModelAB, ChannelFile(StandardFile())));
-        QTreeWidgetItem* item = Row(d->ListView1, "5");
+        QTreeWidgetItem* item = Row(Child<QTreeWidget>(d, "channelList"), "5");
         QVERIFY(item);
         // The events of a real double-click: the second press comes before the
         // double-click event, which on its own does not reach the item.
-        QWidget* viewport = d->ListView1->viewport();
-        const QPoint at = d->ListView1->visualItemRect(item).center();
+        QWidget* viewport = Child<QTreeWidget>(d, "channelList")->viewport();
+        const QPoint at = Child<QTreeWidget>(d, "channelList")->visualItemRect(item).center();
         QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
         QTest::mousePress(viewport, Qt::LeftButton, {}, at);
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
@@ -351,9 +363,9 @@ private slots:
         auto d = Open(port);
         QSignalSpy rejected(d.get(), &QDialog::rejected);
         if (escape)
-            QTest::keyClick(d->ListView1, Qt::Key_Escape);
+            QTest::keyClick(Child<QTreeWidget>(d, "channelList"), Qt::Key_Escape);
         else
-            QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+            QTest::mouseClick(Child<QPushButton>(d, "cancelButton"), Qt::LeftButton);
         QCOMPARE(rejected.size(), 1);
         QCOMPARE(d->result(), int(QDialog::Rejected));
         QVERIFY(!d->isVisible());
@@ -371,12 +383,12 @@ private slots:
         QCOMPARE(m_shown[0].Icon, MessageIcon::Error);
         QVERIFY2(m_shown[0].Text.contains(path), qPrintable(m_shown[0].Text));
         QVERIFY(m_shown[0].Text.endsWith(u'.') || m_shown[0].Text.endsWith(u'。'));
-        QCOMPARE(d->ListView1->topLevelItemCount(), 0);
+        QCOMPARE(Child<QTreeWidget>(d, "channelList")->topLevelItemCount(), 0);
         // The rest of the opening still runs: the port's own values, no delay yet.
         QCOMPARE(Items(*d), (QList<int>{1, 1, 1, 1}));
-        QCOMPARE(d->edDelay->text(), QStringLiteral("0"));
+        QCOMPARE(Child<QLineEdit>(d, "delayField")->text(), QStringLiteral("0"));
 
-        d->BitBtn2->click();
+        Child<QPushButton>(d, "okButton")->click();
         QCOMPARE(m_shown.size(), 2);
         QCOMPARE(m_shown[1].Text, QStringLiteral("请选择对应的信道。"));
         QVERIFY(d->isVisible());
@@ -385,19 +397,19 @@ private slots:
     void missingDelayFile() {
         const QString file = ChannelFile(StandardFile(), QByteArray());
         auto d = Open({text::ModelAB, file, "5", "-", "-", "-", "-", ""});
-        QCOMPARE(SelectedChannels(d->ListView1), QStringList{"5"});
-        QCOMPARE(d->edDelay->text(), QStringLiteral("000000"));
+        QCOMPARE(SelectedChannels(Child<QTreeWidget>(d, "channelList")), QStringList{"5"});
+        QCOMPARE(Child<QLineEdit>(d, "delayField")->text(), QStringLiteral("000000"));
         QVERIFY(m_shown.isEmpty());
     }
 
     void readAfreshAtEachOpening() {
         const QString file = ChannelFile(Head + Record("3", "POCSAG", "1200", "", "", "1"));
         auto d = Open(Unassigned(text::ModelAB, file));
-        QCOMPARE(Rows(d->ListView1), QStringList{"3|POCSAG|1200|-|-|1"});
+        QCOMPARE(Rows(Child<QTreeWidget>(d, "channelList")), QStringList{"3|POCSAG|1200|-|-|1"});
         d->reject();
         WriteFile(file, Head + Record("4", "POCSAG", "2400", "", "", "1"));
         d->show();
-        QCOMPARE(Rows(d->ListView1), QStringList{"4|POCSAG|2400|-|-|1"});
+        QCOMPARE(Rows(Child<QTreeWidget>(d, "channelList")), QStringList{"4|POCSAG|2400|-|-|1"});
     }
 
     void inputFromPortRow() {

@@ -2,10 +2,11 @@
 // own actions and the trunk dialog.
 
 #include "config/DisplayTexts.h"
-#include "ui/PortTableModel.h"
-#include "ui/TrunkGpsDialog.h"
-#include "ui/RadioGroup.h"
+#include "tests/support/Child.h"
 #include "tests/support/WindowFixture.h"
+#include "ui/PortTableModel.h"
+#include "ui/RadioGroup.h"
+#include "ui/TrunkGpsDialog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -45,12 +46,12 @@ struct TrunkDialogCase {
 };
 
 void clickOk(QWidget* d) {
-    d->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+    d->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
 }
 
 void delayOfMinus5(QWidget* d) {
-    d->findChild<QCheckBox*>(QStringLiteral("cbTrunkDelay"))->click();
-    d->findChild<QLineEdit*>(QStringLiteral("edDelayCycleA"))->setText(QStringLiteral("-5"));
+    d->findChild<QCheckBox*>(QStringLiteral("trunkDelayCheck"))->click();
+    d->findChild<QLineEdit*>(QStringLiteral("delayCyclesAField"))->setText(QStringLiteral("-5"));
     clickOk(d);
 }
 
@@ -59,10 +60,10 @@ const std::vector<TrunkDialogCase>& TrunkDialogCases() {
         {"OK",
          text::ModelUnknown,
          [](QWidget* d) {
-             d->findChild<QCheckBox*>(QStringLiteral("cbGPS"))->click();
-             d->findChild<QAbstractButton*>(QStringLiteral("rbGPSPole2"))->click();
-             d->findChild<RadioGroup*>(QStringLiteral("rgPort"))->Item(2)->click();
-             d->findChild<RadioGroup*>(QStringLiteral("rgLevel"))->Item(1)->click();
+             d->findChild<QCheckBox*>(QStringLiteral("gpsCheck"))->click();
+             d->findChild<QAbstractButton*>(QStringLiteral("gpsNegativeRadio"))->click();
+             d->findChild<RadioGroup*>(QStringLiteral("trunkPortGroup"))->Item(2)->click();
+             d->findChild<RadioGroup*>(QStringLiteral("carrierLevelGroup"))->Item(1)->click();
              clickOk(d);
          },
          GpsParams{1, 1},
@@ -74,8 +75,8 @@ const std::vector<TrunkDialogCase>& TrunkDialogCases() {
         {"Cancel",
          text::ModelUnknown,
          [](QWidget* d) {
-             d->findChild<QCheckBox*>(QStringLiteral("cbGPS"))->click();
-             d->findChild<QCheckBox*>(QStringLiteral("cbTrunkDelay"))->click();
+             d->findChild<QCheckBox*>(QStringLiteral("gpsCheck"))->click();
+             d->findChild<QCheckBox*>(QStringLiteral("trunkDelayCheck"))->click();
              QTest::keyClick(d, Qt::Key_Escape);
          },
          GpsParams{},
@@ -113,32 +114,34 @@ private slots:
     // real serial device is ever touched.
     void startWithOnlyAPortName() {
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName=/dev/korvane-no-such-port\r\n"));
-        TfrmKorvane& w = *f.Window;
-        const TComm& comm = w.Transport().Comm();
+        MainWindow& w = *f.Window;
+        const SerialPort& comm = w.Transport().Comm();
         QCOMPARE(comm.BaudRate(), 9600u);
-        QCOMPARE(comm.ByteSize(), TByteSize::_8);
-        QCOMPARE(comm.Parity(), TParity::None);
-        QCOMPARE(comm.StopBits(), TStopBits::_1);
+        QCOMPARE(comm.ByteSize(), DataBits::_8);
+        QCOMPARE(comm.Parity(), ParityMode::None);
+        QCOMPARE(comm.StopBits(), StopBitsMode::_1);
         QVERIFY(!w.IsDebug());
         QVERIFY(w.Config().ChannelFileName.isEmpty());
         QVERIFY(w.Config().Ports.isEmpty()); // filled when shown
         f.Show();
         QCOMPARE(w.Config().Ports.size(), 24);
-        QCOMPARE(w.ListView1->model()->rowCount(), 24);
-        QCOMPARE(w.ListView1->model()->index(23, 0).data().toString(), QStringLiteral("24"));
-        QCOMPARE(w.ListView1->model()->index(0, 1).data().toString(), QStringLiteral("-"));
-        QCOMPARE(w.edID->text(), QStringLiteral("00000001"));
-        QCOMPARE(w.edAddress->text(), QStringLiteral("000001"));
-        QVERIFY(w.edID->isReadOnly());
-        QVERIFY(w.labVer->text().isEmpty());
-        QCOMPARE(w.Label8->text(), QStringLiteral("已刷新"));
-        QCOMPARE(w.Label13->text(), QStringLiteral("干线"));
-        QCOMPARE(background(w.Label13), QColor(255, 255, 0));
-        QVERIFY(w.CheckBox1->isChecked());
-        QVERIFY(!w.edDeviceName->isEnabled());
-        QVERIFY(!w.cbStation->isEnabled());
+        QCOMPARE(Child<QTreeView>(w, "portList")->model()->rowCount(), 24);
+        QCOMPARE(Child<QTreeView>(w, "portList")->model()->index(23, 0).data().toString(),
+                 QStringLiteral("24"));
+        QCOMPARE(Child<QTreeView>(w, "portList")->model()->index(0, 1).data().toString(),
+                 QStringLiteral("-"));
+        QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("00000001"));
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("000001"));
+        QVERIFY(Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
+        QVERIFY(Child<QLabel>(w, "modelLabel")->text().isEmpty());
+        QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("已刷新"));
+        QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->text(), QStringLiteral("干线"));
+        QCOMPARE(background(Child<QLabel>(w, "trunkSummaryLabel")), QColor(255, 255, 0));
+        QVERIFY(Child<QCheckBox>(w, "channelDelayCheck")->isChecked());
+        QVERIFY(!Child<QLineEdit>(w, "deviceNameField")->isEnabled());
+        QVERIFY(!Child<QComboBox>(w, "stationCombo")->isEnabled());
         QVERIFY(!comm.IsOpen());
-        QCOMPARE(w.lbPort->text(), QStringLiteral("断开"));
+        QCOMPARE(Child<QLabel>(w, "portLabel")->text(), QStringLiteral("断开"));
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("Error opening serial port.")}));
         QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
         QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
@@ -151,7 +154,7 @@ private slots:
                            "ChannelFile=C:\\chn\\a.chn\r\n"));
         QCOMPARE(f.Messages.size(), 1);
         QCOMPARE(f.Window->Config().ChannelFileName, QStringLiteral("C:\\chn\\a.chn"));
-        QCOMPARE(f.Window->Transport().Comm().Parity(), TParity::Mark);
+        QCOMPARE(f.Window->Transport().Comm().Parity(), ParityMode::Mark);
     }
 
     void openPortAtStart() {
@@ -162,48 +165,50 @@ private slots:
         QVERIFY(f.Window->IsDebug());
         QVERIFY(f.Window->Transport().Debug());
         f.Show();
-        QCOMPARE(f.Window->lbPort->text(), f.Port + QStringLiteral(" 19200-7-E-2"));
+        QCOMPARE(Child<QLabel>(f.Window, "portLabel")->text(),
+                 f.Port + QStringLiteral(" 19200-7-E-2"));
     }
 
     void hexKeysOnlyInUpperCase() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
-        w.edAddress->clear();
-        w.edAddress->setFocus();
-        QTest::keyClicks(w.edAddress, QStringLiteral("aG-1 f"));
-        QCOMPARE(w.edAddress->text(), QStringLiteral("A1F"));
-        QTest::keyClick(w.edAddress, Qt::Key_Backspace);
-        QCOMPARE(w.edAddress->text(), QStringLiteral("A1"));
-        QTest::keyClicks(w.edAddress, QStringLiteral("23456789"));
-        QCOMPARE(w.edAddress->text(), QStringLiteral("A12345")); // six characters at most
+        MainWindow& w = *f.Window;
+        Child<QLineEdit>(w, "addressField")->clear();
+        Child<QLineEdit>(w, "addressField")->setFocus();
+        QTest::keyClicks(Child<QLineEdit>(w, "addressField"), QStringLiteral("aG-1 f"));
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("A1F"));
+        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_Backspace);
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("A1"));
+        QTest::keyClicks(Child<QLineEdit>(w, "addressField"), QStringLiteral("23456789"));
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(),
+                 QStringLiteral("A12345")); // six characters at most
 
         // The serial number is read-only until remote control is stated.
-        QTest::keyClicks(w.edID, QStringLiteral("9"));
-        QCOMPARE(w.edID->text(), QStringLiteral("00000001"));
-        w.CheckBox2->click();
+        QTest::keyClicks(Child<QLineEdit>(w, "serialNumberField"), QStringLiteral("9"));
+        QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("00000001"));
+        Child<QCheckBox>(w, "remoteControlCheck")->click();
         QVERIFY(w.Config().ControlMode);
-        QVERIFY(!w.edID->isReadOnly());
-        w.edID->clear();
-        QTest::keyClicks(w.edID, QStringLiteral("123456789b"));
-        QCOMPARE(w.edID->text(), QStringLiteral("12345678"));
-        w.CheckBox2->click();
+        QVERIFY(!Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
+        Child<QLineEdit>(w, "serialNumberField")->clear();
+        QTest::keyClicks(Child<QLineEdit>(w, "serialNumberField"), QStringLiteral("123456789b"));
+        QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("12345678"));
+        Child<QCheckBox>(w, "remoteControlCheck")->click();
         QVERIFY(!w.Config().ControlMode);
-        QVERIFY(w.edID->isReadOnly());
+        QVERIFY(Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
     }
 
     void leavingFieldsSetsNumbers() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
-        w.edAddress->setFocus();
-        w.edAddress->setText(QStringLiteral("000042"));
+        MainWindow& w = *f.Window;
+        Child<QLineEdit>(w, "addressField")->setFocus();
+        Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("000042"));
         QCOMPARE(w.Config().Info.Address, 1u); // not yet: the field still has the focus
-        w.btRead->setFocus();
+        Child<QPushButton>(w, "readButton")->setFocus();
         QTRY_COMPARE(w.Config().Info.Address, 42u);
-        w.edID->setFocus();
-        w.edID->setText(QStringLiteral("ABC"));
-        w.edAddress->setFocus();
+        Child<QLineEdit>(w, "serialNumberField")->setFocus();
+        Child<QLineEdit>(w, "serialNumberField")->setText(QStringLiteral("ABC"));
+        Child<QLineEdit>(w, "addressField")->setFocus();
         QTRY_COMPARE(w.Config().Info.SerialNumber, 0u);
     }
 
@@ -218,40 +223,54 @@ private slots:
     void unassignSelectedRows() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.Config().Ports[1].Channel = QStringLiteral("3");
         w.Config().Ports[4].Channel = QStringLiteral("4");
         w.Config().Ports[4].Remark = text::Added;
         w.PortTableChanged();
-        QCOMPARE(w.ListView1->model()->index(4, 0).data(Qt::BackgroundRole).value<QColor>(),
+        QCOMPARE(Child<QTreeView>(w, "portList")
+                     ->model()
+                     ->index(4, 0)
+                     .data(Qt::BackgroundRole)
+                     .value<QColor>(),
                  QColor(255, 0, 0));
-        QCOMPARE(w.ListView1->model()->index(4, 3).data(Qt::ForegroundRole).value<QColor>(),
+        QCOMPARE(Child<QTreeView>(w, "portList")
+                     ->model()
+                     ->index(4, 3)
+                     .data(Qt::ForegroundRole)
+                     .value<QColor>(),
                  QColor(Qt::white));
 
-        w.btDelete->click(); // nothing selected: nothing happens
-        QCOMPARE(w.Label8->text(), QStringLiteral("已刷新"));
+        Child<QPushButton>(w, "deleteButton")->click(); // nothing selected: nothing happens
+        QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("已刷新"));
 
-        selectRows(w.ListView1, {1, 4});
-        w.btDelete->click();
+        selectRows(Child<QTreeView>(w, "portList"), {1, 4});
+        Child<QPushButton>(w, "deleteButton")->click();
         for (int row : {1, 4})
             for (int col = 1; col < PortEntry::FieldCount; ++col)
-                QCOMPARE(w.ListView1->model()->index(row, col).data().toString(),
-                         QStringLiteral("-"));
-        QCOMPARE(w.ListView1->model()->index(4, 0).data(Qt::BackgroundRole).value<QColor>(),
+                QCOMPARE(
+                    Child<QTreeView>(w, "portList")->model()->index(row, col).data().toString(),
+                    QStringLiteral("-"));
+        QCOMPARE(Child<QTreeView>(w, "portList")
+                     ->model()
+                     ->index(4, 0)
+                     .data(Qt::BackgroundRole)
+                     .value<QColor>(),
                  QColor(Qt::white));
-        QCOMPARE(w.Label8->text(), QStringLiteral("未刷新"));
-        QCOMPARE(w.Label8->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("未刷新"));
+        QCOMPARE(Child<QLabel>(w, "refreshLabel")->palette().color(QPalette::WindowText),
+                 QColor(Qt::red));
         QCOMPARE(w.Config().Ports[1].PortNumber, QStringLiteral("2"));
     }
 
     void doubleClickWithoutChannelFile() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
-        w.ListView1DblClick(); // no row selected: nothing
+        MainWindow& w = *f.Window;
+        w.onPortListDoubleClicked(); // no row selected: nothing
         QVERIFY(f.Messages.isEmpty());
-        selectRows(w.ListView1, {3});
-        w.ListView1DblClick();
+        selectRows(Child<QTreeView>(w, "portList"), {3});
+        w.onPortListDoubleClicked();
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("Please Load Channel Config File!")}));
         QCOMPARE(f.Messages[0].Caption, text::CaptionKorvane);
         QCOMPARE(f.Messages[0].Icon, MessageIcon::Information);
@@ -263,7 +282,10 @@ private slots:
         const QStringList captions{"端口",        "通道",     "编码类型", "速率", "时钟源",
                                    "时钟沿(PTT)", "数据极性", "端口状态", "延时", "备注"};
         for (int c = 0; c < captions.size(); ++c)
-            QCOMPARE(f.Window->ListView1->model()->headerData(c, Qt::Horizontal).toString(),
+            QCOMPARE(Child<QTreeView>(f.Window, "portList")
+                         ->model()
+                         ->headerData(c, Qt::Horizontal)
+                         .toString(),
                      captions[c]);
     }
 
@@ -280,30 +302,31 @@ private slots:
         const TrunkDialogCase& c = TrunkDialogCases()[static_cast<std::size_t>(index)];
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.Config().SetRefreshed(true);
         w.Config().PocsagDelay = 300;
         w.Config().DeviceModel = c.model;
         QString shownDelay;
         const auto shown = WhenModal([&](QWidget* d) {
-            QVERIFY(qobject_cast<TfrmGTParam*>(d));
-            shownDelay = d->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text();
+            QVERIFY(qobject_cast<TrunkGpsDialog*>(d));
+            shownDelay = d->findChild<QLineEdit*>(QStringLiteral("pocsagDelayField"))->text();
             c.act(d);
         });
-        w.Label13Click();
+        w.onTrunkSummaryClicked();
         QVERIFY(*shown);
         QCOMPARE(shownDelay, QStringLiteral("00012C"));
         QCOMPARE(w.Config().Gps, c.gps);
         QCOMPARE(w.Config().Trunk, c.trunk);
         QCOMPARE(w.Config().PocsagDelay, 300);
-        QCOMPARE(w.Label13->text(), c.label);
+        QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->text(), c.label);
         QCOMPARE(f.Texts(), c.messages);
         for (const ShownMessage& m : f.Messages)
             QCOMPARE(m.Caption, QCoreApplication::applicationName());
         QCOMPARE(w.Config().IsTrunkRefreshed(), c.trunkRefreshed);
         QCOMPARE(w.Config().IsRefreshed(), c.trunkRefreshed);
-        QCOMPARE(background(w.Label13), c.trunkRefreshed ? QColor(255, 255, 0) : QColor(Qt::red));
-        QCOMPARE(w.Label8->text(),
+        QCOMPARE(background(Child<QLabel>(w, "trunkSummaryLabel")),
+                 c.trunkRefreshed ? QColor(255, 255, 0) : QColor(Qt::red));
+        QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(),
                  c.trunkRefreshed ? QStringLiteral("已刷新") : QStringLiteral("未刷新"));
     }
 };

@@ -2,8 +2,9 @@
 // port settings dialog, and the guard against a second device procedure.
 
 #include "config/DisplayTexts.h"
-#include "ui/PortSettingsDialog.h"
+#include "tests/support/Child.h"
 #include "tests/support/WindowFixture.h"
+#include "ui/PortSettingsDialog.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -43,56 +44,56 @@ void clickRow(QTreeView* view, int row, bool twice) {
 // Every way the operator can start something, tried while a procedure runs.
 struct EntryPoint {
     const char* name;
-    std::function<void(TfrmKorvane&)> use;
+    std::function<void(MainWindow&)> use;
 };
 
 const std::vector<EntryPoint>& EntryPoints() {
-    static const auto menu = [](QAction* TfrmKorvane::*entry) {
-        return [entry](TfrmKorvane& w) {
-            (w.*entry)->trigger();
+    static const auto menu = [](const char* name) {
+        return [name](MainWindow& w) {
+            Child<QAction>(w, name)->trigger();
         };
     };
-    static const auto button = [](QPushButton* TfrmKorvane::*entry) {
-        return [entry](TfrmKorvane& w) {
-            QTest::mouseClick(w.*entry, Qt::LeftButton);
+    static const auto button = [](const char* name) {
+        return [name](MainWindow& w) {
+            QTest::mouseClick(Child<QPushButton>(w, name), Qt::LeftButton);
         };
     };
     static const std::vector<EntryPoint> entries = {
-        {"menu: port settings", menu(&TfrmKorvane::N3)},
-        {"menu: connect", menu(&TfrmKorvane::mConnect)},
-        {"menu: disconnect", menu(&TfrmKorvane::mDisconnect)},
-        {"menu: load configuration", menu(&TfrmKorvane::mLoadConfig)},
-        {"menu: read", menu(&TfrmKorvane::N6)},
-        {"menu: write all", menu(&TfrmKorvane::N5)},
-        {"menu: all trunk sections", menu(&TfrmKorvane::N14)},
-        {"menu: GPS", menu(&TfrmKorvane::GPS1)},
-        {"menu: trunk delay", menu(&TfrmKorvane::N15)},
-        {"menu: trunk attributes", menu(&TfrmKorvane::N16)},
-        {"menu: ports", menu(&TfrmKorvane::N10)},
-        {"menu: schedule", menu(&TfrmKorvane::N11)},
-        {"menu: address", menu(&TfrmKorvane::N12)},
-        {"button: read", button(&TfrmKorvane::btRead)},
-        {"button: write", button(&TfrmKorvane::btWrite)},
-        {"button: address", button(&TfrmKorvane::btSetAddress)},
-        {"button: port settings", button(&TfrmKorvane::btSetPort)},
-        {"button: delete", button(&TfrmKorvane::btDelete)},
-        {"button: close", button(&TfrmKorvane::btClose)},
+        {"menu: port settings", menu("portSettingsAction")},
+        {"menu: connect", menu("connectAction")},
+        {"menu: disconnect", menu("disconnectAction")},
+        {"menu: load configuration", menu("loadConfigurationAction")},
+        {"menu: read", menu("readAction")},
+        {"menu: write all", menu("writeAllAction")},
+        {"menu: all trunk sections", menu("writeAllTrunkAction")},
+        {"menu: GPS", menu("writeGpsAction")},
+        {"menu: trunk delay", menu("writeTrunkDelayAction")},
+        {"menu: trunk attributes", menu("writeTrunkAttributesAction")},
+        {"menu: ports", menu("writePortsAction")},
+        {"menu: schedule", menu("writeScheduleAction")},
+        {"menu: address", menu("setAddressAction")},
+        {"button: read", button("readButton")},
+        {"button: write", button("writeButton")},
+        {"button: address", button("setAddressButton")},
+        {"button: port settings", button("portSettingsButton")},
+        {"button: delete", button("deleteButton")},
+        {"button: close", button("closeButton")},
         {"double-click on a port",
-         [](TfrmKorvane& w) {
-             clickRow(w.ListView1, 2, true);
+         [](MainWindow& w) {
+             clickRow(Child<QTreeView>(w, "portList"), 2, true);
          }},
         {"context menu",
-         [](TfrmKorvane& w) {
+         [](MainWindow& w) {
              QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(5, 5),
                                  w.mapToGlobal(QPoint(5, 5)));
              QApplication::sendEvent(&w, &e);
          }},
         {"Escape",
-         [](TfrmKorvane& w) {
+         [](MainWindow& w) {
              QTest::keyClick(&w, Qt::Key_Escape);
          }},
         {"close",
-         [](TfrmKorvane& w) {
+         [](MainWindow& w) {
              w.close();
          }},
     };
@@ -117,28 +118,32 @@ private slots:
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName={PTY}\r\n"),
                         ModelOptions(sim::Model(model)));
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.Config().SetTrunkRefreshed(false);
-        QCOMPARE(background(w.Label13), QColor(Qt::red));
-        w.btRead->click();
+        QCOMPARE(background(Child<QLabel>(w, "trunkSummaryLabel")), QColor(Qt::red));
+        Child<QPushButton>(w, "readButton")->click();
         QVERIFY(f.Messages.isEmpty());
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x28}) + ReadCodes);
-        QCOMPARE(background(w.Label13), QColor(255, 255, 0));
-        QCOMPARE(w.labVer->text(), label);
-        QCOMPARE(w.edAddress->text(), QStringLiteral("1"));
-        QCOMPARE(w.Edit2->text(), QStringLiteral("7E 08 01 00 00 7F "));
-        QCOMPARE(w.edID->text(), QString::number(f.Sim.state().serialNumber));
-        QCOMPARE(w.ListView1->model()->rowCount(), 24);
-        const QString firstDelay = w.ListView1->model()->index(0, 8).data().toString();
+        QCOMPARE(background(Child<QLabel>(w, "trunkSummaryLabel")), QColor(255, 255, 0));
+        QCOMPARE(Child<QLabel>(w, "modelLabel")->text(), label);
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("1"));
+        QCOMPARE(Child<QLineEdit>(w, "addressAnswerField")->text(),
+                 QStringLiteral("7E 08 01 00 00 7F "));
+        QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(),
+                 QString::number(f.Sim.state().serialNumber));
+        QCOMPARE(Child<QTreeView>(w, "portList")->model()->rowCount(), 24);
+        const QString firstDelay =
+            Child<QTreeView>(w, "portList")->model()->index(0, 8).data().toString();
         QCOMPARE(firstDelay.size(), label == text::ModelAB ? 6 : 0);
-        QVERIFY(w.Label13->text().startsWith(QStringLiteral("GPS:允许")));
-        QCOMPARE(w.Label8->text(), QStringLiteral("已刷新"));
-        QVERIFY(w.GroupBox1->isEnabled());
+        QVERIFY(
+            Child<QLabel>(w, "trunkSummaryLabel")->text().startsWith(QStringLiteral("GPS:允许")));
+        QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("已刷新"));
+        QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
         QVERIFY(!QGuiApplication::overrideCursor());
 
         // The menu entry reads again, without a probe.
         f.Sim.clearFrameLog();
-        w.N6->trigger();
+        Child<QAction>(w, "readAction")->trigger();
         QCOMPARE(f.ReceivedCodes(), ReadCodes);
     }
 
@@ -161,31 +166,31 @@ private slots:
         WindowFixture f;
         f.Show();
         if (identified)
-            f.Window->mConnect->trigger();
+            Child<QAction>(f.Window, "connectAction")->trigger();
         QVERIFY(f.Messages.isEmpty());
         f.Sim.setFaults(sim::SimulatorFaults::Silent());
-        f.Window->mConnect->trigger();
+        Child<QAction>(f.Window, "connectAction")->trigger();
         QCOMPARE(f.Texts(), texts);
         QStringList shownCaptions;
         for (const ShownMessage& m : f.Messages)
             shownCaptions.append(m.Caption);
         QCOMPARE(shownCaptions, captions);
         QCOMPARE(f.Messages.last().Icon, MessageIcon::Error);
-        QVERIFY(f.Window->GroupBox1->isEnabled());
+        QVERIFY(Child<QGroupBox>(f.Window, "portTableGroup")->isEnabled());
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     void connectReopensAfterDisconnect() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
-        w.mDisconnect->trigger();
+        MainWindow& w = *f.Window;
+        Child<QAction>(w, "disconnectAction")->trigger();
         QVERIFY(!w.Transport().Comm().IsOpen());
-        QCOMPARE(w.lbPort->text(), QStringLiteral("断开"));
-        w.mConnect->trigger();
+        QCOMPARE(Child<QLabel>(w, "portLabel")->text(), QStringLiteral("断开"));
+        Child<QAction>(w, "connectAction")->trigger();
         QVERIFY(f.Messages.isEmpty());
         QVERIFY(w.Transport().Comm().IsOpen());
-        QCOMPARE(w.lbPort->text(), f.Port + QStringLiteral(" 9600-8-N-1"));
+        QCOMPARE(Child<QLabel>(w, "portLabel")->text(), f.Port + QStringLiteral(" 9600-8-N-1"));
     }
 
     // While a transaction waits, the event loop runs: no entry point may start a
@@ -201,10 +206,10 @@ private slots:
         options.replyDelayMs = 0; // the action still spans a whole transaction
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName={PTY}\r\n"), options);
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.Config().DeviceModel = text::ModelSingle; // one transaction: no probe
         int chooserCalls = 0;
-        w.SetFileChooser([&](TfrmKorvane::FileDialog, const QString&) {
+        w.SetFileChooser([&](MainWindow::FileDialog, const QString&) {
             ++chooserCalls;
             return QString();
         });
@@ -217,13 +222,13 @@ private slots:
             if (!w.IsDeviceActionRunning())
                 return;
             poll.stop();
-            QVERIFY(!w.GroupBox1->isEnabled());
+            QVERIFY(!Child<QGroupBox>(w, "portTableGroup")->isEnabled());
             QVERIFY(QGuiApplication::overrideCursor());
             EntryPoints()[static_cast<std::size_t>(index)].use(w);
             tried = true;
         });
         poll.start();
-        w.btSetAddress->click();
+        Child<QPushButton>(w, "setAddressButton")->click();
         QVERIFY(tried);
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x07}));
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("祝贺你，地址写入成功！")}));
@@ -233,7 +238,7 @@ private slots:
         QVERIFY(w.isVisible());
         QVERIFY(w.Transport().Comm().IsOpen());
         QVERIFY(!w.IsDeviceActionRunning());
-        QVERIFY(w.GroupBox1->isEnabled());
+        QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }
 
     // The device goes away in the middle of a read: the operator is told, the window
@@ -247,7 +252,7 @@ private slots:
                             QStringLiteral("\r\n"),
                         options);
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         QTimer poll;
         poll.setInterval(5);
         connect(&poll, &QTimer::timeout, &w, [&] {
@@ -257,20 +262,20 @@ private slots:
             f.Sim.stop();
         });
         poll.start();
-        w.btRead->click();
+        Child<QPushButton>(w, "readButton")->click();
         QVERIFY(!f.Sim.isRunning());
         QCOMPARE(f.Texts(), QStringList({NoAnswer}));
-        QVERIFY(w.GroupBox1->isEnabled());
+        QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
         QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(w.isVisible());
 
         f.Messages.clear();
         QVERIFY(!f.Sim.start(options).isEmpty());
-        w.mDisconnect->trigger();
-        w.mConnect->trigger();
+        Child<QAction>(w, "disconnectAction")->trigger();
+        Child<QAction>(w, "connectAction")->trigger();
         QVERIFY(f.Messages.isEmpty());
         QCOMPARE(f.ReceivedCodes(), ReadCodes); // the model is known from before
-        QCOMPARE(w.Label8->text(), QStringLiteral("已刷新"));
+        QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("已刷新"));
     }
 
     // The port settings dialog from the window: OK applies and stores the keys in
@@ -291,31 +296,32 @@ private slots:
         QTest::addColumn<QString>("stored"); // the keys after, "" for the file unchanged
         const QString unchanged = QStringLiteral("{PTY} 9600-8-N-1");
         QTest::newRow("OK") << "" << 0 << "{OTHER}"
-                            << "57600" << 2 << "btOK" << QStringList{} << "{OTHER} 57600-7-E-2"
+                            << "57600" << 2 << "okButton" << QStringList{} << "{OTHER} 57600-7-E-2"
                             << "CommName={OTHER}\r\nBaudRate=57600\r\nByteSize=2\r\nParity=2\r\n"
                                "StopBits=2\r\n";
         QTest::newRow("Cancel") << "" << 0 << "/dev/korvane-no-such-port"
-                                << "1200" << -1 << "btCancel" << QStringList{} << unchanged << "";
+                                << "1200" << -1 << "cancelButton" << QStringList{} << unchanged
+                                << "";
         QTest::newRow("rate with letters")
             << "" << 0 << "/dev/korvane-no-such-port"
-            << "96k" << -1 << "btOK" << QStringList{"'96k' is not a valid integer value."}
+            << "96k" << -1 << "okButton" << QStringList{"'96k' is not a valid integer value."}
             << unchanged << "";
         QTest::newRow("negative rate")
             << "" << 0 << "/dev/korvane-no-such-port"
-            << "-9600" << -1 << "btOK" << QStringList{"Range check error."} << unchanged << "";
+            << "-9600" << -1 << "okButton" << QStringList{"Range check error."} << unchanged << "";
         QTest::newRow("empty rate")
             << "" << 0 << "/dev/korvane-no-such-port"
-            << "" << -1 << "btOK" << QStringList{"'' is not a valid integer value."} << unchanged
-            << "";
+            << "" << -1 << "okButton" << QStringList{"'' is not a valid integer value."}
+            << unchanged << "";
         QTest::newRow("reopen fails")
             << "" << 0 << "ttyKorvaneNone"
-            << "9600" << -1 << "btOK" << QStringList{"Error opening serial port."} << "断开"
+            << "9600" << -1 << "okButton" << QStringList{"Error opening serial port."} << "断开"
             << "CommName=ttyKorvaneNone\r\nBaudRate=9600\r\nByteSize=3\r\nParity=0\r\n"
                "StopBits=0\r\n";
         QTest::newRow("mark parity kept")
             << "Parity=3\r\n"
             << -1 << "{PTY}"
-            << "9600" << -1 << "btOK" << QStringList{} << "{PTY} 9600-8-1"
+            << "9600" << -1 << "okButton" << QStringList{} << "{PTY} 9600-8-1"
             << "CommName={PTY}\r\nParity=3\r\nBaudRate=9600\r\nByteSize=3\r\nStopBits=0\r\n";
     }
     void portDialog() {
@@ -343,25 +349,25 @@ private slots:
             const auto box = [d](const char* name) {
                 return d->findChild<QComboBox*>(QLatin1String(name));
             };
-            QCOMPARE(box("cbPort")->currentText(), f.Port);
-            QCOMPARE(box("cbBaudRate")->currentText(), QStringLiteral("9600"));
-            QCOMPARE(box("cbDataBits")->currentIndex(), 3);
-            QCOMPARE(box("cbParity")->currentIndex(), shownParity);
-            box("cbPort")->setCurrentText(place(port));
-            box("cbBaudRate")->setCurrentText(rate);
+            QCOMPARE(box("portCombo")->currentText(), f.Port);
+            QCOMPARE(box("baudRateCombo")->currentText(), QStringLiteral("9600"));
+            QCOMPARE(box("dataBitsCombo")->currentIndex(), 3);
+            QCOMPARE(box("parityCombo")->currentIndex(), shownParity);
+            box("portCombo")->setCurrentText(place(port));
+            box("baudRateCombo")->setCurrentText(rate);
             if (choice >= 0)
-                for (const char* name : {"cbDataBits", "cbStopBits", "cbParity"})
+                for (const char* name : {"dataBitsCombo", "stopBitsCombo", "parityCombo"})
                     box(name)->setCurrentIndex(choice);
             d->findChild<QPushButton*>(button)->click();
             stayedOpen = d->isVisible();
             if (stayedOpen)
-                d->findChild<QPushButton*>(QStringLiteral("btCancel"))->click();
+                d->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
         });
-        f.Window->btSetPort->click();
+        Child<QPushButton>(f.Window, "portSettingsButton")->click();
         QVERIFY(*shown);
         QCOMPARE(stayedOpen, !messages.isEmpty() && label != QStringLiteral("断开"));
         QCOMPARE(f.Texts(), messages);
-        QCOMPARE(f.Window->lbPort->text(), place(label));
+        QCOMPARE(Child<QLabel>(f.Window, "portLabel")->text(), place(label));
         QCOMPARE(f.Window->Transport().Comm().IsOpen(), label != QStringLiteral("断开"));
         if (stored.isEmpty())
             QCOMPARE(f.Settings(), before);

@@ -3,12 +3,13 @@
 // communication monitor fed by a read.
 
 #include "config/DisplayTexts.h"
-#include "ui/ChannelDialog.h"
 #include "files/Cp936.h"
 #include "files/IniFile.h"
-#include "ui/RadioGroup.h"
-#include "ui/MonitorWindow.h"
+#include "tests/support/Child.h"
 #include "tests/support/WindowFixture.h"
+#include "ui/ChannelDialog.h"
+#include "ui/MonitorWindow.h"
+#include "ui/RadioGroup.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -41,7 +42,7 @@ char* toString(const PortEntry& e) {
 using namespace korvane;
 using namespace korvane::test;
 
-using Kind = TfrmKorvane::FileDialog;
+using Kind = MainWindow::FileDialog;
 
 namespace {
 
@@ -165,8 +166,8 @@ void load(WindowFixture& f, const QByteArray& bytes) {
 }
 
 // Every cell of the list, row by row, as the view's model shows it.
-PortTable listed(TfrmKorvane& w) {
-    const QAbstractItemModel* m = w.ListView1->model();
+PortTable listed(MainWindow& w) {
+    const QAbstractItemModel* m = Child<QTreeView>(w, "portList")->model();
     PortTable t;
     for (int r = 0; r < m->rowCount(); ++r) {
         PortEntry e;
@@ -259,9 +260,9 @@ void chooseChannelFile(WindowFixture& f, const QString& path) {
 
 // Acts on the channel dialog once it is up; whatever act did, the dialog is closed
 // afterwards so that a failed check never leaves the test waiting.
-[[nodiscard]] std::shared_ptr<bool> onChannelDialog(std::function<void(TfrmSelectChannel&)> act) {
+[[nodiscard]] std::shared_ptr<bool> onChannelDialog(std::function<void(ChannelDialog&)> act) {
     return WhenModal([act](QWidget* w) {
-        auto* dialog = qobject_cast<TfrmSelectChannel*>(w);
+        auto* dialog = qobject_cast<ChannelDialog*>(w);
         QTest::qVerify(dialog != nullptr, "dialog", "the channel dialog", __FILE__, __LINE__);
         if (dialog)
             act(*dialog);
@@ -270,10 +271,10 @@ void chooseChannelFile(WindowFixture& f, const QString& path) {
     });
 }
 
-QTreeWidgetItem* channelItem(TfrmSelectChannel& d, const QString& channel) {
-    for (int i = 0; i < d.ListView1->topLevelItemCount(); ++i)
-        if (d.ListView1->topLevelItem(i)->text(0) == channel)
-            return d.ListView1->topLevelItem(i);
+QTreeWidgetItem* channelItem(ChannelDialog& d, const QString& channel) {
+    for (int i = 0; i < Child<QTreeWidget>(d, "channelList")->topLevelItemCount(); ++i)
+        if (Child<QTreeWidget>(d, "channelList")->topLevelItem(i)->text(0) == channel)
+            return Child<QTreeWidget>(d, "channelList")->topLevelItem(i);
     return nullptr;
 }
 
@@ -287,7 +288,7 @@ private slots:
     void saveThenLoadGivesBackTheConfiguration() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         fillKnownConfiguration(w.Config());
         w.PortTableChanged();
         const DeviceConfiguration& c = w.Config();
@@ -298,7 +299,7 @@ private slots:
         const QString path = f.Dir.filePath(QStringLiteral("round.krv"));
         ChooserLog log;
         answerWith(f, path, &log);
-        w.mSaveConfig->trigger();
+        Child<QAction>(w, "saveConfigurationAction")->trigger();
         QCOMPARE(log.Kinds, QList<Kind>({Kind::SaveConfiguration}));
         QCOMPARE(f.Texts(), QStringList({Saved}));
         QCOMPARE(f.Messages[0].Caption, text::CaptionKorvane);
@@ -312,10 +313,10 @@ private slots:
         w.Config().Trunk.CarrierLevel = 1;
         w.Config().Reserved = ReservedBlock{};
         w.PortTableChanged();
-        w.edID->setText(QStringLiteral("00000001"));
-        w.edAddress->setText(QStringLiteral("000001"));
+        Child<QLineEdit>(w, "serialNumberField")->setText(QStringLiteral("00000001"));
+        Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("000001"));
 
-        w.mLoadConfig->trigger();
+        Child<QAction>(w, "loadConfigurationAction")->trigger();
         QCOMPARE(log.Kinds.last(), Kind::LoadConfiguration);
         QCOMPARE(f.Messages.size(), 1); // the load shows nothing
 
@@ -328,14 +329,17 @@ private slots:
         QCOMPARE(listed(w), expected);
         QCOMPARE(c.Info.SerialNumber, 12345678u);
         QCOMPARE(c.Info.Address, 4660u);
-        QCOMPARE(w.edID->text(), QStringLiteral("12345678"));
-        QCOMPARE(w.edAddress->text(), QStringLiteral("4660"));
+        QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("12345678"));
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("4660"));
         QCOMPARE(c.Gps, (GpsParams{1, 1}));
         QCOMPARE(c.Trunk, trunk);
         QCOMPARE(c.Reserved, reserved);
-        QVERIFY2(w.Label13->text().startsWith(QStringLiteral("GPS:允许 GPS极性:负")),
-                 qPrintable(w.Label13->text()));
-        QVERIFY(w.Label13->text().contains(QStringLiteral("干线口:TB")));
+        QVERIFY2(Child<QLabel>(w, "trunkSummaryLabel")
+                     ->text()
+                     .startsWith(QStringLiteral("GPS:允许 GPS极性:负")),
+                 qPrintable(Child<QLabel>(w, "trunkSummaryLabel")->text()));
+        QVERIFY(
+            Child<QLabel>(w, "trunkSummaryLabel")->text().contains(QStringLiteral("干线口:TB")));
     }
 
     void saveWritesTheFormat() {
@@ -343,7 +347,7 @@ private slots:
         f.Show();
         fillKnownConfiguration(f.Window->Config());
         // The fields show other texts; the file takes the configuration's numbers.
-        f.Window->edID->setText(QStringLiteral("00000001"));
+        Child<QLineEdit>(f.Window, "serialNumberField")->setText(QStringLiteral("00000001"));
         const QString path = f.Dir.filePath(QStringLiteral("known.krv"));
         answerWith(f, path);
         f.Window->SaveConfiguration();
@@ -452,17 +456,17 @@ private slots:
         QFETCH(ReservedBlock, reserved);
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         load(f, file);
         QCOMPARE(f.Texts(), QStringList());
-        QCOMPARE(w.edID->text(), idText);
-        QCOMPARE(w.edAddress->text(), addressText);
+        QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), idText);
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), addressText);
         QCOMPARE(w.Config().Info.SerialNumber, serial);
         QCOMPARE(w.Config().Info.Address, address);
         QCOMPARE(w.Config().Gps, gps);
         QCOMPARE(w.Config().Trunk, trunk);
         QCOMPARE(w.Config().Reserved, reserved);
-        QVERIFY(w.Label13->text().startsWith(QStringLiteral("GPS:")));
+        QVERIFY(Child<QLabel>(w, "trunkSummaryLabel")->text().startsWith(QStringLiteral("GPS:")));
     }
 
     // A 32-bit serial number and a 24-bit address have more digits than the fields
@@ -471,21 +475,21 @@ private slots:
     void longNumbersShowWhole() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         load(f, header({"123456789", "16777215", "0", "0", "0", "0", "0", "0", "0", "0", "0", ""}));
         QCOMPARE(w.Config().Info.SerialNumber, 123456789u);
         QCOMPARE(w.Config().Info.Address, 16777215u);
         // Passing through the fields keeps the numbers.
-        w.edID->setFocus();
-        QTRY_VERIFY(w.edID->hasFocus());
-        w.edAddress->setFocus();
-        QTRY_VERIFY(w.edAddress->hasFocus());
-        w.btRead->setFocus();
-        QTRY_VERIFY(w.btRead->hasFocus());
+        Child<QLineEdit>(w, "serialNumberField")->setFocus();
+        QTRY_VERIFY(Child<QLineEdit>(w, "serialNumberField")->hasFocus());
+        Child<QLineEdit>(w, "addressField")->setFocus();
+        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
+        Child<QPushButton>(w, "readButton")->setFocus();
+        QTRY_VERIFY(Child<QPushButton>(w, "readButton")->hasFocus());
         QCOMPARE(w.Config().Info.SerialNumber, 123456789u);
         QCOMPARE(w.Config().Info.Address, 16777215u);
-        QCOMPARE(w.edID->text(), QStringLiteral("123456789"));
-        QCOMPARE(w.edAddress->text(), QStringLiteral("16777215"));
+        QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("123456789"));
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("16777215"));
     }
 
     // With the trunk delay on and no model known, the summary fails after everything
@@ -493,9 +497,9 @@ private slots:
     void loadWithTrunkDelayBeforeIdentification() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         load(f, plainHeader());
-        const QString summary = w.Label13->text();
+        const QString summary = Child<QLabel>(w, "trunkSummaryLabel")->text();
         QVERIFY2(summary.startsWith(QStringLiteral("GPS:禁止")), qPrintable(summary));
 
         load(f, header({"55", "66", "1", "0", "1", "300", "400", "1", "0", "1", "0", ""}) +
@@ -503,12 +507,13 @@ private slots:
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("Korvane 版本错误！.")}));
         QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
         QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
-        QCOMPARE(w.Label13->text(), QStringLiteral("干线"));
-        QCOMPARE(w.Label13->palette().color(QPalette::Window), QColor(Qt::red));
+        QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->text(), QStringLiteral("干线"));
+        QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->palette().color(QPalette::Window),
+                 QColor(Qt::red));
         QCOMPARE(w.Config().Ports[0], assignedEntry(1));
         QCOMPARE(listed(w)[0], assignedEntry(1));
         QCOMPARE(w.Config().Info.SerialNumber, 55u);
-        QCOMPARE(w.edAddress->text(), QStringLiteral("66"));
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("66"));
         QCOMPARE(w.Config().Trunk.DelayEnabled, 1);
         QCOMPARE(w.Config().Trunk.DelayCyclesA, 300);
         QCOMPARE(w.Config().Trunk.ClockPolarity, 1);
@@ -518,7 +523,7 @@ private slots:
     void loadLeavesWhatTheFileDoesNotHold() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         DeviceConfiguration& c = w.Config();
         c.Trunk.CarrierLevel = 1;
         c.PocsagDelay = 0x123456;
@@ -538,9 +543,11 @@ private slots:
         QCOMPARE(c.Info.Station, QStringLiteral("station"));
         QVERIFY(!c.ChannelDelayEnabled);
         // The summary shows the carrier level that was in memory.
-        QVERIFY2(w.Label13->text().contains(QStringLiteral("延时周期：77 ")),
-                 qPrintable(w.Label13->text()));
-        QVERIFY(w.Label13->text().contains(QStringLiteral("载波电平:低")));
+        QVERIFY2(
+            Child<QLabel>(w, "trunkSummaryLabel")->text().contains(QStringLiteral("延时周期：77 ")),
+            qPrintable(Child<QLabel>(w, "trunkSummaryLabel")->text()));
+        QVERIFY(
+            Child<QLabel>(w, "trunkSummaryLabel")->text().contains(QStringLiteral("载波电平:低")));
     }
 
     void loadLeavesRefreshFlags_data() {
@@ -556,26 +563,28 @@ private slots:
         QFETCH(bool, trunkRefreshed);
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.Config().SetRefreshed(true);
         if (!trunkRefreshed)
             w.Config().SetTrunkRefreshed(false);
         if (!refreshed)
             w.Config().SetRefreshed(false);
-        const QString label8 = w.Label8->text();
-        const QColor trunkColour = w.Label13->palette().color(QPalette::Window);
+        const QString label8 = Child<QLabel>(w, "refreshLabel")->text();
+        const QColor trunkColour =
+            Child<QLabel>(w, "trunkSummaryLabel")->palette().color(QPalette::Window);
         load(f, plainHeader() + assignedFileRow(1));
         QCOMPARE(f.Texts(), QStringList());
         QCOMPARE(w.Config().IsRefreshed(), refreshed);
         QCOMPARE(w.Config().IsTrunkRefreshed(), trunkRefreshed);
-        QCOMPARE(w.Label8->text(), label8);
-        QCOMPARE(w.Label13->palette().color(QPalette::Window), trunkColour);
+        QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), label8);
+        QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->palette().color(QPalette::Window),
+                 trunkColour);
     }
 
     void loadedEditMarksPaintRowsRed() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         const QByteArrayList rest{gbk::Sync,   "1200",        gbk::Internal,
                                   gbk::Rising, gbk::Positive, gbk::On};
         load(f, plainHeader() + fileRow("1", QByteArrayList{"3"} + rest + QByteArrayList{"", ""}) +
@@ -583,7 +592,7 @@ private slots:
                     fileRow("3", QByteArrayList{"5"} + rest + QByteArrayList{"", gbk::Modified}) +
                     fileRow("4", QByteArrayList{"6"} + rest + QByteArrayList{"", "-"}));
         QCOMPARE(w.Config().Ports[1].Remark, text::Added);
-        const QAbstractItemModel* m = w.ListView1->model();
+        const QAbstractItemModel* m = Child<QTreeView>(w, "portList")->model();
         const QList<bool> red{false, true, true, false, false};
         for (int row = 0; row < red.size(); ++row) {
             for (int col : {0, 5, 9}) {
@@ -659,23 +668,24 @@ private slots:
                         QDir(QDir::tempPath()).filePath(QStringLiteral("x/old.chn")) +
                         QStringLiteral("\r\n"));
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         fillKnownConfiguration(w.Config());
         w.PortTableChanged();
         const QString channelFile = w.Config().ChannelFileName;
         const PortTable ports = w.Config().Ports;
         const TrunkParams trunk = w.Config().Trunk;
         const ReservedBlock reserved = w.Config().Reserved;
-        const QString id = w.edID->text();
-        const QString summary = w.Label13->text();
+        const QString id = Child<QLineEdit>(w, "serialNumberField")->text();
+        const QString summary = Child<QLabel>(w, "trunkSummaryLabel")->text();
         const QByteArray ini = readFile(f.Dir.filePath(QStringLiteral("KORVANE.INI")));
         const QStringList entries = dirEntries(f.Dir.path());
 
         ChooserLog log;
         answerWith(f, QString(), &log);
-        QAction* action = kind == int(Kind::SaveConfiguration)   ? w.mSaveConfig
-                          : kind == int(Kind::LoadConfiguration) ? w.mLoadConfig
-                                                                 : w.mOpenChannelFile;
+        QAction* action =
+            kind == int(Kind::SaveConfiguration)   ? Child<QAction>(w, "saveConfigurationAction")
+            : kind == int(Kind::LoadConfiguration) ? Child<QAction>(w, "loadConfigurationAction")
+                                                   : Child<QAction>(w, "openChannelFileAction");
         action->trigger();
         QCOMPARE(log.Kinds, QList<Kind>({Kind(kind)}));
         // Each dialog starts where it should: the save in the directory current when
@@ -693,8 +703,8 @@ private slots:
         QCOMPARE(w.Config().Trunk, trunk);
         QCOMPARE(w.Config().Reserved, reserved);
         QCOMPARE(w.Config().Info.SerialNumber, 12345678u);
-        QCOMPARE(w.edID->text(), id);
-        QCOMPARE(w.Label13->text(), summary);
+        QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), id);
+        QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->text(), summary);
         QVERIFY(readFile(f.Dir.filePath(QStringLiteral("KORVANE.INI"))) == ini);
         QCOMPARE(dirEntries(f.Dir.path()), entries);
     }
@@ -702,7 +712,7 @@ private slots:
     void chooseChannelFileWritesTheSetting() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         const QString first = f.Dir.filePath(QStringLiteral("信道.chn"));
         const QString second = f.Dir.filePath(QStringLiteral("b.chn"));
         const QString iniPath = f.Dir.filePath(QStringLiteral("KORVANE.INI"));
@@ -721,7 +731,7 @@ private slots:
 
         // A second choice replaces the key in place and starts at the first file.
         answerWith(f, second, &log);
-        w.mOpenChannelFile->trigger();
+        Child<QAction>(w, "openChannelFileAction")->trigger();
         QCOMPARE(log.Starts.last(), first);
         QCOMPARE(w.Config().ChannelFileName, second);
         QVERIFY2(readFile(iniPath) == start + "ChannelFile=" + second.toLatin1() + "\r\n",
@@ -763,7 +773,7 @@ private slots:
         QFETCH(PortEntry, expected);
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.Config().DeviceModel = model;
         chooseChannelFile(f, writeChannelFiles(f.Dir.path()));
         w.Config().SetRefreshed(true);
@@ -774,19 +784,19 @@ private slots:
 
         bool delayEnabled = true;
         int listedChannels = -1;
-        const auto seen = onChannelDialog([&](TfrmSelectChannel& d) {
-            listedChannels = d.ListView1->topLevelItemCount();
-            delayEnabled = d.edDelay->isEnabled();
+        const auto seen = onChannelDialog([&](ChannelDialog& d) {
+            listedChannels = Child<QTreeWidget>(d, "channelList")->topLevelItemCount();
+            delayEnabled = Child<QLineEdit>(d, "delayField")->isEnabled();
             if (QTreeWidgetItem* item = channelItem(d, channel))
-                d.ListView1->setCurrentItem(item);
+                Child<QTreeWidget>(d, "channelList")->setCurrentItem(item);
             if (polarity >= 0)
-                d.RadioGroup1->Item(polarity)->click();
+                Child<RadioGroup>(d, "polarityGroup")->Item(polarity)->click();
             if (state >= 0)
-                d.RadioGroup2->Item(state)->click();
-            d.BitBtn2->click();
+                Child<RadioGroup>(d, "portStateGroup")->Item(state)->click();
+            Child<QPushButton>(d, "okButton")->click();
         });
-        selectRows(w.ListView1, {3});
-        w.ListView1DblClick();
+        selectRows(Child<QTreeView>(w, "portList"), {3});
+        w.onPortListDoubleClicked();
         QVERIFY(*seen);
         QCOMPARE(listedChannels, 3);
         QCOMPARE(delayEnabled, model == text::ModelAB);
@@ -805,7 +815,7 @@ private slots:
     void bindWithMissingChannelFile() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         const QString missing = f.Dir.filePath(QStringLiteral("missing.chn"));
         chooseChannelFile(f, missing);
         w.Config().Ports[2].Channel = QStringLiteral("3");
@@ -814,15 +824,15 @@ private slots:
         int listedChannels = -1;
         QList<ShownMessage> whileOpen;
         bool stayedOpen = false;
-        const auto seen = onChannelDialog([&](TfrmSelectChannel& d) {
-            listedChannels = d.ListView1->topLevelItemCount();
+        const auto seen = onChannelDialog([&](ChannelDialog& d) {
+            listedChannels = Child<QTreeWidget>(d, "channelList")->topLevelItemCount();
             whileOpen = f.Messages;
-            d.BitBtn2->click(); // refused: nothing to choose
+            Child<QPushButton>(d, "okButton")->click(); // refused: nothing to choose
             stayedOpen = d.isVisible();
-            d.BitBtn1->click();
+            Child<QPushButton>(d, "cancelButton")->click();
         });
-        selectRows(w.ListView1, {2});
-        w.ListView1DblClick();
+        selectRows(Child<QTreeView>(w, "portList"), {2});
+        w.onPortListDoubleClicked();
         QVERIFY(*seen);
         QCOMPARE(listedChannels, 0);
         QCOMPARE(whileOpen.size(), 1);
@@ -839,7 +849,7 @@ private slots:
     void bindFirstOfSeveralSelectedRows() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         chooseChannelFile(f, writeChannelFiles(f.Dir.path()));
         PortEntry& row2 = w.Config().Ports[2];
         row2 = entry({"3", "7", text::Pocsag, "1200", text::None, text::RisingEdge, text::Negative,
@@ -849,16 +859,16 @@ private slots:
 
         QString preselected;
         int polarity = -1;
-        const auto seen = onChannelDialog([&](TfrmSelectChannel& d) {
-            if (QTreeWidgetItem* current = d.ListView1->currentItem())
+        const auto seen = onChannelDialog([&](ChannelDialog& d) {
+            if (QTreeWidgetItem* current = Child<QTreeWidget>(d, "channelList")->currentItem())
                 preselected = current->text(0);
-            polarity = d.RadioGroup1->ItemIndex();
+            polarity = Child<RadioGroup>(d, "polarityGroup")->ItemIndex();
             if (QTreeWidgetItem* item = channelItem(d, QStringLiteral("3")))
-                d.ListView1->setCurrentItem(item);
-            d.BitBtn2->click();
+                Child<QTreeWidget>(d, "channelList")->setCurrentItem(item);
+            Child<QPushButton>(d, "okButton")->click();
         });
-        selectRows(w.ListView1, {9, 2, 6});
-        w.ListView1DblClick();
+        selectRows(Child<QTreeView>(w, "portList"), {9, 2, 6});
+        w.onPortListDoubleClicked();
         QVERIFY(*seen);
         QCOMPARE(preselected, QStringLiteral("7"));
         QCOMPARE(polarity, 1); // "负", the row's own polarity
@@ -872,26 +882,27 @@ private slots:
     // ---- the communication monitor -------------------------------------------------
 
     void monitorShowsTheTraffic() {
-        TfrmTerminal monitor;
+        MonitorWindow monitor;
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName={PTY}\r\ndebug=1\r\n"));
         f.Window->AttachMonitor(&monitor);
         f.Show();
-        TfrmKorvane& w = *f.Window;
-        w.btRead->click();
+        MainWindow& w = *f.Window;
+        Child<QPushButton>(w, "readButton")->click();
         QCOMPARE(f.Texts(), QStringList());
-        const QList<TDyCharArray> requests = f.Sim.framesReceived();
+        const QList<ByteBuffer> requests = f.Sim.framesReceived();
         QTRY_COMPARE(f.Sim.framesSent().size(), requests.size());
-        const QList<TDyCharArray> answers = f.Sim.framesSent();
+        const QList<ByteBuffer> answers = f.Sim.framesSent();
         QCOMPARE(requests.size(), 7); // the probe and six reads
         QTRY_COMPARE(monitor.LineCount(), 4 * int(requests.size()));
 
-        const auto hex = [](const TDyCharArray& bytes) {
+        const auto hex = [](const ByteBuffer& bytes) {
             QString s = QStringLiteral("0x");
             for (std::uint8_t b : bytes)
                 s += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
             return s;
         };
-        const QStringList shown = monitor.RichEdit1->toPlainText().split(u'\n');
+        const QStringList shown =
+            Child<QPlainTextEdit>(monitor, "logView")->toPlainText().split(u'\n');
         QCOMPARE(shown.size(), 4 * requests.size());
         QCOMPARE(shown[0], f.Port + QStringLiteral(" Command: ~(\x7F"));
         QCOMPARE(shown[1], QStringLiteral("0x7E 28 7F "));
@@ -905,34 +916,34 @@ private slots:
         }
 
         QVERIFY(!monitor.isVisible());
-        w.GroupBox2DblClick();
+        w.onDeviceInfoDoubleClicked();
         QCoreApplication::processEvents();
         QVERIFY(monitor.isVisible());
         QVERIFY(!monitor.isModal());
         monitor.hide();
-        QTest::mouseDClick(w.GroupBox2, Qt::LeftButton);
+        QTest::mouseDClick(Child<QGroupBox>(w, "deviceInfoGroup"), Qt::LeftButton);
         QCoreApplication::processEvents();
         QVERIFY(monitor.isVisible());
         QCOMPARE(monitor.LineCount(), 4 * int(requests.size())); // hiding kept the lines
     }
 
     void monitorSilentWithoutDebug() {
-        TfrmTerminal monitor;
+        MonitorWindow monitor;
         WindowFixture f;
         f.Window->AttachMonitor(&monitor);
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         QVERIFY(!w.IsDebug());
-        w.btRead->click();
+        Child<QPushButton>(w, "readButton")->click();
         QCOMPARE(f.Texts(), QStringList());
         QCOMPARE(f.ReceivedCodes().size(), 7);
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         QCOMPARE(monitor.LineCount(), 0);
-        QVERIFY(monitor.RichEdit1->toPlainText().isEmpty());
+        QVERIFY(Child<QPlainTextEdit>(monitor, "logView")->toPlainText().isEmpty());
 
-        w.GroupBox2DblClick();
-        QTest::mouseDClick(w.GroupBox2, Qt::LeftButton);
+        w.onDeviceInfoDoubleClicked();
+        QTest::mouseDClick(Child<QGroupBox>(w, "deviceInfoGroup"), Qt::LeftButton);
         QCoreApplication::processEvents();
         QVERIFY(!monitor.isVisible());
     }

@@ -3,6 +3,7 @@
 // selection across changes, the device information during a device action, pauses,
 // the channel-file dialog and the schedule progress.
 
+#include "tests/support/Child.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QCheckBox>
@@ -29,39 +30,42 @@ private slots:
     void fieldKeysAndPaste() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.activateWindow();
-        w.edAddress->setFocus();
-        QTRY_VERIFY(w.edAddress->hasFocus());
-        QTest::keyClick(w.edAddress, Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(w.edAddress->selectedText(), QStringLiteral("000001"));
+        Child<QLineEdit>(w, "addressField")->setFocus();
+        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
+        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->selectedText(), QStringLiteral("000001"));
 
         QGuiApplication::clipboard()->setText(QStringLiteral("1f2-3"));
-        QTest::keyClick(w.edAddress, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(w.edAddress->text(), QStringLiteral("000001")); // not hexadecimal
+        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(),
+                 QStringLiteral("000001")); // not hexadecimal
         QGuiApplication::clipboard()->setText(QStringLiteral("abc1234"));
-        w.edAddress->paste();
-        QCOMPARE(w.edAddress->text(), QStringLiteral("000001")); // seven characters
+        Child<QLineEdit>(w, "addressField")->paste();
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(),
+                 QStringLiteral("000001")); // seven characters
         QGuiApplication::clipboard()->setText(QStringLiteral("abc12"));
-        w.edAddress->paste();
-        QCOMPARE(w.edAddress->text(), QStringLiteral("ABC12"));
-        w.edAddress->insert(QStringLiteral("99"));
-        QCOMPARE(w.edAddress->text(), QStringLiteral("ABC12")); // would be seven
+        Child<QLineEdit>(w, "addressField")->paste();
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("ABC12"));
+        Child<QLineEdit>(w, "addressField")->insert(QStringLiteral("99"));
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(),
+                 QStringLiteral("ABC12")); // would be seven
 
         // Text the program puts there stays whole and may be shortened.
-        w.edAddress->setText(QStringLiteral("16777215"));
-        QTest::keyClick(w.edAddress, Qt::Key_Backspace);
-        QCOMPARE(w.edAddress->text(), QStringLiteral("1677721"));
-        QTest::keyClick(w.edAddress, Qt::Key_5);
-        QCOMPARE(w.edAddress->text(), QStringLiteral("1677721"));
+        Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("16777215"));
+        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_Backspace);
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("1677721"));
+        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_5);
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("1677721"));
 
-        QTest::keyClick(w.edAddress, Qt::Key_Tab);
-        QTRY_VERIFY(!w.edAddress->hasFocus());
+        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_Tab);
+        QTRY_VERIFY(!Child<QLineEdit>(w, "addressField")->hasFocus());
         QCOMPARE(w.Config().Info.Address, 1677721u);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-        QTRY_VERIFY(w.edAddress->hasFocus());
+        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
 
-        QTest::keyClick(w.edAddress, Qt::Key_Escape);
+        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_Escape);
         QTRY_VERIFY(!w.isVisible());
     }
 
@@ -69,23 +73,23 @@ private slots:
     void popupMenuLeavesTypedValue() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.activateWindow();
-        w.edAddress->setFocus();
-        QTRY_VERIFY(w.edAddress->hasFocus());
-        w.edAddress->selectAll();
-        QTest::keyClicks(w.edAddress, QStringLiteral("7"));
+        Child<QLineEdit>(w, "addressField")->setFocus();
+        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
+        Child<QLineEdit>(w, "addressField")->selectAll();
+        QTest::keyClicks(Child<QLineEdit>(w, "addressField"), QStringLiteral("7"));
 
-        const QPoint at = w.btRead->geometry().center();
+        const QPoint at = Child<QPushButton>(w, "readButton")->geometry().center();
         QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, w.mapToGlobal(at));
         QApplication::sendEvent(&w, &menuEvent);
         QTRY_VERIFY(w.PopupMenu()->isVisible());
         QCOMPARE(w.Config().Info.Address, 1u);
         w.PopupMenu()->close();
-        QTRY_VERIFY(w.edAddress->hasFocus());
+        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
         QCOMPARE(w.Config().Info.Address, 1u);
 
-        w.btRead->setFocus(Qt::MouseFocusReason);
+        Child<QPushButton>(w, "readButton")->setFocus(Qt::MouseFocusReason);
         QTRY_COMPARE(w.Config().Info.Address, 7u);
     }
 
@@ -93,14 +97,14 @@ private slots:
     void selectionSurvivesTableChange() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
-        QItemSelectionModel* selection = w.ListView1->selectionModel();
-        const QAbstractItemModel* model = w.ListView1->model();
+        MainWindow& w = *f.Window;
+        QItemSelectionModel* selection = Child<QTreeView>(w, "portList")->selectionModel();
+        const QAbstractItemModel* model = Child<QTreeView>(w, "portList")->model();
         selection->setCurrentIndex(model->index(5, 0), QItemSelectionModel::NoUpdate);
         for (int row : {2, 5})
             selection->select(model->index(row, 0),
                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        w.btDelete->click();
+        Child<QPushButton>(w, "deleteButton")->click();
         QCOMPARE(selection->selectedRows().size(), 2);
         QVERIFY(selection->isRowSelected(2) && selection->isRowSelected(5));
         QCOMPARE(selection->currentIndex().row(), 5);
@@ -111,27 +115,29 @@ private slots:
     void deviceInformationLockedWhileBusy() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.activateWindow();
-        w.CheckBox2->click();
-        w.edAddress->setFocus();
-        QTRY_VERIFY(w.edAddress->hasFocus());
-        w.edAddress->selectAll();
-        QTest::keyClicks(w.edAddress, QStringLiteral("5"));
+        Child<QCheckBox>(w, "remoteControlCheck")->click();
+        Child<QLineEdit>(w, "addressField")->setFocus();
+        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
+        Child<QLineEdit>(w, "addressField")->selectAll();
+        QTest::keyClicks(Child<QLineEdit>(w, "addressField"), QStringLiteral("5"));
 
         w.SetBusy(true);
-        QVERIFY(w.edAddress->isReadOnly() && w.edID->isReadOnly());
-        QVERIFY(!w.CheckBox2->isEnabled());
-        QTest::keyClicks(w.edAddress, QStringLiteral("6"));
-        QCOMPARE(w.edAddress->text(), QStringLiteral("5"));
-        QTest::keyClick(w.edAddress, Qt::Key_Tab);
-        QTRY_VERIFY(!w.edAddress->hasFocus());
+        QVERIFY(Child<QLineEdit>(w, "addressField")->isReadOnly() &&
+                Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
+        QVERIFY(!Child<QCheckBox>(w, "remoteControlCheck")->isEnabled());
+        QTest::keyClicks(Child<QLineEdit>(w, "addressField"), QStringLiteral("6"));
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("5"));
+        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_Tab);
+        QTRY_VERIFY(!Child<QLineEdit>(w, "addressField")->hasFocus());
         QCOMPARE(w.Config().Info.Address, 1u);
 
         w.SetBusy(false);
         QCOMPARE(w.Config().Info.Address, 5u);
-        QVERIFY(!w.edAddress->isReadOnly() && !w.edID->isReadOnly());
-        QVERIFY(w.CheckBox2->isEnabled());
+        QVERIFY(!Child<QLineEdit>(w, "addressField")->isReadOnly() &&
+                !Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
+        QVERIFY(Child<QCheckBox>(w, "remoteControlCheck")->isEnabled());
     }
 
     // A timer may fire early; a pause never ends before its time.
@@ -149,7 +155,7 @@ private slots:
     void channelDialogPresetsMissingFile() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.Config().ChannelFileName = f.Dir.filePath(QStringLiteral("gone.chn"));
         QString preset;
         QString folder;
@@ -169,7 +175,7 @@ private slots:
     void scheduleProgressShown() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         QFile schedule(f.Dir.filePath(QStringLiteral("c.sch")));
         QVERIFY(schedule.open(QIODevice::WriteOnly));
         schedule.write("head\r\nhead\r\nhead\r\n" + QByteArray("255\r\n").repeated(65));
@@ -183,7 +189,7 @@ private slots:
                 seen.append(label->text());
         });
         watch.start(5);
-        w.N11->trigger();
+        Child<QAction>(w, "writeScheduleAction")->trigger();
         watch.stop();
         QCOMPARE(f.Texts(), QStringList());
         QCOMPARE(seen, QStringList({QStringLiteral("时序表 1/2"), QStringLiteral("时序表 2/2")}));

@@ -2,6 +2,7 @@
 // each section from the menu, the address, and what address the frames carry.
 
 #include "config/DisplayTexts.h"
+#include "tests/support/Child.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QAction>
@@ -31,7 +32,7 @@ QString writeScheduleBeside(const QTemporaryDir& dir) {
 }
 
 // The address bytes of an addressed frame, low byte first.
-std::uint32_t frameAddress(const TDyCharArray& frame) {
+std::uint32_t frameAddress(const ByteBuffer& frame) {
     return frame[2] | (frame[3] << 8) | (frame[4] << 16);
 }
 
@@ -47,13 +48,21 @@ private slots:
     // Every entry is reachable from the popup menu, the trunk sections by a submenu.
     void menuReachesEveryEntry() {
         WindowFixture f;
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         for (QAction* a :
-             {w.N3, w.mConnect, w.mDisconnect, w.mOpenChannelFile, w.mSaveConfig, w.mLoadConfig,
-              w.N6, w.N5, w.mWriteTrunk->menuAction(), w.N10, w.N11, w.N12})
+             {Child<QAction>(w, "portSettingsAction"), Child<QAction>(w, "connectAction"),
+              Child<QAction>(w, "disconnectAction"), Child<QAction>(w, "openChannelFileAction"),
+              Child<QAction>(w, "saveConfigurationAction"),
+              Child<QAction>(w, "loadConfigurationAction"), Child<QAction>(w, "readAction"),
+              Child<QAction>(w, "writeAllAction"), Child<QMenu>(w, "writeTrunkMenu")->menuAction(),
+              Child<QAction>(w, "writePortsAction"), Child<QAction>(w, "writeScheduleAction"),
+              Child<QAction>(w, "setAddressAction")})
             QVERIFY(w.PopupMenu()->actions().contains(a));
-        for (QAction* a : {w.N14, w.GPS1, w.N15, w.N16})
-            QVERIFY(w.mWriteTrunk->actions().contains(a));
+        for (QAction* a :
+             {Child<QAction>(w, "writeAllTrunkAction"), Child<QAction>(w, "writeGpsAction"),
+              Child<QAction>(w, "writeTrunkDelayAction"),
+              Child<QAction>(w, "writeTrunkAttributesAction")})
+            QVERIFY(Child<QMenu>(w, "writeTrunkMenu")->actions().contains(a));
     }
 
     // Read, change, write everything back: the device holds what the window showed,
@@ -61,8 +70,8 @@ private slots:
     void writeAllRoundTrip() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
-        w.btRead->click();
+        MainWindow& w = *f.Window;
+        Child<QPushButton>(w, "readButton")->click();
         QVERIFY(f.Messages.isEmpty());
         w.Config().ChannelFileName = writeScheduleBeside(f.Dir);
         w.Config().Ports[6] =
@@ -72,19 +81,19 @@ private slots:
         w.PortTableChanged();
         f.Sim.clearFrameLog();
 
-        w.btWrite->click();
+        Child<QPushButton>(w, "writeButton")->click();
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("祝贺你，写入成功！")}));
         QCOMPARE(f.ReceivedCodes(),
                  QList<int>({0x27, 0x47, 0x37, 0x57, 0x87, 0x08, 0x18, 0x28, 0x38, 0x48, 0x58}));
         const sim::DeviceState stored = f.Sim.state();
-        QCOMPARE(stored.gps, (TDyCharArray{0xAA, 0xAA}));
+        QCOMPARE(stored.gps, (ByteBuffer{0xAA, 0xAA}));
         QCOMPARE(stored.scheduleBlocks.at(0)[0], 0xFF); // channel 0: no port claims it
         // Read back: port 7 as written, without its remark.
         QCOMPARE(w.Config().Ports[6].Channel, QStringLiteral("12"));
         QCOMPARE(w.Config().Ports[6].Rate, QStringLiteral("2400"));
         QVERIFY(w.Config().Ports[6].Remark.isEmpty());
-        QCOMPARE(w.Label8->text(), QStringLiteral("已刷新"));
-        QVERIFY(w.GroupBox1->isEnabled());
+        QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("已刷新"));
+        QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }
 
     // Under remote control the window itself waits between the sections (the event loop
@@ -92,10 +101,10 @@ private slots:
     void writeAllUnderRemoteControl() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.Config().DeviceModel = text::ModelSingle;
         w.Config().ChannelFileName = writeScheduleBeside(f.Dir);
-        w.CheckBox2->click();
+        Child<QCheckBox>(w, "remoteControlCheck")->click();
         w.Config().SetTrunkRefreshed(false);
         bool refusedInPause = false;
         QTimer poll;
@@ -104,18 +113,18 @@ private slots:
             if (f.Sim.framesReceived().size() != 2)
                 return;
             poll.stop();
-            w.N6->trigger(); // a read now would add frames
+            Child<QAction>(w, "readAction")->trigger(); // a read now would add frames
             refusedInPause = true;
         });
         poll.start();
         QElapsedTimer clock;
         clock.start();
-        w.btWrite->click();
+        Child<QPushButton>(w, "writeButton")->click();
         QVERIFY(clock.elapsed() >= 3000 + 3000 + 300 + 3000 + 3000); // the last after the schedule
         QVERIFY(refusedInPause);
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("祝贺你，写入成功！")}));
-        QCOMPARE(background(w.Label13), QColor(255, 255, 0));
-        QCOMPARE(w.Label8->text(), QStringLiteral("已刷新"));
+        QCOMPARE(background(Child<QLabel>(w, "trunkSummaryLabel")), QColor(255, 255, 0));
+        QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("已刷新"));
         // Each pause runs from the answer's last byte to the next request.
         QList<int> codes;
         QList<qint64> gaps;
@@ -142,9 +151,9 @@ private slots:
     void writeAllRefusesZeroAddress() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
-        w.edAddress->setText(QStringLiteral("0"));
-        w.btWrite->click();
+        MainWindow& w = *f.Window;
+        Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("0"));
+        Child<QPushButton>(w, "writeButton")->click();
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("地址为0非法，请确认地址不能为0！")}));
         QVERIFY(f.Sim.framesReceived().isEmpty());
     }
@@ -154,18 +163,18 @@ private slots:
     void typedAddressNotLeftIsNotSent() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.Config().DeviceModel = text::ModelSingle;
-        w.edAddress->setFocus();
-        QTRY_VERIFY(w.edAddress->hasFocus());
-        w.edAddress->setText(QStringLiteral("000099"));
-        w.GPS1->trigger();
+        Child<QLineEdit>(w, "addressField")->setFocus();
+        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
+        Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("000099"));
+        Child<QAction>(w, "writeGpsAction")->trigger();
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x37}));
         QCOMPARE(frameAddress(f.Sim.framesReceived().first()), 1u);
 
-        w.btRead->setFocus(); // leaving the field takes its value
+        Child<QPushButton>(w, "readButton")->setFocus(); // leaving the field takes its value
         QTRY_COMPARE(w.Config().Info.Address, 99u);
-        w.GPS1->trigger();
+        Child<QAction>(w, "writeGpsAction")->trigger();
         QCOMPARE(frameAddress(f.Sim.framesReceived().last()), 99u);
     }
 
@@ -175,10 +184,10 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("success");
-        QTest::newRow("ports") << "N10" << 0x27 << "端口参数设置完毕。";
-        QTest::newRow("gps") << "GPS1" << 0x37 << "GPS参数设置完毕";
-        QTest::newRow("trunk") << "N16" << 0x47 << "干线参数设置完毕";
-        QTest::newRow("delay") << "N15" << 0x57 << "干线延时参数设置完毕。";
+        QTest::newRow("ports") << "writePortsAction" << 0x27 << "端口参数设置完毕。";
+        QTest::newRow("gps") << "writeGpsAction" << 0x37 << "GPS参数设置完毕";
+        QTest::newRow("trunk") << "writeTrunkAttributesAction" << 0x47 << "干线参数设置完毕";
+        QTest::newRow("delay") << "writeTrunkDelayAction" << 0x57 << "干线延时参数设置完毕。";
     }
 
     void sectionEntriesShowOneBox() {
@@ -187,7 +196,7 @@ private slots:
         QFETCH(QString, success);
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.Config().DeviceModel = text::ModelSingle;
         QAction* action = w.findChild<QAction*>(entry);
         QVERIFY(action);
@@ -196,14 +205,14 @@ private slots:
         QCOMPARE(f.Texts(), QStringList({success}));
         QCOMPARE(f.Messages[0].Caption, QStringLiteral("设置成功"));
         QCOMPARE(f.Messages[0].Icon, MessageIcon::Information);
-        QVERIFY(w.GroupBox1->isEnabled());
+        QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }
 
     void allTrunkSectionsShowThreeBoxes() {
         WindowFixture f;
         f.Show();
         f.Window->Config().DeviceModel = text::ModelSingle;
-        f.Window->N14->trigger();
+        Child<QAction>(f.Window, "writeAllTrunkAction")->trigger();
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x47, 0x37, 0x57}));
         QCOMPARE(f.Texts(),
                  QStringList({"干线参数设置完毕", "GPS参数设置完毕", "干线延时参数设置完毕。"}));
@@ -212,13 +221,13 @@ private slots:
     void scheduleFromTheMenu() {
         WindowFixture f;
         f.Show();
-        TfrmKorvane& w = *f.Window;
+        MainWindow& w = *f.Window;
         w.Config().DeviceModel = text::ModelSingle;
         w.Config().ChannelFileName = writeScheduleBeside(f.Dir);
-        w.N11->trigger();
+        Child<QAction>(w, "writeScheduleAction")->trigger();
         QVERIFY(f.Messages.isEmpty());
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x87}));
-        QVERIFY(w.GroupBox1->isEnabled());
+        QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }
 };
 

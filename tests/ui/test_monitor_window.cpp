@@ -1,5 +1,6 @@
 #include "link/CommandTransport.h"
 #include "link/MonitorMessage.h"
+#include "tests/support/Child.h"
 #include "ui/MonitorWindow.h"
 
 #include <QCheckBox>
@@ -15,17 +16,17 @@ using namespace korvane;
 
 namespace {
 
-QStringList lines(const TfrmTerminal& w) {
+QStringList lines(const MonitorWindow& w) {
     if (w.LineCount() == 0)
         return {};
-    return w.RichEdit1->toPlainText().split(u'\n');
+    return Child<QPlainTextEdit>(w, "logView")->toPlainText().split(u'\n');
 }
 
-void post(TfrmTerminal& w, int count, const QByteArray& block) {
+void post(MonitorWindow& w, int count, const QByteArray& block) {
     QCoreApplication::postEvent(&w, new MonitorMessage(count, block));
 }
 
-void fill(TfrmTerminal& w, int count) {
+void fill(MonitorWindow& w, int count) {
     for (int i = 0; i < count; ++i)
         w.HandleMonitorMessage(MonitorMessage(0, QByteArray::number(i)));
 }
@@ -38,10 +39,10 @@ private slots:
     // The monitor shows the traffic as it comes: read-only, unwrapped, following the
     // end, and empty at first.
     void window() {
-        TfrmTerminal w;
-        QVERIFY(w.RichEdit1->isReadOnly());
-        QCOMPARE(w.RichEdit1->lineWrapMode(), QPlainTextEdit::NoWrap);
-        QVERIFY(w.CheckBox1->isChecked() && w.IsAutoScroll());
+        MonitorWindow w;
+        QVERIFY(Child<QPlainTextEdit>(w, "logView")->isReadOnly());
+        QCOMPARE(Child<QPlainTextEdit>(w, "logView")->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QVERIFY(Child<QCheckBox>(w, "autoScrollCheck")->isChecked() && w.IsAutoScroll());
         QCOMPARE(w.LineCount(), 0);
     }
 
@@ -67,7 +68,7 @@ private slots:
         QFETCH(int, count);
         QFETCH(QByteArray, block);
         QFETCH(QString, expected);
-        TfrmTerminal w;
+        MonitorWindow w;
         post(w, count, block);
         QCoreApplication::sendPostedEvents(&w);
         QCOMPARE(lines(w), QStringList{expected});
@@ -75,15 +76,15 @@ private slots:
     }
 
     void negativeCountIgnored() {
-        TfrmTerminal w;
+        MonitorWindow w;
         w.HandleMonitorMessage(MonitorMessage(-1, QByteArray("\x7E")));
         QCOMPARE(w.LineCount(), 0);
-        QVERIFY(w.RichEdit1->toPlainText().isEmpty());
+        QVERIFY(Child<QPlainTextEdit>(w, "logView")->toPlainText().isEmpty());
     }
 
     void frameWithNul() {
         // One transaction's command as the transport posts it, while the window is hidden.
-        TfrmTerminal w;
+        MonitorWindow w;
         const QByteArray frame("\x7E\x07\x01\x00\x00\x7F", 6);
         post(w, 0, QByteArray("COM1 Command: ") + frame.left(frame.indexOf('\0')));
         post(w, int(frame.size()), frame);
@@ -95,8 +96,8 @@ private slots:
     // The transport's text line as the window shows it: a port name beyond ASCII, and
     // frame bytes above 0x7F as single-byte characters.
     void portNameShowsAsItIs() {
-        TfrmTerminal w;
-        TComm32 transport;
+        MonitorWindow w;
+        CommandTransport transport;
         const QString name = QStringLiteral("/dev/串口é");
         transport.Comm().SetCommName(name);
         transport.SetDebug(true);
@@ -108,7 +109,7 @@ private slots:
     }
 
     void answerOf92Bytes() {
-        TfrmTerminal w;
+        MonitorWindow w;
         QByteArray block;
         QString expected = QStringLiteral("0x");
         for (int i = 0; i < 92; ++i) {
@@ -117,40 +118,42 @@ private slots:
         }
         w.HandleMonitorMessage(MonitorMessage(92, block));
         QCOMPARE(w.LineCount(), 1);
-        const QString line = w.RichEdit1->toPlainText();
+        const QString line = Child<QPlainTextEdit>(w, "logView")->toPlainText();
         QCOMPARE(line.size(), 2 + 92 * 3);
         QCOMPARE(line, expected);
     }
 
     void lineLimit() {
-        TfrmTerminal w;
+        MonitorWindow w;
         QElapsedTimer timer;
         timer.start();
-        fill(w, TfrmTerminal::MaxLines);
-        qInfo("appending %d lines took %lld ms", TfrmTerminal::MaxLines,
+        fill(w, MonitorWindow::MaxLines);
+        qInfo("appending %d lines took %lld ms", MonitorWindow::MaxLines,
               static_cast<long long>(timer.elapsed()));
         QCOMPARE(w.LineCount(), 10000);
 
         // At exactly 10000 lines a text line is appended.
         w.HandleMonitorMessage(MonitorMessage(0, "t10000"));
         QCOMPARE(w.LineCount(), 10001);
-        QCOMPARE(w.RichEdit1->document()->blockCount(), 10001);
-        QCOMPARE(w.RichEdit1->document()->firstBlock().text(), QStringLiteral("0"));
+        QCOMPARE(Child<QPlainTextEdit>(w, "logView")->document()->blockCount(), 10001);
+        QCOMPARE(Child<QPlainTextEdit>(w, "logView")->document()->firstBlock().text(),
+                 QStringLiteral("0"));
 
         // Over the limit a hex line does not clear.
         w.HandleMonitorMessage(MonitorMessage(1, QByteArray("\x7E")));
         QCOMPARE(w.LineCount(), 10002);
-        QCOMPARE(w.RichEdit1->document()->lastBlock().text(), QStringLiteral("0x7E "));
+        QCOMPARE(Child<QPlainTextEdit>(w, "logView")->document()->lastBlock().text(),
+                 QStringLiteral("0x7E "));
 
         // A text line does, and becomes the only line.
         w.HandleMonitorMessage(MonitorMessage(0, "after"));
         QCOMPARE(w.LineCount(), 1);
         QCOMPARE(lines(w), QStringList{"after"});
-        QCOMPARE(w.RichEdit1->document()->blockCount(), 1);
+        QCOMPARE(Child<QPlainTextEdit>(w, "logView")->document()->blockCount(), 1);
     }
 
     void textAt10001LinesClears() {
-        TfrmTerminal w;
+        MonitorWindow w;
         fill(w, 10001);
         QCOMPARE(w.LineCount(), 10001);
         w.HandleMonitorMessage(MonitorMessage(0, "fresh"));
@@ -158,10 +161,10 @@ private slots:
     }
 
     void autoScroll() {
-        TfrmTerminal w;
+        MonitorWindow w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QScrollBar* bar = w.RichEdit1->verticalScrollBar();
+        QScrollBar* bar = Child<QPlainTextEdit>(w, "logView")->verticalScrollBar();
         fill(w, 300);
         QVERIFY(bar->maximum() > 0);
         QCOMPARE(bar->value(), bar->maximum());
@@ -169,8 +172,8 @@ private slots:
         QCOMPARE(bar->value(), bar->maximum());
 
         // Off: the view stays where the operator put it, at the bottom as elsewhere.
-        QTest::mouseClick(w.CheckBox1, Qt::LeftButton);
-        QVERIFY(!w.CheckBox1->isChecked());
+        QTest::mouseClick(Child<QCheckBox>(w, "autoScrollCheck"), Qt::LeftButton);
+        QVERIFY(!Child<QCheckBox>(w, "autoScrollCheck")->isChecked());
         QVERIFY(!w.IsAutoScroll());
         const int bottom = bar->value();
         fill(w, 50);
@@ -181,18 +184,18 @@ private slots:
         QCOMPARE(bar->value(), 10);
 
         // On again: the next line brings the last line into view.
-        QTest::mouseClick(w.CheckBox1, Qt::LeftButton);
+        QTest::mouseClick(Child<QCheckBox>(w, "autoScrollCheck"), Qt::LeftButton);
         QVERIFY(w.IsAutoScroll());
         w.HandleMonitorMessage(MonitorMessage(0, "last"));
         QCOMPARE(bar->value(), bar->maximum());
     }
 
     void hiddenThenShownShowsLastLine() {
-        TfrmTerminal w;
+        MonitorWindow w;
         fill(w, 300);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QScrollBar* bar = w.RichEdit1->verticalScrollBar();
+        QScrollBar* bar = Child<QPlainTextEdit>(w, "logView")->verticalScrollBar();
         QVERIFY(bar->maximum() > 0);
         QCOMPARE(bar->value(), bar->maximum());
         w.hide();

@@ -1,8 +1,9 @@
 // The trunk and GPS parameters dialog on its own: what it shows, the live rules and
 // what OK hands back.
 
-#include "ui/TrunkGpsDialog.h"
+#include "tests/support/Child.h"
 #include "ui/RadioGroup.h"
+#include "ui/TrunkGpsDialog.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -29,49 +30,50 @@ class TestGTParam : public QObject {
     Q_OBJECT
 private slots:
     void showPreparesTheGroups() {
-        TfrmGTParam d(TrunkGpsValues{});
-        auto* gps = child<QGroupBox>(d, "GroupBox1");
-        auto* delay = child<QGroupBox>(d, "GroupBox3");
+        TrunkGpsDialog d(TrunkGpsValues{});
+        auto* gps = child<QGroupBox>(d, "gpsGroup");
+        auto* delay = child<QGroupBox>(d, "trunkDelayGroup");
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
-        QVERIFY(!child<QGroupBox>(d, "GroupBox4")->isVisible());
+        QVERIFY(!child<QGroupBox>(d, "channelDelayGroup")->isVisible());
         QVERIFY(!gps->geometry().intersects(delay->geometry())); // both readable
         // All values 0: automatic, positive everywhere, delay and GPS off.
-        for (const char* g : {"rgPort", "rgClockPole", "rgDataPole", "rgLevel"})
+        for (const char* g :
+             {"trunkPortGroup", "clockPolarityGroup", "dataPolarityGroup", "carrierLevelGroup"})
             QCOMPARE(child<RadioGroup>(d, g)->ItemIndex(), 0);
-        QVERIFY(!child<QCheckBox>(d, "cbGPS")->isChecked());
-        QVERIFY(child<QRadioButton>(d, "rbGPSPole1")->isChecked());
-        QVERIFY(!child<QRadioButton>(d, "rbGPSPole1")->isEnabled());
-        QVERIFY(!child<QCheckBox>(d, "cbTrunkDelay")->isChecked());
-        QCOMPARE(child<QLineEdit>(d, "edDelayCycleA")->text(), QStringLiteral("0"));
-        QVERIFY(!child<QLineEdit>(d, "edDelayCycleA")->isEnabled());
-        QVERIFY(!child<QLabel>(d, "Label2")->isEnabled());
-        QCOMPARE(child<QLineEdit>(d, "Edit1")->text(), QStringLiteral("000000"));
+        QVERIFY(!child<QCheckBox>(d, "gpsCheck")->isChecked());
+        QVERIFY(child<QRadioButton>(d, "gpsPositiveRadio")->isChecked());
+        QVERIFY(!child<QRadioButton>(d, "gpsPositiveRadio")->isEnabled());
+        QVERIFY(!child<QCheckBox>(d, "trunkDelayCheck")->isChecked());
+        QCOMPARE(child<QLineEdit>(d, "delayCyclesAField")->text(), QStringLiteral("0"));
+        QVERIFY(!child<QLineEdit>(d, "delayCyclesAField")->isEnabled());
+        QVERIFY(!child<QLabel>(d, "delayCyclesBLabel")->isEnabled());
+        QCOMPARE(child<QLineEdit>(d, "pocsagDelayField")->text(), QStringLiteral("000000"));
     }
 
     void valuesShownAndLiveRules() {
         TrunkGpsValues v;
         v.Trunk = {2, 1, 0, 1, 1, 16, -3};
         v.Gps = {1, 1};
-        TfrmGTParam d(v);
+        TrunkGpsDialog d(v);
         d.show();
-        QCOMPARE(child<RadioGroup>(d, "rgPort")->ItemText(), QStringLiteral("Tb"));
-        QCOMPARE(child<RadioGroup>(d, "rgClockPole")->ItemIndex(), 1);
-        QCOMPARE(child<RadioGroup>(d, "rgDataPole")->ItemIndex(), 0);
-        QCOMPARE(child<RadioGroup>(d, "rgLevel")->ItemIndex(), 1);
-        QVERIFY(child<QRadioButton>(d, "rbGPSPole2")->isChecked());
-        QVERIFY(child<QRadioButton>(d, "rbGPSPole2")->isEnabled());
-        QCOMPARE(child<QLineEdit>(d, "edDelayCycleB")->text(), QStringLiteral("-3"));
-        QVERIFY(child<QLineEdit>(d, "edDelayCycleB")->isEnabled());
+        QCOMPARE(child<RadioGroup>(d, "trunkPortGroup")->ItemText(), QStringLiteral("Tb"));
+        QCOMPARE(child<RadioGroup>(d, "clockPolarityGroup")->ItemIndex(), 1);
+        QCOMPARE(child<RadioGroup>(d, "dataPolarityGroup")->ItemIndex(), 0);
+        QCOMPARE(child<RadioGroup>(d, "carrierLevelGroup")->ItemIndex(), 1);
+        QVERIFY(child<QRadioButton>(d, "gpsNegativeRadio")->isChecked());
+        QVERIFY(child<QRadioButton>(d, "gpsNegativeRadio")->isEnabled());
+        QCOMPARE(child<QLineEdit>(d, "delayCyclesBField")->text(), QStringLiteral("-3"));
+        QVERIFY(child<QLineEdit>(d, "delayCyclesBField")->isEnabled());
 
-        child<QCheckBox>(d, "cbTrunkDelay")->click();
-        QVERIFY(!child<QLineEdit>(d, "edDelayCycleA")->isEnabled());
-        QVERIFY(!child<QLabel>(d, "Label1")->isEnabled());
+        child<QCheckBox>(d, "trunkDelayCheck")->click();
+        QVERIFY(!child<QLineEdit>(d, "delayCyclesAField")->isEnabled());
+        QVERIFY(!child<QLabel>(d, "delayCyclesALabel")->isEnabled());
         QCOMPARE(d.Values().Trunk.DelayEnabled, 0);
-        child<QCheckBox>(d, "cbGPS")->click();
-        QVERIFY(!child<QRadioButton>(d, "rbGPSPole1")->isEnabled());
+        child<QCheckBox>(d, "gpsCheck")->click();
+        QVERIFY(!child<QRadioButton>(d, "gpsPositiveRadio")->isEnabled());
         QCOMPARE(d.Values().Gps.GpsEnabled, 0);
-        child<RadioGroup>(d, "rgClockPole")->Item(0)->click();
+        child<RadioGroup>(d, "clockPolarityGroup")->Item(0)->click();
         QCOMPARE(d.Values().Trunk.ClockPolarity, 0);
     }
 
@@ -97,12 +99,12 @@ private slots:
         v.Trunk.DelayEnabled = 1;
         v.PocsagDelay = pocsag;
         v.FlexDelay = 0xABCDEF;
-        TfrmGTParam d(v);
+        TrunkGpsDialog d(v);
         d.show();
-        QCOMPARE(child<QLineEdit>(d, "Edit1")->text(), shownPocsag);
-        QCOMPARE(child<QLineEdit>(d, "Edit2")->text(), QStringLiteral("ABCDEF"));
-        child<QLineEdit>(d, "edDelayCycleA")->setText(cycleA);
-        child<QPushButton>(d, "BitBtn1")->click();
+        QCOMPARE(child<QLineEdit>(d, "pocsagDelayField")->text(), shownPocsag);
+        QCOMPARE(child<QLineEdit>(d, "flexDelayField")->text(), QStringLiteral("ABCDEF"));
+        child<QLineEdit>(d, "delayCyclesAField")->setText(cycleA);
+        child<QPushButton>(d, "okButton")->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(d.Values().Trunk.DelayCyclesA, wantA);
         QCOMPARE(d.Values().PocsagDelay, pocsag);
@@ -115,14 +117,15 @@ private slots:
         TrunkGpsValues v;
         v.Trunk = {7, 3, -1, 9, 5, 0, 0};
         v.Gps = {4, 2};
-        TfrmGTParam d(v);
+        TrunkGpsDialog d(v);
         d.show();
-        for (const char* g : {"rgPort", "rgClockPole", "rgDataPole", "rgLevel"})
+        for (const char* g :
+             {"trunkPortGroup", "clockPolarityGroup", "dataPolarityGroup", "carrierLevelGroup"})
             QCOMPARE(child<RadioGroup>(d, g)->ItemIndex(), -1);
-        QVERIFY(child<QCheckBox>(d, "cbGPS")->isChecked());
-        QVERIFY(child<QRadioButton>(d, "rbGPSPole2")->isChecked());
-        QVERIFY(child<QCheckBox>(d, "cbTrunkDelay")->isChecked());
-        child<QPushButton>(d, "BitBtn1")->click();
+        QVERIFY(child<QCheckBox>(d, "gpsCheck")->isChecked());
+        QVERIFY(child<QRadioButton>(d, "gpsNegativeRadio")->isChecked());
+        QVERIFY(child<QCheckBox>(d, "trunkDelayCheck")->isChecked());
+        child<QPushButton>(d, "okButton")->click();
         QCOMPARE(d.Values().Trunk.TrunkPort, 7);
         QCOMPARE(d.Values().Trunk.ClockPolarity, 3);
         QCOMPARE(d.Values().Trunk.DataPolarity, -1);
@@ -132,13 +135,13 @@ private slots:
     }
 
     void cancelAndEscapeReject() {
-        TfrmGTParam d(TrunkGpsValues{});
+        TrunkGpsDialog d(TrunkGpsValues{});
         d.show();
         QTest::keyClick(&d, Qt::Key_Escape);
         QCOMPARE(d.result(), int(QDialog::Rejected));
-        TfrmGTParam d2(TrunkGpsValues{});
+        TrunkGpsDialog d2(TrunkGpsValues{});
         d2.show();
-        child<QPushButton>(d2, "BitBtn2")->click();
+        child<QPushButton>(d2, "cancelButton")->click();
         QCOMPARE(d2.result(), int(QDialog::Rejected));
     }
 };
