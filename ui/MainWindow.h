@@ -123,6 +123,8 @@ private:
     // The serial-number or address field was left: its text becomes the value.
     void TakeFieldValue(QLineEdit* field);
     void UpdatePortLabel();
+    // The port keys of the settings file, from the port as it is now.
+    void SavePortSettings();
     QList<int> SelectedRows() const;
     QString ChooseFile(FileDialog kind, const QString& start);
 

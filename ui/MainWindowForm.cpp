@@ -6,6 +6,7 @@
 #include "ui/PortTableModel.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -163,6 +164,73 @@ void MainWindow::BuildForm() {
     root->addWidget(portTableGroup, 1);
 
     ShowTrunkRefreshed(true);
+}
+
+void MainWindow::BuildPopupMenu() {
+    popupMenu = new QMenu(this);
+    popupMenu->setObjectName(QStringLiteral("popupMenu"));
+    auto add = [this](QMenu* menu, const char* name, const QString& caption,
+                      void (MainWindow::*handler)()) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    QMenu* m = popupMenu;
+    portSettingsAction = add(m, "portSettingsAction", QStringLiteral("设置通信端口"),
+                             &MainWindow::onPortSettingsTriggered);
+    connectAction =
+        add(m, "connectAction", QStringLiteral("连接设备"), &MainWindow::onConnectTriggered);
+    disconnectAction =
+        add(m, "disconnectAction", QStringLiteral("断开连接"), &MainWindow::onDisconnectTriggered);
+    m->addSeparator();
+    openChannelFileAction = add(m, "openChannelFileAction", QStringLiteral("打开信道配置文件"),
+                                &MainWindow::ChooseChannelFile);
+    saveConfigurationAction = add(m, "saveConfigurationAction", QStringLiteral("保存当前配置"),
+                                  &MainWindow::SaveConfiguration);
+    loadConfigurationAction = add(m, "loadConfigurationAction", QStringLiteral("读入配置文件"),
+                                  &MainWindow::LoadConfiguration);
+    m->addSeparator();
+    readAction = add(m, "readAction", QStringLiteral("读取设备参数"), &MainWindow::onReadClicked);
+    writeAllAction =
+        add(m, "writeAllAction", QStringLiteral("写入所有参数"), &MainWindow::onWriteAllTriggered);
+    m->addSeparator();
+    writeTrunkMenu = m->addMenu(QStringLiteral("写入干线参数"));
+    writeTrunkMenu->setObjectName(QStringLiteral("writeTrunkMenu"));
+    writeAllTrunkAction =
+        add(writeTrunkMenu, "writeAllTrunkAction", QStringLiteral("写入所有干线参数"),
+            &MainWindow::onWriteAllTrunkTriggered);
+    writeTrunkMenu->addSeparator();
+    writeGpsAction = add(writeTrunkMenu, "writeGpsAction", QStringLiteral("写入GPS参数"),
+                         &MainWindow::onWriteGpsTriggered);
+    writeTrunkDelayAction =
+        add(writeTrunkMenu, "writeTrunkDelayAction", QStringLiteral("写入干线延时参数"),
+            &MainWindow::onWriteTrunkDelayTriggered);
+    writeTrunkAttributesAction =
+        add(writeTrunkMenu, "writeTrunkAttributesAction", QStringLiteral("写入干线属性参数"),
+            &MainWindow::onWriteTrunkAttributesTriggered);
+    writePortsAction = add(m, "writePortsAction", QStringLiteral("写入通道参数"),
+                           &MainWindow::onWritePortsTriggered);
+    writeScheduleAction = add(m, "writeScheduleAction", QStringLiteral("写入时序表"),
+                              &MainWindow::onWriteScheduleTriggered);
+    setAddressAction =
+        add(m, "setAddressAction", QStringLiteral("设置地址"), &MainWindow::onSetAddressTriggered);
+}
+
+void MainWindow::ShowRefreshed(bool refreshed) {
+    refreshLabel->setText(refreshed ? QStringLiteral("已刷新") : QStringLiteral("未刷新"));
+    QPalette p = refreshLabel->palette();
+    p.setColor(QPalette::WindowText,
+               refreshed ? QApplication::palette().color(QPalette::WindowText) : QColor(Qt::red));
+    refreshLabel->setPalette(p);
+}
+
+void MainWindow::ShowTrunkRefreshed(bool refreshed) {
+    QPalette p = trunkSummaryLabel->palette();
+    p.setColor(QPalette::Window, refreshed ? QColor(255, 255, 0) : QColor(Qt::red));
+    p.setColor(QPalette::WindowText,
+               refreshed ? QApplication::palette().color(QPalette::WindowText) : QColor(Qt::white));
+    trunkSummaryLabel->setPalette(p);
 }
 
 } // namespace korvane
