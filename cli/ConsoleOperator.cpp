@@ -2,10 +2,6 @@
 
 #include "cli/Console.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
-
 namespace korvane::cli {
 
 ConsoleOperator::ConsoleOperator(Console& console, QString port, bool quiet)
@@ -34,18 +30,7 @@ void ConsoleOperator::ShowScheduleProgress(int block, int blocks) {
 }
 
 void ConsoleOperator::Pause(int ms) {
-    // A timer may fire a little early, so the wait goes on until the time has passed.
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    for (qint64 left = ms; left > 0; left = ms - elapsed.elapsed()) {
-        timer.start(static_cast<int>(left));
-        loop.exec();
-    }
+    RunEventLoopFor(ms);
 }
 
 } // namespace korvane::cli

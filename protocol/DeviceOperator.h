@@ -2,6 +2,7 @@
 // How the device procedures reach the operator. The main window implements it;
 // tests replace it with a recorder. Every call happens on the user-interface thread.
 
+#include <QEventLoop>
 #include <QString>
 
 namespace korvane {
@@ -34,5 +35,9 @@ public:
     // A pause between writes; returns after ms milliseconds.
     virtual void Pause(int ms) = 0;
 };
+
+// Runs the event loop for at least ms milliseconds, for the implementations of Pause.
+// A timer may fire a little early, so the wait goes on until the time has passed.
+void RunEventLoopFor(int ms, QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
 
 } // namespace korvane

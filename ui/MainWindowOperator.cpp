@@ -9,13 +9,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTimer>
 
 namespace korvane {
 
@@ -82,18 +79,7 @@ void MainWindow::ShowScheduleProgress(int block, int blocks) {
 
 void MainWindow::Pause(int ms) {
     // The window keeps painting; the running action's guard refuses a second one.
-    // A timer may fire a little early, so the wait goes on until the time has passed.
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    for (qint64 left = ms; left > 0; left = ms - elapsed.elapsed()) {
-        timer.start(static_cast<int>(left));
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
+    RunEventLoopFor(ms, QEventLoop::ExcludeUserInputEvents);
 }
 
 void MainWindow::ShowTrunkSummaryOf(const DeviceConfiguration& config) {
