@@ -31,41 +31,42 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
+        QLineEdit* address = Child<QLineEdit>(w, "addressField");
         w.activateWindow();
-        Child<QLineEdit>(w, "addressField")->setFocus();
-        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
-        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(Child<QLineEdit>(w, "addressField")->selectedText(), QStringLiteral("000001"));
+        address->setFocus();
+        QTRY_VERIFY(address->hasFocus());
+        QTest::keyClick(address, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(address->selectedText(), QStringLiteral("000001"));
 
         QGuiApplication::clipboard()->setText(QStringLiteral("1f2-3"));
-        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(),
+        QTest::keyClick(address, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(address->text(),
                  QStringLiteral("000001")); // not hexadecimal
         QGuiApplication::clipboard()->setText(QStringLiteral("abc1234"));
-        Child<QLineEdit>(w, "addressField")->paste();
-        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(),
+        address->paste();
+        QCOMPARE(address->text(),
                  QStringLiteral("000001")); // seven characters
         QGuiApplication::clipboard()->setText(QStringLiteral("abc12"));
-        Child<QLineEdit>(w, "addressField")->paste();
-        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("ABC12"));
-        Child<QLineEdit>(w, "addressField")->insert(QStringLiteral("99"));
-        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(),
+        address->paste();
+        QCOMPARE(address->text(), QStringLiteral("ABC12"));
+        address->insert(QStringLiteral("99"));
+        QCOMPARE(address->text(),
                  QStringLiteral("ABC12")); // would be seven
 
         // Text the program puts there stays whole and may be shortened.
-        Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("16777215"));
-        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_Backspace);
-        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("1677721"));
-        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_5);
-        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("1677721"));
+        address->setText(QStringLiteral("16777215"));
+        QTest::keyClick(address, Qt::Key_Backspace);
+        QCOMPARE(address->text(), QStringLiteral("1677721"));
+        QTest::keyClick(address, Qt::Key_5);
+        QCOMPARE(address->text(), QStringLiteral("1677721"));
 
-        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_Tab);
-        QTRY_VERIFY(!Child<QLineEdit>(w, "addressField")->hasFocus());
+        QTest::keyClick(address, Qt::Key_Tab);
+        QTRY_VERIFY(!address->hasFocus());
         QCOMPARE(w.Config().Info.Address, 1677721u);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
+        QTRY_VERIFY(address->hasFocus());
 
-        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_Escape);
+        QTest::keyClick(address, Qt::Key_Escape);
         QTRY_VERIFY(!w.isVisible());
     }
 
@@ -74,11 +75,12 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
+        QLineEdit* address = Child<QLineEdit>(w, "addressField");
         w.activateWindow();
-        Child<QLineEdit>(w, "addressField")->setFocus();
-        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
-        Child<QLineEdit>(w, "addressField")->selectAll();
-        QTest::keyClicks(Child<QLineEdit>(w, "addressField"), QStringLiteral("7"));
+        address->setFocus();
+        QTRY_VERIFY(address->hasFocus());
+        address->selectAll();
+        QTest::keyClicks(address, QStringLiteral("7"));
 
         const QPoint at = Child<QPushButton>(w, "readButton")->geometry().center();
         QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, w.mapToGlobal(at));
@@ -86,7 +88,7 @@ private slots:
         QTRY_VERIFY(w.PopupMenu()->isVisible());
         QCOMPARE(w.Config().Info.Address, 1u);
         w.PopupMenu()->close();
-        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
+        QTRY_VERIFY(address->hasFocus());
         QCOMPARE(w.Config().Info.Address, 1u);
 
         Child<QPushButton>(w, "readButton")->setFocus(Qt::MouseFocusReason);
@@ -116,27 +118,26 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
+        QLineEdit* address = Child<QLineEdit>(w, "addressField");
         w.activateWindow();
         Child<QCheckBox>(w, "remoteControlCheck")->click();
-        Child<QLineEdit>(w, "addressField")->setFocus();
-        QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
-        Child<QLineEdit>(w, "addressField")->selectAll();
-        QTest::keyClicks(Child<QLineEdit>(w, "addressField"), QStringLiteral("5"));
+        address->setFocus();
+        QTRY_VERIFY(address->hasFocus());
+        address->selectAll();
+        QTest::keyClicks(address, QStringLiteral("5"));
 
         w.SetBusy(true);
-        QVERIFY(Child<QLineEdit>(w, "addressField")->isReadOnly() &&
-                Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
+        QVERIFY(address->isReadOnly() && Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
         QVERIFY(!Child<QCheckBox>(w, "remoteControlCheck")->isEnabled());
-        QTest::keyClicks(Child<QLineEdit>(w, "addressField"), QStringLiteral("6"));
-        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("5"));
-        QTest::keyClick(Child<QLineEdit>(w, "addressField"), Qt::Key_Tab);
-        QTRY_VERIFY(!Child<QLineEdit>(w, "addressField")->hasFocus());
+        QTest::keyClicks(address, QStringLiteral("6"));
+        QCOMPARE(address->text(), QStringLiteral("5"));
+        QTest::keyClick(address, Qt::Key_Tab);
+        QTRY_VERIFY(!address->hasFocus());
         QCOMPARE(w.Config().Info.Address, 1u);
 
         w.SetBusy(false);
         QCOMPARE(w.Config().Info.Address, 5u);
-        QVERIFY(!Child<QLineEdit>(w, "addressField")->isReadOnly() &&
-                !Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
+        QVERIFY(!address->isReadOnly() && !Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
         QVERIFY(Child<QCheckBox>(w, "remoteControlCheck")->isEnabled());
     }
 
