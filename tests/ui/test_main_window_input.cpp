@@ -22,6 +22,20 @@
 using namespace korvane;
 using namespace korvane::test;
 
+namespace {
+
+// The address field of the active window, with the focus in it.
+QLineEdit* focusAddress(MainWindow& w) {
+    QLineEdit* address = Child<QLineEdit>(w, "addressField");
+    w.activateWindow();
+    address->setFocus();
+    if (!QTest::qWaitFor([address] { return address->hasFocus(); }))
+        qFatal("the address field did not take the focus");
+    return address;
+}
+
+} // namespace
+
 class TestMainWindowInput : public QObject {
     Q_OBJECT
 private slots:
@@ -31,10 +45,7 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        QLineEdit* address = Child<QLineEdit>(w, "addressField");
-        w.activateWindow();
-        address->setFocus();
-        QTRY_VERIFY(address->hasFocus());
+        QLineEdit* address = focusAddress(w);
         QTest::keyClick(address, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(address->selectedText(), QStringLiteral("000001"));
 
@@ -75,10 +86,7 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        QLineEdit* address = Child<QLineEdit>(w, "addressField");
-        w.activateWindow();
-        address->setFocus();
-        QTRY_VERIFY(address->hasFocus());
+        QLineEdit* address = focusAddress(w);
         address->selectAll();
         QTest::keyClicks(address, QStringLiteral("7"));
 
@@ -118,11 +126,8 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        QLineEdit* address = Child<QLineEdit>(w, "addressField");
-        w.activateWindow();
         Child<QCheckBox>(w, "remoteControlCheck")->click();
-        address->setFocus();
-        QTRY_VERIFY(address->hasFocus());
+        QLineEdit* address = focusAddress(w);
         address->selectAll();
         QTest::keyClicks(address, QStringLiteral("5"));
 
