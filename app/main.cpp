@@ -25,6 +25,7 @@ const char* const Help =
     "saved there by default. The menu entry starts it in ~/.local/share/korvane\n"
     "($XDG_DATA_HOME/korvane).\n"
     "\n"
+    "Options:\n"
     "  -h, --help   this help\n"
     "  --version    the version of korvane\n";
 

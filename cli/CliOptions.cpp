@@ -25,8 +25,7 @@ constexpr CommandName Commands[] = {
 };
 
 const char* const ProgramHelp =
-    "Usage: korvanectl [--port P]... [--baud N] [--settings FILE] [--remote] [--json]\n"
-    "                  COMMAND [ARGS]\n"
+    "Usage: korvanectl [OPTION]... COMMAND [ARGS]\n"
     "\n"
     "Runs the Korvane device procedures from the command line, on every port given at\n"
     "once, each port on its own thread.\n"
