@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "KorvaneVersion.h"
 #include "files/IniFile.h"
 
 #include <QFileInfo>
@@ -24,8 +25,7 @@ constexpr CommandName Commands[] = {
 };
 
 const char* const ProgramHelp =
-    "Usage: korvanectl [--port P]... [--baud N] [--settings FILE] [--remote] [--json]\n"
-    "                  COMMAND [ARGS]\n"
+    "Usage: korvanectl [OPTION]... COMMAND [ARGS]\n"
     "\n"
     "Runs the Korvane device procedures from the command line, on every port given at\n"
     "once, each port on its own thread.\n"
@@ -38,6 +38,7 @@ const char* const ProgramHelp =
     "  --remote         the device is remotely controlled: pause between writes\n"
     "  --json           results as JSON on standard output\n"
     "  -h, --help       this help; after a command, that command's help\n"
+    "  --version        the version of korvanectl\n"
     "\n"
     "Commands:\n"
     "  identify                     the model of each device\n"
@@ -122,6 +123,7 @@ QString HelpText(Command command) {
 Options ParseOptions(const QStringList& arguments) {
     Options o;
     bool help = false;
+    bool version = false;
     bool portsGiven = false;
     bool baudGiven = false;
     QString settings;
@@ -159,6 +161,8 @@ Options ParseOptions(const QStringList& arguments) {
         bool ok = true;
         if (arg == QStringLiteral("-h") || arg == QStringLiteral("--help")) {
             help = true;
+        } else if (arg == QStringLiteral("--version")) {
+            version = true;
         } else if (arg == QStringLiteral("--port")) {
             ok = value(v);
             if (ok && v.trimmed().isEmpty())
@@ -217,6 +221,11 @@ Options ParseOptions(const QStringList& arguments) {
         if (o.Cmd == Command::None)
             return fail(QStringLiteral("unknown command '%1'").arg(positional.first()));
         positional.removeFirst();
+    }
+    if (version) {
+        o.Result = Options::Outcome::Help;
+        o.Text = QStringLiteral("korvanectl " KORVANE_VERSION "\n");
+        return o;
     }
     if (help) {
         o.Result = Options::Outcome::Help;

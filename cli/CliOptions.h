@@ -23,7 +23,7 @@ struct LineSettings {
 struct Options {
     enum class Outcome { Run, Help, Error };
     Outcome Result = Outcome::Error;
-    QString Text; // Help: the help text; Error: what is wrong, then the usage
+    QString Text; // Help: the help or version text; Error: what is wrong, then the usage
 
     Command Cmd = Command::None;
     QStringList Ports; // as given, or the settings file's CommName

@@ -3,7 +3,10 @@
 # Quick when everything is already there; needs root only when something is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-wqy-zenhei xvfb xauth)
+# help2man writes the man pages; dpkg-dev and file let cpack compute the package's
+# dependencies; desktop-file-utils checks the menu entry.
+packages=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-wqy-zenhei xvfb xauth help2man dpkg-dev
+  file desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")

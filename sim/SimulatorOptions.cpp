@@ -1,5 +1,6 @@
 #include "sim/SimulatorOptions.h"
 
+#include "KorvaneVersion.h"
 #include "sim/StateFile.h"
 
 #include <QCommandLineParser>
@@ -50,6 +51,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
                        "length)."));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Show the version."));
     const QCommandLineOption model(QStringLiteral("model"),
                                    QStringLiteral("Device model: KORVANE (default) or KORVANEA/B."),
                                    QStringLiteral("MODEL"));
@@ -89,11 +92,17 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
     const QCommandLineOption wrongLengthShort(
         QStringLiteral("wrong-length-short"),
         QStringLiteral("Fault: read answers one payload byte shorter than expected."));
-    parser.addOptions({help, model, state, link, log, replyDelay, baud, silent, ignore, split,
-                       badEnd, wrongLength, wrongLengthShort});
+    parser.addOptions({help, version, model, state, link, log, replyDelay, baud, silent, ignore,
+                       split, badEnd, wrongLength, wrongLengthShort});
 
     if (!parser.parse(arguments))
         return error(parser.errorText());
+    if (parser.isSet(version)) {
+        ParsedArguments parsed;
+        parsed.outcome = ParsedArguments::Outcome::Help;
+        parsed.text = QStringLiteral("korvane-sim " KORVANE_VERSION "\n");
+        return parsed;
+    }
     if (parser.isSet(help)) {
         ParsedArguments parsed;
         parsed.outcome = ParsedArguments::Outcome::Help;

@@ -27,7 +27,7 @@ struct ParsedArguments {
     enum class Outcome { Run, Help, Error };
     Outcome outcome = Outcome::Error;
     SimulatorOptions options; // Run: ready to start
-    QString text;             // Help: the help text; Error: what is wrong
+    QString text;             // Help: the help or version text; Error: what is wrong
 };
 
 // arguments[0] is the program name. Reads the --state file, if any.

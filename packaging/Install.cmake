@@ -1,0 +1,78 @@
+# cmake --install: the three programs, the menu entry with its launcher and icon, the
+# man pages and the examples; cpack -G DEB makes the Debian package of the same.
+include(GNUInstallDirs)
+
+install(TARGETS korvane korvanectl korvane-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+set(KORVANE_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
+# The launcher finds korvane relative to itself and the menu entry names the launcher
+# by the prefix given at install time, so --prefix and cpack may differ from the one
+# configured.
+file(RELATIVE_PATH KORVANE_BIN_FROM_LAUNCHER ${CMAKE_INSTALL_FULL_LIBEXECDIR}/korvane
+  ${CMAKE_INSTALL_FULL_BINDIR})
+configure_file(${KORVANE_PACKAGING}/korvane-menu.in ${CMAKE_BINARY_DIR}/packaging/korvane-menu
+  @ONLY)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/korvane-menu
+  DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/korvane)
+install(CODE "set(korvane_desktop_in \"${KORVANE_PACKAGING}/korvane.desktop.in\")
+  set(korvane_desktop \"${CMAKE_BINARY_DIR}/packaging/korvane.desktop\")
+  set(korvane_libexecdir \"${CMAKE_INSTALL_LIBEXECDIR}\")")
+install(CODE [[
+  set(KORVANE_MENU_LAUNCHER "${CMAKE_INSTALL_PREFIX}/${korvane_libexecdir}/korvane/korvane-menu")
+  configure_file("${korvane_desktop_in}" "${korvane_desktop}" @ONLY)
+]])
+install(FILES ${CMAKE_BINARY_DIR}/packaging/korvane.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${KORVANE_PACKAGING}/korvane.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane/examples)
+
+# Man pages from each program's --help and --version, so they cannot drift from them.
+find_program(KORVANE_HELP2MAN help2man REQUIRED)
+set(korvane_man_names
+  "korvane\;configuration window for the Korvane paging trunk distributor"
+  "korvanectl\;Korvane device procedures from the command line"
+  "korvane-sim\;Korvane device simulator on a pseudo-terminal")
+set(korvane_man_pages)
+foreach(entry IN LISTS korvane_man_names)
+  list(GET entry 0 program)
+  list(GET entry 1 summary)
+  set(page ${CMAKE_BINARY_DIR}/packaging/man/${program}.1)
+  add_custom_command(OUTPUT ${page}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging/man
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+      ${KORVANE_HELP2MAN} --no-info --no-discard-stderr --section=1 --name=${summary}
+      --include=${KORVANE_PACKAGING}/man/${program}.h2m --output=${page} $<TARGET_FILE:${program}>
+    COMMAND gzip -9nf ${page}
+    DEPENDS ${program} ${KORVANE_PACKAGING}/man/${program}.h2m
+    COMMENT "Man page ${program}(1)"
+    VERBATIM)
+  list(APPEND korvane_man_pages ${page}.gz)
+endforeach()
+add_custom_target(korvane_man ALL DEPENDS ${korvane_man_pages})
+install(FILES ${korvane_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME korvane)
+set(CPACK_PACKAGE_VENDOR "Korvane maintainers")
+set(CPACK_PACKAGE_CONTACT
+  "Korvane maintainers <maintainers@users.noreply.c-seed-e19680c9.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "configuration tool for the Korvane paging trunk distributor")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Identifies a Korvane device on an RS-232 line, reads all its parameters into a\n"
+  "window, lets the operator edit them and writes them back, saves and loads\n"
+  "configuration files and shows every frame on the wire in a monitor. Includes\n"
+  "korvanectl, the same device procedures from the command line for one device or a\n"
+  "rack, and korvane-sim, a device simulator on a pseudo-terminal. The user\n"
+  "interface is Chinese.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Qt's libraries come from the binaries; the window also needs the X11/Wayland platform
+# plugins (only recommended by Qt) and a font with the Chinese texts.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-zenhei")
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_STRIP_FILES ON)
+include(CPack)
