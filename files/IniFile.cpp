@@ -258,12 +258,21 @@ const IniFile::Profile& IniFile::Current() const {
 
 QString IniFile::ReadString(const QString& section, const QString& key,
                             const QString& fallback) const {
-    const Profile& profile = Current();
+    return Lookup(Current(), section, key, fallback);
+}
+
+QString IniFile::Lookup(const Profile& profile, const QString& section, const QString& key,
+                        const QString& fallback) {
     if (const auto header = profile.FindSection(section)) {
         if (const auto line = profile.FindKey(*header, key))
             return profile.LineAt(*line).value;
     }
     return fallback;
+}
+
+QString IniFile::StringIn(const QByteArray& bytes, const QString& section, const QString& key,
+                          const QString& fallback) {
+    return Lookup(Profile(bytes, FileStamp()), section, key, fallback);
 }
 
 int IniFile::ReadInteger(const QString& section, const QString& key, int fallback) const {
@@ -274,17 +283,39 @@ bool IniFile::ReadBool(const QString& section, const QString& key, bool fallback
     return ReadInteger(section, key, fallback ? 1 : 0) != 0;
 }
 
+namespace {
+
+void CheckValue(const QString& key, const QString& value) {
+    if (value.contains(u'\r') || value.contains(u'\n'))
+        throw KorvaneError(QStringLiteral("设置文件的值不能含有换行符（键“%1”）").arg(key));
+}
+
+} // namespace
+
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
     CheckName(section, false);
     CheckName(key, true);
-    if (value.contains(u'\r') || value.contains(u'\n'))
-        throw KorvaneError(QStringLiteral("设置文件的值不能含有换行符（键“%1”）").arg(key));
+    CheckValue(key, value);
 
     const Profile& profile = Current();
     // A new file built from nothing would wipe whatever the file holds.
     if (profile.state == Profile::Unreadable)
         throw KorvaneError(QStringLiteral("无法读取设置文件“%1”：%2。为保留其内容，设置未写入。")
                                .arg(m_fileName, profile.error));
+    SaveFileAtomically(m_fileName, Written(profile, section, key, value));
+    m_profile.reset();
+}
+
+QByteArray IniFile::WithString(const QByteArray& bytes, const QString& section, const QString& key,
+                               const QString& value) {
+    CheckName(section, false);
+    CheckName(key, true);
+    CheckValue(key, value);
+    return Written(Profile(bytes, FileStamp()), section, key, value);
+}
+
+QByteArray IniFile::Written(const Profile& profile, const QString& section, const QString& key,
+                            const QString& value) {
     const QByteArray& bytes = profile.bytes;
     QByteArray out = bytes;
     const QByteArray keyLine = ToCp936(QString(key + u'=' + value));
@@ -326,8 +357,7 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
         text += ToCp936(QString(u'[' + section + u']')) + NewLine + keyLine + NewLine;
         insertLines(out.size(), text);
     }
-    SaveFileAtomically(m_fileName, out);
-    m_profile.reset();
+    return out;
 }
 
 void IniFile::WriteInteger(const QString& section, const QString& key, int value) {

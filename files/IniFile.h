@@ -12,6 +12,7 @@
 //
 // Used on the user-interface thread only.
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -44,10 +45,22 @@ public:
     void WriteInteger(const QString& section, const QString& key, int value);
     void WriteBool(const QString& section, const QString& key, bool value);
 
+    // The same read and write on a file's bytes instead of the file: what ReadString
+    // gives for them, and the bytes WriteString would save (it throws as that does
+    // for a name or value that would break the lines).
+    static QString StringIn(const QByteArray& bytes, const QString& section, const QString& key,
+                            const QString& fallback);
+    static QByteArray WithString(const QByteArray& bytes, const QString& section,
+                                 const QString& key, const QString& value);
+
 private:
     struct Profile;
     // The file as it is now, parsed; a missing or unreadable file gives an empty one.
     const Profile& Current() const;
+    static QString Lookup(const Profile& profile, const QString& section, const QString& key,
+                          const QString& fallback);
+    static QByteArray Written(const Profile& profile, const QString& section, const QString& key,
+                              const QString& value);
 
     QString m_fileName;
     mutable std::unique_ptr<Profile> m_profile;

@@ -64,6 +64,12 @@ QString ModelFromPortResponseLength(std::size_t length) {
     return text::ModelUnknown;
 }
 
+QString ModelFromProbeAnswer(std::span<const std::uint8_t> raw) {
+    if (!IsAcceptableFrame(raw))
+        return text::ModelUnknown;
+    return ModelFromPortResponseLength(UnescapeFrame(raw).size());
+}
+
 ByteBuffer ReadRequest(std::uint8_t code) {
     return PlainFrame(code, {});
 }

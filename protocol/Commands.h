@@ -44,6 +44,10 @@ DeviceLayout LayoutOf(const QString& model);
 // "KORVANE" for 92, "KORVANEA/B" for 164, "0" for anything else.
 QString ModelFromPortResponseLength(std::size_t length);
 
+// The model the identification probe's raw answer tells: "0" when it is not an
+// acceptable frame, else as ModelFromPortResponseLength for its unescaped length.
+QString ModelFromProbeAnswer(std::span<const std::uint8_t> raw);
+
 // The read request: 0x7E, code, 0x7F, without device address.
 ByteBuffer ReadRequest(std::uint8_t code);
 

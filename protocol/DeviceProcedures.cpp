@@ -41,9 +41,7 @@ QString DeviceProcedures::IdentifyDevice() {
     const auto answer = Transact(ReadRequest(command::ReadPortParams));
     if (!answer)
         throw KorvaneError(NoAnswerText);
-    if (!IsAcceptableFrame(*answer))
-        return text::ModelUnknown;
-    return ModelFromPortResponseLength(UnescapeFrame(*answer).size());
+    return ModelFromProbeAnswer(*answer);
 }
 
 bool DeviceProcedures::EnsureIdentified() {
