@@ -154,6 +154,17 @@ private slots:
         QCOMPARE(ReadAll(path), QByteArray("[A]\r\nk=9\r\nk=2\r\n[a]\r\nk=3\r\n"));
     }
 
+    void bytesReadAndWriteAsTheFileDoes() {
+        const QByteArray bytes = "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3";
+        QCOMPARE(IniFile::StringIn(bytes, "a", "K", "x"), QStringLiteral("1"));
+        QCOMPARE(IniFile::StringIn(bytes, "B", "k", "x"), QStringLiteral("x"));
+        QCOMPARE(IniFile::WithString(bytes, "a", "k", "9"),
+                 QByteArray("[A]\r\nk=9\r\nk=2\r\n[a]\r\nk=3"));
+        QCOMPARE(IniFile::WithString(bytes, "B", "n", "v"),
+                 QByteArray("[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\n\r\n[B]\r\nn=v\r\n"));
+        QVERIFY_THROWS_EXCEPTION(KorvaneError, IniFile::WithString(bytes, "A", "k", "a\nb"));
+    }
+
     void badNamesAndValuesAreRefused_data() {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");

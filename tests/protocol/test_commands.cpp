@@ -86,6 +86,20 @@ private slots:
         QTEST(ModelFromPortResponseLength(std::size_t(length)), "model");
     }
 
+    void modelFromProbeAnswer() {
+        const ByteBuffer single = PlainFrame(command::ReadPortParams, Repeat(0, 89));
+        QCOMPARE(ModelFromProbeAnswer(single), QStringLiteral("KORVANE"));
+        // Escapes count once unescaped; the raw answer stays within 300 bytes.
+        const ByteBuffer ab =
+            PlainFrame(command::ReadPortParams, Concat({Repeat(0x7E, 20), Repeat(0, 141)}));
+        QCOMPARE(ab.size(), std::size_t(184));
+        QCOMPARE(ModelFromProbeAnswer(ab), QStringLiteral("KORVANEA/B"));
+        ByteBuffer unended = single;
+        unended.back() = 0;
+        QCOMPARE(ModelFromProbeAnswer(unended), QStringLiteral("0"));
+        QCOMPARE(ModelFromProbeAnswer(ByteBuffer{}), QStringLiteral("0"));
+    }
+
     // wantText empty: accepted with the unescaped frame wantFrame.
     void readCheck_data() {
         QTest::addColumn<int>("code");
