@@ -1,0 +1,86 @@
+// The settings file layer: parse, write every key's value back, parse again; every
+// key reads the same. A key then written with a new value reads that value and leaves
+// the others alone.
+#include "config/KorvaneError.h"
+#include "files/Cp936.h"
+#include "files/IniFile.h"
+#include "fuzz/FuzzSupport.h"
+
+#include <utility>
+#include <vector>
+
+using namespace korvane;
+
+FUZZ_INIT_QT
+
+namespace {
+
+using Name = std::pair<QString, QString>; // section, key
+
+// Every section and key name the lines mention, under every section name seen before
+// them; the reads decide which of them are there.
+std::vector<Name> Candidates(const QByteArray& bytes) {
+    std::vector<Name> names;
+    QString section;
+    for (const QByteArray& raw : bytes.split('\n')) {
+        const QString text = FromCp936(raw).trimmed();
+        if (text.startsWith(u'[')) {
+            const qsizetype close = text.indexOf(u']');
+            section = text.mid(1, close < 0 ? -1 : close - 1).trimmed();
+        } else if (const qsizetype eq = text.indexOf(u'='); eq > 0) {
+            names.emplace_back(section, text.left(eq).trimmed());
+        }
+        if (names.size() > 64)
+            break;
+    }
+    return names;
+}
+
+const QString Absent = QStringLiteral("\n"); // no value read can hold a line end
+
+bool IsQuoted(const QString& v) {
+    return v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes = fuzz::Bytes(data, size);
+    const std::vector<Name> names = Candidates(bytes);
+    std::vector<QString> values;
+    for (const auto& [section, key] : names)
+        values.push_back(IniFile::StringIn(bytes, section, key, Absent));
+
+    QByteArray written = bytes;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        // A value that reads as quoted would lose its quotes on the next read; the
+        // file keeps what it is given.
+        if (values[i] == Absent || IsQuoted(values[i]))
+            continue;
+        try {
+            written = IniFile::WithString(written, names[i].first, names[i].second, values[i]);
+        } catch (const KorvaneError&) {
+            continue; // a name the writer refuses
+        }
+    }
+    for (std::size_t i = 0; i < names.size(); ++i)
+        FUZZ_REQUIRE(IniFile::StringIn(written, names[i].first, names[i].second, Absent) ==
+                     values[i]);
+
+    if (names.empty())
+        return 0;
+    const auto& [section, key] = names[size % names.size()];
+    const QString value = QStringLiteral("v%1").arg(size);
+    try {
+        written = IniFile::WithString(written, section, key, value);
+    } catch (const KorvaneError&) {
+        return 0;
+    }
+    FUZZ_REQUIRE(IniFile::StringIn(written, section, key, Absent) == value);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i].first.compare(section, Qt::CaseInsensitive) != 0 ||
+            names[i].second.compare(key, Qt::CaseInsensitive) != 0)
+            FUZZ_REQUIRE(IniFile::StringIn(written, names[i].first, names[i].second, Absent) ==
+                         values[i]);
+    return 0;
+}
