@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the run command need.
 # Quick when everything is already there; needs root only when something is missing.
+#   bash scripts/install-deps.sh [--fuzz]   --fuzz: also what the fuzz targets need
 set -euo pipefail
 
 # help2man writes the man pages; dpkg-dev and file let cpack compute the package's
 # dependencies; desktop-file-utils checks the menu entry.
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-wqy-zenhei xvfb xauth help2man dpkg-dev
   file desktop-file-utils)
+# The fuzz build (scripts/fuzz.sh, or KORVANE_FUZZ=1) needs clang and its libFuzzer runtime.
+if [[ "${1:-}" == --fuzz || "${KORVANE_FUZZ:-0}" == 1 ]]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
