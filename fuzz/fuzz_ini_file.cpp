@@ -17,6 +17,12 @@ namespace {
 
 using Name = std::pair<QString, QString>; // section, key
 
+// Every read and write parses the whole text again: a few names of a file up to a
+// few kilobytes, as settings files are, keep each run well under the time limit.
+// Larger texts are only read.
+constexpr std::size_t MaxNames = 8;
+constexpr std::size_t MaxRoundTripSize = 4096;
+
 // Every section and key name the lines mention, under every section name seen before
 // them; the reads decide which of them are there.
 std::vector<Name> Candidates(const QByteArray& bytes) {
@@ -30,7 +36,7 @@ std::vector<Name> Candidates(const QByteArray& bytes) {
         } else if (const qsizetype eq = text.indexOf(u'='); eq > 0) {
             names.emplace_back(section, text.left(eq).trimmed());
         }
-        if (names.size() > 64)
+        if (names.size() >= MaxNames)
             break;
     }
     return names;
@@ -46,11 +52,15 @@ bool IsQuoted(const QString& v) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes = fuzz::Bytes(data, size);
-    const std::vector<Name> names = Candidates(bytes);
+    std::vector<Name> names = Candidates(bytes);
+    if (size > MaxRoundTripSize && names.size() > 1)
+        names.resize(1);
     std::vector<QString> values;
     for (const auto& [section, key] : names)
         values.push_back(IniFile::StringIn(bytes, section, key, Absent));
 
+    if (size > MaxRoundTripSize)
+        return 0;
     QByteArray written = bytes;
     for (std::size_t i = 0; i < names.size(); ++i) {
         // A value that reads as quoted would lose its quotes on the next read; the
