@@ -1,7 +1,6 @@
 #include "files/Cp936.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include "files/Cp936Runs.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,8 +8,6 @@
 namespace korvane {
 
 namespace {
-
-constexpr const char* CodecName = "windows-936";
 
 bool IsLead(std::uint8_t b) {
     return b >= 0x81 && b <= 0xFE;
@@ -30,9 +27,8 @@ QString FromCp936(QByteArrayView bytes) {
     // Most lines are ASCII, which code page 936 leaves as it is.
     if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return std::uint8_t(c) < 0x80; }))
         return QString::fromLatin1(bytes);
-    QStringDecoder decoder(CodecName);
     QString text;
-    // Runs between lone lead bytes end on whole characters, so one decoder does all.
+    // Runs between lone lead bytes end on whole characters.
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < bytes.size();) {
         const auto b = std::uint8_t(bytes[i]);
@@ -41,31 +37,30 @@ QString FromCp936(QByteArrayView bytes) {
         } else if (i + 1 < bytes.size() && IsTrail(std::uint8_t(bytes[i + 1]))) {
             i += 2;
         } else {
-            text += QString(decoder(bytes.sliced(runStart, i - runStart)));
+            text += DecodeCp936Run(bytes.sliced(runStart, i - runStart));
             text += QChar(char16_t(LoneLeadBase + b));
             runStart = ++i;
         }
     }
     if (runStart == 0)
-        return decoder(bytes);
-    text += QString(decoder(bytes.sliced(runStart)));
+        return DecodeCp936Run(bytes);
+    text += DecodeCp936Run(bytes.sliced(runStart));
     return text;
 }
 
 QByteArray ToCp936(QStringView text) {
-    QStringEncoder encoder(CodecName);
     QByteArray out;
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (IsLoneLeadChar(text[i])) {
-            out += QByteArray(encoder(text.sliced(runStart, i - runStart)));
+            out += EncodeCp936Run(text.sliced(runStart, i - runStart));
             out += char(text[i].unicode() - LoneLeadBase);
             runStart = i + 1;
         }
     }
     if (runStart == 0)
-        return encoder(text);
-    out += QByteArray(encoder(text.sliced(runStart)));
+        return EncodeCp936Run(text);
+    out += EncodeCp936Run(text.sliced(runStart));
     return out;
 }
 
