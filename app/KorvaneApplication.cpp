@@ -22,10 +22,14 @@ bool KorvaneApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 bool HasDisplay() {
+#if defined(_WIN32)
+    return true; // a Windows session always has its desktop
+#else
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
         return true;
     return !qgetenv("DISPLAY").isEmpty() || !qgetenv("WAYLAND_DISPLAY").isEmpty();
+#endif
 }
 
 } // namespace korvane

@@ -24,6 +24,14 @@ constexpr CommandName Commands[] = {
     {"schedule", Command::Schedule},
 };
 
+#if defined(_WIN32)
+#define ScanDefaultPorts                                                                           \
+    "--port to every COM port Windows knows (--all changes nothing here), all\n"
+#else
+#define ScanDefaultPorts                                                                           \
+    "--port to every /dev/ttyUSB* and /dev/ttyACM* (with --all also /dev/ttyS*), all\n"
+#endif
+
 const char* const ProgramHelp =
     "Usage: korvanectl [OPTION]... COMMAND [ARGS]\n"
     "\n"
@@ -63,8 +71,8 @@ QString CommandHelp(Command command) {
     case Command::Scan:
         return QStringLiteral(
             "Usage: korvanectl [--port P]... scan [--all]\n"
-            "Sends the identification probe (never a write) to every port given, or without\n"
-            "--port to every /dev/ttyUSB* and /dev/ttyACM* (with --all also /dev/ttyS*), all\n"
+            "Sends the identification probe (never a write) to every port given, or "
+            "without\n" ScanDefaultPorts
             "at once. Prints the port and the model of each port that answered; busy or\n"
             "silent ports are skipped quietly. Exit status 0 when one answered, else 1.\n");
     case Command::Read:

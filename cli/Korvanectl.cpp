@@ -13,6 +13,20 @@
 #include <QJsonDocument>
 #include <QSet>
 
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <QMap>
+#include <QRegularExpression>
+#include <windows.h>
+
+#include <vector>
+#endif
+
 #include <algorithm>
 
 namespace korvane::cli {
@@ -163,6 +177,26 @@ int ReportOthers(const Options& o, const std::vector<PortResult>& results, Conso
 
 } // namespace
 
+#if defined(_WIN32)
+
+// Every COMn device name the system holds, in number order.
+QStringList ScanCandidates(bool) {
+    std::vector<wchar_t> names(1 << 16);
+    const DWORD length = ::QueryDosDeviceW(nullptr, names.data(), DWORD(names.size()));
+    QMap<int, QString> ports;
+    const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]{0,2})$"),
+                                     QRegularExpression::CaseInsensitiveOption);
+    for (DWORD begin = 0; begin < length && names[begin] != 0;) {
+        const QString name = QString::fromWCharArray(names.data() + begin);
+        begin += DWORD(name.size()) + 1;
+        if (const QRegularExpressionMatch match = comName.match(name); match.hasMatch())
+            ports.insert(match.captured(1).toInt(), name.toUpper());
+    }
+    return ports.values();
+}
+
+#else
+
 QStringList ScanCandidates(bool allPorts) {
     QStringList patterns{QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
     if (allPorts)
@@ -173,6 +207,8 @@ QStringList ScanCandidates(bool allPorts) {
         ports.append(dev.filePath(name));
     return ports;
 }
+
+#endif
 
 int RunKorvanectl(const QStringList& arguments, Console& console) {
     Options o = ParseOptions(arguments);

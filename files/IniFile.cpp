@@ -3,17 +3,13 @@
 #include "config/KorvaneError.h"
 #include "files/Cp936.h"
 #include "files/FileHelpers.h"
+#include "files/FileStamp.h"
 
 #include <QFile>
 #include <QHashFunctions>
 
-#include <sys/stat.h>
-#include <time.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -97,20 +93,6 @@ struct Entry {
     quint32 section; // where its section's header begins (a header: itself)
 
     quint64 Hash() const { return quint64(hashHigh) << 32 | hashLow; }
-};
-
-struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    timespec changed{};
-
-    bool operator==(const FileStamp& o) const {
-        return device == o.device && inode == o.inode && size == o.size &&
-               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
-               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
-    }
 };
 
 } // namespace
@@ -217,34 +199,22 @@ IniFile::IniFile(IniFile&&) noexcept = default;
 IniFile& IniFile::operator=(IniFile&&) noexcept = default;
 
 const IniFile::Profile& IniFile::Current() const {
-    struct stat info {};
-    if (::stat(QFile::encodeName(m_fileName).constData(), &info) != 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            m_profile = std::make_unique<Profile>();
-        else
-            m_profile = std::make_unique<Profile>(Profile::Unreadable,
-                                                  QString::fromLocal8Bit(std::strerror(error)));
+    const FileStampReading reading = ReadFileStamp(m_fileName);
+    if (reading.state != FileStampReading::Present) {
+        m_profile = reading.state == FileStampReading::Missing
+                        ? std::make_unique<Profile>()
+                        : std::make_unique<Profile>(Profile::Unreadable, reading.error);
         return *m_profile;
     }
-    FileStamp stamp;
-    stamp.device = info.st_dev;
-    stamp.inode = info.st_ino;
-    stamp.size = info.st_size;
-    stamp.modified = info.st_mtim;
-    stamp.changed = info.st_ctim;
+    const FileStamp& stamp = reading.stamp;
     if (m_profile && m_profile->state == Profile::Read && m_profile->stamp == stamp &&
         m_profile->settled)
         return *m_profile;
     // File times move in steps of some milliseconds: a change right after the one we
     // read could keep the same stamp. Only a file that was older than a second when it
     // was read is trusted to be unchanged while its stamp is.
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    const auto before = [&](const timespec& t) {
-        return t.tv_sec + 1 < now.tv_sec || (t.tv_sec + 1 == now.tv_sec && t.tv_nsec < now.tv_nsec);
-    };
-    const bool settled = before(stamp.modified) && before(stamp.changed);
+    const std::int64_t settledBefore = FileClockNow() - FileClockPerSecond;
+    const bool settled = stamp.modified < settledBefore && stamp.changed < settledBefore;
     QString error;
     std::optional<QByteArray> bytes = ReadFileBytes(m_fileName, &error, MaxSettingsFileSize);
     if (bytes) {

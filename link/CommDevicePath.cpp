@@ -2,6 +2,17 @@
 
 namespace korvane {
 
+#if defined(_WIN32)
+
+QString CommDevicePath(const QString& commName) {
+    const QString name = commName.trimmed();
+    if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')))
+        return name;
+    return QStringLiteral("\\\\.\\") + name;
+}
+
+#else
+
 namespace {
 
 // The n of "COMn" (n >= 1, no leading zero), or 0 when the name is not of that form.
@@ -33,5 +44,7 @@ QString CommDevicePath(const QString& commName) {
         return QStringLiteral("/dev/ttyS%1").arg(number - 1);
     return QStringLiteral("/dev/") + name;
 }
+
+#endif
 
 } // namespace korvane

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QObject>
 
-#include <cerrno>
 #include <system_error>
 
 namespace korvane {
@@ -86,7 +85,7 @@ void SerialPort::OpenPort() {
     m_state = std::make_unique<PortThreadState>();
     m_state->target = m_target;
     if (!OpenHandle(m_commName)) {
-        const int error = errno;
+        const int error = LastSystemError();
         m_state.reset();
         throw SerialPortError("Error opening serial port", error);
     }
@@ -96,7 +95,7 @@ void SerialPort::OpenPort() {
         throw SerialPortError("File handle is not a comm handle ");
     }
     if (!SetupQueues()) {
-        const int error = errno;
+        const int error = LastSystemError();
         CloseHandle();
         m_state.reset();
         throw SerialPortError("Cannot setup comm buffer", error);
@@ -107,7 +106,7 @@ void SerialPort::OpenPort() {
     ApplyLineSettings();
 
     if (!CreateStopEvent()) {
-        const int error = errno;
+        const int error = LastSystemError();
         CloseStopEvent();
         CloseHandle();
         m_state.reset();

@@ -166,8 +166,9 @@ private:
     void StopThreads();
     template <typename T> void Set(T& member, const T& value, bool lineSettings);
 
-    // Platform layer, defined in SerialPortLinux.cpp; another platform's file defines
-    // the same functions over its own PortThreadState.
+    // Platform layer, defined in SerialPortLinux.cpp and SerialPortWindows.cpp, each
+    // over its own PortThreadState.
+    static int LastSystemError();         // errno, or GetLastError() on Windows
     bool OpenHandle(const QString& name); // opens for exclusive use
     bool IsCommHandle();
     bool SetupQueues();

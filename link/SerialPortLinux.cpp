@@ -59,6 +59,10 @@ void CloseFd(int& fd) {
 
 } // namespace
 
+int SerialPort::LastSystemError() {
+    return errno;
+}
+
 bool SerialPort::IsOpen() const noexcept {
     return m_state && m_state->fd >= 0;
 }

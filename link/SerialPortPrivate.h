@@ -14,7 +14,15 @@
 #include <thread>
 #include <vector>
 
-#if defined(__linux__)
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#elif defined(__linux__)
 #include <termios.h>
 #else
 #error "The serial port has no platform layer for this system yet."
@@ -27,20 +35,30 @@ namespace korvane {
 // Shared by the owner and both worker threads of one open port. The owner creates it
 // at open and frees it only after both threads have been joined.
 struct PortThreadState {
+#if defined(_WIN32)
+    // The port, opened overlapped; the port is open exactly while this is held.
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    HANDLE stopEvent = nullptr; // manual reset, set by ClosePort: both threads end
+    HANDLE wakeEvent = nullptr; // automatic reset, set when a write request is queued
+    bool dcbSaved = false;
+    DCB savedDcb{}; // restored at close
+    // The driver applies time-outs and the NUL rule itself (SetCommTimeouts, fNull).
+#else
     int fd = -1;     // the port; the port is open exactly while this is held
     int stopFd = -1; // eventfd, signalled by ClosePort: both threads end
     int wakeFd = -1; // eventfd, signalled when a write request is queued
     bool termiosSaved = false;
     termios savedTermios{}; // restored at close
 
-    QObject* target = nullptr; // notification target on the owner's thread
-    std::atomic<bool> hangupPosted{false};
-
     // Read by the receive thread at every wait, so new values apply at once.
     std::atomic<std::uint32_t> readIntervalTimeout{0};
     std::atomic<std::uint32_t> readTotalTimeoutMultiplier{0};
     std::atomic<std::uint32_t> readTotalTimeoutConstant{0};
     std::atomic<bool> discardNul{false};
+#endif
+
+    QObject* target = nullptr; // notification target on the owner's thread
+    std::atomic<bool> hangupPosted{false};
 };
 
 // One notification from a worker thread. NotifyData carries its own copy of the bytes

@@ -1,5 +1,4 @@
 #include "PtyDevice.h"
-#include "link/CommDevicePath.h"
 #include "link/SerialPort.h"
 #include "link/SerialPortLinuxBaud.h"
 #include "link/SerialPortTermios.h"
@@ -207,35 +206,6 @@ const std::vector<LineCase>& LineCases() {
 class TestSerialPort : public QObject {
     Q_OBJECT
 private slots:
-    void commDevicePath_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("path");
-        const std::pair<const char*, const char*> rows[] = {
-            {"COM1", "/dev/ttyS0"},
-            {"COM2", "/dev/ttyS1"},
-            {"COM10", "/dev/ttyS9"},
-            {"com3", "/dev/ttyS2"},                    // lower case
-            {"\\\\.\\COM12", "/dev/ttyS11"},           // device namespace
-            {" COM1 ", "/dev/ttyS0"},                  // blanks around
-            {"COM0", "/dev/COM0"},                     // no COM port
-            {"COM01", "/dev/COM01"},                   // leading zero
-            {"COM", "/dev/COM"},                       // no number
-            {"COM1a", "/dev/COM1a"},                   // letters after
-            {"COM99999999999", "/dev/COM99999999999"}, // number too large
-            {"ttyUSB0", "/dev/ttyUSB0"},               // bare device name
-            {"/dev/pts/3", "/dev/pts/3"},              // absolute path
-            {"./port", "./port"},                      // relative path
-            {"", ""},
-        };
-        for (const auto& [name, path] : rows)
-            QTest::addRow("'%s'", name) << QString::fromLatin1(name) << QString::fromLatin1(path);
-    }
-    void commDevicePath() {
-        QFETCH(QString, name);
-        QFETCH(QString, path);
-        QCOMPARE(CommDevicePath(name), path);
-    }
-
     // Only the defaults the transport and the window do not set themselves.
     void defaults() {
         SerialPort port;
