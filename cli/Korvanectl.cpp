@@ -14,12 +14,6 @@
 #include <QSet>
 
 #if defined(_WIN32)
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <QMap>
 #include <QRegularExpression>
 #include <windows.h>

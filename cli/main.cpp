@@ -5,7 +5,15 @@
 
 #include <QCoreApplication>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 int main(int argc, char* argv[]) {
+#if defined(_WIN32)
+    // Messages are written as UTF-8; the console shows them as such.
+    ::SetConsoleOutputCP(CP_UTF8);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvanectl"));
     korvane::cli::StdConsole console;

@@ -44,7 +44,8 @@ void ConvertScheduleTable(ScheduleTable& table, const PortTable& ports) {
         const int channel = StrToIntDef(row.Channel, -1);
         if (channel < 1)
             continue;
-        // A replaced entry no longer equals any channel, so the first row wins.
+        // A replaced entry holds a port code (100-123) or 0xFF, which a later row
+        // matches again only if its channel's low byte is that very value.
         const auto wanted = std::uint8_t((channel - 1) & 0xFF);
         // A port the device does not have claims the slots for no port.
         const bool known = port >= 1 && port <= MaxPorts;
