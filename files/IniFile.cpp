@@ -32,10 +32,21 @@ struct Line {
     QString value;
 };
 
+bool IsQuoted(const QString& value) {
+    return value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+           value.back() == value.front();
+}
+
 QString Unquoted(QString value) {
-    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
-        value.back() == value.front())
-        return value.mid(1, value.size() - 2);
+    return IsQuoted(value) ? value.mid(1, value.size() - 2) : value;
+}
+
+// A read drops blanks around a value and one pair of quotes: a value that has either
+// is written in quotes, so that it reads back as it was given.
+QString Stored(const QString& value) {
+    if (IsQuoted(value) ||
+        (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace())))
+        return u'"' + value + u'"';
     return value;
 }
 
@@ -288,7 +299,8 @@ QByteArray IniFile::Written(const Profile& profile, const QString& section, cons
                             const QString& value) {
     const QByteArray& bytes = profile.bytes;
     QByteArray out = bytes;
-    const QByteArray keyLine = ToCp936(QString(key + u'=' + value));
+    const QString stored = Stored(value);
+    const QByteArray keyLine = ToCp936(QString(key + u'=' + stored));
     // A last line without its line end gets one before anything is added after it.
     const auto insertLines = [&](qsizetype at, QByteArray text) {
         if (at > 0 && out.at(at - 1) != '\n')
@@ -302,7 +314,7 @@ QByteArray IniFile::Written(const Profile& profile, const QString& section, cons
             // 936 character, so the first '=' byte is the separator.
             const Line line = profile.LineAt(*begin);
             const qsizetype eq = out.indexOf('=', line.begin);
-            out.replace(eq + 1, line.contentEnd - eq - 1, ToCp936(value));
+            out.replace(eq + 1, line.contentEnd - eq - 1, ToCp936(stored));
         } else {
             // After the section's last line that is not blank.
             qsizetype at = LineEnd(bytes, *header);

@@ -44,10 +44,6 @@ std::vector<Name> Candidates(const QByteArray& bytes) {
 
 const QString Absent = QStringLiteral("\n"); // no value read can hold a line end
 
-bool IsQuoted(const QString& v) {
-    return v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -63,9 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     QByteArray written = bytes;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        // A value that reads as quoted would lose its quotes on the next read; the
-        // file keeps what it is given.
-        if (values[i] == Absent || IsQuoted(values[i]))
+        if (values[i] == Absent)
             continue;
         try {
             written = IniFile::WithString(written, names[i].first, names[i].second, values[i]);

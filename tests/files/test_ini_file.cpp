@@ -205,9 +205,12 @@ private slots:
 
     // A file that is there but cannot be read must not be replaced by a new one. Tests
     // run as root, whom permissions do not stop; a symbolic link to itself stops anyone.
+    // (Windows makes a shortcut file of such a link, which reads fine.)
     void unreadableFileIsNeverReplaced_data() {
         QTest::addColumn<bool>("loop");
+#if !defined(_WIN32)
         QTest::newRow("link to itself") << true;
+#endif
         QTest::newRow("over the size limit") << false;
     }
 
@@ -231,6 +234,33 @@ private slots:
             QCOMPARE(QFileInfo(path).symLinkTarget(), path);
         else
             QCOMPARE(ReadAll(path), content);
+    }
+
+    // A value with blanks at either end, or in quotes, is written in quotes so that the
+    // read, which drops them, gives it back. The first row is a fuzzer's find.
+    void valueReadsBackAsWritten_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("quoted value with a blank inside the quotes")
+            << QByteArray("[Setting9600\r\nChannelFile=\"examples/ch\x9F\x91\x91\x9Als.chnue \"\r\n"
+                          "\r\n[Other]\r\n; note\r\nKey = value \r\n")
+            << QStringLiteral("examples/ch\u7148\u61B5ls.chnue ");
+        QTest::newRow("ideographic space") << QByteArray() << QStringLiteral("\u3000通道");
+        QTest::newRow("quotes") << QByteArray() << QStringLiteral("'a'");
+        QTest::newRow("plain") << QByteArray() << QStringLiteral("a b");
+    }
+
+    void valueReadsBackAsWritten() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, value);
+        const QString section = QStringLiteral("Setting9600");
+        const QString key = QStringLiteral("ChannelFile");
+        if (!bytes.isEmpty())
+            QCOMPARE(IniFile::StringIn(bytes, section, key, "-"), value);
+        const QByteArray written = IniFile::WithString(bytes, section, key, value);
+        QCOMPARE(IniFile::StringIn(written, section, key, "-"), value);
+        if (value == QStringLiteral("a b"))
+            QVERIFY(written.endsWith("ChannelFile=a b\r\n"));
     }
 
     void loneLeadByteValueSurvivesAWrite() {
