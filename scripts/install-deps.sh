@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the run command need.
 # Quick when everything is already there; needs root only when something is missing.
-#   bash scripts/install-deps.sh [--fuzz]   --fuzz: also what the fuzz targets need
+#   bash scripts/install-deps.sh [--fuzz | --windows]
+#     --fuzz: also what the fuzz targets need; --windows: also the Windows build's
+#     cross compilers, Wine, zip, and Debian's source lists for Qt's source
 set -euo pipefail
 
 # help2man writes the man pages; dpkg-dev and file let cpack compute the package's
@@ -11,6 +13,9 @@ packages=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-wqy-zenhei xvfb xau
 # The fuzz build (scripts/fuzz.sh, or KORVANE_FUZZ=1) needs clang and its libFuzzer runtime.
 if [[ "${1:-}" == --fuzz || "${KORVANE_FUZZ:-0}" == 1 ]]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+if [[ "${1:-}" == --windows ]]; then
+  packages+=(g++-mingw-w64-x86-64-posix wine64 zip dpkg-dev x11-utils)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -8,8 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#if !defined(_WIN32)
 #include <csignal>
 #include <sys/resource.h>
+#endif
 
 using namespace korvane;
 using korvane::test::Crlf;
@@ -275,6 +277,9 @@ private slots:
     }
 
     void failedSaveLeavesTheOldFile() {
+#if defined(_WIN32)
+        QSKIP("Windows has no file size limit to make a save fail part-way");
+#else
         QTemporaryDir dir;
         const QString path = dir.filePath("old.krv");
         DeviceConfiguration small;
@@ -304,6 +309,7 @@ private slots:
         QVERIFY2(message.contains(path) && message.size() > path.size() + 8, qPrintable(message));
         QCOMPARE(ReadAll(path), before);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.krv"});
+#endif
     }
 
     void missingFileIsAnError() {
