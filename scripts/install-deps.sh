@@ -3,7 +3,8 @@
 # Quick when everything is already there; needs root only when something is missing.
 #   bash scripts/install-deps.sh [--fuzz | --windows]
 #     --fuzz: also what the fuzz targets need; --windows: also the Windows build's
-#     cross compilers, Wine, zip, and Debian's source lists for Qt's source
+#     cross compilers, Wine (wine64 and the wine launcher, which is only recommended),
+#     zip, xwininfo and dpkg-source
 set -euo pipefail
 
 # help2man writes the man pages; dpkg-dev and file let cpack compute the package's
@@ -15,7 +16,7 @@ if [[ "${1:-}" == --fuzz || "${KORVANE_FUZZ:-0}" == 1 ]]; then
   packages+=(clang libclang-rt-14-dev)
 fi
 if [[ "${1:-}" == --windows ]]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine64 zip dpkg-dev x11-utils)
+  packages+=(g++-mingw-w64-x86-64-posix wine64 wine zip dpkg-dev x11-utils)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -9,6 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+bash scripts/install-deps.sh --windows
 build=build-windows
 export WINEPREFIX=$root/$build/wine
 wine_run=$root/scripts/wine-run.sh
