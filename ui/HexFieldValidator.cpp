@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace korvane {
 
 namespace {
@@ -27,12 +29,23 @@ void HexFieldValidator::SetUnchecked(QLineEdit* field, const QString& text) {
 }
 
 QValidator::State HexFieldValidator::validate(QString& input, int& /*pos*/) const {
-    for (QChar c : input)
-        if (!isHexDigit(c))
+    // Only what the edit puts in is checked: a text the program put there (a negative
+    // number from a file, say) may always be shortened, and typed into within limits.
+    qsizetype prefix = 0;
+    const qsizetype shorter = std::min(input.size(), m_lastText.size());
+    while (prefix < shorter && input[prefix] == m_lastText[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix &&
+           input[input.size() - 1 - suffix] == m_lastText[m_lastText.size() - 1 - suffix])
+        ++suffix;
+    const qsizetype insertedLength = input.size() - prefix - suffix;
+    for (qsizetype i = prefix; i < prefix + insertedLength; ++i)
+        if (!isHexDigit(input[i]))
             return Invalid;
     if (input.size() > m_maxLength && input.size() > m_lastText.size())
         return Invalid;
-    input = input.toUpper();
+    input.replace(prefix, insertedLength, input.mid(prefix, insertedLength).toUpper());
     return Acceptable;
 }
 

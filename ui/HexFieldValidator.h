@@ -3,7 +3,8 @@
 // hexadecimal digits in upper case, at most a given number of characters, whatever
 // the route (keys, paste, middle-click, drag and drop). Text the program puts there
 // with SetUnchecked stays as it is, so a longer or odd number from a read or a file
-// is shown whole; the operator may shorten such a text but never make it longer.
+// is shown whole; the operator may shorten such a text, type digits into it, but
+// never make it longer.
 
 #include <QValidator>
 

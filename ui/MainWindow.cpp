@@ -130,6 +130,8 @@ MainWindow::~MainWindow() {
 void MainWindow::AttachMonitor(MonitorWindow* monitor) {
     m_monitor = monitor;
     m_transport->SetMonitor(monitor);
+    // The program ends with the main window, whatever else is open.
+    monitor->setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -200,6 +202,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     QWidget::closeEvent(event);
+    if (m_monitor)
+        m_monitor->close();
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
@@ -230,9 +234,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
+    // Filters see mouse events of disabled widgets too.
     if (watched == trunkSummaryLabel && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        onTrunkSummaryClicked();
+        if (trunkSummaryLabel->isEnabled())
+            onTrunkSummaryClicked();
         return true;
     }
     if (watched == deviceInfoGroup && event->type() == QEvent::MouseButtonDblClick) {

@@ -86,8 +86,9 @@ void MainWindow::onPortSettingsTriggered() {
         dialog->SetComm(&m_transport->Comm());
         if (dialog->exec() != QDialog::Accepted)
             return;
-        SavePortSettings();
+        // The port is reopened or closed by now, whether or not its keys can be stored.
         UpdatePortLabel();
+        SavePortSettings();
     });
 }
 
@@ -128,7 +129,8 @@ void MainWindow::onPortListDoubleClicked() {
 }
 
 void MainWindow::onTrunkSummaryClicked() {
-    RunAction([this] {
+    // Values changed between the sections of a running write would be marked written.
+    RunDeviceAction([this] {
         TrunkGpsDialog dialog(TrunkGpsValues::From(m_config), this);
         if (dialog.exec() != QDialog::Accepted)
             return;
@@ -155,8 +157,9 @@ void MainWindow::onChannelDelayClicked() {
 }
 
 void MainWindow::onRemoteControlClicked() {
+    // Taken at once, also while a procedure runs; the fields stay locked until it ends.
     m_config.ControlMode = remoteControlCheck->isChecked();
-    serialNumberField->setReadOnly(!m_config.ControlMode);
+    serialNumberField->setReadOnly(m_busy || !m_config.ControlMode);
 }
 
 } // namespace korvane

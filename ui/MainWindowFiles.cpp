@@ -55,8 +55,10 @@ QString MainWindow::ChooseFile(FileDialog kind, const QString& start) {
     return dialog.selectedFiles().first();
 }
 
+// Saving and choosing the channel file wait for a running procedure: neither a half
+// read configuration nor a channel file changed halfway through a write.
 void MainWindow::SaveConfiguration() {
-    RunAction([this] {
+    RunDeviceAction([this] {
         const QString path = ChooseFile(FileDialog::SaveConfiguration, m_startDirectory);
         if (path.isEmpty())
             return;
@@ -82,7 +84,7 @@ void MainWindow::LoadConfiguration() {
 }
 
 void MainWindow::ChooseChannelFile() {
-    RunAction([this] {
+    RunDeviceAction([this] {
         const QString path = ChooseFile(FileDialog::ChooseChannelFile, m_config.ChannelFileName);
         if (path.isEmpty())
             return;

@@ -32,12 +32,11 @@ void MainWindow::SetBusy(bool busy) {
     else
         QGuiApplication::restoreOverrideCursor();
     portTableGroup->setEnabled(!busy);
-    // The device information takes no input either: an address or a control mode
-    // changed halfway would change the frames and pauses that follow.
+    // The fields take no input either: an address typed halfway would change the
+    // frames that follow. The remote-control box is taken at any time.
     m_busy = busy;
     addressField->setReadOnly(busy);
     serialNumberField->setReadOnly(busy || !m_config.ControlMode);
-    remoteControlCheck->setEnabled(!busy);
     if (!busy) {
         // A field left while the procedure ran is taken now that it is over.
         for (QLineEdit* field : std::exchange(m_fieldsLeftWhileBusy, {}))
@@ -89,7 +88,7 @@ void MainWindow::ShowTrunkSummaryOf(const DeviceConfiguration& config) {
         // The values in memory changed but cannot be summarised: the label must not
         // go on describing the old ones.
         trunkSummaryLabel->setText(QStringLiteral("干线"));
-        ShowTrunkRefreshed(false);
+        ShowTrunkRefreshed(m_config.IsTrunkRefreshed());
         throw;
     }
 }

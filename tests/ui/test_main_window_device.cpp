@@ -2,6 +2,7 @@
 // port settings dialog, and the guard against a second device procedure.
 
 #include "config/DisplayTexts.h"
+#include "files/IniFile.h"
 #include "tests/support/Child.h"
 #include "tests/support/WindowFixture.h"
 #include "ui/PortSettingsDialog.h"
@@ -9,6 +10,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,6 +65,8 @@ const std::vector<EntryPoint>& EntryPoints() {
         {"menu: connect", menu("connectAction")},
         {"menu: disconnect", menu("disconnectAction")},
         {"menu: load configuration", menu("loadConfigurationAction")},
+        {"menu: save configuration", menu("saveConfigurationAction")},
+        {"menu: channel file", menu("openChannelFileAction")},
         {"menu: read", menu("readAction")},
         {"menu: write all", menu("writeAllAction")},
         {"menu: all trunk sections", menu("writeAllTrunkAction")},
@@ -81,6 +85,14 @@ const std::vector<EntryPoint>& EntryPoints() {
         {"double-click on a port",
          [](MainWindow& w) {
              clickRow(Child<QTreeView>(w, "portList"), 2, true);
+         }},
+        {"click on the trunk label",
+         [](MainWindow& w) {
+             QTest::mouseClick(Child<QLabel>(w, "trunkSummaryLabel"), Qt::LeftButton);
+         }},
+        {"double-click on the device group",
+         [](MainWindow& w) {
+             QTest::mouseDClick(Child<QGroupBox>(w, "deviceInfoGroup"), Qt::LeftButton);
          }},
         {"context menu",
          [](MainWindow& w) {
@@ -373,6 +385,30 @@ private slots:
             QCOMPARE(f.Settings(), before);
         else
             QCOMPARE(f.Settings(), place(QStringLiteral("[Setting]\r\n") + stored));
+    }
+
+    // The settings file will not take the keys: that is shown, and the label still
+    // describes the port as the dialog left it.
+    void portLabelAfterFailedSettingsWrite() {
+        WindowFixture f;
+        sim::SimulatorHost other;
+        const QString otherPort = other.start();
+        QVERIFY(!otherPort.isEmpty());
+        f.Show();
+        // Too large for a settings file: it reads as empty and is never replaced.
+        QFile ini(f.Dir.filePath(QStringLiteral("KORVANE.INI")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray(MaxSettingsFileSize + 1, ';'));
+        ini.close();
+        const auto shown = WhenModal([&](QWidget* d) {
+            d->findChild<QComboBox*>(QStringLiteral("portCombo"))->setCurrentText(otherPort);
+            d->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        Child<QPushButton>(f.Window, "portSettingsButton")->click();
+        QVERIFY(*shown);
+        QCOMPARE(f.Messages.size(), 1);
+        QCOMPARE(Child<QLabel>(f.Window, "portLabel")->text(),
+                 otherPort + QStringLiteral(" 9600-8-N-1"));
     }
 };
 

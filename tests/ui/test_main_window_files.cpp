@@ -493,7 +493,8 @@ private slots:
     }
 
     // With the trunk delay on and no model known, the summary fails after everything
-    // was loaded; the label drops the old summary and shows itself not refreshed.
+    // was loaded; the label drops the old summary and keeps the colours of the trunk
+    // refresh flag, which a load leaves as it was.
     void loadWithTrunkDelayBeforeIdentification() {
         WindowFixture f;
         f.Show();
@@ -502,14 +503,16 @@ private slots:
         const QString summary = Child<QLabel>(w, "trunkSummaryLabel")->text();
         QVERIFY2(summary.startsWith(QStringLiteral("GPS:禁止")), qPrintable(summary));
 
+        w.Config().SetTrunkRefreshed(true);
         load(f, header({"55", "66", "1", "0", "1", "300", "400", "1", "0", "1", "0", ""}) +
                     assignedFileRow(1));
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("Korvane 版本错误！.")}));
         QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
         QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
         QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->text(), QStringLiteral("干线"));
+        QVERIFY(w.Config().IsTrunkRefreshed());
         QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->palette().color(QPalette::Window),
-                 QColor(Qt::red));
+                 QColor(255, 255, 0));
         QCOMPARE(w.Config().Ports[0], assignedEntry(1));
         QCOMPARE(listed(w)[0], assignedEntry(1));
         QCOMPARE(w.Config().Info.SerialNumber, 55u);
@@ -925,6 +928,11 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(monitor.isVisible());
         QCOMPARE(monitor.LineCount(), 4 * int(requests.size())); // hiding kept the lines
+
+        // "返回" ends the program, whatever else is open.
+        Child<QPushButton>(w, "closeButton")->click();
+        QVERIFY(!w.isVisible());
+        QVERIFY(!monitor.isVisible());
     }
 
     void monitorSilentWithoutDebug() {

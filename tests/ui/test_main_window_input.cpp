@@ -5,6 +5,7 @@
 
 #include "tests/support/Child.h"
 #include "tests/support/WindowFixture.h"
+#include "ui/HexFieldValidator.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -76,6 +77,16 @@ private slots:
         QCOMPARE(w.Config().Info.Address, 1677721u);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
         QTRY_VERIFY(address->hasFocus());
+        // Even one that holds what could never be typed: Backspace and Delete work.
+        HexFieldValidator::SetUnchecked(address, QStringLiteral("-1294967296"));
+        QTest::keyClick(address, Qt::Key_End);
+        QTest::keyClick(address, Qt::Key_Backspace);
+        QTest::keyClick(address, Qt::Key_Home);
+        QTest::keyClick(address, Qt::Key_Delete);
+        QCOMPARE(address->text(), QStringLiteral("129496729"));
+        address->selectAll();
+        QTest::keyClicks(address, QStringLiteral("16777215"));
+        QCOMPARE(address->text(), QStringLiteral("167772"));
 
         QTest::keyClick(address, Qt::Key_Escape);
         QTRY_VERIFY(!w.isVisible());
@@ -120,8 +131,8 @@ private slots:
         QCOMPARE(selection->currentIndex().row(), 5);
     }
 
-    // While a device action runs the device information takes no input; a field left
-    // meanwhile is taken when the action is over.
+    // While a device action runs the fields take no input; a field left meanwhile is
+    // taken when the action is over. The remote-control box is taken at any time.
     void deviceInformationLockedWhileBusy() {
         WindowFixture f;
         f.Show();
@@ -133,7 +144,9 @@ private slots:
 
         w.SetBusy(true);
         QVERIFY(address->isReadOnly() && Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
-        QVERIFY(!Child<QCheckBox>(w, "remoteControlCheck")->isEnabled());
+        Child<QCheckBox>(w, "remoteControlCheck")->click();
+        QVERIFY(!w.Config().ControlMode);
+        QVERIFY(Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
         QTest::keyClicks(address, QStringLiteral("6"));
         QCOMPARE(address->text(), QStringLiteral("5"));
         QTest::keyClick(address, Qt::Key_Tab);
@@ -142,8 +155,7 @@ private slots:
 
         w.SetBusy(false);
         QCOMPARE(w.Config().Info.Address, 5u);
-        QVERIFY(!address->isReadOnly() && !Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
-        QVERIFY(Child<QCheckBox>(w, "remoteControlCheck")->isEnabled());
+        QVERIFY(!address->isReadOnly() && Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
     }
 
     // A timer may fire early; a pause never ends before its time.
