@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace korvane {
 
 QString FileTooLargeReason(qint64 size, qint64 maxSize) {
@@ -53,7 +55,13 @@ void SaveFileAtomically(const QString& path, const QByteArray& bytes) {
 
 QString ReplaceExtension(const QString& path, const QString& extension) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+#if defined(_WIN32)
+    // Windows takes either separator: D:\data.v2\channels has no extension.
+    const qsizetype slash =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+#else
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+#endif
     if (dot < 0 || dot < slash)
         return path + extension;
     return path.left(dot) + extension;

@@ -28,6 +28,8 @@ void SaveFileAtomically(const QString& path, const QByteArray& bytes);
 
 // path with its extension (from the last '.' of the file name on) replaced by
 // extension, which includes its dot; a name without a dot gets extension appended.
+// The file name follows the last of the platform's separators ('/', and on Windows
+// '\' too).
 QString ReplaceExtension(const QString& path, const QString& extension);
 
 } // namespace korvane

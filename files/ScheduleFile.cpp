@@ -63,10 +63,17 @@ void ConvertScheduleTable(ScheduleTable& table, const PortTable& ports) {
     }
 }
 
-std::optional<ScheduleTable> BuildScheduleTable(const QString& path, const PortTable& ports) {
-    const std::optional<QByteArray> bytes = ReadFileBytes(path);
-    if (!bytes)
+std::optional<ScheduleTable> BuildScheduleTable(const QString& path, const PortTable& ports,
+                                                QString* refusal) {
+    QString error;
+    const std::optional<QByteArray> bytes = ReadFileBytes(path, &error);
+    if (!bytes) {
+        if (refusal)
+            *refusal = QFileInfo(path).isFile()
+                           ? u'"' + path + QStringLiteral("\"时序表文件无法读取：") + error
+                           : ScheduleFileMissingMessage(path);
         return std::nullopt;
+    }
     ScheduleTable table = ParseScheduleEntries(*bytes);
     ConvertScheduleTable(table, ports);
     return table;

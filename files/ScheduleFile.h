@@ -38,8 +38,11 @@ ScheduleTable ParseScheduleEntries(const QByteArray& bytes, bool skipHeader = tr
 // not a valid integer value") for a row whose PortNumber is not an integer.
 void ConvertScheduleTable(ScheduleTable& table, const PortTable& ports);
 
-// Reads and converts the file; nothing when the file cannot be opened.
-std::optional<ScheduleTable> BuildScheduleTable(const QString& path, const PortTable& ports);
+// Reads and converts the file; nothing when the file cannot be read, with the message
+// to show (ScheduleFileMissingMessage, or the reason an existing file cannot be read)
+// in *refusal.
+std::optional<ScheduleTable> BuildScheduleTable(const QString& path, const PortTable& ports,
+                                                QString* refusal = nullptr);
 
 // The message when the file cannot be opened, shown with ScheduleFileErrorCaption.
 QString ScheduleFileMissingMessage(const QString& fileName);

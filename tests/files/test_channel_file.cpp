@@ -88,6 +88,14 @@ private slots:
                                   << "ch.ini";
         QTest::newRow("empty") << ""
                                << "";
+#if defined(_WIN32)
+        QTest::newRow("Windows folder with a dot") << QStringLiteral("D:\\数据.v2\\channels")
+                                                   << QStringLiteral("D:\\数据.v2\\channels.ini");
+#else
+        // A backslash is part of a Linux file name.
+        QTest::newRow("Windows folder with a dot")
+            << QStringLiteral("D:\\数据.v2\\channels") << QStringLiteral("D:\\数据.ini");
+#endif
     }
 
     void delayFilePath() {
