@@ -6,6 +6,7 @@
 #include "cli/PortJob.h"
 #include "config/KorvaneError.h"
 #include "files/ConfigurationFile.h"
+#include "files/ScheduleFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -224,6 +225,17 @@ int RunKorvanectl(const QStringList& arguments, Console& console) {
             file = ReadConfigurationFile(o.File);
         } catch (const KorvaneError& e) {
             console.Err(o.File + QStringLiteral(": ") + e.message());
+            return StatusUsage;
+        }
+    }
+    if (o.Cmd == Command::Write || o.Cmd == Command::Schedule) {
+        if (!o.Channels.isEmpty() && !QFileInfo(o.Channels).isFile()) {
+            console.Err(o.Channels + QStringLiteral(": no such channel file"));
+            return StatusUsage;
+        }
+        const QString schedule = ScheduleFilePath(o.Channels);
+        if (!o.NoSchedule && !QFileInfo(schedule).isFile()) {
+            console.Err(ScheduleFileMissingMessage(schedule));
             return StatusUsage;
         }
     }

@@ -36,8 +36,9 @@ public:
     bool WriteGpsSection(bool announce);
     bool WriteTrunkDelaySection(bool announce);
     // Every section, then the timing schedule; with ControlMode off the device is
-    // read back. serialText and addressText are the fields' texts as they stand.
-    // Without withSchedule the schedule step is left out (the command line's choice).
+    // read back. Nothing is sent when the schedule file cannot be used. serialText and addressText
+    // are the fields' texts as they stand. Without withSchedule the schedule step is left out (the
+    // command line's choice).
     bool WriteAll(const QString& serialText, const QString& addressText, bool withSchedule = true);
     // Trunk attributes, GPS and trunk delay, each announced.
     void WriteAllTrunkSections();
@@ -72,14 +73,16 @@ private:
     // A pause that only a remotely controlled device needs.
     void ControlModePause(int ms);
 
-    // The schedule file tried and its converted table (nothing when it cannot be opened).
+    // The schedule file tried and its converted table, or why it cannot be read.
     struct ScheduleSource {
         QString Path;
         std::optional<std::vector<std::uint8_t>> Table;
+        QString Refusal;
     };
     ScheduleSource LoadSchedule() const;
-    // True after showing the refusal of a table too long for the block numbers.
-    bool RefuseOversizedSchedule(const ScheduleSource& source);
+    // True after showing why the schedule cannot be sent: the file cannot be read, or
+    // its table is too long for the block numbers.
+    bool RefuseSchedule(const ScheduleSource& source);
     bool SendScheduleBlocks(const ScheduleSource& source);
     void OpenPortIfClosed();
     void ShowSummary();

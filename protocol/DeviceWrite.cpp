@@ -120,17 +120,16 @@ bool DeviceProcedures::WriteAll(const QString& serialText, const QString& addres
     }
 
     BusyScope busy(*this);
+    // Whatever could never be sent is refused before the first frame, so that the
+    // device is not left half written by it: first the schedule file, which needs no
+    // answer from the device, then the port table, whose encoding needs the model.
+    const ScheduleSource schedule = withSchedule ? LoadSchedule() : ScheduleSource{};
+    if (withSchedule && RefuseSchedule(schedule))
+        return false;
     if (!EnsureIdentified())
         return false;
-
-    // Whatever could never be sent is refused before the first write, so that the
-    // device is not left half written by it. A missing schedule file is not such a
-    // case: it is reported at the schedule step.
     ByteBuffer ports;
     if (!EncodePortTable(ports))
-        return false;
-    const ScheduleSource schedule = withSchedule ? LoadSchedule() : ScheduleSource{};
-    if (withSchedule && RefuseOversizedSchedule(schedule))
         return false;
 
     bool ok = SendSection(command::WritePortParams, ports, false);

@@ -17,13 +17,15 @@ constexpr int BlockPauseMs = 3000;
 DeviceProcedures::ScheduleSource DeviceProcedures::LoadSchedule() const {
     ScheduleSource source;
     source.Path = ScheduleFilePath(m_config.ChannelFileName);
-    source.Table = BuildScheduleTable(source.Path, m_config.Ports);
+    source.Table = BuildScheduleTable(source.Path, m_config.Ports, &source.Refusal);
     return source;
 }
 
-bool DeviceProcedures::RefuseOversizedSchedule(const ScheduleSource& source) {
-    if (!source.Table)
-        return false;
+bool DeviceProcedures::RefuseSchedule(const ScheduleSource& source) {
+    if (!source.Table) {
+        m_ui.ShowMessage(source.Refusal, ScheduleFileErrorCaption, MessageIcon::Error);
+        return true;
+    }
     const std::optional<QString> refusal = ScheduleSizeRefusal(qsizetype(source.Table->size()));
     if (!refusal)
         return false;
@@ -32,12 +34,7 @@ bool DeviceProcedures::RefuseOversizedSchedule(const ScheduleSource& source) {
 }
 
 bool DeviceProcedures::SendScheduleBlocks(const ScheduleSource& source) {
-    if (!source.Table) {
-        m_ui.ShowMessage(ScheduleFileMissingMessage(source.Path), ScheduleFileErrorCaption,
-                         MessageIcon::Error);
-        return false;
-    }
-    if (RefuseOversizedSchedule(source))
+    if (RefuseSchedule(source))
         return false;
     const ScheduleTable& table = *source.Table;
     const int blocks = ScheduleBlockCount(qsizetype(table.size()));

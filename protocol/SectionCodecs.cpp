@@ -59,22 +59,11 @@ std::optional<GpsParams> DecodeReadGps(std::span<const std::uint8_t> frame) {
 }
 
 ByteBuffer EncodeWriteTrunkAttributes(const TrunkParams& trunk) {
-    ByteBuffer payload;
-    switch (trunk.TrunkPort) {
-    case 1:
-        payload = {ByteAA, Byte55};
-        break;
-    case 2:
-        payload = {ByteAA, ByteAA};
-        break;
-    default:
-        payload = {Byte55, ByteAA};
-        break;
-    }
-    payload.push_back(flag(trunk.ClockPolarity == 0));
-    payload.push_back(flag(trunk.DataPolarity == 0));
-    payload.push_back(flag(trunk.CarrierLevel == 0));
-    return payload;
+    // The trunk port mode as two marker bytes; any other mode is sent as mode 0.
+    const std::uint8_t first = trunk.TrunkPort == 1 || trunk.TrunkPort == 2 ? ByteAA : Byte55;
+    const std::uint8_t second = trunk.TrunkPort == 1 ? Byte55 : ByteAA;
+    return {first, second, flag(trunk.ClockPolarity == 0), flag(trunk.DataPolarity == 0),
+            flag(trunk.CarrierLevel == 0)};
 }
 
 std::optional<TrunkParams> DecodeReadTrunkAttributes(std::span<const std::uint8_t> frame,

@@ -5,6 +5,7 @@
 #include "cli/Korvanectl.h"
 #include "config/DeviceConfiguration.h"
 #include "files/ConfigurationFile.h"
+#include "files/FileHelpers.h"
 #include "sim/SimulatorHost.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -75,6 +77,15 @@ private slots:
         QTest::newRow("write without file") << QStringList{QStringLiteral("write")};
         QTest::newRow("missing file")
             << QStringList{QStringLiteral("diff"), QStringLiteral("/nonexistent/a.krv")};
+        QTest::newRow("diff of a file over the size limit")
+            << QStringList{QStringLiteral("diff"), QStringLiteral("{LARGE}")};
+        QTest::newRow("write of a file over the size limit")
+            << QStringList{QStringLiteral("write"), QStringLiteral("{LARGE}")};
+        QTest::newRow("missing channel file")
+            << QStringList{QStringLiteral("write"), QStringLiteral("{FILE}"),
+                           QStringLiteral("--channels"), QStringLiteral("/nonexistent/a.chn")};
+        QTest::newRow("missing schedule file")
+            << QStringList{QStringLiteral("write"), QStringLiteral("{FILE}")};
         QTest::newRow("address out of range") << QStringList{
             QStringLiteral("set-address"), QStringLiteral("--serial"), QStringLiteral("5"),
             QStringLiteral("--address"), QStringLiteral("0x1000000")};
@@ -85,13 +96,27 @@ private slots:
     }
     void badUsageSendsNothing() {
         QFETCH(QStringList, arguments);
+        QTemporaryDir dir;
+        const QDir cwd = QDir::current(); // a write looks for its schedule file here
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const auto restore = qScopeGuard([&] { QDir::setCurrent(cwd.path()); });
+        const QString file = dir.filePath(QStringLiteral("a.krv"));
+        WriteConfigurationFile(file, DeviceConfiguration());
+        const QString large = dir.filePath(QStringLiteral("large/a.krv"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("large")));
+        QFile big(large);
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(MaxTextFileSize + 1));
+        arguments.replaceInStrings(QStringLiteral("{FILE}"), file);
+        arguments.replaceInStrings(QStringLiteral("{LARGE}"), large);
         auto sim = StartSim(1);
         if (arguments.value(0) != QStringLiteral("read") || arguments.size() > 1)
             arguments = PortArgs({sim.get()}) + arguments;
         const Run r = Ctl(arguments);
         QCOMPARE(r.Status, 2);
         QVERIFY2(r.Err.startsWith(QStringLiteral("korvanectl: ")) ||
-                     r.Err.contains(QStringLiteral("a.krv")),
+                     r.Err.contains(QStringLiteral("a.krv")) ||
+                     r.Err.contains(QStringLiteral("a.chn")) ||
+                     r.Err.contains(QStringLiteral("SchedulingFile.dat")),
                  qPrintable(r.Err));
         QVERIFY(r.Out.isEmpty());
         QVERIFY(sim->framesReceived().isEmpty());

@@ -305,7 +305,7 @@ private slots:
         DeviceFixture f(o);
         Fill(f.Config, text::ModelSingle);
 
-        QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1")));
+        QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1"), false));
 
         QCOMPARE(Shown(f.Ui),
                  QStringList{Error(Orlendis, QStringLiteral("Korvane的版本信息不正确！"))});
@@ -332,9 +332,9 @@ private slots:
         const auto refusal = EncodeWritePortParams(f.Config.Ports, text::ModelSingle).Error;
         QVERIFY(refusal);
 
-        const bool result = writeAll
-                                ? f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1"))
-                                : f.Procedures->WritePortSection(true);
+        const bool result =
+            writeAll ? f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1"), false)
+                     : f.Procedures->WritePortSection(true);
 
         QVERIFY(!result);
         QCOMPARE(Shown(f.Ui), QStringList{Error(refusal->Caption, refusal->Text)});
@@ -343,7 +343,7 @@ private slots:
         QCOMPARE(f.Ui.BusyChanges, 2);
     }
 
-    // A missing schedule file shows up only at the schedule step, after the sections.
+    // A missing schedule file is found before the first frame: nothing is sent.
     void writeAllWithoutScheduleFile() {
         DeviceFixture f;
         QTemporaryDir dir;
@@ -356,11 +356,10 @@ private slots:
 
         QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1")));
 
-        QCOMPARE(f.ReceivedCodes(), QList<int>({0x27, 0x47, 0x37, 0x57}));
+        QVERIFY(f.Sim.framesReceived().isEmpty());
         QCOMPARE(Shown(f.Ui),
                  QStringList({Error(QStringLiteral("文件错误"),
-                                    u'"' + tried + QStringLiteral("\"时序表文件不存在！")),
-                              Info(Orlendis, WriteFailed)}));
+                                    u'"' + tried + QStringLiteral("\"时序表文件不存在！"))}));
         QVERIFY(!f.Config.IsRefreshed());
         QVERIFY(!f.Ui.Busy);
     }
