@@ -14,7 +14,7 @@ runs_limit=${2:--1}
 
 bash scripts/install-deps.sh --fuzz
 build=build-fuzz
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_FUZZ=ON \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_FUZZ=ON -DKORVANE_WERROR=ON \
   -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build" -j 2 >/dev/null
 

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 top=$PWD
 
 bash scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_WERROR=ON >/dev/null
 cmake --build build --target korvane korvane-sim >/dev/null
 
 mkdir -p run

@@ -19,7 +19,7 @@ ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 
 # The Linux simulator and korvanectl, to compare with.
 if [[ ! -f build/build.ninja ]]; then
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_WERROR=ON >/dev/null
 fi
 cmake --build build --target korvane-sim korvanectl >/dev/null
 
