@@ -45,6 +45,7 @@ const char* const ProgramHelp =
     "  --settings FILE  every line setting (and CommName, ChannelFile) from a KORVANE.INI\n"
     "  --remote         the device is remotely controlled: pause between writes\n"
     "  --json           results as JSON on standard output\n"
+    "  --verbose        trace ports, frames, procedure steps and files on standard error\n"
     "  -h, --help       this help; after a command, that command's help\n"
     "  --version        the version of korvanectl\n"
     "\n"
@@ -190,6 +191,8 @@ Options ParseOptions(const QStringList& arguments) {
             ok = flag(o.Remote);
         } else if (arg == QStringLiteral("--json")) {
             ok = flag(o.Json);
+        } else if (arg == QStringLiteral("--verbose")) {
+            ok = flag(o.Verbose);
         } else if (arg == QStringLiteral("--all")) {
             ok = flag(o.AllPorts);
         } else if (arg == QStringLiteral("--no-schedule")) {

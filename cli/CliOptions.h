@@ -30,6 +30,7 @@ struct Options {
     LineSettings Line;
     bool Remote = false;
     bool Json = false;
+    bool Verbose = false;  // the traces of the link, the procedures and the files
     bool AllPorts = false; // scan: the on-board ports too
     QString Output;        // read -o
     QString File;          // write, diff

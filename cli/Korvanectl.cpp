@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QSet>
 
 #if defined(_WIN32)
@@ -217,6 +218,10 @@ int RunKorvanectl(const QStringList& arguments, Console& console) {
             console.Err(line);
         return StatusUsage;
     }
+
+    // Qt's own handler writes the traces to standard error, one line each.
+    if (o.Verbose)
+        QLoggingCategory::setFilterRules(QStringLiteral("korvane.*.debug=true"));
 
     // Everything that can be found wrong without a device is, before anything is sent.
     std::optional<ConfigurationFile> file;

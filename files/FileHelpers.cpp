@@ -1,6 +1,7 @@
 #include "files/FileHelpers.h"
 
 #include "config/KorvaneError.h"
+#include "files/FileLog.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -16,6 +17,7 @@ QString FileTooLargeReason(qint64 size, qint64 maxSize) {
 std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error, qint64 maxSize) {
     QFile file(path);
     const auto fail = [&](const QString& reason) -> std::optional<QByteArray> {
+        qCDebug(fileLog).noquote() << "cannot read" << path << ":" << reason;
         if (error)
             *error = reason;
         return std::nullopt;
@@ -29,12 +31,14 @@ std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error, qin
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());
+    qCDebug(fileLog).noquote() << "read" << path << ":" << bytes.size() << "bytes";
     return bytes;
 }
 
 void SaveFileAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     const auto fail = [&](const QString& reason) {
+        qCDebug(fileLog).noquote() << "cannot save" << path << ":" << reason;
         file.cancelWriting();
         throw KorvaneError(QStringLiteral("无法保存文件“%1”：%2").arg(path, reason));
     };
@@ -51,6 +55,7 @@ void SaveFileAtomically(const QString& path, const QByteArray& bytes) {
     }
     if (!file.commit())
         fail(file.errorString());
+    qCDebug(fileLog).noquote() << "saved" << path << ":" << bytes.size() << "bytes";
 }
 
 QString ReplaceExtension(const QString& path, const QString& extension) {

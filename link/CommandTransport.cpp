@@ -1,5 +1,6 @@
 #include "link/CommandTransport.h"
 
+#include "link/LinkLog.h"
 #include "link/MonitorMessage.h"
 
 #include <QCoreApplication>
@@ -65,6 +66,15 @@ const std::uint8_t* CommandTransport::Transact(const std::uint8_t* frame, int& l
     else
         m_responseEvent = false;
     WaitForResponse(sinceSend);
+    if (linkLog().isDebugEnabled()) {
+        const QString port = m_comm ? m_comm->CommName() : QString();
+        qCDebug(linkLog).noquote() << port << "sent" << hexBytes(frame, std::max(length, 0));
+        if (m_responseEvent)
+            qCDebug(linkLog).noquote() << port << "answer after" << sinceSend.elapsed()
+                                       << "ms:" << hexBytes(m_response.data(), m_responseLength);
+        else
+            qCDebug(linkLog).noquote() << port << "no answer within" << m_timeLimitMs << "ms";
+    }
     length = m_responseLength;
     return m_responseEvent ? m_response.data() : nullptr;
 }

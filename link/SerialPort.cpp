@@ -1,5 +1,6 @@
 #include "link/SerialPort.h"
 
+#include "link/LinkLog.h"
 #include "link/SerialPortPrivate.h"
 
 #include <QCoreApplication>
@@ -86,6 +87,7 @@ void SerialPort::OpenPort() {
     m_state->target = m_target;
     if (!OpenHandle(m_commName)) {
         const int error = LastSystemError();
+        qCDebug(linkLog).noquote() << m_commName << "cannot be opened:" << qt_error_string(error);
         m_state.reset();
         throw SerialPortError("Error opening serial port", error);
     }
@@ -135,6 +137,7 @@ void SerialPort::OpenPort() {
         m_state.reset();
         throw SerialPortError("Unable to create write thread", e.code().value());
     }
+    qCDebug(linkLog).noquote() << m_commName << "opened";
 }
 
 void SerialPort::StopThreads() {
@@ -156,6 +159,7 @@ void SerialPort::ClosePort() {
     CloseStopEvent();
     CloseHandle();
     m_state.reset();
+    qCDebug(linkLog).noquote() << m_commName << "closed";
 }
 
 bool SerialPort::WriteData(const std::uint8_t* buffer, std::uint16_t count) {

@@ -1,5 +1,7 @@
 #include "protocol/DeviceProcedures.h"
 
+#include "protocol/ProcedureLog.h"
+
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
 #include "files/TrunkSummary.h"
@@ -44,17 +46,23 @@ QString DeviceProcedures::IdentifyDevice() {
     return ModelFromProbeAnswer(*answer);
 }
 
+void DeviceProcedures::tell(const QString& text, const QString& caption, MessageIcon icon) {
+    qCDebug(procedureLog).noquote()
+        << (icon == MessageIcon::Error ? "error:" : "told:") << caption << "|" << text;
+    m_ui.ShowMessage(text, caption, icon);
+}
+
 bool DeviceProcedures::EnsureIdentified() {
     if (m_config.DeviceModel != text::ModelUnknown)
         return true;
     BusyScope busy(*this);
     m_config.DeviceModel = IdentifyDevice();
+    qCDebug(procedureLog).noquote() << "identified as model" << m_config.DeviceModel;
     if (m_config.DeviceModel != text::ModelUnknown) {
         m_ui.ShowModel(m_config.DeviceModel);
         return true;
     }
-    m_ui.ShowMessage(QStringLiteral("Korvane的版本信息不正确！"), text::CaptionOrlendis,
-                     MessageIcon::Error);
+    tell(QStringLiteral("Korvane的版本信息不正确！"), text::CaptionOrlendis, MessageIcon::Error);
     return false;
 }
 
@@ -93,12 +101,13 @@ bool DeviceProcedures::ReadDevice() {
 }
 
 bool DeviceProcedures::ReadStep(std::uint8_t code) {
+    qCDebug(procedureLog) << "read step" << Qt::hex << Qt::showbase << code;
     const auto answer = Transact(ReadRequest(code));
     const ReadResponse r = answer
                                ? CheckReadResponse(code, m_config.DeviceModel, std::span(*answer))
                                : CheckReadResponse(code, m_config.DeviceModel, std::nullopt);
     if (!r.IsOk()) {
-        m_ui.ShowMessage(r.Error->Text, r.Error->Caption, MessageIcon::Error);
+        tell(r.Error->Text, r.Error->Caption, MessageIcon::Error);
         return false;
     }
     const ByteBuffer& f = r.Frame;

@@ -65,6 +65,8 @@ private:
     };
 
     bool ReadStep(std::uint8_t code);
+    // A message to the operator, traced as the procedure's outcome.
+    void tell(const QString& text, const QString& caption, MessageIcon icon);
 
     // One section payload in an addressed frame; the answer's boxes as the section says.
     bool SendSection(std::uint8_t code, const ByteBuffer& payload, bool announce);

@@ -3,6 +3,8 @@
 
 #include "protocol/DeviceProcedures.h"
 
+#include "protocol/ProcedureLog.h"
+
 #include "config/DisplayTexts.h"
 #include "link/CommandTransport.h"
 #include "link/SerialPort.h"
@@ -51,19 +53,21 @@ void DeviceProcedures::ControlModePause(int ms) {
 
 bool DeviceProcedures::SendSection(std::uint8_t code, const ByteBuffer& payload, bool announce) {
     const SectionTexts& texts = TextsOf(code);
+    qCDebug(procedureLog) << "section" << Qt::hex << Qt::showbase << code << "to address" << Qt::dec
+                          << m_config.Info.Address;
     if (!Transact(AddressedFrame(m_config.Info.Address, code, payload))) {
-        m_ui.ShowMessage(NoAnswerText, texts.ErrorCaption, MessageIcon::Error);
+        tell(NoAnswerText, texts.ErrorCaption, MessageIcon::Error);
         return false;
     }
     if (announce)
-        m_ui.ShowMessage(texts.SuccessText, QStringLiteral("设置成功"), MessageIcon::Information);
+        tell(texts.SuccessText, QStringLiteral("设置成功"), MessageIcon::Information);
     return true;
 }
 
 bool DeviceProcedures::EncodePortTable(ByteBuffer& payload) {
     PortTableEncoding encoding = EncodeWritePortParams(m_config.Ports, m_config.DeviceModel);
     if (!encoding.IsOk()) {
-        m_ui.ShowMessage(encoding.Error->Text, encoding.Error->Caption, MessageIcon::Error);
+        tell(encoding.Error->Text, encoding.Error->Caption, MessageIcon::Error);
         return false;
     }
     payload = std::move(encoding.Payload);
@@ -105,17 +109,17 @@ bool DeviceProcedures::WriteTrunkDelaySection(bool announce) {
 bool DeviceProcedures::WriteAll(const QString& serialText, const QString& addressText,
                                 bool withSchedule) {
     if (!m_transport.Comm().IsOpen()) {
-        m_ui.ShowMessage(PortNotOpen, text::CaptionKorvane, MessageIcon::Error);
+        tell(PortNotOpen, text::CaptionKorvane, MessageIcon::Error);
         return false;
     }
     if (SerialNumberFromText(serialText) == 0) {
-        m_ui.ShowMessage(QStringLiteral("序列号为0非法，请确认序列号不能为0！"),
-                         text::CaptionKorvane, MessageIcon::Error);
+        tell(QStringLiteral("序列号为0非法，请确认序列号不能为0！"), text::CaptionKorvane,
+             MessageIcon::Error);
         return false;
     }
     if (AddressFromText(addressText) == 0) {
-        m_ui.ShowMessage(QStringLiteral("地址为0非法，请确认地址不能为0！"), text::CaptionKorvane,
-                         MessageIcon::Error);
+        tell(QStringLiteral("地址为0非法，请确认地址不能为0！"), text::CaptionKorvane,
+             MessageIcon::Error);
         return false;
     }
 
@@ -151,15 +155,13 @@ bool DeviceProcedures::WriteAll(const QString& serialText, const QString& addres
         ok = SendScheduleBlocks(schedule);
     }
     if (!ok) {
-        m_ui.ShowMessage(QStringLiteral("写入失败！"), text::CaptionOrlendis,
-                         MessageIcon::Information);
+        tell(QStringLiteral("写入失败！"), text::CaptionOrlendis, MessageIcon::Information);
         return false;
     }
 
     m_config.MarkWritten();
     m_ui.PortTableChanged();
-    m_ui.ShowMessage(QStringLiteral("祝贺你，写入成功！"), text::CaptionOrlendis,
-                     MessageIcon::Information);
+    tell(QStringLiteral("祝贺你，写入成功！"), text::CaptionOrlendis, MessageIcon::Information);
     // A remotely controlled device may still be applying what it got.
     if (!m_config.ControlMode)
         ReadDevice();
@@ -182,19 +184,20 @@ void DeviceProcedures::WriteAllTrunkSections() {
 
 bool DeviceProcedures::SetAddress() {
     if (!m_transport.Comm().IsOpen()) {
-        m_ui.ShowMessage(PortNotOpen, text::CaptionKorvane, MessageIcon::Error);
+        tell(PortNotOpen, text::CaptionKorvane, MessageIcon::Error);
         return false;
     }
     BusyScope busy(*this);
     if (!EnsureIdentified())
         return false;
     const ByteBuffer payload = EncodeSetAddress(m_config.Info.SerialNumber, m_config.Info.Address);
+    qCDebug(procedureLog) << "address" << m_config.Info.Address << "to serial number"
+                          << m_config.Info.SerialNumber;
     if (!Transact(PlainFrame(command::SetAddress, payload))) {
-        m_ui.ShowMessage(NoAnswerText, QStringLiteral("地址设置通讯错误"), MessageIcon::Error);
+        tell(NoAnswerText, QStringLiteral("地址设置通讯错误"), MessageIcon::Error);
         return false;
     }
-    m_ui.ShowMessage(QStringLiteral("祝贺你，地址写入成功！"), text::CaptionOrlendis,
-                     MessageIcon::Information);
+    tell(QStringLiteral("祝贺你，地址写入成功！"), text::CaptionOrlendis, MessageIcon::Information);
     return true;
 }
 

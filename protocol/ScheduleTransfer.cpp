@@ -3,6 +3,8 @@
 
 #include "protocol/DeviceProcedures.h"
 
+#include "protocol/ProcedureLog.h"
+
 #include "files/ScheduleFile.h"
 #include "protocol/Commands.h"
 
@@ -23,13 +25,13 @@ DeviceProcedures::ScheduleSource DeviceProcedures::LoadSchedule() const {
 
 bool DeviceProcedures::RefuseSchedule(const ScheduleSource& source) {
     if (!source.Table) {
-        m_ui.ShowMessage(source.Refusal, ScheduleFileErrorCaption, MessageIcon::Error);
+        tell(source.Refusal, ScheduleFileErrorCaption, MessageIcon::Error);
         return true;
     }
     const std::optional<QString> refusal = ScheduleSizeRefusal(qsizetype(source.Table->size()));
     if (!refusal)
         return false;
-    m_ui.ShowMessage(*refusal, ScheduleFileErrorCaption, MessageIcon::Error);
+    tell(*refusal, ScheduleFileErrorCaption, MessageIcon::Error);
     return true;
 }
 
@@ -45,11 +47,11 @@ bool DeviceProcedures::SendScheduleBlocks(const ScheduleSource& source) {
     } progressEnd{m_ui};
     for (int block = 0; block < blocks; ++block) {
         m_ui.ShowScheduleProgress(block + 1, blocks);
+        qCDebug(procedureLog) << "schedule block" << block + 1 << "of" << blocks;
         const auto payload = ScheduleBlockPayload(m_config.Info.Address, block, table);
         if (!Transact(PlainFrame(command::WriteScheduleBlock, payload))) {
-            m_ui.ShowMessage(NoAnswerText,
-                             QStringLiteral("时序表参数通讯错误") + QString::number(block),
-                             MessageIcon::Error);
+            tell(NoAnswerText, QStringLiteral("时序表参数通讯错误") + QString::number(block),
+                 MessageIcon::Error);
             return false;
         }
         ControlModePause(BlockPauseMs);

@@ -6,6 +6,9 @@
 #include "config/DeviceConfiguration.h"
 #include "files/ConfigurationFile.h"
 #include "files/FileHelpers.h"
+#include "files/FileLog.h"
+#include "link/LinkLog.h"
+#include "protocol/ProcedureLog.h"
 #include "sim/SimulatorHost.h"
 
 #include <QDir>
@@ -129,6 +132,19 @@ private slots:
         const Run write = Ctl({QStringLiteral("write"), QStringLiteral("--help")});
         QCOMPARE(write.Status, 0);
         QVERIFY(write.Out.startsWith(QStringLiteral("Usage: korvanectl --port P... write FILE")));
+    }
+
+    // --verbose switches the traces on for the run; they are silent otherwise.
+    void verboseTraces() {
+        auto sim = StartSim(1);
+        QVERIFY(!linkLog().isDebugEnabled());
+        QCOMPARE(
+            Ctl(PortArgs({sim.get()}) << QStringLiteral("--verbose") << QStringLiteral("identify"))
+                .Status,
+            0);
+        QVERIFY(linkLog().isDebugEnabled() && procedureLog().isDebugEnabled() &&
+                fileLog().isDebugEnabled());
+        QLoggingCategory::setFilterRules(QString());
     }
 
     void portThatCannotBeOpened() {

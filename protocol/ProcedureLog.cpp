@@ -1,0 +1,7 @@
+#include "protocol/ProcedureLog.h"
+
+namespace korvane {
+
+Q_LOGGING_CATEGORY(procedureLog, "korvane.procedures", QtWarningMsg)
+
+} // namespace korvane
