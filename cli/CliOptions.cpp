@@ -1,7 +1,6 @@
 #include "cli/CliOptions.h"
 
 #include "KorvaneVersion.h"
-#include "files/IniFile.h"
 
 #include <QFileInfo>
 
@@ -119,10 +118,6 @@ std::optional<std::uint64_t> ParseNumber(const QString& text) {
     return value;
 }
 
-template <typename E> E EnumSetting(int value, int count, E fallback) {
-    return value >= 0 && value < count ? static_cast<E>(value) : fallback;
-}
-
 } // namespace
 
 QString HelpText(Command command) {
@@ -183,7 +178,7 @@ Options ParseOptions(const QStringList& arguments) {
             const auto n = ParseNumber(v);
             if (ok && (!n || *n == 0 || *n > 4000000))
                 return fail(QStringLiteral("--baud needs a positive bit rate, not '%1'").arg(v));
-            o.Line.BaudRate = n ? std::uint32_t(*n) : 0;
+            o.Line.baudRate = n ? std::uint32_t(*n) : 0;
             baudGiven = true;
         } else if (arg == QStringLiteral("--settings")) {
             ok = value(settings);
@@ -275,28 +270,18 @@ Options ParseOptions(const QStringList& arguments) {
         const QFileInfo info(settings);
         if (!info.isFile() || !info.isReadable())
             return fail(QStringLiteral("cannot read the settings file %1").arg(settings));
-        const IniFile ini(settings);
-        const QString section = QStringLiteral("Setting");
-        if (!portsGiven) {
-            const QString name = ini.ReadString(section, QStringLiteral("CommName"), {});
-            if (!name.isEmpty())
-                o.Ports.append(name);
-        }
-        if (!baudGiven) {
-            const int baud = ini.ReadInteger(section, QStringLiteral("BaudRate"), 9600);
-            if (baud <= 0)
-                return fail(
-                    QStringLiteral("the settings file's BaudRate %1 is not a bit rate").arg(baud));
-            o.Line.BaudRate = std::uint32_t(baud);
-        }
-        o.Line.ByteSize =
-            EnumSetting(ini.ReadInteger(section, QStringLiteral("ByteSize"), 3), 4, DataBits::_8);
-        o.Line.Parity =
-            EnumSetting(ini.ReadInteger(section, QStringLiteral("Parity"), 0), 5, ParityMode::None);
-        o.Line.StopBits = EnumSetting(ini.ReadInteger(section, QStringLiteral("StopBits"), 0), 3,
-                                      StopBitsMode::_1);
+        const SessionSettings session = SessionSettings::readFile(settings);
+        const PortSettings& stored = session.port;
+        if (!portsGiven && session.portNamed)
+            o.Ports.append(stored.commName);
+        if (!baudGiven && static_cast<std::int32_t>(stored.baudRate) <= 0)
+            return fail(QStringLiteral("the settings file's BaudRate %1 is not a bit rate")
+                            .arg(static_cast<std::int32_t>(stored.baudRate)));
+        const std::uint32_t baudRate = baudGiven ? o.Line.baudRate : stored.baudRate;
+        o.Line = stored;
+        o.Line.baudRate = baudRate;
         if (o.Channels.isEmpty() && (o.Cmd == Command::Write || o.Cmd == Command::Schedule))
-            o.Channels = ini.ReadString(section, QStringLiteral("ChannelFile"), {});
+            o.Channels = session.channelFile;
     }
 
     if (o.Ports.isEmpty() && o.Cmd != Command::Scan)

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of korvanectl: global options, the command and its arguments.
 
-#include "link/SerialPort.h"
+#include "session/PortSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,14 +12,6 @@ namespace korvane::cli {
 
 enum class Command { None, Identify, Scan, Read, Write, Diff, SetAddress, Schedule };
 
-// The line settings every port is opened with.
-struct LineSettings {
-    std::uint32_t BaudRate = 9600;
-    DataBits ByteSize = DataBits::_8;
-    ParityMode Parity = ParityMode::None;
-    StopBitsMode StopBits = StopBitsMode::_1;
-};
-
 struct Options {
     enum class Outcome { Run, Help, Error };
     Outcome Result = Outcome::Error;
@@ -27,7 +19,7 @@ struct Options {
 
     Command Cmd = Command::None;
     QStringList Ports; // as given, or the settings file's CommName
-    LineSettings Line;
+    PortSettings Line; // every port's line settings; the name is each port's own
     bool Remote = false;
     bool Json = false;
     bool Verbose = false;  // the traces of the link, the procedures and the files

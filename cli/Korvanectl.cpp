@@ -7,6 +7,7 @@
 #include "config/KorvaneError.h"
 #include "files/ConfigurationFile.h"
 #include "files/ScheduleFile.h"
+#include "session/DeviceSession.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -227,7 +228,7 @@ int RunKorvanectl(const QStringList& arguments, Console& console) {
     std::optional<ConfigurationFile> file;
     if (o.Cmd == Command::Write || o.Cmd == Command::Diff) {
         try {
-            file = ReadConfigurationFile(o.File);
+            file = DeviceSession::readConfigurationFile(o.File);
         } catch (const KorvaneError& e) {
             console.Err(o.File + QStringLiteral(": ") + e.message());
             return StatusUsage;
@@ -258,6 +259,7 @@ int RunKorvanectl(const QStringList& arguments, Console& console) {
         job.Cmd = o.Cmd;
         job.Port = port;
         job.Line = o.Line;
+        job.Line.commName = port;
         job.Remote = o.Remote;
         job.Quiet = o.Cmd == Command::Scan;
         job.File = file;

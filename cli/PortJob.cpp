@@ -5,9 +5,9 @@
 #include "cli/ConsoleOperator.h"
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
-#include "link/CommandTransport.h"
 #include "link/SerialPort.h"
 #include "protocol/DeviceProcedures.h"
+#include "session/DeviceSession.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -20,8 +20,10 @@ namespace {
 // as long as the procedures pause after a section.
 constexpr int RemoteReadBackPauseMs = 3000;
 
-bool RunCommand(const PortJob& job, DeviceConfiguration& config, DeviceProcedures& procedures,
-                ConsoleOperator& ui, PortResult& result) {
+bool RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
+                PortResult& result) {
+    DeviceConfiguration& config = session.configuration();
+    DeviceProcedures& procedures = session.procedures();
     switch (job.Cmd) {
     case Command::Identify:
         return procedures.EnsureIdentified();
@@ -40,11 +42,10 @@ bool RunCommand(const PortJob& job, DeviceConfiguration& config, DeviceProcedure
         return true;
     }
     case Command::Write: {
-        job.File->ApplyTo(config);
+        session.applyConfiguration(*job.File);
         config.ChannelFileName = job.Channels;
         const DeviceValues sent = DeviceValues::Of(config);
-        if (!procedures.WriteAll(job.File->SerialNumberText, job.File->AddressText,
-                                 !job.NoSchedule))
+        if (!procedures.WriteAll(config.Info.SerialNumber, config.Info.Address, !job.NoSchedule))
             return false;
         if (config.ControlMode) {
             ui.Pause(RemoteReadBackPauseMs);
@@ -80,22 +81,13 @@ bool RunCommand(const PortJob& job, DeviceConfiguration& config, DeviceProcedure
 PortResult RunPortJob(const PortJob& job, Console& console) {
     PortResult result;
     result.Port = job.Port;
-    result.Configuration = std::make_unique<DeviceConfiguration>();
-    DeviceConfiguration& config = *result.Configuration;
-    config.ControlMode = job.Remote;
     ConsoleOperator ui(console, job.Port, job.Quiet);
     {
-        CommandTransport transport;
-        SerialPort& port = transport.Comm();
-        port.SetCommName(job.Port);
-        port.SetBaudRate(job.Line.BaudRate);
-        port.SetByteSize(job.Line.ByteSize);
-        port.SetParity(job.Line.Parity);
-        port.SetStopBits(job.Line.StopBits);
-        DeviceProcedures procedures(config, transport, ui);
+        DeviceSession session(ui);
+        session.configuration().ControlMode = job.Remote;
         try {
-            port.OpenPort();
-            if (!RunCommand(job, config, procedures, ui, result))
+            session.setPortSettings(job.Line);
+            if (!RunCommand(job, session, ui, result))
                 result.Status = StatusFailed;
         } catch (const SerialPortError& e) {
             ui.ShowError(QString::fromUtf8(e.what()));
@@ -107,13 +99,15 @@ PortResult RunPortJob(const PortJob& job, Console& console) {
             ui.ShowError(QString::fromUtf8(e.what()));
             result.Status = StatusFailed;
         }
+        // The configuration outlives the session, for the collecting thread.
+        result.Configuration = session.releaseConfiguration();
     }
     result.Error = ui.LastError();
     if (result.Status != StatusOk && result.Error.isEmpty())
         result.Error = QStringLiteral("failed");
     // The configuration is read by the collecting thread from here on.
     if (QCoreApplication* app = QCoreApplication::instance())
-        config.moveToThread(app->thread());
+        result.Configuration->moveToThread(app->thread());
     return result;
 }
 

@@ -26,7 +26,7 @@ inline constexpr int StatusUsage = 2;
 struct PortJob {
     Command Cmd = Command::None;
     QString Port;
-    LineSettings Line;
+    PortSettings Line; // the line settings; the name is Port
     bool Remote = false;
     bool Quiet = false;                    // scan: say nothing
     std::optional<ConfigurationFile> File; // write, diff

@@ -36,10 +36,11 @@ public:
     bool WriteGpsSection(bool announce);
     bool WriteTrunkDelaySection(bool announce);
     // Every section, then the timing schedule; with ControlMode off the device is
-    // read back. Nothing is sent when the schedule file cannot be used. serialText and addressText
-    // are the fields' texts as they stand. Without withSchedule the schedule step is left out (the
-    // command line's choice).
-    bool WriteAll(const QString& serialText, const QString& addressText, bool withSchedule = true);
+    // read back. Nothing is sent when the schedule file cannot be used. serialNumber
+    // and address are what the operator's fields show, each refused when 0; the frames
+    // carry the configuration's address. Without withSchedule the schedule step is left
+    // out (the command line's choice).
+    bool WriteAll(std::uint32_t serialNumber, std::uint32_t address, bool withSchedule = true);
     // Trunk attributes, GPS and trunk delay, each announced.
     void WriteAllTrunkSections();
     // Gives the device named by the serial number the configuration's address.

@@ -106,18 +106,18 @@ bool DeviceProcedures::WriteTrunkDelaySection(bool announce) {
     return SendSection(command::WriteTrunkDelay, EncodeWriteTrunkDelay(m_config.Trunk), announce);
 }
 
-bool DeviceProcedures::WriteAll(const QString& serialText, const QString& addressText,
+bool DeviceProcedures::WriteAll(std::uint32_t serialNumber, std::uint32_t address,
                                 bool withSchedule) {
     if (!m_transport.Comm().IsOpen()) {
         tell(PortNotOpen, text::CaptionKorvane, MessageIcon::Error);
         return false;
     }
-    if (SerialNumberFromText(serialText) == 0) {
+    if (serialNumber == 0) {
         tell(QStringLiteral("序列号为0非法，请确认序列号不能为0！"), text::CaptionKorvane,
              MessageIcon::Error);
         return false;
     }
-    if (AddressFromText(addressText) == 0) {
+    if (address == 0) {
         tell(QStringLiteral("地址为0非法，请确认地址不能为0！"), text::CaptionKorvane,
              MessageIcon::Error);
         return false;

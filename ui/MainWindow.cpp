@@ -2,11 +2,7 @@
 
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
-#include "files/IniFile.h"
-#include "files/TrunkSummary.h"
 #include "link/CommandTransport.h"
-#include "link/SerialPort.h"
-#include "protocol/DeviceProcedures.h"
 #include "ui/HexFieldValidator.h"
 #include "ui/MonitorWindow.h"
 
@@ -29,9 +25,6 @@ namespace korvane {
 
 namespace {
 
-const QString SettingSection = QStringLiteral("Setting");
-const QString Disconnected = QStringLiteral("断开");
-
 // The transaction's hourglass, as an override cursor so that it covers every window.
 class OverrideBusyCursor : public BusyCursor {
 public:
@@ -44,14 +37,11 @@ OverrideBusyCursor& busyCursor() {
     return cursor;
 }
 
-template <typename E> E enumSetting(int value, int count, E fallback) {
-    return value >= 0 && value < count ? static_cast<E>(value) : fallback;
-}
-
 } // namespace
 
 MainWindow::MainWindow(MessagePresenter presenter, QWidget* parent)
-    : QWidget(parent), m_presenter(std::move(presenter)) {
+    : QWidget(parent), m_presenter(std::move(presenter)),
+      m_session(std::make_unique<DeviceSession>(*this)), m_config(m_session->configuration()) {
     BuildForm();
     BuildPopupMenu();
 
@@ -64,31 +54,10 @@ MainWindow::MainWindow(MessagePresenter presenter, QWidget* parent)
     m_config.ControlMode = false;
     m_config.DeviceModel = text::ModelUnknown;
 
-    m_settings = std::make_unique<IniFile>(QDir::current().filePath(QStringLiteral("KORVANE.INI")));
-    m_debug = m_settings->ReadBool(SettingSection, QStringLiteral("debug"), false);
-
-    m_transport = std::make_unique<CommandTransport>();
-    m_transport->SetDebug(m_debug);
-    m_transport->SetBusyCursor(&busyCursor());
-    m_procedures = std::make_unique<DeviceProcedures>(m_config, *m_transport, *this);
-
-    SerialPort& comm = m_transport->Comm();
-    comm.ClosePort();
-    comm.SetCommName(
-        m_settings->ReadString(SettingSection, QStringLiteral("CommName"), QStringLiteral("COM1")));
-    comm.SetBaudRate(static_cast<std::uint32_t>(
-        m_settings->ReadInteger(SettingSection, QStringLiteral("BaudRate"), 9600)));
-    comm.SetByteSize(enumSetting(
-        m_settings->ReadInteger(SettingSection, QStringLiteral("ByteSize"), 3), 4, DataBits::_8));
-    comm.SetParity(enumSetting(m_settings->ReadInteger(SettingSection, QStringLiteral("Parity"), 0),
-                               5, ParityMode::None));
-    comm.SetStopBits(
-        enumSetting(m_settings->ReadInteger(SettingSection, QStringLiteral("StopBits"), 0), 3,
-                    StopBitsMode::_1));
-    RunAction([&comm] { comm.OpenPort(); });
-
-    m_config.ChannelFileName =
-        m_settings->ReadString(SettingSection, QStringLiteral("ChannelFile"), {});
+    m_session->useSettingsFile(QDir::current().filePath(QStringLiteral("KORVANE.INI")));
+    m_session->transport().SetBusyCursor(&busyCursor());
+    connect(m_session.get(), &DeviceSession::portLabelChanged, this, &MainWindow::ShowPortLabel);
+    RunAction([this] { m_session->openPort(); });
 
     connect(&m_config, &DeviceConfiguration::RefreshedChanged, this, &MainWindow::ShowRefreshed);
     connect(&m_config, &DeviceConfiguration::TrunkRefreshedChanged, this,
@@ -121,15 +90,12 @@ MainWindow::~MainWindow() {
         o->removeEventFilter(this);
     hide();
     portList->setModel(nullptr);
-    // The settings file first, then the transport (which closes the port).
-    m_procedures.reset();
-    m_settings.reset();
-    m_transport.reset();
+    m_session.reset();
 }
 
 void MainWindow::AttachMonitor(MonitorWindow* monitor) {
     m_monitor = monitor;
-    m_transport->SetMonitor(monitor);
+    m_session->transport().SetMonitor(monitor);
     // The program ends with the main window, whatever else is open.
     monitor->setAttribute(Qt::WA_QuitOnClose, false);
 }
@@ -154,7 +120,7 @@ void MainWindow::PrepareFirstShow() {
 }
 
 void MainWindow::UpdatePortLabel() {
-    ShowPortLabel(m_transport->Comm().IsOpen() ? m_transport->PortDescription() : Disconnected);
+    ShowPortLabel(m_session->portLabel());
 }
 
 void MainWindow::RunAction(const std::function<void()>& action) {
@@ -216,9 +182,9 @@ void MainWindow::TakeFieldValue(QLineEdit* field) {
         if (!m_fieldsLeftWhileBusy.contains(field))
             m_fieldsLeftWhileBusy.append(field);
     } else if (field == serialNumberField) {
-        m_config.Info.SerialNumber = SerialNumberFromText(serialNumberField->text());
+        m_session->takeSerialNumberText(serialNumberField->text());
     } else {
-        m_config.Info.Address = AddressFromText(addressField->text());
+        m_session->takeAddressText(addressField->text());
     }
 }
 
@@ -246,19 +212,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void MainWindow::SavePortSettings() {
-    const SerialPort& comm = m_transport->Comm();
-    m_settings->WriteString(SettingSection, QStringLiteral("CommName"), comm.CommName());
-    m_settings->WriteInteger(SettingSection, QStringLiteral("BaudRate"),
-                             static_cast<int>(comm.BaudRate()));
-    m_settings->WriteInteger(SettingSection, QStringLiteral("ByteSize"),
-                             static_cast<int>(comm.ByteSize()));
-    m_settings->WriteInteger(SettingSection, QStringLiteral("Parity"),
-                             static_cast<int>(comm.Parity()));
-    m_settings->WriteInteger(SettingSection, QStringLiteral("StopBits"),
-                             static_cast<int>(comm.StopBits()));
 }
 
 } // namespace korvane

@@ -1,12 +1,13 @@
 #pragma once
-// The main window: owns the configuration, the settings file and the command
-// transport; shows the device information and the port table; starts every other
-// function from its buttons and popup menu. It is the operator the device procedures
-// talk to. Every user action runs through RunAction, so no exception ever reaches
+// The main window: a view over its device session (configuration, settings file,
+// transport and procedures); shows the device information and the port table; starts
+// every other function from its buttons and popup menu. It is the operator the device
+// procedures talk to. Every user action runs through RunAction, so no exception ever reaches
 // the event loop.
 
 #include "config/DeviceConfiguration.h"
 #include "protocol/DeviceOperator.h"
+#include "session/DeviceSession.h"
 
 #include <QWidget>
 
@@ -25,10 +26,7 @@ class QTreeView;
 
 namespace korvane {
 
-class DeviceProcedures;
-class IniFile;
 class PortTableModel;
-class CommandTransport;
 class PortSettingsDialog;
 class MonitorWindow;
 
@@ -51,11 +49,10 @@ public:
     void AttachMonitor(MonitorWindow* monitor);
     void SetFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
 
-    DeviceConfiguration& Config() { return m_config; }
-    CommandTransport& Transport() { return *m_transport; }
-    IniFile& Settings() { return *m_settings; }
-    DeviceProcedures& Procedures() { return *m_procedures; }
-    bool IsDebug() const { return m_debug; }
+    DeviceSession& Session() { return *m_session; }
+    DeviceConfiguration& Config() { return m_session->configuration(); }
+    CommandTransport& Transport() { return m_session->transport(); }
+    bool IsDebug() const { return m_session->isDebug(); }
     QMenu* PopupMenu() const { return popupMenu; }
     bool IsDeviceActionRunning() const { return m_deviceActionRunning; }
 
@@ -123,21 +120,16 @@ private:
     // The serial-number or address field was left: its text becomes the value.
     void TakeFieldValue(QLineEdit* field);
     void UpdatePortLabel();
-    // The port keys of the settings file, from the port as it is now.
-    void SavePortSettings();
     QList<int> SelectedRows() const;
     QString ChooseFile(FileDialog kind, const QString& start);
 
     MessagePresenter m_presenter;
     FileChooser m_fileChooser;
-    DeviceConfiguration m_config;
-    std::unique_ptr<IniFile> m_settings;
-    std::unique_ptr<CommandTransport> m_transport;
-    std::unique_ptr<DeviceProcedures> m_procedures;
+    std::unique_ptr<DeviceSession> m_session;
+    DeviceConfiguration& m_config; // the session's
     PortTableModel* m_model = nullptr;
     PortSettingsDialog* m_portDialog = nullptr;
     MonitorWindow* m_monitor = nullptr;
-    bool m_debug = false;
     bool m_deviceActionRunning = false;
     bool m_busy = false;
     QList<QLineEdit*> m_fieldsLeftWhileBusy;

@@ -5,7 +5,6 @@
 
 #include "config/DisplayTexts.h"
 #include "files/TrunkSummary.h"
-#include "link/CommandTransport.h"
 #include "protocol/DeviceProcedures.h"
 #include "ui/ChannelDialog.h"
 #include "ui/MonitorWindow.h"
@@ -19,12 +18,12 @@
 namespace korvane {
 
 void MainWindow::onReadClicked() {
-    RunDeviceAction([this] { m_procedures->ReadDevice(); });
+    RunDeviceAction([this] { m_session->procedures().ReadDevice(); });
 }
 
 void MainWindow::onConnectTriggered() {
     RunDeviceAction([this] {
-        if (!m_procedures->ReadDevice())
+        if (!m_session->procedures().ReadDevice())
             ShowMessage(QStringLiteral("没有检测到Korvane"), text::CaptionKorvane,
                         MessageIcon::Error);
     });
@@ -34,44 +33,41 @@ void MainWindow::onConnectTriggered() {
 // configuration, which the address field updates when it loses the focus.
 void MainWindow::onWriteAllTriggered() {
     RunDeviceAction([this] {
-        m_procedures->WriteAll(serialNumberField->text(), addressField->text());
+        m_session->writeAll(serialNumberField->text(), addressField->text());
         PortTableChanged();
     });
 }
 
 void MainWindow::onSetAddressTriggered() {
-    RunDeviceAction([this] { m_procedures->SetAddress(); });
+    RunDeviceAction([this] { m_session->procedures().SetAddress(); });
 }
 
 void MainWindow::onWritePortsTriggered() {
-    RunDeviceAction([this] { m_procedures->WritePortSection(true); });
+    RunDeviceAction([this] { m_session->procedures().WritePortSection(true); });
 }
 
 void MainWindow::onWriteScheduleTriggered() {
-    RunDeviceAction([this] { m_procedures->SendScheduleTable(); });
+    RunDeviceAction([this] { m_session->procedures().SendScheduleTable(); });
 }
 
 void MainWindow::onWriteAllTrunkTriggered() {
-    RunDeviceAction([this] { m_procedures->WriteAllTrunkSections(); });
+    RunDeviceAction([this] { m_session->procedures().WriteAllTrunkSections(); });
 }
 
 void MainWindow::onWriteTrunkDelayTriggered() {
-    RunDeviceAction([this] { m_procedures->WriteTrunkDelaySection(true); });
+    RunDeviceAction([this] { m_session->procedures().WriteTrunkDelaySection(true); });
 }
 
 void MainWindow::onWriteTrunkAttributesTriggered() {
-    RunDeviceAction([this] { m_procedures->WriteTrunkAttributeSection(true); });
+    RunDeviceAction([this] { m_session->procedures().WriteTrunkAttributeSection(true); });
 }
 
 void MainWindow::onWriteGpsTriggered() {
-    RunDeviceAction([this] { m_procedures->WriteGpsSection(true); });
+    RunDeviceAction([this] { m_session->procedures().WriteGpsSection(true); });
 }
 
 void MainWindow::onDisconnectTriggered() {
-    RunDeviceAction([this] {
-        m_transport->Comm().ClosePort();
-        UpdatePortLabel();
-    });
+    RunDeviceAction([this] { m_session->closePort(); });
 }
 
 void MainWindow::onPortSettingsTriggered() {
@@ -83,12 +79,17 @@ void MainWindow::onPortSettingsTriggered() {
             dialog = own.get();
         }
         dialog->SetErrorPresenter([this](const QString& message) { ShowError(message); });
-        dialog->SetComm(&m_transport->Comm());
+        dialog->SetSettings(m_session->portSettings());
         if (dialog->exec() != QDialog::Accepted)
             return;
-        // The port is reopened or closed by now, whether or not its keys can be stored.
-        UpdatePortLabel();
-        SavePortSettings();
+        // The port is reopened (or left closed, which is shown) before the keys are
+        // stored, so the label describes it even when they cannot be.
+        try {
+            m_session->setPortSettings(dialog->Settings());
+        } catch (const std::exception& e) {
+            ShowError(QString::fromUtf8(e.what()));
+        }
+        m_session->storePortSettings();
     });
 }
 
@@ -146,7 +147,7 @@ void MainWindow::onTrunkSummaryClicked() {
 }
 
 void MainWindow::onDeviceInfoDoubleClicked() {
-    if (!m_debug || !m_monitor)
+    if (!m_session->isDebug() || !m_monitor)
         return;
     m_monitor->show();
     m_monitor->raise();

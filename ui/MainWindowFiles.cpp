@@ -5,7 +5,6 @@
 
 #include "config/DisplayTexts.h"
 #include "files/ConfigurationFile.h"
-#include "files/IniFile.h"
 #include "files/TrunkSummary.h"
 #include "ui/HexFieldValidator.h"
 
@@ -62,7 +61,7 @@ void MainWindow::SaveConfiguration() {
         const QString path = ChooseFile(FileDialog::SaveConfiguration, m_startDirectory);
         if (path.isEmpty())
             return;
-        WriteConfigurationFile(path, m_config);
+        m_session->saveConfiguration(path);
         ShowMessage(QStringLiteral("文件保存完毕。"), text::CaptionKorvane,
                     MessageIcon::Information);
     });
@@ -73,8 +72,7 @@ void MainWindow::LoadConfiguration() {
         const QString path = ChooseFile(FileDialog::LoadConfiguration, QDir::currentPath());
         if (path.isEmpty())
             return;
-        const ConfigurationFile file = ReadConfigurationFile(path);
-        file.ApplyTo(m_config);
+        const ConfigurationFile file = m_session->loadConfiguration(path);
         HexFieldValidator::SetUnchecked(serialNumberField, file.SerialNumberText);
         HexFieldValidator::SetUnchecked(addressField, file.AddressText);
         PortTableChanged();
@@ -88,8 +86,7 @@ void MainWindow::ChooseChannelFile() {
         const QString path = ChooseFile(FileDialog::ChooseChannelFile, m_config.ChannelFileName);
         if (path.isEmpty())
             return;
-        m_config.ChannelFileName = path;
-        m_settings->WriteString(QStringLiteral("Setting"), QStringLiteral("ChannelFile"), path);
+        m_session->setChannelFile(path);
     });
 }
 

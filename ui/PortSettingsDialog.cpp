@@ -1,7 +1,5 @@
 #include "ui/PortSettingsDialog.h"
 
-#include "link/SerialPort.h"
-
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -95,18 +93,16 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent) : QDialog(parent) {
 
 void PortSettingsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    LoadFromPort();
+    LoadSettings();
 }
 
-void PortSettingsDialog::LoadFromPort() {
-    if (!m_comm)
-        return;
-    portCombo->setCurrentText(m_comm->CommName());
-    baudRateCombo->setCurrentText(QString::number(m_comm->BaudRate()));
+void PortSettingsDialog::LoadSettings() {
+    portCombo->setCurrentText(m_settings.commName);
+    baudRateCombo->setCurrentText(QString::number(m_settings.baudRate));
     // A value the list does not offer (mark or space parity) selects nothing.
-    dataBitsCombo->setCurrentIndex(static_cast<int>(m_comm->ByteSize()));
-    stopBitsCombo->setCurrentIndex(static_cast<int>(m_comm->StopBits()));
-    const int parity = static_cast<int>(m_comm->Parity());
+    dataBitsCombo->setCurrentIndex(static_cast<int>(m_settings.byteSize));
+    stopBitsCombo->setCurrentIndex(static_cast<int>(m_settings.stopBits));
+    const int parity = static_cast<int>(m_settings.parity);
     parityCombo->setCurrentIndex(parity < parityCombo->count() ? parity : -1);
 }
 
@@ -118,28 +114,20 @@ void PortSettingsDialog::ShowError(const QString& message) {
 }
 
 void PortSettingsDialog::onOkClicked() {
-    if (!m_comm)
-        return;
-    // Checked before anything changes, so that a refused OK leaves port and file alone.
+    // Checked before anything changes, so that a refused OK leaves the settings alone.
     const BaudRateText rate = ParseBaudRate(baudRateCombo->currentText());
     if (!rate.Error.isEmpty()) {
         ShowError(rate.Error);
         return;
     }
-    m_comm->SetCommName(portCombo->currentText());
-    m_comm->SetBaudRate(rate.Value);
+    m_settings.commName = portCombo->currentText();
+    m_settings.baudRate = rate.Value;
     if (dataBitsCombo->currentIndex() >= 0)
-        m_comm->SetByteSize(static_cast<DataBits>(dataBitsCombo->currentIndex()));
+        m_settings.byteSize = static_cast<DataBits>(dataBitsCombo->currentIndex());
     if (stopBitsCombo->currentIndex() >= 0)
-        m_comm->SetStopBits(static_cast<StopBitsMode>(stopBitsCombo->currentIndex()));
+        m_settings.stopBits = static_cast<StopBitsMode>(stopBitsCombo->currentIndex());
     if (parityCombo->currentIndex() >= 0)
-        m_comm->SetParity(static_cast<ParityMode>(parityCombo->currentIndex()));
-    m_comm->ClosePort();
-    try {
-        m_comm->OpenPort();
-    } catch (const std::exception& e) {
-        ShowError(QString::fromUtf8(e.what()));
-    }
+        m_settings.parity = static_cast<ParityMode>(parityCombo->currentIndex());
     accept();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
-// The port settings dialog: the serial port's name and line settings. It works on
-// the transport's port directly; OK applies the fields and reopens the port.
+// The port settings dialog: the serial port's name and line settings. It edits a
+// PortSettings value and never touches a port; whoever shows it applies the result.
+
+#include "session/PortSettings.h"
 
 #include <QDialog>
 
@@ -11,22 +13,22 @@ class QPushButton;
 
 namespace korvane {
 
-class SerialPort;
-
 class PortSettingsDialog : public QDialog {
     Q_OBJECT
 public:
     explicit PortSettingsDialog(QWidget* parent = nullptr);
 
-    // The port to work on; handed over before each showing.
-    void SetComm(SerialPort* comm) { m_comm = comm; }
-    // Shows an error (a bit-rate text that is no number, a port that will not reopen).
+    // The settings shown; handed over before each showing.
+    void SetSettings(const PortSettings& settings) { m_settings = settings; }
+    // After OK: the settings shown, with the fields' values.
+    const PortSettings& Settings() const { return m_settings; }
+    // Shows an error (a bit-rate text that is no number).
     void SetErrorPresenter(std::function<void(const QString&)> presenter) {
         m_presenter = std::move(presenter);
     }
 
-    // OK: applies the fields, then closes and reopens the port. A bit-rate text that
-    // is not a number changes nothing and keeps the dialog open.
+    // OK: takes the fields into the settings and closes the dialog. A bit-rate text
+    // that is not a number changes nothing and keeps the dialog open.
     void onOkClicked();
 
 protected:
@@ -41,10 +43,10 @@ private:
     QPushButton* okButton;
     QPushButton* cancelButton;
 
-    void LoadFromPort();
+    void LoadSettings();
     void ShowError(const QString& message);
 
-    SerialPort* m_comm = nullptr;
+    PortSettings m_settings;
     std::function<void(const QString&)> m_presenter;
 };
 

@@ -199,8 +199,7 @@ private slots:
         QVERIFY(ScheduleBeside(dir, f.Config,
                                ScheduleFileBytes(CountingEntries(int(MaxScheduleEntries) + 1))));
 
-        QVERIFY(writeAll ? !f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1"))
-                         : !f.Procedures->SendScheduleTable());
+        QVERIFY(writeAll ? !f.Procedures->WriteAll(1, 1) : !f.Procedures->SendScheduleTable());
 
         QCOMPARE(Shown(f.Ui),
                  QStringList{Error(FileError, QStringLiteral("时序表有16385项，超过了设备所能接收的"
@@ -252,7 +251,7 @@ private slots:
 
         try {
             if (writeAll)
-                f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1"));
+                f.Procedures->WriteAll(1, 1);
             else
                 f.Procedures->SendScheduleTable();
             QFAIL("no error raised");

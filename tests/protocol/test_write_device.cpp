@@ -160,7 +160,7 @@ private slots:
             framesAtSuccess = f.Sim.framesReceived().size();
         };
 
-        QVERIFY(f.Procedures->WriteAll(QStringLiteral("100001"), QStringLiteral("1")));
+        QVERIFY(f.Procedures->WriteAll(100001, 1));
 
         // The probe, the four sections, three schedule blocks, then the full read.
         QCOMPARE(f.ReceivedCodes(),
@@ -211,7 +211,7 @@ private slots:
         f.Config.ControlMode = true;
         QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CycleEntries(70))));
 
-        QVERIFY(procedures.WriteAll(QStringLiteral("1"), QStringLiteral("1")));
+        QVERIFY(procedures.WriteAll(1, 1));
 
         // No read-back; a pause after each section and each block, the last one too.
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x27, 0x47, 0x37, 0x57, 0x87, 0x87}));
@@ -240,7 +240,7 @@ private slots:
         f.Config.DeviceModel = text::ModelSingle;
         QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CycleEntries(10))));
 
-        QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1")));
+        QVERIFY(!f.Procedures->WriteAll(1, 1));
 
         QCOMPARE(Shown(f.Ui), QStringList({Error(QStringLiteral("GPS参数通讯错误"), NoAnswer),
                                            Info(Orlendis, WriteFailed)}));
@@ -291,7 +291,7 @@ private slots:
         if (closed)
             f.Transport.Comm().ClosePort();
 
-        QVERIFY(!f.Procedures->WriteAll(serial, address));
+        QVERIFY(!f.Procedures->WriteAll(SerialNumberFromText(serial), AddressFromText(address)));
 
         QCOMPARE(Shown(f.Ui), QStringList{Error(Korvane, message)});
         QVERIFY(f.Sim.framesReceived().isEmpty());
@@ -305,7 +305,7 @@ private slots:
         DeviceFixture f(o);
         Fill(f.Config, text::ModelSingle);
 
-        QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1"), false));
+        QVERIFY(!f.Procedures->WriteAll(1, 1, false));
 
         QCOMPARE(Shown(f.Ui),
                  QStringList{Error(Orlendis, QStringLiteral("Korvane的版本信息不正确！"))});
@@ -333,8 +333,7 @@ private slots:
         QVERIFY(refusal);
 
         const bool result =
-            writeAll ? f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1"), false)
-                     : f.Procedures->WritePortSection(true);
+            writeAll ? f.Procedures->WriteAll(1, 1, false) : f.Procedures->WritePortSection(true);
 
         QVERIFY(!result);
         QCOMPARE(Shown(f.Ui), QStringList{Error(refusal->Caption, refusal->Text)});
@@ -354,7 +353,7 @@ private slots:
         f.Config.DeviceModel = text::ModelSingle;
         const QString tried = QStringLiteral("SchedulingFile.dat");
 
-        QVERIFY(!f.Procedures->WriteAll(QStringLiteral("1"), QStringLiteral("1")));
+        QVERIFY(!f.Procedures->WriteAll(1, 1));
 
         QVERIFY(f.Sim.framesReceived().isEmpty());
         QCOMPARE(Shown(f.Ui),

@@ -1,0 +1,134 @@
+#include "session/DeviceSession.h"
+
+#include "files/ConfigurationFile.h"
+#include "files/IniFile.h"
+#include "link/CommandTransport.h"
+#include "link/SerialPort.h"
+#include "protocol/DeviceProcedures.h"
+
+namespace korvane {
+
+namespace {
+
+const QString SettingSection = QStringLiteral("Setting");
+const QString Disconnected = QStringLiteral("断开");
+
+} // namespace
+
+DeviceSession::DeviceSession(DeviceOperator& ui, QObject* parent)
+    : QObject(parent), m_config(std::make_unique<DeviceConfiguration>()),
+      m_transport(std::make_unique<CommandTransport>()),
+      m_procedures(std::make_unique<DeviceProcedures>(*m_config, *m_transport, ui)) {}
+
+DeviceSession::~DeviceSession() {
+    // The procedures and the settings file first, then the transport (which closes the
+    // port).
+    m_procedures.reset();
+    m_settings.reset();
+    m_transport.reset();
+}
+
+void DeviceSession::useSettingsFile(const QString& path) {
+    m_settings = std::make_unique<IniFile>(path);
+    const SessionSettings stored = SessionSettings::readFrom(*m_settings);
+    m_debug = stored.debug;
+    m_transport->SetDebug(m_debug);
+    SerialPort& port = m_transport->Comm();
+    port.ClosePort();
+    stored.port.applyTo(port);
+    m_config->ChannelFileName = stored.channelFile;
+}
+
+std::unique_ptr<DeviceConfiguration> DeviceSession::releaseConfiguration() {
+    m_procedures.reset();
+    return std::move(m_config);
+}
+
+PortSettings DeviceSession::portSettings() const {
+    return PortSettings::of(m_transport->Comm());
+}
+
+void DeviceSession::setPortSettings(const PortSettings& settings) {
+    SerialPort& port = m_transport->Comm();
+    port.ClosePort();
+    settings.applyTo(port);
+    try {
+        port.OpenPort();
+    } catch (...) {
+        tellPortLabel();
+        throw;
+    }
+    tellPortLabel();
+}
+
+void DeviceSession::storePortSettings() {
+    if (m_settings)
+        portSettings().writeTo(*m_settings);
+}
+
+void DeviceSession::openPort() {
+    try {
+        m_transport->Comm().OpenPort();
+    } catch (...) {
+        tellPortLabel();
+        throw;
+    }
+    tellPortLabel();
+}
+
+void DeviceSession::closePort() {
+    m_transport->Comm().ClosePort();
+    tellPortLabel();
+}
+
+bool DeviceSession::isPortOpen() const {
+    return m_transport->Comm().IsOpen();
+}
+
+QString DeviceSession::portLabel() const {
+    return isPortOpen() ? m_transport->PortDescription() : Disconnected;
+}
+
+void DeviceSession::tellPortLabel() {
+    emit portLabelChanged(portLabel());
+}
+
+void DeviceSession::takeSerialNumberText(const QString& text) {
+    m_config->Info.SerialNumber = SerialNumberFromText(text);
+}
+
+void DeviceSession::takeAddressText(const QString& text) {
+    m_config->Info.Address = AddressFromText(text);
+}
+
+bool DeviceSession::writeAll(const QString& serialNumberText, const QString& addressText,
+                             bool withSchedule) {
+    return m_procedures->WriteAll(SerialNumberFromText(serialNumberText),
+                                  AddressFromText(addressText), withSchedule);
+}
+
+ConfigurationFile DeviceSession::readConfigurationFile(const QString& path) {
+    return ReadConfigurationFile(path);
+}
+
+void DeviceSession::applyConfiguration(const ConfigurationFile& file) {
+    file.ApplyTo(*m_config);
+}
+
+ConfigurationFile DeviceSession::loadConfiguration(const QString& path) {
+    ConfigurationFile file = readConfigurationFile(path);
+    applyConfiguration(file);
+    return file;
+}
+
+void DeviceSession::saveConfiguration(const QString& path) {
+    WriteConfigurationFile(path, *m_config);
+}
+
+void DeviceSession::setChannelFile(const QString& path) {
+    m_config->ChannelFileName = path;
+    if (m_settings)
+        m_settings->WriteString(SettingSection, QStringLiteral("ChannelFile"), path);
+}
+
+} // namespace korvane

@@ -1,0 +1,49 @@
+#pragma once
+// The serial port's name and line settings as one value: what the port keys of
+// KORVANE.INI hold, what the port settings dialog edits and what a session opens its
+// port with.
+
+#include "link/SerialPort.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace korvane {
+
+class IniFile;
+
+struct PortSettings {
+    QString commName = QStringLiteral("COM1");
+    std::uint32_t baudRate = 9600;
+    DataBits byteSize = DataBits::_8;
+    ParityMode parity = ParityMode::None;
+    StopBitsMode stopBits = StopBitsMode::_1;
+
+    // The keys of section "Setting"; a missing key, or a line setting out of its range,
+    // gives the default. BaudRate is taken as the file has it (a negative one wraps).
+    static PortSettings readFrom(const IniFile& settings);
+    // CommName, BaudRate, ByteSize, Parity and StopBits, in this order. Throws
+    // KorvaneError when the file cannot be written.
+    void writeTo(IniFile& settings) const;
+
+    static PortSettings of(const SerialPort& port);
+    // Sets the port's name and line settings; an open port keeps them until reopened.
+    void applyTo(SerialPort& port) const;
+
+    bool operator==(const PortSettings&) const = default;
+};
+
+// What a settings file (KORVANE.INI, section "Setting") holds for a session.
+struct SessionSettings {
+    PortSettings port;
+    bool portNamed = false; // CommName is there and not empty
+    QString channelFile;
+    bool debug = false;
+
+    // A missing or unreadable file gives the defaults.
+    static SessionSettings readFrom(const IniFile& settings);
+    static SessionSettings readFile(const QString& path);
+};
+
+} // namespace korvane
