@@ -47,6 +47,14 @@ struct PortEntry {
     bool operator==(const PortEntry&) const = default;
 };
 
+// The port list's column captions, in field order; the configuration file's messages
+// name a column by them too.
+inline const std::array<QString, PortEntry::FieldCount> PortColumnCaptions = {
+    QStringLiteral("端口"),     QStringLiteral("通道"),     QStringLiteral("编码类型"),
+    QStringLiteral("速率"),     QStringLiteral("时钟源"),   QStringLiteral("时钟沿(PTT)"),
+    QStringLiteral("数据极性"), QStringLiteral("端口状态"), QStringLiteral("延时"),
+    QStringLiteral("备注")};
+
 using PortTable = QList<PortEntry>;
 
 struct TrunkParams {

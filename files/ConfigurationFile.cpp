@@ -15,13 +15,6 @@ namespace {
 
 const QByteArray NewLine = QByteArrayLiteral("\r\n");
 
-// The port list's column captions, in field order.
-const std::array<QString, PortEntry::FieldCount> ColumnCaptions = {
-    QStringLiteral("端口"),     QStringLiteral("通道"),     QStringLiteral("编码类型"),
-    QStringLiteral("速率"),     QStringLiteral("时钟源"),   QStringLiteral("时钟沿(PTT)"),
-    QStringLiteral("数据极性"), QStringLiteral("端口状态"), QStringLiteral("延时"),
-    QStringLiteral("备注")};
-
 // The format has no escape for a line end or the end-of-file mark inside a line.
 bool BreaksLine(const QByteArray& text) {
     return text.contains('\r') || text.contains(TextLineReader::EndOfFileMark);
@@ -68,7 +61,7 @@ QByteArray ConfigurationFileBytes(const DeviceConfiguration& configuration) {
                     QStringLiteral("端口表第%1行“%2”列的文字含有回车符或文件结束符（Ctrl-Z），"
                                    "无法保存配置文件。")
                         .arg(row + 1)
-                        .arg(ColumnCaptions[column]));
+                        .arg(PortColumnCaptions[column]));
             out += cell + NewLine;
         }
     }

@@ -95,18 +95,4 @@ int ScheduleBlockCount(qsizetype entries) {
     return int((entries + ScheduleBlockEntries - 1) / ScheduleBlockEntries);
 }
 
-std::vector<std::uint8_t> ScheduleBlockPayload(std::uint32_t address, int block,
-                                               const ScheduleTable& table) {
-    std::vector<std::uint8_t> payload(ScheduleBlockPayloadSize, NoPort);
-    payload[0] = std::uint8_t(address & 0xFF);
-    payload[1] = std::uint8_t((address >> 8) & 0xFF);
-    payload[2] = std::uint8_t((address >> 16) & 0xFF);
-    payload[3] = std::uint8_t(block & 0xFF);
-    const qsizetype first = qsizetype(block) * ScheduleBlockEntries;
-    for (qsizetype i = 0;
-         i < ScheduleBlockEntries && block >= 0 && first + i < qsizetype(table.size()); ++i)
-        payload[std::size_t(4 + i)] = table[std::size_t(first + i)];
-    return payload;
-}
-
 } // namespace korvane

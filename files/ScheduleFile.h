@@ -19,7 +19,6 @@ using ScheduleTable = std::vector<std::uint8_t>;
 
 inline constexpr int ScheduleHeaderLines = 3;
 inline constexpr int ScheduleBlockEntries = 64;
-inline constexpr int ScheduleBlockPayloadSize = 4 + ScheduleBlockEntries;
 // The block number is one byte.
 inline constexpr qsizetype MaxScheduleEntries = 256 * ScheduleBlockEntries;
 
@@ -52,10 +51,5 @@ inline const QString ScheduleFileErrorCaption = QStringLiteral("文件错误");
 std::optional<QString> ScheduleSizeRefusal(qsizetype entries);
 
 int ScheduleBlockCount(qsizetype entries);
-
-// Payload of WriteScheduleBlock: the address as 24 bits, low byte first, the block
-// number, then the block's 64 entries, 0xFF past the end of the table.
-std::vector<std::uint8_t> ScheduleBlockPayload(std::uint32_t address, int block,
-                                               const ScheduleTable& table);
 
 } // namespace korvane

@@ -5,6 +5,7 @@
 #include "files/Cp936.h"
 #include "files/ScheduleFile.h"
 #include "fuzz/FuzzSupport.h"
+#include "protocol/SectionCodecs.h"
 
 using namespace korvane;
 

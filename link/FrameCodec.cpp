@@ -38,9 +38,8 @@ int build(std::uint8_t code, const std::uint32_t* address, std::span<const std::
     out[n++] = FrameStart;
     out[n++] = code;
     if (address) {
-        out[n++] = static_cast<std::uint8_t>(*address & 0xFF);
-        out[n++] = static_cast<std::uint8_t>((*address >> 8) & 0xFF);
-        out[n++] = static_cast<std::uint8_t>((*address >> 16) & 0xFF);
+        for (const std::uint8_t b : AddressBytes(*address))
+            out[n++] = b;
     }
     n += writePayload(payload, out + n);
     out[n++] = FrameEnd;
@@ -52,6 +51,12 @@ bool validCount(const ByteBuffer& payload, int count) noexcept {
 }
 
 } // namespace
+
+std::array<std::uint8_t, AddressLength> AddressBytes(std::uint32_t address) noexcept {
+    return {static_cast<std::uint8_t>(address & 0xFF),
+            static_cast<std::uint8_t>((address >> 8) & 0xFF),
+            static_cast<std::uint8_t>((address >> 16) & 0xFF)};
+}
 
 bool IsEscaped(std::uint8_t value) noexcept {
     return (EscapeTable[value / 64] >> (value % 64)) & 1u;

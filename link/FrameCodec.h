@@ -6,6 +6,7 @@
 // 0x7C/0x7E/0x7F escaped as 0x7C (b ^ 0xAA), 0x7F. The command and address bytes
 // are never escaped.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -41,7 +42,12 @@ std::size_t FrameLength(std::span<const std::uint8_t> payload, bool addressed) n
 int BuildPlainFrame(std::uint8_t code, const ByteBuffer& payload, int count,
                     std::span<std::uint8_t> destination) noexcept;
 
-// Addressed form: address bits 0-7, 8-15, 16-23 follow the command byte.
+// A device address on the wire: bits 0-7, 8-15, 16-23. The addressed frames, the
+// set-address command and the schedule blocks carry it so.
+inline constexpr std::size_t AddressLength = 3;
+std::array<std::uint8_t, AddressLength> AddressBytes(std::uint32_t address) noexcept;
+
+// Addressed form: the address bytes follow the command byte.
 int BuildAddressedFrame(std::uint32_t address, std::uint8_t code,
                         std::span<std::uint8_t> destination, int count,
                         const ByteBuffer& payload) noexcept;

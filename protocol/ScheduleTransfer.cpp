@@ -7,6 +7,7 @@
 
 #include "files/ScheduleFile.h"
 #include "protocol/Commands.h"
+#include "protocol/SectionCodecs.h"
 
 namespace korvane {
 

@@ -1,5 +1,7 @@
 #include "protocol/SectionCodecs.h"
 
+#include <algorithm>
+
 #include "protocol/ByteOrder.h"
 #include "protocol/Commands.h"
 
@@ -24,9 +26,10 @@ std::uint8_t flag(bool is55) {
 } // namespace
 
 ByteBuffer EncodeSetAddress(std::uint32_t serialNumber, std::uint32_t address) {
-    ByteBuffer payload(7, 0);
+    ByteBuffer payload(4, 0);
     wire::PutLE(payload, serialNumber, 4);
-    wire::PutLE(std::span(payload).subspan(4), address, 3);
+    const auto addressBytes = AddressBytes(address);
+    payload.insert(payload.end(), addressBytes.begin(), addressBytes.end());
     return payload;
 }
 
@@ -101,6 +104,20 @@ std::optional<TrunkParams> DecodeReadTrunkDelay(std::span<const std::uint8_t> fr
     if (layout == DeviceLayout::AB)
         trunk.DelayCyclesB = static_cast<std::int32_t>(wire::GetLE(p.subspan(4), 3));
     return trunk;
+}
+
+// The schedule block: its entries after the address and the block number.
+std::vector<std::uint8_t> ScheduleBlockPayload(std::uint32_t address, int block,
+                                               const ScheduleTable& table) {
+    std::vector<std::uint8_t> payload(ScheduleBlockPayloadSize, NoScheduleEntry);
+    const auto addressBytes = AddressBytes(address);
+    std::copy(addressBytes.begin(), addressBytes.end(), payload.begin());
+    payload[AddressLength] = std::uint8_t(block & 0xFF);
+    const qsizetype first = qsizetype(block) * ScheduleBlockEntries;
+    for (qsizetype i = 0;
+         i < ScheduleBlockEntries && block >= 0 && first + i < qsizetype(table.size()); ++i)
+        payload[AddressLength + 1 + std::size_t(i)] = table[std::size_t(first + i)];
+    return payload;
 }
 
 } // namespace korvane

@@ -7,6 +7,7 @@
 // value the second (a TrunkPort other than 1 or 2 is sent as automatic).
 
 #include "config/DeviceConfiguration.h"
+#include "files/ScheduleFile.h"
 #include "link/FrameCodec.h"
 
 #include <cstdint>
@@ -36,5 +37,13 @@ ByteBuffer EncodeWriteTrunkDelay(const TrunkParams& trunk);
 // unknown model.
 std::optional<TrunkParams> DecodeReadTrunkDelay(std::span<const std::uint8_t> frame,
                                                 const QString& model, const TrunkParams& current);
+
+// An entry past the end of the table.
+inline constexpr std::uint8_t NoScheduleEntry = 0xFF;
+inline constexpr int ScheduleBlockPayloadSize = int(AddressLength) + 1 + ScheduleBlockEntries;
+// Payload of WriteScheduleBlock: the address as 24 bits, low byte first, the block
+// number, then the block's 64 entries, 0xFF past the end of the table.
+std::vector<std::uint8_t> ScheduleBlockPayload(std::uint32_t address, int block,
+                                               const ScheduleTable& table);
 
 } // namespace korvane

@@ -9,15 +9,6 @@ namespace korvane {
 PortTableModel::PortTableModel(const PortTable& ports, QObject* parent)
     : QAbstractTableModel(parent), m_ports(ports), m_shown(ports) {}
 
-const QStringList& PortTableModel::ColumnCaptions() {
-    static const QStringList captions{QStringLiteral("端口"),     QStringLiteral("通道"),
-                                      QStringLiteral("编码类型"), QStringLiteral("速率"),
-                                      QStringLiteral("时钟源"),   QStringLiteral("时钟沿(PTT)"),
-                                      QStringLiteral("数据极性"), QStringLiteral("端口状态"),
-                                      QStringLiteral("延时"),     QStringLiteral("备注")};
-    return captions;
-}
-
 const QList<int>& PortTableModel::ColumnWidths() {
     static const QList<int> widths{50, 50, 70, 80, 60, 80, 60, 60, 60, 50};
     return widths;
@@ -66,8 +57,8 @@ QVariant PortTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant PortTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < ColumnCaptions().size())
-        return ColumnCaptions()[section];
+        section < int(PortColumnCaptions.size()))
+        return PortColumnCaptions[std::size_t(section)];
     return {};
 }
 

@@ -13,7 +13,6 @@ class PortTableModel : public QAbstractTableModel {
 public:
     explicit PortTableModel(const PortTable& ports, QObject* parent = nullptr);
 
-    static const QStringList& ColumnCaptions();
     static const QList<int>& ColumnWidths();
 
     // The table was changed in place: show the rows that changed. The rows stay

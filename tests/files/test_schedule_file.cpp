@@ -156,26 +156,6 @@ private slots:
         QCOMPARE(ScheduleBlockCount(entries), blocks);
     }
 
-    void payloads() {
-        // 130 entries: block 2 holds entries 128 and 129, then 62 bytes of 0xFF.
-        ScheduleTable t;
-        for (int i = 0; i < 130; ++i)
-            t.push_back(std::uint8_t(i));
-        std::vector<std::uint8_t> expected{0x70, 0x11, 0x01, 0x02, 128, 129};
-        expected.resize(68, 0xFF);
-        QCOMPARE(Hex(ScheduleBlockPayload(70000, 2, t)), Hex(expected));
-
-        const std::vector<std::uint8_t> block1 = ScheduleBlockPayload(70000, 1, t);
-        QCOMPARE(block1.size(), std::size_t(68));
-        QCOMPARE(int(block1[3]), 1);
-        QCOMPARE(int(block1[4]), 64);
-        QCOMPARE(int(block1[67]), 127);
-
-        std::vector<std::uint8_t> three{0x01, 0x00, 0x00, 0x00, 0x02, 0xFF, 0x00};
-        three.resize(68, 0xFF);
-        QCOMPARE(Hex(ScheduleBlockPayload(1, 0, Table({2, 255, 0}))), Hex(three));
-    }
-
     void sizeLimit() {
         QVERIFY(!ScheduleSizeRefusal(0));
         QVERIFY(!ScheduleSizeRefusal(16384));
