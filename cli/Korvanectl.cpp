@@ -7,6 +7,7 @@
 #include "config/KorvaneError.h"
 #include "files/ConfigurationFile.h"
 #include "files/ScheduleFile.h"
+#include "link/PortListing.h"
 #include "session/DeviceSession.h"
 
 #include <QDir>
@@ -15,14 +16,6 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QSet>
-
-#if defined(_WIN32)
-#include <QMap>
-#include <QRegularExpression>
-#include <windows.h>
-
-#include <vector>
-#endif
 
 #include <algorithm>
 
@@ -174,39 +167,6 @@ int ReportOthers(const Options& o, const std::vector<PortResult>& results, Conso
 
 } // namespace
 
-#if defined(_WIN32)
-
-// Every COMn device name the system holds, in number order.
-QStringList ScanCandidates(bool) {
-    std::vector<wchar_t> names(1 << 16);
-    const DWORD length = ::QueryDosDeviceW(nullptr, names.data(), DWORD(names.size()));
-    QMap<int, QString> ports;
-    const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]{0,2})$"),
-                                     QRegularExpression::CaseInsensitiveOption);
-    for (DWORD begin = 0; begin < length && names[begin] != 0;) {
-        const QString name = QString::fromWCharArray(names.data() + begin);
-        begin += DWORD(name.size()) + 1;
-        if (const QRegularExpressionMatch match = comName.match(name); match.hasMatch())
-            ports.insert(match.captured(1).toInt(), name.toUpper());
-    }
-    return ports.values();
-}
-
-#else
-
-QStringList ScanCandidates(bool allPorts) {
-    QStringList patterns{QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
-    if (allPorts)
-        patterns.append(QStringLiteral("ttyS*"));
-    const QDir dev(QStringLiteral("/dev"));
-    QStringList ports;
-    for (const QString& name : dev.entryList(patterns, QDir::System | QDir::Files, QDir::Name))
-        ports.append(dev.filePath(name));
-    return ports;
-}
-
-#endif
-
 int RunKorvanectl(const QStringList& arguments, Console& console) {
     Options o = ParseOptions(arguments);
     if (o.Result == Options::Outcome::Help) {
@@ -251,7 +211,7 @@ int RunKorvanectl(const QStringList& arguments, Console& console) {
         return StatusUsage;
     }
     if (o.Cmd == Command::Scan && o.Ports.isEmpty())
-        o.Ports = ScanCandidates(o.AllPorts);
+        o.Ports = CandidatePorts(o.AllPorts);
 
     std::vector<PortJob> jobs;
     for (const QString& port : o.Ports) {

@@ -11,8 +11,4 @@ class Console;
 // arguments[0] is the program name.
 int RunKorvanectl(const QStringList& arguments, Console& console);
 
-// The ports scan tries when none is given: the USB serial adapters, with allPorts
-// the on-board ports too.
-QStringList ScanCandidates(bool allPorts);
-
 } // namespace korvane::cli
