@@ -9,5 +9,5 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 build=build-relwithdebinfo
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" >/dev/null
+cmake --build "$build" -j "$(nproc)"
 echo "$build: built"
