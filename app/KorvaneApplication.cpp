@@ -21,7 +21,7 @@ bool KorvaneApplication::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
-bool HasDisplay() {
+bool hasDisplay() {
 #if defined(_WIN32)
     return true; // a Windows session always has its desktop
 #else

@@ -12,7 +12,7 @@ class KorvaneApplication : public QApplication {
 public:
     KorvaneApplication(int& argc, char** argv);
 
-    void SetErrorHandler(std::function<void(const QString&)> handler) {
+    void setErrorHandler(std::function<void(const QString&)> handler) {
         m_handler = std::move(handler);
     }
 
@@ -24,6 +24,6 @@ private:
 
 // True when a window can be shown: a display server is named, or a platform that
 // needs none (offscreen, minimal) was chosen.
-bool HasDisplay();
+bool hasDisplay();
 
 } // namespace korvane

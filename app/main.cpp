@@ -43,7 +43,7 @@ int main(int argc, char* argv[]) {
             return 0;
         }
     }
-    if (!korvane::HasDisplay()) {
+    if (!korvane::hasDisplay()) {
         std::fputs("korvane: no display. This is a window program; start it on a desktop, or\n"
                    "under a virtual display: xvfb-run -a korvane\n",
                    stderr);
@@ -56,10 +56,10 @@ int main(int argc, char* argv[]) {
     korvane::MainWindow mainWindow;
     korvane::PortSettingsDialog portSettingsDialog(&mainWindow);
     korvane::MonitorWindow monitorWindow; // hidden until opened from the device group
-    mainWindow.AttachPortDialog(&portSettingsDialog);
-    mainWindow.AttachMonitor(&monitorWindow);
-    app.SetErrorHandler([&mainWindow](const QString& message) {
-        mainWindow.RunAction([&message] { throw korvane::KorvaneError(message); });
+    mainWindow.attachPortDialog(&portSettingsDialog);
+    mainWindow.attachMonitor(&monitorWindow);
+    app.setErrorHandler([&mainWindow](const QString& message) {
+        mainWindow.runAction([&message] { throw korvane::KorvaneError(message); });
     });
     mainWindow.show();
     return app.exec();

@@ -24,7 +24,7 @@ ParsedBenchArguments error(const QString& message) {
 
 } // namespace
 
-ParsedBenchArguments ParseBenchArguments(const QStringList& arguments) {
+ParsedBenchArguments parseBenchArguments(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Times the six read transactions against the simulated device on a pseudo-terminal, "

@@ -23,6 +23,6 @@ struct ParsedBenchArguments {
 };
 
 // arguments[0] is the program name.
-ParsedBenchArguments ParseBenchArguments(const QStringList& arguments);
+ParsedBenchArguments parseBenchArguments(const QStringList& arguments);
 
 } // namespace korvane::bench

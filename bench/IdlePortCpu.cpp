@@ -19,27 +19,27 @@ double toMs(const timeval& t) {
 
 } // namespace
 
-IdleCpu MeasureIdlePortCpu(const QString& path, std::uint32_t baud, int idleMs) {
+IdleCpu measureIdlePortCpu(const QString& path, std::uint32_t baud, int idleMs) {
     IdleCpu result;
     SerialPort port;
-    port.SetCommName(path);
-    port.SetBaudRate(baud);
-    port.SetInx_XonXoffFlow(false);
-    port.SetOutx_XonXoffFlow(false);
+    port.setCommName(path);
+    port.setBaudRate(baud);
+    port.setInx_XonXoffFlow(false);
+    port.setOutx_XonXoffFlow(false);
     bool hungUp = false;
     port.OnRequestHangup = [&hungUp](SerialPort*) {
         hungUp = true;
     };
     try {
-        port.OpenPort();
+        port.openPort();
     } catch (const SerialPortError& e) {
         result.error = QStringLiteral("cannot open %1: %2 (error %3)")
                            .arg(path, QString::fromUtf8(e.what()))
-                           .arg(e.SystemError());
+                           .arg(e.systemError());
         return result;
     }
 
-    // The port's threads start up after OpenPort returns; that one-off work is not idling.
+    // The port's threads start up after openPort returns; that one-off work is not idling.
     QEventLoop settle;
     QTimer::singleShot(SettleMs, Qt::PreciseTimer, &settle, &QEventLoop::quit);
     settle.exec();

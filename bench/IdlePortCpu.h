@@ -19,6 +19,6 @@ struct IdleCpu {
 // Opens a port on path, lets its threads start, then runs the event loop for idleMs
 // doing nothing and returns the process's CPU time over that stretch (every thread,
 // the port's included).
-IdleCpu MeasureIdlePortCpu(const QString& path, std::uint32_t baud, int idleMs);
+IdleCpu measureIdlePortCpu(const QString& path, std::uint32_t baud, int idleMs);
 
 } // namespace korvane::bench

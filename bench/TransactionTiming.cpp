@@ -57,9 +57,9 @@ void splitFromLog(const QList<sim::LoggedFrame>& log, Clock::time_point zero,
 std::optional<Sample> transact(CommandTransport& transport, sim::SimulatorHost& simulator,
                                Clock::time_point zero, std::uint8_t code, const QString& model,
                                double byteMs, QString& error) {
-    const ByteBuffer request = ReadRequest(code);
+    const ByteBuffer request = readRequest(code);
     simulator.clearFrameLog();
-    SerialPort& port = transport.Comm();
+    SerialPort& port = transport.comm();
     const ReceiveDataHandler inner = port.OnReceiveData;
     std::optional<Clock::time_point> delivered;
     port.OnReceiveData = [&](SerialPort* sender, const std::uint8_t* buffer, std::uint16_t count) {
@@ -67,14 +67,14 @@ std::optional<Sample> transact(CommandTransport& transport, sim::SimulatorHost& 
         inner(sender, buffer, count);
     };
     const Clock::time_point sent = Clock::now();
-    const std::optional<ByteBuffer> raw = transport.Transact(request);
+    const std::optional<ByteBuffer> raw = transport.transact(request);
     const Clock::time_point done = Clock::now();
     port.OnReceiveData = inner;
 
     try {
         const ReadResponse checked =
-            CheckReadResponse(code, model, raw ? std::optional(std::span(*raw)) : std::nullopt);
-        if (!checked.IsOk()) {
+            checkReadResponse(code, model, raw ? std::optional(std::span(*raw)) : std::nullopt);
+        if (!checked.isOk()) {
             error = raw ? QStringLiteral("answer refused (%1 raw bytes): %2")
                               .arg(raw->size())
                               .arg(checked.Error->Text)
@@ -95,13 +95,13 @@ std::optional<Sample> transact(CommandTransport& transport, sim::SimulatorHost& 
 
 } // namespace
 
-double FloorMs(std::size_t answerRawLength, const BenchOptions& options,
+double floorMs(std::size_t answerRawLength, const BenchOptions& options,
                std::uint32_t readIntervalMs) {
     const double byteMs = BitsPerByte * 1000.0 / options.baud;
     return double(RequestLength + answerRawLength) * byteMs + options.replyDelayMs + readIntervalMs;
 }
 
-double Median(std::vector<double> values) {
+double median(std::vector<double> values) {
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
@@ -109,30 +109,30 @@ double Median(std::vector<double> values) {
     return values.size() % 2 != 0 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
-TimingRun RunTransactionTimings(sim::SimulatorHost& simulator, const BenchOptions& options,
+TimingRun runTransactionTimings(sim::SimulatorHost& simulator, const BenchOptions& options,
                                 Clock::time_point simulatorStarted) {
     TimingRun run;
     CommandTransport transport;
-    SerialPort& port = transport.Comm();
-    port.SetCommName(simulator.slavePath());
-    port.SetBaudRate(static_cast<std::uint32_t>(options.baud));
-    port.SetByteSize(DataBits::_8);
-    port.SetParity(ParityMode::None);
-    port.SetStopBits(StopBitsMode::_1);
-    run.readIntervalMs = port.ReadIntervalTimeout();
+    SerialPort& port = transport.comm();
+    port.setCommName(simulator.slavePath());
+    port.setBaudRate(static_cast<std::uint32_t>(options.baud));
+    port.setByteSize(DataBits::_8);
+    port.setParity(ParityMode::None);
+    port.setStopBits(StopBitsMode::_1);
+    run.readIntervalMs = port.readIntervalTimeout();
     try {
-        port.OpenPort();
+        port.openPort();
     } catch (const SerialPortError& e) {
         run.error = QStringLiteral("cannot open %1: %2 (error %3)")
-                        .arg(port.CommName(), QString::fromUtf8(e.what()))
-                        .arg(e.SystemError());
+                        .arg(port.commName(), QString::fromUtf8(e.what()))
+                        .arg(e.systemError());
         return run;
     }
     const double byteMs = BitsPerByte * 1000.0 / options.baud;
 
     for (const sim::Model model : {sim::Model::Korvane, sim::Model::KorvaneAB}) {
-        simulator.setState(sim::DeviceState::Initial(model));
-        const QString label = sim::ModelLabel(model);
+        simulator.setState(sim::DeviceState::initial(model));
+        const QString label = sim::modelLabel(model);
         QString error;
         if (options.warmUp && !transact(transport, simulator, simulatorStarted, BenchedCommands[0],
                                         label, byteMs, error)) {
@@ -169,8 +169,8 @@ TimingRun RunTransactionTimings(sim::SimulatorHost& simulator, const BenchOption
                 }
                 totals.push_back(sample->totalMs);
             }
-            row.floorMs = FloorMs(row.rawLength, options, run.readIntervalMs);
-            row.medianMs = Median(std::move(totals));
+            row.floorMs = floorMs(row.rawLength, options, run.readIntervalMs);
+            row.medianMs = median(std::move(totals));
             run.rows.push_back(row);
         }
     }

@@ -22,7 +22,7 @@ inline constexpr std::uint8_t BenchedCommands[] = {0x08, 0x18, 0x28, 0x38, 0x48,
 
 // The least a transaction can take: the request (three bytes) and the raw answer at
 // 10 bits a byte, the device's reply delay, and the read interval that ends a read.
-double FloorMs(std::size_t answerRawLength, const BenchOptions& options,
+double floorMs(std::size_t answerRawLength, const BenchOptions& options,
                std::uint32_t readIntervalMs);
 
 // Where one transaction's time went, in ms, from the simulator's frame log (whole ms,
@@ -55,10 +55,10 @@ struct TimingRun {
 // Runs options.count transactions of every benched command for both models on the
 // simulator's slave path. Stops at the first transaction that goes wrong.
 // simulatorStarted is taken just after the simulator's start(), the zero of its log.
-TimingRun RunTransactionTimings(sim::SimulatorHost& simulator, const BenchOptions& options,
+TimingRun runTransactionTimings(sim::SimulatorHost& simulator, const BenchOptions& options,
                                 std::chrono::steady_clock::time_point simulatorStarted);
 
 // Middle value (mean of the two middle ones for an even count); 0 when empty.
-double Median(std::vector<double> values);
+double median(std::vector<double> values);
 
 } // namespace korvane::bench

@@ -27,11 +27,11 @@ constexpr int Racks[] = {1, 4, 8};
 // Output is thrown away; only the time and the exit status count.
 class NullConsole : public cli::Console {
 public:
-    bool ErrIsTerminal() const override { return false; }
+    bool errIsTerminal() const override { return false; }
 
 protected:
-    void WriteOut(const QByteArray&) override {}
-    void WriteErr(const QByteArray& bytes) override { std::fputs(bytes.constData(), stderr); }
+    void writeOut(const QByteArray&) override {}
+    void writeErr(const QByteArray& bytes) override { std::fputs(bytes.constData(), stderr); }
 };
 
 // The median wall time of `read` on the first count simulators, or -1 on a failure.
@@ -46,7 +46,7 @@ double MedianReadMs(const std::vector<std::unique_ptr<sim::SimulatorHost>>& sims
         NullConsole console;
         QElapsedTimer timer;
         timer.start();
-        if (cli::RunKorvanectl(args, console) != 0)
+        if (cli::runKorvanectl(args, console) != 0)
             return -1;
         times.push_back(double(timer.nsecsElapsed()) / 1e6);
     }

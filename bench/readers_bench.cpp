@@ -48,34 +48,34 @@ const QList<Reader>& Readers() {
              // What the main window reads at start.
              for (const char* key : {"CommName", "BaudRate", "Parity", "ByteSize", "StopBits",
                                      "debug", "ChannelFile", "Missing"})
-                 ini.ReadString(QStringLiteral("Setting"), QString::fromLatin1(key), QString());
+                 ini.readString(QStringLiteral("Setting"), QString::fromLatin1(key), QString());
          }},
         {"settings (one key a line)", MaxSettingsFileSize, "[Setting]\r\n",
          QStringLiteral("K%1=\r\n"),
          [](const QString& path) {
              const IniFile ini(path);
-             ini.ReadString(QStringLiteral("Setting"), QStringLiteral("K1"), QString());
+             ini.readString(QStringLiteral("Setting"), QStringLiteral("K1"), QString());
          }},
-        {"channel", MaxTextFileSize, ToCp936(u"Korvane 信道配置文件\r\n信道 编码\r\n"),
+        {"channel", MaxTextFileSize, toCp936(u"Korvane 信道配置文件\r\n信道 编码\r\n"),
          QStringLiteral("%1\r\nPOCSAG\r\n1200\r\n内部\r\n上升沿(正)\r\n1\r\n"),
          [](const QString& path) {
-             ReadChannelFile(path);
+             readChannelFile(path);
          }},
         {"configuration", MaxTextFileSize, QByteArray("1\r\n").repeated(44),
          QStringLiteral("%1\r\n5\r\nPOCSAG\r\n1200\r\n内部\r\n上升沿(正)\r\n正\r\n开\r\n"
                         "000000\r\n备注\r\n"),
          [](const QString& path) {
-             ReadConfigurationFile(path);
+             readConfigurationFile(path);
          }},
         {"schedule", MaxTextFileSize, "h1\r\nh2\r\nh3\r\n", QStringLiteral("%1\r\n"),
          [](const QString& path) {
-             BuildScheduleTable(path, PortTable());
+             buildScheduleTable(path, PortTable());
          }},
         {"simulator state", sim::MaxStateFileSize, "model = KORVANE\n",
          QStringLiteral("block %1 = ") + QStringLiteral("00 01 FF 3B ").repeated(16) + u'\n',
          [](const QString& path) {
              sim::DeviceState state;
-             sim::LoadStateFile(path, state, nullptr);
+             sim::loadStateFile(path, state, nullptr);
          }},
     };
     return readers;
@@ -86,7 +86,7 @@ QByteArray Content(const Reader& reader, qint64 size) {
     QByteArray out = reader.head;
     for (int n = 1; out.size() < size; ++n)
         out +=
-            ToCp936(reader.unit.arg(reader.name == QLatin1String("simulator state") ? n % 256 : n));
+            toCp936(reader.unit.arg(reader.name == QLatin1String("simulator state") ? n % 256 : n));
     out.truncate(qsizetype(size));
     return out.left(out.lastIndexOf('\n') + 1);
 }

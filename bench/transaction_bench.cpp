@@ -59,7 +59,7 @@ void printBaseline(const std::vector<double>& lateMs) {
                 "median %.2f ms, worst %.2f ms (%zu sleeps).\n"
                 "A worst case here near the targets means the machine, not the link, sets the "
                 "worst transaction times.\n",
-                WakeLatencyProbe::SleepMs, Median(lateMs),
+                WakeLatencyProbe::SleepMs, median(lateMs),
                 *std::max_element(lateMs.begin(), lateMs.end()), lateMs.size());
 }
 
@@ -101,7 +101,7 @@ void printIdle(const IdleCpu& idle) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const ParsedBenchArguments parsed = ParseBenchArguments(app.arguments());
+    const ParsedBenchArguments parsed = parseBenchArguments(app.arguments());
     switch (parsed.outcome) {
     case ParsedBenchArguments::Outcome::Help:
         std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
@@ -129,7 +129,7 @@ int main(int argc, char* argv[]) {
 
     WakeLatencyProbe probe;
     const bool probing = probe.start();
-    const TimingRun run = RunTransactionTimings(simulator, options, simulatorStarted);
+    const TimingRun run = runTransactionTimings(simulator, options, simulatorStarted);
     probe.stop();
     printTimings(run, options);
     if (probing)
@@ -143,7 +143,7 @@ int main(int argc, char* argv[]) {
     std::fflush(stdout);
 
     if (options.idleMs > 0) {
-        const IdleCpu idle = MeasureIdlePortCpu(
+        const IdleCpu idle = measureIdlePortCpu(
             simulator.slavePath(), static_cast<std::uint32_t>(options.baud), options.idleMs);
         if (!idle.error.isEmpty()) {
             std::fprintf(stderr, "korvane-bench: idle port: %s\n",

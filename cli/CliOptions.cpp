@@ -120,11 +120,11 @@ std::optional<std::uint64_t> ParseNumber(const QString& text) {
 
 } // namespace
 
-QString HelpText(Command command) {
+QString helpText(Command command) {
     return CommandHelp(command);
 }
 
-Options ParseOptions(const QStringList& arguments) {
+Options parseOptions(const QStringList& arguments) {
     Options o;
     bool help = false;
     bool version = false;

@@ -18,7 +18,7 @@ struct Options {
     QString Text; // Help: the help or version text; Error: what is wrong, then the usage
 
     Command Cmd = Command::None;
-    QStringList Ports; // as given, or the settings file's CommName
+    QStringList Ports; // as given, or the settings file's commName
     PortSettings Line; // every port's line settings; the name is each port's own
     bool Remote = false;
     bool Json = false;
@@ -33,9 +33,9 @@ struct Options {
 };
 
 // arguments[0] is the program name. Reads the --settings file, if any.
-Options ParseOptions(const QStringList& arguments);
+Options parseOptions(const QStringList& arguments);
 
 // The help of the program (Command::None) or of one command.
-QString HelpText(Command command);
+QString helpText(Command command);
 
 } // namespace korvane::cli

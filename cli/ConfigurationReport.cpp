@@ -38,19 +38,19 @@ QString CarrierText(std::int32_t value) {
 PortTable AsDeviceHolds(const PortTable& rows, const QString& model) {
     PortTable fitted = rows;
     try {
-        const PortTableEncoding encoding = EncodeWritePortParams(rows, model);
-        if (encoding.IsOk()) {
+        const PortTableEncoding encoding = encodeWritePortParams(rows, model);
+        if (encoding.isOk()) {
             ByteBuffer frame{FrameStart, command::ReadPortParams};
             frame.insert(frame.end(), encoding.Payload.begin(), encoding.Payload.end());
             frame.push_back(FrameEnd);
-            if (auto decoded = DecodeReadPortParams(frame, model))
+            if (auto decoded = decodeReadPortParams(frame, model))
                 fitted = *decoded;
         }
     } catch (const KorvaneError&) {
         // An unknown model: the texts are compared as they stand.
     }
     while (fitted.size() < PortCount)
-        fitted.append(PortEntry::Unassigned(int(fitted.size()) + 1));
+        fitted.append(PortEntry::unassigned(int(fitted.size()) + 1));
     return fitted;
 }
 
@@ -60,12 +60,12 @@ QString Quoted(const QString& value) {
 
 } // namespace
 
-DeviceValues DeviceValues::Of(const DeviceConfiguration& configuration) {
+DeviceValues DeviceValues::of(const DeviceConfiguration& configuration) {
     return {configuration.Info.SerialNumber, configuration.Info.Address, configuration.Ports,
             configuration.Gps, configuration.Trunk};
 }
 
-QJsonObject ConfigurationJson(const DeviceConfiguration& c) {
+QJsonObject configurationJson(const DeviceConfiguration& c) {
     QJsonArray ports;
     for (const PortEntry& row : c.Ports) {
         QJsonObject p;
@@ -94,7 +94,7 @@ QJsonObject ConfigurationJson(const DeviceConfiguration& c) {
     return o;
 }
 
-QString ConfigurationText(const DeviceConfiguration& c) {
+QString configurationText(const DeviceConfiguration& c) {
     QString s;
     s += QStringLiteral("型号: %1\n地址: %2\n序列号: %3\n")
              .arg(c.DeviceModel)
@@ -109,14 +109,14 @@ QString ConfigurationText(const DeviceConfiguration& c) {
         s += cells.join(u'\t') + u'\n';
     }
     try {
-        s += TrunkSummary(c).trimmed() + u'\n';
+        s += trunkSummary(c).trimmed() + u'\n';
     } catch (const KorvaneError& e) {
         s += e.message() + u'\n';
     }
     return s;
 }
 
-QStringList Differences(const DeviceValues& device, const DeviceValues& other,
+QStringList differences(const DeviceValues& device, const DeviceValues& other,
                         const QString& otherName, const QString& model, bool withCarrierLevel) {
     QStringList out;
     const auto differ = [&](const QString& what, const QString& d, const QString& o) {
@@ -145,7 +145,7 @@ QStringList Differences(const DeviceValues& device, const DeviceValues& other,
     const PortTable d = AsDeviceHolds(device.Ports, model);
     const PortTable o = AsDeviceHolds(other.Ports, model);
     for (qsizetype row = 0; row < std::max(d.size(), o.size()); ++row) {
-        const PortEntry blank = PortEntry::Unassigned(int(row) + 1);
+        const PortEntry blank = PortEntry::unassigned(int(row) + 1);
         const PortEntry& dr = row < d.size() ? d[row] : blank;
         const PortEntry& orow = row < o.size() ? o[row] : blank;
         for (int i = 0; i < PortColumnCount; ++i)

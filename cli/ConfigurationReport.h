@@ -18,20 +18,20 @@ struct DeviceValues {
     GpsParams Gps;
     TrunkParams Trunk;
 
-    static DeviceValues Of(const DeviceConfiguration& configuration);
+    static DeviceValues of(const DeviceConfiguration& configuration);
 };
 
 // The device's values as JSON: model, address, serial, ports, gps, trunk, delay.
-QJsonObject ConfigurationJson(const DeviceConfiguration& configuration);
+QJsonObject configurationJson(const DeviceConfiguration& configuration);
 
 // The values as a person reads them: identity, the port table as the window shows
 // it, and the trunk label.
-QString ConfigurationText(const DeviceConfiguration& configuration);
+QString configurationText(const DeviceConfiguration& configuration);
 
 // One line per difference, "<what>: device <d>, <otherName> <o>". Port rows are compared
 // as the device would hold them; remarks are not compared. The carrier level is compared
 // only with withCarrierLevel (a configuration file does not carry it).
-QStringList Differences(const DeviceValues& device, const DeviceValues& other,
+QStringList differences(const DeviceValues& device, const DeviceValues& other,
                         const QString& otherName, const QString& model, bool withCarrierLevel);
 
 } // namespace korvane::cli

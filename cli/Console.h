@@ -11,15 +11,15 @@ namespace korvane::cli {
 class Console {
 public:
     virtual ~Console() = default;
-    void Out(const QString& text);
+    void out(const QString& text);
     // One line; a line break inside the text becomes a blank.
-    void Err(const QString& line);
+    void err(const QString& line);
     // Progress is shown only to someone watching.
-    virtual bool ErrIsTerminal() const = 0;
+    virtual bool errIsTerminal() const = 0;
 
 protected:
-    virtual void WriteOut(const QByteArray& bytes) = 0;
-    virtual void WriteErr(const QByteArray& bytes) = 0;
+    virtual void writeOut(const QByteArray& bytes) = 0;
+    virtual void writeErr(const QByteArray& bytes) = 0;
 
 private:
     QMutex m_lock;
@@ -28,27 +28,27 @@ private:
 // The process's own standard output and error, in UTF-8.
 class StdConsole : public Console {
 public:
-    bool ErrIsTerminal() const override;
+    bool errIsTerminal() const override;
 
 protected:
-    void WriteOut(const QByteArray& bytes) override;
-    void WriteErr(const QByteArray& bytes) override;
+    void writeOut(const QByteArray& bytes) override;
+    void writeErr(const QByteArray& bytes) override;
 };
 
 // Kept in memory, for tests.
 class BufferConsole : public Console {
 public:
-    bool ErrIsTerminal() const override { return Terminal; }
-    QString OutText() const { return QString::fromUtf8(OutBytes); }
-    QString ErrText() const { return QString::fromUtf8(ErrBytes); }
+    bool errIsTerminal() const override { return Terminal; }
+    QString outText() const { return QString::fromUtf8(OutBytes); }
+    QString errText() const { return QString::fromUtf8(ErrBytes); }
 
     QByteArray OutBytes;
     QByteArray ErrBytes;
     bool Terminal = false;
 
 protected:
-    void WriteOut(const QByteArray& bytes) override { OutBytes += bytes; }
-    void WriteErr(const QByteArray& bytes) override { ErrBytes += bytes; }
+    void writeOut(const QByteArray& bytes) override { OutBytes += bytes; }
+    void writeErr(const QByteArray& bytes) override { ErrBytes += bytes; }
 };
 
 } // namespace korvane::cli

@@ -16,24 +16,24 @@ public:
     // quiet: nothing is shown (scan skips silent and foreign ports without a word).
     ConsoleOperator(Console& console, QString port, bool quiet);
 
-    void ShowMessage(const QString& text, const QString& caption, MessageIcon icon) override;
-    void SetBusy(bool) override {}
-    void ShowPortLabel(const QString&) override {}
-    void ShowModel(const QString&) override {}
-    void ShowAddress(const QString&, const QString&) override {}
-    void ShowSerialNumber(const QString&, const QString&) override {}
-    void PortTableChanged() override {}
-    void ShowTrunkSummary(const QString&) override {}
-    void ShowScheduleProgress(int block, int blocks) override;
-    void Pause(int ms) override;
+    void showMessage(const QString& text, const QString& caption, MessageIcon icon) override;
+    void setBusy(bool) override {}
+    void showPortLabel(const QString&) override {}
+    void showModel(const QString&) override {}
+    void showAddress(const QString&, const QString&) override {}
+    void showSerialNumber(const QString&, const QString&) override {}
+    void portTableChanged() override {}
+    void showTrunkSummary(const QString&) override {}
+    void showScheduleProgress(int block, int blocks) override;
+    void pause(int ms) override;
 
     // An error that ended the action, as the window's top-level handler words it.
-    void ShowError(QString message);
+    void showError(QString message);
     // A line of this port's own, not a box of the procedures.
-    void Say(const QString& text);
+    void say(const QString& text);
 
     // The text of the last error box, empty when none was shown.
-    const QString& LastError() const { return m_lastError; }
+    const QString& lastError() const { return m_lastError; }
 
 private:
     Console& m_console;

@@ -31,7 +31,7 @@ int Worst(const std::vector<PortResult>& results) {
 }
 
 void PrintJson(Console& console, const QJsonArray& array) {
-    console.Out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+    console.out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
 }
 
 QJsonObject ErrorPart(const PortResult& r, QJsonObject o) {
@@ -48,7 +48,7 @@ int ReportIdentify(const Options& o, const std::vector<PortResult>& results, Con
                             {QStringLiteral("model"), r.Configuration->DeviceModel}};
             array.append(ErrorPart(r, obj));
         } else if (r.Status == StatusOk) {
-            console.Out(r.Port + u'\t' + r.Configuration->DeviceModel + u'\n');
+            console.out(r.Port + u'\t' + r.Configuration->DeviceModel + u'\n');
         }
     }
     if (o.Json)
@@ -67,7 +67,7 @@ int ReportScan(const Options& o, const std::vector<PortResult>& results, Console
             array.append(QJsonObject{{QStringLiteral("port"), r.Port},
                                      {QStringLiteral("model"), r.Configuration->DeviceModel}});
         else
-            console.Out(r.Port + u'\t' + r.Configuration->DeviceModel + u'\n');
+            console.out(r.Port + u'\t' + r.Configuration->DeviceModel + u'\n');
     }
     if (o.Json)
         PrintJson(console, array);
@@ -89,17 +89,17 @@ int SaveReads(const Options& o, std::vector<PortResult>& results, Console& conso
             if (taken.contains(name)) {
                 r.Error = QStringLiteral("another device has the serial number %1; not saved")
                               .arg(r.Configuration->Info.SerialNumber);
-                console.Err(r.Port + QStringLiteral(": ") + r.Error);
+                console.err(r.Port + QStringLiteral(": ") + r.Error);
                 r.Status = std::max(r.Status, StatusFailed);
                 continue;
             }
             taken.insert(name);
         }
         try {
-            WriteConfigurationFile(path, *r.Configuration);
+            writeConfigurationFile(path, *r.Configuration);
         } catch (const KorvaneError& e) {
             r.Error = e.message();
-            console.Err(r.Port + QStringLiteral(": ") + r.Error);
+            console.err(r.Port + QStringLiteral(": ") + r.Error);
             r.Status = StatusUsage;
         }
     }
@@ -114,7 +114,7 @@ int ReportRead(const Options& o, std::vector<PortResult>& results, Console& cons
         for (const PortResult& r : results) {
             QJsonObject obj =
                 r.ConfigurationRead
-                    ? ConfigurationJson(*r.Configuration)
+                    ? configurationJson(*r.Configuration)
                     : QJsonObject{{QStringLiteral("model"), r.Configuration->DeviceModel}};
             obj.insert(QStringLiteral("port"), r.Port);
             array.append(ErrorPart(r, obj));
@@ -126,8 +126,8 @@ int ReportRead(const Options& o, std::vector<PortResult>& results, Console& cons
                 continue;
             const bool several = results.size() > 1;
             if (several)
-                console.Out(QStringLiteral("== %1 ==\n").arg(r.Port));
-            console.Out(ConfigurationText(*r.Configuration) +
+                console.out(QStringLiteral("== %1 ==\n").arg(r.Port));
+            console.out(configurationText(*r.Configuration) +
                         (several ? QStringLiteral("\n") : QString()));
         }
     }
@@ -146,7 +146,7 @@ int ReportDiff(const Options& o, std::vector<PortResult>& results, Console& cons
             array.append(ErrorPart(r, obj));
         } else {
             for (const QString& line : r.Differences)
-                console.Out(r.Port + QStringLiteral(": ") + line + u'\n');
+                console.out(r.Port + QStringLiteral(": ") + line + u'\n');
         }
     }
     if (o.Json)
@@ -167,16 +167,16 @@ int ReportOthers(const Options& o, const std::vector<PortResult>& results, Conso
 
 } // namespace
 
-int RunKorvanectl(const QStringList& arguments, Console& console) {
-    Options o = ParseOptions(arguments);
+int runKorvanectl(const QStringList& arguments, Console& console) {
+    Options o = parseOptions(arguments);
     if (o.Result == Options::Outcome::Help) {
-        console.Out(o.Text);
+        console.out(o.Text);
         return StatusOk;
     }
     if (o.Result == Options::Outcome::Error) {
-        console.Err(o.Text.trimmed().split(u'\n').first());
+        console.err(o.Text.trimmed().split(u'\n').first());
         for (const QString& line : o.Text.trimmed().split(u'\n').mid(1))
-            console.Err(line);
+            console.err(line);
         return StatusUsage;
     }
 
@@ -190,28 +190,28 @@ int RunKorvanectl(const QStringList& arguments, Console& console) {
         try {
             file = DeviceSession::readConfigurationFile(o.File);
         } catch (const KorvaneError& e) {
-            console.Err(o.File + QStringLiteral(": ") + e.message());
+            console.err(o.File + QStringLiteral(": ") + e.message());
             return StatusUsage;
         }
     }
     if (o.Cmd == Command::Write || o.Cmd == Command::Schedule) {
         if (!o.Channels.isEmpty() && !QFileInfo(o.Channels).isFile()) {
-            console.Err(o.Channels + QStringLiteral(": no such channel file"));
+            console.err(o.Channels + QStringLiteral(": no such channel file"));
             return StatusUsage;
         }
-        const QString schedule = ScheduleFilePath(o.Channels);
+        const QString schedule = scheduleFilePath(o.Channels);
         if (!o.NoSchedule && !QFileInfo(schedule).isFile()) {
-            console.Err(ScheduleFileMissingMessage(schedule));
+            console.err(scheduleFileMissingMessage(schedule));
             return StatusUsage;
         }
     }
     if (o.Cmd == Command::Read && o.Ports.size() > 1 && !o.Output.isEmpty() &&
         !QDir().mkpath(o.Output)) {
-        console.Err(o.Output + QStringLiteral(": not a folder that can be made"));
+        console.err(o.Output + QStringLiteral(": not a folder that can be made"));
         return StatusUsage;
     }
     if (o.Cmd == Command::Scan && o.Ports.isEmpty())
-        o.Ports = CandidatePorts(o.AllPorts);
+        o.Ports = candidatePorts(o.AllPorts);
 
     std::vector<PortJob> jobs;
     for (const QString& port : o.Ports) {
@@ -229,7 +229,7 @@ int RunKorvanectl(const QStringList& arguments, Console& console) {
         job.Address = o.Address;
         jobs.push_back(std::move(job));
     }
-    std::vector<PortResult> results = RunPortJobs(jobs, console);
+    std::vector<PortResult> results = runPortJobs(jobs, console);
 
     switch (o.Cmd) {
     case Command::Identify:

@@ -9,6 +9,6 @@ namespace korvane::cli {
 class Console;
 
 // arguments[0] is the program name.
-int RunKorvanectl(const QStringList& arguments, Console& console);
+int runKorvanectl(const QStringList& arguments, Console& console);
 
 } // namespace korvane::cli

@@ -26,50 +26,50 @@ bool RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
     DeviceProcedures& procedures = session.procedures();
     switch (job.Cmd) {
     case Command::Identify:
-        return procedures.EnsureIdentified();
+        return procedures.ensureIdentified();
     case Command::Scan:
-        config.DeviceModel = procedures.IdentifyDevice();
+        config.DeviceModel = procedures.identifyDevice();
         return config.DeviceModel != text::ModelUnknown;
     case Command::Read:
-        return result.ConfigurationRead = procedures.ReadDevice();
+        return result.ConfigurationRead = procedures.readDevice();
     case Command::Diff: {
-        if (!(result.ConfigurationRead = procedures.ReadDevice()))
+        if (!(result.ConfigurationRead = procedures.readDevice()))
             return false;
         DeviceConfiguration fromFile;
-        job.File->ApplyTo(fromFile);
-        result.Differences = Differences(DeviceValues::Of(config), DeviceValues::Of(fromFile),
+        job.File->applyTo(fromFile);
+        result.Differences = differences(DeviceValues::of(config), DeviceValues::of(fromFile),
                                          QStringLiteral("file"), config.DeviceModel, false);
         return true;
     }
     case Command::Write: {
         session.applyConfiguration(*job.File);
         config.ChannelFileName = job.Channels;
-        const DeviceValues sent = DeviceValues::Of(config);
-        if (!procedures.WriteAll(config.Info.SerialNumber, config.Info.Address, !job.NoSchedule))
+        const DeviceValues sent = DeviceValues::of(config);
+        if (!procedures.writeAll(config.Info.SerialNumber, config.Info.Address, !job.NoSchedule))
             return false;
         if (config.ControlMode) {
-            ui.Pause(RemoteReadBackPauseMs);
-            procedures.ReadDevice();
+            ui.pause(RemoteReadBackPauseMs);
+            procedures.readDevice();
         }
         // A read-back that failed part way has shown its error box.
-        if (!ui.LastError().isEmpty())
+        if (!ui.lastError().isEmpty())
             return false;
-        DeviceValues readBack = DeviceValues::Of(config);
+        DeviceValues readBack = DeviceValues::of(config);
         readBack.SerialNumber = sent.SerialNumber; // not written
-        const QStringList differences =
-            Differences(readBack, sent, QStringLiteral("sent"), config.DeviceModel, true);
-        for (const QString& line : differences)
-            ui.Say(QStringLiteral("read-back differs: ") + line);
-        return differences.isEmpty();
+        const QStringList found =
+            differences(readBack, sent, QStringLiteral("sent"), config.DeviceModel, true);
+        for (const QString& line : found)
+            ui.say(QStringLiteral("read-back differs: ") + line);
+        return found.isEmpty();
     }
     case Command::SetAddress:
         config.Info.SerialNumber = job.Serial;
         config.Info.Address = job.Address;
-        return procedures.SetAddress();
+        return procedures.setAddress();
     case Command::Schedule:
         // The schedule names channels; the device's own port table turns them into ports.
         config.ChannelFileName = job.Channels;
-        return procedures.ReadDevice() && procedures.SendScheduleTable();
+        return procedures.readDevice() && procedures.sendScheduleTable();
     case Command::None:
         break;
     }
@@ -78,7 +78,7 @@ bool RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
 
 } // namespace
 
-PortResult RunPortJob(const PortJob& job, Console& console) {
+PortResult runPortJob(const PortJob& job, Console& console) {
     PortResult result;
     result.Port = job.Port;
     ConsoleOperator ui(console, job.Port, job.Quiet);
@@ -90,19 +90,19 @@ PortResult RunPortJob(const PortJob& job, Console& console) {
             if (!RunCommand(job, session, ui, result))
                 result.Status = StatusFailed;
         } catch (const SerialPortError& e) {
-            ui.ShowError(QString::fromUtf8(e.what()));
+            ui.showError(QString::fromUtf8(e.what()));
             result.Status = StatusUsage;
         } catch (const KorvaneError& e) {
-            ui.ShowError(e.message());
+            ui.showError(e.message());
             result.Status = StatusFailed;
         } catch (const std::exception& e) {
-            ui.ShowError(QString::fromUtf8(e.what()));
+            ui.showError(QString::fromUtf8(e.what()));
             result.Status = StatusFailed;
         }
         // The configuration outlives the session, for the collecting thread.
         result.Configuration = session.releaseConfiguration();
     }
-    result.Error = ui.LastError();
+    result.Error = ui.lastError();
     if (result.Status != StatusOk && result.Error.isEmpty())
         result.Error = QStringLiteral("failed");
     // The configuration is read by the collecting thread from here on.
@@ -111,12 +111,12 @@ PortResult RunPortJob(const PortJob& job, Console& console) {
     return result;
 }
 
-std::vector<PortResult> RunPortJobs(const std::vector<PortJob>& jobs, Console& console) {
+std::vector<PortResult> runPortJobs(const std::vector<PortJob>& jobs, Console& console) {
     std::vector<PortResult> results(jobs.size());
     std::vector<std::unique_ptr<QThread>> threads;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         threads.emplace_back(QThread::create(
-            [&results, &jobs, &console, i] { results[i] = RunPortJob(jobs[i], console); }));
+            [&results, &jobs, &console, i] { results[i] = runPortJob(jobs[i], console); }));
         threads.back()->start();
     }
     for (auto& thread : threads)

@@ -1,6 +1,6 @@
 #pragma once
 // One port's share of a korvanectl command. A job creates, uses and destroys its port
-// and transport on the thread it runs on; RunPortJobs gives every job a thread of its
+// and transport on the thread it runs on; runPortJobs gives every job a thread of its
 // own, so that one device's time-outs or failures never hold up or touch another's.
 
 #include "cli/CliOptions.h"
@@ -47,9 +47,9 @@ struct PortResult {
 };
 
 // Runs on the calling thread, which needs an event dispatcher (any QThread has one).
-PortResult RunPortJob(const PortJob& job, Console& console);
+PortResult runPortJob(const PortJob& job, Console& console);
 
 // Runs every job at once, each on a thread of its own; results in the jobs' order.
-std::vector<PortResult> RunPortJobs(const std::vector<PortJob>& jobs, Console& console);
+std::vector<PortResult> runPortJobs(const std::vector<PortJob>& jobs, Console& console);
 
 } // namespace korvane::cli

@@ -17,5 +17,5 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvanectl"));
     korvane::cli::StdConsole console;
-    return korvane::cli::RunKorvanectl(QCoreApplication::arguments(), console);
+    return korvane::cli::runKorvanectl(QCoreApplication::arguments(), console);
 }

@@ -37,7 +37,7 @@ const QString& PortEntry::field(int column) const {
     }
 }
 
-PortEntry PortEntry::Unassigned(int portNumber) {
+PortEntry PortEntry::unassigned(int portNumber) {
     PortEntry e;
     e.PortNumber = QString::number(portNumber);
     for (int c = 1; c <= 7; ++c)
@@ -45,38 +45,38 @@ PortEntry PortEntry::Unassigned(int portNumber) {
     return e;
 }
 
-bool PortEntry::IsAssigned() const {
+bool PortEntry::isAssigned() const {
     return Channel != text::None;
 }
 
 DeviceConfiguration::DeviceConfiguration(QObject* parent) : QObject(parent) {}
 
-void DeviceConfiguration::SetRefreshed(bool value) {
+void DeviceConfiguration::setRefreshed(bool value) {
     m_refreshed = value;
-    emit RefreshedChanged(value);
+    emit refreshedChanged(value);
     if (value)
-        SetTrunkRefreshed(true);
+        setTrunkRefreshed(true);
 }
 
-void DeviceConfiguration::SetTrunkRefreshed(bool value) {
+void DeviceConfiguration::setTrunkRefreshed(bool value) {
     m_trunkRefreshed = value;
-    emit TrunkRefreshedChanged(value);
+    emit trunkRefreshedChanged(value);
     if (!value)
-        SetRefreshed(false);
+        setRefreshed(false);
 }
 
-void DeviceConfiguration::ResetPortTable() {
+void DeviceConfiguration::resetPortTable() {
     Ports.clear();
     for (int port = 1; port <= 24; ++port)
-        Ports.append(PortEntry::Unassigned(port));
+        Ports.append(PortEntry::unassigned(port));
 }
 
-std::optional<QString> DeviceConfiguration::BindChannel(int row, ChannelChoice choice) {
+std::optional<QString> DeviceConfiguration::bindChannel(int row, ChannelChoice choice) {
     if (row < 0 || row >= Ports.size())
         return std::nullopt;
-    const int wanted = StrToIntDef(choice.Channel, 0);
+    const int wanted = strToIntDef(choice.Channel, 0);
     for (int i = 0; i < Ports.size(); ++i) {
-        if (i != row && StrToIntDef(Ports[i].Channel, 0) == wanted)
+        if (i != row && strToIntDef(Ports[i].Channel, 0) == wanted)
             return QStringLiteral("\"%1\"信道已被选择，请选择一未选择的信道。").arg(choice.Channel);
     }
     if (choice.Coding == text::Async) {
@@ -96,7 +96,7 @@ std::optional<QString> DeviceConfiguration::BindChannel(int row, ChannelChoice c
     return std::nullopt;
 }
 
-void DeviceConfiguration::UnassignPorts(const QList<int>& rows) {
+void DeviceConfiguration::unassignPorts(const QList<int>& rows) {
     if (rows.isEmpty())
         return;
     QList<int> ordered = rows;
@@ -107,20 +107,20 @@ void DeviceConfiguration::UnassignPorts(const QList<int>& rows) {
         for (int c = 1; c < PortEntry::FieldCount; ++c)
             Ports[row].field(c) = text::None;
     }
-    SetRefreshed(false);
+    setRefreshed(false);
 }
 
-void DeviceConfiguration::MarkWritten() {
-    SetRefreshed(true);
+void DeviceConfiguration::markWritten() {
+    setRefreshed(true);
     for (PortEntry& e : Ports)
         e.Remark.clear();
 }
 
-bool DeviceConfiguration::IsModelKnown() const {
+bool DeviceConfiguration::isModelKnown() const {
     return DeviceModel == text::ModelSingle || DeviceModel == text::ModelAB;
 }
 
-int StrToIntDef(const QString& text, int fallback) {
+int strToIntDef(const QString& text, int fallback) {
     const QString t = text.trimmed();
     if (t.isEmpty() || t.size() != text.size())
         return fallback;
@@ -131,7 +131,7 @@ int StrToIntDef(const QString& text, int fallback) {
     return static_cast<int>(v);
 }
 
-std::uint32_t SerialNumberFromText(const QString& text) {
+std::uint32_t serialNumberFromText(const QString& text) {
     // The device's serial number is unsigned 32-bit, so numbers past the signed range
     // are valid too; a negative number keeps its 32-bit pattern, as it always did.
     const QString t = text.trimmed();
@@ -145,11 +145,11 @@ std::uint32_t SerialNumberFromText(const QString& text) {
     return static_cast<std::uint32_t>(v);
 }
 
-std::uint32_t AddressFromText(const QString& text) {
-    return static_cast<std::uint32_t>(StrToIntDef(text, 0));
+std::uint32_t addressFromText(const QString& text) {
+    return static_cast<std::uint32_t>(strToIntDef(text, 0));
 }
 
-std::optional<std::uint32_t> HexValue(const QString& text) {
+std::optional<std::uint32_t> hexValue(const QString& text) {
     if (text.isEmpty())
         return std::nullopt;
     bool ok = false;

@@ -40,9 +40,9 @@ struct PortEntry {
 
     // A row as a reset or a device read creates it: "-" in Channel..PortState,
     // empty Delay and Remark.
-    static PortEntry Unassigned(int portNumber);
+    static PortEntry unassigned(int portNumber);
 
-    bool IsAssigned() const; // Channel is not "-"
+    bool isAssigned() const; // Channel is not "-"
 
     bool operator==(const PortEntry&) const = default;
 };
@@ -113,31 +113,31 @@ public:
     QString ChannelFileName;
     ReservedBlock Reserved;
 
-    bool IsRefreshed() const { return m_refreshed; }
-    bool IsTrunkRefreshed() const { return m_trunkRefreshed; }
+    bool isRefreshed() const { return m_refreshed; }
+    bool isTrunkRefreshed() const { return m_trunkRefreshed; }
     // Coupled: true here also sets the trunk flag true.
-    void SetRefreshed(bool value);
+    void setRefreshed(bool value);
     // Coupled: false here also sets the port flag false.
-    void SetTrunkRefreshed(bool value);
+    void setTrunkRefreshed(bool value);
 
     // Clear the table and add 24 unassigned rows, ports 1 to 24.
-    void ResetPortTable();
+    void resetPortTable();
 
     // Apply a channel choice to one row. Returns the refusal message when another
     // row already holds the channel (nothing changes then), nothing on success.
-    std::optional<QString> BindChannel(int row, ChannelChoice choice);
+    std::optional<QString> bindChannel(int row, ChannelChoice choice);
 
     // Mark the given rows unassigned ("-" in every field after the port number).
-    void UnassignPorts(const QList<int>& rows);
+    void unassignPorts(const QList<int>& rows);
 
     // After a successful write of everything: refreshed, all remarks cleared.
-    void MarkWritten();
+    void markWritten();
 
-    bool IsModelKnown() const;
+    bool isModelKnown() const;
 
 signals:
-    void RefreshedChanged(bool value);
-    void TrunkRefreshedChanged(bool value);
+    void refreshedChanged(bool value);
+    void trunkRefreshedChanged(bool value);
 
 private:
     bool m_refreshed = false;
@@ -146,12 +146,12 @@ private:
 
 // Decimal text to number with 0 as the fallback (serial number and address fields).
 // The serial number takes the whole unsigned 32-bit range.
-std::uint32_t SerialNumberFromText(const QString& text);
-std::uint32_t AddressFromText(const QString& text);
+std::uint32_t serialNumberFromText(const QString& text);
+std::uint32_t addressFromText(const QString& text);
 
 // Decimal value with a fallback: optional sign, digits only, 32-bit signed range.
-int StrToIntDef(const QString& text, int fallback);
+int strToIntDef(const QString& text, int fallback);
 // Hexadecimal value with 0 for empty text, "-" or anything not hexadecimal.
-std::optional<std::uint32_t> HexValue(const QString& text);
+std::optional<std::uint32_t> hexValue(const QString& text);
 
 } // namespace korvane

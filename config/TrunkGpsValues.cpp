@@ -2,11 +2,11 @@
 
 namespace korvane {
 
-TrunkGpsValues TrunkGpsValues::From(const DeviceConfiguration& c) {
+TrunkGpsValues TrunkGpsValues::from(const DeviceConfiguration& c) {
     return TrunkGpsValues{c.Trunk, c.Gps, c.PocsagDelay, c.FlexDelay};
 }
 
-void TrunkGpsValues::ApplyTo(DeviceConfiguration& c) const {
+void TrunkGpsValues::applyTo(DeviceConfiguration& c) const {
     c.Trunk = Trunk;
     c.Gps = Gps;
     c.PocsagDelay = PocsagDelay;

@@ -13,8 +13,8 @@ struct TrunkGpsValues {
     std::int32_t FlexDelay = 0;
     bool operator==(const TrunkGpsValues&) const = default;
 
-    static TrunkGpsValues From(const DeviceConfiguration& c);
-    void ApplyTo(DeviceConfiguration& c) const;
+    static TrunkGpsValues from(const DeviceConfiguration& c);
+    void applyTo(DeviceConfiguration& c) const;
 };
 
 } // namespace korvane

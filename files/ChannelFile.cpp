@@ -19,7 +19,7 @@ constexpr int RecordLines = 6;
 constexpr qsizetype MaxSharedTexts = 256;
 } // namespace
 
-QList<ChannelRecord> ParseChannelFile(const QByteArray& bytes) {
+QList<ChannelRecord> parseChannelFile(const QByteArray& bytes) {
     QList<ChannelRecord> records;
     // At most one record per six lines: reserved at once, the list never grows by copying.
     records.reserve(bytes.count('\r') / RecordLines + 1);
@@ -34,8 +34,8 @@ QList<ChannelRecord> ParseChannelFile(const QByteArray& bytes) {
             shared.insert(text);
     };
     TextLineReader reader(bytes);
-    reader.SkipLines(HeaderLines);
-    ReadPortRows(reader, RecordLines, std::numeric_limits<qsizetype>::max(), [&](QStringList& row) {
+    reader.skipLines(HeaderLines);
+    readPortRows(reader, RecordLines, std::numeric_limits<qsizetype>::max(), [&](QStringList& row) {
         if (row[1] == text::None)
             return;
         for (int column = 1; column < RecordLines; ++column)
@@ -45,25 +45,25 @@ QList<ChannelRecord> ParseChannelFile(const QByteArray& bytes) {
     return records;
 }
 
-QList<ChannelRecord> ReadChannelFile(const QString& path) {
+QList<ChannelRecord> readChannelFile(const QString& path) {
     QString error;
-    const std::optional<QByteArray> bytes = ReadFileBytes(path, &error);
+    const std::optional<QByteArray> bytes = readFileBytes(path, &error);
     if (!bytes)
         throw KorvaneError(QStringLiteral("无法读取信道配置文件“%1”：%2").arg(path, error));
-    return ParseChannelFile(*bytes);
+    return parseChannelFile(*bytes);
 }
 
-QString ChannelDelayFilePath(const QString& channelFilePath) {
+QString channelDelayFilePath(const QString& channelFilePath) {
     if (channelFilePath.isEmpty())
         return QString();
-    return ReplaceExtension(channelFilePath, QStringLiteral(".ini"));
+    return replaceExtension(channelFilePath, QStringLiteral(".ini"));
 }
 
-QString ChannelDelay(const QString& channelFilePath, const QString& channel) {
+QString channelDelay(const QString& channelFilePath, const QString& channel) {
     if (channelFilePath.isEmpty())
         return NoChannelDelay;
-    const IniFile delays(ChannelDelayFilePath(channelFilePath));
-    return delays.ReadString(QStringLiteral("DELAY"), channel, NoChannelDelay);
+    const IniFile delays(channelDelayFilePath(channelFilePath));
+    return delays.readString(QStringLiteral("DELAY"), channel, NoChannelDelay);
 }
 
 } // namespace korvane

@@ -21,18 +21,18 @@ struct ChannelRecord {
 
 // The records in file order, without those whose coding is "-" (gap fillers and
 // records with an empty coding line).
-QList<ChannelRecord> ParseChannelFile(const QByteArray& bytes);
+QList<ChannelRecord> parseChannelFile(const QByteArray& bytes);
 // Throws KorvaneError when the file cannot be read.
-QList<ChannelRecord> ReadChannelFile(const QString& path);
+QList<ChannelRecord> readChannelFile(const QString& path);
 
 // The channel file's path with its extension replaced by ".ini" (appended when it has
 // none); empty for an empty path.
-QString ChannelDelayFilePath(const QString& channelFilePath);
+QString channelDelayFilePath(const QString& channelFilePath);
 
 inline const QString NoChannelDelay = QStringLiteral("000000");
 
 // The channel's delay text from the channel delay file, "000000" when there is no
 // channel file, no delay file or no such key.
-QString ChannelDelay(const QString& channelFilePath, const QString& channel);
+QString channelDelay(const QString& channelFilePath, const QString& channel);
 
 } // namespace korvane

@@ -25,12 +25,12 @@ QByteArray Number(std::int32_t value) {
 }
 
 std::int32_t Integer(const QByteArray& line) {
-    return StrToIntDef(FromCp936(line), 0);
+    return strToIntDef(fromCp936(line), 0);
 }
 
 } // namespace
 
-QByteArray ConfigurationFileBytes(const DeviceConfiguration& configuration) {
+QByteArray configurationFileBytes(const DeviceConfiguration& configuration) {
     const TrunkParams& trunk = configuration.Trunk;
     const ReservedBlock& reserved = configuration.Reserved;
     if (BreaksLine(reserved.Text))
@@ -55,7 +55,7 @@ QByteArray ConfigurationFileBytes(const DeviceConfiguration& configuration) {
 
     for (qsizetype row = 0; row < configuration.Ports.size(); ++row) {
         for (int column = 0; column < PortEntry::FieldCount; ++column) {
-            const QByteArray cell = ToCp936(configuration.Ports[row].field(column));
+            const QByteArray cell = toCp936(configuration.Ports[row].field(column));
             if (BreaksLine(cell))
                 throw KorvaneError(
                     QStringLiteral("端口表第%1行“%2”列的文字含有回车符或文件结束符（Ctrl-Z），"
@@ -68,35 +68,35 @@ QByteArray ConfigurationFileBytes(const DeviceConfiguration& configuration) {
     return out;
 }
 
-void WriteConfigurationFile(const QString& path, const DeviceConfiguration& configuration) {
-    SaveFileAtomically(path, ConfigurationFileBytes(configuration));
+void writeConfigurationFile(const QString& path, const DeviceConfiguration& configuration) {
+    saveFileAtomically(path, configurationFileBytes(configuration));
 }
 
-ConfigurationFile ParseConfigurationFile(const QByteArray& bytes) {
+ConfigurationFile parseConfigurationFile(const QByteArray& bytes) {
     TextLineReader reader(bytes);
     ConfigurationFile file;
-    const QByteArray serial = reader.ReadLine();
-    const QByteArray address = reader.ReadLine();
-    file.SerialNumberText = FromCp936(serial);
-    file.AddressText = FromCp936(address);
+    const QByteArray serial = reader.readLine();
+    const QByteArray address = reader.readLine();
+    file.SerialNumberText = fromCp936(serial);
+    file.AddressText = fromCp936(address);
     file.SerialNumber = Integer(serial);
     file.Address = Integer(address);
-    file.Gps.GpsEnabled = Integer(reader.ReadLine());
-    file.Gps.GpsPolarity = Integer(reader.ReadLine());
-    file.Trunk.DelayEnabled = Integer(reader.ReadLine());
-    file.Trunk.DelayCyclesA = Integer(reader.ReadLine());
-    file.Trunk.DelayCyclesB = Integer(reader.ReadLine());
-    file.Trunk.TrunkPort = Integer(reader.ReadLine());
-    file.Trunk.DataPolarity = Integer(reader.ReadLine());
-    file.Trunk.ClockPolarity = Integer(reader.ReadLine());
-    file.Reserved.Value = static_cast<std::uint8_t>(Integer(reader.ReadLine()) & 0xFF);
-    file.Reserved.Text = reader.ReadLine();
+    file.Gps.GpsEnabled = Integer(reader.readLine());
+    file.Gps.GpsPolarity = Integer(reader.readLine());
+    file.Trunk.DelayEnabled = Integer(reader.readLine());
+    file.Trunk.DelayCyclesA = Integer(reader.readLine());
+    file.Trunk.DelayCyclesB = Integer(reader.readLine());
+    file.Trunk.TrunkPort = Integer(reader.readLine());
+    file.Trunk.DataPolarity = Integer(reader.readLine());
+    file.Trunk.ClockPolarity = Integer(reader.readLine());
+    file.Reserved.Value = static_cast<std::uint8_t>(Integer(reader.readLine()) & 0xFF);
+    file.Reserved.Text = reader.readLine();
     // Read raw so that every byte value comes back, 13 and 26 included, and each
     // takes exactly one line: the rows after them start where they should.
     for (std::uint8_t& b : file.Reserved.Bytes)
-        b = reader.ReadByteLine();
+        b = reader.readByteLine();
 
-    ReadPortRows(reader, PortEntry::FieldCount, LoadedPortRows, [&](QStringList& row) {
+    readPortRows(reader, PortEntry::FieldCount, LoadedPortRows, [&](QStringList& row) {
         PortEntry entry;
         for (int column = 0; column < PortEntry::FieldCount; ++column)
             entry.field(column) = std::move(row[column]);
@@ -105,15 +105,15 @@ ConfigurationFile ParseConfigurationFile(const QByteArray& bytes) {
     return file;
 }
 
-ConfigurationFile ReadConfigurationFile(const QString& path) {
+ConfigurationFile readConfigurationFile(const QString& path) {
     QString error;
-    const std::optional<QByteArray> bytes = ReadFileBytes(path, &error);
+    const std::optional<QByteArray> bytes = readFileBytes(path, &error);
     if (!bytes)
         throw KorvaneError(QStringLiteral("无法读取配置文件“%1”：%2").arg(path, error));
-    return ParseConfigurationFile(*bytes);
+    return parseConfigurationFile(*bytes);
 }
 
-void ConfigurationFile::ApplyTo(DeviceConfiguration& configuration) const {
+void ConfigurationFile::applyTo(DeviceConfiguration& configuration) const {
     configuration.Info.SerialNumber = static_cast<std::uint32_t>(SerialNumber);
     configuration.Info.Address = static_cast<std::uint32_t>(Address);
     configuration.Gps = Gps;

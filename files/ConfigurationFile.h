@@ -29,20 +29,20 @@ struct ConfigurationFile {
 
     // Everything the file holds goes into the configuration; CarrierLevel, the channel
     // delays, the device name, the station and the model stay as they were.
-    void ApplyTo(DeviceConfiguration& configuration) const;
+    void applyTo(DeviceConfiguration& configuration) const;
 };
 
 // The file's bytes. Throws KorvaneError, naming the place, when a cell text or the
 // reserved text holds a CR or a byte 26, which would break the file's lines.
-QByteArray ConfigurationFileBytes(const DeviceConfiguration& configuration);
+QByteArray configurationFileBytes(const DeviceConfiguration& configuration);
 
 // Builds the bytes and saves them atomically: on any failure (KorvaneError) an old
 // file stays as it was.
-void WriteConfigurationFile(const QString& path, const DeviceConfiguration& configuration);
+void writeConfigurationFile(const QString& path, const DeviceConfiguration& configuration);
 
 // Reads the bytes of a configuration file; a file that ends early loads without error.
-ConfigurationFile ParseConfigurationFile(const QByteArray& bytes);
+ConfigurationFile parseConfigurationFile(const QByteArray& bytes);
 // Throws KorvaneError when the file cannot be read.
-ConfigurationFile ReadConfigurationFile(const QString& path);
+ConfigurationFile readConfigurationFile(const QString& path);
 
 } // namespace korvane

@@ -23,7 +23,7 @@ bool IsLoneLeadChar(QChar c) {
 
 } // namespace
 
-QString FromCp936(QByteArrayView bytes) {
+QString fromCp936(QByteArrayView bytes) {
     // Most lines are ASCII, which code page 936 leaves as it is.
     if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return std::uint8_t(c) < 0x80; }))
         return QString::fromLatin1(bytes);
@@ -37,30 +37,30 @@ QString FromCp936(QByteArrayView bytes) {
         } else if (i + 1 < bytes.size() && IsTrail(std::uint8_t(bytes[i + 1]))) {
             i += 2;
         } else {
-            text += DecodeCp936Run(bytes.sliced(runStart, i - runStart));
+            text += decodeCp936Run(bytes.sliced(runStart, i - runStart));
             text += QChar(char16_t(LoneLeadBase + b));
             runStart = ++i;
         }
     }
     if (runStart == 0)
-        return DecodeCp936Run(bytes);
-    text += DecodeCp936Run(bytes.sliced(runStart));
+        return decodeCp936Run(bytes);
+    text += decodeCp936Run(bytes.sliced(runStart));
     return text;
 }
 
-QByteArray ToCp936(QStringView text) {
+QByteArray toCp936(QStringView text) {
     QByteArray out;
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (IsLoneLeadChar(text[i])) {
-            out += EncodeCp936Run(text.sliced(runStart, i - runStart));
+            out += encodeCp936Run(text.sliced(runStart, i - runStart));
             out += char(text[i].unicode() - LoneLeadBase);
             runStart = i + 1;
         }
     }
     if (runStart == 0)
-        return EncodeCp936Run(text);
-    out += EncodeCp936Run(text.sliced(runStart));
+        return encodeCp936Run(text);
+    out += encodeCp936Run(text.sliced(runStart));
     return out;
 }
 

@@ -14,8 +14,8 @@ namespace korvane {
 // written again keeps its bytes. Other bytes the code page has no character for
 // decode to U+FFFD.
 inline constexpr char16_t LoneLeadBase = 0xF700;
-QString FromCp936(QByteArrayView bytes);
+QString fromCp936(QByteArrayView bytes);
 // Characters that code page 936 cannot hold become '?'.
-QByteArray ToCp936(QStringView text);
+QByteArray toCp936(QStringView text);
 
 } // namespace korvane

@@ -10,8 +10,8 @@
 
 namespace korvane {
 
-QString DecodeCp936Run(QByteArrayView bytes);
+QString decodeCp936Run(QByteArrayView bytes);
 // Characters that code page 936 cannot hold become '?'.
-QByteArray EncodeCp936Run(QStringView text);
+QByteArray encodeCp936Run(QStringView text);
 
 } // namespace korvane

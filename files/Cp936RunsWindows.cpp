@@ -10,7 +10,7 @@ constexpr UINT CodePage = 936;
 
 } // namespace
 
-QString DecodeCp936Run(QByteArrayView bytes) {
+QString decodeCp936Run(QByteArrayView bytes) {
     if (bytes.isEmpty())
         return {};
     // Files are at most a few MiB, far below the int range the API takes.
@@ -22,7 +22,7 @@ QString DecodeCp936Run(QByteArrayView bytes) {
     return text;
 }
 
-QByteArray EncodeCp936Run(QStringView text) {
+QByteArray encodeCp936Run(QStringView text) {
     if (text.isEmpty())
         return {};
     const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());

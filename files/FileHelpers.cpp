@@ -10,11 +10,11 @@
 
 namespace korvane {
 
-QString FileTooLargeReason(qint64 size, qint64 maxSize) {
+QString fileTooLargeReason(qint64 size, qint64 maxSize) {
     return QStringLiteral("文件太大（%1字节），超过了%2字节的上限").arg(size).arg(maxSize);
 }
 
-std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error, qint64 maxSize) {
+std::optional<QByteArray> readFileBytes(const QString& path, QString* error, qint64 maxSize) {
     QFile file(path);
     const auto fail = [&](const QString& reason) -> std::optional<QByteArray> {
         qCDebug(fileLog).noquote() << "cannot read" << path << ":" << reason;
@@ -27,7 +27,7 @@ std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error, qin
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
     if (file.size() > maxSize)
-        return fail(FileTooLargeReason(file.size(), maxSize));
+        return fail(fileTooLargeReason(file.size(), maxSize));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());
@@ -35,7 +35,7 @@ std::optional<QByteArray> ReadFileBytes(const QString& path, QString* error, qin
     return bytes;
 }
 
-void SaveFileAtomically(const QString& path, const QByteArray& bytes) {
+void saveFileAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     const auto fail = [&](const QString& reason) {
         qCDebug(fileLog).noquote() << "cannot save" << path << ":" << reason;
@@ -58,7 +58,7 @@ void SaveFileAtomically(const QString& path, const QByteArray& bytes) {
     qCDebug(fileLog).noquote() << "saved" << path << ":" << bytes.size() << "bytes";
 }
 
-QString ReplaceExtension(const QString& path, const QString& extension) {
+QString replaceExtension(const QString& path, const QString& extension) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
 #if defined(_WIN32)
     // Windows takes either separator: D:\data.v2\channels has no extension.

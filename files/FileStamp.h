@@ -24,9 +24,9 @@ struct FileStampReading {
     QString error; // why a present file could not be looked at
 };
 
-FileStampReading ReadFileStamp(const QString& fileName);
+FileStampReading readFileStamp(const QString& fileName);
 // The wall clock in FileStamp's units, and how many of them make a second.
-std::int64_t FileClockNow();
+std::int64_t fileClockNow();
 extern const std::int64_t FileClockPerSecond;
 
 } // namespace korvane

@@ -20,7 +20,7 @@ std::int64_t Nanoseconds(const timespec& t) {
 
 const std::int64_t FileClockPerSecond = 1'000'000'000;
 
-FileStampReading ReadFileStamp(const QString& fileName) {
+FileStampReading readFileStamp(const QString& fileName) {
     FileStampReading reading;
     struct stat info {};
     if (::stat(QFile::encodeName(fileName).constData(), &info) != 0) {
@@ -40,7 +40,7 @@ FileStampReading ReadFileStamp(const QString& fileName) {
     return reading;
 }
 
-std::int64_t FileClockNow() {
+std::int64_t fileClockNow() {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     return Nanoseconds(now);

@@ -23,7 +23,7 @@ std::int64_t Ticks(const LARGE_INTEGER& t) {
 // FILETIME counts 100 ns ticks.
 const std::int64_t FileClockPerSecond = 10'000'000;
 
-FileStampReading ReadFileStamp(const QString& fileName) {
+FileStampReading readFileStamp(const QString& fileName) {
     FileStampReading reading;
     const QString path = QDir::toNativeSeparators(fileName);
     const HANDLE handle =
@@ -58,7 +58,7 @@ FileStampReading ReadFileStamp(const QString& fileName) {
     return reading;
 }
 
-std::int64_t FileClockNow() {
+std::int64_t fileClockNow() {
     FILETIME now{};
     ::GetSystemTimePreciseAsFileTime(&now);
     return Ticks(now);

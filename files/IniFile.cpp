@@ -60,7 +60,7 @@ Line Classify(const QByteArray& bytes, qsizetype begin, qsizetype end) {
     if (line.contentEnd > begin && bytes.at(line.contentEnd - 1) == '\r')
         --line.contentEnd;
     const QString text =
-        FromCp936(QByteArrayView(bytes).sliced(begin, line.contentEnd - begin)).trimmed();
+        fromCp936(QByteArrayView(bytes).sliced(begin, line.contentEnd - begin)).trimmed();
     if (text.isEmpty()) {
         line.kind = Line::Blank;
     } else if (text.startsWith(u'[')) {
@@ -209,8 +209,8 @@ IniFile::~IniFile() = default;
 IniFile::IniFile(IniFile&&) noexcept = default;
 IniFile& IniFile::operator=(IniFile&&) noexcept = default;
 
-const IniFile::Profile& IniFile::Current() const {
-    const FileStampReading reading = ReadFileStamp(m_fileName);
+const IniFile::Profile& IniFile::current() const {
+    const FileStampReading reading = readFileStamp(m_fileName);
     if (reading.state != FileStampReading::Present) {
         m_profile = reading.state == FileStampReading::Missing
                         ? std::make_unique<Profile>()
@@ -224,10 +224,10 @@ const IniFile::Profile& IniFile::Current() const {
     // File times move in steps of some milliseconds: a change right after the one we
     // read could keep the same stamp. Only a file that was older than a second when it
     // was read is trusted to be unchanged while its stamp is.
-    const std::int64_t settledBefore = FileClockNow() - FileClockPerSecond;
+    const std::int64_t settledBefore = fileClockNow() - FileClockPerSecond;
     const bool settled = stamp.modified < settledBefore && stamp.changed < settledBefore;
     QString error;
-    std::optional<QByteArray> bytes = ReadFileBytes(m_fileName, &error, MaxSettingsFileSize);
+    std::optional<QByteArray> bytes = readFileBytes(m_fileName, &error, MaxSettingsFileSize);
     if (bytes) {
         m_profile = std::make_unique<Profile>(std::move(*bytes), stamp);
         m_profile->settled = settled;
@@ -237,12 +237,12 @@ const IniFile::Profile& IniFile::Current() const {
     return *m_profile;
 }
 
-QString IniFile::ReadString(const QString& section, const QString& key,
+QString IniFile::readString(const QString& section, const QString& key,
                             const QString& fallback) const {
-    return Lookup(Current(), section, key, fallback);
+    return lookup(current(), section, key, fallback);
 }
 
-QString IniFile::Lookup(const Profile& profile, const QString& section, const QString& key,
+QString IniFile::lookup(const Profile& profile, const QString& section, const QString& key,
                         const QString& fallback) {
     if (const auto header = profile.FindSection(section)) {
         if (const auto line = profile.FindKey(*header, key))
@@ -251,17 +251,17 @@ QString IniFile::Lookup(const Profile& profile, const QString& section, const QS
     return fallback;
 }
 
-QString IniFile::StringIn(const QByteArray& bytes, const QString& section, const QString& key,
+QString IniFile::stringIn(const QByteArray& bytes, const QString& section, const QString& key,
                           const QString& fallback) {
-    return Lookup(Profile(bytes, FileStamp()), section, key, fallback);
+    return lookup(Profile(bytes, FileStamp()), section, key, fallback);
 }
 
-int IniFile::ReadInteger(const QString& section, const QString& key, int fallback) const {
-    return ProfileInteger(ReadString(section, key, QString()), fallback);
+int IniFile::readInteger(const QString& section, const QString& key, int fallback) const {
+    return profileInteger(readString(section, key, QString()), fallback);
 }
 
-bool IniFile::ReadBool(const QString& section, const QString& key, bool fallback) const {
-    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+bool IniFile::readBool(const QString& section, const QString& key, bool fallback) const {
+    return readInteger(section, key, fallback ? 1 : 0) != 0;
 }
 
 namespace {
@@ -273,34 +273,34 @@ void CheckValue(const QString& key, const QString& value) {
 
 } // namespace
 
-void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
     CheckName(section, false);
     CheckName(key, true);
     CheckValue(key, value);
 
-    const Profile& profile = Current();
+    const Profile& profile = current();
     // A new file built from nothing would wipe whatever the file holds.
     if (profile.state == Profile::Unreadable)
         throw KorvaneError(QStringLiteral("无法读取设置文件“%1”：%2。为保留其内容，设置未写入。")
                                .arg(m_fileName, profile.error));
-    SaveFileAtomically(m_fileName, Written(profile, section, key, value));
+    saveFileAtomically(m_fileName, written(profile, section, key, value));
     m_profile.reset();
 }
 
-QByteArray IniFile::WithString(const QByteArray& bytes, const QString& section, const QString& key,
+QByteArray IniFile::withString(const QByteArray& bytes, const QString& section, const QString& key,
                                const QString& value) {
     CheckName(section, false);
     CheckName(key, true);
     CheckValue(key, value);
-    return Written(Profile(bytes, FileStamp()), section, key, value);
+    return written(Profile(bytes, FileStamp()), section, key, value);
 }
 
-QByteArray IniFile::Written(const Profile& profile, const QString& section, const QString& key,
+QByteArray IniFile::written(const Profile& profile, const QString& section, const QString& key,
                             const QString& value) {
     const QByteArray& bytes = profile.bytes;
     QByteArray out = bytes;
     const QString stored = Stored(value);
-    const QByteArray keyLine = ToCp936(QString(key + u'=' + stored));
+    const QByteArray keyLine = toCp936(QString(key + u'=' + stored));
     // A last line without its line end gets one before anything is added after it.
     const auto insertLines = [&](qsizetype at, QByteArray text) {
         if (at > 0 && out.at(at - 1) != '\n')
@@ -314,7 +314,7 @@ QByteArray IniFile::Written(const Profile& profile, const QString& section, cons
             // 936 character, so the first '=' byte is the separator.
             const Line line = profile.LineAt(*begin);
             const qsizetype eq = out.indexOf('=', line.begin);
-            out.replace(eq + 1, line.contentEnd - eq - 1, ToCp936(stored));
+            out.replace(eq + 1, line.contentEnd - eq - 1, toCp936(stored));
         } else {
             // After the section's last line that is not blank.
             qsizetype at = LineEnd(bytes, *header);
@@ -336,21 +336,21 @@ QByteArray IniFile::Written(const Profile& profile, const QString& section, cons
             if (profile.LineAt(lastBegin).kind != Line::Blank)
                 text += NewLine;
         }
-        text += ToCp936(QString(u'[' + section + u']')) + NewLine + keyLine + NewLine;
+        text += toCp936(QString(u'[' + section + u']')) + NewLine + keyLine + NewLine;
         insertLines(out.size(), text);
     }
     return out;
 }
 
-void IniFile::WriteInteger(const QString& section, const QString& key, int value) {
-    WriteString(section, key, QString::number(value));
+void IniFile::writeInteger(const QString& section, const QString& key, int value) {
+    writeString(section, key, QString::number(value));
 }
 
-void IniFile::WriteBool(const QString& section, const QString& key, bool value) {
-    WriteInteger(section, key, value ? 1 : 0);
+void IniFile::writeBool(const QString& section, const QString& key, bool value) {
+    writeInteger(section, key, value ? 1 : 0);
 }
 
-int ProfileInteger(const QString& text, int fallback) {
+int profileInteger(const QString& text, int fallback) {
     QStringView digits = QStringView(text).trimmed();
     bool negative = false;
     if (!digits.isEmpty() && (digits.front() == u'-' || digits.front() == u'+')) {

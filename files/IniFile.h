@@ -30,43 +30,43 @@ public:
     IniFile(IniFile&&) noexcept;
     IniFile& operator=(IniFile&&) noexcept;
 
-    const QString& FileName() const { return m_fileName; }
+    const QString& fileName() const { return m_fileName; }
 
-    QString ReadString(const QString& section, const QString& key, const QString& fallback) const;
+    QString readString(const QString& section, const QString& key, const QString& fallback) const;
     // Decimal with an optional sign, or hexadecimal after "0x" or "$"; anything else
     // gives fallback.
-    int ReadInteger(const QString& section, const QString& key, int fallback) const;
+    int readInteger(const QString& section, const QString& key, int fallback) const;
     // An integer other than 0 is true.
-    bool ReadBool(const QString& section, const QString& key, bool fallback) const;
+    bool readBool(const QString& section, const QString& key, bool fallback) const;
 
     // Throw KorvaneError when the file cannot be read or written or a name or value
     // would break the file's lines.
-    void WriteString(const QString& section, const QString& key, const QString& value);
-    void WriteInteger(const QString& section, const QString& key, int value);
-    void WriteBool(const QString& section, const QString& key, bool value);
+    void writeString(const QString& section, const QString& key, const QString& value);
+    void writeInteger(const QString& section, const QString& key, int value);
+    void writeBool(const QString& section, const QString& key, bool value);
 
-    // The same read and write on a file's bytes instead of the file: what ReadString
-    // gives for them, and the bytes WriteString would save (it throws as that does
+    // The same read and write on a file's bytes instead of the file: what readString
+    // gives for them, and the bytes writeString would save (it throws as that does
     // for a name or value that would break the lines).
-    static QString StringIn(const QByteArray& bytes, const QString& section, const QString& key,
+    static QString stringIn(const QByteArray& bytes, const QString& section, const QString& key,
                             const QString& fallback);
-    static QByteArray WithString(const QByteArray& bytes, const QString& section,
+    static QByteArray withString(const QByteArray& bytes, const QString& section,
                                  const QString& key, const QString& value);
 
 private:
     struct Profile;
     // The file as it is now, parsed; a missing or unreadable file gives an empty one.
-    const Profile& Current() const;
-    static QString Lookup(const Profile& profile, const QString& section, const QString& key,
+    const Profile& current() const;
+    static QString lookup(const Profile& profile, const QString& section, const QString& key,
                           const QString& fallback);
-    static QByteArray Written(const Profile& profile, const QString& section, const QString& key,
+    static QByteArray written(const Profile& profile, const QString& section, const QString& key,
                               const QString& value);
 
     QString m_fileName;
     mutable std::unique_ptr<Profile> m_profile;
 };
 
-// The integer rule of ReadInteger, on its own.
-int ProfileInteger(const QString& text, int fallback);
+// The integer rule of readInteger, on its own.
+int profileInteger(const QString& text, int fallback);
 
 } // namespace korvane

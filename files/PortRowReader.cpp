@@ -22,7 +22,7 @@ QStringList FillerRow(qint64 number, int columns) {
 
 } // namespace
 
-void ReadPortRows(TextLineReader& reader, int columns, qsizetype maxRows,
+void readPortRows(TextLineReader& reader, int columns, qsizetype maxRows,
                   const std::function<void(QStringList& row)>& onRow) {
     if (columns < 1)
         return;
@@ -43,14 +43,14 @@ void ReadPortRows(TextLineReader& reader, int columns, qsizetype maxRows,
     };
     if (maxRows < 1)
         return;
-    while (!reader.AtEnd()) {
-        const QString key = FromCp936(reader.ReadLine());
-        if (!fillUpTo(StrToIntDef(key, -1)))
+    while (!reader.atEnd()) {
+        const QString key = fromCp936(reader.readLine());
+        if (!fillUpTo(strToIntDef(key, -1)))
             return;
         QStringList row(columns);
         row[0] = key;
-        for (int c = 1; c < columns && !reader.AtEnd(); ++c) {
-            const QString value = FromCp936(reader.ReadLine());
+        for (int c = 1; c < columns && !reader.atEnd(); ++c) {
+            const QString value = fromCp936(reader.readLine());
             row[c] = value.isEmpty() ? text::None : value;
         }
         if (!hand(row))
@@ -60,9 +60,9 @@ void ReadPortRows(TextLineReader& reader, int columns, qsizetype maxRows,
     fillUpTo(LastFillerAtEnd + 1);
 }
 
-QList<QStringList> ReadPortRows(TextLineReader& reader, int columns) {
+QList<QStringList> readPortRows(TextLineReader& reader, int columns) {
     QList<QStringList> rows;
-    ReadPortRows(reader, columns, std::numeric_limits<qsizetype>::max(),
+    readPortRows(reader, columns, std::numeric_limits<qsizetype>::max(),
                  [&](QStringList& row) { rows.append(std::move(row)); });
     return rows;
 }

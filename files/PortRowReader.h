@@ -22,11 +22,11 @@ inline constexpr int MaxFillerNumber = 1024;
 // - the key is kept as read; an empty value line becomes "-"; values missing at the
 //   end of the file stay empty;
 // - at the end, filler rows follow up to number 32.
-QList<QStringList> ReadPortRows(TextLineReader& reader, int columns);
+QList<QStringList> readPortRows(TextLineReader& reader, int columns);
 
 // The same rows, each handed to onRow as it is read; reading stops after maxRows rows,
 // so that a caller that keeps only the first rows does not pay for the rest.
-void ReadPortRows(TextLineReader& reader, int columns, qsizetype maxRows,
+void readPortRows(TextLineReader& reader, int columns, qsizetype maxRows,
                   const std::function<void(QStringList& row)>& onRow);
 
 } // namespace korvane

@@ -16,32 +16,32 @@ constexpr int PassThrough = 200;
 constexpr int MaxPorts = 24;
 } // namespace
 
-QString ScheduleFilePath(const QString& channelFileName) {
-    const QString beside = ReplaceExtension(channelFileName, QStringLiteral(".sch"));
+QString scheduleFilePath(const QString& channelFileName) {
+    const QString beside = replaceExtension(channelFileName, QStringLiteral(".sch"));
     if (!channelFileName.isEmpty() && QFileInfo(beside).isFile())
         return beside;
     // Relative, so that it is opened in the current directory and named as written.
     return QStringLiteral("SchedulingFile.dat");
 }
 
-ScheduleTable ParseScheduleEntries(const QByteArray& bytes, bool skipHeader) {
+ScheduleTable parseScheduleEntries(const QByteArray& bytes, bool skipHeader) {
     TextLineReader reader(bytes);
     if (skipHeader)
-        reader.SkipLines(ScheduleHeaderLines);
+        reader.skipLines(ScheduleHeaderLines);
     ScheduleTable table;
-    while (!reader.AtEnd())
-        table.push_back(std::uint8_t(StrToIntDef(FromCp936(reader.ReadLine()), NoPort) & 0xFF));
+    while (!reader.atEnd())
+        table.push_back(std::uint8_t(strToIntDef(fromCp936(reader.readLine()), NoPort) & 0xFF));
     return table;
 }
 
-void ConvertScheduleTable(ScheduleTable& table, const PortTable& ports) {
+void convertScheduleTable(ScheduleTable& table, const PortTable& ports) {
     for (const PortEntry& row : ports) {
         // Only a number gives the same value whatever the fallback.
-        const int port = StrToIntDef(row.PortNumber, 0);
-        if (port != StrToIntDef(row.PortNumber, 1))
+        const int port = strToIntDef(row.PortNumber, 0);
+        if (port != strToIntDef(row.PortNumber, 1))
             throw KorvaneError(
                 QStringLiteral("'%1' is not a valid integer value").arg(row.PortNumber));
-        const int channel = StrToIntDef(row.Channel, -1);
+        const int channel = strToIntDef(row.Channel, -1);
         if (channel < 1)
             continue;
         // A replaced entry holds a port code (100-123) or 0xFF, which a later row
@@ -63,27 +63,27 @@ void ConvertScheduleTable(ScheduleTable& table, const PortTable& ports) {
     }
 }
 
-std::optional<ScheduleTable> BuildScheduleTable(const QString& path, const PortTable& ports,
+std::optional<ScheduleTable> buildScheduleTable(const QString& path, const PortTable& ports,
                                                 QString* refusal) {
     QString error;
-    const std::optional<QByteArray> bytes = ReadFileBytes(path, &error);
+    const std::optional<QByteArray> bytes = readFileBytes(path, &error);
     if (!bytes) {
         if (refusal)
             *refusal = QFileInfo(path).isFile()
                            ? u'"' + path + QStringLiteral("\"时序表文件无法读取：") + error
-                           : ScheduleFileMissingMessage(path);
+                           : scheduleFileMissingMessage(path);
         return std::nullopt;
     }
-    ScheduleTable table = ParseScheduleEntries(*bytes);
-    ConvertScheduleTable(table, ports);
+    ScheduleTable table = parseScheduleEntries(*bytes);
+    convertScheduleTable(table, ports);
     return table;
 }
 
-QString ScheduleFileMissingMessage(const QString& fileName) {
+QString scheduleFileMissingMessage(const QString& fileName) {
     return u'"' + fileName + QStringLiteral("\"时序表文件不存在！");
 }
 
-std::optional<QString> ScheduleSizeRefusal(qsizetype entries) {
+std::optional<QString> scheduleSizeRefusal(qsizetype entries) {
     if (entries <= MaxScheduleEntries)
         return std::nullopt;
     return QStringLiteral("时序表有%1项，超过了设备所能接收的%2项，未发送。")
@@ -91,7 +91,7 @@ std::optional<QString> ScheduleSizeRefusal(qsizetype entries) {
         .arg(MaxScheduleEntries);
 }
 
-int ScheduleBlockCount(qsizetype entries) {
+int scheduleBlockCount(qsizetype entries) {
     return int((entries + ScheduleBlockEntries - 1) / ScheduleBlockEntries);
 }
 

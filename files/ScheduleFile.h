@@ -25,31 +25,31 @@ inline constexpr qsizetype MaxScheduleEntries = 256 * ScheduleBlockEntries;
 // The channel file's path ending in ".sch" when that names an existing file, else
 // "SchedulingFile.dat" as a relative path: the file in the current directory (whether
 // it exists or not).
-QString ScheduleFilePath(const QString& channelFileName);
+QString scheduleFilePath(const QString& channelFileName);
 
 // One entry per line after the header: the line's decimal value, low 8 bits; a line
 // that is not a number (an empty one too) gives 255.
-ScheduleTable ParseScheduleEntries(const QByteArray& bytes, bool skipHeader = true);
+ScheduleTable parseScheduleEntries(const QByteArray& bytes, bool skipHeader = true);
 
 // Replaces channels by ports: the first row in display order whose channel (counted
 // from 1) matches an entry takes it, a row whose port is outside 1-24 as no port (255);
 // then 100-199 become ports 0-99, 0-99 become 255, 200-255 stay. Throws KorvaneError("'<text>' is
 // not a valid integer value") for a row whose PortNumber is not an integer.
-void ConvertScheduleTable(ScheduleTable& table, const PortTable& ports);
+void convertScheduleTable(ScheduleTable& table, const PortTable& ports);
 
 // Reads and converts the file; nothing when the file cannot be read, with the message
-// to show (ScheduleFileMissingMessage, or the reason an existing file cannot be read)
+// to show (scheduleFileMissingMessage, or the reason an existing file cannot be read)
 // in *refusal.
-std::optional<ScheduleTable> BuildScheduleTable(const QString& path, const PortTable& ports,
+std::optional<ScheduleTable> buildScheduleTable(const QString& path, const PortTable& ports,
                                                 QString* refusal = nullptr);
 
 // The message when the file cannot be opened, shown with ScheduleFileErrorCaption.
-QString ScheduleFileMissingMessage(const QString& fileName);
+QString scheduleFileMissingMessage(const QString& fileName);
 inline const QString ScheduleFileErrorCaption = QStringLiteral("文件错误");
 
 // The refusal of a table the block numbers cannot cover; nothing when it fits.
-std::optional<QString> ScheduleSizeRefusal(qsizetype entries);
+std::optional<QString> scheduleSizeRefusal(qsizetype entries);
 
-int ScheduleBlockCount(qsizetype entries);
+int scheduleBlockCount(qsizetype entries);
 
 } // namespace korvane

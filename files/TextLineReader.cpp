@@ -11,14 +11,14 @@ constexpr char Lf = '\n';
 
 TextLineReader::TextLineReader(QByteArray bytes) : m_bytes(std::move(bytes)) {}
 
-bool TextLineReader::AtEnd() const {
-    return !HasByte() || Peek() == EndOfFileMark;
+bool TextLineReader::atEnd() const {
+    return !hasByte() || peek() == EndOfFileMark;
 }
 
-QByteArray TextLineReader::ReadLine() {
+QByteArray TextLineReader::readLine() {
     const qsizetype start = m_pos;
-    while (HasByte()) {
-        const char c = Peek();
+    while (hasByte()) {
+        const char c = peek();
         if (c == EndOfFileMark) {
             m_ended = true;
             return m_bytes.mid(start, m_pos - start);
@@ -26,7 +26,7 @@ QByteArray TextLineReader::ReadLine() {
         if (c == Cr) {
             QByteArray line = m_bytes.mid(start, m_pos - start);
             ++m_pos;
-            SkipLineEnd();
+            skipLineEnd();
             return line;
         }
         ++m_pos;
@@ -34,29 +34,29 @@ QByteArray TextLineReader::ReadLine() {
     return m_bytes.mid(start, m_pos - start);
 }
 
-void TextLineReader::SkipLines(int count) {
-    for (int i = 0; i < count && !AtEnd(); ++i)
-        ReadLine();
+void TextLineReader::skipLines(int count) {
+    for (int i = 0; i < count && !atEnd(); ++i)
+        readLine();
 }
 
-std::uint8_t TextLineReader::ReadByteLine() {
-    if (!HasByte()) {
+std::uint8_t TextLineReader::readByteLine() {
+    if (!hasByte()) {
         m_ended = true;
         return std::uint8_t(EndOfFileMark);
     }
-    const char value = Peek();
+    const char value = peek();
     ++m_pos;
     // A CR here is either the byte 13 followed by its own line end (CR CR LF) or an
     // empty line; only in the second case does it end the line itself.
-    if (value == Cr && !(HasByte() && Peek() == Cr))
-        SkipLineEnd();
+    if (value == Cr && !(hasByte() && peek() == Cr))
+        skipLineEnd();
     else
-        ReadLine();
+        readLine();
     return std::uint8_t(value);
 }
 
-void TextLineReader::SkipLineEnd() {
-    if (HasByte() && Peek() == Lf)
+void TextLineReader::skipLineEnd() {
+    if (hasByte() && peek() == Lf)
         ++m_pos;
 }
 

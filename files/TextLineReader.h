@@ -16,23 +16,23 @@ public:
     explicit TextLineReader(QByteArray bytes);
 
     // True when no line is left: the bytes are used up or the next byte is 26.
-    bool AtEnd() const;
+    bool atEnd() const;
 
     // The next line without its line end; empty at the end of the file.
-    QByteArray ReadLine();
+    QByteArray readLine();
 
     // Skips up to count lines, stopping early at the end of the file.
-    void SkipLines(int count);
+    void skipLines(int count);
 
     // Reads one raw byte, whatever its value (13 and 26 included), then skips the rest
     // of its line. An empty line (CR LF) gives 13 and is one line. At the end of the
     // file it gives 26 and reads nothing.
-    std::uint8_t ReadByteLine();
+    std::uint8_t readByteLine();
 
 private:
-    char Peek() const { return m_bytes.at(m_pos); }
-    bool HasByte() const { return !m_ended && m_pos < m_bytes.size(); }
-    void SkipLineEnd(); // after a CR: one LF
+    char peek() const { return m_bytes.at(m_pos); }
+    bool hasByte() const { return !m_ended && m_pos < m_bytes.size(); }
+    void skipLineEnd(); // after a CR: one LF
 
     QByteArray m_bytes;
     qsizetype m_pos = 0;

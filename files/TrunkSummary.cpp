@@ -5,7 +5,7 @@
 
 namespace korvane {
 
-QString TrunkSummary(const DeviceConfiguration& configuration) {
+QString trunkSummary(const DeviceConfiguration& configuration) {
     const TrunkParams& trunk = configuration.Trunk;
     const GpsParams& gps = configuration.Gps;
     const auto sign = [](std::int32_t value) {

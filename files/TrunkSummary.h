@@ -10,6 +10,6 @@ namespace korvane {
 // GPS, trunk delay, trunk port, clock and data polarity and carrier level, built from
 // the configuration and its DeviceModel. Throws KorvaneError("Korvane 版本错误！") when
 // the trunk delay is on and the model is neither "KORVANE" nor "KORVANEA/B".
-QString TrunkSummary(const DeviceConfiguration& configuration);
+QString trunkSummary(const DeviceConfiguration& configuration);
 
 } // namespace korvane

@@ -12,9 +12,9 @@ FUZZ_INIT_QT
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray input = fuzz::Bytes(data, size);
     const qsizetype lf = input.indexOf('\n');
-    const QString channel = FromCp936(lf < 0 ? input : input.left(lf));
+    const QString channel = fromCp936(lf < 0 ? input : input.left(lf));
     const QByteArray file = lf < 0 ? QByteArray() : input.mid(lf + 1);
-    const QString delay = IniFile::StringIn(file, QStringLiteral("DELAY"), channel, NoChannelDelay);
+    const QString delay = IniFile::stringIn(file, QStringLiteral("DELAY"), channel, NoChannelDelay);
     FUZZ_REQUIRE(!delay.contains(u'\n'));
     return 0;
 }

@@ -14,7 +14,7 @@ namespace {
 // A cell as the file carries it: its bytes, an empty cell being written as an empty
 // line, which reads back as "-".
 QByteArray Carried(const QString& cell) {
-    const QByteArray bytes = ToCp936(cell);
+    const QByteArray bytes = toCp936(cell);
     return bytes.isEmpty() ? QByteArrayLiteral("-") : bytes;
 }
 
@@ -31,18 +31,18 @@ bool SameRows(const PortTable& a, const PortTable& b) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const ConfigurationFile first = ParseConfigurationFile(fuzz::Bytes(data, size));
+    const ConfigurationFile first = parseConfigurationFile(fuzz::Bytes(data, size));
     FUZZ_REQUIRE(first.Ports.size() == LoadedPortRows);
 
     DeviceConfiguration configuration;
-    first.ApplyTo(configuration);
+    first.applyTo(configuration);
     QByteArray saved;
     try {
-        saved = ConfigurationFileBytes(configuration);
+        saved = configurationFileBytes(configuration);
     } catch (const KorvaneError&) {
         return 0; // a text the format cannot hold; the save refuses it
     }
-    const ConfigurationFile second = ParseConfigurationFile(saved);
+    const ConfigurationFile second = parseConfigurationFile(saved);
     FUZZ_REQUIRE(second.SerialNumber == first.SerialNumber);
     FUZZ_REQUIRE(second.Address == first.Address);
     FUZZ_REQUIRE(second.Gps == first.Gps);

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_REQUIRE(frame->payload.size() + 2 <= frame->raw.size());
         FUZZ_REQUIRE(frame->code.has_value() == (frame->raw.size() > 2));
         if (frame->address)
-            FUZZ_REQUIRE(frame->code && IsAddressedCode(*frame->code) &&
+            FUZZ_REQUIRE(frame->code && isAddressedCode(*frame->code) &&
                          *frame->address <= 0xFFFFFF);
     }
     return 0;

@@ -29,7 +29,7 @@ std::vector<Name> Candidates(const QByteArray& bytes) {
     std::vector<Name> names;
     QString section;
     for (const QByteArray& raw : bytes.split('\n')) {
-        const QString text = FromCp936(raw).trimmed();
+        const QString text = fromCp936(raw).trimmed();
         if (text.startsWith(u'[')) {
             const qsizetype close = text.indexOf(u']');
             section = text.mid(1, close < 0 ? -1 : close - 1).trimmed();
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         names.resize(1);
     std::vector<QString> values;
     for (const auto& [section, key] : names)
-        values.push_back(IniFile::StringIn(bytes, section, key, Absent));
+        values.push_back(IniFile::stringIn(bytes, section, key, Absent));
 
     if (size > MaxRoundTripSize)
         return 0;
@@ -62,13 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (values[i] == Absent)
             continue;
         try {
-            written = IniFile::WithString(written, names[i].first, names[i].second, values[i]);
+            written = IniFile::withString(written, names[i].first, names[i].second, values[i]);
         } catch (const KorvaneError&) {
             continue; // a name the writer refuses
         }
     }
     for (std::size_t i = 0; i < names.size(); ++i)
-        FUZZ_REQUIRE(IniFile::StringIn(written, names[i].first, names[i].second, Absent) ==
+        FUZZ_REQUIRE(IniFile::stringIn(written, names[i].first, names[i].second, Absent) ==
                      values[i]);
 
     if (names.empty())
@@ -76,15 +76,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto& [section, key] = names[size % names.size()];
     const QString value = QStringLiteral("v%1").arg(size);
     try {
-        written = IniFile::WithString(written, section, key, value);
+        written = IniFile::withString(written, section, key, value);
     } catch (const KorvaneError&) {
         return 0;
     }
-    FUZZ_REQUIRE(IniFile::StringIn(written, section, key, Absent) == value);
+    FUZZ_REQUIRE(IniFile::stringIn(written, section, key, Absent) == value);
     for (std::size_t i = 0; i < names.size(); ++i)
         if (names[i].first.compare(section, Qt::CaseInsensitive) != 0 ||
             names[i].second.compare(key, Qt::CaseInsensitive) != 0)
-            FUZZ_REQUIRE(IniFile::StringIn(written, names[i].first, names[i].second, Absent) ==
+            FUZZ_REQUIRE(IniFile::stringIn(written, names[i].first, names[i].second, Absent) ==
                          values[i]);
     return 0;
 }

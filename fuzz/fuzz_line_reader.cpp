@@ -11,24 +11,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t plan = data[0];
     TextLineReader reader(fuzz::Bytes(data + 1, size - 1));
     std::size_t calls = 0;
-    for (; !reader.AtEnd(); ++calls) {
+    for (; !reader.atEnd(); ++calls) {
         FUZZ_REQUIRE(calls <= size); // each call takes at least one byte
         switch ((plan >> (2 * (calls % 4))) & 3) {
         case 0:
         case 1: {
-            const QByteArray line = reader.ReadLine();
+            const QByteArray line = reader.readLine();
             FUZZ_REQUIRE(!line.contains('\r') && !line.contains(TextLineReader::EndOfFileMark));
             break;
         }
         case 2:
-            (void)reader.ReadByteLine();
+            (void)reader.readByteLine();
             break;
         default:
-            reader.SkipLines(int(calls % 3) + 1);
+            reader.skipLines(int(calls % 3) + 1);
             break;
         }
     }
-    FUZZ_REQUIRE(reader.ReadLine().isEmpty());
-    FUZZ_REQUIRE(reader.ReadByteLine() == TextLineReader::EndOfFileMark);
+    FUZZ_REQUIRE(reader.readLine().isEmpty());
+    FUZZ_REQUIRE(reader.readByteLine() == TextLineReader::EndOfFileMark);
     return 0;
 }

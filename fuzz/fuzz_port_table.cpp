@@ -14,25 +14,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const QString model = data[0] & 1 ? QStringLiteral("KORVANEA/B") : QStringLiteral("KORVANE");
     const std::span<const std::uint8_t> rest(data + 1, size - 1);
-    (void)DecodeReadPortParams(rest, model);
+    (void)decodeReadPortParams(rest, model);
 
     // A response of the model's length whatever the input's length.
-    ByteBuffer frame(PortParamsPayloadSize(model) + 3, 0);
+    ByteBuffer frame(portParamsPayloadSize(model) + 3, 0);
     frame.front() = FrameStart;
     frame[1] = command::ReadPortParams;
     frame.back() = FrameEnd;
     for (std::size_t i = 0; i < rest.size() && i + 3 < frame.size(); ++i)
         frame[i + 2] = rest[i];
-    const auto rows = DecodeReadPortParams(frame, model);
+    const auto rows = decodeReadPortParams(frame, model);
     FUZZ_REQUIRE(rows && rows->size() == PortCount);
-    const PortTableEncoding encoded = EncodeWritePortParams(*rows, model);
-    if (!encoded.IsOk())
+    const PortTableEncoding encoded = encodeWritePortParams(*rows, model);
+    if (!encoded.isOk())
         return 0;
-    FUZZ_REQUIRE(encoded.Payload.size() == PortParamsPayloadSize(model));
+    FUZZ_REQUIRE(encoded.Payload.size() == portParamsPayloadSize(model));
     ByteBuffer again{FrameStart, command::ReadPortParams};
     again.insert(again.end(), encoded.Payload.begin(), encoded.Payload.end());
     again.push_back(FrameEnd);
-    const auto back = DecodeReadPortParams(again, model);
+    const auto back = decodeReadPortParams(again, model);
     FUZZ_REQUIRE(back && *back == *rows);
     return 0;
 }

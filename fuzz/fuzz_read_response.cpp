@@ -19,12 +19,12 @@ const std::array<std::uint8_t, 6> ReadCodes = {
     command::ReadGps,     command::ReadTrunkAttributes, command::ReadTrunkDelay};
 
 void DecodeAll(std::span<const std::uint8_t> frame, const QString& model) {
-    (void)DecodeReadAddress(frame);
-    (void)DecodeReadSerialNumber(frame);
-    (void)DecodeReadGps(frame);
-    (void)DecodeReadTrunkAttributes(frame, TrunkParams{});
-    (void)DecodeReadTrunkDelay(frame, model, TrunkParams{});
-    if (const auto rows = DecodeReadPortParams(frame, model))
+    (void)decodeReadAddress(frame);
+    (void)decodeReadSerialNumber(frame);
+    (void)decodeReadGps(frame);
+    (void)decodeReadTrunkAttributes(frame, TrunkParams{});
+    (void)decodeReadTrunkDelay(frame, model, TrunkParams{});
+    if (const auto rows = decodeReadPortParams(frame, model))
         FUZZ_REQUIRE(rows->size() == PortCount);
 }
 
@@ -40,18 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> raw(data + 2, size - 2);
     const bool known = model != QStringLiteral("0");
     try {
-        const ReadResponse r = CheckReadResponse(code, model, raw);
-        FUZZ_REQUIRE(r.IsOk() == (r.Frame.size() > 0));
-        if (r.IsOk()) {
-            FUZZ_REQUIRE(IsAcceptableFrame(raw));
-            if (const auto expected = ExpectedResponseLength(code, model))
+        const ReadResponse r = checkReadResponse(code, model, raw);
+        FUZZ_REQUIRE(r.isOk() == (r.Frame.size() > 0));
+        if (r.isOk()) {
+            FUZZ_REQUIRE(isAcceptableFrame(raw));
+            if (const auto expected = expectedResponseLength(code, model))
                 FUZZ_REQUIRE(r.Frame.size() == *expected);
             DecodeAll(r.Frame, model);
         }
     } catch (const KorvaneError&) {
         FUZZ_REQUIRE(!known);
     }
-    (void)CheckReadResponse(code, model, std::nullopt);
+    (void)checkReadResponse(code, model, std::nullopt);
     // The decoders also stand bytes that were never checked.
     for (const QString& m : {QStringLiteral("KORVANE"), QStringLiteral("KORVANEA/B")})
         DecodeAll(raw, m);

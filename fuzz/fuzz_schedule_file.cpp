@@ -21,30 +21,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QList<QByteArray> lines = input.mid(zero + 1).split('\n');
         // The window's list never holds more than some dozens of rows.
         for (qsizetype i = 0; i + 1 < lines.size() && ports.size() < 64; i += 2) {
-            PortEntry row = PortEntry::Unassigned(int(i / 2 + 1));
-            row.PortNumber = FromCp936(lines[i]);
-            row.Channel = FromCp936(lines[i + 1]);
+            PortEntry row = PortEntry::unassigned(int(i / 2 + 1));
+            row.PortNumber = fromCp936(lines[i]);
+            row.Channel = fromCp936(lines[i + 1]);
             ports.append(row);
         }
     }
 
-    (void)ParseScheduleEntries(file, false);
-    ScheduleTable table = ParseScheduleEntries(file);
+    (void)parseScheduleEntries(file, false);
+    ScheduleTable table = parseScheduleEntries(file);
     const qsizetype entries = qsizetype(table.size());
     try {
-        ConvertScheduleTable(table, ports);
+        convertScheduleTable(table, ports);
     } catch (const KorvaneError&) {
         return 0; // a port number that is not an integer
     }
     FUZZ_REQUIRE(qsizetype(table.size()) == entries);
     for (const std::uint8_t slot : table)
         FUZZ_REQUIRE(slot < 100 || slot >= 200);
-    if (ScheduleSizeRefusal(entries))
+    if (scheduleSizeRefusal(entries))
         return 0;
-    const int blocks = ScheduleBlockCount(entries);
+    const int blocks = scheduleBlockCount(entries);
     FUZZ_REQUIRE(blocks >= 0 && blocks <= 256);
     for (int block = 0; block < blocks; ++block)
-        FUZZ_REQUIRE(ScheduleBlockPayload(0x123456, block, table).size() ==
+        FUZZ_REQUIRE(scheduleBlockPayload(0x123456, block, table).size() ==
                      std::size_t(ScheduleBlockPayloadSize));
     return 0;
 }

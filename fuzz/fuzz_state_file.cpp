@@ -12,16 +12,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Read as the file loader reads it.
     const QString text = QString::fromUtf8(fuzz::Bytes(data, size));
     DeviceState state;
-    const QString before = StateText(state);
+    const QString before = stateText(state);
     QString error;
-    if (!ApplyStateText(text, state, &error)) {
+    if (!applyStateText(text, state, &error)) {
         FUZZ_REQUIRE(!error.isEmpty());
-        FUZZ_REQUIRE(StateText(state) == before); // a refused file changes nothing
+        FUZZ_REQUIRE(stateText(state) == before); // a refused file changes nothing
         return 0;
     }
-    const QString written = StateText(state);
+    const QString written = stateText(state);
     DeviceState again;
-    FUZZ_REQUIRE(ApplyStateText(written, again, &error));
-    FUZZ_REQUIRE(StateText(again) == written);
+    FUZZ_REQUIRE(applyStateText(written, again, &error));
+    FUZZ_REQUIRE(stateText(again) == written);
     return 0;
 }

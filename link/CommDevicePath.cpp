@@ -4,7 +4,7 @@ namespace korvane {
 
 #if defined(_WIN32)
 
-QString CommDevicePath(const QString& commName) {
+QString commDevicePath(const QString& commName) {
     const QString name = commName.trimmed();
     if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')))
         return name;
@@ -32,7 +32,7 @@ int ComNumber(const QString& name) {
 
 } // namespace
 
-QString CommDevicePath(const QString& commName) {
+QString commDevicePath(const QString& commName) {
     QString name = commName.trimmed();
     if (name.startsWith(QLatin1String("\\\\.\\")))
         name.remove(0, 4);

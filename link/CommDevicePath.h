@@ -13,6 +13,6 @@ namespace korvane {
 // needs from 10 on.
 // Both: blanks around the name are dropped; an empty name maps to an empty path,
 // which no open accepts.
-QString CommDevicePath(const QString& commName);
+QString commDevicePath(const QString& commName);
 
 } // namespace korvane

@@ -23,11 +23,11 @@ class BusyCursorScope {
 public:
     explicit BusyCursorScope(BusyCursor* cursor) : m_cursor(cursor) {
         if (m_cursor != nullptr)
-            m_cursor->Busy();
+            m_cursor->busy();
     }
     ~BusyCursorScope() {
         if (m_cursor != nullptr)
-            m_cursor->Restore();
+            m_cursor->restore();
     }
     BusyCursorScope(const BusyCursorScope&) = delete;
     BusyCursorScope& operator=(const BusyCursorScope&) = delete;
@@ -41,15 +41,15 @@ private:
 CommandTransport::CommandTransport() : m_comm(std::make_unique<SerialPort>()) {
     m_comm->OnReceiveData = [this](SerialPort* sender, const std::uint8_t* buffer,
                                    std::uint16_t count) {
-        ReceiveData(sender, buffer, count);
+        receiveData(sender, buffer, count);
     };
     m_comm->OnReceiveError = [](SerialPort*, std::uint32_t) {
     };
     m_comm->OnSendDataEmpty = [](SerialPort*) {
     };
-    m_comm->SetInx_XonXoffFlow(false);
-    m_comm->SetOutx_XonXoffFlow(false);
-    m_comm->SetReadIntervalTimeout(100);
+    m_comm->setInx_XonXoffFlow(false);
+    m_comm->setOutx_XonXoffFlow(false);
+    m_comm->setReadIntervalTimeout(100);
 }
 
 CommandTransport::~CommandTransport() {
@@ -57,17 +57,17 @@ CommandTransport::~CommandTransport() {
     m_comm.reset();
 }
 
-const std::uint8_t* CommandTransport::Transact(const std::uint8_t* frame, int& length) {
+const std::uint8_t* CommandTransport::transact(const std::uint8_t* frame, int& length) {
     const BusyCursorScope busy(m_busyCursor);
     QElapsedTimer sinceSend;
     sinceSend.start();
     if (length >= 0 && length <= std::numeric_limits<std::uint16_t>::max())
-        SendFrame(frame, static_cast<std::uint16_t>(length));
+        sendFrame(frame, static_cast<std::uint16_t>(length));
     else
         m_responseEvent = false;
-    WaitForResponse(sinceSend);
+    waitForResponse(sinceSend);
     if (linkLog().isDebugEnabled()) {
-        const QString port = m_comm ? m_comm->CommName() : QString();
+        const QString port = m_comm ? m_comm->commName() : QString();
         qCDebug(linkLog).noquote() << port << "sent" << hexBytes(frame, std::max(length, 0));
         if (m_responseEvent)
             qCDebug(linkLog).noquote() << port << "answer after" << sinceSend.elapsed()
@@ -79,17 +79,17 @@ const std::uint8_t* CommandTransport::Transact(const std::uint8_t* frame, int& l
     return m_responseEvent ? m_response.data() : nullptr;
 }
 
-std::optional<ByteBuffer> CommandTransport::Transact(std::span<const std::uint8_t> frame) {
+std::optional<ByteBuffer> CommandTransport::transact(std::span<const std::uint8_t> frame) {
     int length = frame.size() <= std::numeric_limits<std::uint16_t>::max()
                      ? static_cast<int>(frame.size())
                      : -1;
-    const std::uint8_t* response = Transact(frame.data(), length);
+    const std::uint8_t* response = transact(frame.data(), length);
     if (response == nullptr)
         return std::nullopt;
     return ByteBuffer(response, response + length);
 }
 
-void CommandTransport::WaitForResponse(const QElapsedTimer& sinceSend) {
+void CommandTransport::waitForResponse(const QElapsedTimer& sinceSend) {
     if (QCoreApplication::instance() == nullptr) {
         // No event loop can deliver a response; keep the time limit all the same.
         std::this_thread::sleep_for(std::chrono::milliseconds(m_timeLimitMs));
@@ -115,21 +115,21 @@ void CommandTransport::WaitForResponse(const QElapsedTimer& sinceSend) {
         m_waitLoop->quit();
 }
 
-bool CommandTransport::SendFrame(const std::uint8_t* frame, std::uint16_t length) {
+bool CommandTransport::sendFrame(const std::uint8_t* frame, std::uint16_t length) {
     m_responseEvent = false;
     if (frame == nullptr)
         length = 0;
-    const bool accepted = m_comm->WriteData(frame, length);
+    const bool accepted = m_comm->writeData(frame, length);
     if (m_debug)
-        PostMonitor(" Command: ", frame, length);
+        postMonitor(" Command: ", frame, length);
     return accepted;
 }
 
-const std::uint8_t* CommandTransport::Response() const noexcept {
+const std::uint8_t* CommandTransport::response() const noexcept {
     return m_response.empty() ? nullptr : m_response.data();
 }
 
-void CommandTransport::ReceiveData(SerialPort*, const std::uint8_t* buffer, std::uint16_t count) {
+void CommandTransport::receiveData(SerialPort*, const std::uint8_t* buffer, std::uint16_t count) {
     if (buffer == nullptr)
         count = 0;
     m_response.assign(std::size_t(count) + 1, 0);
@@ -137,12 +137,12 @@ void CommandTransport::ReceiveData(SerialPort*, const std::uint8_t* buffer, std:
     m_responseLength = count;
     m_responseEvent = true;
     if (m_debug)
-        PostMonitor(" Response: ", buffer, count);
+        postMonitor(" Response: ", buffer, count);
     if (m_waitLoop != nullptr)
         m_waitLoop->quit();
 }
 
-void CommandTransport::PostMonitor(const char* label, const std::uint8_t* bytes,
+void CommandTransport::postMonitor(const char* label, const std::uint8_t* bytes,
                                    std::size_t count) {
     if (m_monitor.isNull())
         return;
@@ -151,7 +151,7 @@ void CommandTransport::PostMonitor(const char* label, const std::uint8_t* bytes,
     const std::size_t textLength = count == 0 ? 0 : std::find(bytes, bytes + count, 0) - bytes;
     // The frame's bytes are single-byte characters; the line travels as UTF-8, so that
     // the port name arrives as it is whatever its characters.
-    const QString text = m_comm->CommName() + QLatin1String(label) +
+    const QString text = m_comm->commName() + QLatin1String(label) +
                          QString::fromLatin1(chars, static_cast<qsizetype>(textLength));
     QCoreApplication::postEvent(m_monitor, new MonitorMessage(0, text.toUtf8()));
     // Count 0 would read as a text line; an empty frame has no byte record.
@@ -161,10 +161,10 @@ void CommandTransport::PostMonitor(const char* label, const std::uint8_t* bytes,
                                           QByteArray(chars, static_cast<qsizetype>(count))));
 }
 
-QString CommandTransport::PortDescription() const {
+QString CommandTransport::portDescription() const {
     const SerialPort& port = *m_comm;
     QString parity;
-    switch (port.Parity()) {
+    switch (port.parity()) {
     case ParityMode::None:
         parity = QStringLiteral("N-");
         break;
@@ -178,7 +178,7 @@ QString CommandTransport::PortDescription() const {
         break;
     }
     QString stopBits;
-    switch (port.StopBits()) {
+    switch (port.stopBits()) {
     case StopBitsMode::_1_5:
         stopBits = QStringLiteral("1.5");
         break;
@@ -189,8 +189,8 @@ QString CommandTransport::PortDescription() const {
         stopBits = QStringLiteral("1");
         break;
     }
-    return port.CommName() + QLatin1Char(' ') + QString::number(port.BaudRate()) +
-           QLatin1Char('-') + QString::number(static_cast<int>(port.ByteSize()) + 5) +
+    return port.commName() + QLatin1Char(' ') + QString::number(port.baudRate()) +
+           QLatin1Char('-') + QString::number(static_cast<int>(port.byteSize()) + 5) +
            QLatin1Char('-') + parity + stopBits;
 }
 

@@ -3,7 +3,7 @@
 // answers with, or nothing after the time limit. One block is one response; there is
 // no reassembly. Everything runs on the user-interface thread: the wait runs a nested
 // event loop, and that loop is what delivers the port's data notification to
-// ReceiveData. Callers run one transaction at a time; a nested one is not refused.
+// receiveData. Callers run one transaction at a time; a nested one is not refused.
 
 #include "link/FrameCodec.h"
 #include "link/SerialPort.h"
@@ -24,12 +24,12 @@ class QObject;
 namespace korvane {
 
 // The busy indication of a transaction's wait, implemented by the main window (an
-// override cursor). Busy() and Restore() always come in pairs.
+// override cursor). busy() and restore() always come in pairs.
 class BusyCursor {
 public:
     virtual ~BusyCursor() = default;
-    virtual void Busy() = 0;
-    virtual void Restore() = 0;
+    virtual void busy() = 0;
+    virtual void restore() = 0;
 };
 
 class CommandTransport {
@@ -43,47 +43,47 @@ public:
     CommandTransport(const CommandTransport&) = delete;
     CommandTransport& operator=(const CommandTransport&) = delete;
 
-    SerialPort& Comm() noexcept { return *m_comm; }
-    const SerialPort& Comm() const noexcept { return *m_comm; }
+    SerialPort& comm() noexcept { return *m_comm; }
+    const SerialPort& comm() const noexcept { return *m_comm; }
 
     // Sends length bytes of frame, then waits for the next received block. Returns the
     // response (a NUL follows it; valid until the next block arrives or the transport
     // is destroyed) or nullptr after the time limit. length becomes the transport's
     // response length in both cases: after a time-out that of an earlier response.
     // A length outside 0..65535 sends nothing. The frame is not modified.
-    const std::uint8_t* Transact(const std::uint8_t* frame, int& length);
+    const std::uint8_t* transact(const std::uint8_t* frame, int& length);
     // The same, returning a copy of the response.
-    std::optional<ByteBuffer> Transact(std::span<const std::uint8_t> frame);
+    std::optional<ByteBuffer> transact(std::span<const std::uint8_t> frame);
 
     // The sending half: clears the response event and hands the frame to the port.
     // True when the port accepted it for transmission.
-    bool SendFrame(const std::uint8_t* frame, std::uint16_t length);
+    bool sendFrame(const std::uint8_t* frame, std::uint16_t length);
 
     // The port label text, e.g. "COM1 9600-8-N-1" ("COM1 9600-8-1" for mark parity).
-    QString PortDescription() const;
+    QString portDescription() const;
 
     // With debug on, every frame sent and block received is posted to the monitor as
     // two MonitorMessage events. No monitor (or a destroyed one): nothing is posted.
-    bool Debug() const noexcept { return m_debug; }
-    void SetDebug(bool on) noexcept { m_debug = on; }
-    void SetMonitor(QObject* monitor) { m_monitor = monitor; }
-    void SetBusyCursor(BusyCursor* cursor) noexcept { m_busyCursor = cursor; }
+    bool debug() const noexcept { return m_debug; }
+    void setDebug(bool on) noexcept { m_debug = on; }
+    void setMonitor(QObject* monitor) { m_monitor = monitor; }
+    void setBusyCursor(BusyCursor* cursor) noexcept { m_busyCursor = cursor; }
 
     // The time limit of later transactions; ResponseTimeLimitMs unless changed (tests
     // shorten it so that a silent device does not cost seconds).
-    int TimeLimitMs() const noexcept { return m_timeLimitMs; }
-    void SetTimeLimitMs(int ms) noexcept { m_timeLimitMs = ms; }
+    int timeLimitMs() const noexcept { return m_timeLimitMs; }
+    void setTimeLimitMs(int ms) noexcept { m_timeLimitMs = ms; }
 
     // The last received block (nullptr before the first) and its length.
-    const std::uint8_t* Response() const noexcept;
-    int ResponseLength() const noexcept { return m_responseLength; }
+    const std::uint8_t* response() const noexcept;
+    int responseLength() const noexcept { return m_responseLength; }
 
     // The port's OnReceiveData handler: stores a copy and signals the response.
-    void ReceiveData(SerialPort* sender, const std::uint8_t* buffer, std::uint16_t count);
+    void receiveData(SerialPort* sender, const std::uint8_t* buffer, std::uint16_t count);
 
 private:
-    void WaitForResponse(const QElapsedTimer& sinceSend);
-    void PostMonitor(const char* label, const std::uint8_t* bytes, std::size_t count);
+    void waitForResponse(const QElapsedTimer& sinceSend);
+    void postMonitor(const char* label, const std::uint8_t* bytes, std::size_t count);
 
     std::unique_ptr<SerialPort> m_comm;
     std::vector<std::uint8_t> m_response; // bytes plus a NUL; empty until the first block

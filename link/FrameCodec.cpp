@@ -18,7 +18,7 @@ constexpr std::array<std::uint64_t, 4> EscapeTable = makeEscapeTable();
 std::size_t writePayload(std::span<const std::uint8_t> payload, std::uint8_t* out) noexcept {
     std::size_t n = 0;
     for (std::uint8_t b : payload) {
-        if (IsEscaped(b)) {
+        if (isEscaped(b)) {
             out[n++] = FrameEscape;
             out[n++] = static_cast<std::uint8_t>(b ^ FrameEscapeMask);
         } else {
@@ -30,7 +30,7 @@ std::size_t writePayload(std::span<const std::uint8_t> payload, std::uint8_t* ou
 
 int build(std::uint8_t code, const std::uint32_t* address, std::span<const std::uint8_t> payload,
           std::span<std::uint8_t> destination) noexcept {
-    const std::size_t needed = FrameLength(payload, address != nullptr);
+    const std::size_t needed = frameLength(payload, address != nullptr);
     if (needed > destination.size())
         return -1;
     std::uint8_t* out = destination.data();
@@ -38,7 +38,7 @@ int build(std::uint8_t code, const std::uint32_t* address, std::span<const std::
     out[n++] = FrameStart;
     out[n++] = code;
     if (address) {
-        for (const std::uint8_t b : AddressBytes(*address))
+        for (const std::uint8_t b : addressBytes(*address))
             out[n++] = b;
     }
     n += writePayload(payload, out + n);
@@ -52,24 +52,24 @@ bool validCount(const ByteBuffer& payload, int count) noexcept {
 
 } // namespace
 
-std::array<std::uint8_t, AddressLength> AddressBytes(std::uint32_t address) noexcept {
+std::array<std::uint8_t, AddressLength> addressBytes(std::uint32_t address) noexcept {
     return {static_cast<std::uint8_t>(address & 0xFF),
             static_cast<std::uint8_t>((address >> 8) & 0xFF),
             static_cast<std::uint8_t>((address >> 16) & 0xFF)};
 }
 
-bool IsEscaped(std::uint8_t value) noexcept {
+bool isEscaped(std::uint8_t value) noexcept {
     return (EscapeTable[value / 64] >> (value % 64)) & 1u;
 }
 
-std::size_t FrameLength(std::span<const std::uint8_t> payload, bool addressed) noexcept {
+std::size_t frameLength(std::span<const std::uint8_t> payload, bool addressed) noexcept {
     std::size_t n = addressed ? 6 : 3;
     for (std::uint8_t b : payload)
-        n += IsEscaped(b) ? 2 : 1;
+        n += isEscaped(b) ? 2 : 1;
     return n;
 }
 
-int BuildPlainFrame(std::uint8_t code, const ByteBuffer& payload, int count,
+int buildPlainFrame(std::uint8_t code, const ByteBuffer& payload, int count,
                     std::span<std::uint8_t> destination) noexcept {
     if (!validCount(payload, count))
         return -1;
@@ -77,7 +77,7 @@ int BuildPlainFrame(std::uint8_t code, const ByteBuffer& payload, int count,
                  destination);
 }
 
-int BuildAddressedFrame(std::uint32_t address, std::uint8_t code,
+int buildAddressedFrame(std::uint32_t address, std::uint8_t code,
                         std::span<std::uint8_t> destination, int count,
                         const ByteBuffer& payload) noexcept {
     if (!validCount(payload, count))
@@ -86,28 +86,28 @@ int BuildAddressedFrame(std::uint32_t address, std::uint8_t code,
                  destination);
 }
 
-ByteBuffer PlainFrame(std::uint8_t code, std::span<const std::uint8_t> payload) {
-    ByteBuffer frame(FrameLength(payload, false));
+ByteBuffer plainFrame(std::uint8_t code, std::span<const std::uint8_t> payload) {
+    ByteBuffer frame(frameLength(payload, false));
     build(code, nullptr, payload, frame);
     return frame;
 }
 
-ByteBuffer AddressedFrame(std::uint32_t address, std::uint8_t code,
+ByteBuffer addressedFrame(std::uint32_t address, std::uint8_t code,
                           std::span<const std::uint8_t> payload) {
-    ByteBuffer frame(FrameLength(payload, true));
+    ByteBuffer frame(frameLength(payload, true));
     build(code, &address, payload, frame);
     return frame;
 }
 
-bool CheckFrame(const std::uint8_t* data, std::size_t length) noexcept {
+bool checkFrame(const std::uint8_t* data, std::size_t length) noexcept {
     return length > 0 && data[0] == FrameStart && data[length - 1] == FrameEnd;
 }
 
-bool IsAcceptableFrame(std::span<const std::uint8_t> raw) noexcept {
-    return raw.size() <= MaxReceivedFrameLength && CheckFrame(raw.data(), raw.size());
+bool isAcceptableFrame(std::span<const std::uint8_t> raw) noexcept {
+    return raw.size() <= MaxReceivedFrameLength && checkFrame(raw.data(), raw.size());
 }
 
-std::size_t UnescapeFrame(const std::uint8_t* source, std::uint8_t* destination,
+std::size_t unescapeFrame(const std::uint8_t* source, std::uint8_t* destination,
                           std::size_t length) noexcept {
     if (length == 0)
         return 0;
@@ -131,9 +131,9 @@ std::size_t UnescapeFrame(const std::uint8_t* source, std::uint8_t* destination,
     return n;
 }
 
-ByteBuffer UnescapeFrame(std::span<const std::uint8_t> raw) {
+ByteBuffer unescapeFrame(std::span<const std::uint8_t> raw) {
     ByteBuffer out(raw.size());
-    out.resize(UnescapeFrame(raw.data(), out.data(), raw.size()));
+    out.resize(unescapeFrame(raw.data(), out.data(), raw.size()));
     return out;
 }
 

@@ -26,47 +26,47 @@ inline constexpr std::uint8_t FrameEscapeMask = 0xAA;
 inline constexpr std::size_t MaxReceivedFrameLength = 300;
 
 // True when the payload byte must travel escaped (one bit lookup in a 256-bit table).
-bool IsEscaped(std::uint8_t value) noexcept;
+bool isEscaped(std::uint8_t value) noexcept;
 
 // Worst case frame length for a payload of count bytes: every byte escaped.
-constexpr std::size_t MaxFrameLength(std::size_t count, bool addressed) noexcept {
+constexpr std::size_t maxFrameLength(std::size_t count, bool addressed) noexcept {
     return (addressed ? 6 : 3) + 2 * count;
 }
 
 // Exact frame length for the first count bytes of payload.
-std::size_t FrameLength(std::span<const std::uint8_t> payload, bool addressed) noexcept;
+std::size_t frameLength(std::span<const std::uint8_t> payload, bool addressed) noexcept;
 
 // Write the plain frame for the first count bytes of payload into destination.
 // Returns the frame length, or -1 (writing nothing) when count is negative or larger
 // than the payload, or the frame does not fit destination.
-int BuildPlainFrame(std::uint8_t code, const ByteBuffer& payload, int count,
+int buildPlainFrame(std::uint8_t code, const ByteBuffer& payload, int count,
                     std::span<std::uint8_t> destination) noexcept;
 
 // A device address on the wire: bits 0-7, 8-15, 16-23. The addressed frames, the
 // set-address command and the schedule blocks carry it so.
 inline constexpr std::size_t AddressLength = 3;
-std::array<std::uint8_t, AddressLength> AddressBytes(std::uint32_t address) noexcept;
+std::array<std::uint8_t, AddressLength> addressBytes(std::uint32_t address) noexcept;
 
 // Addressed form: the address bytes follow the command byte.
-int BuildAddressedFrame(std::uint32_t address, std::uint8_t code,
+int buildAddressedFrame(std::uint32_t address, std::uint8_t code,
                         std::span<std::uint8_t> destination, int count,
                         const ByteBuffer& payload) noexcept;
 
 // Convenience forms sized from the input; they cannot overrun.
-ByteBuffer PlainFrame(std::uint8_t code, std::span<const std::uint8_t> payload);
-ByteBuffer AddressedFrame(std::uint32_t address, std::uint8_t code,
+ByteBuffer plainFrame(std::uint8_t code, std::span<const std::uint8_t> payload);
+ByteBuffer addressedFrame(std::uint32_t address, std::uint8_t code,
                           std::span<const std::uint8_t> payload);
 
 // True when byte 0 is 0x7E and the last byte is 0x7F (length 0 is false).
-bool CheckFrame(const std::uint8_t* data, std::size_t length) noexcept;
+bool checkFrame(const std::uint8_t* data, std::size_t length) noexcept;
 
-// CheckFrame plus the raw length limit of received frames.
-bool IsAcceptableFrame(std::span<const std::uint8_t> raw) noexcept;
+// checkFrame plus the raw length limit of received frames.
+bool isAcceptableFrame(std::span<const std::uint8_t> raw) noexcept;
 
 // Unescape everything between the first and the last byte. The destination needs
 // length bytes at most. Returns the unescaped length (start and end byte included).
-std::size_t UnescapeFrame(const std::uint8_t* source, std::uint8_t* destination,
+std::size_t unescapeFrame(const std::uint8_t* source, std::uint8_t* destination,
                           std::size_t length) noexcept;
-ByteBuffer UnescapeFrame(std::span<const std::uint8_t> raw);
+ByteBuffer unescapeFrame(std::span<const std::uint8_t> raw);
 
 } // namespace korvane

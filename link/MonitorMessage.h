@@ -17,10 +17,10 @@ public:
     MonitorMessage(int count, QByteArray block)
         : QEvent(EventType), m_count(count), m_block(std::move(block)) {}
 
-    // 0 for a text line, else the number of bytes in Block().
-    int Count() const noexcept { return m_count; }
+    // 0 for a text line, else the number of bytes in block().
+    int count() const noexcept { return m_count; }
     // The text line in UTF-8, or the bytes; QByteArray keeps a NUL after them.
-    const QByteArray& Block() const noexcept { return m_block; }
+    const QByteArray& block() const noexcept { return m_block; }
 
 private:
     int m_count;

@@ -10,6 +10,6 @@ namespace korvane {
 // On Linux the USB and ACM adapters, and with withOnBoardPorts the on-board ttyS
 // ports too, as /dev paths in name order. On Windows every COMn name the system
 // holds, in number order (withOnBoardPorts changes nothing there).
-QStringList CandidatePorts(bool withOnBoardPorts);
+QStringList candidatePorts(bool withOnBoardPorts);
 
 } // namespace korvane

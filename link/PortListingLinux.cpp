@@ -4,7 +4,7 @@
 
 namespace korvane {
 
-QStringList CandidatePorts(bool withOnBoardPorts) {
+QStringList candidatePorts(bool withOnBoardPorts) {
     QStringList patterns{QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
     if (withOnBoardPorts)
         patterns.append(QStringLiteral("ttyS*"));

@@ -9,7 +9,7 @@
 
 namespace korvane {
 
-QStringList CandidatePorts(bool) {
+QStringList candidatePorts(bool) {
     std::vector<wchar_t> names(1 << 16);
     const DWORD length = ::QueryDosDeviceW(nullptr, names.data(), DWORD(names.size()));
     QMap<int, QString> ports;

@@ -26,7 +26,7 @@ protected:
         if (m_port != nullptr) {
             const auto& block = notification->Block;
             ++m_depth;
-            m_port->Dispatch(notification->Code, notification->Value, block.data(),
+            m_port->dispatch(notification->Code, notification->Value, block.data(),
                              block.empty() ? 0 : block.size() - 1);
             --m_depth;
         }
@@ -41,7 +41,7 @@ private:
 SerialPort::SerialPort() : m_target(new NotificationTarget(this)) {}
 
 SerialPort::~SerialPort() {
-    ClosePort();
+    closePort();
     QCoreApplication::removePostedEvents(m_target);
     m_target->Detach();
     if (m_target->IsDispatching())
@@ -50,7 +50,7 @@ SerialPort::~SerialPort() {
         delete m_target;
 }
 
-void SerialPort::Dispatch(int code, std::uint32_t value, const std::uint8_t* block,
+void SerialPort::dispatch(int code, std::uint32_t value, const std::uint8_t* block,
                           std::size_t count) {
     // Copies, so that a handler may replace itself or destroy the port.
     switch (code) {
@@ -79,190 +79,190 @@ void SerialPort::Dispatch(int code, std::uint32_t value, const std::uint8_t* blo
     }
 }
 
-void SerialPort::OpenPort() {
-    if (IsOpen())
+void SerialPort::openPort() {
+    if (isOpen())
         throw SerialPortError("This serial port already opened");
 
     m_state = std::make_unique<PortThreadState>();
     m_state->target = m_target;
-    if (!OpenHandle(m_commName)) {
-        const int error = LastSystemError();
+    if (!openHandle(m_commName)) {
+        const int error = lastSystemError();
         qCDebug(linkLog).noquote() << m_commName << "cannot be opened:" << qt_error_string(error);
         m_state.reset();
         throw SerialPortError("Error opening serial port", error);
     }
-    if (!IsCommHandle()) {
-        CloseHandle();
+    if (!isCommHandle()) {
+        closeHandle();
         m_state.reset();
         throw SerialPortError("File handle is not a comm handle ");
     }
-    if (!SetupQueues()) {
-        const int error = LastSystemError();
-        CloseHandle();
+    if (!setupQueues()) {
+        const int error = lastSystemError();
+        closeHandle();
         m_state.reset();
         throw SerialPortError("Cannot setup comm buffer", error);
     }
 
-    PurgeAll();
-    ApplyTimeouts();
-    ApplyLineSettings();
+    purgeAll();
+    applyTimeouts();
+    applyLineSettings();
 
-    if (!CreateStopEvent()) {
-        const int error = LastSystemError();
-        CloseStopEvent();
-        CloseHandle();
+    if (!createStopEvent()) {
+        const int error = lastSystemError();
+        closeStopEvent();
+        closeHandle();
         m_state.reset();
         throw SerialPortError("Unable to create event", error);
     }
 
     m_readThread = std::make_unique<ReceiveThread>(*m_state);
     try {
-        m_readThread->Start();
+        m_readThread->start();
     } catch (const std::system_error& e) {
         m_readThread.reset();
-        CloseStopEvent();
-        CloseHandle();
+        closeStopEvent();
+        closeHandle();
         m_state.reset();
         throw SerialPortError("Unable to create read thread", e.code().value());
     }
 
     m_writeThread = std::make_unique<TransmitThread>(*m_state);
     try {
-        m_writeThread->Start();
+        m_writeThread->start();
     } catch (const std::system_error& e) {
         m_writeThread.reset();
-        StopThreads();
-        CloseStopEvent();
-        CloseHandle();
+        stopThreads();
+        closeStopEvent();
+        closeHandle();
         m_state.reset();
         throw SerialPortError("Unable to create write thread", e.code().value());
     }
     qCDebug(linkLog).noquote() << m_commName << "opened";
 }
 
-void SerialPort::StopThreads() {
-    SignalStop();
+void SerialPort::stopThreads() {
+    signalStop();
     if (m_readThread) {
-        m_readThread->Join();
+        m_readThread->join();
         m_readThread.reset();
     }
     if (m_writeThread) {
-        m_writeThread->Join();
+        m_writeThread->join();
         m_writeThread.reset();
     }
 }
 
-void SerialPort::ClosePort() {
-    if (!IsOpen())
+void SerialPort::closePort() {
+    if (!isOpen())
         return;
-    StopThreads();
-    CloseStopEvent();
-    CloseHandle();
+    stopThreads();
+    closeStopEvent();
+    closeHandle();
     m_state.reset();
     qCDebug(linkLog).noquote() << m_commName << "closed";
 }
 
-bool SerialPort::WriteData(const std::uint8_t* buffer, std::uint16_t count) {
-    if (!IsOpen() || !m_writeThread || count == 0 || buffer == nullptr)
+bool SerialPort::writeData(const std::uint8_t* buffer, std::uint16_t count) {
+    if (!isOpen() || !m_writeThread || count == 0 || buffer == nullptr)
         return false;
-    return m_writeThread->Post(std::vector<std::uint8_t>(buffer, buffer + count));
+    return m_writeThread->post(std::vector<std::uint8_t>(buffer, buffer + count));
 }
 
-template <typename T> void SerialPort::Set(T& member, const T& value, bool lineSettings) {
+template <typename T> void SerialPort::set(T& member, const T& value, bool lineSettings) {
     if (member == value)
         return;
     member = value;
-    Reapply(lineSettings);
+    reapply(lineSettings);
 }
 
-void SerialPort::Reapply(bool lineSettings) {
-    if (!IsOpen())
+void SerialPort::reapply(bool lineSettings) {
+    if (!isOpen())
         return;
     if (lineSettings)
-        ApplyLineSettings();
+        applyLineSettings();
     else
-        ApplyTimeouts();
+        applyTimeouts();
 }
 
-void SerialPort::SetCommName(const QString& value) {
+void SerialPort::setCommName(const QString& value) {
     m_commName = value;
 }
-void SerialPort::SetParity(ParityMode value) {
+void SerialPort::setParity(ParityMode value) {
     m_parity = value;
 }
 
-void SerialPort::SetBaudRate(std::uint32_t value) {
-    Set(m_baudRate, value, true);
+void SerialPort::setBaudRate(std::uint32_t value) {
+    set(m_baudRate, value, true);
 }
-void SerialPort::SetParityCheck(bool value) {
-    Set(m_parityCheck, value, true);
+void SerialPort::setParityCheck(bool value) {
+    set(m_parityCheck, value, true);
 }
-void SerialPort::SetOutx_CtsFlow(bool value) {
-    Set(m_outxCtsFlow, value, true);
+void SerialPort::setOutx_CtsFlow(bool value) {
+    set(m_outxCtsFlow, value, true);
 }
-void SerialPort::SetOutx_DsrFlow(bool value) {
-    Set(m_outxDsrFlow, value, true);
+void SerialPort::setOutx_DsrFlow(bool value) {
+    set(m_outxDsrFlow, value, true);
 }
-void SerialPort::SetDtrControl(DtrMode value) {
-    Set(m_dtrControl, value, true);
+void SerialPort::setDtrControl(DtrMode value) {
+    set(m_dtrControl, value, true);
 }
-void SerialPort::SetDsrSensitivity(bool value) {
-    Set(m_dsrSensitivity, value, true);
+void SerialPort::setDsrSensitivity(bool value) {
+    set(m_dsrSensitivity, value, true);
 }
-void SerialPort::SetTxContinueOnXoff(bool value) {
-    Set(m_txContinueOnXoff, value, true);
+void SerialPort::setTxContinueOnXoff(bool value) {
+    set(m_txContinueOnXoff, value, true);
 }
-void SerialPort::SetOutx_XonXoffFlow(bool value) {
-    Set(m_outxXonXoffFlow, value, true);
+void SerialPort::setOutx_XonXoffFlow(bool value) {
+    set(m_outxXonXoffFlow, value, true);
 }
-void SerialPort::SetInx_XonXoffFlow(bool value) {
-    Set(m_inxXonXoffFlow, value, true);
+void SerialPort::setInx_XonXoffFlow(bool value) {
+    set(m_inxXonXoffFlow, value, true);
 }
-void SerialPort::SetReplaceWhenParityError(bool value) {
-    Set(m_replaceWhenParityError, value, true);
+void SerialPort::setReplaceWhenParityError(bool value) {
+    set(m_replaceWhenParityError, value, true);
 }
-void SerialPort::SetIgnoreNullChar(bool value) {
-    Set(m_ignoreNullChar, value, true);
+void SerialPort::setIgnoreNullChar(bool value) {
+    set(m_ignoreNullChar, value, true);
 }
-void SerialPort::SetRtsControl(RtsMode value) {
-    Set(m_rtsControl, value, true);
+void SerialPort::setRtsControl(RtsMode value) {
+    set(m_rtsControl, value, true);
 }
-void SerialPort::SetXonLimit(std::uint16_t value) {
-    Set(m_xonLimit, value, true);
+void SerialPort::setXonLimit(std::uint16_t value) {
+    set(m_xonLimit, value, true);
 }
-void SerialPort::SetXoffLimit(std::uint16_t value) {
-    Set(m_xoffLimit, value, true);
+void SerialPort::setXoffLimit(std::uint16_t value) {
+    set(m_xoffLimit, value, true);
 }
-void SerialPort::SetByteSize(DataBits value) {
-    Set(m_byteSize, value, true);
+void SerialPort::setByteSize(DataBits value) {
+    set(m_byteSize, value, true);
 }
-void SerialPort::SetStopBits(StopBitsMode value) {
-    Set(m_stopBits, value, true);
+void SerialPort::setStopBits(StopBitsMode value) {
+    set(m_stopBits, value, true);
 }
-void SerialPort::SetXonChar(std::uint8_t value) {
-    Set(m_xonChar, value, true);
+void SerialPort::setXonChar(std::uint8_t value) {
+    set(m_xonChar, value, true);
 }
-void SerialPort::SetXoffChar(std::uint8_t value) {
-    Set(m_xoffChar, value, true);
+void SerialPort::setXoffChar(std::uint8_t value) {
+    set(m_xoffChar, value, true);
 }
-void SerialPort::SetReplacedChar(std::uint8_t value) {
-    Set(m_replacedChar, value, true);
+void SerialPort::setReplacedChar(std::uint8_t value) {
+    set(m_replacedChar, value, true);
 }
 
-void SerialPort::SetReadIntervalTimeout(std::uint32_t value) {
-    Set(m_readIntervalTimeout, value, false);
+void SerialPort::setReadIntervalTimeout(std::uint32_t value) {
+    set(m_readIntervalTimeout, value, false);
 }
-void SerialPort::SetReadTotalTimeoutMultiplier(std::uint32_t value) {
-    Set(m_readTotalTimeoutMultiplier, value, false);
+void SerialPort::setReadTotalTimeoutMultiplier(std::uint32_t value) {
+    set(m_readTotalTimeoutMultiplier, value, false);
 }
-void SerialPort::SetReadTotalTimeoutConstant(std::uint32_t value) {
-    Set(m_readTotalTimeoutConstant, value, false);
+void SerialPort::setReadTotalTimeoutConstant(std::uint32_t value) {
+    set(m_readTotalTimeoutConstant, value, false);
 }
-void SerialPort::SetWriteTotalTimeoutMultiplier(std::uint32_t value) {
-    Set(m_writeTotalTimeoutMultiplier, value, false);
+void SerialPort::setWriteTotalTimeoutMultiplier(std::uint32_t value) {
+    set(m_writeTotalTimeoutMultiplier, value, false);
 }
-void SerialPort::SetWriteTotalTimeoutConstant(std::uint32_t value) {
-    Set(m_writeTotalTimeoutConstant, value, false);
+void SerialPort::setWriteTotalTimeoutConstant(std::uint32_t value) {
+    set(m_writeTotalTimeoutConstant, value, false);
 }
 
 } // namespace korvane

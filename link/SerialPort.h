@@ -51,13 +51,13 @@ inline constexpr std::uint32_t CommErrorBreak = 0x10;
 inline constexpr std::uint32_t ModemRing = 4;
 inline constexpr std::uint32_t ModemCarrierDetect = 8;
 
-// Raised by OpenPort. what() is one of the fixed messages; SystemError() keeps the
+// Raised by openPort. what() is one of the fixed messages; systemError() keeps the
 // operating system's error number behind it (0 when there is none).
 class SerialPortError : public std::runtime_error {
 public:
     explicit SerialPortError(const char* message, int systemError = 0)
         : std::runtime_error(message), m_systemError(systemError) {}
-    int SystemError() const noexcept { return m_systemError; }
+    int systemError() const noexcept { return m_systemError; }
 
 private:
     int m_systemError;
@@ -85,73 +85,73 @@ public:
     SerialPort& operator=(const SerialPort&) = delete;
 
     // Raises SerialPortError; a failed open leaves the port closed with nothing held.
-    void OpenPort();
+    void openPort();
     // Stops both threads and closes the port; nothing when closed. Never fails.
-    void ClosePort();
+    void closePort();
     // Queues a copy of count bytes for the transmit thread and returns at once.
     // False when the port is closed, its transmit thread has ended, or count is 0.
-    bool WriteData(const std::uint8_t* buffer, std::uint16_t count);
-    bool IsOpen() const noexcept;
+    bool writeData(const std::uint8_t* buffer, std::uint16_t count);
+    bool isOpen() const noexcept;
 
     // Properties. Setting a value the property already holds does nothing; otherwise
     // an open port gets its line settings (or, for the five time-outs, its time-outs)
-    // applied again at once. CommName and Parity take effect at the next OpenPort.
-    const QString& CommName() const noexcept { return m_commName; }
-    void SetCommName(const QString& value);
-    std::uint32_t BaudRate() const noexcept { return m_baudRate; }
-    void SetBaudRate(std::uint32_t value);
-    bool ParityCheck() const noexcept { return m_parityCheck; }
-    void SetParityCheck(bool value);
-    bool Outx_CtsFlow() const noexcept { return m_outxCtsFlow; }
-    void SetOutx_CtsFlow(bool value);
-    bool Outx_DsrFlow() const noexcept { return m_outxDsrFlow; }
-    void SetOutx_DsrFlow(bool value);
-    DtrMode DtrControl() const noexcept { return m_dtrControl; }
-    void SetDtrControl(DtrMode value);
-    bool DsrSensitivity() const noexcept { return m_dsrSensitivity; }
-    void SetDsrSensitivity(bool value);
-    bool TxContinueOnXoff() const noexcept { return m_txContinueOnXoff; }
-    void SetTxContinueOnXoff(bool value);
-    bool Outx_XonXoffFlow() const noexcept { return m_outxXonXoffFlow; }
-    void SetOutx_XonXoffFlow(bool value);
-    bool Inx_XonXoffFlow() const noexcept { return m_inxXonXoffFlow; }
-    void SetInx_XonXoffFlow(bool value);
-    bool ReplaceWhenParityError() const noexcept { return m_replaceWhenParityError; }
-    void SetReplaceWhenParityError(bool value);
-    bool IgnoreNullChar() const noexcept { return m_ignoreNullChar; }
-    void SetIgnoreNullChar(bool value);
-    RtsMode RtsControl() const noexcept { return m_rtsControl; }
-    void SetRtsControl(RtsMode value);
-    std::uint16_t XonLimit() const noexcept { return m_xonLimit; }
-    void SetXonLimit(std::uint16_t value);
-    std::uint16_t XoffLimit() const noexcept { return m_xoffLimit; }
-    void SetXoffLimit(std::uint16_t value);
-    DataBits ByteSize() const noexcept { return m_byteSize; }
-    void SetByteSize(DataBits value);
-    ParityMode Parity() const noexcept { return m_parity; }
-    void SetParity(ParityMode value);
-    StopBitsMode StopBits() const noexcept { return m_stopBits; }
-    void SetStopBits(StopBitsMode value);
-    std::uint8_t XonChar() const noexcept { return m_xonChar; }
-    void SetXonChar(std::uint8_t value);
-    std::uint8_t XoffChar() const noexcept { return m_xoffChar; }
-    void SetXoffChar(std::uint8_t value);
-    std::uint8_t ReplacedChar() const noexcept { return m_replacedChar; }
-    void SetReplacedChar(std::uint8_t value);
-    std::uint32_t ReadIntervalTimeout() const noexcept { return m_readIntervalTimeout; }
-    void SetReadIntervalTimeout(std::uint32_t value);
-    std::uint32_t ReadTotalTimeoutMultiplier() const noexcept {
+    // applied again at once. commName and Parity take effect at the next openPort.
+    const QString& commName() const noexcept { return m_commName; }
+    void setCommName(const QString& value);
+    std::uint32_t baudRate() const noexcept { return m_baudRate; }
+    void setBaudRate(std::uint32_t value);
+    bool parityCheck() const noexcept { return m_parityCheck; }
+    void setParityCheck(bool value);
+    bool outx_CtsFlow() const noexcept { return m_outxCtsFlow; }
+    void setOutx_CtsFlow(bool value);
+    bool outx_DsrFlow() const noexcept { return m_outxDsrFlow; }
+    void setOutx_DsrFlow(bool value);
+    DtrMode dtrControl() const noexcept { return m_dtrControl; }
+    void setDtrControl(DtrMode value);
+    bool dsrSensitivity() const noexcept { return m_dsrSensitivity; }
+    void setDsrSensitivity(bool value);
+    bool txContinueOnXoff() const noexcept { return m_txContinueOnXoff; }
+    void setTxContinueOnXoff(bool value);
+    bool outx_XonXoffFlow() const noexcept { return m_outxXonXoffFlow; }
+    void setOutx_XonXoffFlow(bool value);
+    bool inx_XonXoffFlow() const noexcept { return m_inxXonXoffFlow; }
+    void setInx_XonXoffFlow(bool value);
+    bool replaceWhenParityError() const noexcept { return m_replaceWhenParityError; }
+    void setReplaceWhenParityError(bool value);
+    bool ignoreNullChar() const noexcept { return m_ignoreNullChar; }
+    void setIgnoreNullChar(bool value);
+    RtsMode rtsControl() const noexcept { return m_rtsControl; }
+    void setRtsControl(RtsMode value);
+    std::uint16_t xonLimit() const noexcept { return m_xonLimit; }
+    void setXonLimit(std::uint16_t value);
+    std::uint16_t xoffLimit() const noexcept { return m_xoffLimit; }
+    void setXoffLimit(std::uint16_t value);
+    DataBits byteSize() const noexcept { return m_byteSize; }
+    void setByteSize(DataBits value);
+    ParityMode parity() const noexcept { return m_parity; }
+    void setParity(ParityMode value);
+    StopBitsMode stopBits() const noexcept { return m_stopBits; }
+    void setStopBits(StopBitsMode value);
+    std::uint8_t xonChar() const noexcept { return m_xonChar; }
+    void setXonChar(std::uint8_t value);
+    std::uint8_t xoffChar() const noexcept { return m_xoffChar; }
+    void setXoffChar(std::uint8_t value);
+    std::uint8_t replacedChar() const noexcept { return m_replacedChar; }
+    void setReplacedChar(std::uint8_t value);
+    std::uint32_t readIntervalTimeout() const noexcept { return m_readIntervalTimeout; }
+    void setReadIntervalTimeout(std::uint32_t value);
+    std::uint32_t readTotalTimeoutMultiplier() const noexcept {
         return m_readTotalTimeoutMultiplier;
     }
-    void SetReadTotalTimeoutMultiplier(std::uint32_t value);
-    std::uint32_t ReadTotalTimeoutConstant() const noexcept { return m_readTotalTimeoutConstant; }
-    void SetReadTotalTimeoutConstant(std::uint32_t value);
-    std::uint32_t WriteTotalTimeoutMultiplier() const noexcept {
+    void setReadTotalTimeoutMultiplier(std::uint32_t value);
+    std::uint32_t readTotalTimeoutConstant() const noexcept { return m_readTotalTimeoutConstant; }
+    void setReadTotalTimeoutConstant(std::uint32_t value);
+    std::uint32_t writeTotalTimeoutMultiplier() const noexcept {
         return m_writeTotalTimeoutMultiplier;
     }
-    void SetWriteTotalTimeoutMultiplier(std::uint32_t value);
-    std::uint32_t WriteTotalTimeoutConstant() const noexcept { return m_writeTotalTimeoutConstant; }
-    void SetWriteTotalTimeoutConstant(std::uint32_t value);
+    void setWriteTotalTimeoutMultiplier(std::uint32_t value);
+    std::uint32_t writeTotalTimeoutConstant() const noexcept { return m_writeTotalTimeoutConstant; }
+    void setWriteTotalTimeoutConstant(std::uint32_t value);
 
     ReceiveDataHandler OnReceiveData;
     ReceiveErrorHandler OnReceiveError;
@@ -161,24 +161,24 @@ public:
 
 private:
     friend class NotificationTarget;
-    void Dispatch(int code, std::uint32_t value, const std::uint8_t* block, std::size_t count);
-    void Reapply(bool lineSettings);
-    void StopThreads();
-    template <typename T> void Set(T& member, const T& value, bool lineSettings);
+    void dispatch(int code, std::uint32_t value, const std::uint8_t* block, std::size_t count);
+    void reapply(bool lineSettings);
+    void stopThreads();
+    template <typename T> void set(T& member, const T& value, bool lineSettings);
 
     // Platform layer, defined in SerialPortLinux.cpp and SerialPortWindows.cpp, each
     // over its own PortThreadState.
-    static int LastSystemError();         // errno, or GetLastError() on Windows
-    bool OpenHandle(const QString& name); // opens for exclusive use
-    bool IsCommHandle();
-    bool SetupQueues();
-    void PurgeAll();
-    void ApplyTimeouts();
-    void ApplyLineSettings();
-    bool CreateStopEvent();
-    void SignalStop();
-    void CloseStopEvent();
-    void CloseHandle();
+    static int lastSystemError();         // errno, or GetLastError() on Windows
+    bool openHandle(const QString& name); // opens for exclusive use
+    bool isCommHandle();
+    bool setupQueues();
+    void purgeAll();
+    void applyTimeouts();
+    void applyLineSettings();
+    bool createStopEvent();
+    void signalStop();
+    void closeStopEvent();
+    void closeHandle();
 
     QString m_commName = QStringLiteral("COM2");
     std::uint32_t m_baudRate = 9600;

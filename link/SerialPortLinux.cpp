@@ -59,16 +59,16 @@ void CloseFd(int& fd) {
 
 } // namespace
 
-int SerialPort::LastSystemError() {
+int SerialPort::lastSystemError() {
     return errno;
 }
 
-bool SerialPort::IsOpen() const noexcept {
+bool SerialPort::isOpen() const noexcept {
     return m_state && m_state->fd >= 0;
 }
 
-bool SerialPort::OpenHandle(const QString& name) {
-    const QByteArray path = QFile::encodeName(CommDevicePath(name));
+bool SerialPort::openHandle(const QString& name) {
+    const QByteArray path = QFile::encodeName(commDevicePath(name));
     if (path.isEmpty()) {
         errno = ENOENT;
         return false;
@@ -94,33 +94,33 @@ bool SerialPort::OpenHandle(const QString& name) {
     return true;
 }
 
-bool SerialPort::IsCommHandle() {
+bool SerialPort::isCommHandle() {
     m_state->termiosSaved = ::tcgetattr(m_state->fd, &m_state->savedTermios) == 0;
     return m_state->termiosSaved;
 }
 
 // Linux drivers size their own queues; there is nothing to set.
-bool SerialPort::SetupQueues() {
+bool SerialPort::setupQueues() {
     return true;
 }
 
-void SerialPort::PurgeAll() {
+void SerialPort::purgeAll() {
     ::tcflush(m_state->fd, TCIOFLUSH);
 }
 
 // The receive thread reads these at every wait. Write limits are not used: the
 // transmit thread writes every byte whatever the time.
-void SerialPort::ApplyTimeouts() {
+void SerialPort::applyTimeouts() {
     m_state->readIntervalTimeout = m_readIntervalTimeout;
     m_state->readTotalTimeoutMultiplier = m_readTotalTimeoutMultiplier;
     m_state->readTotalTimeoutConstant = m_readTotalTimeoutConstant;
 }
 
-bool FillTermios(const SerialPort& port, termios& tio) {
+bool fillTermios(const SerialPort& port, termios& tio) {
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    switch (port.ByteSize()) {
+    switch (port.byteSize()) {
     case DataBits::_5:
         tio.c_cflag |= CS5;
         break;
@@ -134,7 +134,7 @@ bool FillTermios(const SerialPort& port, termios& tio) {
         tio.c_cflag |= CS8;
         break;
     }
-    switch (port.Parity()) {
+    switch (port.parity()) {
     case ParityMode::Odd:
         tio.c_cflag |= PARENB | PARODD;
         break;
@@ -151,29 +151,29 @@ bool FillTermios(const SerialPort& port, termios& tio) {
         break;
     }
     // 1.5 stop bits exist only with 5 data bits on a UART; Linux sends 2.
-    if (port.StopBits() != StopBitsMode::_1)
+    if (port.stopBits() != StopBitsMode::_1)
         tio.c_cflag |= CSTOPB;
-    if (port.Outx_CtsFlow() || port.RtsControl() == RtsMode::RtsHandshake)
+    if (port.outx_CtsFlow() || port.rtsControl() == RtsMode::RtsHandshake)
         tio.c_cflag |= CRTSCTS;
 
     tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK | ISTRIP | BRKINT);
     // A break is a line error, not a NUL byte in the data.
     tio.c_iflag |= IGNBRK;
-    if (port.ParityCheck()) {
+    if (port.parityCheck()) {
         tio.c_iflag |= INPCK;
-        if (!port.ReplaceWhenParityError())
+        if (!port.replaceWhenParityError())
             tio.c_iflag |= IGNPAR;
     }
-    if (port.Outx_XonXoffFlow())
+    if (port.outx_XonXoffFlow())
         tio.c_iflag |= IXON;
-    if (port.Inx_XonXoffFlow())
+    if (port.inx_XonXoffFlow())
         tio.c_iflag |= IXOFF;
-    tio.c_cc[VSTART] = port.XonChar();
-    tio.c_cc[VSTOP] = port.XoffChar();
+    tio.c_cc[VSTART] = port.xonChar();
+    tio.c_cc[VSTOP] = port.xoffChar();
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
 
-    const std::optional<speed_t> speed = StandardSpeed(port.BaudRate());
+    const std::optional<speed_t> speed = StandardSpeed(port.baudRate());
     if (speed) {
         ::cfsetispeed(&tio, *speed);
         ::cfsetospeed(&tio, *speed);
@@ -181,16 +181,16 @@ bool FillTermios(const SerialPort& port, termios& tio) {
     return speed.has_value();
 }
 
-void SerialPort::ApplyLineSettings() {
+void SerialPort::applyLineSettings() {
     const int fd = m_state->fd;
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0)
         return;
-    const bool standardRate = FillTermios(*this, tio);
+    const bool standardRate = fillTermios(*this, tio);
     ::tcsetattr(fd, TCSANOW, &tio);
     // A rate of 0 would hang the line up; it is ignored like any the driver refuses.
     if (!standardRate && m_baudRate != 0)
-        SetCustomBaudRate(fd, m_baudRate);
+        setCustomBaudRate(fd, m_baudRate);
 
     m_state->discardNul = m_ignoreNullChar;
 
@@ -203,23 +203,23 @@ void SerialPort::ApplyLineSettings() {
     }
 }
 
-bool SerialPort::CreateStopEvent() {
+bool SerialPort::createStopEvent() {
     m_state->stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_state->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     return m_state->stopFd >= 0 && m_state->wakeFd >= 0;
 }
 
 // Never reset: once signalled, every later wait of both threads wakes at once.
-void SerialPort::SignalStop() {
+void SerialPort::signalStop() {
     SignalEventFd(m_state->stopFd);
 }
 
-void SerialPort::CloseStopEvent() {
+void SerialPort::closeStopEvent() {
     CloseFd(m_state->stopFd);
     CloseFd(m_state->wakeFd);
 }
 
-void SerialPort::CloseHandle() {
+void SerialPort::closeHandle() {
     int& fd = m_state->fd;
     if (fd < 0)
         return;

@@ -5,7 +5,7 @@
 
 namespace korvane {
 
-bool SetCustomBaudRate(int fd, std::uint32_t rate) {
+bool setCustomBaudRate(int fd, std::uint32_t rate) {
     struct termios2 tio {};
     if (::ioctl(fd, TCGETS2, &tio) != 0)
         return false;
@@ -16,7 +16,7 @@ bool SetCustomBaudRate(int fd, std::uint32_t rate) {
     return ::ioctl(fd, TCSETS2, &tio) == 0;
 }
 
-std::uint32_t ReadBaudRate(int fd) {
+std::uint32_t readBaudRate(int fd) {
     struct termios2 tio {};
     if (::ioctl(fd, TCGETS2, &tio) != 0)
         return 0;

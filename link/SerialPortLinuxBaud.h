@@ -7,9 +7,9 @@
 namespace korvane {
 
 // Sets input and output rate of the open terminal fd; false when the driver refuses.
-bool SetCustomBaudRate(int fd, std::uint32_t rate);
+bool setCustomBaudRate(int fd, std::uint32_t rate);
 
 // The output rate the driver holds for fd, or 0 when it cannot be read.
-std::uint32_t ReadBaudRate(int fd);
+std::uint32_t readBaudRate(int fd);
 
 } // namespace korvane

@@ -112,9 +112,9 @@ public:
             modem |= ModemRing;
         m_last = now;
         if (errors != 0)
-            PostNotification(port, NotifyError, errors);
+            postNotification(port, NotifyError, errors);
         if (modem != 0)
-            PostNotification(port, NotifyModem, modem);
+            postNotification(port, NotifyModem, modem);
     }
 
 private:
@@ -126,7 +126,7 @@ private:
 enum class WriteResult { Written, Ended };
 
 // Writes the whole block; a full driver queue waits for room or the stop event.
-WriteResult WriteAll(PortThreadState& port, const std::vector<std::uint8_t>& block) {
+WriteResult writeAll(PortThreadState& port, const std::vector<std::uint8_t>& block) {
     std::size_t offset = 0;
     while (offset < block.size()) {
         const ssize_t n = ::write(port.fd, block.data() + offset, block.size() - offset);
@@ -141,13 +141,13 @@ WriteResult WriteAll(PortThreadState& port, const std::vector<std::uint8_t>& blo
             if (::poll(fds, 2, -1) < 0) {
                 if (errno == EINTR)
                     continue;
-                PostHangup(port);
+                postHangup(port);
                 return WriteResult::Ended;
             }
             if (fds[1].revents != 0 || (fds[0].revents & POLLNVAL) != 0)
                 return WriteResult::Ended;
             if ((fds[0].revents & POLLOUT) == 0 && (fds[0].revents & (POLLHUP | POLLERR)) != 0) {
-                PostHangup(port);
+                postHangup(port);
                 return WriteResult::Ended;
             }
             continue;
@@ -155,7 +155,7 @@ WriteResult WriteAll(PortThreadState& port, const std::vector<std::uint8_t>& blo
         if (n < 0 && errno == EBADF)
             return WriteResult::Ended;
         // An error, or a driver that takes nothing: the port has gone.
-        PostHangup(port);
+        postHangup(port);
         return WriteResult::Ended;
     }
     return WriteResult::Written;
@@ -163,7 +163,7 @@ WriteResult WriteAll(PortThreadState& port, const std::vector<std::uint8_t>& blo
 
 } // namespace
 
-void ReceiveThread::Execute() {
+void ReceiveThread::execute() {
     RaisePriority(2);
     PortThreadState& port = m_port;
     LineCounters counters(port.fd);
@@ -174,7 +174,7 @@ void ReceiveThread::Execute() {
 
     const auto deliver = [&] {
         if (have > 0)
-            PostData(port, buffer, have);
+            postData(port, buffer, have);
         have = 0;
         readStart = Clock::now();
     };
@@ -185,7 +185,7 @@ void ReceiveThread::Execute() {
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
-            PostHangup(port);
+            postHangup(port);
             break;
         }
         if (fds[1].revents != 0)
@@ -220,30 +220,30 @@ void ReceiveThread::Execute() {
             break;
         // End of file or an error: the device behind the port has gone.
         deliver();
-        PostHangup(port);
+        postHangup(port);
         break;
     }
     ::tcflush(port.fd, TCIFLUSH);
 }
 
-void TransmitThread::Wake() {
+void TransmitThread::wake() {
     SignalEventFd(m_port.wakeFd);
 }
 
-void TransmitThread::Execute() {
+void TransmitThread::execute() {
     RaisePriority(1);
     bool announce = true;
     std::vector<std::uint8_t> block;
     for (;;) {
-        if (!Take(block)) {
+        if (!take(block)) {
             if (announce)
-                PostNotification(m_port, NotifySendEmpty);
+                postNotification(m_port, NotifySendEmpty);
             announce = false;
             pollfd fds[2] = {{m_port.stopFd, POLLIN, 0}, {m_port.wakeFd, POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0) {
                 if (errno == EINTR)
                     continue;
-                PostHangup(m_port);
+                postHangup(m_port);
                 break;
             }
             if (fds[0].revents != 0)
@@ -253,7 +253,7 @@ void TransmitThread::Execute() {
         }
         if (IsSignalled(m_port.stopFd))
             break;
-        if (WriteAll(m_port, block) != WriteResult::Written)
+        if (writeAll(m_port, block) != WriteResult::Written)
             break;
         announce = true;
     }

@@ -32,14 +32,14 @@ struct PortThreadState {
 #if defined(_WIN32)
     // The port, opened overlapped; the port is open exactly while this is held.
     HANDLE handle = INVALID_HANDLE_VALUE;
-    HANDLE stopEvent = nullptr; // manual reset, set by ClosePort: both threads end
+    HANDLE stopEvent = nullptr; // manual reset, set by closePort: both threads end
     HANDLE wakeEvent = nullptr; // automatic reset, set when a write request is queued
     bool dcbSaved = false;
     DCB savedDcb{}; // restored at close
     // The driver applies time-outs and the NUL rule itself (SetCommTimeouts, fNull).
 #else
     int fd = -1;     // the port; the port is open exactly while this is held
-    int stopFd = -1; // eventfd, signalled by ClosePort: both threads end
+    int stopFd = -1; // eventfd, signalled by closePort: both threads end
     int wakeFd = -1; // eventfd, signalled when a write request is queued
     bool termiosSaved = false;
     termios savedTermios{}; // restored at close
@@ -60,10 +60,10 @@ struct PortThreadState {
 class PortNotificationEvent : public QEvent {
 public:
     PortNotificationEvent(int code, std::uint32_t value, std::vector<std::uint8_t> block)
-        : QEvent(TypeFor(code)), Code(code), Value(value), Block(std::move(block)) {}
+        : QEvent(typeFor(code)), Code(code), Value(value), Block(std::move(block)) {}
 
     // Codes 1025..1029 travel as QEvent::User + 25..29.
-    static QEvent::Type TypeFor(int code) {
+    static QEvent::Type typeFor(int code) {
         return static_cast<QEvent::Type>(QEvent::User + (code - 1000));
     }
 
@@ -72,24 +72,24 @@ public:
     std::vector<std::uint8_t> Block;
 };
 
-void PostNotification(PortThreadState& port, int code, std::uint32_t value = 0);
+void postNotification(PortThreadState& port, int code, std::uint32_t value = 0);
 // Posts NotifyData with a copy of count bytes plus a trailing NUL.
-void PostData(PortThreadState& port, const std::uint8_t* bytes, std::size_t count);
+void postData(PortThreadState& port, const std::uint8_t* bytes, std::size_t count);
 // A port that has gone away is reported once, whichever thread notices it first.
-void PostHangup(PortThreadState& port);
+void postHangup(PortThreadState& port);
 
 class ReceiveThread {
 public:
     explicit ReceiveThread(PortThreadState& port) : m_port(port) {}
-    ~ReceiveThread() { Join(); }
+    ~ReceiveThread() { join(); }
     ReceiveThread(const ReceiveThread&) = delete;
     ReceiveThread& operator=(const ReceiveThread&) = delete;
 
-    void Start(); // throws std::system_error when no thread can be created
-    void Join();
+    void start(); // throws std::system_error when no thread can be created
+    void join();
 
 private:
-    void Execute();
+    void execute();
 
     PortThreadState& m_port;
     std::thread m_thread;
@@ -98,19 +98,19 @@ private:
 class TransmitThread {
 public:
     explicit TransmitThread(PortThreadState& port) : m_port(port) {}
-    ~TransmitThread() { Join(); }
+    ~TransmitThread() { join(); }
     TransmitThread(const TransmitThread&) = delete;
     TransmitThread& operator=(const TransmitThread&) = delete;
 
-    void Start(); // throws std::system_error when no thread can be created
-    void Join();
+    void start(); // throws std::system_error when no thread can be created
+    void join();
     // Queues one write request; false once the thread has ended.
-    bool Post(std::vector<std::uint8_t> block);
+    bool post(std::vector<std::uint8_t> block);
 
 private:
-    void Execute();
-    void Wake();
-    bool Take(std::vector<std::uint8_t>& block);
+    void execute();
+    void wake();
+    bool take(std::vector<std::uint8_t>& block);
 
     PortThreadState& m_port;
     std::thread m_thread;

@@ -3,7 +3,7 @@
 //
 // Linux has no DSR flow control, DSR sensitivity, continue-on-XOFF, XON/XOFF limits or
 // replacement character: those properties are left out. With parity checking on, a
-// byte with a parity or framing error arrives as NUL when ReplaceWhenParityError is
+// byte with a parity or framing error arrives as NUL when replaceWhenParityError is
 // set, else it is dropped. DTR and RTS are modem-line ioctls, not termios.
 
 #include <termios.h>
@@ -15,6 +15,6 @@ class SerialPort;
 // Rebuilds tio in raw mode from the port's properties, keeping its other control
 // characters. Returns false when the bit rate has no termios constant; the speed in
 // tio is then left as it was.
-bool FillTermios(const SerialPort& port, termios& tio);
+bool fillTermios(const SerialPort& port, termios& tio);
 
 } // namespace korvane

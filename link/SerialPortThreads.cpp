@@ -7,36 +7,36 @@
 
 namespace korvane {
 
-void PostNotification(PortThreadState& port, int code, std::uint32_t value) {
+void postNotification(PortThreadState& port, int code, std::uint32_t value) {
     QCoreApplication::postEvent(port.target, new PortNotificationEvent(code, value, {}));
 }
 
-void PostData(PortThreadState& port, const std::uint8_t* bytes, std::size_t count) {
+void postData(PortThreadState& port, const std::uint8_t* bytes, std::size_t count) {
     std::vector<std::uint8_t> block(count + 1, 0);
     std::copy(bytes, bytes + count, block.begin());
     QCoreApplication::postEvent(port.target,
                                 new PortNotificationEvent(NotifyData, 0, std::move(block)));
 }
 
-void PostHangup(PortThreadState& port) {
+void postHangup(PortThreadState& port) {
     if (!port.hangupPosted.exchange(true))
-        PostNotification(port, NotifyHangup);
+        postNotification(port, NotifyHangup);
 }
 
-void ReceiveThread::Start() {
-    m_thread = std::thread([this] { Execute(); });
+void ReceiveThread::start() {
+    m_thread = std::thread([this] { execute(); });
 }
 
-void ReceiveThread::Join() {
+void ReceiveThread::join() {
     if (m_thread.joinable())
         m_thread.join();
 }
 
-void TransmitThread::Start() {
+void TransmitThread::start() {
     m_running = true;
     try {
         m_thread = std::thread([this] {
-            Execute();
+            execute();
             m_running = false;
         });
     } catch (...) {
@@ -45,23 +45,23 @@ void TransmitThread::Start() {
     }
 }
 
-void TransmitThread::Join() {
+void TransmitThread::join() {
     if (m_thread.joinable())
         m_thread.join();
 }
 
-bool TransmitThread::Post(std::vector<std::uint8_t> block) {
+bool TransmitThread::post(std::vector<std::uint8_t> block) {
     if (!m_running)
         return false;
     {
         std::lock_guard lock(m_mutex);
         m_queue.push_back(std::move(block));
     }
-    Wake();
+    wake();
     return true;
 }
 
-bool TransmitThread::Take(std::vector<std::uint8_t>& block) {
+bool TransmitThread::take(std::vector<std::uint8_t>& block) {
     std::lock_guard lock(m_mutex);
     if (m_queue.empty())
         return false;

@@ -71,16 +71,16 @@ void CloseEvent(HANDLE& event) {
 
 } // namespace
 
-int SerialPort::LastSystemError() {
+int SerialPort::lastSystemError() {
     return static_cast<int>(::GetLastError());
 }
 
-bool SerialPort::IsOpen() const noexcept {
+bool SerialPort::isOpen() const noexcept {
     return m_state && m_state->handle != INVALID_HANDLE_VALUE;
 }
 
-bool SerialPort::OpenHandle(const QString& name) {
-    const QString path = CommDevicePath(name);
+bool SerialPort::openHandle(const QString& name) {
+    const QString path = commDevicePath(name);
     if (path.isEmpty()) {
         ::SetLastError(ERROR_FILE_NOT_FOUND);
         return false;
@@ -95,23 +95,23 @@ bool SerialPort::OpenHandle(const QString& name) {
     return true;
 }
 
-bool SerialPort::IsCommHandle() {
+bool SerialPort::isCommHandle() {
     m_state->savedDcb.DCBlength = sizeof(DCB);
     m_state->dcbSaved = ::GetCommState(m_state->handle, &m_state->savedDcb) != 0;
     return m_state->dcbSaved;
 }
 
-bool SerialPort::SetupQueues() {
+bool SerialPort::setupQueues() {
     return ::SetupComm(m_state->handle, InputQueueSize, OutputQueueSize) != 0;
 }
 
-void SerialPort::PurgeAll() {
+void SerialPort::purgeAll() {
     ::PurgeComm(m_state->handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
 // Write limits are not used, as on Linux: the transmit thread writes every byte
 // whatever the time.
-void SerialPort::ApplyTimeouts() {
+void SerialPort::applyTimeouts() {
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = m_readIntervalTimeout;
     timeouts.ReadTotalTimeoutMultiplier = m_readTotalTimeoutMultiplier;
@@ -126,7 +126,7 @@ void SerialPort::ApplyTimeouts() {
     ::SetCommTimeouts(m_state->handle, &timeouts);
 }
 
-void SerialPort::ApplyLineSettings() {
+void SerialPort::applyLineSettings() {
     DCB dcb{};
     dcb.DCBlength = sizeof(DCB);
     if (!::GetCommState(m_state->handle, &dcb))
@@ -158,23 +158,23 @@ void SerialPort::ApplyLineSettings() {
     ::SetCommState(m_state->handle, &dcb);
 }
 
-bool SerialPort::CreateStopEvent() {
+bool SerialPort::createStopEvent() {
     m_state->stopEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_state->wakeEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
     return m_state->stopEvent != nullptr && m_state->wakeEvent != nullptr;
 }
 
 // Never reset: once set, every later wait of both threads ends at once.
-void SerialPort::SignalStop() {
+void SerialPort::signalStop() {
     ::SetEvent(m_state->stopEvent);
 }
 
-void SerialPort::CloseStopEvent() {
+void SerialPort::closeStopEvent() {
     CloseEvent(m_state->stopEvent);
     CloseEvent(m_state->wakeEvent);
 }
 
-void SerialPort::CloseHandle() {
+void SerialPort::closeHandle() {
     HANDLE& handle = m_state->handle;
     if (handle == INVALID_HANDLE_VALUE)
         return;

@@ -61,7 +61,7 @@ void ReportLineErrors(PortThreadState& port) {
     DWORD errors = 0;
     COMSTAT status{};
     if (::ClearCommError(port.handle, &errors, &status) && (errors & LineErrorMask) != 0)
-        PostNotification(port, NotifyError, errors & LineErrorMask);
+        postNotification(port, NotifyError, errors & LineErrorMask);
 }
 
 void ReportEvents(PortThreadState& port, DWORD events) {
@@ -73,11 +73,11 @@ void ReportEvents(PortThreadState& port, DWORD events) {
     if ((events & EV_RING) != 0)
         modem |= ModemRing;
     if (modem != 0)
-        PostNotification(port, NotifyModem, modem);
+        postNotification(port, NotifyModem, modem);
 }
 
 // Writes the whole block. False when the port has gone or stopped.
-bool WriteAll(PortThreadState& port, Overlapped& io, const std::vector<std::uint8_t>& block) {
+bool writeAll(PortThreadState& port, Overlapped& io, const std::vector<std::uint8_t>& block) {
     std::size_t offset = 0;
     while (offset < block.size()) {
         DWORD written = 0;
@@ -89,7 +89,7 @@ bool WriteAll(PortThreadState& port, Overlapped& io, const std::vector<std::uint
             return false;
         // An error, or a driver that takes nothing: the port has gone.
         if (result == IoResult::Failed || written == 0) {
-            PostHangup(port);
+            postHangup(port);
             return false;
         }
         offset += written;
@@ -103,13 +103,13 @@ bool WriteAll(PortThreadState& port, Overlapped& io, const std::vector<std::uint
 // driver ends each read by the interval time-out after its last byte or when the block
 // is full. A driver that cannot wait for events (Wine's on a pseudo-terminal) leaves
 // the reads working alone, as a Linux pseudo-terminal has no line counters either.
-void ReceiveThread::Execute() {
+void ReceiveThread::execute() {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
     PortThreadState& port = m_port;
     Overlapped readIo;
     Overlapped eventIo;
     if (!readIo.IsValid() || !eventIo.IsValid()) {
-        PostHangup(port);
+        postHangup(port);
         return;
     }
     bool watchEvents = ::SetCommMask(port.handle, EV_ERR | EV_BREAK | EV_RING | EV_RLSD) != 0;
@@ -132,15 +132,15 @@ void ReceiveThread::Execute() {
         if (!readPending) {
             if (::ReadFile(port.handle, buffer, ReadBlockSize, nullptr, readIo.Get())) {
                 if (!::GetOverlappedResult(port.handle, readIo.Get(), &count, FALSE)) {
-                    PostHangup(port);
+                    postHangup(port);
                     break;
                 }
                 if (count > 0)
-                    PostData(port, buffer, count);
+                    postData(port, buffer, count);
                 continue;
             }
             if (::GetLastError() != ERROR_IO_PENDING) {
-                PostHangup(port);
+                postHangup(port);
                 break;
             }
             readPending = true;
@@ -153,11 +153,11 @@ void ReceiveThread::Execute() {
             readPending = false;
             // An error, or the device behind the port has gone.
             if (!::GetOverlappedResult(port.handle, readIo.Get(), &count, FALSE)) {
-                PostHangup(port);
+                postHangup(port);
                 break;
             }
             if (count > 0)
-                PostData(port, buffer, count);
+                postData(port, buffer, count);
         } else if (woken == WAIT_OBJECT_0 + 2) {
             eventPending = false;
             DWORD unused = 0;
@@ -166,7 +166,7 @@ void ReceiveThread::Execute() {
             else
                 watchEvents = false;
         } else {
-            PostHangup(port);
+            postHangup(port);
             break;
         }
     }
@@ -181,35 +181,35 @@ void ReceiveThread::Execute() {
     ::PurgeComm(port.handle, PURGE_RXCLEAR);
 }
 
-void TransmitThread::Wake() {
+void TransmitThread::wake() {
     ::SetEvent(m_port.wakeEvent);
 }
 
-void TransmitThread::Execute() {
+void TransmitThread::execute() {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
     Overlapped io;
     if (!io.IsValid()) {
-        PostHangup(m_port);
+        postHangup(m_port);
         return;
     }
     bool announce = true;
     std::vector<std::uint8_t> block;
     for (;;) {
-        if (!Take(block)) {
+        if (!take(block)) {
             if (announce)
-                PostNotification(m_port, NotifySendEmpty);
+                postNotification(m_port, NotifySendEmpty);
             announce = false;
             const HANDLE events[2] = {m_port.stopEvent, m_port.wakeEvent};
             const DWORD woken = ::WaitForMultipleObjects(2, events, FALSE, INFINITE);
             if (woken == WAIT_OBJECT_0)
                 break;
             if (woken != WAIT_OBJECT_0 + 1) {
-                PostHangup(m_port);
+                postHangup(m_port);
                 break;
             }
             continue;
         }
-        if (IsStopped(m_port) || !WriteAll(m_port, io, block))
+        if (IsStopped(m_port) || !writeAll(m_port, io, block))
             break;
         announce = true;
     }

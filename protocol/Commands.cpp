@@ -34,7 +34,7 @@ ReadResponse refuse(QString text, QString caption) {
 
 } // namespace
 
-bool IsReadCommand(std::uint8_t code) noexcept {
+bool isReadCommand(std::uint8_t code) noexcept {
     switch (code) {
     case command::ReadAddress:
     case command::ReadSerialNumber:
@@ -48,7 +48,7 @@ bool IsReadCommand(std::uint8_t code) noexcept {
     }
 }
 
-DeviceLayout LayoutOf(const QString& model) {
+DeviceLayout layoutOf(const QString& model) {
     if (model == text::ModelSingle)
         return DeviceLayout::Single;
     if (model == text::ModelAB)
@@ -56,7 +56,7 @@ DeviceLayout LayoutOf(const QString& model) {
     throw KorvaneError(QStringLiteral("Korvane 版本错误！"));
 }
 
-QString ModelFromPortResponseLength(std::size_t length) {
+QString modelFromPortResponseLength(std::size_t length) {
     if (length == SinglePortResponseLength)
         return text::ModelSingle;
     if (length == ABPortResponseLength)
@@ -64,46 +64,46 @@ QString ModelFromPortResponseLength(std::size_t length) {
     return text::ModelUnknown;
 }
 
-QString ModelFromProbeAnswer(std::span<const std::uint8_t> raw) {
-    if (!IsAcceptableFrame(raw))
+QString modelFromProbeAnswer(std::span<const std::uint8_t> raw) {
+    if (!isAcceptableFrame(raw))
         return text::ModelUnknown;
-    return ModelFromPortResponseLength(UnescapeFrame(raw).size());
+    return modelFromPortResponseLength(unescapeFrame(raw).size());
 }
 
-ByteBuffer ReadRequest(std::uint8_t code) {
-    return PlainFrame(code, {});
+ByteBuffer readRequest(std::uint8_t code) {
+    return plainFrame(code, {});
 }
 
-std::optional<std::size_t> ExpectedResponseLength(std::uint8_t code, const QString& model) {
+std::optional<std::size_t> expectedResponseLength(std::uint8_t code, const QString& model) {
     switch (code) {
     case command::ReadAddress:
         return 6;
     case command::ReadSerialNumber:
         return 7;
     case command::ReadPortParams:
-        return LayoutOf(model) == DeviceLayout::AB ? ABPortResponseLength
+        return layoutOf(model) == DeviceLayout::AB ? ABPortResponseLength
                                                    : SinglePortResponseLength;
     case command::ReadGps:
         return 5;
     case command::ReadTrunkAttributes:
         return 8;
     case command::ReadTrunkDelay:
-        return LayoutOf(model) == DeviceLayout::AB ? 10 : 7;
+        return layoutOf(model) == DeviceLayout::AB ? 10 : 7;
     default:
         return std::nullopt;
     }
 }
 
-ReadResponse CheckReadResponse(std::uint8_t code, const QString& model,
+ReadResponse checkReadResponse(std::uint8_t code, const QString& model,
                                std::optional<std::span<const std::uint8_t>> raw) {
     if (!raw) {
         const QString hex = QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
         return refuse(NoAnswerText, QStringLiteral("通讯错误") + hex);
     }
-    if (!IsAcceptableFrame(*raw))
+    if (!isAcceptableFrame(*raw))
         return refuse(MalformedText, text::CaptionOrlendis);
-    ByteBuffer frame = UnescapeFrame(*raw);
-    const std::optional<std::size_t> expected = ExpectedResponseLength(code, model);
+    ByteBuffer frame = unescapeFrame(*raw);
+    const std::optional<std::size_t> expected = expectedResponseLength(code, model);
     if (expected && frame.size() != *expected)
         return refuse(countErrorText(code) + QLatin1Char('"') + QString::number(frame.size()),
                       text::CaptionOrlendis);

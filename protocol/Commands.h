@@ -31,30 +31,30 @@ inline constexpr std::uint8_t WriteScheduleBlock = 0x87;
 } // namespace command
 
 // The six read commands, in the order a full device read sends them.
-bool IsReadCommand(std::uint8_t code) noexcept;
+bool isReadCommand(std::uint8_t code) noexcept;
 
 // The two payload layouts a model label selects.
 enum class DeviceLayout { Single, AB };
 
 // Layout of a DeviceModel label. Throws KorvaneError("Korvane 版本错误！") for any
 // label other than "KORVANE" and "KORVANEA/B".
-DeviceLayout LayoutOf(const QString& model);
+DeviceLayout layoutOf(const QString& model);
 
 // The model a ReadPortParams response identifies by its unescaped length alone:
 // "KORVANE" for 92, "KORVANEA/B" for 164, "0" for anything else.
-QString ModelFromPortResponseLength(std::size_t length);
+QString modelFromPortResponseLength(std::size_t length);
 
 // The model the identification probe's raw answer tells: "0" when it is not an
-// acceptable frame, else as ModelFromPortResponseLength for its unescaped length.
-QString ModelFromProbeAnswer(std::span<const std::uint8_t> raw);
+// acceptable frame, else as modelFromPortResponseLength for its unescaped length.
+QString modelFromProbeAnswer(std::span<const std::uint8_t> raw);
 
 // The read request: 0x7E, code, 0x7F, without device address.
-ByteBuffer ReadRequest(std::uint8_t code);
+ByteBuffer readRequest(std::uint8_t code);
 
 // Unescaped response length (start and end bytes included) a read command expects;
 // nothing for a command that accepts any response. ReadPortParams and ReadTrunkDelay
 // depend on the model and throw KorvaneError for an unknown one.
-std::optional<std::size_t> ExpectedResponseLength(std::uint8_t code, const QString& model);
+std::optional<std::size_t> expectedResponseLength(std::uint8_t code, const QString& model);
 
 // What the operator is told when the device does not answer a command.
 inline const QString NoAnswerText =
@@ -67,18 +67,18 @@ struct ErrorBox {
     bool operator==(const ErrorBox&) const = default;
 };
 
-// Outcome of CheckReadResponse: the unescaped frame, or the error to show.
+// Outcome of checkReadResponse: the unescaped frame, or the error to show.
 struct ReadResponse {
     ByteBuffer Frame; // start and end bytes included; empty when refused
     std::optional<ErrorBox> Error;
-    bool IsOk() const { return !Error.has_value(); }
+    bool isOk() const { return !Error.has_value(); }
 };
 
 // Checks a read response in this order: present, framed and at most 300 raw bytes,
 // unescaped length as expected for code and model. raw is nothing when the
-// transaction got no response. Throws KorvaneError as ExpectedResponseLength does,
+// transaction got no response. Throws KorvaneError as expectedResponseLength does,
 // but only once a well-formed frame has arrived.
-ReadResponse CheckReadResponse(std::uint8_t code, const QString& model,
+ReadResponse checkReadResponse(std::uint8_t code, const QString& model,
                                std::optional<std::span<const std::uint8_t>> raw);
 
 } // namespace korvane

@@ -5,7 +5,7 @@
 
 namespace korvane {
 
-void RunEventLoopFor(int ms, QEventLoop::ProcessEventsFlags flags) {
+void runEventLoopFor(int ms, QEventLoop::ProcessEventsFlags flags) {
     QElapsedTimer elapsed;
     elapsed.start();
     QEventLoop loop;

@@ -14,30 +14,30 @@ public:
     virtual ~DeviceOperator() = default;
 
     // A message box; returns when the operator has dismissed it.
-    virtual void ShowMessage(const QString& text, const QString& caption, MessageIcon icon) = 0;
+    virtual void showMessage(const QString& text, const QString& caption, MessageIcon icon) = 0;
     // Busy: hourglass cursor and the port-table group disabled; false restores both.
-    virtual void SetBusy(bool busy) = 0;
+    virtual void setBusy(bool busy) = 0;
     // The port label: a port description or "断开".
-    virtual void ShowPortLabel(const QString& text) = 0;
+    virtual void showPortLabel(const QString& text) = 0;
     // The model label, once the device is identified.
-    virtual void ShowModel(const QString& model) = 0;
+    virtual void showModel(const QString& model) = 0;
     // The address field and its diagnostic field (the raw answer in hexadecimal).
-    virtual void ShowAddress(const QString& decimal, const QString& answerHex) = 0;
+    virtual void showAddress(const QString& decimal, const QString& answerHex) = 0;
     // The serial number field and its diagnostic field.
-    virtual void ShowSerialNumber(const QString& decimal, const QString& answerHex) = 0;
+    virtual void showSerialNumber(const QString& decimal, const QString& answerHex) = 0;
     // The port table of the configuration was replaced or changed.
-    virtual void PortTableChanged() = 0;
+    virtual void portTableChanged() = 0;
     // The trunk label.
-    virtual void ShowTrunkSummary(const QString& summary) = 0;
+    virtual void showTrunkSummary(const QString& summary) = 0;
     // Where a schedule send stands: block (from 1) of blocks is being sent; blocks 0
     // means the send is over.
-    virtual void ShowScheduleProgress(int block, int blocks) = 0;
+    virtual void showScheduleProgress(int block, int blocks) = 0;
     // A pause between writes; returns after ms milliseconds.
-    virtual void Pause(int ms) = 0;
+    virtual void pause(int ms) = 0;
 };
 
 // Runs the event loop for at least ms milliseconds, for the implementations of Pause.
 // A timer may fire a little early, so the wait goes on until the time has passed.
-void RunEventLoopFor(int ms, QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
+void runEventLoopFor(int ms, QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
 
 } // namespace korvane

@@ -13,7 +13,7 @@
 
 namespace korvane {
 
-QString AnswerHex(const ByteBuffer& frame) {
+QString answerHex(const ByteBuffer& frame) {
     QString out;
     for (std::uint8_t b : frame)
         out += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
@@ -22,119 +22,119 @@ QString AnswerHex(const ByteBuffer& frame) {
 
 DeviceProcedures::BusyScope::BusyScope(DeviceProcedures& p) : m_p(p) {
     if (m_p.m_busyDepth++ == 0)
-        m_p.m_ui.SetBusy(true);
+        m_p.m_ui.setBusy(true);
 }
 
 DeviceProcedures::BusyScope::~BusyScope() {
     if (--m_p.m_busyDepth == 0)
-        m_p.m_ui.SetBusy(false);
+        m_p.m_ui.setBusy(false);
 }
 
 DeviceProcedures::DeviceProcedures(DeviceConfiguration& config, CommandTransport& transport,
                                    DeviceOperator& ui)
     : m_config(config), m_transport(transport), m_ui(ui) {}
 
-std::optional<ByteBuffer> DeviceProcedures::Transact(const ByteBuffer& frame) {
-    return m_transport.Transact(frame);
+std::optional<ByteBuffer> DeviceProcedures::transact(const ByteBuffer& frame) {
+    return m_transport.transact(frame);
 }
 
-QString DeviceProcedures::IdentifyDevice() {
+QString DeviceProcedures::identifyDevice() {
     BusyScope busy(*this);
-    const auto answer = Transact(ReadRequest(command::ReadPortParams));
+    const auto answer = transact(readRequest(command::ReadPortParams));
     if (!answer)
         throw KorvaneError(NoAnswerText);
-    return ModelFromProbeAnswer(*answer);
+    return modelFromProbeAnswer(*answer);
 }
 
 void DeviceProcedures::tell(const QString& text, const QString& caption, MessageIcon icon) {
     qCDebug(procedureLog).noquote()
         << (icon == MessageIcon::Error ? "error:" : "told:") << caption << "|" << text;
-    m_ui.ShowMessage(text, caption, icon);
+    m_ui.showMessage(text, caption, icon);
 }
 
-bool DeviceProcedures::EnsureIdentified() {
+bool DeviceProcedures::ensureIdentified() {
     if (m_config.DeviceModel != text::ModelUnknown)
         return true;
     BusyScope busy(*this);
-    m_config.DeviceModel = IdentifyDevice();
+    m_config.DeviceModel = identifyDevice();
     qCDebug(procedureLog).noquote() << "identified as model" << m_config.DeviceModel;
     if (m_config.DeviceModel != text::ModelUnknown) {
-        m_ui.ShowModel(m_config.DeviceModel);
+        m_ui.showModel(m_config.DeviceModel);
         return true;
     }
     tell(QStringLiteral("Korvane的版本信息不正确！"), text::CaptionOrlendis, MessageIcon::Error);
     return false;
 }
 
-void DeviceProcedures::OpenPortIfClosed() {
-    SerialPort& port = m_transport.Comm();
-    if (!port.IsOpen()) {
+void DeviceProcedures::openPortIfClosed() {
+    SerialPort& port = m_transport.comm();
+    if (!port.isOpen()) {
         try {
-            port.OpenPort();
+            port.openPort();
         } catch (...) {
-            m_ui.ShowPortLabel(QStringLiteral("断开"));
+            m_ui.showPortLabel(QStringLiteral("断开"));
             throw;
         }
     }
-    m_ui.ShowPortLabel(port.IsOpen() ? m_transport.PortDescription() : QStringLiteral("断开"));
+    m_ui.showPortLabel(port.isOpen() ? m_transport.portDescription() : QStringLiteral("断开"));
 }
 
-void DeviceProcedures::ShowSummary() {
-    m_ui.ShowTrunkSummary(TrunkSummary(m_config));
+void DeviceProcedures::showSummary() {
+    m_ui.showTrunkSummary(trunkSummary(m_config));
 }
 
-bool DeviceProcedures::ReadDevice() {
+bool DeviceProcedures::readDevice() {
     BusyScope busy(*this);
-    OpenPortIfClosed();
-    if (!EnsureIdentified())
+    openPortIfClosed();
+    if (!ensureIdentified())
         return false;
-    m_config.SetRefreshed(true);
+    m_config.setRefreshed(true);
     m_config.Ports.clear();
-    m_ui.PortTableChanged();
+    m_ui.portTableChanged();
     for (std::uint8_t code :
          {command::ReadAddress, command::ReadSerialNumber, command::ReadPortParams,
           command::ReadGps, command::ReadTrunkAttributes, command::ReadTrunkDelay}) {
-        if (!ReadStep(code))
+        if (!readStep(code))
             return false;
     }
     return true;
 }
 
-bool DeviceProcedures::ReadStep(std::uint8_t code) {
+bool DeviceProcedures::readStep(std::uint8_t code) {
     qCDebug(procedureLog) << "read step" << Qt::hex << Qt::showbase << code;
-    const auto answer = Transact(ReadRequest(code));
+    const auto answer = transact(readRequest(code));
     const ReadResponse r = answer
-                               ? CheckReadResponse(code, m_config.DeviceModel, std::span(*answer))
-                               : CheckReadResponse(code, m_config.DeviceModel, std::nullopt);
-    if (!r.IsOk()) {
+                               ? checkReadResponse(code, m_config.DeviceModel, std::span(*answer))
+                               : checkReadResponse(code, m_config.DeviceModel, std::nullopt);
+    if (!r.isOk()) {
         tell(r.Error->Text, r.Error->Caption, MessageIcon::Error);
         return false;
     }
     const ByteBuffer& f = r.Frame;
     switch (code) {
     case command::ReadAddress:
-        m_config.Info.Address = DecodeReadAddress(f).value();
-        m_ui.ShowAddress(QString::number(m_config.Info.Address), AnswerHex(f));
+        m_config.Info.Address = decodeReadAddress(f).value();
+        m_ui.showAddress(QString::number(m_config.Info.Address), answerHex(f));
         break;
     case command::ReadSerialNumber:
-        m_config.Info.SerialNumber = DecodeReadSerialNumber(f).value();
-        m_ui.ShowSerialNumber(QString::number(m_config.Info.SerialNumber), AnswerHex(f));
+        m_config.Info.SerialNumber = decodeReadSerialNumber(f).value();
+        m_ui.showSerialNumber(QString::number(m_config.Info.SerialNumber), answerHex(f));
         break;
     case command::ReadPortParams:
-        m_config.Ports = DecodeReadPortParams(f, m_config.DeviceModel).value();
-        m_ui.PortTableChanged();
+        m_config.Ports = decodeReadPortParams(f, m_config.DeviceModel).value();
+        m_ui.portTableChanged();
         break;
     case command::ReadGps:
-        m_config.Gps = DecodeReadGps(f).value();
-        ShowSummary();
+        m_config.Gps = decodeReadGps(f).value();
+        showSummary();
         break;
     case command::ReadTrunkAttributes:
-        m_config.Trunk = DecodeReadTrunkAttributes(f, m_config.Trunk).value();
-        ShowSummary();
+        m_config.Trunk = decodeReadTrunkAttributes(f, m_config.Trunk).value();
+        showSummary();
         break;
     case command::ReadTrunkDelay:
-        m_config.Trunk = DecodeReadTrunkDelay(f, m_config.DeviceModel, m_config.Trunk).value();
-        ShowSummary();
+        m_config.Trunk = decodeReadTrunkDelay(f, m_config.DeviceModel, m_config.Trunk).value();
+        showSummary();
         break;
     default:
         break;

@@ -22,35 +22,35 @@ public:
 
     // Probes with the port parameter read; the model its answer's length tells, or "0".
     // Throws KorvaneError when the device does not answer.
-    QString IdentifyDevice();
+    QString identifyDevice();
     // Identifies once per run; false (message shown) when the model stays unknown.
-    bool EnsureIdentified();
+    bool ensureIdentified();
 
     // Reads address, serial number, port table, GPS, trunk attributes and trunk delay.
-    bool ReadDevice();
+    bool readDevice();
 
     // One section in an addressed frame to the configuration's address. With announce
     // a success box follows the answer; without it they are silent on success.
-    bool WritePortSection(bool announce);
-    bool WriteTrunkAttributeSection(bool announce);
-    bool WriteGpsSection(bool announce);
-    bool WriteTrunkDelaySection(bool announce);
+    bool writePortSection(bool announce);
+    bool writeTrunkAttributeSection(bool announce);
+    bool writeGpsSection(bool announce);
+    bool writeTrunkDelaySection(bool announce);
     // Every section, then the timing schedule; with ControlMode off the device is
     // read back. Nothing is sent when the schedule file cannot be used. serialNumber
     // and address are what the operator's fields show, each refused when 0; the frames
     // carry the configuration's address. Without withSchedule the schedule step is left
     // out (the command line's choice).
-    bool WriteAll(std::uint32_t serialNumber, std::uint32_t address, bool withSchedule = true);
+    bool writeAll(std::uint32_t serialNumber, std::uint32_t address, bool withSchedule = true);
     // Trunk attributes, GPS and trunk delay, each announced.
-    void WriteAllTrunkSections();
+    void writeAllTrunkSections();
     // Gives the device named by the serial number the configuration's address.
-    bool SetAddress();
+    bool setAddress();
     // The schedule file beside the channel file, converted against the port table,
     // in blocks of 64 slots.
-    bool SendScheduleTable();
+    bool sendScheduleTable();
 
     // Sends one frame and returns the device's answer, or nothing after the time limit.
-    std::optional<ByteBuffer> Transact(const ByteBuffer& frame);
+    std::optional<ByteBuffer> transact(const ByteBuffer& frame);
 
 private:
     // Holds the busy state; nested scopes keep it until the outermost one ends.
@@ -65,16 +65,16 @@ private:
         DeviceProcedures& m_p;
     };
 
-    bool ReadStep(std::uint8_t code);
+    bool readStep(std::uint8_t code);
     // A message to the operator, traced as the procedure's outcome.
     void tell(const QString& text, const QString& caption, MessageIcon icon);
 
     // One section payload in an addressed frame; the answer's boxes as the section says.
-    bool SendSection(std::uint8_t code, const ByteBuffer& payload, bool announce);
+    bool sendSection(std::uint8_t code, const ByteBuffer& payload, bool announce);
     // The port table payload, or false after showing why the table cannot be sent.
-    bool EncodePortTable(ByteBuffer& payload);
+    bool encodePortTable(ByteBuffer& payload);
     // A pause that only a remotely controlled device needs.
-    void ControlModePause(int ms);
+    void controlModePause(int ms);
 
     // The schedule file tried and its converted table, or why it cannot be read.
     struct ScheduleSource {
@@ -82,13 +82,13 @@ private:
         std::optional<std::vector<std::uint8_t>> Table;
         QString Refusal;
     };
-    ScheduleSource LoadSchedule() const;
+    ScheduleSource loadSchedule() const;
     // True after showing why the schedule cannot be sent: the file cannot be read, or
     // its table is too long for the block numbers.
-    bool RefuseSchedule(const ScheduleSource& source);
-    bool SendScheduleBlocks(const ScheduleSource& source);
-    void OpenPortIfClosed();
-    void ShowSummary();
+    bool refuseSchedule(const ScheduleSource& source);
+    bool sendScheduleBlocks(const ScheduleSource& source);
+    void openPortIfClosed();
+    void showSummary();
 
     DeviceConfiguration& m_config;
     CommandTransport& m_transport;
@@ -97,6 +97,6 @@ private:
 };
 
 // The unescaped answer as the diagnostic fields show it: "7E 08 01 00 00 7F ".
-QString AnswerHex(const ByteBuffer& frame);
+QString answerHex(const ByteBuffer& frame);
 
 } // namespace korvane

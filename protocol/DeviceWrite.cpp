@@ -46,16 +46,16 @@ const SectionTexts& TextsOf(std::uint8_t code) {
 
 } // namespace
 
-void DeviceProcedures::ControlModePause(int ms) {
+void DeviceProcedures::controlModePause(int ms) {
     if (m_config.ControlMode)
-        m_ui.Pause(ms);
+        m_ui.pause(ms);
 }
 
-bool DeviceProcedures::SendSection(std::uint8_t code, const ByteBuffer& payload, bool announce) {
+bool DeviceProcedures::sendSection(std::uint8_t code, const ByteBuffer& payload, bool announce) {
     const SectionTexts& texts = TextsOf(code);
     qCDebug(procedureLog) << "section" << Qt::hex << Qt::showbase << code << "to address" << Qt::dec
                           << m_config.Info.Address;
-    if (!Transact(AddressedFrame(m_config.Info.Address, code, payload))) {
+    if (!transact(addressedFrame(m_config.Info.Address, code, payload))) {
         tell(NoAnswerText, texts.ErrorCaption, MessageIcon::Error);
         return false;
     }
@@ -64,9 +64,9 @@ bool DeviceProcedures::SendSection(std::uint8_t code, const ByteBuffer& payload,
     return true;
 }
 
-bool DeviceProcedures::EncodePortTable(ByteBuffer& payload) {
-    PortTableEncoding encoding = EncodeWritePortParams(m_config.Ports, m_config.DeviceModel);
-    if (!encoding.IsOk()) {
+bool DeviceProcedures::encodePortTable(ByteBuffer& payload) {
+    PortTableEncoding encoding = encodeWritePortParams(m_config.Ports, m_config.DeviceModel);
+    if (!encoding.isOk()) {
         tell(encoding.Error->Text, encoding.Error->Caption, MessageIcon::Error);
         return false;
     }
@@ -74,41 +74,41 @@ bool DeviceProcedures::EncodePortTable(ByteBuffer& payload) {
     return true;
 }
 
-bool DeviceProcedures::WritePortSection(bool announce) {
+bool DeviceProcedures::writePortSection(bool announce) {
     BusyScope busy(*this);
-    if (!EnsureIdentified())
+    if (!ensureIdentified())
         return false;
     ByteBuffer payload;
-    if (!EncodePortTable(payload))
+    if (!encodePortTable(payload))
         return false;
-    return SendSection(command::WritePortParams, payload, announce);
+    return sendSection(command::WritePortParams, payload, announce);
 }
 
-bool DeviceProcedures::WriteTrunkAttributeSection(bool announce) {
+bool DeviceProcedures::writeTrunkAttributeSection(bool announce) {
     BusyScope busy(*this);
-    if (!EnsureIdentified())
+    if (!ensureIdentified())
         return false;
-    return SendSection(command::WriteTrunkAttributes, EncodeWriteTrunkAttributes(m_config.Trunk),
+    return sendSection(command::WriteTrunkAttributes, encodeWriteTrunkAttributes(m_config.Trunk),
                        announce);
 }
 
-bool DeviceProcedures::WriteGpsSection(bool announce) {
+bool DeviceProcedures::writeGpsSection(bool announce) {
     BusyScope busy(*this);
-    if (!EnsureIdentified())
+    if (!ensureIdentified())
         return false;
-    return SendSection(command::WriteGps, EncodeWriteGps(m_config.Gps), announce);
+    return sendSection(command::WriteGps, encodeWriteGps(m_config.Gps), announce);
 }
 
-bool DeviceProcedures::WriteTrunkDelaySection(bool announce) {
+bool DeviceProcedures::writeTrunkDelaySection(bool announce) {
     BusyScope busy(*this);
-    if (!EnsureIdentified())
+    if (!ensureIdentified())
         return false;
-    return SendSection(command::WriteTrunkDelay, EncodeWriteTrunkDelay(m_config.Trunk), announce);
+    return sendSection(command::WriteTrunkDelay, encodeWriteTrunkDelay(m_config.Trunk), announce);
 }
 
-bool DeviceProcedures::WriteAll(std::uint32_t serialNumber, std::uint32_t address,
+bool DeviceProcedures::writeAll(std::uint32_t serialNumber, std::uint32_t address,
                                 bool withSchedule) {
-    if (!m_transport.Comm().IsOpen()) {
+    if (!m_transport.comm().isOpen()) {
         tell(PortNotOpen, text::CaptionKorvane, MessageIcon::Error);
         return false;
     }
@@ -127,73 +127,73 @@ bool DeviceProcedures::WriteAll(std::uint32_t serialNumber, std::uint32_t addres
     // Whatever could never be sent is refused before the first frame, so that the
     // device is not left half written by it: first the schedule file, which needs no
     // answer from the device, then the port table, whose encoding needs the model.
-    const ScheduleSource schedule = withSchedule ? LoadSchedule() : ScheduleSource{};
-    if (withSchedule && RefuseSchedule(schedule))
+    const ScheduleSource schedule = withSchedule ? loadSchedule() : ScheduleSource{};
+    if (withSchedule && refuseSchedule(schedule))
         return false;
-    if (!EnsureIdentified())
+    if (!ensureIdentified())
         return false;
     ByteBuffer ports;
-    if (!EncodePortTable(ports))
+    if (!encodePortTable(ports))
         return false;
 
-    bool ok = SendSection(command::WritePortParams, ports, false);
+    bool ok = sendSection(command::WritePortParams, ports, false);
     if (ok) {
-        ControlModePause(LongPauseMs);
-        ok = SendSection(command::WriteTrunkAttributes, EncodeWriteTrunkAttributes(m_config.Trunk),
+        controlModePause(LongPauseMs);
+        ok = sendSection(command::WriteTrunkAttributes, encodeWriteTrunkAttributes(m_config.Trunk),
                          false);
     }
     if (ok) {
-        ControlModePause(LongPauseMs);
-        ok = SendSection(command::WriteGps, EncodeWriteGps(m_config.Gps), false);
+        controlModePause(LongPauseMs);
+        ok = sendSection(command::WriteGps, encodeWriteGps(m_config.Gps), false);
     }
     if (ok) {
-        ControlModePause(GpsPauseMs);
-        ok = SendSection(command::WriteTrunkDelay, EncodeWriteTrunkDelay(m_config.Trunk), false);
+        controlModePause(GpsPauseMs);
+        ok = sendSection(command::WriteTrunkDelay, encodeWriteTrunkDelay(m_config.Trunk), false);
     }
     if (ok && withSchedule) {
-        ControlModePause(LongPauseMs);
-        ok = SendScheduleBlocks(schedule);
+        controlModePause(LongPauseMs);
+        ok = sendScheduleBlocks(schedule);
     }
     if (!ok) {
         tell(QStringLiteral("写入失败！"), text::CaptionOrlendis, MessageIcon::Information);
         return false;
     }
 
-    m_config.MarkWritten();
-    m_ui.PortTableChanged();
+    m_config.markWritten();
+    m_ui.portTableChanged();
     tell(QStringLiteral("祝贺你，写入成功！"), text::CaptionOrlendis, MessageIcon::Information);
     // A remotely controlled device may still be applying what it got.
     if (!m_config.ControlMode)
-        ReadDevice();
+        readDevice();
     return true;
 }
 
-void DeviceProcedures::WriteAllTrunkSections() {
+void DeviceProcedures::writeAllTrunkSections() {
     // Held across the pauses too, so that no other operation starts between the writes.
     BusyScope busy(*this);
-    if (!WriteTrunkAttributeSection(true))
+    if (!writeTrunkAttributeSection(true))
         return;
-    ControlModePause(LongPauseMs);
-    if (!WriteGpsSection(true))
+    controlModePause(LongPauseMs);
+    if (!writeGpsSection(true))
         return;
-    ControlModePause(LongPauseMs);
-    if (!WriteTrunkDelaySection(true))
+    controlModePause(LongPauseMs);
+    if (!writeTrunkDelaySection(true))
         return;
-    ControlModePause(LongPauseMs);
+    controlModePause(LongPauseMs);
 }
 
-bool DeviceProcedures::SetAddress() {
-    if (!m_transport.Comm().IsOpen()) {
+bool DeviceProcedures::setAddress() {
+    if (!m_transport.comm().isOpen()) {
         tell(PortNotOpen, text::CaptionKorvane, MessageIcon::Error);
         return false;
     }
     BusyScope busy(*this);
-    if (!EnsureIdentified())
+    if (!ensureIdentified())
         return false;
-    const ByteBuffer payload = EncodeSetAddress(m_config.Info.SerialNumber, m_config.Info.Address);
+    const ByteBuffer payload = encodeSetAddress(m_config.Info.SerialNumber, m_config.Info.Address);
     qCDebug(procedureLog) << "address" << m_config.Info.Address << "to serial number"
                           << m_config.Info.SerialNumber;
-    if (!Transact(PlainFrame(command::SetAddress, payload))) {
+    if (!transact(plainFrame(command::SetAddress, payload))) {
         tell(NoAnswerText, QStringLiteral("地址设置通讯错误"), MessageIcon::Error);
         return false;
     }

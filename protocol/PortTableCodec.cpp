@@ -62,9 +62,9 @@ bool isHexDigits(const QString& s) {
 // The delay to send for a delay text: 0 for text that is not hexadecimal, nothing
 // for a hexadecimal number over 24 bits (which must not be cut to its low bits).
 std::optional<std::uint32_t> delayValue(const QString& delay) {
-    if (const std::optional<std::uint32_t> value = HexValue(delay))
+    if (const std::optional<std::uint32_t> value = hexValue(delay))
         return *value <= MaxPortDelay ? value : std::nullopt;
-    // Hexadecimal in the forms HexValue reads, yet unreadable: too large even for 32 bits.
+    // Hexadecimal in the forms hexValue reads, yet unreadable: too large even for 32 bits.
     QString digits = delay.trimmed();
     if (digits.startsWith(QLatin1Char('+')))
         digits.remove(0, 1);
@@ -78,25 +78,25 @@ std::optional<std::uint32_t> delayValue(const QString& delay) {
 // Writes one assigned port, or tells why it cannot be sent.
 std::optional<ErrorBox> encodePort(const PortEntry& row, int port, DeviceLayout layout,
                                    ByteBuffer& payload) {
-    const int channel = StrToIntDef(row.Channel, 0);
+    const int channel = strToIntDef(row.Channel, 0);
     if (channel < MinChannel || channel > MaxChannel)
         return refusal(port, QStringLiteral("通道"), row.Channel,
                        rangeRule(MinChannel, MaxChannel));
 
-    const int rate = StrToIntDef(row.Rate, 0);
+    const int rate = strToIntDef(row.Rate, 0);
     if (port == 1) {
-        const std::optional<FirstPortRateWords> words = EncodeFirstPortRate(rate);
+        const std::optional<FirstPortRateWords> words = encodeFirstPortRate(rate);
         if (!words)
             return refusal(port, QStringLiteral("速率"), row.Rate,
                            rangeRule(MinFirstPortRate, MaxFirstPortRate));
-        wire::PutLE(std::span(payload).subspan(rateWordOffset(0)), words->Base, 2);
-        wire::PutLE(std::span(payload).subspan(rateWordOffset(1)), words->Divisor, 2);
+        wire::putLE(std::span(payload).subspan(rateWordOffset(0)), words->Base, 2);
+        wire::putLE(std::span(payload).subspan(rateWordOffset(1)), words->Divisor, 2);
     } else {
-        const std::optional<std::uint16_t> word = EncodePortRate(rate);
+        const std::optional<std::uint16_t> word = encodePortRate(rate);
         if (!word)
             return refusal(port, QStringLiteral("速率"), row.Rate,
                            rangeRule(MinPortRate, MaxPortRate));
-        wire::PutLE(std::span(payload).subspan(rateWordOffset(port)), *word, 2);
+        wire::putLE(std::span(payload).subspan(rateWordOffset(port)), *word, 2);
     }
 
     if (layout == DeviceLayout::AB) {
@@ -104,7 +104,7 @@ std::optional<ErrorBox> encodePort(const PortEntry& row, int port, DeviceLayout 
         if (!delay)
             return refusal(port, QStringLiteral("延时"), row.Delay,
                            QStringLiteral("应为不超过FFFFFF的十六进制数"));
-        wire::PutLE(std::span(payload).subspan(delayOffset(port)), *delay, 3);
+        wire::putLE(std::span(payload).subspan(delayOffset(port)), *delay, 3);
     }
 
     payload[ChannelOffset + static_cast<std::size_t>(port - 1)] =
@@ -126,19 +126,19 @@ std::optional<ErrorBox> encodePort(const PortEntry& row, int port, DeviceLayout 
 
 PortEntry decodePort(std::span<const std::uint8_t> payload, int port, DeviceLayout layout) {
     const std::uint16_t word =
-        static_cast<std::uint16_t>(wire::GetLE(payload.subspan(rateWordOffset(port)), 2));
+        static_cast<std::uint16_t>(wire::getLE(payload.subspan(rateWordOffset(port)), 2));
     if (word == UnassignedRateWord)
-        return PortEntry::Unassigned(port);
+        return PortEntry::unassigned(port);
 
     PortEntry e;
     e.PortNumber = QString::number(port);
     e.Channel = QString::number(payload[ChannelOffset + static_cast<std::size_t>(port - 1)] + 1);
     const bool pocsag = bit(payload, PocsagBits, port);
     e.Coding = pocsag ? text::Pocsag : text::Sync;
-    const int rate = port == 1 ? DecodeFirstPortRate(static_cast<std::uint16_t>(
-                                     wire::GetLE(payload.subspan(rateWordOffset(0)), 2)))
-                               : DecodePortRate(word);
-    e.Rate = RateText(rate, pocsag);
+    const int rate = port == 1 ? decodeFirstPortRate(static_cast<std::uint16_t>(
+                                     wire::getLE(payload.subspan(rateWordOffset(0)), 2)))
+                               : decodePortRate(word);
+    e.Rate = rateText(rate, pocsag);
     if (pocsag)
         e.ClockSource = text::None;
     else
@@ -147,7 +147,7 @@ PortEntry decodePort(std::span<const std::uint8_t> payload, int port, DeviceLayo
     e.Polarity = bit(payload, PositivePolarityBits, port) ? text::Positive : text::Negative;
     e.PortState = bit(payload, PortOnBits, port) ? text::On : text::Off;
     if (layout == DeviceLayout::AB) {
-        const std::uint32_t delay = wire::GetLE(payload.subspan(delayOffset(port)), 3);
+        const std::uint32_t delay = wire::getLE(payload.subspan(delayOffset(port)), 3);
         e.Delay = QStringLiteral("%1").arg(delay, 6, 16, QLatin1Char('0')).toUpper();
     }
     return e;
@@ -155,24 +155,24 @@ PortEntry decodePort(std::span<const std::uint8_t> payload, int port, DeviceLayo
 
 } // namespace
 
-std::size_t PortParamsPayloadSize(const QString& model) {
-    return LayoutOf(model) == DeviceLayout::AB ? ABPayloadSize : SinglePayloadSize;
+std::size_t portParamsPayloadSize(const QString& model) {
+    return layoutOf(model) == DeviceLayout::AB ? ABPayloadSize : SinglePayloadSize;
 }
 
-PortTableEncoding EncodeWritePortParams(const PortTable& rows, const QString& model) {
-    const DeviceLayout layout = LayoutOf(model);
-    ByteBuffer payload(PortParamsPayloadSize(model), 0);
+PortTableEncoding encodeWritePortParams(const PortTable& rows, const QString& model) {
+    const DeviceLayout layout = layoutOf(model);
+    ByteBuffer payload(portParamsPayloadSize(model), 0);
     for (int word = 0; word <= PortCount; ++word)
-        wire::PutLE(std::span(payload).subspan(rateWordOffset(word)), UnassignedRateWord, 2);
+        wire::putLE(std::span(payload).subspan(rateWordOffset(word)), UnassignedRateWord, 2);
     for (int port = 1; port <= PortCount; ++port)
         payload[ChannelOffset + static_cast<std::size_t>(port - 1)] = UnassignedChannel;
 
     qsizetype cursor = 0;
     for (int port = 1; port <= PortCount; ++port) {
-        if (cursor >= rows.size() || StrToIntDef(rows[cursor].PortNumber, 0) != port)
+        if (cursor >= rows.size() || strToIntDef(rows[cursor].PortNumber, 0) != port)
             continue; // no row for this port here: it stays unassigned, the cursor waits
         const PortEntry& row = rows[cursor++];
-        if (!row.IsAssigned())
+        if (!row.isAssigned())
             continue;
         if (std::optional<ErrorBox> error = encodePort(row, port, layout, payload))
             return PortTableEncoding{{}, std::move(error)};
@@ -180,12 +180,12 @@ PortTableEncoding EncodeWritePortParams(const PortTable& rows, const QString& mo
     return PortTableEncoding{std::move(payload), std::nullopt};
 }
 
-std::optional<PortTable> DecodeReadPortParams(std::span<const std::uint8_t> frame,
+std::optional<PortTable> decodeReadPortParams(std::span<const std::uint8_t> frame,
                                               const QString& model) {
-    const DeviceLayout layout = LayoutOf(model);
-    if (frame.size() != ExpectedResponseLength(command::ReadPortParams, model))
+    const DeviceLayout layout = layoutOf(model);
+    if (frame.size() != expectedResponseLength(command::ReadPortParams, model))
         return std::nullopt;
-    const std::span<const std::uint8_t> payload = frame.subspan(2, PortParamsPayloadSize(model));
+    const std::span<const std::uint8_t> payload = frame.subspan(2, portParamsPayloadSize(model));
     PortTable table;
     table.reserve(PortCount);
     for (int port = 1; port <= PortCount; ++port)

@@ -16,13 +16,13 @@ inline constexpr int PortCount = 24;
 inline constexpr std::uint32_t MaxPortDelay = 0xFFFFFF;
 
 // Payload length for a model; throws KorvaneError for an unknown model.
-std::size_t PortParamsPayloadSize(const QString& model);
+std::size_t portParamsPayloadSize(const QString& model);
 
-// Outcome of EncodeWritePortParams: the payload, or why the table cannot be sent.
+// Outcome of encodeWritePortParams: the payload, or why the table cannot be sent.
 struct PortTableEncoding {
     ByteBuffer Payload; // empty when refused
     std::optional<ErrorBox> Error;
-    bool IsOk() const { return !Error.has_value(); }
+    bool isOk() const { return !Error.has_value(); }
 };
 
 // Encodes the rows, which are expected in ascending port order: ports are walked 1 to
@@ -32,12 +32,12 @@ struct PortTableEncoding {
 // whole table is refused with a message naming the port and the field, so that
 // nothing is sent. A delay text that is not hexadecimal is sent as 0.
 // Throws KorvaneError for an unknown model.
-PortTableEncoding EncodeWritePortParams(const PortTable& rows, const QString& model);
+PortTableEncoding encodeWritePortParams(const PortTable& rows, const QString& model);
 
 // Decodes an unescaped ReadPortParams response (start and end bytes included) into
 // 24 rows, ports 1 to 24. Nothing when the length is not the model's.
 // Throws KorvaneError for an unknown model.
-std::optional<PortTable> DecodeReadPortParams(std::span<const std::uint8_t> frame,
+std::optional<PortTable> decodeReadPortParams(std::span<const std::uint8_t> frame,
                                               const QString& model);
 
 } // namespace korvane

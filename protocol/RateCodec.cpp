@@ -15,7 +15,7 @@ bool isUsableWord(std::int64_t word) noexcept {
 
 } // namespace
 
-std::optional<FirstPortRateWords> EncodeFirstPortRate(int rate) noexcept {
+std::optional<FirstPortRateWords> encodeFirstPortRate(int rate) noexcept {
     if (rate <= 0)
         return std::nullopt;
     const std::int64_t twice = 2 * std::int64_t{rate};
@@ -31,7 +31,7 @@ std::optional<FirstPortRateWords> EncodeFirstPortRate(int rate) noexcept {
                               static_cast<std::uint16_t>(divisor)};
 }
 
-std::optional<std::uint16_t> EncodePortRate(int rate) noexcept {
+std::optional<std::uint16_t> encodePortRate(int rate) noexcept {
     if (rate <= 0)
         return std::nullopt;
     const std::int64_t word = PortClock / (2 * std::int64_t{rate}) - 1;
@@ -40,15 +40,15 @@ std::optional<std::uint16_t> EncodePortRate(int rate) noexcept {
     return static_cast<std::uint16_t>(word);
 }
 
-int DecodeFirstPortRate(std::uint16_t base) noexcept {
+int decodeFirstPortRate(std::uint16_t base) noexcept {
     return ((base & ~RemainderFlag) + 1) * 200;
 }
 
-int DecodePortRate(std::uint16_t word) noexcept {
+int decodePortRate(std::uint16_t word) noexcept {
     return static_cast<int>(PortClock / 2 / (std::int64_t{word} + 1));
 }
 
-QString RateText(int rate, bool pocsag) {
+QString rateText(int rate, bool pocsag) {
     if (pocsag && rate == 400)
         return QStringLiteral("512");
     return QString::number(rate);

@@ -26,15 +26,15 @@ struct FirstPortRateWords {
 };
 
 // Port 1 at rate bit/s; nothing when a word would not fit or would be 0xFFFF.
-std::optional<FirstPortRateWords> EncodeFirstPortRate(int rate) noexcept;
+std::optional<FirstPortRateWords> encodeFirstPortRate(int rate) noexcept;
 // Ports 2 to 24.
-std::optional<std::uint16_t> EncodePortRate(int rate) noexcept;
+std::optional<std::uint16_t> encodePortRate(int rate) noexcept;
 
 // The rate a device reports. Port 1 reads its rate from the base word alone.
-int DecodeFirstPortRate(std::uint16_t base) noexcept;
-int DecodePortRate(std::uint16_t word) noexcept;
+int decodeFirstPortRate(std::uint16_t base) noexcept;
+int decodePortRate(std::uint16_t word) noexcept;
 
 // The Rate text of a decoded port: a POCSAG port at exactly 400 bit/s shows 512.
-QString RateText(int rate, bool pocsag);
+QString rateText(int rate, bool pocsag);
 
 } // namespace korvane

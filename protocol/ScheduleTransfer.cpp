@@ -17,54 +17,54 @@ constexpr int BlockPauseMs = 3000;
 
 } // namespace
 
-DeviceProcedures::ScheduleSource DeviceProcedures::LoadSchedule() const {
+DeviceProcedures::ScheduleSource DeviceProcedures::loadSchedule() const {
     ScheduleSource source;
-    source.Path = ScheduleFilePath(m_config.ChannelFileName);
-    source.Table = BuildScheduleTable(source.Path, m_config.Ports, &source.Refusal);
+    source.Path = scheduleFilePath(m_config.ChannelFileName);
+    source.Table = buildScheduleTable(source.Path, m_config.Ports, &source.Refusal);
     return source;
 }
 
-bool DeviceProcedures::RefuseSchedule(const ScheduleSource& source) {
+bool DeviceProcedures::refuseSchedule(const ScheduleSource& source) {
     if (!source.Table) {
         tell(source.Refusal, ScheduleFileErrorCaption, MessageIcon::Error);
         return true;
     }
-    const std::optional<QString> refusal = ScheduleSizeRefusal(qsizetype(source.Table->size()));
+    const std::optional<QString> refusal = scheduleSizeRefusal(qsizetype(source.Table->size()));
     if (!refusal)
         return false;
     tell(*refusal, ScheduleFileErrorCaption, MessageIcon::Error);
     return true;
 }
 
-bool DeviceProcedures::SendScheduleBlocks(const ScheduleSource& source) {
-    if (RefuseSchedule(source))
+bool DeviceProcedures::sendScheduleBlocks(const ScheduleSource& source) {
+    if (refuseSchedule(source))
         return false;
     const ScheduleTable& table = *source.Table;
-    const int blocks = ScheduleBlockCount(qsizetype(table.size()));
+    const int blocks = scheduleBlockCount(qsizetype(table.size()));
     // A long send (3 s a block under remote control) shows where it stands.
     struct ProgressEnd {
         DeviceOperator& ui;
-        ~ProgressEnd() { ui.ShowScheduleProgress(0, 0); }
+        ~ProgressEnd() { ui.showScheduleProgress(0, 0); }
     } progressEnd{m_ui};
     for (int block = 0; block < blocks; ++block) {
-        m_ui.ShowScheduleProgress(block + 1, blocks);
+        m_ui.showScheduleProgress(block + 1, blocks);
         qCDebug(procedureLog) << "schedule block" << block + 1 << "of" << blocks;
-        const auto payload = ScheduleBlockPayload(m_config.Info.Address, block, table);
-        if (!Transact(PlainFrame(command::WriteScheduleBlock, payload))) {
+        const auto payload = scheduleBlockPayload(m_config.Info.Address, block, table);
+        if (!transact(plainFrame(command::WriteScheduleBlock, payload))) {
             tell(NoAnswerText, QStringLiteral("时序表参数通讯错误") + QString::number(block),
                  MessageIcon::Error);
             return false;
         }
-        ControlModePause(BlockPauseMs);
+        controlModePause(BlockPauseMs);
     }
     return true;
 }
 
-bool DeviceProcedures::SendScheduleTable() {
+bool DeviceProcedures::sendScheduleTable() {
     BusyScope busy(*this);
-    if (!EnsureIdentified())
+    if (!ensureIdentified())
         return false;
-    return SendScheduleBlocks(LoadSchedule());
+    return sendScheduleBlocks(loadSchedule());
 }
 
 } // namespace korvane

@@ -14,7 +14,7 @@ using wire::ByteAA;
 // The payload of a response of exactly the length code expects, or nothing.
 std::optional<std::span<const std::uint8_t>>
 payloadOf(std::span<const std::uint8_t> frame, std::uint8_t code, const QString& model = {}) {
-    if (frame.size() != ExpectedResponseLength(code, model))
+    if (frame.size() != expectedResponseLength(code, model))
         return std::nullopt;
     return frame.subspan(2, frame.size() - 3);
 }
@@ -25,33 +25,33 @@ std::uint8_t flag(bool is55) {
 
 } // namespace
 
-ByteBuffer EncodeSetAddress(std::uint32_t serialNumber, std::uint32_t address) {
+ByteBuffer encodeSetAddress(std::uint32_t serialNumber, std::uint32_t address) {
     ByteBuffer payload(4, 0);
-    wire::PutLE(payload, serialNumber, 4);
-    const auto addressBytes = AddressBytes(address);
-    payload.insert(payload.end(), addressBytes.begin(), addressBytes.end());
+    wire::putLE(payload, serialNumber, 4);
+    const auto encoded = addressBytes(address);
+    payload.insert(payload.end(), encoded.begin(), encoded.end());
     return payload;
 }
 
-std::optional<std::uint32_t> DecodeReadAddress(std::span<const std::uint8_t> frame) {
+std::optional<std::uint32_t> decodeReadAddress(std::span<const std::uint8_t> frame) {
     const auto payload = payloadOf(frame, command::ReadAddress);
     if (!payload)
         return std::nullopt;
-    return wire::GetLE(*payload, 3);
+    return wire::getLE(*payload, 3);
 }
 
-std::optional<std::uint32_t> DecodeReadSerialNumber(std::span<const std::uint8_t> frame) {
+std::optional<std::uint32_t> decodeReadSerialNumber(std::span<const std::uint8_t> frame) {
     const auto payload = payloadOf(frame, command::ReadSerialNumber);
     if (!payload)
         return std::nullopt;
-    return wire::GetLE(*payload, 4);
+    return wire::getLE(*payload, 4);
 }
 
-ByteBuffer EncodeWriteGps(const GpsParams& gps) {
+ByteBuffer encodeWriteGps(const GpsParams& gps) {
     return {flag(gps.GpsEnabled != 0), flag(gps.GpsPolarity == 0)};
 }
 
-std::optional<GpsParams> DecodeReadGps(std::span<const std::uint8_t> frame) {
+std::optional<GpsParams> decodeReadGps(std::span<const std::uint8_t> frame) {
     const auto payload = payloadOf(frame, command::ReadGps);
     if (!payload)
         return std::nullopt;
@@ -61,7 +61,7 @@ std::optional<GpsParams> DecodeReadGps(std::span<const std::uint8_t> frame) {
     return gps;
 }
 
-ByteBuffer EncodeWriteTrunkAttributes(const TrunkParams& trunk) {
+ByteBuffer encodeWriteTrunkAttributes(const TrunkParams& trunk) {
     // The trunk port mode as two marker bytes; any other mode is sent as mode 0.
     const std::uint8_t first = trunk.TrunkPort == 1 || trunk.TrunkPort == 2 ? ByteAA : Byte55;
     const std::uint8_t second = trunk.TrunkPort == 1 ? Byte55 : ByteAA;
@@ -69,7 +69,7 @@ ByteBuffer EncodeWriteTrunkAttributes(const TrunkParams& trunk) {
             flag(trunk.CarrierLevel == 0)};
 }
 
-std::optional<TrunkParams> DecodeReadTrunkAttributes(std::span<const std::uint8_t> frame,
+std::optional<TrunkParams> decodeReadTrunkAttributes(std::span<const std::uint8_t> frame,
                                                      const TrunkParams& current) {
     const auto payload = payloadOf(frame, command::ReadTrunkAttributes);
     if (!payload)
@@ -83,35 +83,35 @@ std::optional<TrunkParams> DecodeReadTrunkAttributes(std::span<const std::uint8_
     return trunk;
 }
 
-ByteBuffer EncodeWriteTrunkDelay(const TrunkParams& trunk) {
+ByteBuffer encodeWriteTrunkDelay(const TrunkParams& trunk) {
     ByteBuffer payload(7, 0);
     payload[0] = flag(trunk.DelayEnabled != 0);
-    wire::PutLE(std::span(payload).subspan(1), static_cast<std::uint32_t>(trunk.DelayCyclesA), 3);
-    wire::PutLE(std::span(payload).subspan(4), static_cast<std::uint32_t>(trunk.DelayCyclesB), 3);
+    wire::putLE(std::span(payload).subspan(1), static_cast<std::uint32_t>(trunk.DelayCyclesA), 3);
+    wire::putLE(std::span(payload).subspan(4), static_cast<std::uint32_t>(trunk.DelayCyclesB), 3);
     return payload;
 }
 
-std::optional<TrunkParams> DecodeReadTrunkDelay(std::span<const std::uint8_t> frame,
+std::optional<TrunkParams> decodeReadTrunkDelay(std::span<const std::uint8_t> frame,
                                                 const QString& model, const TrunkParams& current) {
-    const DeviceLayout layout = LayoutOf(model);
+    const DeviceLayout layout = layoutOf(model);
     const auto payload = payloadOf(frame, command::ReadTrunkDelay, model);
     if (!payload)
         return std::nullopt;
     const auto p = *payload;
     TrunkParams trunk = current;
     trunk.DelayEnabled = p[0] == Byte55 ? 1 : 0;
-    trunk.DelayCyclesA = static_cast<std::int32_t>(wire::GetLE(p.subspan(1), 3));
+    trunk.DelayCyclesA = static_cast<std::int32_t>(wire::getLE(p.subspan(1), 3));
     if (layout == DeviceLayout::AB)
-        trunk.DelayCyclesB = static_cast<std::int32_t>(wire::GetLE(p.subspan(4), 3));
+        trunk.DelayCyclesB = static_cast<std::int32_t>(wire::getLE(p.subspan(4), 3));
     return trunk;
 }
 
 // The schedule block: its entries after the address and the block number.
-std::vector<std::uint8_t> ScheduleBlockPayload(std::uint32_t address, int block,
+std::vector<std::uint8_t> scheduleBlockPayload(std::uint32_t address, int block,
                                                const ScheduleTable& table) {
     std::vector<std::uint8_t> payload(ScheduleBlockPayloadSize, NoScheduleEntry);
-    const auto addressBytes = AddressBytes(address);
-    std::copy(addressBytes.begin(), addressBytes.end(), payload.begin());
+    const auto encoded = addressBytes(address);
+    std::copy(encoded.begin(), encoded.end(), payload.begin());
     payload[AddressLength] = std::uint8_t(block & 0xFF);
     const qsizetype first = qsizetype(block) * ScheduleBlockEntries;
     for (qsizetype i = 0;

@@ -16,26 +16,26 @@
 
 namespace korvane {
 
-// SetAddress: the serial number of the device to address, then its new address
+// setAddress: the serial number of the device to address, then its new address
 // (low 24 bits).
-ByteBuffer EncodeSetAddress(std::uint32_t serialNumber, std::uint32_t address);
-std::optional<std::uint32_t> DecodeReadAddress(std::span<const std::uint8_t> frame);
-std::optional<std::uint32_t> DecodeReadSerialNumber(std::span<const std::uint8_t> frame);
+ByteBuffer encodeSetAddress(std::uint32_t serialNumber, std::uint32_t address);
+std::optional<std::uint32_t> decodeReadAddress(std::span<const std::uint8_t> frame);
+std::optional<std::uint32_t> decodeReadSerialNumber(std::span<const std::uint8_t> frame);
 
-ByteBuffer EncodeWriteGps(const GpsParams& gps);
-std::optional<GpsParams> DecodeReadGps(std::span<const std::uint8_t> frame);
+ByteBuffer encodeWriteGps(const GpsParams& gps);
+std::optional<GpsParams> decodeReadGps(std::span<const std::uint8_t> frame);
 
-ByteBuffer EncodeWriteTrunkAttributes(const TrunkParams& trunk);
+ByteBuffer encodeWriteTrunkAttributes(const TrunkParams& trunk);
 // current with TrunkPort, ClockPolarity, DataPolarity and CarrierLevel replaced.
-std::optional<TrunkParams> DecodeReadTrunkAttributes(std::span<const std::uint8_t> frame,
+std::optional<TrunkParams> decodeReadTrunkAttributes(std::span<const std::uint8_t> frame,
                                                      const TrunkParams& current);
 
 // Always 7 bytes, cycle B included, whatever the model. Cycles keep their low 24 bits.
-ByteBuffer EncodeWriteTrunkDelay(const TrunkParams& trunk);
+ByteBuffer encodeWriteTrunkDelay(const TrunkParams& trunk);
 // current with DelayEnabled and DelayCyclesA replaced, and DelayCyclesB for
 // "KORVANEA/B" (a "KORVANE" response does not carry it). Throws KorvaneError for an
 // unknown model.
-std::optional<TrunkParams> DecodeReadTrunkDelay(std::span<const std::uint8_t> frame,
+std::optional<TrunkParams> decodeReadTrunkDelay(std::span<const std::uint8_t> frame,
                                                 const QString& model, const TrunkParams& current);
 
 // An entry past the end of the table.
@@ -43,7 +43,7 @@ inline constexpr std::uint8_t NoScheduleEntry = 0xFF;
 inline constexpr int ScheduleBlockPayloadSize = int(AddressLength) + 1 + ScheduleBlockEntries;
 // Payload of WriteScheduleBlock: the address as 24 bits, low byte first, the block
 // number, then the block's 64 entries, 0xFF past the end of the table.
-std::vector<std::uint8_t> ScheduleBlockPayload(std::uint32_t address, int block,
+std::vector<std::uint8_t> scheduleBlockPayload(std::uint32_t address, int block,
                                                const ScheduleTable& table);
 
 } // namespace korvane

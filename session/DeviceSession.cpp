@@ -32,9 +32,9 @@ void DeviceSession::useSettingsFile(const QString& path) {
     m_settings = std::make_unique<IniFile>(path);
     const SessionSettings stored = SessionSettings::readFrom(*m_settings);
     m_debug = stored.debug;
-    m_transport->SetDebug(m_debug);
-    SerialPort& port = m_transport->Comm();
-    port.ClosePort();
+    m_transport->setDebug(m_debug);
+    SerialPort& port = m_transport->comm();
+    port.closePort();
     stored.port.applyTo(port);
     m_config->ChannelFileName = stored.channelFile;
 }
@@ -45,15 +45,15 @@ std::unique_ptr<DeviceConfiguration> DeviceSession::releaseConfiguration() {
 }
 
 PortSettings DeviceSession::portSettings() const {
-    return PortSettings::of(m_transport->Comm());
+    return PortSettings::of(m_transport->comm());
 }
 
 void DeviceSession::setPortSettings(const PortSettings& settings) {
-    SerialPort& port = m_transport->Comm();
-    port.ClosePort();
+    SerialPort& port = m_transport->comm();
+    port.closePort();
     settings.applyTo(port);
     try {
-        port.OpenPort();
+        port.openPort();
     } catch (...) {
         tellPortLabel();
         throw;
@@ -68,7 +68,7 @@ void DeviceSession::storePortSettings() {
 
 void DeviceSession::openPort() {
     try {
-        m_transport->Comm().OpenPort();
+        m_transport->comm().openPort();
     } catch (...) {
         tellPortLabel();
         throw;
@@ -77,16 +77,16 @@ void DeviceSession::openPort() {
 }
 
 void DeviceSession::closePort() {
-    m_transport->Comm().ClosePort();
+    m_transport->comm().closePort();
     tellPortLabel();
 }
 
 bool DeviceSession::isPortOpen() const {
-    return m_transport->Comm().IsOpen();
+    return m_transport->comm().isOpen();
 }
 
 QString DeviceSession::portLabel() const {
-    return isPortOpen() ? m_transport->PortDescription() : Disconnected;
+    return isPortOpen() ? m_transport->portDescription() : Disconnected;
 }
 
 void DeviceSession::tellPortLabel() {
@@ -94,25 +94,25 @@ void DeviceSession::tellPortLabel() {
 }
 
 void DeviceSession::takeSerialNumberText(const QString& text) {
-    m_config->Info.SerialNumber = SerialNumberFromText(text);
+    m_config->Info.SerialNumber = serialNumberFromText(text);
 }
 
 void DeviceSession::takeAddressText(const QString& text) {
-    m_config->Info.Address = AddressFromText(text);
+    m_config->Info.Address = addressFromText(text);
 }
 
 bool DeviceSession::writeAll(const QString& serialNumberText, const QString& addressText,
                              bool withSchedule) {
-    return m_procedures->WriteAll(SerialNumberFromText(serialNumberText),
-                                  AddressFromText(addressText), withSchedule);
+    return m_procedures->writeAll(serialNumberFromText(serialNumberText),
+                                  addressFromText(addressText), withSchedule);
 }
 
 ConfigurationFile DeviceSession::readConfigurationFile(const QString& path) {
-    return ReadConfigurationFile(path);
+    return korvane::readConfigurationFile(path);
 }
 
 void DeviceSession::applyConfiguration(const ConfigurationFile& file) {
-    file.ApplyTo(*m_config);
+    file.applyTo(*m_config);
 }
 
 ConfigurationFile DeviceSession::loadConfiguration(const QString& path) {
@@ -122,13 +122,13 @@ ConfigurationFile DeviceSession::loadConfiguration(const QString& path) {
 }
 
 void DeviceSession::saveConfiguration(const QString& path) {
-    WriteConfigurationFile(path, *m_config);
+    writeConfigurationFile(path, *m_config);
 }
 
 void DeviceSession::setChannelFile(const QString& path) {
     m_config->ChannelFileName = path;
     if (m_settings)
-        m_settings->WriteString(SettingSection, QStringLiteral("ChannelFile"), path);
+        m_settings->writeString(SettingSection, QStringLiteral("ChannelFile"), path);
 }
 
 } // namespace korvane

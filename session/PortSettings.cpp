@@ -16,23 +16,23 @@ template <typename E> E enumSetting(int value, int count, E fallback) {
 
 PortSettings PortSettings::readFrom(const IniFile& settings) {
     PortSettings s;
-    s.commName = settings.ReadString(Section, QStringLiteral("CommName"), s.commName);
+    s.commName = settings.readString(Section, QStringLiteral("CommName"), s.commName);
     s.baudRate = static_cast<std::uint32_t>(
-        settings.ReadInteger(Section, QStringLiteral("BaudRate"), int(s.baudRate)));
+        settings.readInteger(Section, QStringLiteral("BaudRate"), int(s.baudRate)));
     s.byteSize =
-        enumSetting(settings.ReadInteger(Section, QStringLiteral("ByteSize"), 3), 4, s.byteSize);
-    s.parity = enumSetting(settings.ReadInteger(Section, QStringLiteral("Parity"), 0), 5, s.parity);
+        enumSetting(settings.readInteger(Section, QStringLiteral("ByteSize"), 3), 4, s.byteSize);
+    s.parity = enumSetting(settings.readInteger(Section, QStringLiteral("Parity"), 0), 5, s.parity);
     s.stopBits =
-        enumSetting(settings.ReadInteger(Section, QStringLiteral("StopBits"), 0), 3, s.stopBits);
+        enumSetting(settings.readInteger(Section, QStringLiteral("StopBits"), 0), 3, s.stopBits);
     return s;
 }
 
 SessionSettings SessionSettings::readFrom(const IniFile& settings) {
     SessionSettings s;
     s.port = PortSettings::readFrom(settings);
-    s.portNamed = !settings.ReadString(Section, QStringLiteral("CommName"), {}).isEmpty();
-    s.channelFile = settings.ReadString(Section, QStringLiteral("ChannelFile"), {});
-    s.debug = settings.ReadBool(Section, QStringLiteral("debug"), false);
+    s.portNamed = !settings.readString(Section, QStringLiteral("CommName"), {}).isEmpty();
+    s.channelFile = settings.readString(Section, QStringLiteral("ChannelFile"), {});
+    s.debug = settings.readBool(Section, QStringLiteral("debug"), false);
     return s;
 }
 
@@ -41,23 +41,23 @@ SessionSettings SessionSettings::readFile(const QString& path) {
 }
 
 void PortSettings::writeTo(IniFile& settings) const {
-    settings.WriteString(Section, QStringLiteral("CommName"), commName);
-    settings.WriteInteger(Section, QStringLiteral("BaudRate"), static_cast<int>(baudRate));
-    settings.WriteInteger(Section, QStringLiteral("ByteSize"), static_cast<int>(byteSize));
-    settings.WriteInteger(Section, QStringLiteral("Parity"), static_cast<int>(parity));
-    settings.WriteInteger(Section, QStringLiteral("StopBits"), static_cast<int>(stopBits));
+    settings.writeString(Section, QStringLiteral("CommName"), commName);
+    settings.writeInteger(Section, QStringLiteral("BaudRate"), static_cast<int>(baudRate));
+    settings.writeInteger(Section, QStringLiteral("ByteSize"), static_cast<int>(byteSize));
+    settings.writeInteger(Section, QStringLiteral("Parity"), static_cast<int>(parity));
+    settings.writeInteger(Section, QStringLiteral("StopBits"), static_cast<int>(stopBits));
 }
 
 PortSettings PortSettings::of(const SerialPort& port) {
-    return {port.CommName(), port.BaudRate(), port.ByteSize(), port.Parity(), port.StopBits()};
+    return {port.commName(), port.baudRate(), port.byteSize(), port.parity(), port.stopBits()};
 }
 
 void PortSettings::applyTo(SerialPort& port) const {
-    port.SetCommName(commName);
-    port.SetBaudRate(baudRate);
-    port.SetByteSize(byteSize);
-    port.SetParity(parity);
-    port.SetStopBits(stopBits);
+    port.setCommName(commName);
+    port.setBaudRate(baudRate);
+    port.setByteSize(byteSize);
+    port.setParity(parity);
+    port.setStopBits(stopBits);
 }
 
 } // namespace korvane

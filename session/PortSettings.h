@@ -21,9 +21,9 @@ struct PortSettings {
     StopBitsMode stopBits = StopBitsMode::_1;
 
     // The keys of section "Setting"; a missing key, or a line setting out of its range,
-    // gives the default. BaudRate is taken as the file has it (a negative one wraps).
+    // gives the default. baudRate is taken as the file has it (a negative one wraps).
     static PortSettings readFrom(const IniFile& settings);
-    // CommName, BaudRate, ByteSize, Parity and StopBits, in this order. Throws
+    // commName, baudRate, byteSize, Parity and stopBits, in this order. Throws
     // KorvaneError when the file cannot be written.
     void writeTo(IniFile& settings) const;
 
@@ -37,7 +37,7 @@ struct PortSettings {
 // What a settings file (KORVANE.INI, section "Setting") holds for a session.
 struct SessionSettings {
     PortSettings port;
-    bool portNamed = false; // CommName is there and not empty
+    bool portNamed = false; // commName is there and not empty
     QString channelFile;
     bool debug = false;
 

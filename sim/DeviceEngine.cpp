@@ -21,7 +21,7 @@ enum Code : std::uint8_t {
 };
 
 bool isWriteCode(std::uint8_t code) {
-    return code == SetAddress || IsAddressedCode(code) || code == WriteScheduleBlock;
+    return code == SetAddress || isAddressedCode(code) || code == WriteScheduleBlock;
 }
 
 void appendLittleEndian(ByteBuffer& out, std::uint32_t value, int bytes) {
@@ -79,7 +79,7 @@ Exchange DeviceEngine::handle(const ReceivedFrame& frame) {
 
     if (isWriteCode(code)) {
         const bool stored = applyWrite(frame);
-        exchange.answer = PlainFrame(code, ByteBuffer{stored ? WriteAccepted : WriteRefused});
+        exchange.answer = plainFrame(code, ByteBuffer{stored ? WriteAccepted : WriteRefused});
         return exchange;
     }
     if (!frame.payload.empty())
@@ -133,7 +133,7 @@ ByteBuffer DeviceEngine::readAnswer(std::uint8_t code, ByteBuffer payload) const
             payload.pop_back();
         break;
     }
-    ByteBuffer answer = PlainFrame(code, payload);
+    ByteBuffer answer = plainFrame(code, payload);
     // Payload 0x7F bytes travel escaped, so without its end byte the answer can no
     // longer end in 0x7F.
     if (m_faults.badEnd)
@@ -166,7 +166,7 @@ bool DeviceEngine::applyWrite(const ReceivedFrame& frame) {
         return false;
     switch (code) {
     case WritePortParams:
-        return storeSection(m_state.portParams, payload, PortPayloadLength(m_state.model));
+        return storeSection(m_state.portParams, payload, portPayloadLength(m_state.model));
     case WriteGps:
         return storeSection(m_state.gps, payload, GpsPayloadLength);
     case WriteTrunkAttributes:

@@ -41,12 +41,12 @@ struct SimulatorFaults {
                      // (after half of a shorter answer); carried out by the host
 
     // The two most wanted, without designated initialisers (-Wmissing-field-initializers).
-    static SimulatorFaults Silent() {
+    static SimulatorFaults fullySilent() {
         SimulatorFaults f;
         f.silent = true;
         return f;
     }
-    static SimulatorFaults Ignoring(std::set<std::uint8_t> codes) {
+    static SimulatorFaults ignoring(std::set<std::uint8_t> codes) {
         SimulatorFaults f;
         f.ignoredCodes = std::move(codes);
         return f;

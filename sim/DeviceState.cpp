@@ -49,8 +49,8 @@ void setBit(ByteBuffer& payload, std::size_t bitmapOffset, int port) {
 
 } // namespace
 
-ByteBuffer InitialPortPayload(Model model) {
-    ByteBuffer payload(PortPayloadLength(model), 0x00);
+ByteBuffer initialPortPayload(Model model) {
+    ByteBuffer payload(portPayloadLength(model), 0x00);
     for (std::size_t i = 0; i < ChannelOffset; ++i)
         payload[i] = 0xFF;
     for (std::size_t i = ChannelOffset; i < PocsagBitmapOffset; ++i)
@@ -88,11 +88,11 @@ ByteBuffer InitialPortPayload(Model model) {
     return payload;
 }
 
-QString ModelLabel(Model model) {
+QString modelLabel(Model model) {
     return model == Model::Korvane ? QStringLiteral("KORVANE") : QStringLiteral("KORVANEA/B");
 }
 
-std::optional<Model> ModelFromLabel(const QString& label) {
+std::optional<Model> modelFromLabel(const QString& label) {
     if (label.compare(QLatin1String("KORVANE"), Qt::CaseInsensitive) == 0)
         return Model::Korvane;
     if (label.compare(QLatin1String("KORVANEA/B"), Qt::CaseInsensitive) == 0)
@@ -100,24 +100,24 @@ std::optional<Model> ModelFromLabel(const QString& label) {
     return std::nullopt;
 }
 
-DeviceState DeviceState::Initial(Model model) {
+DeviceState DeviceState::initial(Model model) {
     DeviceState state;
     state.model = model;
-    state.portParams = InitialPortPayload(model);
+    state.portParams = initialPortPayload(model);
     return state;
 }
 
 void DeviceState::setModel(Model newModel) {
-    if (portParams == InitialPortPayload(model))
-        portParams = InitialPortPayload(newModel);
+    if (portParams == initialPortPayload(model))
+        portParams = initialPortPayload(newModel);
     else
-        portParams.resize(PortPayloadLength(newModel), 0x00);
+        portParams.resize(portPayloadLength(newModel), 0x00);
     model = newModel;
 }
 
 void DeviceState::fitLengths() {
     address &= AddressMask;
-    portParams.resize(PortPayloadLength(model), 0x00);
+    portParams.resize(portPayloadLength(model), 0x00);
     gps.resize(GpsPayloadLength, 0x00);
     trunk.resize(TrunkPayloadLength, 0x00);
     trunkDelay.resize(TrunkDelayPayloadLength, 0x00);

@@ -4,7 +4,7 @@
 
 namespace korvane::sim {
 
-bool IsAddressedCode(std::uint8_t code) noexcept {
+bool isAddressedCode(std::uint8_t code) noexcept {
     return code == 0x27 || code == 0x37 || code == 0x47 || code == 0x57;
 }
 
@@ -45,7 +45,7 @@ std::optional<ReceivedFrame> FrameSplitter::push(std::uint8_t byte) {
     }
     if (m_state == State::Code) {
         m_frame.code = byte;
-        if (IsAddressedCode(byte)) {
+        if (isAddressedCode(byte)) {
             m_frame.address = 0;
             m_state = State::Address;
         } else {

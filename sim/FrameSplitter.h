@@ -24,7 +24,7 @@ struct ReceivedFrame {
 };
 
 // True for the write codes that carry the device address after the command byte.
-bool IsAddressedCode(std::uint8_t code) noexcept;
+bool isAddressedCode(std::uint8_t code) noexcept;
 
 class FrameSplitter {
 public:

@@ -78,7 +78,7 @@ void PtyPair::close() {
     m_slavePath.clear();
 }
 
-bool CreateLink(const QString& linkPath, const QString& target, QString* error) {
+bool createLink(const QString& linkPath, const QString& target, QString* error) {
     const QByteArray link = QFile::encodeName(linkPath);
     struct stat st {};
     if (lstat(link.constData(), &st) == 0) {
@@ -96,7 +96,7 @@ bool CreateLink(const QString& linkPath, const QString& target, QString* error) 
     return true;
 }
 
-void RemoveLink(const QString& linkPath, const QString& target) {
+void removeLink(const QString& linkPath, const QString& target) {
     const QByteArray link = QFile::encodeName(linkPath);
     char buffer[4096];
     const ssize_t n = ::readlink(link.constData(), buffer, sizeof buffer - 1);

@@ -32,8 +32,8 @@ private:
 
 // Makes linkPath a symlink to target. A symlink already there (left by a run that
 // was killed) is replaced; any other file there is an error.
-bool CreateLink(const QString& linkPath, const QString& target, QString* error);
+bool createLink(const QString& linkPath, const QString& target, QString* error);
 // Removes linkPath if it is still a symlink to target.
-void RemoveLink(const QString& linkPath, const QString& target);
+void removeLink(const QString& linkPath, const QString& target);
 
 } // namespace korvane::sim

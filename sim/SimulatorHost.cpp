@@ -246,7 +246,7 @@ QString SimulatorHost::start(const SimulatorOptions& options) {
             return fail(QStringLiteral("%1: %2").arg(options.logFile,
                                                      QString::fromLocal8Bit(std::strerror(errno))));
     }
-    if (!options.linkPath.isEmpty() && !CreateLink(options.linkPath, d->pty.slavePath(), &message))
+    if (!options.linkPath.isEmpty() && !createLink(options.linkPath, d->pty.slavePath(), &message))
         return fail(message);
 
     d->linkPath = options.linkPath;
@@ -274,7 +274,7 @@ void SimulatorHost::stop() {
     [[maybe_unused]] const ssize_t n = ::write(d->wakeWrite, &wake, 1);
     d->thread.join();
     if (!d->linkPath.isEmpty())
-        RemoveLink(d->linkPath, d->pty.slavePath());
+        removeLink(d->linkPath, d->pty.slavePath());
     d->linkPath.clear();
     if (d->logFile)
         std::fclose(d->logFile);

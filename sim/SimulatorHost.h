@@ -6,7 +6,7 @@
 //
 //     SimulatorHost sim;
 //     SimulatorOptions options;
-//     options.state = DeviceState::Initial(Model::KorvaneAB);
+//     options.state = DeviceState::initial(Model::KorvaneAB);
 //     const QString port = sim.start(options);   // "/dev/pts/N", empty on failure
 //     ... drive the code under test on `port` ...
 //     QCOMPARE(sim.state().gps, (ByteBuffer{0x55, 0xAA})); // stored before answering

@@ -25,7 +25,7 @@ ParsedArguments error(const QString& message) {
 
 } // namespace
 
-std::optional<std::set<std::uint8_t>> ParseCodeList(const QString& text) {
+std::optional<std::set<std::uint8_t>> parseCodeList(const QString& text) {
     std::set<std::uint8_t> codes;
     for (QString item : text.split(QLatin1Char(','))) {
         item = item.trimmed();
@@ -40,7 +40,7 @@ std::optional<std::set<std::uint8_t>> ParseCodeList(const QString& text) {
     return codes;
 }
 
-ParsedArguments ParseArguments(const QStringList& arguments) {
+ParsedArguments parseArguments(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Stands in for a Korvane device on a pseudo-terminal. Prints \"PTY <slave "
@@ -106,7 +106,7 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
     if (parser.isSet(help)) {
         ParsedArguments parsed;
         parsed.outcome = ParsedArguments::Outcome::Help;
-        parsed.text = parser.helpText() + QLatin1Char('\n') + StateFileHelp();
+        parsed.text = parser.helpText() + QLatin1Char('\n') + stateFileHelp();
         return parsed;
     }
     if (!parser.positionalArguments().isEmpty())
@@ -116,11 +116,11 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
     SimulatorOptions options;
     if (parser.isSet(state)) {
         QString message;
-        if (!LoadStateFile(parser.value(state), options.state, &message))
+        if (!loadStateFile(parser.value(state), options.state, &message))
             return error(message);
     }
     if (parser.isSet(model)) {
-        const auto m = ModelFromLabel(parser.value(model));
+        const auto m = modelFromLabel(parser.value(model));
         if (!m)
             return error(QStringLiteral("--model must be KORVANE or KORVANEA/B"));
         options.state.setModel(*m);
@@ -147,7 +147,7 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
         options.faults.splitMs = *n;
     }
     if (parser.isSet(ignore)) {
-        const auto codes = ParseCodeList(parser.value(ignore));
+        const auto codes = parseCodeList(parser.value(ignore));
         if (!codes)
             return error(QStringLiteral("--ignore needs comma-separated hex codes, e.g. 28,87"));
         options.faults.ignoredCodes = *codes;

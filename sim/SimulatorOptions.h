@@ -31,9 +31,9 @@ struct ParsedArguments {
 };
 
 // arguments[0] is the program name. Reads the --state file, if any.
-ParsedArguments ParseArguments(const QStringList& arguments);
+ParsedArguments parseArguments(const QStringList& arguments);
 
 // Comma-separated hex codes, each with or without 0x ("28,0x38"); nothing on error.
-std::optional<std::set<std::uint8_t>> ParseCodeList(const QString& text);
+std::optional<std::set<std::uint8_t>> parseCodeList(const QString& text);
 
 } // namespace korvane::sim

@@ -119,7 +119,7 @@ bool applyLine(const Line& line, DeviceState& state, QString* error) {
                                    .arg(PortPayloadLengthKorvane)
                                    .arg(PortPayloadLengthKorvaneAB));
         state.portParams = *bytes;
-        state.portParams.resize(PortPayloadLength(state.model), 0x00);
+        state.portParams.resize(portPayloadLength(state.model), 0x00);
         return true;
     }
     if (key == QLatin1String("gps"))
@@ -133,7 +133,7 @@ bool applyLine(const Line& line, DeviceState& state, QString* error) {
 
 } // namespace
 
-bool ApplyStateText(const QString& text, DeviceState& state, QString* error) {
+bool applyStateText(const QString& text, DeviceState& state, QString* error) {
     QList<Line> lines;
     const QStringList rawLines = text.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < rawLines.size(); ++i) {
@@ -155,7 +155,7 @@ bool ApplyStateText(const QString& text, DeviceState& state, QString* error) {
     for (const Line& line : lines) {
         if (line.key != QLatin1String("model"))
             continue;
-        const auto model = ModelFromLabel(line.value);
+        const auto model = modelFromLabel(line.value);
         if (!model)
             return fail(
                 error,
@@ -170,7 +170,7 @@ bool ApplyStateText(const QString& text, DeviceState& state, QString* error) {
     return true;
 }
 
-bool LoadStateFile(const QString& path, DeviceState& state, QString* error) {
+bool loadStateFile(const QString& path, DeviceState& state, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(error, QStringLiteral("%1: %2").arg(path, file.errorString()));
@@ -180,14 +180,14 @@ bool LoadStateFile(const QString& path, DeviceState& state, QString* error) {
                                .arg(file.size())
                                .arg(MaxStateFileSize));
     QString message;
-    if (!ApplyStateText(QString::fromUtf8(file.readAll()), state, &message))
+    if (!applyStateText(QString::fromUtf8(file.readAll()), state, &message))
         return fail(error, QStringLiteral("%1: %2").arg(path, message));
     return true;
 }
 
-QString StateText(const DeviceState& state) {
+QString stateText(const DeviceState& state) {
     QString text;
-    text += QStringLiteral("model = %1\n").arg(ModelLabel(state.model));
+    text += QStringLiteral("model = %1\n").arg(modelLabel(state.model));
     text += QStringLiteral("address = %1\n").arg(state.address);
     text += QStringLiteral("serial = %1\n").arg(state.serialNumber);
     text += QStringLiteral("ports = %1\n").arg(hexText(state.portParams));
@@ -199,7 +199,7 @@ QString StateText(const DeviceState& state) {
     return text;
 }
 
-QString StateFileHelp() {
+QString stateFileHelp() {
     return QStringLiteral(
         "State file (--state): lines \"key = value\"; '#' starts a comment; keys not given\n"
         "keep their start values. --model, when given, wins over the file's model.\n"

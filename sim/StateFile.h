@@ -25,18 +25,18 @@ namespace korvane::sim {
 
 // Applies the text to state. On failure returns false, leaves state unchanged and
 // sets error to a message naming the line ("line 3: gps needs 2 bytes, got 3").
-bool ApplyStateText(const QString& text, DeviceState& state, QString* error);
+bool applyStateText(const QString& text, DeviceState& state, QString* error);
 
 // A full state is a few kilobytes; larger files are refused unread.
 inline constexpr qint64 MaxStateFileSize = 1024 * 1024;
 
 // Reads the file and applies it as above; the message names the file on failure.
-bool LoadStateFile(const QString& path, DeviceState& state, QString* error);
+bool loadStateFile(const QString& path, DeviceState& state, QString* error);
 
 // The whole state in the file format, one key per line.
-QString StateText(const DeviceState& state);
+QString stateText(const DeviceState& state);
 
 // Help text describing the format, for --help.
-QString StateFileHelp();
+QString stateFileHelp();
 
 } // namespace korvane::sim

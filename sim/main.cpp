@@ -12,7 +12,7 @@ using namespace korvane::sim;
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const ParsedArguments parsed = ParseArguments(app.arguments());
+    const ParsedArguments parsed = parseArguments(app.arguments());
     switch (parsed.outcome) {
     case ParsedArguments::Outcome::Help:
         std::fputs(parsed.text.toLocal8Bit().constData(), stdout);

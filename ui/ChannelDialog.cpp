@@ -39,12 +39,12 @@ template <typename W> W* named(W* widget, const char* name, QRect geometry) {
 void chooseItem(RadioGroup* group, const QStringList& items, const QString& value) {
     const int index = items.indexOf(value);
     if (index >= 0)
-        group->SetItemIndex(index);
+        group->setItemIndex(index);
 }
 
 } // namespace
 
-SelectChannelInput SelectChannelInput::From(const DeviceConfiguration& config,
+SelectChannelInput SelectChannelInput::from(const DeviceConfiguration& config,
                                             const PortEntry& port) {
     return SelectChannelInput{
         config.DeviceModel, config.ChannelFileName, port.Channel,   port.Polarity,
@@ -63,12 +63,12 @@ ChannelDialog::ChannelDialog(SelectChannelInput input, MessagePresenter presente
     font.setPixelSize(12);
     setFont(font);
     setFixedSize(590, 480);
-    BuildForm();
+    buildForm();
     if (const QScreen* s = screen())
         move(s->availableGeometry().center() - rect().center());
 }
 
-void ChannelDialog::BuildForm() {
+void ChannelDialog::buildForm() {
     polarityGroup = new RadioGroup(QStringLiteral("polarityGroup"), QStringLiteral("数据极性"),
                                    PolarityItems, this);
     portStateGroup = new RadioGroup(QStringLiteral("portStateGroup"), QStringLiteral("端口状态"),
@@ -82,7 +82,7 @@ void ChannelDialog::BuildForm() {
     clockSourceGroup->setGeometry(228, 8, 104, 80);
     clockEdgeGroup->setGeometry(338, 8, 116, 80);
     for (RadioGroup* group : {polarityGroup, portStateGroup, clockSourceGroup, clockEdgeGroup})
-        group->SetItemIndex(0);
+        group->setItemIndex(0);
 
     stopBitsLabel =
         named(new QLabel(QStringLiteral("停止位"), this), "stopBitsLabel", QRect(462, 8, 120, 16));
@@ -133,11 +133,11 @@ void ChannelDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // A window system's own show (restoring from minimised) is no new opening.
     if (!event->spontaneous())
-        PrepareFirstShow();
+        prepareFirstShow();
 }
 
-void ChannelDialog::PrepareFirstShow() {
-    LoadChannelList();
+void ChannelDialog::prepareFirstShow() {
+    loadChannelList();
 
     channelList->clearSelection();
     for (int row = 0; row < channelList->topLevelItemCount(); ++row) {
@@ -163,12 +163,12 @@ void ChannelDialog::PrepareFirstShow() {
     delayLabel->setEnabled(hasDelay);
 }
 
-void ChannelDialog::LoadChannelList() {
+void ChannelDialog::loadChannelList() {
     channelList->clear();
     QList<ChannelRecord> records;
     QString error;
     try {
-        records = ReadChannelFile(m_input.ChannelFileName);
+        records = readChannelFile(m_input.ChannelFileName);
     } catch (const KorvaneError& e) {
         error = e.message();
     } catch (const std::exception& e) {
@@ -179,7 +179,7 @@ void ChannelDialog::LoadChannelList() {
         // opens with an empty list so that only "取消" ends it.
         if (!error.endsWith(u'.') && !error.endsWith(u'。'))
             error += u'.';
-        ShowMessage(error, QCoreApplication::applicationName());
+        showMessage(error, QCoreApplication::applicationName());
     }
     for (const ChannelRecord& r : records)
         new QTreeWidgetItem(channelList,
@@ -189,10 +189,10 @@ void ChannelDialog::LoadChannelList() {
 void ChannelDialog::onChannelSelectionChanged() {
     const QList<QTreeWidgetItem*> selected = channelList->selectedItems();
     if (!selected.isEmpty())
-        SelectChannelItem(selected.first());
+        selectChannelItem(selected.first());
 }
 
-void ChannelDialog::SelectChannelItem(const QTreeWidgetItem* item) {
+void ChannelDialog::selectChannelItem(const QTreeWidgetItem* item) {
     chooseItem(clockSourceGroup, ClockSourceItems, item->text(ColClockSource));
     chooseItem(clockEdgeGroup, ClockEdgeItems, item->text(ColClockEdge));
     clockSourceGroup->setEnabled(item->text(ColCoding) == text::Sync);
@@ -200,27 +200,27 @@ void ChannelDialog::SelectChannelItem(const QTreeWidgetItem* item) {
     m_channel = item->text(ColChannel);
     m_coding = item->text(ColCoding);
     m_rate = item->text(ColRate);
-    delayField->setText(ChannelDelay(m_input.ChannelFileName, m_channel));
+    delayField->setText(channelDelay(m_input.ChannelFileName, m_channel));
 }
 
 void ChannelDialog::accept() {
     if (channelList->selectedItems().isEmpty()) {
-        ShowMessage(QStringLiteral("请选择对应的信道。"), text::CaptionKorvane);
+        showMessage(QStringLiteral("请选择对应的信道。"), text::CaptionKorvane);
         return;
     }
     m_choice = ChannelChoice{.Channel = m_channel,
                              .Coding = m_coding,
                              .Rate = m_rate,
-                             .ClockSource = clockSourceGroup->ItemText(),
-                             .ClockEdge = clockEdgeGroup->ItemText(),
-                             .Polarity = polarityGroup->ItemText(),
-                             .PortState = portStateGroup->ItemText(),
+                             .ClockSource = clockSourceGroup->itemText(),
+                             .ClockEdge = clockEdgeGroup->itemText(),
+                             .Polarity = polarityGroup->itemText(),
+                             .PortState = portStateGroup->itemText(),
                              .Delay = delayField->text(),
                              .StopBits = stopBitsField->text()};
     QDialog::accept();
 }
 
-void ChannelDialog::ShowMessage(const QString& text, const QString& caption) {
+void ChannelDialog::showMessage(const QString& text, const QString& caption) {
     if (m_presenter) {
         m_presenter(text, caption, MessageIcon::Error);
         return;

@@ -33,7 +33,7 @@ struct SelectChannelInput {
     QString ClockEdge;
     QString Delay;
 
-    static SelectChannelInput From(const DeviceConfiguration& config, const PortEntry& port);
+    static SelectChannelInput from(const DeviceConfiguration& config, const PortEntry& port);
 };
 
 class ChannelDialog : public QDialog {
@@ -47,7 +47,7 @@ public:
                            QWidget* parent = nullptr);
 
     // Valid after the dialog was accepted.
-    ChannelChoice Choice() const { return m_choice; }
+    ChannelChoice choice() const { return m_choice; }
 
     // "确定", a double-click on a row and Enter: refused without a selected row.
     void accept() override;
@@ -69,12 +69,12 @@ private:
     QPushButton* cancelButton; // "取消"
     QPushButton* okButton;     // "确定"
 
-    void BuildForm();
-    void PrepareFirstShow();
-    void LoadChannelList();
-    void SelectChannelItem(const QTreeWidgetItem* item);
+    void buildForm();
+    void prepareFirstShow();
+    void loadChannelList();
+    void selectChannelItem(const QTreeWidgetItem* item);
     void onChannelSelectionChanged();
-    void ShowMessage(const QString& text, const QString& caption);
+    void showMessage(const QString& text, const QString& caption);
 
     SelectChannelInput m_input;
     MessagePresenter m_presenter;

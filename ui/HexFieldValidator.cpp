@@ -21,7 +21,7 @@ HexFieldValidator::HexFieldValidator(QLineEdit* field, int maxLength)
     connect(field, &QLineEdit::textChanged, this, [this](const QString& t) { m_lastText = t; });
 }
 
-void HexFieldValidator::SetUnchecked(QLineEdit* field, const QString& text) {
+void HexFieldValidator::setUnchecked(QLineEdit* field, const QString& text) {
     const QValidator* validator = field->validator();
     field->setValidator(nullptr);
     field->setText(text);

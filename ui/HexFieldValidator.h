@@ -2,7 +2,7 @@
 // Keeps what the operator puts into the serial-number and address fields to
 // hexadecimal digits in upper case, at most a given number of characters, whatever
 // the route (keys, paste, middle-click, drag and drop). Text the program puts there
-// with SetUnchecked stays as it is, so a longer or odd number from a read or a file
+// with setUnchecked stays as it is, so a longer or odd number from a read or a file
 // is shown whole; the operator may shorten such a text, type digits into it, but
 // never make it longer.
 
@@ -20,7 +20,7 @@ public:
     State validate(QString& input, int& pos) const override;
 
     // Sets the field's text past its validator (which would otherwise change case).
-    static void SetUnchecked(QLineEdit* field, const QString& text);
+    static void setUnchecked(QLineEdit* field, const QString& text);
 
 private:
     int m_maxLength;

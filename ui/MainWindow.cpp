@@ -28,8 +28,8 @@ namespace {
 // The transaction's hourglass, as an override cursor so that it covers every window.
 class OverrideBusyCursor : public BusyCursor {
 public:
-    void Busy() override { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    void Restore() override { QGuiApplication::restoreOverrideCursor(); }
+    void busy() override { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    void restore() override { QGuiApplication::restoreOverrideCursor(); }
 };
 
 OverrideBusyCursor& busyCursor() {
@@ -42,8 +42,8 @@ OverrideBusyCursor& busyCursor() {
 MainWindow::MainWindow(MessagePresenter presenter, QWidget* parent)
     : QWidget(parent), m_presenter(std::move(presenter)),
       m_session(std::make_unique<DeviceSession>(*this)), m_config(m_session->configuration()) {
-    BuildForm();
-    BuildPopupMenu();
+    buildForm();
+    buildPopupMenu();
 
     // Start values; the configuration's own defaults are the device's start values.
     m_config.Info.Address = 1;
@@ -55,13 +55,13 @@ MainWindow::MainWindow(MessagePresenter presenter, QWidget* parent)
     m_config.DeviceModel = text::ModelUnknown;
 
     m_session->useSettingsFile(QDir::current().filePath(QStringLiteral("KORVANE.INI")));
-    m_session->transport().SetBusyCursor(&busyCursor());
-    connect(m_session.get(), &DeviceSession::portLabelChanged, this, &MainWindow::ShowPortLabel);
-    RunAction([this] { m_session->openPort(); });
+    m_session->transport().setBusyCursor(&busyCursor());
+    connect(m_session.get(), &DeviceSession::portLabelChanged, this, &MainWindow::showPortLabel);
+    runAction([this] { m_session->openPort(); });
 
-    connect(&m_config, &DeviceConfiguration::RefreshedChanged, this, &MainWindow::ShowRefreshed);
-    connect(&m_config, &DeviceConfiguration::TrunkRefreshedChanged, this,
-            &MainWindow::ShowTrunkRefreshed);
+    connect(&m_config, &DeviceConfiguration::refreshedChanged, this, &MainWindow::showRefreshed);
+    connect(&m_config, &DeviceConfiguration::trunkRefreshedChanged, this,
+            &MainWindow::showTrunkRefreshed);
 
     connect(readButton, &QPushButton::clicked, this, &MainWindow::onReadClicked);
     connect(writeButton, &QPushButton::clicked, this, &MainWindow::onWriteAllTriggered);
@@ -93,9 +93,9 @@ MainWindow::~MainWindow() {
     m_session.reset();
 }
 
-void MainWindow::AttachMonitor(MonitorWindow* monitor) {
+void MainWindow::attachMonitor(MonitorWindow* monitor) {
     m_monitor = monitor;
-    m_session->transport().SetMonitor(monitor);
+    m_session->transport().setMonitor(monitor);
     // The program ends with the main window, whatever else is open.
     monitor->setAttribute(Qt::WA_QuitOnClose, false);
 }
@@ -103,15 +103,15 @@ void MainWindow::AttachMonitor(MonitorWindow* monitor) {
 void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (m_startDirectory.isEmpty())
-        PrepareFirstShow();
+        prepareFirstShow();
 }
 
-void MainWindow::PrepareFirstShow() {
+void MainWindow::prepareFirstShow() {
     m_startDirectory = QDir::currentPath();
-    UpdatePortLabel();
+    updatePortLabel();
     stationCombo->clear();
-    m_config.ResetPortTable();
-    PortTableChanged();
+    m_config.resetPortTable();
+    portTableChanged();
     channelDelayCheck->setChecked(m_config.ChannelDelayEnabled);
     for (QWidget* w : {static_cast<QWidget*>(deviceNameField), static_cast<QWidget*>(stationCombo),
                        static_cast<QWidget*>(deviceNameLabel), static_cast<QWidget*>(stationLabel)})
@@ -119,35 +119,35 @@ void MainWindow::PrepareFirstShow() {
     closeButton->setText(QStringLiteral("返回"));
 }
 
-void MainWindow::UpdatePortLabel() {
-    ShowPortLabel(m_session->portLabel());
+void MainWindow::updatePortLabel() {
+    showPortLabel(m_session->portLabel());
 }
 
-void MainWindow::RunAction(const std::function<void()>& action) {
+void MainWindow::runAction(const std::function<void()>& action) {
     try {
         action();
     } catch (const KorvaneError& e) {
-        ShowError(e.message());
+        showError(e.message());
     } catch (const std::exception& e) {
-        ShowError(QString::fromUtf8(e.what()));
+        showError(QString::fromUtf8(e.what()));
     } catch (...) {
-        ShowError(QStringLiteral("未知错误"));
+        showError(QStringLiteral("未知错误"));
     }
 }
 
-void MainWindow::ShowError(QString message) {
+void MainWindow::showError(QString message) {
     if (!message.endsWith(u'.') && !message.endsWith(u'。'))
         message += u'.';
-    ShowMessage(message, QCoreApplication::applicationName(), MessageIcon::Error);
+    showMessage(message, QCoreApplication::applicationName(), MessageIcon::Error);
 }
 
-void MainWindow::RunDeviceAction(const std::function<void()>& action) {
+void MainWindow::runDeviceAction(const std::function<void()>& action) {
     if (m_deviceActionRunning) {
         QApplication::beep();
         return;
     }
     m_deviceActionRunning = true;
-    RunAction(action);
+    runAction(action);
     m_deviceActionRunning = false;
 }
 
@@ -177,7 +177,7 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
         popupMenu->popup(event->globalPos());
 }
 
-void MainWindow::TakeFieldValue(QLineEdit* field) {
+void MainWindow::takeFieldValue(QLineEdit* field) {
     if (m_busy) {
         if (!m_fieldsLeftWhileBusy.contains(field))
             m_fieldsLeftWhileBusy.append(field);
@@ -196,7 +196,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::FocusOut) {
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-                TakeFieldValue(field);
+                takeFieldValue(field);
         }
         return false;
     }

@@ -2,7 +2,7 @@
 // The main window: a view over its device session (configuration, settings file,
 // transport and procedures); shows the device information and the port table; starts
 // every other function from its buttons and popup menu. It is the operator the device
-// procedures talk to. Every user action runs through RunAction, so no exception ever reaches
+// procedures talk to. Every user action runs through runAction, so no exception ever reaches
 // the event loop.
 
 #include "config/DeviceConfiguration.h"
@@ -45,35 +45,35 @@ public:
     explicit MainWindow(MessagePresenter presenter = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    void AttachPortDialog(PortSettingsDialog* dialog) { m_portDialog = dialog; }
-    void AttachMonitor(MonitorWindow* monitor);
-    void SetFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+    void attachPortDialog(PortSettingsDialog* dialog) { m_portDialog = dialog; }
+    void attachMonitor(MonitorWindow* monitor);
+    void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
 
-    DeviceSession& Session() { return *m_session; }
-    DeviceConfiguration& Config() { return m_session->configuration(); }
-    CommandTransport& Transport() { return m_session->transport(); }
-    bool IsDebug() const { return m_session->isDebug(); }
-    QMenu* PopupMenu() const { return popupMenu; }
-    bool IsDeviceActionRunning() const { return m_deviceActionRunning; }
+    DeviceSession& session() { return *m_session; }
+    DeviceConfiguration& config() { return m_session->configuration(); }
+    CommandTransport& transport() { return m_session->transport(); }
+    bool isDebug() const { return m_session->isDebug(); }
+    QMenu* contextMenu() const { return popupMenu; }
+    bool isDeviceActionRunning() const { return m_deviceActionRunning; }
 
     // The top-level error handler: runs action, shows any error it raises.
-    void RunAction(const std::function<void()>& action);
+    void runAction(const std::function<void()>& action);
     // The same for actions that talk to the device or change what they work on:
     // refused while another one runs (the transaction and the pauses keep the event
     // loop going, so the popup menu can still be used meanwhile).
-    void RunDeviceAction(const std::function<void()>& action);
+    void runDeviceAction(const std::function<void()>& action);
 
     // DeviceOperator
-    void ShowMessage(const QString& text, const QString& caption, MessageIcon icon) override;
-    void SetBusy(bool busy) override;
-    void ShowPortLabel(const QString& text) override;
-    void ShowModel(const QString& model) override;
-    void ShowAddress(const QString& decimal, const QString& answerHex) override;
-    void ShowSerialNumber(const QString& decimal, const QString& answerHex) override;
-    void PortTableChanged() override;
-    void ShowTrunkSummary(const QString& summary) override;
-    void ShowScheduleProgress(int block, int blocks) override;
-    void Pause(int ms) override;
+    void showMessage(const QString& text, const QString& caption, MessageIcon icon) override;
+    void setBusy(bool busy) override;
+    void showPortLabel(const QString& text) override;
+    void showModel(const QString& model) override;
+    void showAddress(const QString& decimal, const QString& answerHex) override;
+    void showSerialNumber(const QString& decimal, const QString& answerHex) override;
+    void portTableChanged() override;
+    void showTrunkSummary(const QString& summary) override;
+    void showScheduleProgress(int block, int blocks) override;
+    void pause(int ms) override;
 
     // Event handlers, named after their control.
     void onReadClicked();
@@ -95,9 +95,9 @@ public:
     void onWriteTrunkAttributesTriggered();
     void onWriteGpsTriggered();
     // The configuration file and the channel file.
-    void SaveConfiguration();
-    void LoadConfiguration();
-    void ChooseChannelFile();
+    void saveConfiguration();
+    void loadConfiguration();
+    void chooseChannelFile();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -107,21 +107,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildForm();
-    void BuildPopupMenu();
-    void PrepareFirstShow();
-    void ShowRefreshed(bool refreshed);
-    void ShowTrunkRefreshed(bool refreshed);
+    void buildForm();
+    void buildPopupMenu();
+    void prepareFirstShow();
+    void showRefreshed(bool refreshed);
+    void showTrunkRefreshed(bool refreshed);
     // The trunk label after the values changed; on failure it shows the label as
     // not refreshed and rethrows.
-    void ShowTrunkSummaryOf(const DeviceConfiguration& config);
+    void showTrunkSummaryOf(const DeviceConfiguration& config);
     // An error through the top-level handler's rule (application caption, full stop).
-    void ShowError(QString message);
+    void showError(QString message);
     // The serial-number or address field was left: its text becomes the value.
-    void TakeFieldValue(QLineEdit* field);
-    void UpdatePortLabel();
-    QList<int> SelectedRows() const;
-    QString ChooseFile(FileDialog kind, const QString& start);
+    void takeFieldValue(QLineEdit* field);
+    void updatePortLabel();
+    QList<int> selectedRows() const;
+    QString chooseFile(FileDialog kind, const QString& start);
 
     MessagePresenter m_presenter;
     FileChooser m_fileChooser;

@@ -18,13 +18,13 @@
 namespace korvane {
 
 void MainWindow::onReadClicked() {
-    RunDeviceAction([this] { m_session->procedures().ReadDevice(); });
+    runDeviceAction([this] { m_session->procedures().readDevice(); });
 }
 
 void MainWindow::onConnectTriggered() {
-    RunDeviceAction([this] {
-        if (!m_session->procedures().ReadDevice())
-            ShowMessage(QStringLiteral("没有检测到Korvane"), text::CaptionKorvane,
+    runDeviceAction([this] {
+        if (!m_session->procedures().readDevice())
+            showMessage(QStringLiteral("没有检测到Korvane"), text::CaptionKorvane,
                         MessageIcon::Error);
     });
 }
@@ -32,68 +32,68 @@ void MainWindow::onConnectTriggered() {
 // The write entry points. The addressed frames carry the address held in the
 // configuration, which the address field updates when it loses the focus.
 void MainWindow::onWriteAllTriggered() {
-    RunDeviceAction([this] {
+    runDeviceAction([this] {
         m_session->writeAll(serialNumberField->text(), addressField->text());
-        PortTableChanged();
+        portTableChanged();
     });
 }
 
 void MainWindow::onSetAddressTriggered() {
-    RunDeviceAction([this] { m_session->procedures().SetAddress(); });
+    runDeviceAction([this] { m_session->procedures().setAddress(); });
 }
 
 void MainWindow::onWritePortsTriggered() {
-    RunDeviceAction([this] { m_session->procedures().WritePortSection(true); });
+    runDeviceAction([this] { m_session->procedures().writePortSection(true); });
 }
 
 void MainWindow::onWriteScheduleTriggered() {
-    RunDeviceAction([this] { m_session->procedures().SendScheduleTable(); });
+    runDeviceAction([this] { m_session->procedures().sendScheduleTable(); });
 }
 
 void MainWindow::onWriteAllTrunkTriggered() {
-    RunDeviceAction([this] { m_session->procedures().WriteAllTrunkSections(); });
+    runDeviceAction([this] { m_session->procedures().writeAllTrunkSections(); });
 }
 
 void MainWindow::onWriteTrunkDelayTriggered() {
-    RunDeviceAction([this] { m_session->procedures().WriteTrunkDelaySection(true); });
+    runDeviceAction([this] { m_session->procedures().writeTrunkDelaySection(true); });
 }
 
 void MainWindow::onWriteTrunkAttributesTriggered() {
-    RunDeviceAction([this] { m_session->procedures().WriteTrunkAttributeSection(true); });
+    runDeviceAction([this] { m_session->procedures().writeTrunkAttributeSection(true); });
 }
 
 void MainWindow::onWriteGpsTriggered() {
-    RunDeviceAction([this] { m_session->procedures().WriteGpsSection(true); });
+    runDeviceAction([this] { m_session->procedures().writeGpsSection(true); });
 }
 
 void MainWindow::onDisconnectTriggered() {
-    RunDeviceAction([this] { m_session->closePort(); });
+    runDeviceAction([this] { m_session->closePort(); });
 }
 
 void MainWindow::onPortSettingsTriggered() {
-    RunDeviceAction([this] {
+    runDeviceAction([this] {
         std::unique_ptr<PortSettingsDialog> own;
         PortSettingsDialog* dialog = m_portDialog;
         if (!dialog) {
             own = std::make_unique<PortSettingsDialog>(this);
             dialog = own.get();
         }
-        dialog->SetErrorPresenter([this](const QString& message) { ShowError(message); });
-        dialog->SetSettings(m_session->portSettings());
+        dialog->setErrorPresenter([this](const QString& message) { showError(message); });
+        dialog->setSettings(m_session->portSettings());
         if (dialog->exec() != QDialog::Accepted)
             return;
         // The port is reopened (or left closed, which is shown) before the keys are
         // stored, so the label describes it even when they cannot be.
         try {
-            m_session->setPortSettings(dialog->Settings());
+            m_session->setPortSettings(dialog->settings());
         } catch (const std::exception& e) {
-            ShowError(QString::fromUtf8(e.what()));
+            showError(QString::fromUtf8(e.what()));
         }
         m_session->storePortSettings();
     });
 }
 
-QList<int> MainWindow::SelectedRows() const {
+QList<int> MainWindow::selectedRows() const {
     QList<int> rows;
     for (const QModelIndex& i : portList->selectionModel()->selectedRows())
         rows.append(i.row());
@@ -102,47 +102,47 @@ QList<int> MainWindow::SelectedRows() const {
 }
 
 void MainWindow::onDeleteClicked() {
-    RunAction([this] {
-        m_config.UnassignPorts(SelectedRows());
-        PortTableChanged();
+    runAction([this] {
+        m_config.unassignPorts(selectedRows());
+        portTableChanged();
     });
 }
 
 void MainWindow::onPortListDoubleClicked() {
-    RunAction([this] {
-        const QList<int> rows = SelectedRows();
+    runAction([this] {
+        const QList<int> rows = selectedRows();
         if (rows.isEmpty())
             return;
         if (m_config.ChannelFileName.isEmpty()) {
-            ShowMessage(QStringLiteral("Please Load Channel Config File!"), text::CaptionKorvane,
+            showMessage(QStringLiteral("Please Load Channel Config File!"), text::CaptionKorvane,
                         MessageIcon::Information);
             return;
         }
         const int row = rows.first();
-        ChannelDialog dialog(SelectChannelInput::From(m_config, m_config.Ports[row]), m_presenter,
+        ChannelDialog dialog(SelectChannelInput::from(m_config, m_config.Ports[row]), m_presenter,
                              this);
         if (dialog.exec() != QDialog::Accepted)
             return;
-        if (const auto refusal = m_config.BindChannel(row, dialog.Choice()))
-            ShowMessage(*refusal, text::CaptionOrlendis, MessageIcon::Error);
-        PortTableChanged();
+        if (const auto refusal = m_config.bindChannel(row, dialog.choice()))
+            showMessage(*refusal, text::CaptionOrlendis, MessageIcon::Error);
+        portTableChanged();
     });
 }
 
 void MainWindow::onTrunkSummaryClicked() {
     // Values changed between the sections of a running write would be marked written.
-    RunDeviceAction([this] {
-        TrunkGpsDialog dialog(TrunkGpsValues::From(m_config), this);
+    runDeviceAction([this] {
+        TrunkGpsDialog dialog(TrunkGpsValues::from(m_config), this);
         if (dialog.exec() != QDialog::Accepted)
             return;
-        dialog.Values().ApplyTo(m_config);
+        dialog.values().applyTo(m_config);
         try {
-            ShowTrunkSummaryOf(m_config);
+            showTrunkSummaryOf(m_config);
         } catch (...) {
-            m_config.SetTrunkRefreshed(false);
+            m_config.setTrunkRefreshed(false);
             throw;
         }
-        m_config.SetTrunkRefreshed(false);
+        m_config.setTrunkRefreshed(false);
     });
 }
 

@@ -23,7 +23,7 @@ const QString ChannelFileFilter = QStringLiteral("信道配置文件(*.chn)");
 
 } // namespace
 
-QString MainWindow::ChooseFile(FileDialog kind, const QString& start) {
+QString MainWindow::chooseFile(FileDialog kind, const QString& start) {
     if (m_fileChooser)
         return m_fileChooser(kind, start);
     QFileDialog dialog(this);
@@ -56,34 +56,34 @@ QString MainWindow::ChooseFile(FileDialog kind, const QString& start) {
 
 // Saving and choosing the channel file wait for a running procedure: neither a half
 // read configuration nor a channel file changed halfway through a write.
-void MainWindow::SaveConfiguration() {
-    RunDeviceAction([this] {
-        const QString path = ChooseFile(FileDialog::SaveConfiguration, m_startDirectory);
+void MainWindow::saveConfiguration() {
+    runDeviceAction([this] {
+        const QString path = chooseFile(FileDialog::SaveConfiguration, m_startDirectory);
         if (path.isEmpty())
             return;
         m_session->saveConfiguration(path);
-        ShowMessage(QStringLiteral("文件保存完毕。"), text::CaptionKorvane,
+        showMessage(QStringLiteral("文件保存完毕。"), text::CaptionKorvane,
                     MessageIcon::Information);
     });
 }
 
-void MainWindow::LoadConfiguration() {
-    RunDeviceAction([this] {
-        const QString path = ChooseFile(FileDialog::LoadConfiguration, QDir::currentPath());
+void MainWindow::loadConfiguration() {
+    runDeviceAction([this] {
+        const QString path = chooseFile(FileDialog::LoadConfiguration, QDir::currentPath());
         if (path.isEmpty())
             return;
         const ConfigurationFile file = m_session->loadConfiguration(path);
-        HexFieldValidator::SetUnchecked(serialNumberField, file.SerialNumberText);
-        HexFieldValidator::SetUnchecked(addressField, file.AddressText);
-        PortTableChanged();
+        HexFieldValidator::setUnchecked(serialNumberField, file.SerialNumberText);
+        HexFieldValidator::setUnchecked(addressField, file.AddressText);
+        portTableChanged();
         // Everything is loaded before the summary, which may fail for an unknown model.
-        ShowTrunkSummaryOf(m_config);
+        showTrunkSummaryOf(m_config);
     });
 }
 
-void MainWindow::ChooseChannelFile() {
-    RunDeviceAction([this] {
-        const QString path = ChooseFile(FileDialog::ChooseChannelFile, m_config.ChannelFileName);
+void MainWindow::chooseChannelFile() {
+    runDeviceAction([this] {
+        const QString path = chooseFile(FileDialog::ChooseChannelFile, m_config.ChannelFileName);
         if (path.isEmpty())
             return;
         m_session->setChannelFile(path);

@@ -38,7 +38,7 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
 
 } // namespace
 
-void MainWindow::BuildForm() {
+void MainWindow::buildForm() {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Korvane"));
     QFont font;
@@ -132,8 +132,8 @@ void MainWindow::BuildForm() {
     portList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     portList->header()->setStretchLastSection(false);
     portList->header()->setSectionsMovable(false);
-    for (int c = 0; c < PortTableModel::ColumnWidths().size(); ++c)
-        portList->setColumnWidth(c, PortTableModel::ColumnWidths()[c]);
+    for (int c = 0; c < PortTableModel::columnWidths().size(); ++c)
+        portList->setColumnWidth(c, PortTableModel::columnWidths()[c]);
     ports->addWidget(portList, 1);
 
     trunkSummaryLabel =
@@ -163,10 +163,10 @@ void MainWindow::BuildForm() {
     ports->addLayout(buttons);
     root->addWidget(portTableGroup, 1);
 
-    ShowTrunkRefreshed(true);
+    showTrunkRefreshed(true);
 }
 
-void MainWindow::BuildPopupMenu() {
+void MainWindow::buildPopupMenu() {
     popupMenu = new QMenu(this);
     popupMenu->setObjectName(QStringLiteral("popupMenu"));
     auto add = [this](QMenu* menu, const char* name, const QString& caption,
@@ -185,11 +185,11 @@ void MainWindow::BuildPopupMenu() {
         add(m, "disconnectAction", QStringLiteral("断开连接"), &MainWindow::onDisconnectTriggered);
     m->addSeparator();
     openChannelFileAction = add(m, "openChannelFileAction", QStringLiteral("打开信道配置文件"),
-                                &MainWindow::ChooseChannelFile);
+                                &MainWindow::chooseChannelFile);
     saveConfigurationAction = add(m, "saveConfigurationAction", QStringLiteral("保存当前配置"),
-                                  &MainWindow::SaveConfiguration);
+                                  &MainWindow::saveConfiguration);
     loadConfigurationAction = add(m, "loadConfigurationAction", QStringLiteral("读入配置文件"),
-                                  &MainWindow::LoadConfiguration);
+                                  &MainWindow::loadConfiguration);
     m->addSeparator();
     readAction = add(m, "readAction", QStringLiteral("读取设备参数"), &MainWindow::onReadClicked);
     writeAllAction =
@@ -217,7 +217,7 @@ void MainWindow::BuildPopupMenu() {
         add(m, "setAddressAction", QStringLiteral("设置地址"), &MainWindow::onSetAddressTriggered);
 }
 
-void MainWindow::ShowRefreshed(bool refreshed) {
+void MainWindow::showRefreshed(bool refreshed) {
     refreshLabel->setText(refreshed ? QStringLiteral("已刷新") : QStringLiteral("未刷新"));
     QPalette p = refreshLabel->palette();
     p.setColor(QPalette::WindowText,
@@ -225,7 +225,7 @@ void MainWindow::ShowRefreshed(bool refreshed) {
     refreshLabel->setPalette(p);
 }
 
-void MainWindow::ShowTrunkRefreshed(bool refreshed) {
+void MainWindow::showTrunkRefreshed(bool refreshed) {
     QPalette p = trunkSummaryLabel->palette();
     p.setColor(QPalette::Window, refreshed ? QColor(255, 255, 0) : QColor(Qt::red));
     p.setColor(QPalette::WindowText,

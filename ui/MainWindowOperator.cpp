@@ -16,7 +16,7 @@
 
 namespace korvane {
 
-void MainWindow::ShowMessage(const QString& text, const QString& caption, MessageIcon icon) {
+void MainWindow::showMessage(const QString& text, const QString& caption, MessageIcon icon) {
     if (m_presenter) {
         m_presenter(text, caption, icon);
         return;
@@ -26,7 +26,7 @@ void MainWindow::ShowMessage(const QString& text, const QString& caption, Messag
     box.exec();
 }
 
-void MainWindow::SetBusy(bool busy) {
+void MainWindow::setBusy(bool busy) {
     if (busy)
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     else
@@ -40,55 +40,55 @@ void MainWindow::SetBusy(bool busy) {
     if (!busy) {
         // A field left while the procedure ran is taken now that it is over.
         for (QLineEdit* field : std::exchange(m_fieldsLeftWhileBusy, {}))
-            TakeFieldValue(field);
+            takeFieldValue(field);
     }
 }
 
-void MainWindow::ShowPortLabel(const QString& text) {
+void MainWindow::showPortLabel(const QString& text) {
     portLabel->setText(text);
 }
 
-void MainWindow::ShowModel(const QString& model) {
+void MainWindow::showModel(const QString& model) {
     modelLabel->setText(model);
 }
 
-void MainWindow::ShowAddress(const QString& decimal, const QString& answerHex) {
-    HexFieldValidator::SetUnchecked(addressField, decimal);
+void MainWindow::showAddress(const QString& decimal, const QString& answerHex) {
+    HexFieldValidator::setUnchecked(addressField, decimal);
     addressAnswerField->setText(answerHex);
 }
 
-void MainWindow::ShowSerialNumber(const QString& decimal, const QString& answerHex) {
-    HexFieldValidator::SetUnchecked(serialNumberField, decimal);
+void MainWindow::showSerialNumber(const QString& decimal, const QString& answerHex) {
+    HexFieldValidator::setUnchecked(serialNumberField, decimal);
     serialNumberAnswerField->setText(answerHex);
 }
 
-void MainWindow::PortTableChanged() {
-    m_model->Refresh();
+void MainWindow::portTableChanged() {
+    m_model->refresh();
 }
 
-void MainWindow::ShowTrunkSummary(const QString& summary) {
+void MainWindow::showTrunkSummary(const QString& summary) {
     trunkSummaryLabel->setText(summary);
 }
 
-void MainWindow::ShowScheduleProgress(int block, int blocks) {
+void MainWindow::showScheduleProgress(int block, int blocks) {
     scheduleProgressLabel->setText(
         blocks > 0 ? QStringLiteral("时序表 %1/%2").arg(block).arg(blocks) : QString());
     scheduleProgressLabel->setVisible(blocks > 0);
 }
 
-void MainWindow::Pause(int ms) {
+void MainWindow::pause(int ms) {
     // The window keeps painting; the running action's guard refuses a second one.
-    RunEventLoopFor(ms, QEventLoop::ExcludeUserInputEvents);
+    runEventLoopFor(ms, QEventLoop::ExcludeUserInputEvents);
 }
 
-void MainWindow::ShowTrunkSummaryOf(const DeviceConfiguration& config) {
+void MainWindow::showTrunkSummaryOf(const DeviceConfiguration& config) {
     try {
-        trunkSummaryLabel->setText(TrunkSummary(config));
+        trunkSummaryLabel->setText(trunkSummary(config));
     } catch (...) {
         // The values in memory changed but cannot be summarised: the label must not
         // go on describing the old ones.
         trunkSummaryLabel->setText(QStringLiteral("干线"));
-        ShowTrunkRefreshed(m_config.IsTrunkRefreshed());
+        showTrunkRefreshed(m_config.isTrunkRefreshed());
         throw;
     }
 }

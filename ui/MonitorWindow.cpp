@@ -46,7 +46,7 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(autoScrollCheck, &QCheckBox::clicked, this, &MonitorWindow::onAutoScrollClicked);
 }
 
-QString MonitorWindow::TextLine(const QByteArray& block) {
+QString MonitorWindow::textLine(const QByteArray& block) {
     qsizetype end = block.indexOf('\0');
     if (end < 0)
         end = block.size();
@@ -57,7 +57,7 @@ QString MonitorWindow::TextLine(const QByteArray& block) {
     return line;
 }
 
-QString MonitorWindow::HexLine(const QByteArray& block, int count) {
+QString MonitorWindow::hexLine(const QByteArray& block, int count) {
     static constexpr char Digits[] = "0123456789ABCDEF";
     const qsizetype n = std::clamp<qsizetype>(count, 0, block.size());
     QString line;
@@ -76,27 +76,27 @@ bool MonitorWindow::event(QEvent* event) {
     if (event->type() == MonitorMessage::EventType) {
         // Another sender could use the same event number; only our messages are read.
         if (const auto* message = dynamic_cast<const MonitorMessage*>(event))
-            HandleMonitorMessage(*message);
+            handleMonitorMessage(*message);
         return true;
     }
     return QWidget::event(event);
 }
 
-void MonitorWindow::HandleMonitorMessage(const MonitorMessage& message) {
+void MonitorWindow::handleMonitorMessage(const MonitorMessage& message) {
     // The monitor is a diagnostic aid: a failure here must never end the program.
     try {
-        if (message.Count() == 0) {
+        if (message.count() == 0) {
             if (m_lineCount > MaxLines)
-                Clear();
-            AppendLine(TextLine(message.Block()));
-        } else if (message.Count() > 0) {
-            AppendLine(HexLine(message.Block(), message.Count()));
+                clear();
+            appendLine(textLine(message.block()));
+        } else if (message.count() > 0) {
+            appendLine(hexLine(message.block(), message.count()));
         }
     } catch (const std::exception&) {
     }
 }
 
-void MonitorWindow::AppendLine(const QString& line) {
+void MonitorWindow::appendLine(const QString& line) {
     // Inserted through a cursor rather than appendPlainText, which follows the last
     // line on its own whenever the view is at the bottom, auto scroll or not.
     QTextCursor cursor(logView->document());
@@ -106,15 +106,15 @@ void MonitorWindow::AppendLine(const QString& line) {
     cursor.insertText(line);
     ++m_lineCount;
     if (m_autoScroll)
-        ScrollToEnd();
+        scrollToEnd();
 }
 
-void MonitorWindow::Clear() {
+void MonitorWindow::clear() {
     logView->clear();
     m_lineCount = 0;
 }
 
-void MonitorWindow::ScrollToEnd() {
+void MonitorWindow::scrollToEnd() {
     QScrollBar* bar = logView->verticalScrollBar();
     bar->setValue(bar->maximum());
 }
@@ -123,13 +123,13 @@ void MonitorWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The scroll range follows the box's size, which is only known once it is shown.
     if (m_autoScroll)
-        ScrollToEnd();
+        scrollToEnd();
 }
 
 void MonitorWindow::onAutoScrollClicked() {
     m_autoScroll = autoScrollCheck->isChecked();
     if (m_autoScroll)
-        ScrollToEnd();
+        scrollToEnd();
 }
 
 } // namespace korvane

@@ -22,16 +22,16 @@ public:
     explicit MonitorWindow(QWidget* parent = nullptr);
 
     // Appends the message's line; never throws.
-    void HandleMonitorMessage(const MonitorMessage& message);
+    void handleMonitorMessage(const MonitorMessage& message);
 
     // The lines in the box.
-    int LineCount() const { return m_lineCount; }
-    bool IsAutoScroll() const { return m_autoScroll; }
+    int lineCount() const { return m_lineCount; }
+    bool isAutoScroll() const { return m_autoScroll; }
 
     // The text of a count-0 block: its bytes as UTF-8 up to the first NUL.
-    static QString TextLine(const QByteArray& block);
+    static QString textLine(const QByteArray& block);
     // "0x" followed by "XX " for each of the first count bytes of block.
-    static QString HexLine(const QByteArray& block, int count);
+    static QString hexLine(const QByteArray& block, int count);
 
 protected:
     bool event(QEvent* event) override;
@@ -41,9 +41,9 @@ private:
     QPlainTextEdit* logView;
     QCheckBox* autoScrollCheck;
 
-    void AppendLine(const QString& line);
-    void Clear();
-    void ScrollToEnd();
+    void appendLine(const QString& line);
+    void clear();
+    void scrollToEnd();
     void onAutoScrollClicked();
 
     int m_lineCount = 0;

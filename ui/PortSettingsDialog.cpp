@@ -28,7 +28,7 @@ QComboBox* combo(QWidget* parent, const char* name, const QStringList& items, bo
 
 } // namespace
 
-BaudRateText ParseBaudRate(const QString& text) {
+BaudRateText parseBaudRate(const QString& text) {
     bool ok = false;
     const qlonglong v = text.trimmed().toLongLong(&ok, 10);
     if (!ok || text.trimmed().size() != text.size() || text.isEmpty() ||
@@ -93,10 +93,10 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent) : QDialog(parent) {
 
 void PortSettingsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    LoadSettings();
+    loadSettings();
 }
 
-void PortSettingsDialog::LoadSettings() {
+void PortSettingsDialog::loadSettings() {
     portCombo->setCurrentText(m_settings.commName);
     baudRateCombo->setCurrentText(QString::number(m_settings.baudRate));
     // A value the list does not offer (mark or space parity) selects nothing.
@@ -106,7 +106,7 @@ void PortSettingsDialog::LoadSettings() {
     parityCombo->setCurrentIndex(parity < parityCombo->count() ? parity : -1);
 }
 
-void PortSettingsDialog::ShowError(const QString& message) {
+void PortSettingsDialog::showError(const QString& message) {
     if (m_presenter)
         m_presenter(message);
     else
@@ -115,9 +115,9 @@ void PortSettingsDialog::ShowError(const QString& message) {
 
 void PortSettingsDialog::onOkClicked() {
     // Checked before anything changes, so that a refused OK leaves the settings alone.
-    const BaudRateText rate = ParseBaudRate(baudRateCombo->currentText());
+    const BaudRateText rate = parseBaudRate(baudRateCombo->currentText());
     if (!rate.Error.isEmpty()) {
-        ShowError(rate.Error);
+        showError(rate.Error);
         return;
     }
     m_settings.commName = portCombo->currentText();

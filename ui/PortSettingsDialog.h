@@ -19,11 +19,11 @@ public:
     explicit PortSettingsDialog(QWidget* parent = nullptr);
 
     // The settings shown; handed over before each showing.
-    void SetSettings(const PortSettings& settings) { m_settings = settings; }
+    void setSettings(const PortSettings& settings) { m_settings = settings; }
     // After OK: the settings shown, with the fields' values.
-    const PortSettings& Settings() const { return m_settings; }
+    const PortSettings& settings() const { return m_settings; }
     // Shows an error (a bit-rate text that is no number).
-    void SetErrorPresenter(std::function<void(const QString&)> presenter) {
+    void setErrorPresenter(std::function<void(const QString&)> presenter) {
         m_presenter = std::move(presenter);
     }
 
@@ -43,8 +43,8 @@ private:
     QPushButton* okButton;
     QPushButton* cancelButton;
 
-    void LoadSettings();
-    void ShowError(const QString& message);
+    void loadSettings();
+    void showError(const QString& message);
 
     PortSettings m_settings;
     std::function<void(const QString&)> m_presenter;
@@ -56,6 +56,6 @@ struct BaudRateText {
     std::uint32_t Value = 0;
     QString Error;
 };
-BaudRateText ParseBaudRate(const QString& text);
+BaudRateText parseBaudRate(const QString& text);
 
 } // namespace korvane

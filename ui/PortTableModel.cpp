@@ -9,12 +9,12 @@ namespace korvane {
 PortTableModel::PortTableModel(const PortTable& ports, QObject* parent)
     : QAbstractTableModel(parent), m_ports(ports), m_shown(ports) {}
 
-const QList<int>& PortTableModel::ColumnWidths() {
+const QList<int>& PortTableModel::columnWidths() {
     static const QList<int> widths{50, 50, 70, 80, 60, 80, 60, 60, 60, 50};
     return widths;
 }
 
-void PortTableModel::Refresh() {
+void PortTableModel::refresh() {
     if (m_shown.size() != m_ports.size()) {
         beginResetModel();
         m_shown = m_ports;

@@ -13,11 +13,11 @@ class PortTableModel : public QAbstractTableModel {
 public:
     explicit PortTableModel(const PortTable& ports, QObject* parent = nullptr);
 
-    static const QList<int>& ColumnWidths();
+    static const QList<int>& columnWidths();
 
     // The table was changed in place: show the rows that changed. The rows stay
     // where they are, so the view keeps its selection and current row.
-    void Refresh();
+    void refresh();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -18,14 +18,14 @@ RadioGroup::RadioGroup(const QString& objectName, const QString& caption, const 
         layout->addWidget(button);
     }
     layout->addStretch();
-    connect(&m_buttons, &QButtonGroup::idClicked, this, &RadioGroup::ItemClicked);
+    connect(&m_buttons, &QButtonGroup::idClicked, this, &RadioGroup::itemClicked);
 }
 
-int RadioGroup::ItemIndex() const {
+int RadioGroup::itemIndex() const {
     return m_buttons.checkedId();
 }
 
-void RadioGroup::SetItemIndex(int index) {
+void RadioGroup::setItemIndex(int index) {
     if (QAbstractButton* button = m_buttons.button(index)) {
         button->setChecked(true);
         return;
@@ -37,12 +37,12 @@ void RadioGroup::SetItemIndex(int index) {
     m_buttons.setExclusive(true);
 }
 
-QString RadioGroup::ItemText() const {
+QString RadioGroup::itemText() const {
     const QAbstractButton* b = m_buttons.checkedButton();
     return b ? b->text() : QString();
 }
 
-QAbstractButton* RadioGroup::Item(int index) const {
+QAbstractButton* RadioGroup::item(int index) const {
     return m_buttons.button(index);
 }
 

@@ -14,15 +14,15 @@ public:
     RadioGroup(const QString& objectName, const QString& caption, const QStringList& items,
                QWidget* parent = nullptr);
 
-    int ItemIndex() const;
+    int itemIndex() const;
     // An index outside the items leaves no item checked.
-    void SetItemIndex(int index);
-    QString ItemText() const; // empty when none is checked
-    QAbstractButton* Item(int index) const;
+    void setItemIndex(int index);
+    QString itemText() const; // empty when none is checked
+    QAbstractButton* item(int index) const;
 
 signals:
-    // Only for the operator's clicks, not for SetItemIndex.
-    void ItemClicked(int index);
+    // Only for the operator's clicks, not for setItemIndex.
+    void itemClicked(int index);
 
 private:
     QButtonGroup m_buttons;

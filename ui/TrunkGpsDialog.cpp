@@ -39,7 +39,7 @@ QString delayText(std::int32_t value) {
 }
 
 std::int32_t delayValue(const QString& text) {
-    return static_cast<std::int32_t>(HexValue(text).value_or(0));
+    return static_cast<std::int32_t>(hexValue(text).value_or(0));
 }
 
 } // namespace
@@ -112,19 +112,19 @@ TrunkGpsDialog::TrunkGpsDialog(const TrunkGpsValues& values, QWidget* parent)
 
     connect(okButton, &QPushButton::clicked, this, &TrunkGpsDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &TrunkGpsDialog::reject);
-    connect(trunkDelayCheck, &QCheckBox::clicked, this, &TrunkGpsDialog::ApplyTrunkDelayRule);
-    connect(gpsCheck, &QCheckBox::clicked, this, &TrunkGpsDialog::ApplyGpsRule);
+    connect(trunkDelayCheck, &QCheckBox::clicked, this, &TrunkGpsDialog::applyTrunkDelayRule);
+    connect(gpsCheck, &QCheckBox::clicked, this, &TrunkGpsDialog::applyGpsRule);
     connect(gpsPositiveRadio, &QRadioButton::clicked, this,
             [this] { m_values.Gps.GpsPolarity = 0; });
     connect(gpsNegativeRadio, &QRadioButton::clicked, this,
             [this] { m_values.Gps.GpsPolarity = 1; });
-    connect(trunkPortGroup, &RadioGroup::ItemClicked, this,
+    connect(trunkPortGroup, &RadioGroup::itemClicked, this,
             [this](int i) { m_values.Trunk.TrunkPort = i; });
-    connect(clockPolarityGroup, &RadioGroup::ItemClicked, this,
+    connect(clockPolarityGroup, &RadioGroup::itemClicked, this,
             [this](int i) { m_values.Trunk.ClockPolarity = i; });
-    connect(dataPolarityGroup, &RadioGroup::ItemClicked, this,
+    connect(dataPolarityGroup, &RadioGroup::itemClicked, this,
             [this](int i) { m_values.Trunk.DataPolarity = i; });
-    connect(carrierLevelGroup, &RadioGroup::ItemClicked, this,
+    connect(carrierLevelGroup, &RadioGroup::itemClicked, this,
             [this](int i) { m_values.Trunk.CarrierLevel = i; });
 }
 
@@ -132,11 +132,11 @@ void TrunkGpsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
-        PrepareFirstShow();
+        prepareFirstShow();
     }
 }
 
-void TrunkGpsDialog::PrepareFirstShow() {
+void TrunkGpsDialog::prepareFirstShow() {
     // The channel delays are not edited here; their group gives its room to the others.
     channelDelayGroup->hide();
     gpsGroup->resize(gpsGroup->width() + 40, gpsGroup->height());
@@ -146,10 +146,10 @@ void TrunkGpsDialog::PrepareFirstShow() {
 
     // A value outside a group's items (possible from a loaded file) checks no item and
     // stays as it is unless the operator picks one.
-    clockPolarityGroup->SetItemIndex(m_values.Trunk.ClockPolarity);
-    dataPolarityGroup->SetItemIndex(m_values.Trunk.DataPolarity);
-    trunkPortGroup->SetItemIndex(m_values.Trunk.TrunkPort);
-    carrierLevelGroup->SetItemIndex(m_values.Trunk.CarrierLevel);
+    clockPolarityGroup->setItemIndex(m_values.Trunk.ClockPolarity);
+    dataPolarityGroup->setItemIndex(m_values.Trunk.DataPolarity);
+    trunkPortGroup->setItemIndex(m_values.Trunk.TrunkPort);
+    carrierLevelGroup->setItemIndex(m_values.Trunk.CarrierLevel);
 
     gpsCheck->setChecked(m_values.Gps.GpsEnabled != 0);
     (m_values.Gps.GpsPolarity == 0 ? gpsPositiveRadio : gpsNegativeRadio)->setChecked(true);
@@ -158,11 +158,11 @@ void TrunkGpsDialog::PrepareFirstShow() {
     delayCyclesBField->setText(QString::number(m_values.Trunk.DelayCyclesB));
     pocsagDelayField->setText(delayText(m_values.PocsagDelay));
     flexDelayField->setText(delayText(m_values.FlexDelay));
-    ApplyTrunkDelayRule();
-    ApplyGpsRule();
+    applyTrunkDelayRule();
+    applyGpsRule();
 }
 
-void TrunkGpsDialog::ApplyTrunkDelayRule() {
+void TrunkGpsDialog::applyTrunkDelayRule() {
     const bool on = trunkDelayCheck->isChecked();
     for (QWidget* w :
          {static_cast<QWidget*>(delayCyclesAField), static_cast<QWidget*>(delayCyclesBField),
@@ -171,7 +171,7 @@ void TrunkGpsDialog::ApplyTrunkDelayRule() {
     m_values.Trunk.DelayEnabled = on ? 1 : 0;
 }
 
-void TrunkGpsDialog::ApplyGpsRule() {
+void TrunkGpsDialog::applyGpsRule() {
     const bool on = gpsCheck->isChecked();
     gpsPositiveRadio->setEnabled(on);
     gpsNegativeRadio->setEnabled(on);
@@ -179,8 +179,8 @@ void TrunkGpsDialog::ApplyGpsRule() {
 }
 
 void TrunkGpsDialog::accept() {
-    m_values.Trunk.DelayCyclesA = StrToIntDef(delayCyclesAField->text(), 0);
-    m_values.Trunk.DelayCyclesB = StrToIntDef(delayCyclesBField->text(), 0);
+    m_values.Trunk.DelayCyclesA = strToIntDef(delayCyclesAField->text(), 0);
+    m_values.Trunk.DelayCyclesB = strToIntDef(delayCyclesBField->text(), 0);
     m_values.PocsagDelay = delayValue(pocsagDelayField->text());
     m_values.FlexDelay = delayValue(flexDelayField->text());
     QDialog::accept();

@@ -23,7 +23,7 @@ public:
     explicit TrunkGpsDialog(const TrunkGpsValues& values, QWidget* parent = nullptr);
 
     // The working copy; after OK it holds the confirmed values.
-    const TrunkGpsValues& Values() const { return m_values; }
+    const TrunkGpsValues& values() const { return m_values; }
 
     void accept() override;
 
@@ -31,9 +31,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void PrepareFirstShow();
-    void ApplyTrunkDelayRule();
-    void ApplyGpsRule();
+    void prepareFirstShow();
+    void applyTrunkDelayRule();
+    void applyGpsRule();
 
     TrunkGpsValues m_values;
     bool m_shownOnce = false;

@@ -39,7 +39,7 @@ private slots:
         QFETCH(QString, shown);
         auto* app = static_cast<KorvaneApplication*>(QCoreApplication::instance());
         QStringList seen;
-        app->SetErrorHandler([&](const QString& message) { seen.append(message); });
+        app->setErrorHandler([&](const QString& message) { seen.append(message); });
         Thrower thrower;
         thrower.throwing = [standard] {
             if (standard)
@@ -51,7 +51,7 @@ private slots:
         QCOMPARE(seen, QStringList{shown});
         QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
         QTRY_COMPARE(seen.size(), 2); // a posted event too, from the event loop
-        app->SetErrorHandler({});
+        app->setErrorHandler({});
     }
 
     void hasDisplay_data() {
@@ -82,7 +82,7 @@ private slots:
             old[i] = qgetenv(names[i]);
             values[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], values[i]);
         }
-        const bool result = HasDisplay();
+        const bool result = korvane::hasDisplay();
         for (int i = 0; i < 3; ++i)
             old[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], old[i]);
         QCOMPARE(result, has);

@@ -39,9 +39,9 @@ Run Ctl(QStringList arguments) {
     BufferConsole console;
     arguments.prepend(QStringLiteral("korvanectl"));
     Run r;
-    r.Status = RunKorvanectl(arguments, console);
-    r.Out = console.OutText();
-    r.Err = console.ErrText();
+    r.Status = runKorvanectl(arguments, console);
+    r.Out = console.outText();
+    r.Err = console.errText();
     return r;
 }
 
@@ -50,7 +50,7 @@ std::unique_ptr<sim::SimulatorHost> StartSim(std::uint32_t serial, bool silent =
                                              sim::Model model = sim::Model::Korvane) {
     auto host = std::make_unique<sim::SimulatorHost>();
     sim::SimulatorOptions options;
-    options.state = sim::DeviceState::Initial(model);
+    options.state = sim::DeviceState::initial(model);
     options.state.serialNumber = serial;
     options.faults.silent = silent;
     if (host->start(options).isEmpty())
@@ -104,7 +104,7 @@ private slots:
         QVERIFY(QDir::setCurrent(dir.path()));
         const auto restore = qScopeGuard([&] { QDir::setCurrent(cwd.path()); });
         const QString file = dir.filePath(QStringLiteral("a.krv"));
-        WriteConfigurationFile(file, DeviceConfiguration());
+        writeConfigurationFile(file, DeviceConfiguration());
         const QString large = dir.filePath(QStringLiteral("large/a.krv"));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("large")));
         QFile big(large);
@@ -208,7 +208,7 @@ private slots:
 
         const QString path = QDir(backup).filePath(QStringLiteral("32.krv"));
         DeviceConfiguration config;
-        ReadConfigurationFile(path).ApplyTo(config);
+        readConfigurationFile(path).applyTo(config);
         config.DeviceModel = QStringLiteral("KORVANE");
         config.Gps.GpsEnabled = 0;
         config.Ports[5].Channel = QStringLiteral("9");
@@ -218,7 +218,7 @@ private slots:
         config.Ports[5].ClockEdge = QStringLiteral("上升沿(正)");
         config.Ports[5].Polarity = QStringLiteral("正");
         config.Ports[5].PortState = QStringLiteral("开");
-        WriteConfigurationFile(path, config);
+        writeConfigurationFile(path, config);
 
         const Run before = Ctl(PortArgs({b.get()}) << QStringLiteral("diff") << path);
         QCOMPARE(before.Status, 1);
@@ -248,7 +248,7 @@ private slots:
             Ctl(PortArgs({sim.get()}) << QStringLiteral("read") << QStringLiteral("-o") << path)
                 .Status,
             0);
-        sim->setFaults(sim::SimulatorFaults::Ignoring({0x37}));
+        sim->setFaults(sim::SimulatorFaults::ignoring({0x37}));
         const Run write = Ctl(PortArgs({sim.get()}) << QStringLiteral("write") << path
                                                     << QStringLiteral("--no-schedule"));
         QCOMPARE(write.Status, 1);

@@ -35,15 +35,15 @@ private slots:
         QVERIFY(c.ChannelDelayEnabled);
         QVERIFY(c.Ports.isEmpty());
         QCOMPARE(c.Reserved, ReservedBlock{});
-        QVERIFY(!c.IsRefreshed());
-        QVERIFY(!c.IsTrunkRefreshed());
-        QVERIFY(!c.IsModelKnown());
+        QVERIFY(!c.isRefreshed());
+        QVERIFY(!c.isTrunkRefreshed());
+        QVERIFY(!c.isModelKnown());
     }
 
     void resetGives24UnassignedRows() {
         DeviceConfiguration c;
-        c.Ports.append(PortEntry::Unassigned(99));
-        c.ResetPortTable();
+        c.Ports.append(PortEntry::unassigned(99));
+        c.resetPortTable();
         QCOMPARE(c.Ports.size(), 24);
         for (int i = 0; i < 24; ++i) {
             const PortEntry& e = c.Ports[i];
@@ -52,7 +52,7 @@ private slots:
                 QCOMPARE(e.field(col), text::None);
             QVERIFY(e.Delay.isEmpty());
             QVERIFY(e.Remark.isEmpty());
-            QVERIFY(!e.IsAssigned());
+            QVERIFY(!e.isAssigned());
         }
     }
 
@@ -90,16 +90,16 @@ private slots:
         QFETCH(QList<bool>, portSeen);
         QFETCH(QList<bool>, trunkSeen);
         DeviceConfiguration c;
-        c.SetRefreshed(before);
-        c.SetTrunkRefreshed(before);
-        QSignalSpy portSpy(&c, &DeviceConfiguration::RefreshedChanged);
-        QSignalSpy trunkSpy(&c, &DeviceConfiguration::TrunkRefreshedChanged);
+        c.setRefreshed(before);
+        c.setTrunkRefreshed(before);
+        QSignalSpy portSpy(&c, &DeviceConfiguration::refreshedChanged);
+        QSignalSpy trunkSpy(&c, &DeviceConfiguration::trunkRefreshedChanged);
         if (trunkSetter)
-            c.SetTrunkRefreshed(value);
+            c.setTrunkRefreshed(value);
         else
-            c.SetRefreshed(value);
-        QCOMPARE(c.IsRefreshed(), refreshed);
-        QCOMPARE(c.IsTrunkRefreshed(), trunk);
+            c.setRefreshed(value);
+        QCOMPARE(c.isRefreshed(), refreshed);
+        QCOMPARE(c.isTrunkRefreshed(), trunk);
         // The window repaints a label only on its signal.
         const auto values = [](const QSignalSpy& spy) {
             QList<bool> out;
@@ -113,9 +113,9 @@ private slots:
 
     void bindCopiesChoice() {
         DeviceConfiguration c;
-        c.ResetPortTable();
+        c.resetPortTable();
         c.Ports[2].Remark = text::Added;
-        QVERIFY(!c.BindChannel(2, choice(QStringLiteral("5"))));
+        QVERIFY(!c.bindChannel(2, choice(QStringLiteral("5"))));
         const PortEntry& e = c.Ports[2];
         QCOMPARE(e.PortNumber, QStringLiteral("3"));
         QCOMPARE(e.Channel, QStringLiteral("5"));
@@ -127,7 +127,7 @@ private slots:
         QCOMPARE(e.PortState, text::Off);
         QCOMPARE(e.Delay, QStringLiteral("00012C"));
         QCOMPARE(e.Remark, text::Added); // remarks and flags are not touched
-        QVERIFY(!c.IsRefreshed());
+        QVERIFY(!c.isRefreshed());
     }
 
     void bindNormalises_data() {
@@ -151,8 +151,8 @@ private slots:
         QFETCH(QString, coding);
         QFETCH(QString, rate);
         DeviceConfiguration c;
-        c.ResetPortTable();
-        QVERIFY(!c.BindChannel(0, choice(QStringLiteral("9"), coding, rate)));
+        c.resetPortTable();
+        QVERIFY(!c.bindChannel(0, choice(QStringLiteral("9"), coding, rate)));
         QTEST(c.Ports[0].Coding, "wantCoding");
         QTEST(c.Ports[0].Rate, "wantRate");
         QTEST(c.Ports[0].ClockSource, "wantSource");
@@ -161,42 +161,42 @@ private slots:
 
     void bindRefusesDuplicateByValue() {
         DeviceConfiguration c;
-        c.ResetPortTable();
-        QVERIFY(!c.BindChannel(0, choice(QStringLiteral("05"))));
+        c.resetPortTable();
+        QVERIFY(!c.bindChannel(0, choice(QStringLiteral("05"))));
         const PortTable before = c.Ports;
-        const auto refusal = c.BindChannel(4, choice(QStringLiteral("5")));
+        const auto refusal = c.bindChannel(4, choice(QStringLiteral("5")));
         QVERIFY(refusal);
         QCOMPARE(*refusal, QStringLiteral("\"5\"信道已被选择，请选择一未选择的信道。"));
         QCOMPARE(c.Ports, before);
         // The row's own channel is not a duplicate.
-        QVERIFY(!c.BindChannel(0, choice(QStringLiteral("5"))));
+        QVERIFY(!c.bindChannel(0, choice(QStringLiteral("5"))));
         QCOMPARE(c.Ports[0].Channel, QStringLiteral("5"));
     }
 
     // "-" and text that is not a number count as channel 0 on both sides.
     void bindNonNumericChannelsCollideAsZero() {
         DeviceConfiguration c;
-        c.ResetPortTable();
-        const auto refusal = c.BindChannel(0, choice(QStringLiteral("x")));
+        c.resetPortTable();
+        const auto refusal = c.bindChannel(0, choice(QStringLiteral("x")));
         QVERIFY(refusal);
         QVERIFY(refusal->startsWith(QStringLiteral("\"x\"")));
     }
 
     void unassign() {
         DeviceConfiguration c;
-        c.ResetPortTable();
+        c.resetPortTable();
         for (int row : {1, 3, 5})
-            QVERIFY(!c.BindChannel(row, choice(QString::number(row + 10))));
-        c.SetRefreshed(true);
-        QSignalSpy spy(&c, &DeviceConfiguration::RefreshedChanged);
+            QVERIFY(!c.bindChannel(row, choice(QString::number(row + 10))));
+        c.setRefreshed(true);
+        QSignalSpy spy(&c, &DeviceConfiguration::refreshedChanged);
 
-        c.UnassignPorts({});
-        QVERIFY(c.IsRefreshed());
+        c.unassignPorts({});
+        QVERIFY(c.isRefreshed());
         QCOMPARE(spy.count(), 0);
 
-        c.UnassignPorts({5, 1});
-        QVERIFY(!c.IsRefreshed());
-        QVERIFY(c.IsTrunkRefreshed());
+        c.unassignPorts({5, 1});
+        QVERIFY(!c.isRefreshed());
+        QVERIFY(c.isTrunkRefreshed());
         QCOMPARE(spy.count(), 1);
         for (int row : {1, 5}) {
             QCOMPARE(c.Ports[row].PortNumber, QString::number(row + 1));
@@ -209,13 +209,13 @@ private slots:
 
     void markWrittenClearsRemarks() {
         DeviceConfiguration c;
-        c.ResetPortTable();
+        c.resetPortTable();
         c.Ports[0].Remark = text::Added;
         c.Ports[1].Remark = text::Modified;
-        c.SetTrunkRefreshed(false);
-        c.MarkWritten();
-        QVERIFY(c.IsRefreshed());
-        QVERIFY(c.IsTrunkRefreshed());
+        c.setTrunkRefreshed(false);
+        c.markWritten();
+        QVERIFY(c.isRefreshed());
+        QVERIFY(c.isTrunkRefreshed());
         for (const PortEntry& e : c.Ports)
             QVERIFY(e.Remark.isEmpty());
     }
@@ -236,8 +236,8 @@ private slots:
     void numberFromText() {
         QFETCH(QString, text);
         QFETCH(uint, value);
-        QCOMPARE(SerialNumberFromText(text), value);
-        QCOMPARE(AddressFromText(text), value);
+        QCOMPARE(serialNumberFromText(text), value);
+        QCOMPARE(addressFromText(text), value);
     }
 
     void serialNumberTakesUnsignedRange_data() {
@@ -251,7 +251,7 @@ private slots:
     void serialNumberTakesUnsignedRange() {
         QFETCH(QString, text);
         QFETCH(uint, value);
-        QCOMPARE(SerialNumberFromText(text), value);
+        QCOMPARE(serialNumberFromText(text), value);
     }
 
     void hexValue_data() {
@@ -269,7 +269,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QFETCH(uint, value);
-        const auto v = HexValue(text);
+        const auto v = korvane::hexValue(text);
         QCOMPARE(v.has_value(), valid);
         if (valid)
             QCOMPARE(*v, value);

@@ -12,14 +12,14 @@ using korvane::test::Joined;
 
 namespace {
 
-void WriteAll(const QString& path, const QByteArray& bytes) {
+void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
 QByteArray Record(const QString& channel, const QString& coding) {
-    return ToCp936(channel + "\r\n" + coding +
+    return toCp936(channel + "\r\n" + coding +
                    QStringLiteral("\r\n1200\r\n内部\r\n上升沿(正)\r\n1\r\n"));
 }
 
@@ -57,18 +57,18 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, expected);
         QStringList got;
-        for (const ChannelRecord& r : ParseChannelFile(bytes))
+        for (const ChannelRecord& r : parseChannelFile(bytes))
             got << Joined({r.Channel, r.Coding, r.Rate, r.ClockSource, r.ClockEdge, r.StopBits});
         QCOMPARE(got, expected);
     }
 
     void readsFileAndReportsMissingOne() {
         const QString path = m_dir.filePath("a.chn");
-        WriteAll(path, Head + Record("5", "POCSAG"));
-        QCOMPARE(ReadChannelFile(path).size(), 1);
+        writeAll(path, Head + Record("5", "POCSAG"));
+        QCOMPARE(readChannelFile(path).size(), 1);
         const QString absent = m_dir.filePath("absent.chn");
         try {
-            ReadChannelFile(absent);
+            readChannelFile(absent);
             QFAIL("no error");
         } catch (const KorvaneError& e) {
             QVERIFY2(e.message().contains(absent), qPrintable(e.message()));
@@ -101,17 +101,17 @@ private slots:
     void delayFilePath() {
         QFETCH(QString, channelFile);
         QFETCH(QString, expected);
-        QCOMPARE(ChannelDelayFilePath(channelFile), expected);
+        QCOMPARE(channelDelayFilePath(channelFile), expected);
     }
 
     void delays() {
         const QString channelFile = m_dir.filePath("d.chn");
-        WriteAll(m_dir.filePath("d.ini"), "[delay]\r\n5 = 00012C\r\n05=000001\r\n");
-        QCOMPARE(ChannelDelay(channelFile, "5"), QStringLiteral("00012C"));
-        QCOMPARE(ChannelDelay(channelFile, "05"), QStringLiteral("000001"));
-        QCOMPARE(ChannelDelay(channelFile, "6"), QStringLiteral("000000"));
-        QCOMPARE(ChannelDelay(m_dir.filePath("other.chn"), "5"), QStringLiteral("000000"));
-        QCOMPARE(ChannelDelay(QString(), "5"), QStringLiteral("000000"));
+        writeAll(m_dir.filePath("d.ini"), "[delay]\r\n5 = 00012C\r\n05=000001\r\n");
+        QCOMPARE(channelDelay(channelFile, "5"), QStringLiteral("00012C"));
+        QCOMPARE(channelDelay(channelFile, "05"), QStringLiteral("000001"));
+        QCOMPARE(channelDelay(channelFile, "6"), QStringLiteral("000000"));
+        QCOMPARE(channelDelay(m_dir.filePath("other.chn"), "5"), QStringLiteral("000000"));
+        QCOMPARE(channelDelay(QString(), "5"), QStringLiteral("000000"));
     }
 };
 

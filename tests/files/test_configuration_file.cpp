@@ -80,7 +80,7 @@ private slots:
         c.Reserved.Bytes[1] = 13;
         c.Reserved.Bytes[2] = 26;
         c.Reserved.Bytes[3] = 255;
-        c.Ports = {Row(1, text::Added), PortEntry::Unassigned(2)};
+        c.Ports = {Row(1, text::Added), PortEntry::unassigned(2)};
 
         QByteArray expected = Crlf({"-1", "70000", "1", "0", "1", "-5", "300", "2", "0", "1", "200",
                                     QByteArray("\xb1\xa3 x\n", 5)});
@@ -91,10 +91,10 @@ private slots:
                           "\xc9\xcf\xc9\xfd\xd1\xd8(\xd5\xfd)", "\xb8\xba", "\xbf\xaa", "00012C",
                           "\xcc\xed\xbc\xd3"});
         expected += Crlf({"2", "-", "-", "-", "-", "-", "-", "-", "", ""});
-        QCOMPARE(ConfigurationFileBytes(c), expected);
+        QCOMPARE(configurationFileBytes(c), expected);
 
         const QString path = m_dir.filePath("exact.krv");
-        WriteConfigurationFile(path, c);
+        writeConfigurationFile(path, c);
         QCOMPARE(ReadAll(path), expected);
     }
 
@@ -105,21 +105,21 @@ private slots:
         c.Gps = GpsParams{1, 1};
         c.Trunk = TrunkParams{1, 0, 1, 0, 7, -1, 16777215};
         c.Reserved.Value = 255;
-        c.Reserved.Text = ToCp936(QStringLiteral("保留 文字\n第二段"));
+        c.Reserved.Text = toCp936(QStringLiteral("保留 文字\n第二段"));
         c.Reserved.Bytes.fill(0);
-        c.ResetPortTable();
+        c.resetPortTable();
         c.Ports[4] = Row(5, QStringLiteral("修改"));
         c.Ports[6] = Row(7);
         c.Ports[6].Remark = QStringLiteral("多行\n备注");
 
-        const ConfigurationFile file = ParseConfigurationFile(ConfigurationFileBytes(c));
+        const ConfigurationFile file = parseConfigurationFile(configurationFileBytes(c));
         QCOMPARE(file.SerialNumberText, QStringLiteral("-2147483647"));
         QCOMPARE(file.AddressText, QStringLiteral("123456"));
         DeviceConfiguration loaded;
         loaded.Trunk.CarrierLevel = 1;
         loaded.PocsagDelay = 300;
         loaded.DeviceModel = text::ModelAB;
-        file.ApplyTo(loaded);
+        file.applyTo(loaded);
         QCOMPARE(loaded.Info.SerialNumber, c.Info.SerialNumber);
         QCOMPARE(loaded.Info.Address, c.Info.Address);
         QCOMPARE(loaded.Gps, c.Gps);
@@ -146,7 +146,7 @@ private slots:
             for (int i = 0; i < 32; ++i)
                 c.Reserved.Bytes[std::size_t(i)] = std::uint8_t(start + i);
             c.Ports = {Row(1), Row(2)};
-            const ConfigurationFile file = ParseConfigurationFile(ConfigurationFileBytes(c));
+            const ConfigurationFile file = parseConfigurationFile(configurationFileBytes(c));
             QCOMPARE(file.Reserved.Bytes, c.Reserved.Bytes);
             QCOMPARE(file.Ports.size(), 24);
             QCOMPARE(file.Ports[0], Row(1, text::None)); // rows read from the right line
@@ -163,7 +163,7 @@ private slots:
         for (int i = 1; i < 32; ++i)
             bytes += "AB\r\n";
         bytes += Crlf({"1", "5", "POCSAG", "512", "-", "-", "", "", "", ""});
-        const ConfigurationFile f = ParseConfigurationFile(bytes);
+        const ConfigurationFile f = parseConfigurationFile(bytes);
         QCOMPARE(f.SerialNumber, 8);
         QCOMPARE(f.Address, 9);
         QCOMPARE(f.Trunk.DataPolarity, 1);
@@ -204,7 +204,7 @@ private slots:
         QFETCH(QList<int>, values);
         QFETCH(QByteArray, text);
         QFETCH(int, firstByte);
-        const ConfigurationFile f = ParseConfigurationFile(bytes);
+        const ConfigurationFile f = parseConfigurationFile(bytes);
         const QList<int> got{f.SerialNumber,       f.Address,
                              f.Gps.GpsEnabled,     f.Gps.GpsPolarity,
                              f.Trunk.DelayEnabled, f.Trunk.DelayCyclesA,
@@ -237,7 +237,7 @@ private slots:
         QByteArray bytes = Header({"1", "1", "0", "0", "0", "0", "0", "0", "0", "0", "0", ""});
         for (int k : keys)
             bytes += Crlf({QByteArray::number(k), "5", "a", "b", "c", "d", "e", "f", "g", "h"});
-        QCOMPARE(Keys(ParseConfigurationFile(bytes).Ports), expected);
+        QCOMPARE(Keys(parseConfigurationFile(bytes).Ports), expected);
     }
 
     void textsThatBreakLinesAreRefused_data() {
@@ -260,7 +260,7 @@ private slots:
         QFETCH(QString, cell);
         QFETCH(QString, where);
         DeviceConfiguration c;
-        c.ResetPortTable();
+        c.resetPortTable();
         if (row >= 0)
             c.Ports[row].field(column) = cell;
         else
@@ -268,7 +268,7 @@ private slots:
         const QString path = m_dir.filePath("refused.krv");
         QFile::remove(path);
         try {
-            WriteConfigurationFile(path, c);
+            writeConfigurationFile(path, c);
             QFAIL("no error");
         } catch (const KorvaneError& e) {
             QVERIFY2(e.message().contains(where), qPrintable(e.message()));
@@ -283,11 +283,11 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("old.krv");
         DeviceConfiguration small;
-        WriteConfigurationFile(path, small);
+        writeConfigurationFile(path, small);
         const QByteArray before = ReadAll(path);
 
         DeviceConfiguration big;
-        big.ResetPortTable();
+        big.resetPortTable();
         for (PortEntry& e : big.Ports)
             e.Remark = QString(200, u'x');
         // Let the kernel refuse writes past 512 bytes so that the save fails part-way.
@@ -299,7 +299,7 @@ private slots:
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
         QString message;
         try {
-            WriteConfigurationFile(path, big);
+            writeConfigurationFile(path, big);
         } catch (const KorvaneError& e) {
             message = e.message();
         }
@@ -315,14 +315,14 @@ private slots:
     void missingFileIsAnError() {
         const QString path = m_dir.filePath("absent.krv");
         try {
-            ReadConfigurationFile(path);
+            readConfigurationFile(path);
             QFAIL("no error");
         } catch (const KorvaneError& e) {
             QVERIFY2(e.message().contains(path), qPrintable(e.message()));
         }
         QVERIFY_THROWS_EXCEPTION(
             KorvaneError,
-            WriteConfigurationFile(m_dir.filePath("no/dir/x.krv"), DeviceConfiguration()));
+            writeConfigurationFile(m_dir.filePath("no/dir/x.krv"), DeviceConfiguration()));
     }
 };
 

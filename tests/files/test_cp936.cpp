@@ -25,8 +25,8 @@ private slots:
     void roundTrip() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        QCOMPARE(FromCp936(bytes), text);
-        QCOMPARE(ToCp936(text), bytes);
+        QCOMPARE(fromCp936(bytes), text);
+        QCOMPARE(toCp936(text), bytes);
     }
 };
 

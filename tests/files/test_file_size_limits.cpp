@@ -57,26 +57,26 @@ private slots:
 
         QTemporaryDir dir;
         const QString saved = dir.filePath(QStringLiteral("c.krv"));
-        WriteConfigurationFile(saved, DeviceConfiguration());
+        writeConfigurationFile(saved, DeviceConfiguration());
         QFile file(saved);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString tooLarge = FileTooLargeReason(MaxTextFileSize + 1, MaxTextFileSize);
+        const QString tooLarge = fileTooLargeReason(MaxTextFileSize + 1, MaxTextFileSize);
 
         QTest::newRow("configuration")
             << file.readAll() << MaxTextFileSize << QStringLiteral("c.krv")
             << Reader([](const QString& path) {
-                   return errorOf([&] { ReadConfigurationFile(path); });
+                   return errorOf([&] { readConfigurationFile(path); });
                })
             << QString() << tooLarge;
         QTest::newRow("channel") << QByteArray("Korvane\r\nchannels\r\n") << MaxTextFileSize
                                  << QStringLiteral("c.chn") << Reader([](const QString& path) {
-                                        return errorOf([&] { ReadChannelFile(path); });
+                                        return errorOf([&] { readChannelFile(path); });
                                     })
                                  << QString() << tooLarge;
         QTest::newRow("schedule") << QByteArray("h1\r\nh2\r\nh3\r\n7\r\n") << MaxTextFileSize
                                   << QStringLiteral("c.sch") << Reader([](const QString& path) {
                                          QString refusal;
-                                         BuildScheduleTable(path, PortTable(), &refusal);
+                                         buildScheduleTable(path, PortTable(), &refusal);
                                          return refusal;
                                      })
                                   << QString() << tooLarge;
@@ -84,7 +84,7 @@ private slots:
         QTest::newRow("channel delay")
             << QByteArray("[DELAY]\r\n7=123456\r\n") << MaxSettingsFileSize
             << QStringLiteral("c.ini") << Reader([](const QString& path) {
-                   return ChannelDelay(ReplaceExtension(path, QStringLiteral(".chn")),
+                   return channelDelay(replaceExtension(path, QStringLiteral(".chn")),
                                        QStringLiteral("7"));
                })
             << QStringLiteral("123456") << NoChannelDelay;

@@ -14,7 +14,7 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-void WriteAll(const QString& path, const QByteArray& bytes) {
+void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(bytes), bytes.size());
@@ -23,7 +23,7 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
 // A settings file as other tools leave it: comments, odd spacing, a line without '=',
 // a section we never touch, code page 936 text and no line end on the last line.
 QByteArray Original() {
-    return ToCp936(QStringLiteral("; 设置 文件\r\n"
+    return toCp936(QStringLiteral("; 设置 文件\r\n"
                                   "[Setting]\r\n"
                                   "CommName=COM2\r\n"
                                   "  BaudRate = 19200  \r\n"
@@ -81,49 +81,49 @@ private slots:
     void integers() {
         QFETCH(QString, text);
         QFETCH(int, expected);
-        QCOMPARE(ProfileInteger(text, -777), expected);
+        QCOMPARE(profileInteger(text, -777), expected);
     }
 
     void readsFollowWindowsRules() {
         const QString path = Path("read.ini");
-        WriteAll(path, Original());
+        writeAll(path, Original());
         const IniFile ini(path);
-        QCOMPARE(ini.ReadString("SETTING", "commname", "x"), QStringLiteral("COM2"));
-        QCOMPARE(ini.ReadString("Setting", "BaudRate", "x"), QStringLiteral("19200"));
-        QCOMPARE(ini.ReadInteger("setting", "baudrate", 1), 19200);
-        QCOMPARE(ini.ReadString("Setting", "Station", "x"), QStringLiteral("北京 一站"));
-        QCOMPARE(ini.ReadString("other", "KEY", "x"), QStringLiteral("值"));
-        QCOMPARE(ini.ReadString("Setting", "Key", "x"), QStringLiteral("x")); // other section
-        QCOMPARE(ini.ReadString("Setting", "just some words", "x"), QStringLiteral("x"));
-        QCOMPARE(ini.ReadString("Missing", "CommName", "COM1"), QStringLiteral("COM1"));
-        QCOMPARE(ini.ReadInteger("Setting", "CommName", 42), 42);
-        QCOMPARE(ini.ReadBool("Setting", "debug", true), true);
-        QCOMPARE(ini.ReadBool("Setting", "CommName", false), false);
+        QCOMPARE(ini.readString("SETTING", "commname", "x"), QStringLiteral("COM2"));
+        QCOMPARE(ini.readString("Setting", "BaudRate", "x"), QStringLiteral("19200"));
+        QCOMPARE(ini.readInteger("setting", "baudrate", 1), 19200);
+        QCOMPARE(ini.readString("Setting", "Station", "x"), QStringLiteral("北京 一站"));
+        QCOMPARE(ini.readString("other", "KEY", "x"), QStringLiteral("值"));
+        QCOMPARE(ini.readString("Setting", "Key", "x"), QStringLiteral("x")); // other section
+        QCOMPARE(ini.readString("Setting", "just some words", "x"), QStringLiteral("x"));
+        QCOMPARE(ini.readString("Missing", "CommName", "COM1"), QStringLiteral("COM1"));
+        QCOMPARE(ini.readInteger("Setting", "CommName", 42), 42);
+        QCOMPARE(ini.readBool("Setting", "debug", true), true);
+        QCOMPARE(ini.readBool("Setting", "CommName", false), false);
     }
 
     void missingFileGivesDefaultsAndFirstWriteCreatesIt() {
         const QString path = Path("new.ini");
         IniFile ini(path);
-        QCOMPARE(ini.ReadString("Setting", "ChannelFile", QString()), QString());
-        QCOMPARE(ini.ReadInteger("Setting", "BaudRate", 9600), 9600);
+        QCOMPARE(ini.readString("Setting", "ChannelFile", QString()), QString());
+        QCOMPARE(ini.readInteger("Setting", "BaudRate", 9600), 9600);
         QVERIFY(!QFile::exists(path));
-        ini.WriteString("Setting", "ChannelFile", QStringLiteral("/home/用户/a.chn"));
+        ini.writeString("Setting", "ChannelFile", QStringLiteral("/home/用户/a.chn"));
         QCOMPARE(ReadAll(path),
-                 ToCp936(QStringLiteral("[Setting]\r\nChannelFile=/home/用户/a.chn\r\n")));
-        QCOMPARE(ini.ReadString("setting", "channelfile", QString()),
+                 toCp936(QStringLiteral("[Setting]\r\nChannelFile=/home/用户/a.chn\r\n")));
+        QCOMPARE(ini.readString("setting", "channelfile", QString()),
                  QStringLiteral("/home/用户/a.chn"));
     }
 
     void writesKeepEverythingElse() {
         const QString path = Path("keep.ini");
-        WriteAll(path, Original());
+        writeAll(path, Original());
         IniFile ini(path);
-        ini.WriteString("setting", "COMMNAME", "COM3"); // existing key, other case
-        ini.WriteInteger("Setting", "BaudRate", -4800); // blanks around the old value
-        ini.WriteBool("SETTING", "debug", true);        // new key in a section
-        ini.WriteInteger("Other", "Parity", 2);         // after a last line without line end
-        ini.WriteString("DELAY", "5", "00012C");        // new section
-        const QByteArray expected = ToCp936(QStringLiteral("; 设置 文件\r\n"
+        ini.writeString("setting", "COMMNAME", "COM3"); // existing key, other case
+        ini.writeInteger("Setting", "BaudRate", -4800); // blanks around the old value
+        ini.writeBool("SETTING", "debug", true);        // new key in a section
+        ini.writeInteger("Other", "Parity", 2);         // after a last line without line end
+        ini.writeString("DELAY", "5", "00012C");        // new section
+        const QByteArray expected = toCp936(QStringLiteral("; 设置 文件\r\n"
                                                            "[Setting]\r\n"
                                                            "CommName=COM3\r\n"
                                                            "  BaudRate =-4800\r\n"
@@ -139,30 +139,30 @@ private slots:
                                                            "[DELAY]\r\n"
                                                            "5=00012C\r\n"));
         QCOMPARE(ReadAll(path), expected);
-        QCOMPARE(ini.ReadInteger("setting", "baudrate", 0), -4800);
-        QCOMPARE(ini.ReadBool("Setting", "Debug", false), true);
-        ini.WriteBool("Setting", "debug", false);
-        QCOMPARE(ini.ReadString("Setting", "debug", "x"), QStringLiteral("0"));
+        QCOMPARE(ini.readInteger("setting", "baudrate", 0), -4800);
+        QCOMPARE(ini.readBool("Setting", "Debug", false), true);
+        ini.writeBool("Setting", "debug", false);
+        QCOMPARE(ini.readString("Setting", "debug", "x"), QStringLiteral("0"));
     }
 
     void firstOfRepeatedSectionsAndKeysCounts() {
         const QString path = Path("repeat.ini");
-        WriteAll(path, "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\n");
+        writeAll(path, "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\n");
         IniFile ini(path);
-        QCOMPARE(ini.ReadString("A", "K", ""), QStringLiteral("1"));
-        ini.WriteString("a", "k", "9");
+        QCOMPARE(ini.readString("A", "K", ""), QStringLiteral("1"));
+        ini.writeString("a", "k", "9");
         QCOMPARE(ReadAll(path), QByteArray("[A]\r\nk=9\r\nk=2\r\n[a]\r\nk=3\r\n"));
     }
 
     void bytesReadAndWriteAsTheFileDoes() {
         const QByteArray bytes = "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3";
-        QCOMPARE(IniFile::StringIn(bytes, "a", "K", "x"), QStringLiteral("1"));
-        QCOMPARE(IniFile::StringIn(bytes, "B", "k", "x"), QStringLiteral("x"));
-        QCOMPARE(IniFile::WithString(bytes, "a", "k", "9"),
+        QCOMPARE(IniFile::stringIn(bytes, "a", "K", "x"), QStringLiteral("1"));
+        QCOMPARE(IniFile::stringIn(bytes, "B", "k", "x"), QStringLiteral("x"));
+        QCOMPARE(IniFile::withString(bytes, "a", "k", "9"),
                  QByteArray("[A]\r\nk=9\r\nk=2\r\n[a]\r\nk=3"));
-        QCOMPARE(IniFile::WithString(bytes, "B", "n", "v"),
+        QCOMPARE(IniFile::withString(bytes, "B", "n", "v"),
                  QByteArray("[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\n\r\n[B]\r\nn=v\r\n"));
-        QVERIFY_THROWS_EXCEPTION(KorvaneError, IniFile::WithString(bytes, "A", "k", "a\nb"));
+        QVERIFY_THROWS_EXCEPTION(KorvaneError, IniFile::withString(bytes, "A", "k", "a\nb"));
     }
 
     void badNamesAndValuesAreRefused_data() {
@@ -197,9 +197,9 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, value);
         const QString path = Path("refuse.ini");
-        WriteAll(path, Original());
+        writeAll(path, Original());
         IniFile ini(path);
-        QVERIFY_THROWS_EXCEPTION(KorvaneError, ini.WriteString(section, key, value));
+        QVERIFY_THROWS_EXCEPTION(KorvaneError, ini.writeString(section, key, value));
         QCOMPARE(ReadAll(path), Original());
     }
 
@@ -221,11 +221,11 @@ private slots:
         if (loop)
             QVERIFY(QFile::link(path, path));
         else
-            WriteAll(path, content += QByteArray(MaxSettingsFileSize, ';'));
+            writeAll(path, content += QByteArray(MaxSettingsFileSize, ';'));
         IniFile ini(path);
-        QCOMPARE(ini.ReadInteger("Setting", "BaudRate", 9600), 9600);
+        QCOMPARE(ini.readInteger("Setting", "BaudRate", 9600), 9600);
         try {
-            ini.WriteString("Setting", "CommName", "COM2");
+            ini.writeString("Setting", "CommName", "COM2");
             QFAIL("no error");
         } catch (const KorvaneError& e) {
             QVERIFY2(e.message().contains(path), qPrintable(e.message()));
@@ -256,38 +256,38 @@ private slots:
         const QString section = QStringLiteral("Setting9600");
         const QString key = QStringLiteral("ChannelFile");
         if (!bytes.isEmpty())
-            QCOMPARE(IniFile::StringIn(bytes, section, key, "-"), value);
-        const QByteArray written = IniFile::WithString(bytes, section, key, value);
-        QCOMPARE(IniFile::StringIn(written, section, key, "-"), value);
+            QCOMPARE(IniFile::stringIn(bytes, section, key, "-"), value);
+        const QByteArray written = IniFile::withString(bytes, section, key, value);
+        QCOMPARE(IniFile::stringIn(written, section, key, "-"), value);
         if (value == QStringLiteral("a b"))
             QVERIFY(written.endsWith("ChannelFile=a b\r\n"));
     }
 
     void loneLeadByteValueSurvivesAWrite() {
         const QString path = Path("lead.ini");
-        WriteAll(path, "[S]\r\nk=1\xD6");
+        writeAll(path, "[S]\r\nk=1\xD6");
         IniFile ini(path);
-        QCOMPARE(ini.ReadString("S", "k", ""), QStringLiteral("1\uF7D6"));
-        ini.WriteString("S", "j", "2");
-        QCOMPARE(ini.ReadString("S", "k", ""), QStringLiteral("1\uF7D6"));
-        ini.WriteString("S", "k", ini.ReadString("S", "k", ""));
+        QCOMPARE(ini.readString("S", "k", ""), QStringLiteral("1\uF7D6"));
+        ini.writeString("S", "j", "2");
+        QCOMPARE(ini.readString("S", "k", ""), QStringLiteral("1\uF7D6"));
+        ini.writeString("S", "k", ini.readString("S", "k", ""));
         QCOMPARE(ReadAll(path), QByteArray("[S]\r\nk=1\xD6\r\nj=2\r\n"));
     }
 
     // Reads may reuse what they parsed only while the file is unchanged.
     void readsSeeAChangeOfTheSameSize() {
         const QString path = Path("change.ini");
-        WriteAll(path, "[S]\r\nk=1\r\n");
+        writeAll(path, "[S]\r\nk=1\r\n");
         const IniFile ini(path);
-        QCOMPARE(ini.ReadString("S", "k", ""), QStringLiteral("1"));
-        WriteAll(path, "[S]\r\nk=2\r\n");
-        QCOMPARE(ini.ReadString("S", "k", ""), QStringLiteral("2"));
+        QCOMPARE(ini.readString("S", "k", ""), QStringLiteral("1"));
+        writeAll(path, "[S]\r\nk=2\r\n");
+        QCOMPARE(ini.readString("S", "k", ""), QStringLiteral("2"));
     }
 
     void writeFailureNamesTheFile() {
         IniFile ini(Path("no/such/dir/x.ini"));
         try {
-            ini.WriteString("Setting", "debug", "1");
+            ini.writeString("Setting", "debug", "1");
             QFAIL("no error");
         } catch (const KorvaneError& e) {
             QVERIFY2(e.message().contains("no/such/dir/x.ini"), qPrintable(e.message()));

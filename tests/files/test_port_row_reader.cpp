@@ -59,7 +59,7 @@ private slots:
         QFETCH(QStringList, expected);
         TextLineReader reader(input);
         QStringList got;
-        for (const QStringList& row : ReadPortRows(reader, 3)) {
+        for (const QStringList& row : readPortRows(reader, 3)) {
             QCOMPARE(row.size(), 3);
             got << Joined(row);
         }
@@ -68,7 +68,7 @@ private slots:
 
     void absurdKeyIsBounded() {
         TextLineReader reader(Crlf({"2147483647", "a", "b", "1", "c", "d"}));
-        const QList<QStringList> rows = ReadPortRows(reader, 3);
+        const QList<QStringList> rows = readPortRows(reader, 3);
         QCOMPARE(rows.size(), MaxFillerNumber + 2);
         QCOMPARE(Joined(rows[MaxFillerNumber - 1]), QStringLiteral("%1|-|-").arg(MaxFillerNumber));
         QCOMPARE(Joined(rows[MaxFillerNumber]), QStringLiteral("2147483647|a|b"));

@@ -35,7 +35,7 @@ QByteArray Hex(const std::vector<std::uint8_t>& b) {
 PortTable Ports(const QStringList& rows) {
     PortTable table;
     for (const QString& r : rows) {
-        PortEntry e = PortEntry::Unassigned(0);
+        PortEntry e = PortEntry::unassigned(0);
         e.PortNumber = r.section(u':', 0, 0);
         e.Channel = r.section(u':', 1);
         table.append(e);
@@ -43,7 +43,7 @@ PortTable Ports(const QStringList& rows) {
     return table;
 }
 
-void WriteAll(const QString& path, const QByteArray& bytes) {
+void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(bytes), bytes.size());
@@ -79,11 +79,11 @@ private slots:
     void entries() {
         QFETCH(QByteArray, bytes);
         QFETCH(ScheduleTable, expected);
-        QCOMPARE(Hex(ParseScheduleEntries(bytes)), Hex(expected));
+        QCOMPARE(Hex(parseScheduleEntries(bytes)), Hex(expected));
     }
 
     void withoutHeaderSkip() {
-        QCOMPARE(Hex(ParseScheduleEntries("1\r\n2\r\n", false)), Hex(Table({1, 2})));
+        QCOMPARE(Hex(parseScheduleEntries("1\r\n2\r\n", false)), Hex(Table({1, 2})));
     }
 
     void conversion_data() {
@@ -112,14 +112,14 @@ private slots:
         QFETCH(ScheduleTable, entries);
         QFETCH(QStringList, ports);
         QFETCH(ScheduleTable, expected);
-        ConvertScheduleTable(entries, Ports(ports));
+        convertScheduleTable(entries, Ports(ports));
         QCOMPARE(Hex(entries), Hex(expected));
     }
 
     void badPortNumberIsAnError() {
         ScheduleTable t = Table({1});
         try {
-            ConvertScheduleTable(t, Ports({"1:1", "x2:3"}));
+            convertScheduleTable(t, Ports({"1:1", "x2:3"}));
             QFAIL("no error");
         } catch (const KorvaneError& e) {
             QCOMPARE(e.message(), QStringLiteral("'x2' is not a valid integer value"));
@@ -131,11 +131,11 @@ private slots:
         const QByteArray file =
             QByteArray(12, '\r') + QByteArray("\r\n").repeated(32) + QByteArray("-2147483648\r5");
         QCOMPARE(file.size(), 89);
-        PortTable ports = ParseConfigurationFile(file).Ports;
+        PortTable ports = parseConfigurationFile(file).Ports;
         QCOMPARE(ports.first().PortNumber, QStringLiteral("-2147483648"));
         ports.append(Ports({"25:6"}));
         ScheduleTable t = Table({4, 5, 6});
-        ConvertScheduleTable(t, ports);
+        convertScheduleTable(t, ports);
         QCOMPARE(Hex(t), Hex(Table({255, 255, 255})));
     }
 
@@ -153,25 +153,25 @@ private slots:
     void blocks() {
         QFETCH(int, entries);
         QFETCH(int, blocks);
-        QCOMPARE(ScheduleBlockCount(entries), blocks);
+        QCOMPARE(scheduleBlockCount(entries), blocks);
     }
 
     void sizeLimit() {
-        QVERIFY(!ScheduleSizeRefusal(0));
-        QVERIFY(!ScheduleSizeRefusal(16384));
-        const std::optional<QString> refusal = ScheduleSizeRefusal(16385);
+        QVERIFY(!scheduleSizeRefusal(0));
+        QVERIFY(!scheduleSizeRefusal(16384));
+        const std::optional<QString> refusal = scheduleSizeRefusal(16385);
         QVERIFY(refusal);
         QVERIFY2(refusal->contains("16385") && refusal->contains("16384"), qPrintable(*refusal));
     }
 
     void buildFromFile() {
         const QString path = m_dir.filePath("t.sch");
-        WriteAll(path, Entries({4, 104, 7}));
-        const std::optional<ScheduleTable> t = BuildScheduleTable(path, Ports({"3:5", "8:8"}));
+        writeAll(path, Entries({4, 104, 7}));
+        const std::optional<ScheduleTable> t = buildScheduleTable(path, Ports({"3:5", "8:8"}));
         QVERIFY(t);
         QCOMPARE(Hex(*t), Hex(Table({2, 4, 7})));
-        QVERIFY(!BuildScheduleTable(m_dir.filePath("absent.sch"), Ports({"1:1"})));
-        QCOMPARE(ScheduleFileMissingMessage("SchedulingFile.dat"),
+        QVERIFY(!buildScheduleTable(m_dir.filePath("absent.sch"), Ports({"1:1"})));
+        QCOMPARE(scheduleFileMissingMessage("SchedulingFile.dat"),
                  QStringLiteral("\"SchedulingFile.dat\"时序表文件不存在！"));
         QCOMPARE(ScheduleFileErrorCaption, QStringLiteral("文件错误"));
     }
@@ -184,12 +184,12 @@ private slots:
         const QString channel = m_dir.filePath("c/ch.chn");
         const QString noExtension = m_dir.filePath("c/plain");
 
-        const QString none = ScheduleFilePath(QString());
-        const QString beforeSch = ScheduleFilePath(channel);
-        WriteAll(m_dir.filePath("c/ch.sch"), Head);
-        WriteAll(m_dir.filePath("c/plain.sch"), Head);
-        const QString withSch = ScheduleFilePath(channel);
-        const QString plain = ScheduleFilePath(noExtension);
+        const QString none = scheduleFilePath(QString());
+        const QString beforeSch = scheduleFilePath(channel);
+        writeAll(m_dir.filePath("c/ch.sch"), Head);
+        writeAll(m_dir.filePath("c/plain.sch"), Head);
+        const QString withSch = scheduleFilePath(channel);
+        const QString plain = scheduleFilePath(noExtension);
         QDir::setCurrent(previous);
 
         QCOMPARE(none, fallback);

@@ -74,25 +74,25 @@ private slots:
         TextLineReader reader(input);
         Results got;
         for (char op : ops)
-            got.append(op == 'L' ? reader.ReadLine() : QByteArray(1, char(reader.ReadByteLine())));
+            got.append(op == 'L' ? reader.readLine() : QByteArray(1, char(reader.readByteLine())));
         QCOMPARE(got, expected);
-        QCOMPARE(reader.AtEnd(), atEndAfter);
+        QCOMPARE(reader.atEnd(), atEndAfter);
     }
 
     void skipLinesStopsAtEnd() {
         TextLineReader reader("1\r\n2\r\n3\r\n4");
-        reader.SkipLines(3);
-        QCOMPARE(reader.ReadLine(), QByteArray("4"));
+        reader.skipLines(3);
+        QCOMPARE(reader.readLine(), QByteArray("4"));
         TextLineReader shortFile("1\r\n");
-        shortFile.SkipLines(3);
-        QVERIFY(shortFile.AtEnd());
+        shortFile.skipLines(3);
+        QVERIFY(shortFile.atEnd());
     }
 
     void everyByteValueComesBack() {
         for (int v = 0; v < 256; ++v) {
             TextLineReader reader(QByteArray(1, char(v)) + "\r\nnext\r\n");
-            QCOMPARE(int(reader.ReadByteLine()), v);
-            QCOMPARE(reader.ReadLine(), QByteArray("next"));
+            QCOMPARE(int(reader.readByteLine()), v);
+            QCOMPARE(reader.readLine(), QByteArray("next"));
         }
     }
 };

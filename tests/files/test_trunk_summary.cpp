@@ -58,7 +58,7 @@ private slots:
         c.Trunk.ClockPolarity = values[6];
         c.Trunk.DataPolarity = values[7];
         c.Trunk.CarrierLevel = values[8];
-        QCOMPARE(TrunkSummary(c), expected);
+        QCOMPARE(trunkSummary(c), expected);
     }
 
     void delayOnNeedsAKnownModel_data() {
@@ -75,7 +75,7 @@ private slots:
         c.DeviceModel = model;
         c.Trunk.DelayEnabled = 1;
         try {
-            TrunkSummary(c);
+            trunkSummary(c);
             QFAIL("no error");
         } catch (const KorvaneError& e) {
             QCOMPARE(e.message(), QStringLiteral("Korvane 版本错误！"));

@@ -47,7 +47,7 @@ private slots:
     void commDevicePath() {
         QFETCH(QString, name);
         QFETCH(QString, path);
-        QCOMPARE(CommDevicePath(name), path);
+        QCOMPARE(korvane::commDevicePath(name), path);
     }
 };
 

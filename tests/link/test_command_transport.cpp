@@ -92,22 +92,22 @@ protected:
         if (e->type() != MonitorMessage::EventType)
             return QObject::event(e);
         const auto* m = static_cast<MonitorMessage*>(e);
-        messages.append({m->Count(), m->Block()});
+        messages.append({m->count(), m->block()});
         return true;
     }
 };
 
 class BusyCounter : public BusyCursor {
 public:
-    void Busy() override {
-        ++busy;
+    void busy() override {
+        ++busyCalls;
         ++depth;
     }
-    void Restore() override {
+    void restore() override {
         ++restored;
         --depth;
     }
-    int busy = 0;
+    int busyCalls = 0;
     int restored = 0;
     int depth = 0;
 };
@@ -122,13 +122,13 @@ struct Rig {
     int hangups = 0;
 
     Rig() {
-        transport.Comm().SetCommName(pty.SlavePath());
-        transport.Comm().OnRequestHangup = [this](SerialPort*) {
+        transport.comm().setCommName(pty.SlavePath());
+        transport.comm().OnRequestHangup = [this](SerialPort*) {
             ++hangups;
         };
-        transport.Comm().OpenPort();
-        transport.SetMonitor(&monitor);
-        transport.SetBusyCursor(&cursor);
+        transport.comm().openPort();
+        transport.setMonitor(&monitor);
+        transport.setBusyCursor(&cursor);
         device.Listen();
     }
     // The device answers every frame of frame.size() bytes with answer.
@@ -138,11 +138,11 @@ struct Rig {
             QVERIFY(pty.Write(answer));
         };
     }
-    const std::uint8_t* Transact(const QByteArray& frame, int& length) {
+    const std::uint8_t* transact(const QByteArray& frame, int& length) {
         length = static_cast<int>(frame.size());
-        return transport.Transact(Data(frame), length);
+        return transport.transact(Data(frame), length);
     }
-    QString Name() const { return transport.Comm().CommName(); }
+    QString Name() const { return transport.comm().commName(); }
 };
 
 const QByteArray ReadRequest = Bytes({0x7E, 0x10, 0x7F});
@@ -182,24 +182,24 @@ private slots:
         QFETCH(StopBitsMode, stopBits);
         QFETCH(QString, text);
         CommandTransport transport;
-        SerialPort& port = transport.Comm();
-        port.SetCommName(name);
-        port.SetBaudRate(rate);
-        port.SetByteSize(byteSize);
-        port.SetParity(parity);
-        port.SetStopBits(stopBits);
-        QCOMPARE(transport.PortDescription(), text);
+        SerialPort& port = transport.comm();
+        port.setCommName(name);
+        port.setBaudRate(rate);
+        port.setByteSize(byteSize);
+        port.setParity(parity);
+        port.setStopBits(stopBits);
+        QCOMPARE(transport.portDescription(), text);
     }
 
     // Frames are binary (XON and XOFF bytes must pass) and a response ends at a
     // 100 ms gap.
     void transportSetsUpItsPort() {
         CommandTransport transport;
-        const SerialPort& port = transport.Comm();
-        QVERIFY(!port.IsOpen());
-        QVERIFY(!port.Inx_XonXoffFlow() && !port.Outx_XonXoffFlow());
-        QCOMPARE(port.ReadIntervalTimeout(), 100u);
-        QCOMPARE(transport.Response(), nullptr);
+        const SerialPort& port = transport.comm();
+        QVERIFY(!port.isOpen());
+        QVERIFY(!port.inx_XonXoffFlow() && !port.outx_XonXoffFlow());
+        QCOMPARE(port.readIntervalTimeout(), 100u);
+        QCOMPARE(transport.response(), nullptr);
     }
 
     void quickAnswer() {
@@ -211,17 +211,17 @@ private slots:
             QVERIFY(rig.pty.Write(Answer));
         };
         int length = 0;
-        const std::uint8_t* response = rig.Transact(ReadRequest, length);
+        const std::uint8_t* response = rig.transact(ReadRequest, length);
         QVERIFY(response != nullptr);
         QCOMPARE(length, Answer.size());
         QCOMPARE(Copy(response, length), Answer);
         QCOMPARE(response[length], std::uint8_t{0});
         QCOMPARE(rig.device.frames, QList<QByteArray>{ReadRequest});
         QCOMPARE(waitingDepth, 1);
-        QCOMPARE(rig.cursor.busy, 1);
+        QCOMPARE(rig.cursor.busyCalls, 1);
         QCOMPARE(rig.cursor.restored, 1);
 
-        const auto copy = rig.transport.Transact(std::span(Data(ReadRequest), 3));
+        const auto copy = rig.transport.transact(std::span(Data(ReadRequest), 3));
         QVERIFY(copy.has_value());
         QCOMPARE(Copy(copy->data(), static_cast<int>(copy->size())), Answer);
         QCOMPARE(rig.device.frames.size(), 2);
@@ -233,21 +233,21 @@ private slots:
         Rig rig;
         rig.AnswerWith(ReadRequest, Answer.left(5));
         int length = 0;
-        QVERIFY(rig.Transact(ReadRequest, length) != nullptr);
+        QVERIFY(rig.transact(ReadRequest, length) != nullptr);
         QCOMPARE(length, 5);
         // The rest of the answer comes late: it is stored, but that transaction is over.
         QVERIFY(rig.pty.Write(Answer.mid(5)));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.transport.ResponseLength(), 4, Patience);
-        QCOMPARE(Copy(rig.transport.Response(), 4), Answer.mid(5));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.transport.responseLength(), 4, Patience);
+        QCOMPARE(Copy(rig.transport.response(), 4), Answer.mid(5));
     }
 
     void unsolicitedBlockDoesNotCount() {
         Rig rig;
         QVERIFY(rig.pty.Write("junk"));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.transport.ResponseLength(), 4, Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.transport.responseLength(), 4, Patience);
         rig.AnswerWith(ReadRequest, Answer);
         int length = 0;
-        const std::uint8_t* response = rig.Transact(ReadRequest, length);
+        const std::uint8_t* response = rig.transact(ReadRequest, length);
         QVERIFY(response != nullptr);
         QCOMPARE(Copy(response, length), Answer);
     }
@@ -275,10 +275,10 @@ private slots:
         QFETCH(QByteArray, answer);
         QFETCH(QByteArray, responseText);
         Rig rig;
-        rig.transport.SetDebug(true);
+        rig.transport.setDebug(true);
         rig.AnswerWith(buffer.left(length), answer);
         int inOut = length;
-        QVERIFY(rig.transport.Transact(Data(buffer), inOut) != nullptr);
+        QVERIFY(rig.transport.transact(Data(buffer), inOut) != nullptr);
         QCOMPARE(inOut, answer.size());
         QCoreApplication::processEvents();
         const QByteArray name = rig.Name().toUtf8();
@@ -295,15 +295,15 @@ private slots:
         Rig rig;
         rig.AnswerWith(ReadRequest, Answer);
         int length = 0;
-        QVERIFY(rig.Transact(ReadRequest, length) != nullptr);
+        QVERIFY(rig.transact(ReadRequest, length) != nullptr);
         QCoreApplication::processEvents();
         QVERIFY(rig.monitor.messages.isEmpty());
 
         // Debug on, but the monitor is gone: nothing is posted anywhere.
-        rig.transport.SetDebug(true);
+        rig.transport.setDebug(true);
         {
             MonitorRecorder shortLived;
-            rig.transport.SetMonitor(&shortLived);
+            rig.transport.setMonitor(&shortLived);
         }
         int posted = 0;
         MonitorRecorder everything; // sees every event of this thread first
@@ -311,7 +311,7 @@ private slots:
         everything.onAny = [&](QEvent* e) {
             posted += e->type() == MonitorMessage::EventType;
         };
-        QVERIFY(rig.Transact(ReadRequest, length) != nullptr);
+        QVERIFY(rig.transact(ReadRequest, length) != nullptr);
         QCoreApplication::processEvents();
         QCOMPARE(length, Answer.size());
         QCOMPARE(posted, 0);
@@ -320,12 +320,12 @@ private slots:
     void sendFrameOnClosedPort() {
         CommandTransport transport;
         MonitorRecorder monitor;
-        transport.SetMonitor(&monitor);
-        transport.SetDebug(true);
-        QVERIFY(!transport.SendFrame(Data(ReadRequest), 3));
-        QVERIFY(!transport.SendFrame(nullptr, 3));
+        transport.setMonitor(&monitor);
+        transport.setDebug(true);
+        QVERIFY(!transport.sendFrame(Data(ReadRequest), 3));
+        QVERIFY(!transport.sendFrame(nullptr, 3));
         QCoreApplication::processEvents();
-        const QByteArray name = transport.Comm().CommName().toUtf8();
+        const QByteArray name = transport.comm().commName().toUtf8();
         const QList<Message> expected = {
             {0, name + " Command: " + ReadRequest},
             {3, ReadRequest},
@@ -337,42 +337,42 @@ private slots:
     // The one test that waits out the product's full time limit.
     void noAnswerKeepsEarlierLength() {
         Rig rig;
-        rig.transport.SetDebug(true);
+        rig.transport.setDebug(true);
         rig.AnswerWith(ReadRequest, Answer);
         int length = 0;
-        QVERIFY(rig.Transact(ReadRequest, length) != nullptr);
+        QVERIFY(rig.transact(ReadRequest, length) != nullptr);
         QCoreApplication::processEvents();
         QCOMPARE(rig.monitor.messages.size(), 4);
 
         rig.device.onFrame = nullptr; // silent from now on
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(rig.transport.TimeLimitMs(), 5010);
-        QCOMPARE(rig.Transact(ReadRequest, length), nullptr);
+        QCOMPARE(rig.transport.timeLimitMs(), 5010);
+        QCOMPARE(rig.transact(ReadRequest, length), nullptr);
         QVERIFY2(clock.elapsed() >= 5010, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(length, Answer.size());
         QCOMPARE(rig.device.frames.size(), 2);
         QCoreApplication::processEvents();
         QCOMPARE(rig.monitor.messages.size(), 6);
         QCOMPARE(rig.monitor.messages[5], (Message{3, ReadRequest}));
-        QCOMPARE(rig.cursor.busy, 2);
+        QCOMPARE(rig.cursor.busyCalls, 2);
         QCOMPARE(rig.cursor.restored, 2);
     }
 
     void deviceVanishesDuringTransaction() {
         Rig rig;
-        rig.transport.SetTimeLimitMs(300);
+        rig.transport.setTimeLimitMs(300);
         rig.device.frameLength = static_cast<int>(ReadRequest.size());
         rig.device.onFrame = [&rig](const QByteArray&) {
             rig.device.Vanish();
         };
         int length = 0;
-        QCOMPARE(rig.Transact(ReadRequest, length), nullptr);
+        QCOMPARE(rig.transact(ReadRequest, length), nullptr);
         QCOMPARE(length, 0);
         QTRY_COMPARE_WITH_TIMEOUT(rig.hangups, 1, Patience);
         QCOMPARE(rig.cursor.restored, 1);
-        rig.transport.Comm().ClosePort();
-        QVERIFY(!rig.transport.Comm().IsOpen());
+        rig.transport.comm().closePort();
+        QVERIFY(!rig.transport.comm().isOpen());
     }
 };
 

@@ -27,7 +27,7 @@ private slots:
     void escapeSet() {
         for (int v = 0; v < 256; ++v) {
             const bool expected = v == 0x7C || v == 0x7E || v == 0x7F;
-            QCOMPARE(IsEscaped(static_cast<std::uint8_t>(v)), expected);
+            QCOMPARE(isEscaped(static_cast<std::uint8_t>(v)), expected);
         }
     }
 
@@ -70,19 +70,19 @@ private slots:
         std::array<std::uint8_t, 381> buffer;
         buffer.fill(Marker);
         const int n =
-            addressed ? BuildAddressedFrame(std::uint32_t(address), std::uint8_t(code), buffer,
+            addressed ? buildAddressedFrame(std::uint32_t(address), std::uint8_t(code), buffer,
                                             int(payload.size()), payload)
-                      : BuildPlainFrame(std::uint8_t(code), payload, int(payload.size()), buffer);
+                      : buildPlainFrame(std::uint8_t(code), payload, int(payload.size()), buffer);
         QCOMPARE(n, int(frame.size()));
         QCOMPARE(hex(ByteBuffer(buffer.begin(), buffer.begin() + n)), hex(frame));
         for (std::size_t i = std::size_t(n); i < buffer.size(); ++i)
             QCOMPARE(buffer[i], Marker);
 
         const ByteBuffer sized =
-            addressed ? AddressedFrame(std::uint32_t(address), std::uint8_t(code), payload)
-                      : PlainFrame(std::uint8_t(code), payload);
+            addressed ? addressedFrame(std::uint32_t(address), std::uint8_t(code), payload)
+                      : plainFrame(std::uint8_t(code), payload);
         QCOMPARE(hex(sized), hex(frame));
-        QCOMPARE(FrameLength(payload, addressed), frame.size());
+        QCOMPARE(frameLength(payload, addressed), frame.size());
 
         // Round trip: unescaping gives start, code, [address], payload, end. The
         // unescaper treats every inner byte alike, so a raw 0x7C in the header does not
@@ -96,16 +96,16 @@ private slots:
                 expected.push_back(std::uint8_t((address >> shift) & 0xFF));
         expected.insert(expected.end(), payload.begin(), payload.end());
         expected.push_back(0x7F);
-        QCOMPARE(hex(UnescapeFrame(frame)), hex(expected));
+        QCOMPARE(hex(unescapeFrame(frame)), hex(expected));
     }
 
     void countSelectsPrefix() {
         const ByteBuffer payload = bytes({0x11, 0x7E, 0x22});
         std::array<std::uint8_t, 16> buffer;
-        QCOMPARE(BuildPlainFrame(0x10, payload, 1, buffer), 4);
+        QCOMPARE(buildPlainFrame(0x10, payload, 1, buffer), 4);
         QCOMPARE(hex(ByteBuffer(buffer.begin(), buffer.begin() + 4)), QByteArray("7e 10 11 7f"));
-        QCOMPARE(BuildPlainFrame(0x10, payload, 4, buffer), -1);
-        QCOMPARE(BuildPlainFrame(0x10, payload, -1, buffer), -1);
+        QCOMPARE(buildPlainFrame(0x10, payload, 4, buffer), -1);
+        QCOMPARE(buildPlainFrame(0x10, payload, -1, buffer), -1);
     }
 
     // Sweep the capacity across the exact frame length: one byte short is refused
@@ -122,15 +122,15 @@ private slots:
     void capacityRefusal() {
         QFETCH(bool, addressed);
         QFETCH(ByteBuffer, payload);
-        const std::size_t exact = FrameLength(payload, addressed);
-        QVERIFY(exact <= MaxFrameLength(payload.size(), addressed));
+        const std::size_t exact = frameLength(payload, addressed);
+        QVERIFY(exact <= maxFrameLength(payload.size(), addressed));
         std::vector<std::uint8_t> buffer(exact + 8);
         for (std::size_t capacity = exact - 2; capacity <= exact + 1; ++capacity) {
             std::fill(buffer.begin(), buffer.end(), Marker);
             std::span<std::uint8_t> dest(buffer.data(), capacity);
             const int n = addressed
-                              ? BuildAddressedFrame(5, 0x27, dest, int(payload.size()), payload)
-                              : BuildPlainFrame(0x87, payload, int(payload.size()), dest);
+                              ? buildAddressedFrame(5, 0x27, dest, int(payload.size()), payload)
+                              : buildPlainFrame(0x87, payload, int(payload.size()), dest);
             if (capacity < exact) {
                 QCOMPARE(n, -1);
                 QVERIFY(
@@ -148,7 +148,7 @@ private slots:
     void largestPayloadFitsFrameBuffer() {
         const ByteBuffer payload(161, 0x7E);
         std::array<std::uint8_t, 381> buffer{};
-        QCOMPARE(BuildAddressedFrame(1, 0x27, buffer, 161, payload), 1 + 1 + 3 + 2 * 161 + 1);
+        QCOMPARE(buildAddressedFrame(1, 0x27, buffer, 161, payload), 1 + 1 + 3 + 2 * 161 + 1);
     }
 
     void unescape_data() {
@@ -170,7 +170,7 @@ private slots:
         QFETCH(ByteBuffer, plain);
         std::array<std::uint8_t, 401> buffer;
         buffer.fill(Marker);
-        const std::size_t n = UnescapeFrame(raw.data(), buffer.data(), raw.size());
+        const std::size_t n = unescapeFrame(raw.data(), buffer.data(), raw.size());
         QCOMPARE(hex(ByteBuffer(buffer.begin(), buffer.begin() + std::ptrdiff_t(n))), hex(plain));
         QVERIFY(n <= raw.size());
         QCOMPARE(buffer[n], Marker);
@@ -199,8 +199,8 @@ private slots:
         QFETCH(ByteBuffer, raw);
         QFETCH(bool, frameOk);
         QFETCH(bool, acceptable);
-        QCOMPARE(CheckFrame(raw.data(), raw.size()), frameOk);
-        QCOMPARE(IsAcceptableFrame(raw), acceptable);
+        QCOMPARE(checkFrame(raw.data(), raw.size()), frameOk);
+        QCOMPARE(isAcceptableFrame(raw), acceptable);
     }
 };
 

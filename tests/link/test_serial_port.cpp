@@ -82,10 +82,10 @@ struct OpenRig {
     Recorder rec;
     explicit OpenRig(const std::function<void(SerialPort&)>& configure = {}) {
         rec.Attach(port);
-        port.SetCommName(device.SlavePath());
+        port.setCommName(device.SlavePath());
         if (configure)
             configure(port);
-        port.OpenPort();
+        port.openPort();
     }
 };
 
@@ -97,13 +97,13 @@ QByteArray Pattern(int count) {
 }
 
 bool Send(SerialPort& port, const QByteArray& bytes) {
-    return port.WriteData(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+    return port.writeData(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                           static_cast<std::uint16_t>(bytes.size()));
 }
 
 QString OpenError(SerialPort& port) {
     try {
-        port.OpenPort();
+        port.openPort();
     } catch (const SerialPortError& e) {
         return QString::fromLatin1(e.what());
     }
@@ -127,76 +127,76 @@ LineCase Case(const char* name, bool visibleOnPty, std::function<void(SerialPort
 const std::vector<LineCase>& LineCases() {
     static const std::vector<LineCase> cases = {
         Case(
-            "5 data bits", false, [](SerialPort& p) { p.SetByteSize(DataBits::_5); },
+            "5 data bits", false, [](SerialPort& p) { p.setByteSize(DataBits::_5); },
             [](const termios& t) { return (t.c_cflag & CSIZE) == CS5; }),
         Case(
-            "6 data bits", false, [](SerialPort& p) { p.SetByteSize(DataBits::_6); },
+            "6 data bits", false, [](SerialPort& p) { p.setByteSize(DataBits::_6); },
             [](const termios& t) { return (t.c_cflag & CSIZE) == CS6; }),
         Case(
-            "7 data bits", false, [](SerialPort& p) { p.SetByteSize(DataBits::_7); },
+            "7 data bits", false, [](SerialPort& p) { p.setByteSize(DataBits::_7); },
             [](const termios& t) { return (t.c_cflag & CSIZE) == CS7; }),
         Case(
-            "odd parity", false, [](SerialPort& p) { p.SetParity(ParityMode::Odd); },
+            "odd parity", false, [](SerialPort& p) { p.setParity(ParityMode::Odd); },
             [](const termios& t) {
                 return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | PARODD);
             }),
         Case(
-            "even parity", false, [](SerialPort& p) { p.SetParity(ParityMode::Even); },
+            "even parity", false, [](SerialPort& p) { p.setParity(ParityMode::Even); },
             [](const termios& t) { return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == PARENB; }),
         Case(
-            "mark parity", false, [](SerialPort& p) { p.SetParity(ParityMode::Mark); },
+            "mark parity", false, [](SerialPort& p) { p.setParity(ParityMode::Mark); },
             [](const termios& t) {
                 return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | PARODD | CMSPAR);
             }),
         Case(
-            "space parity", false, [](SerialPort& p) { p.SetParity(ParityMode::Space); },
+            "space parity", false, [](SerialPort& p) { p.setParity(ParityMode::Space); },
             [](const termios& t) {
                 return (t.c_cflag & (PARENB | PARODD | CMSPAR)) == (PARENB | CMSPAR);
             }),
         Case(
-            "2 stop bits", true, [](SerialPort& p) { p.SetStopBits(StopBitsMode::_2); },
+            "2 stop bits", true, [](SerialPort& p) { p.setStopBits(StopBitsMode::_2); },
             [](const termios& t) { return (t.c_cflag & CSTOPB) != 0; }),
         Case(
-            "1.5 stop bits send 2", true, [](SerialPort& p) { p.SetStopBits(StopBitsMode::_1_5); },
+            "1.5 stop bits send 2", true, [](SerialPort& p) { p.setStopBits(StopBitsMode::_1_5); },
             [](const termios& t) { return (t.c_cflag & CSTOPB) != 0; }),
         Case(
-            "CTS output flow", true, [](SerialPort& p) { p.SetOutx_CtsFlow(true); },
+            "CTS output flow", true, [](SerialPort& p) { p.setOutx_CtsFlow(true); },
             [](const termios& t) { return (t.c_cflag & CRTSCTS) != 0; }),
         Case(
-            "RTS handshake", true, [](SerialPort& p) { p.SetRtsControl(RtsMode::RtsHandshake); },
+            "RTS handshake", true, [](SerialPort& p) { p.setRtsControl(RtsMode::RtsHandshake); },
             [](const termios& t) { return (t.c_cflag & CRTSCTS) != 0; }),
         Case(
-            "XON/XOFF output off", true, [](SerialPort& p) { p.SetOutx_XonXoffFlow(false); },
+            "XON/XOFF output off", true, [](SerialPort& p) { p.setOutx_XonXoffFlow(false); },
             [](const termios& t) { return (t.c_iflag & (IXON | IXOFF)) == IXOFF; }),
         Case(
-            "XON/XOFF input off", true, [](SerialPort& p) { p.SetInx_XonXoffFlow(false); },
+            "XON/XOFF input off", true, [](SerialPort& p) { p.setInx_XonXoffFlow(false); },
             [](const termios& t) { return (t.c_iflag & (IXON | IXOFF)) == IXON; }),
         Case(
             "XON and XOFF characters", true,
             [](SerialPort& p) {
-                p.SetXonChar(0x01);
-                p.SetXoffChar(0x02);
+                p.setXonChar(0x01);
+                p.setXoffChar(0x02);
             },
             [](const termios& t) { return t.c_cc[VSTART] == 0x01 && t.c_cc[VSTOP] == 0x02; }),
         Case(
-            "parity check drops bad bytes", true, [](SerialPort& p) { p.SetParityCheck(true); },
+            "parity check drops bad bytes", true, [](SerialPort& p) { p.setParityCheck(true); },
             [](const termios& t) {
                 return (t.c_iflag & (INPCK | IGNPAR | PARMRK)) == (INPCK | IGNPAR);
             }),
         Case(
             "parity check replaces bad bytes", true,
             [](SerialPort& p) {
-                p.SetReplaceWhenParityError(true);
-                p.SetParityCheck(true);
+                p.setReplaceWhenParityError(true);
+                p.setParityCheck(true);
             },
             [](const termios& t) { return (t.c_iflag & (INPCK | IGNPAR | PARMRK)) == INPCK; }),
         Case(
-            "19200 bit/s", true, [](SerialPort& p) { p.SetBaudRate(19200); },
+            "19200 bit/s", true, [](SerialPort& p) { p.setBaudRate(19200); },
             [](const termios& t) {
                 return cfgetospeed(&t) == B19200 && cfgetispeed(&t) == B19200;
             }),
         Case(
-            "115200 bit/s", true, [](SerialPort& p) { p.SetBaudRate(115200); },
+            "115200 bit/s", true, [](SerialPort& p) { p.setBaudRate(115200); },
             [](const termios& t) { return cfgetospeed(&t) == B115200; })};
     return cases;
 }
@@ -209,13 +209,13 @@ private slots:
     // Only the defaults the transport and the window do not set themselves.
     void defaults() {
         SerialPort port;
-        QCOMPARE(port.DtrControl(), DtrMode::DtrEnable);
-        QCOMPARE(port.RtsControl(), RtsMode::RtsEnable);
-        QCOMPARE(port.ReadIntervalTimeout(), 100u);
-        QCOMPARE(port.ReadTotalTimeoutConstant() + port.ReadTotalTimeoutMultiplier(), 0u);
-        QVERIFY(!port.IsOpen());
-        port.ClosePort(); // closed: nothing happens
-        QVERIFY(!port.IsOpen());
+        QCOMPARE(port.dtrControl(), DtrMode::DtrEnable);
+        QCOMPARE(port.rtsControl(), RtsMode::RtsEnable);
+        QCOMPARE(port.readIntervalTimeout(), 100u);
+        QCOMPARE(port.readTotalTimeoutConstant() + port.readTotalTimeoutMultiplier(), 0u);
+        QVERIFY(!port.isOpen());
+        port.closePort(); // closed: nothing happens
+        QVERIFY(!port.isOpen());
     }
 
     void openFailures_data() {
@@ -246,23 +246,23 @@ private slots:
         const int fds = OpenFdCount();
 
         SerialPort port;
-        port.SetCommName(name);
+        port.setCommName(name);
         QCOMPARE(OpenError(port), message);
-        QVERIFY(!port.IsOpen());
+        QVERIFY(!port.isOpen());
         QCOMPARE(OpenFdCount(), fds);
         QCOMPARE(ThreadCount(), threads);
         QVERIFY(!Send(port, "x"));
 
-        port.SetCommName(device.SlavePath());
+        port.setCommName(device.SlavePath());
         QCOMPARE(OpenError(port), QString());
-        QVERIFY(port.IsOpen());
+        QVERIFY(port.isOpen());
     }
 
     void openTwiceKeepsPortUsable() {
         OpenRig r;
         auto& [device, port, rec] = r;
         QCOMPARE(OpenError(port), QStringLiteral("This serial port already opened"));
-        QVERIFY(port.IsOpen());
+        QVERIFY(port.isOpen());
 
         QVERIFY(Send(port, "ping"));
         QCOMPARE(device.Read(4), QByteArray("ping"));
@@ -274,14 +274,14 @@ private slots:
         PtyDevice device;
         SerialPort first;
         SerialPort second;
-        first.SetCommName(device.SlavePath());
-        second.SetCommName(device.SlavePath());
-        first.OpenPort();
+        first.setCommName(device.SlavePath());
+        second.setCommName(device.SlavePath());
+        first.openPort();
         QCOMPARE(OpenError(second), QStringLiteral("Error opening serial port"));
-        QVERIFY(!second.IsOpen());
-        QVERIFY(first.IsOpen());
+        QVERIFY(!second.isOpen());
+        QVERIFY(first.isOpen());
 
-        first.ClosePort();
+        first.closePort();
         QCOMPARE(OpenError(second), QString());
         QVERIFY(Send(second, "ok"));
         QCOMPARE(device.Read(2), QByteArray("ok"));
@@ -295,18 +295,18 @@ private slots:
         SerialPort port;
         Recorder rec;
         rec.Attach(port);
-        port.SetCommName(device.SlavePath());
-        port.OpenPort();
+        port.setCommName(device.SlavePath());
+        port.openPort();
         const termios raw = device.SlaveTermios();
         QCOMPARE(raw.c_lflag & (ICANON | ECHO | ISIG), tcflag_t{0});
         QCOMPARE(raw.c_oflag & OPOST, tcflag_t{0});
 
-        port.ClosePort();
-        QVERIFY(!port.IsOpen());
+        port.closePort();
+        QVERIFY(!port.isOpen());
         QCOMPARE(device.SlaveTermios().c_lflag, before.c_lflag);
-        port.ClosePort();
+        port.closePort();
 
-        port.OpenPort();
+        port.openPort();
         QVERIFY(device.Write("again"));
         QTRY_COMPARE_WITH_TIMEOUT(rec.blocks, QList<QByteArray>{"again"}, Patience);
     }
@@ -330,7 +330,7 @@ private slots:
         QFETCH(bool, ignoreNul);
         QFETCH(QList<int>, sizes);
         QFETCH(QByteArray, received);
-        OpenRig r([ignoreNul](SerialPort& p) { p.SetIgnoreNullChar(ignoreNul); });
+        OpenRig r([ignoreNul](SerialPort& p) { p.setIgnoreNullChar(ignoreNul); });
         auto& [device, port, rec] = r;
         QVERIFY(device.Write(sent));
         QTRY_COMPARE_WITH_TIMEOUT(rec.ReceivedBytes(), received.size(), Patience);
@@ -354,7 +354,7 @@ private slots:
     void intervalChangeAppliesAtOnce() {
         OpenRig r;
         auto& [device, port, rec] = r;
-        port.SetReadIntervalTimeout(2000);
+        port.setReadIntervalTimeout(2000);
         QVERIFY(device.Write(Pattern(10)));
         QTest::qWait(300); // the gap under test: longer than 100 ms, shorter than 2000 ms
         QVERIFY(device.Write(Pattern(20)));
@@ -364,8 +364,8 @@ private slots:
 
     void totalLimitEndsRead() {
         OpenRig r([](SerialPort& p) {
-            p.SetReadIntervalTimeout(0); // no interval: only the total limit ends a read
-            p.SetReadTotalTimeoutConstant(300);
+            p.setReadIntervalTimeout(0); // no interval: only the total limit ends a read
+            p.setReadTotalTimeoutConstant(300);
         });
         auto& [device, port, rec] = r;
         QVERIFY(device.Write("12345"));
@@ -377,16 +377,16 @@ private slots:
         SerialPort port;
         Recorder rec;
         rec.Attach(port);
-        port.SetCommName(device.SlavePath());
+        port.setCommName(device.SlavePath());
         const std::uint8_t bytes[] = {1, 2, 3};
-        QVERIFY(!port.WriteData(bytes, 3)); // closed
+        QVERIFY(!port.writeData(bytes, 3)); // closed
 
-        port.OpenPort();
+        port.openPort();
         // The transmit thread announces its empty queue once at start.
         QTRY_COMPARE_WITH_TIMEOUT(rec.sendEmpty, 1, Patience);
-        QVERIFY(!port.WriteData(bytes, 0));
-        QVERIFY(!port.WriteData(nullptr, 3));
-        QVERIFY(port.WriteData(bytes, 3));
+        QVERIFY(!port.writeData(bytes, 0));
+        QVERIFY(!port.writeData(nullptr, 3));
+        QVERIFY(port.writeData(bytes, 3));
         QCOMPARE(device.Read(3), QByteArray("\x01\x02\x03"));
         QTRY_COMPARE_WITH_TIMEOUT(rec.sendEmpty, 2, Patience);
 
@@ -397,8 +397,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rec.sendEmpty, 3, Patience);
         QCOMPARE(rec.hangups, 0);
 
-        port.ClosePort();
-        QVERIFY(!port.WriteData(bytes, 3));
+        port.closePort();
+        QVERIFY(!port.writeData(bytes, 3));
     }
 
     void termiosMapping_data() {
@@ -412,7 +412,7 @@ private slots:
         SerialPort port;
         termios tio;
         std::memset(&tio, 0xFF, sizeof tio); // every old flag must be rebuilt
-        QVERIFY(FillTermios(port, tio));
+        QVERIFY(fillTermios(port, tio));
         QVERIFY(!c.holds(tio));
         // The defaults: raw 8-N-1 at 9600 with XON/XOFF both ways.
         QCOMPARE(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t{0});
@@ -430,16 +430,16 @@ private slots:
         QCOMPARE(cfgetospeed(&tio), speed_t(B9600));
 
         c.apply(port);
-        QVERIFY(FillTermios(port, tio));
+        QVERIFY(fillTermios(port, tio));
         QVERIFY(c.holds(tio));
     }
 
     void customRateKeepsTermiosSpeed() {
         SerialPort port;
-        port.SetBaudRate(250000);
+        port.setBaudRate(250000);
         termios tio{};
         cfsetospeed(&tio, B4800);
-        QVERIFY(!FillTermios(port, tio));
+        QVERIFY(!fillTermios(port, tio));
         QCOMPARE(cfgetospeed(&tio), speed_t(B4800));
     }
 
@@ -462,14 +462,14 @@ private slots:
     void bitRateWithoutConstant() {
         OpenRig r;
         auto& [device, port, rec] = r;
-        port.SetBaudRate(250000);
-        QCOMPARE(ReadBaudRate(device.MasterFd()), 250000u);
-        port.SetBaudRate(0); // ignored: a zero rate would hang the line up
-        QCOMPARE(ReadBaudRate(device.MasterFd()), 250000u);
-        port.SetBaudRate(9600);
+        port.setBaudRate(250000);
+        QCOMPARE(readBaudRate(device.MasterFd()), 250000u);
+        port.setBaudRate(0); // ignored: a zero rate would hang the line up
+        QCOMPARE(readBaudRate(device.MasterFd()), 250000u);
+        port.setBaudRate(9600);
         const termios tio = device.SlaveTermios();
         QCOMPARE(cfgetospeed(&tio), speed_t(B9600));
-        QCOMPARE(ReadBaudRate(device.MasterFd()), 9600u);
+        QCOMPARE(readBaudRate(device.MasterFd()), 9600u);
     }
 
     void parityAtNextOpen_data() {
@@ -486,10 +486,10 @@ private slots:
         const tcflag_t mask = PARENB | PARODD | CMSPAR;
         OpenRig r;
         auto& [device, port, rec] = r;
-        port.SetParity(parity);
+        port.setParity(parity);
         QCOMPARE(device.SlaveTermios().c_cflag & mask, tcflag_t{0});
-        port.ClosePort();
-        port.OpenPort();
+        port.closePort();
+        port.openPort();
         QCOMPARE(device.SlaveTermios().c_cflag & mask, tcflag_t(flags));
     }
 
@@ -499,18 +499,18 @@ private slots:
         SerialPort port;
         Recorder rec;
         rec.Attach(port);
-        port.SetCommName(first.SlavePath());
-        port.OpenPort();
-        port.SetCommName(second.SlavePath());
+        port.setCommName(first.SlavePath());
+        port.openPort();
+        port.setCommName(second.SlavePath());
         QVERIFY(first.Write("one"));
         QTRY_COMPARE_WITH_TIMEOUT(rec.blocks, QList<QByteArray>{"one"}, Patience);
 
-        port.ClosePort();
-        port.OpenPort();
+        port.closePort();
+        port.openPort();
         QVERIFY(second.Write("two"));
         QTRY_COMPARE_WITH_TIMEOUT(rec.blocks, (QList<QByteArray>{"one", "two"}), Patience);
         SerialPort other; // the first port is free again
-        other.SetCommName(first.SlavePath());
+        other.setCommName(first.SlavePath());
         QCOMPARE(OpenError(other), QString());
     }
 
@@ -526,7 +526,7 @@ private slots:
         PtyDevice device;
         const int threads = ThreadCount();
         SerialPort* port = new SerialPort;
-        port->SetCommName(device.SlavePath());
+        port->setCommName(device.SlavePath());
         int blocks = 0;
         int hangups = 0;
         port->OnReceiveData = [&](SerialPort* sender, const std::uint8_t*, std::uint16_t) {
@@ -541,7 +541,7 @@ private slots:
         port->OnSendDataEmpty = [&](SerialPort*) {
             ++sendEmpty;
         };
-        port->OpenPort();
+        port->openPort();
         QTRY_COMPARE_WITH_TIMEOUT(ThreadCount(), threads + 2, Patience);
         QTRY_COMPARE_WITH_TIMEOUT(sendEmpty, 1, Patience); // the transmit thread's first notice
         // As the block is about to be delivered, the device goes: the receive thread
@@ -583,8 +583,8 @@ private slots:
         SerialPort port;
         Recorder rec;
         rec.Attach(port);
-        port.SetCommName(device->SlavePath());
-        port.OpenPort();
+        port.setCommName(device->SlavePath());
+        port.openPort();
         QTRY_COMPARE_WITH_TIMEOUT(ThreadCount(), threads + 2, Patience);
 
         device->CloseMaster();
@@ -597,10 +597,10 @@ private slots:
         QCOMPARE(rec.hangups, 1);
         QVERIFY(rec.blocks.isEmpty());
         QVERIFY(rec.Quiet());
-        QVERIFY(port.IsOpen()); // until the owner closes it
+        QVERIFY(port.isOpen()); // until the owner closes it
 
-        port.ClosePort();
-        QVERIFY(!port.IsOpen());
+        port.closePort();
+        QVERIFY(!port.isOpen());
         QCOMPARE(OpenError(port), QStringLiteral("Error opening serial port"));
     }
 };

@@ -28,7 +28,7 @@ inline ByteBuffer Repeat(int value, std::size_t count) {
 }
 
 // An unescaped response: start byte, the given second byte, payload, end byte.
-inline ByteBuffer Response(int second, const ByteBuffer& payload) {
+inline ByteBuffer response(int second, const ByteBuffer& payload) {
     return Concat({Bytes({0x7E, second}), payload, Bytes({0x7F})});
 }
 

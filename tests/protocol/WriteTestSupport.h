@@ -72,9 +72,9 @@ public:
     // Runs after each pause with the number of pauses so far.
     std::function<void(qsizetype)> OnPause;
 
-    void Pause(int ms) override {
+    void pause(int ms) override {
         FramesAtPause.append(m_sim.framesReceived().size());
-        RecordingOperator::Pause(ms);
+        RecordingOperator::pause(ms);
         if (OnPause)
             OnPause(Pauses.size());
     }

@@ -64,11 +64,11 @@ private slots:
         QFETCH(bool, read);
         QCOMPARE(code, wire);
         const auto c = std::uint8_t(code);
-        QCOMPARE(IsReadCommand(c), read);
-        QTEST(lengthOrNone(ExpectedResponseLength(c, Single)), "single");
-        QTEST(lengthOrNone(ExpectedResponseLength(c, AB)), "ab");
+        QCOMPARE(isReadCommand(c), read);
+        QTEST(lengthOrNone(expectedResponseLength(c, Single)), "single");
+        QTEST(lengthOrNone(expectedResponseLength(c, AB)), "ab");
         if (read)
-            QCOMPARE(Hex(ReadRequest(c)), Hex(Bytes({0x7E, wire, 0x7F})));
+            QCOMPARE(Hex(readRequest(c)), Hex(Bytes({0x7E, wire, 0x7F})));
     }
 
     void modelFromProbeLength_data() {
@@ -83,21 +83,21 @@ private slots:
 
     void modelFromProbeLength() {
         QFETCH(int, length);
-        QTEST(ModelFromPortResponseLength(std::size_t(length)), "model");
+        QTEST(modelFromPortResponseLength(std::size_t(length)), "model");
     }
 
     void modelFromProbeAnswer() {
-        const ByteBuffer single = PlainFrame(command::ReadPortParams, Repeat(0, 89));
-        QCOMPARE(ModelFromProbeAnswer(single), QStringLiteral("KORVANE"));
+        const ByteBuffer single = plainFrame(command::ReadPortParams, Repeat(0, 89));
+        QCOMPARE(korvane::modelFromProbeAnswer(single), QStringLiteral("KORVANE"));
         // Escapes count once unescaped; the raw answer stays within 300 bytes.
         const ByteBuffer ab =
-            PlainFrame(command::ReadPortParams, Concat({Repeat(0x7E, 20), Repeat(0, 141)}));
+            plainFrame(command::ReadPortParams, Concat({Repeat(0x7E, 20), Repeat(0, 141)}));
         QCOMPARE(ab.size(), std::size_t(184));
-        QCOMPARE(ModelFromProbeAnswer(ab), QStringLiteral("KORVANEA/B"));
+        QCOMPARE(korvane::modelFromProbeAnswer(ab), QStringLiteral("KORVANEA/B"));
         ByteBuffer unended = single;
         unended.back() = 0;
-        QCOMPARE(ModelFromProbeAnswer(unended), QStringLiteral("0"));
-        QCOMPARE(ModelFromProbeAnswer(ByteBuffer{}), QStringLiteral("0"));
+        QCOMPARE(korvane::modelFromProbeAnswer(unended), QStringLiteral("0"));
+        QCOMPARE(korvane::modelFromProbeAnswer(ByteBuffer{}), QStringLiteral("0"));
     }
 
     // wantText empty: accepted with the unescaped frame wantFrame.
@@ -111,8 +111,8 @@ private slots:
         QTest::addColumn<QString>("wantCaption");
 
         const ByteBuffer none;
-        const ByteBuffer port92 = Response(0x28, Repeat(0, 89));
-        const ByteBuffer port164 = Response(0x28, Repeat(0, 161));
+        const ByteBuffer port92 = response(0x28, Repeat(0, 89));
+        const ByteBuffer port164 = response(0x28, Repeat(0, 161));
 
         const auto noResponse = [&](const char* name, int code, const QString& model) {
             QTest::newRow(name) << code << model << false << none << none << NoResponse
@@ -132,20 +132,20 @@ private slots:
         QTest::newRow("frame followed by junk")
             << 0x38 << Single << true << Bytes({0x7E, 0x38, 0x55, 0xAA, 0x7F, 0x00}) << none
             << Malformed << Orlendis;
-        QTest::newRow("301 raw bytes") << 0x28 << Single << true << Response(0x28, Repeat(0, 298))
+        QTest::newRow("301 raw bytes") << 0x28 << Single << true << response(0x28, Repeat(0, 298))
                                        << none << Malformed << Orlendis;
         // 300 raw bytes is still judged; it then fails on its length.
         QTest::newRow("300 raw bytes")
-            << 0x28 << Single << true << Response(0x28, Repeat(0, 297)) << none
+            << 0x28 << Single << true << response(0x28, Repeat(0, 297)) << none
             << QStringLiteral("端口参数返回数量错误！\"300") << Orlendis;
         QTest::newRow("frame check before unknown model")
             << 0x28 << QStringLiteral("0") << true << Bytes({0x7E, 0x28}) << none << Malformed
             << Orlendis;
 
         QTest::newRow("address count")
-            << 0x08 << Single << true << Response(0x08, Repeat(1, 4)) << none
+            << 0x08 << Single << true << response(0x08, Repeat(1, 4)) << none
             << QStringLiteral("地址参数返回数量错误！\"7") << Orlendis;
-        QTest::newRow("serial count") << 0x18 << AB << true << Response(0x18, Repeat(1, 3)) << none
+        QTest::newRow("serial count") << 0x18 << AB << true << response(0x18, Repeat(1, 3)) << none
                                       << QStringLiteral("序列号参数返回数量错误！\"6") << Orlendis;
         QTest::newRow("port count single got 164")
             << 0x28 << Single << true << port164 << none
@@ -154,16 +154,16 @@ private slots:
             << 0x28 << AB << true << port92 << none << QStringLiteral("端口参数返回数量错误！\"92")
             << Orlendis;
         QTest::newRow("gps count")
-            << 0x38 << Single << true << Response(0x38, Bytes({0x55})) << none
+            << 0x38 << Single << true << response(0x38, Bytes({0x55})) << none
             << QStringLiteral("GPS参数返回数量错误！\"4") << Orlendis;
         QTest::newRow("trunk count")
-            << 0x48 << Single << true << Response(0x48, Repeat(0x55, 6)) << none
+            << 0x48 << Single << true << response(0x48, Repeat(0x55, 6)) << none
             << QStringLiteral("干线参数返回数量错误！\"9") << Orlendis;
         QTest::newRow("delay count single got 10")
-            << 0x58 << Single << true << Response(0x58, Repeat(0, 7)) << none
+            << 0x58 << Single << true << response(0x58, Repeat(0, 7)) << none
             << QStringLiteral("延时参数返回数量错误！\"10") << Orlendis;
         QTest::newRow("delay count ab got 7")
-            << 0x58 << AB << true << Response(0x58, Repeat(0, 4)) << none
+            << 0x58 << AB << true << response(0x58, Repeat(0, 4)) << none
             << QStringLiteral("延时参数返回数量错误！\"7") << Orlendis;
         // Counted after unescaping: 5 raw bytes are 4 unescaped ones, 7 raw bytes 5.
         QTest::newRow("count is unescaped length")
@@ -180,13 +180,13 @@ private slots:
             << 0x28 << Single << true << port92 << port92 << QString() << QString();
         QTest::newRow("port ok ab")
             << 0x28 << AB << true << port164 << port164 << QString() << QString();
-        QTest::newRow("delay ok single") << 0x58 << Single << true << Response(0x58, Repeat(0, 4))
-                                         << Response(0x58, Repeat(0, 4)) << QString() << QString();
-        QTest::newRow("delay ok ab") << 0x58 << AB << true << Response(0x58, Repeat(0, 7))
-                                     << Response(0x58, Repeat(0, 7)) << QString() << QString();
+        QTest::newRow("delay ok single") << 0x58 << Single << true << response(0x58, Repeat(0, 4))
+                                         << response(0x58, Repeat(0, 4)) << QString() << QString();
+        QTest::newRow("delay ok ab") << 0x58 << AB << true << response(0x58, Repeat(0, 7))
+                                     << response(0x58, Repeat(0, 7)) << QString() << QString();
         QTest::newRow("second byte not examined")
-            << 0x18 << Single << true << Response(0x00, Bytes({1, 2, 3, 4}))
-            << Response(0x00, Bytes({1, 2, 3, 4})) << QString() << QString();
+            << 0x18 << Single << true << response(0x00, Bytes({1, 2, 3, 4}))
+            << response(0x00, Bytes({1, 2, 3, 4})) << QString() << QString();
     }
 
     void readCheck() {
@@ -201,12 +201,12 @@ private slots:
         // Handed over the way a transaction returns it: the block or nothing.
         const std::optional<ByteBuffer> block =
             answered ? std::optional<ByteBuffer>(raw) : std::nullopt;
-        const ReadResponse r = CheckReadResponse(std::uint8_t(code), model, block);
+        const ReadResponse r = checkReadResponse(std::uint8_t(code), model, block);
         if (wantText.isEmpty()) {
-            QVERIFY(r.IsOk());
+            QVERIFY(r.isOk());
             QCOMPARE(Hex(r.Frame), Hex(wantFrame));
         } else {
-            QVERIFY(!r.IsOk());
+            QVERIFY(!r.isOk());
             QCOMPARE(r.Error->Text, wantText);
             QCOMPARE(r.Error->Caption, wantCaption);
             QVERIFY(r.Frame.empty());
@@ -224,8 +224,8 @@ private slots:
 
     void modelGuard() {
         QFETCH(QString, model);
-        const ByteBuffer portFrame = Response(0x28, Repeat(0, 89));
-        const ByteBuffer delayFrame = Response(0x58, Repeat(0, 4));
+        const ByteBuffer portFrame = response(0x28, Repeat(0, 89));
+        const ByteBuffer delayFrame = response(0x58, Repeat(0, 4));
         const auto refused = [](const char* name, const std::function<void()>& use) {
             try {
                 use();
@@ -235,18 +235,18 @@ private slots:
             }
             QFAIL(name);
         };
-        refused("LayoutOf", [&] { LayoutOf(model); });
-        refused("port length", [&] { ExpectedResponseLength(command::ReadPortParams, model); });
-        refused("delay length", [&] { ExpectedResponseLength(command::ReadTrunkDelay, model); });
-        refused("port payload size", [&] { PortParamsPayloadSize(model); });
-        refused("encode ports", [&] { EncodeWritePortParams({}, model); });
-        refused("decode ports", [&] { DecodeReadPortParams(portFrame, model); });
-        refused("decode delay", [&] { DecodeReadTrunkDelay(delayFrame, model, {}); });
-        refused("check port response", [&] { CheckReadResponse(0x28, model, portFrame); });
-        refused("check delay response", [&] { CheckReadResponse(0x58, model, delayFrame); });
+        refused("LayoutOf", [&] { layoutOf(model); });
+        refused("port length", [&] { expectedResponseLength(command::ReadPortParams, model); });
+        refused("delay length", [&] { expectedResponseLength(command::ReadTrunkDelay, model); });
+        refused("port payload size", [&] { portParamsPayloadSize(model); });
+        refused("encode ports", [&] { encodeWritePortParams({}, model); });
+        refused("decode ports", [&] { decodeReadPortParams(portFrame, model); });
+        refused("decode delay", [&] { decodeReadTrunkDelay(delayFrame, model, {}); });
+        refused("check port response", [&] { checkReadResponse(0x28, model, portFrame); });
+        refused("check delay response", [&] { checkReadResponse(0x58, model, delayFrame); });
         // Layouts that do not depend on the model stay usable.
-        QCOMPARE(lengthOrNone(ExpectedResponseLength(command::ReadGps, model)), 5);
-        QVERIFY(CheckReadResponse(0x38, model, Response(0x38, Bytes({0x55, 0x55}))).IsOk());
+        QCOMPARE(lengthOrNone(expectedResponseLength(command::ReadGps, model)), 5);
+        QVERIFY(checkReadResponse(0x38, model, response(0x38, Bytes({0x55, 0x55}))).isOk());
     }
 };
 

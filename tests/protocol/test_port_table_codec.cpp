@@ -48,7 +48,7 @@ PortEntry withDelay(PortEntry e, const QString& delay) {
 PortTable full(std::initializer_list<PortEntry> used) {
     PortTable t;
     for (int port = 1; port <= 24; ++port)
-        t.append(PortEntry::Unassigned(port));
+        t.append(PortEntry::unassigned(port));
     for (const PortEntry& e : used)
         t[e.PortNumber.toInt() - 1] = e;
     return t;
@@ -167,17 +167,17 @@ private slots:
         QFETCH(QString, model);
         QFETCH(PortTable, rows);
         QFETCH(ByteBuffer, payload);
-        const PortTableEncoding e = EncodeWritePortParams(rows, model);
-        QVERIFY2(e.IsOk(), e.Error ? qPrintable(e.Error->Text) : "");
+        const PortTableEncoding e = encodeWritePortParams(rows, model);
+        QVERIFY2(e.isOk(), e.Error ? qPrintable(e.Error->Text) : "");
         QCOMPARE(Hex(e.Payload), Hex(payload));
-        QCOMPARE(e.Payload.size(), PortParamsPayloadSize(model));
+        QCOMPARE(e.Payload.size(), portParamsPayloadSize(model));
     }
 
     void startTableSendsEveryPortUnassigned() {
         DeviceConfiguration c;
-        c.ResetPortTable();
+        c.resetPortTable();
         for (const QString& model : {Single, AB})
-            QCOMPARE(Hex(EncodeWritePortParams(c.Ports, model).Payload),
+            QCOMPARE(Hex(encodeWritePortParams(c.Ports, model).Payload),
                      Hex(unassignedPayload(model)));
     }
 
@@ -255,12 +255,12 @@ private slots:
         QFETCH(QString, model);
         QFETCH(PortTable, rows);
         QFETCH(QString, refusal);
-        const PortTableEncoding e = EncodeWritePortParams(rows, model);
+        const PortTableEncoding e = encodeWritePortParams(rows, model);
         if (refusal.isEmpty()) {
-            QVERIFY2(e.IsOk(), e.Error ? qPrintable(e.Error->Text) : "");
-            QCOMPARE(e.Payload.size(), PortParamsPayloadSize(model));
+            QVERIFY2(e.isOk(), e.Error ? qPrintable(e.Error->Text) : "");
+            QCOMPARE(e.Payload.size(), portParamsPayloadSize(model));
         } else {
-            QVERIFY(!e.IsOk());
+            QVERIFY(!e.isOk());
             QCOMPARE(e.Error->Text, refusal);
             QCOMPARE(e.Error->Caption, QStringLiteral("Korvane"));
             QVERIFY(e.Payload.empty());
@@ -313,15 +313,15 @@ private slots:
         QFETCH(QString, model);
         QFETCH(PortEntry, written);
         QFETCH(PortEntry, read);
-        const PortTableEncoding e = EncodeWritePortParams(full({written}), model);
-        QVERIFY(e.IsOk());
+        const PortTableEncoding e = encodeWritePortParams(full({written}), model);
+        QVERIFY(e.isOk());
         const std::optional<PortTable> table =
-            DecodeReadPortParams(Response(0x28, e.Payload), model);
+            decodeReadPortParams(response(0x28, e.Payload), model);
         QVERIFY(table);
         QCOMPARE(table->size(), 24);
         const int port = read.PortNumber.toInt();
         for (int p = 1; p <= 24; ++p)
-            QCOMPARE(table->at(p - 1), p == port ? read : PortEntry::Unassigned(p));
+            QCOMPARE(table->at(p - 1), p == port ? read : PortEntry::unassigned(p));
     }
 
     // Responses written by hand, not by the encoder.
@@ -329,23 +329,23 @@ private slots:
         // Port 1 is unassigned by rate word 1 alone, whatever rate word 0 holds.
         ByteBuffer p =
             patched(unassignedPayload(Single), {{0, Bytes({0x05, 0x00})}, {50, Bytes({0})}});
-        auto t = DecodeReadPortParams(Response(0x28, p), Single);
+        auto t = decodeReadPortParams(response(0x28, p), Single);
         QVERIFY(t);
-        QCOMPARE(t->at(0), PortEntry::Unassigned(1));
+        QCOMPARE(t->at(0), PortEntry::unassigned(1));
 
         // ... and used when rate word 1 is not FFFF even though rate word 0 is.
         p = patched(unassignedPayload(Single), {{2, Bytes({0xFF, 0x3B})}, {50, Bytes({0xFF})}});
-        t = DecodeReadPortParams(Response(0x28, p), Single);
+        t = decodeReadPortParams(response(0x28, p), Single);
         QVERIFY(t);
         QCOMPARE(t->at(0), row(1, "256", text::Sync, "6553600", text::External, text::FallingEdge,
                                text::Negative, text::Off));
 
         // A decoded unassigned row is exactly the reset row, for both models.
         for (const QString& model : {Single, AB}) {
-            t = DecodeReadPortParams(Response(0x28, unassignedPayload(model)), model);
+            t = decodeReadPortParams(response(0x28, unassignedPayload(model)), model);
             QVERIFY(t);
             DeviceConfiguration c;
-            c.ResetPortTable();
+            c.resetPortTable();
             QCOMPARE(*t, c.Ports);
         }
     }

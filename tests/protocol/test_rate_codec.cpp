@@ -30,16 +30,16 @@ private slots:
         QFETCH(int, divisor);
         QFETCH(int, word);
 
-        const auto first = EncodeFirstPortRate(rate);
+        const auto first = encodeFirstPortRate(rate);
         QVERIFY(first);
         QCOMPARE(first->Base, base);
         QCOMPARE(first->Divisor, divisor);
-        const auto other = EncodePortRate(rate);
+        const auto other = encodePortRate(rate);
         QVERIFY(other);
         QCOMPARE(*other, word);
 
-        QTEST(DecodeFirstPortRate(std::uint16_t(base)), "firstBack");
-        QTEST(DecodePortRate(std::uint16_t(word)), "otherBack");
+        QTEST(decodeFirstPortRate(std::uint16_t(base)), "firstBack");
+        QTEST(decodePortRate(std::uint16_t(word)), "otherBack");
     }
 
     void rateText_data() {
@@ -55,7 +55,7 @@ private slots:
     void rateText() {
         QFETCH(int, rate);
         QFETCH(bool, pocsag);
-        QTEST(RateText(rate, pocsag), "text");
+        QTEST(korvane::rateText(rate, pocsag), "text");
     }
 
     // Exactly at the edges of what the words can carry. base/divisor/word give the
@@ -97,14 +97,14 @@ private slots:
         QFETCH(int, divisor);
         QFETCH(int, word);
         if (firstPort) {
-            const auto words = EncodeFirstPortRate(rate);
+            const auto words = encodeFirstPortRate(rate);
             QCOMPARE(words.has_value(), base >= 0);
             if (words) {
                 QCOMPARE(words->Base, base);
                 QCOMPARE(words->Divisor, divisor);
             }
         } else {
-            const auto w = EncodePortRate(rate);
+            const auto w = encodePortRate(rate);
             QCOMPARE(w.has_value(), word >= 0);
             if (w)
                 QCOMPARE(*w, word);
@@ -116,14 +116,14 @@ private slots:
     void acceptedRangeMatchesBounds() {
         auto sweep = [](int from, int to) {
             for (int r = from; r <= to; ++r) {
-                const auto first = EncodeFirstPortRate(r);
+                const auto first = encodeFirstPortRate(r);
                 const bool firstIn = r >= MinFirstPortRate && r <= MaxFirstPortRate;
                 QCOMPARE(first.has_value(), firstIn);
                 if (first) {
                     QVERIFY(first->Base != UnassignedRateWord);
                     QVERIFY(first->Divisor != UnassignedRateWord);
                 }
-                const auto other = EncodePortRate(r);
+                const auto other = encodePortRate(r);
                 QCOMPARE(other.has_value(), r >= MinPortRate && r <= MaxPortRate);
                 if (other)
                     QVERIFY(*other != UnassignedRateWord);
@@ -136,11 +136,11 @@ private slots:
 
     // Port 1 reads back from the base word alone: the remainder flag is not part of it.
     void firstPortDecodeIgnoresFlag() {
-        QCOMPARE(DecodeFirstPortRate(0x8188), DecodeFirstPortRate(0x0188));
-        QCOMPARE(DecodeFirstPortRate(0xFFFE), 32767 * 200);
-        QCOMPARE(DecodeFirstPortRate(0x0000), 200);
-        QCOMPARE(DecodePortRate(0x0000), 4608000);
-        QCOMPARE(DecodePortRate(0xFFFE), 70);
+        QCOMPARE(decodeFirstPortRate(0x8188), decodeFirstPortRate(0x0188));
+        QCOMPARE(decodeFirstPortRate(0xFFFE), 32767 * 200);
+        QCOMPARE(decodeFirstPortRate(0x0000), 200);
+        QCOMPARE(decodePortRate(0x0000), 4608000);
+        QCOMPARE(decodePortRate(0xFFFE), 70);
     }
 };
 

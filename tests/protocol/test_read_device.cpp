@@ -37,7 +37,7 @@ private slots:
         state.serialNumber = 12345678;
         f.Sim.setState(state);
 
-        QVERIFY(f.Procedures->ReadDevice());
+        QVERIFY(f.Procedures->readDevice());
 
         // The probe, then the six reads in order.
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x28}) + ReadCodes);
@@ -58,7 +58,7 @@ private slots:
             QStringList fields;
             for (int col = 0; col < PortEntry::FieldCount; ++col)
                 fields.append(e.field(col));
-            if (e.IsAssigned())
+            if (e.isAssigned())
                 rows.append(fields.join(u'|'));
             else
                 QCOMPARE(fields.mid(1).join(QString()), QStringLiteral("-------"));
@@ -85,8 +85,8 @@ private slots:
         QCOMPARE(f.Ui.Summary,
                  QStringLiteral("GPS:允许 GPS极性:正  干线延时:允许 延时周期：") + delay +
                      QStringLiteral("  干线口:自动   时钟极性:正   数据极性:正   载波电平:高 "));
-        QVERIFY(f.Config.IsRefreshed());
-        QVERIFY(f.Config.IsTrunkRefreshed());
+        QVERIFY(f.Config.isRefreshed());
+        QVERIFY(f.Config.isTrunkRefreshed());
         QVERIFY(f.Ui.Messages.isEmpty());
         QVERIFY(!f.Ui.Busy);
         QCOMPARE(f.Ui.Events.first(), QStringLiteral("busy 1"));
@@ -98,10 +98,10 @@ private slots:
     // the other model later keeps the first label.
     void probeOnlyOnce() {
         DeviceFixture f;
-        QVERIFY(f.Procedures->ReadDevice());
+        QVERIFY(f.Procedures->readDevice());
         f.Sim.clearFrameLog();
-        f.Sim.setState(sim::DeviceState::Initial(sim::Model::KorvaneAB));
-        QVERIFY(!f.Procedures->ReadDevice()); // 164-byte port answer: count error
+        f.Sim.setState(sim::DeviceState::initial(sim::Model::KorvaneAB));
+        QVERIFY(!f.Procedures->readDevice()); // 164-byte port answer: count error
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x08, 0x18, 0x28}));
         QCOMPARE(f.Config.DeviceModel, text::ModelSingle);
         QCOMPARE(f.Ui.Texts().last(), QStringLiteral("端口参数返回数量错误！\"164"));
@@ -109,11 +109,11 @@ private slots:
 
     void probeWithoutAnswerRaises() {
         DeviceFixture f;
-        f.Sim.setFaults(sim::SimulatorFaults::Silent());
+        f.Sim.setFaults(sim::SimulatorFaults::fullySilent());
         QElapsedTimer t;
         t.start();
         try {
-            f.Procedures->ReadDevice();
+            f.Procedures->readDevice();
             QFAIL("no error raised");
         } catch (const KorvaneError& e) {
             QCOMPARE(e.message(), NoAnswer);
@@ -140,16 +140,16 @@ private slots:
         else
             faults.wrongLength = sim::SimulatorFaults::Length::OneLonger;
         f.Sim.setFaults(faults);
-        QVERIFY(!f.Procedures->ReadDevice());
+        QVERIFY(!f.Procedures->readDevice());
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x28}));
         QCOMPARE(f.Ui.Texts(), QStringList({QStringLiteral("Korvane的版本信息不正确！")}));
         QCOMPARE(f.Ui.Messages[0].Caption, text::CaptionOrlendis);
         QCOMPARE(f.Config.DeviceModel, text::ModelUnknown);
-        QVERIFY(!f.Config.IsRefreshed());
+        QVERIFY(!f.Config.isRefreshed());
         QVERIFY(!f.Ui.Busy);
         // Still unknown: the next operation probes again.
         f.Sim.setFaults({});
-        QVERIFY(f.Procedures->EnsureIdentified());
+        QVERIFY(f.Procedures->ensureIdentified());
         QCOMPARE(f.Config.DeviceModel, text::ModelSingle);
     }
 
@@ -168,9 +168,9 @@ private slots:
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.Info.Address = 77;
         f.Config.Gps = {0, 1};
-        f.Config.ResetPortTable();
-        f.Sim.setFaults(sim::SimulatorFaults::Ignoring({std::uint8_t(code)}));
-        QVERIFY(!f.Procedures->ReadDevice());
+        f.Config.resetPortTable();
+        f.Sim.setFaults(sim::SimulatorFaults::ignoring({std::uint8_t(code)}));
+        QVERIFY(!f.Procedures->readDevice());
 
         const int step = ReadCodes.indexOf(code);
         QCOMPARE(f.ReceivedCodes(), ReadCodes.mid(0, step + 1));
@@ -182,7 +182,7 @@ private slots:
         QCOMPARE(f.Config.Info.Address, step > 0 ? 1u : 77u);
         QCOMPARE(f.Config.Ports.size(), step > 2 ? 24 : 0);
         QCOMPARE(f.Config.Gps, step > 3 ? (GpsParams{1, 0}) : (GpsParams{0, 1}));
-        QVERIFY(f.Config.IsRefreshed()); // set once identified, whatever follows
+        QVERIFY(f.Config.isRefreshed()); // set once identified, whatever follows
         QVERIFY(!f.Ui.Busy);
     }
 
@@ -206,7 +206,7 @@ private slots:
             faults.wrongLength = fault == 1 ? sim::SimulatorFaults::Length::OneLonger
                                             : sim::SimulatorFaults::Length::OneShorter;
         f.Sim.setFaults(faults);
-        QVERIFY(!f.Procedures->ReadDevice());
+        QVERIFY(!f.Procedures->readDevice());
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x08}));
         QCOMPARE(f.Ui.Texts(), QStringList({message}));
         QCOMPARE(f.Ui.Messages[0].Caption, text::CaptionOrlendis);
@@ -222,24 +222,24 @@ private slots:
         sim::SimulatorFaults faults;
         faults.splitMs = 1500; // no late-waking reader can merge the halves
         f.Sim.setFaults(faults);
-        QVERIFY(!f.Procedures->ReadDevice());
+        QVERIFY(!f.Procedures->readDevice());
         QCOMPARE(f.Ui.Texts(), QStringList({QStringLiteral("参数返回有错误！")}));
     }
 
     void closedPortIsOpenedFirst() {
         DeviceFixture f;
-        f.Transport.Comm().ClosePort();
-        QVERIFY(f.Procedures->ReadDevice());
-        QVERIFY(f.Transport.Comm().IsOpen());
+        f.Transport.comm().closePort();
+        QVERIFY(f.Procedures->readDevice());
+        QVERIFY(f.Transport.comm().isOpen());
         QCOMPARE(f.Ui.PortLabel, f.Port + QStringLiteral(" 9600-8-N-1"));
     }
 
     void portThatCannotOpenRaisesAfterRestoring() {
         DeviceFixture f;
-        f.Transport.Comm().ClosePort();
-        f.Transport.Comm().SetCommName(QStringLiteral("/dev/korvane-no-such-port"));
+        f.Transport.comm().closePort();
+        f.Transport.comm().setCommName(QStringLiteral("/dev/korvane-no-such-port"));
         try {
-            f.Procedures->ReadDevice();
+            f.Procedures->readDevice();
             QFAIL("no error raised");
         } catch (const std::exception& e) {
             QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Error opening serial port"));

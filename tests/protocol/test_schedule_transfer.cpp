@@ -47,7 +47,7 @@ ByteBuffer CountingBlock(int block, int count) {
 }
 
 PortEntry Row(int port, const QString& channel) {
-    PortEntry e = PortEntry::Unassigned(port);
+    PortEntry e = PortEntry::unassigned(port);
     e.Channel = channel;
     return e;
 }
@@ -79,10 +79,10 @@ private slots:
         f.Sim.setState(state);
         f.Config.Info.Address = 70000;
         f.Config.DeviceModel = text::ModelSingle;
-        f.Config.ResetPortTable();
+        f.Config.resetPortTable();
         QVERIFY(ScheduleBeside(dir, f.Config, file));
 
-        QVERIFY(f.Procedures->SendScheduleTable());
+        QVERIFY(f.Procedures->sendScheduleTable());
 
         const int blocks = (count + 63) / 64;
         const QList<ByteBuffer> frames = f.Sim.framesReceived();
@@ -108,12 +108,12 @@ private slots:
     void convertedAgainstPortTable() {
         DeviceFixture f;
         QTemporaryDir dir;
-        f.Config.ResetPortTable();
+        f.Config.resetPortTable();
         f.Config.Ports[0] = Row(1, QStringLiteral("1"));
         f.Config.Ports[2] = Row(3, QStringLiteral("3"));
         QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes({"2", "255", "0"})));
 
-        QVERIFY(f.Procedures->SendScheduleTable());
+        QVERIFY(f.Procedures->sendScheduleTable());
 
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x28, 0x87}));
         QCOMPARE(Hex(f.Sim.framesReceived().last()),
@@ -141,7 +141,7 @@ private slots:
         }
         const QString tried = QStringLiteral("SchedulingFile.dat");
 
-        QVERIFY(!f.Procedures->SendScheduleTable());
+        QVERIFY(!f.Procedures->sendScheduleTable());
 
         QCOMPARE(Shown(f.Ui), QStringList{Error(FileError, Missing(tried))});
         QCOMPARE(f.Ui.Messages.first().Text,
@@ -157,11 +157,11 @@ private slots:
         CurrentDirGuard cwd(dir.path());
         QVERIFY(cwd.ok());
         f.Config.DeviceModel = text::ModelSingle;
-        f.Config.ResetPortTable();
+        f.Config.resetPortTable();
         QVERIFY(
             WriteFile(QStringLiteral("SchedulingFile.dat"), ScheduleFileBytes(CountingEntries(3))));
 
-        QVERIFY(f.Procedures->SendScheduleTable());
+        QVERIFY(f.Procedures->sendScheduleTable());
 
         QCOMPARE(Hex(f.Sim.state().scheduleBlocks.at(0)), Hex(CountingBlock(0, 3)));
     }
@@ -172,12 +172,12 @@ private slots:
         CurrentDirGuard cwd(dir.path());
         QVERIFY(cwd.ok());
         f.Config.DeviceModel = text::ModelSingle;
-        f.Config.ResetPortTable();
+        f.Config.resetPortTable();
         QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CountingEntries(5))));
         QVERIFY(WriteFile(QStringLiteral("SchedulingFile.dat"),
                           ScheduleFileBytes(CountingEntries(100))));
 
-        QVERIFY(f.Procedures->SendScheduleTable());
+        QVERIFY(f.Procedures->sendScheduleTable());
 
         QCOMPARE(f.Sim.state().scheduleBlocks.size(), std::size_t(1));
         QCOMPARE(Hex(f.Sim.state().scheduleBlocks.at(0)), Hex(CountingBlock(0, 5)));
@@ -195,11 +195,11 @@ private slots:
         DeviceFixture f;
         QTemporaryDir dir;
         f.Config.DeviceModel = text::ModelSingle;
-        f.Config.ResetPortTable();
+        f.Config.resetPortTable();
         QVERIFY(ScheduleBeside(dir, f.Config,
                                ScheduleFileBytes(CountingEntries(int(MaxScheduleEntries) + 1))));
 
-        QVERIFY(writeAll ? !f.Procedures->WriteAll(1, 1) : !f.Procedures->SendScheduleTable());
+        QVERIFY(writeAll ? !f.Procedures->writeAll(1, 1) : !f.Procedures->sendScheduleTable());
 
         QCOMPARE(Shown(f.Ui),
                  QStringList{Error(FileError, QStringLiteral("时序表有16385项，超过了设备所能接收的"
@@ -217,14 +217,14 @@ private slots:
         QTemporaryDir dir;
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ControlMode = true;
-        f.Config.ResetPortTable();
+        f.Config.resetPortTable();
         QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CountingEntries(20 * 64))));
         ui.OnPause = [&](qsizetype pauses) {
             if (pauses == 11)
-                f.Sim.setFaults(sim::SimulatorFaults::Ignoring({0x87}));
+                f.Sim.setFaults(sim::SimulatorFaults::ignoring({0x87}));
         };
 
-        QVERIFY(!procedures.SendScheduleTable());
+        QVERIFY(!procedures.sendScheduleTable());
 
         QCOMPARE(Shown(ui), QStringList{Error(QStringLiteral("时序表参数通讯错误11"), NoAnswer)});
         QCOMPARE(f.Sim.framesReceived().size(), 12);
@@ -245,15 +245,15 @@ private slots:
         DeviceFixture f;
         QTemporaryDir dir;
         f.Config.DeviceModel = text::ModelSingle;
-        f.Config.ResetPortTable();
+        f.Config.resetPortTable();
         f.Config.Ports[4].PortNumber = QStringLiteral("5x");
         QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CountingEntries(10))));
 
         try {
             if (writeAll)
-                f.Procedures->WriteAll(1, 1);
+                f.Procedures->writeAll(1, 1);
             else
-                f.Procedures->SendScheduleTable();
+                f.Procedures->sendScheduleTable();
             QFAIL("no error raised");
         } catch (const KorvaneError& e) {
             QCOMPARE(e.message(), QStringLiteral("'5x' is not a valid integer value"));

@@ -15,12 +15,12 @@ const QString AB = QStringLiteral("KORVANEA/B");
 
 // Whether the decoder of the answer's code takes it.
 bool Decodes(int code, const ByteBuffer& f, const QString& model) {
-    return code == 0x08   ? !!DecodeReadAddress(f)
-           : code == 0x18 ? !!DecodeReadSerialNumber(f)
-           : code == 0x38 ? !!DecodeReadGps(f)
-           : code == 0x48 ? !!DecodeReadTrunkAttributes(f, {})
-           : code == 0x58 ? !!DecodeReadTrunkDelay(f, model, {})
-                          : !!DecodeReadPortParams(f, model);
+    return code == 0x08   ? !!decodeReadAddress(f)
+           : code == 0x18 ? !!decodeReadSerialNumber(f)
+           : code == 0x38 ? !!decodeReadGps(f)
+           : code == 0x48 ? !!decodeReadTrunkAttributes(f, {})
+           : code == 0x58 ? !!decodeReadTrunkDelay(f, model, {})
+                          : !!decodeReadPortParams(f, model);
 }
 
 TrunkParams trunk(int port, int clock, int data, int carrier, int enabled = 0, int a = 0,
@@ -65,12 +65,12 @@ private slots:
         QFETCH(uint, serial);
         QFETCH(uint, address);
         QFETCH(ByteBuffer, payload);
-        QCOMPARE(Hex(EncodeSetAddress(serial, address)), Hex(payload));
+        QCOMPARE(Hex(encodeSetAddress(serial, address)), Hex(payload));
     }
 
     void addressAndSerial() {
-        QCOMPARE(DecodeReadAddress(Response(0x08, Bytes({0x56, 0x34, 0x12}))), 0x123456u);
-        QCOMPARE(DecodeReadSerialNumber(Response(0x18, Bytes({0x01, 0x02, 0x03, 0x84}))),
+        QCOMPARE(decodeReadAddress(response(0x08, Bytes({0x56, 0x34, 0x12}))), 0x123456u);
+        QCOMPARE(decodeReadSerialNumber(response(0x18, Bytes({0x01, 0x02, 0x03, 0x84}))),
                  0x84030201u);
     }
 
@@ -83,9 +83,9 @@ private slots:
             t.push_back(std::uint8_t(i));
         std::vector<std::uint8_t> expected{0x70, 0x11, 0x01, 0x02, 128, 129};
         expected.resize(68, 0xFF);
-        QCOMPARE(Hex(ScheduleBlockPayload(70000, 2, t)), Hex(expected));
+        QCOMPARE(Hex(scheduleBlockPayload(70000, 2, t)), Hex(expected));
 
-        const std::vector<std::uint8_t> block1 = ScheduleBlockPayload(70000, 1, t);
+        const std::vector<std::uint8_t> block1 = scheduleBlockPayload(70000, 1, t);
         QCOMPARE(block1.size(), std::size_t(68));
         QCOMPARE(int(block1[3]), 1);
         QCOMPARE(int(block1[4]), 64);
@@ -93,7 +93,7 @@ private slots:
 
         std::vector<std::uint8_t> three{0x01, 0x00, 0x00, 0x00, 0x02, 0xFF, 0x00};
         three.resize(68, 0xFF);
-        QCOMPARE(Hex(ScheduleBlockPayload(1, 0, ScheduleTable{2, 255, 0})), Hex(three));
+        QCOMPARE(Hex(scheduleBlockPayload(1, 0, ScheduleTable{2, 255, 0})), Hex(three));
     }
 
     void decodersRefuseOtherLengths() {
@@ -109,7 +109,7 @@ private slots:
         for (const auto& d : decoders) {
             QVERIFY(!Decodes(d.code, {}, d.model));
             for (int n : d.lengths)
-                QVERIFY2(!Decodes(d.code, Response(d.code, Repeat(0x55, std::size_t(n))), d.model),
+                QVERIFY2(!Decodes(d.code, response(d.code, Repeat(0x55, std::size_t(n))), d.model),
                          qPrintable(QStringLiteral("code %1, %2 bytes").arg(d.code).arg(n)));
         }
     }
@@ -128,8 +128,8 @@ private slots:
         QFETCH(int, enabled);
         QFETCH(int, polarity);
         QFETCH(ByteBuffer, payload);
-        QCOMPARE(Hex(EncodeWriteGps(GpsParams{enabled, polarity})), Hex(payload));
-        const auto back = DecodeReadGps(Response(0x38, payload));
+        QCOMPARE(Hex(encodeWriteGps(GpsParams{enabled, polarity})), Hex(payload));
+        const auto back = decodeReadGps(response(0x38, payload));
         QVERIFY(back);
         QCOMPARE(*back, (GpsParams{enabled, polarity}));
     }
@@ -139,14 +139,14 @@ private slots:
         QTest::addColumn<ByteBuffer>("frame");
         QTest::addColumn<int>("enabled");
         QTest::addColumn<int>("polarity");
-        QTest::newRow("55 AA enabled negative") << Response(0x38, Bytes({0x55, 0xAA})) << 1 << 1;
-        QTest::newRow("00 55 disabled positive") << Response(0x99, Bytes({0x00, 0x55})) << 0 << 0;
-        QTest::newRow("00 00 disabled negative") << Response(0x38, Bytes({0x00, 0x00})) << 0 << 1;
+        QTest::newRow("55 AA enabled negative") << response(0x38, Bytes({0x55, 0xAA})) << 1 << 1;
+        QTest::newRow("00 55 disabled positive") << response(0x99, Bytes({0x00, 0x55})) << 0 << 0;
+        QTest::newRow("00 00 disabled negative") << response(0x38, Bytes({0x00, 0x00})) << 0 << 1;
     }
 
     void gpsDecode() {
         QFETCH(ByteBuffer, frame);
-        const auto gps = DecodeReadGps(frame);
+        const auto gps = decodeReadGps(frame);
         QVERIFY(gps);
         QTEST(gps->GpsEnabled, "enabled");
         QTEST(gps->GpsPolarity, "polarity");
@@ -171,7 +171,7 @@ private slots:
     void trunkEncode() {
         QFETCH(TrunkParams, params);
         QFETCH(ByteBuffer, payload);
-        QCOMPARE(Hex(EncodeWriteTrunkAttributes(params)), Hex(payload));
+        QCOMPARE(Hex(encodeWriteTrunkAttributes(params)), Hex(payload));
     }
 
     // Byte 0 of 0x55 is automatic whatever byte 1 holds. The delay fields of the
@@ -198,7 +198,7 @@ private slots:
         QFETCH(ByteBuffer, payload);
         QFETCH(TrunkParams, expected);
         const TrunkParams current = trunk(2, 1, 1, 1, 1, 0x111111, 0x222222);
-        const auto t = DecodeReadTrunkAttributes(Response(0x48, payload), current);
+        const auto t = decodeReadTrunkAttributes(response(0x48, payload), current);
         QVERIFY(t);
         QCOMPARE(*t, expected);
     }
@@ -217,7 +217,7 @@ private slots:
     void delayEncode() {
         QFETCH(TrunkParams, params);
         QFETCH(ByteBuffer, payload);
-        QCOMPARE(Hex(EncodeWriteTrunkDelay(params)), Hex(payload));
+        QCOMPARE(Hex(encodeWriteTrunkDelay(params)), Hex(payload));
     }
 
     // The model's own length decides whether cycle B comes with the answer.
@@ -237,7 +237,7 @@ private slots:
         QFETCH(ByteBuffer, payload);
         QFETCH(TrunkParams, expected);
         const TrunkParams current = trunk(1, 1, 1, 1, 1, 0x111111, 0x222222);
-        const auto t = DecodeReadTrunkDelay(Response(0x58, payload), model, current);
+        const auto t = decodeReadTrunkDelay(response(0x58, payload), model, current);
         QVERIFY(t);
         QCOMPARE(*t, expected);
     }

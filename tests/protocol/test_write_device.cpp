@@ -65,7 +65,7 @@ const GpsParams WrittenGps{1, 1};
 const TrunkParams WrittenTrunk{2, 1, 0, 1, 0, 0x01027E, 0x7F};
 
 void Fill(DeviceConfiguration& c, const QString& model) {
-    c.ResetPortTable();
+    c.resetPortTable();
     c.Ports[0] = FirstPort(model, text::Modified);
     c.Ports[6].Remark = text::Added;
     c.Gps = WrittenGps;
@@ -112,13 +112,13 @@ ByteBuffer Head(const ByteBuffer& frame, std::size_t n) {
 bool RunSection(DeviceProcedures& p, int section, bool announce) {
     switch (Section(section)) {
     case Ports:
-        return p.WritePortSection(announce);
+        return p.writePortSection(announce);
     case TrunkAttributes:
-        return p.WriteTrunkAttributeSection(announce);
+        return p.writeTrunkAttributeSection(announce);
     case Gps:
-        return p.WriteGpsSection(announce);
+        return p.writeGpsSection(announce);
     case TrunkDelay:
-        return p.WriteTrunkDelaySection(announce);
+        return p.writeTrunkDelaySection(announce);
     }
     return false;
 }
@@ -160,7 +160,7 @@ private slots:
             framesAtSuccess = f.Sim.framesReceived().size();
         };
 
-        QVERIFY(f.Procedures->WriteAll(100001, 1));
+        QVERIFY(f.Procedures->writeAll(100001, 1));
 
         // The probe, the four sections, three schedule blocks, then the full read.
         QCOMPARE(f.ReceivedCodes(),
@@ -192,10 +192,10 @@ private slots:
         QCOMPARE(f.Config.Ports.size(), 24);
         QCOMPARE(f.Config.Ports[0], FirstPort(label, QString()));
         for (int i = 1; i < 24; ++i)
-            QCOMPARE(f.Config.Ports[i], PortEntry::Unassigned(i + 1));
+            QCOMPARE(f.Config.Ports[i], PortEntry::unassigned(i + 1));
         QCOMPARE(f.Config.Gps, WrittenGps);
         QCOMPARE(f.Config.Trunk, WrittenTrunk);
-        QVERIFY(f.Config.IsRefreshed());
+        QVERIFY(f.Config.isRefreshed());
         QVERIFY(f.Ui.Pauses.isEmpty());
         QVERIFY(!f.Ui.Busy);
         QCOMPARE(f.Ui.BusyChanges, 2); // held from the start to the end of the read-back
@@ -211,7 +211,7 @@ private slots:
         f.Config.ControlMode = true;
         QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CycleEntries(70))));
 
-        QVERIFY(procedures.WriteAll(1, 1));
+        QVERIFY(procedures.writeAll(1, 1));
 
         // No read-back; a pause after each section and each block, the last one too.
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x27, 0x47, 0x37, 0x57, 0x87, 0x87}));
@@ -224,7 +224,7 @@ private slots:
         QCOMPARE(f.Sim.state().scheduleBlocks.size(), std::size_t(2));
 
         // The table stays as written, its edit marks gone.
-        QVERIFY(f.Config.IsRefreshed());
+        QVERIFY(f.Config.isRefreshed());
         QCOMPARE(ui.TableChanges, 1);
         QCOMPARE(f.Config.Ports[0], FirstPort(text::ModelSingle, QString()));
         for (const PortEntry& e : f.Config.Ports)
@@ -234,13 +234,13 @@ private slots:
 
     void writeAllStopsWhenGpsUnanswered() {
         DeviceFixture f;
-        f.Sim.setFaults(sim::SimulatorFaults::Ignoring({0x37}));
+        f.Sim.setFaults(sim::SimulatorFaults::ignoring({0x37}));
         QTemporaryDir dir;
         Fill(f.Config, text::ModelSingle);
         f.Config.DeviceModel = text::ModelSingle;
         QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CycleEntries(10))));
 
-        QVERIFY(!f.Procedures->WriteAll(1, 1));
+        QVERIFY(!f.Procedures->writeAll(1, 1));
 
         QCOMPARE(Shown(f.Ui), QStringList({Error(QStringLiteral("GPS参数通讯错误"), NoAnswer),
                                            Info(Orlendis, WriteFailed)}));
@@ -248,7 +248,7 @@ private slots:
         // What went before stays written; nothing is marked written.
         QCOMPARE(Hex(f.Sim.state().trunk), Hex(ExpectedTrunk));
         QVERIFY(f.Sim.state().scheduleBlocks.empty());
-        QVERIFY(!f.Config.IsRefreshed());
+        QVERIFY(!f.Config.isRefreshed());
         QCOMPARE(f.Config.Ports[0].Remark, text::Modified);
         QVERIFY(!f.Ui.Busy);
     }
@@ -289,9 +289,9 @@ private slots:
         QFETCH(QString, message);
         DeviceFixture f;
         if (closed)
-            f.Transport.Comm().ClosePort();
+            f.Transport.comm().closePort();
 
-        QVERIFY(!f.Procedures->WriteAll(SerialNumberFromText(serial), AddressFromText(address)));
+        QVERIFY(!f.Procedures->writeAll(serialNumberFromText(serial), addressFromText(address)));
 
         QCOMPARE(Shown(f.Ui), QStringList{Error(Korvane, message)});
         QVERIFY(f.Sim.framesReceived().isEmpty());
@@ -305,7 +305,7 @@ private slots:
         DeviceFixture f(o);
         Fill(f.Config, text::ModelSingle);
 
-        QVERIFY(!f.Procedures->WriteAll(1, 1, false));
+        QVERIFY(!f.Procedures->writeAll(1, 1, false));
 
         QCOMPARE(Shown(f.Ui),
                  QStringList{Error(Orlendis, QStringLiteral("Korvane的版本信息不正确！"))});
@@ -319,7 +319,7 @@ private slots:
         QTest::newRow("WritePortSection") << false;
     }
 
-    // A table the encoder refuses never reaches the device, and WriteAll reports the
+    // A table the encoder refuses never reaches the device, and writeAll reports the
     // refusal alone: nothing was written, so nothing failed.
     void unsendablePortTableIsRefused() {
         QFETCH(bool, writeAll);
@@ -329,11 +329,11 @@ private slots:
         f.Config.Ports[2] = FirstPort(text::ModelSingle, QString());
         f.Config.Ports[2].PortNumber = QStringLiteral("3");
         f.Config.Ports[2].Channel = QStringLiteral("300");
-        const auto refusal = EncodeWritePortParams(f.Config.Ports, text::ModelSingle).Error;
+        const auto refusal = encodeWritePortParams(f.Config.Ports, text::ModelSingle).Error;
         QVERIFY(refusal);
 
         const bool result =
-            writeAll ? f.Procedures->WriteAll(1, 1, false) : f.Procedures->WritePortSection(true);
+            writeAll ? f.Procedures->writeAll(1, 1, false) : f.Procedures->writePortSection(true);
 
         QVERIFY(!result);
         QCOMPARE(Shown(f.Ui), QStringList{Error(refusal->Caption, refusal->Text)});
@@ -353,13 +353,13 @@ private slots:
         f.Config.DeviceModel = text::ModelSingle;
         const QString tried = QStringLiteral("SchedulingFile.dat");
 
-        QVERIFY(!f.Procedures->WriteAll(1, 1));
+        QVERIFY(!f.Procedures->writeAll(1, 1));
 
         QVERIFY(f.Sim.framesReceived().isEmpty());
         QCOMPARE(Shown(f.Ui),
                  QStringList({Error(QStringLiteral("文件错误"),
                                     u'"' + tried + QStringLiteral("\"时序表文件不存在！"))}));
-        QVERIFY(!f.Config.IsRefreshed());
+        QVERIFY(!f.Config.isRefreshed());
         QVERIFY(!f.Ui.Busy);
     }
 
@@ -402,7 +402,7 @@ private slots:
         for (const ByteBuffer& frame : f.Sim.framesReceived())
             QCOMPARE(Hex(Head(frame, 5)), Hex(Bytes({0x7E, code, 0x70, 0x11, 0x01})));
         QCOMPARE(Hex(Stored(f.Sim.state(), code)), Hex(stored));
-        QVERIFY(!f.Config.IsRefreshed());
+        QVERIFY(!f.Config.isRefreshed());
         QCOMPARE(f.Config.Ports[0].Remark, text::Modified);
         QVERIFY(!f.Ui.Busy);
         QCOMPARE(f.Ui.BusyChanges, 4);
@@ -425,7 +425,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, caption);
         DeviceFixture f;
-        f.Sim.setFaults(sim::SimulatorFaults::Ignoring({std::uint8_t(code)}));
+        f.Sim.setFaults(sim::SimulatorFaults::ignoring({std::uint8_t(code)}));
         Fill(f.Config, text::ModelSingle);
         f.Config.DeviceModel = text::ModelSingle;
 
@@ -453,7 +453,7 @@ private slots:
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ControlMode = controlMode;
 
-        procedures.WriteAllTrunkSections();
+        procedures.writeAllTrunkSections();
 
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x47, 0x37, 0x57}));
         QCOMPARE(Shown(ui), QStringList({Info(SetOk, QStringLiteral("干线参数设置完毕")),
@@ -472,12 +472,12 @@ private slots:
         DeviceFixture f;
         WireOperator ui(f.Sim);
         DeviceProcedures procedures(f.Config, f.Transport, ui);
-        f.Sim.setFaults(sim::SimulatorFaults::Ignoring({0x37}));
+        f.Sim.setFaults(sim::SimulatorFaults::ignoring({0x37}));
         Fill(f.Config, text::ModelSingle);
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ControlMode = true;
 
-        procedures.WriteAllTrunkSections();
+        procedures.writeAllTrunkSections();
 
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x47, 0x37}));
         QCOMPARE(Shown(ui), QStringList({Info(SetOk, QStringLiteral("干线参数设置完毕")),
@@ -493,7 +493,7 @@ private slots:
         f.Config.Info.SerialNumber = 100001;
         f.Config.Info.Address = 0;
 
-        QVERIFY(f.Procedures->SetAddress());
+        QVERIFY(f.Procedures->setAddress());
 
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x28, 0x07}));
         QCOMPARE(Hex(f.Sim.framesReceived().last()),
@@ -522,12 +522,12 @@ private slots:
         QFETCH(QStringList, shown);
         QFETCH(int, busyChanges);
         DeviceFixture f;
-        f.Sim.setFaults(sim::SimulatorFaults::Ignoring({0x07}));
+        f.Sim.setFaults(sim::SimulatorFaults::ignoring({0x07}));
         f.Config.DeviceModel = text::ModelSingle;
         if (!portOpen)
-            f.Transport.Comm().ClosePort();
+            f.Transport.comm().closePort();
 
-        QVERIFY(!f.Procedures->SetAddress());
+        QVERIFY(!f.Procedures->setAddress());
 
         QCOMPARE(Shown(f.Ui), shown);
         QCOMPARE(f.ReceivedCodes(), codes);

@@ -17,7 +17,7 @@ DeviceState knownState(Model model) {
     s.model = model;
     s.address = 0x030201;
     s.serialNumber = 0x0A0B0C0D;
-    s.portParams = range(0, int(PortPayloadLength(model)) - 1);
+    s.portParams = range(0, int(portPayloadLength(model)) - 1);
     s.gps = bytes({0x55, 0xAA});
     s.trunk = bytes({0xAA, 0x55, 0x55, 0xAA, 0x55});
     s.trunkDelay = bytes({0x55, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06});
@@ -43,7 +43,7 @@ ByteBuffer answerTo(DeviceEngine& engine, const ByteBuffer& frame) {
 }
 
 std::size_t unescapedLength(const ByteBuffer& raw) {
-    return UnescapeFrame(raw).size();
+    return unescapeFrame(raw).size();
 }
 
 ByteBuffer section(const DeviceState& s, const QString& name) {
@@ -89,7 +89,7 @@ void addModelCodeRows() {
     QTest::addColumn<int>("code");
     for (Model m : {Model::Korvane, Model::KorvaneAB}) {
         for (int code : ReadCodes)
-            QTest::addRow("%s %02X", qPrintable(ModelLabel(m)), code) << m << code;
+            QTest::addRow("%s %02X", qPrintable(modelLabel(m)), code) << m << code;
     }
 }
 
@@ -104,7 +104,7 @@ private slots:
         QTest::addColumn<ByteBuffer>("answer");
 
         for (Model m : {Model::Korvane, Model::KorvaneAB}) {
-            const QByteArray name = ModelLabel(m).toLatin1();
+            const QByteArray name = modelLabel(m).toLatin1();
             QTest::addRow("%s address", name.data())
                 << m << 0x08 << bytes({0x7E, 0x08, 0x01, 0x02, 0x03, 0x7F});
             QTest::addRow("%s serial", name.data())
@@ -170,9 +170,9 @@ private slots:
     void initialStateAnswersEveryRead() {
         QFETCH(Model, model);
         QFETCH(int, code);
-        DeviceEngine engine(DeviceState::Initial(model));
+        DeviceEngine engine(DeviceState::initial(model));
         const ByteBuffer answer = answerTo(engine, request(code));
-        QVERIFY(IsAcceptableFrame(answer));
+        QVERIFY(isAcceptableFrame(answer));
         QCOMPARE(answer[1], std::uint8_t(code));
         QCOMPARE(unescapedLength(answer), expectedLength(model, code));
     }
@@ -186,8 +186,8 @@ private slots:
     }
     void initialPortAnswerIsEscaped() {
         QFETCH(Model, model);
-        QCOMPARE(DeviceState::Initial(model).portParams.size(), PortPayloadLength(model));
-        DeviceEngine engine(DeviceState::Initial(model));
+        QCOMPARE(DeviceState::initial(model).portParams.size(), portPayloadLength(model));
+        DeviceEngine engine(DeviceState::initial(model));
         QVERIFY(answerTo(engine, request(0x28)).size() > expectedLength(model, 0x28));
     }
 
@@ -220,32 +220,32 @@ private slots:
             << K << bytes({0x7E, 0x37, 0x01, 0x00, 0x00, 0x7C, 0xD4, 0x7C, 0xD5, 0x7F}) << true
             << "gps" << bytes({0x7E, 0x7F});
         QTest::newRow("trunk") << K
-                               << AddressedFrame(1, 0x47, bytes({0xAA, 0xAA, 0xAA, 0x55, 0xAA}))
+                               << addressedFrame(1, 0x47, bytes({0xAA, 0xAA, 0xAA, 0x55, 0xAA}))
                                << true << "trunk" << bytes({0xAA, 0xAA, 0xAA, 0x55, 0xAA});
         QTest::newRow("trunk 4 bytes")
-            << K << AddressedFrame(1, 0x47, bytes({0xAA, 0xAA, 0xAA, 0x55})) << false << "trunk"
+            << K << addressedFrame(1, 0x47, bytes({0xAA, 0xAA, 0xAA, 0x55})) << false << "trunk"
             << ByteBuffer{};
         QTest::newRow("trunk other address")
-            << K << AddressedFrame(0x010000 | 1, 0x47, bytes({1, 2, 3, 4, 5})) << false << "trunk"
+            << K << addressedFrame(0x010000 | 1, 0x47, bytes({1, 2, 3, 4, 5})) << false << "trunk"
             << ByteBuffer{};
         QTest::newRow("delay on KORVANE keeps cycle B")
-            << K << AddressedFrame(1, 0x57, bytes({0xAA, 1, 2, 3, 4, 5, 6})) << true << "delay"
+            << K << addressedFrame(1, 0x57, bytes({0xAA, 1, 2, 3, 4, 5, 6})) << true << "delay"
             << bytes({0xAA, 1, 2, 3, 4, 5, 6});
         QTest::newRow("delay on KORVANEA/B")
-            << AB << AddressedFrame(1, 0x57, bytes({0xAA, 1, 2, 3, 4, 5, 6})) << true << "delay"
+            << AB << addressedFrame(1, 0x57, bytes({0xAA, 1, 2, 3, 4, 5, 6})) << true << "delay"
             << bytes({0xAA, 1, 2, 3, 4, 5, 6});
-        QTest::newRow("delay 4 bytes") << K << AddressedFrame(1, 0x57, bytes({0xAA, 1, 2, 3}))
+        QTest::newRow("delay 4 bytes") << K << addressedFrame(1, 0x57, bytes({0xAA, 1, 2, 3}))
                                        << false << "delay" << ByteBuffer{};
         QTest::newRow("ports 89 on KORVANE")
-            << K << AddressedFrame(1, 0x27, ports89) << true << "ports" << ports89;
+            << K << addressedFrame(1, 0x27, ports89) << true << "ports" << ports89;
         QTest::newRow("ports 161 on KORVANE")
-            << K << AddressedFrame(1, 0x27, ports161) << false << "ports" << ByteBuffer{};
+            << K << addressedFrame(1, 0x27, ports161) << false << "ports" << ByteBuffer{};
         QTest::newRow("ports 161 on KORVANEA/B")
-            << AB << AddressedFrame(1, 0x27, ports161) << true << "ports" << ports161;
+            << AB << addressedFrame(1, 0x27, ports161) << true << "ports" << ports161;
         QTest::newRow("ports 89 on KORVANEA/B")
-            << AB << AddressedFrame(1, 0x27, ports89) << false << "ports" << ByteBuffer{};
+            << AB << addressedFrame(1, 0x27, ports89) << false << "ports" << ByteBuffer{};
         QTest::newRow("ports other address")
-            << K << AddressedFrame(2, 0x27, ports89) << false << "ports" << ByteBuffer{};
+            << K << addressedFrame(2, 0x27, ports89) << false << "ports" << ByteBuffer{};
         // The serial number 0x7C007E01 travels escaped: 01 7C D4 00 7C D6.
         QTest::newRow("set address, serial matches")
             << K << bytes({0x7E, 0x07, 0x01, 0x7C, 0xD4, 0x00, 0x7C, 0xD6, 0x05, 0x00, 0x00, 0x7F})
@@ -254,22 +254,22 @@ private slots:
             << K << bytes({0x7E, 0x07, 0x02, 0x7C, 0xD4, 0x00, 0x7C, 0xD6, 0x05, 0x00, 0x00, 0x7F})
             << false << "address" << ByteBuffer{};
         QTest::newRow("set address, 6 bytes")
-            << K << PlainFrame(0x07, bytes({0x01, 0x7E, 0x00, 0x7C, 0x05, 0x00})) << false
+            << K << plainFrame(0x07, bytes({0x01, 0x7E, 0x00, 0x7C, 0x05, 0x00})) << false
             << "address" << ByteBuffer{};
         QTest::newRow("set address to 70000")
-            << AB << PlainFrame(0x07, bytes({0x01, 0x7E, 0x00, 0x7C, 0x70, 0x11, 0x01})) << true
+            << AB << plainFrame(0x07, bytes({0x01, 0x7E, 0x00, 0x7C, 0x70, 0x11, 0x01})) << true
             << "address" << bytes({0x70, 0x11, 0x01});
         QTest::newRow("schedule block 2")
-            << K << PlainFrame(0x87, concat({bytes({1, 0, 0, 2}), block})) << true << "block 2"
+            << K << plainFrame(0x87, concat({bytes({1, 0, 0, 2}), block})) << true << "block 2"
             << block;
         QTest::newRow("schedule block 255")
-            << AB << PlainFrame(0x87, concat({bytes({1, 0, 0, 255}), block})) << true << "block 255"
+            << AB << plainFrame(0x87, concat({bytes({1, 0, 0, 255}), block})) << true << "block 255"
             << block;
         QTest::newRow("schedule block other address")
-            << K << PlainFrame(0x87, concat({bytes({2, 0, 0, 2}), block})) << false << "block 2"
+            << K << plainFrame(0x87, concat({bytes({2, 0, 0, 2}), block})) << false << "block 2"
             << ByteBuffer{};
         QTest::newRow("schedule block 63 entries")
-            << K << PlainFrame(0x87, concat({bytes({1, 0, 0, 2}), range(0, 62)})) << false
+            << K << plainFrame(0x87, concat({bytes({1, 0, 0, 2}), range(0, 62)})) << false
             << "block 2" << ByteBuffer{};
     }
 
@@ -280,7 +280,7 @@ private slots:
         QFETCH(QString, field);
         QFETCH(ByteBuffer, value);
 
-        DeviceState before = DeviceState::Initial(model);
+        DeviceState before = DeviceState::initial(model);
         before.serialNumber = 0x7C007E01;
         DeviceEngine engine(before);
         const ByteBuffer answer = answerTo(engine, frame);
@@ -307,21 +307,21 @@ private slots:
         DeviceState s;
         s.address = std::uint32_t(address);
         DeviceEngine engine(s);
-        const ByteBuffer frame = AddressedFrame(std::uint32_t(address), 0x37, bytes({0xAA, 0xAA}));
+        const ByteBuffer frame = addressedFrame(std::uint32_t(address), 0x37, bytes({0xAA, 0xAA}));
         QCOMPARE(frame.size(), std::size_t(8));
         QCOMPARE(hex(answerTo(engine, frame)), hex(bytes({0x7E, 0x37, 0x55, 0x7F})));
         QCOMPARE(hex(engine.state().gps), hex(bytes({0xAA, 0xAA})));
         // The next frame is read normally.
         QCOMPARE(
-            hex(UnescapeFrame(answerTo(engine, request(0x08)))),
+            hex(unescapeFrame(answerTo(engine, request(0x08)))),
             hex(bytes({0x7E, 0x08, address & 0xFF, (address >> 8) & 0xFF, address >> 16, 0x7F})));
     }
 
     void korvaneDelayAnswerAfterWrite() {
         for (Model m : {Model::Korvane, Model::KorvaneAB}) {
-            DeviceEngine engine(DeviceState::Initial(m));
+            DeviceEngine engine(DeviceState::initial(m));
             answerTo(engine,
-                     AddressedFrame(1, 0x57, bytes({0x55, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66})));
+                     addressedFrame(1, 0x57, bytes({0x55, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66})));
             const ByteBuffer expected =
                 m == Model::Korvane
                     ? bytes({0x7E, 0x58, 0x55, 0x11, 0x22, 0x33, 0x7F})
@@ -333,18 +333,18 @@ private slots:
     void setAddressMovesWrites() {
         DeviceEngine engine;
         const std::uint32_t serial = engine.state().serialNumber;
-        const ByteBuffer setTo9 = PlainFrame(
+        const ByteBuffer setTo9 = plainFrame(
             0x07, bytes({int(serial & 0xFF), int((serial >> 8) & 0xFF), int((serial >> 16) & 0xFF),
                          int(serial >> 24), 0x09, 0x00, 0x00}));
         QCOMPARE(hex(answerTo(engine, setTo9)), hex(bytes({0x7E, 0x07, 0x55, 0x7F})));
         QCOMPARE(hex(answerTo(engine, request(0x08))),
                  hex(bytes({0x7E, 0x08, 0x09, 0x00, 0x00, 0x7F})));
-        QCOMPARE(answerTo(engine, AddressedFrame(1, 0x37, bytes({0xAA, 0xAA})))[2],
+        QCOMPARE(answerTo(engine, addressedFrame(1, 0x37, bytes({0xAA, 0xAA})))[2],
                  std::uint8_t(0xAA));
-        QCOMPARE(answerTo(engine, AddressedFrame(9, 0x37, bytes({0xAA, 0xAA})))[2],
+        QCOMPARE(answerTo(engine, addressedFrame(9, 0x37, bytes({0xAA, 0xAA})))[2],
                  std::uint8_t(0x55));
         QCOMPARE(
-            answerTo(engine, PlainFrame(0x87, concat({bytes({9, 0, 0, 0}), repeated(64, 3)})))[2],
+            answerTo(engine, plainFrame(0x87, concat({bytes({9, 0, 0, 0}), repeated(64, 3)})))[2],
             std::uint8_t(0x55));
         QCOMPARE(engine.state().scheduleBlocks.size(), std::size_t(1));
     }
@@ -414,25 +414,25 @@ private slots:
 
     void ignoredCodes() {
         DeviceEngine engine;
-        engine.setFaults(SimulatorFaults::Ignoring({0x28, 0x37}));
+        engine.setFaults(SimulatorFaults::ignoring({0x28, 0x37}));
         const DeviceState before = engine.state();
         QVERIFY(answerTo(engine, request(0x28)).empty());
-        QVERIFY(answerTo(engine, AddressedFrame(1, 0x37, bytes({0xAA, 0xAA}))).empty());
+        QVERIFY(answerTo(engine, addressedFrame(1, 0x37, bytes({0xAA, 0xAA}))).empty());
         QVERIFY(engine.state() == before);
         QCOMPARE(answerTo(engine, request(0x08)).size(), std::size_t(6));
         QCOMPARE(
-            hex(answerTo(engine, AddressedFrame(1, 0x47, bytes({0xAA, 0xAA, 0xAA, 0xAA, 0xAA})))),
+            hex(answerTo(engine, addressedFrame(1, 0x47, bytes({0xAA, 0xAA, 0xAA, 0xAA, 0xAA})))),
             hex(bytes({0x7E, 0x47, 0x55, 0x7F})));
     }
 
     void silent() {
         DeviceEngine engine;
-        engine.setFaults(SimulatorFaults::Silent());
+        engine.setFaults(SimulatorFaults::fullySilent());
         const DeviceState before = engine.state();
         for (int code : ReadCodes)
             QVERIFY(answerTo(engine, request(code)).empty());
-        QVERIFY(answerTo(engine, AddressedFrame(1, 0x37, bytes({0xAA, 0xAA}))).empty());
-        QVERIFY(answerTo(engine, PlainFrame(0x87, concat({bytes({1, 0, 0, 0}), repeated(64, 1)})))
+        QVERIFY(answerTo(engine, addressedFrame(1, 0x37, bytes({0xAA, 0xAA}))).empty());
+        QVERIFY(answerTo(engine, plainFrame(0x87, concat({bytes({1, 0, 0, 0}), repeated(64, 1)})))
                     .empty());
         QVERIFY(engine.state() == before);
         engine.setFaults({});
@@ -444,7 +444,7 @@ private slots:
     void badEnd() {
         QFETCH(Model, model);
         QFETCH(int, code);
-        DeviceState s = DeviceState::Initial(model);
+        DeviceState s = DeviceState::initial(model);
         s.address = 0x7F0000; // last payload byte 7F: escaped, so the answer still cannot end in 7F
         DeviceEngine engine(s);
         const ByteBuffer good = answerTo(engine, request(code));
@@ -452,7 +452,7 @@ private slots:
         const ByteBuffer bad = answerTo(engine, request(code));
         QVERIFY(!bad.empty());
         QVERIFY(bad.back() != 0x7F);
-        QVERIFY(!CheckFrame(bad.data(), bad.size()));
+        QVERIFY(!checkFrame(bad.data(), bad.size()));
         QCOMPARE(hex(bad), hex(ByteBuffer(good.begin(), good.end() - 1)));
     }
 
@@ -461,16 +461,16 @@ private slots:
     void wrongLength() {
         QFETCH(Model, model);
         QFETCH(int, code);
-        DeviceEngine engine(DeviceState::Initial(model));
+        DeviceEngine engine(DeviceState::initial(model));
         engine.setFaults(
             faults([](SimulatorFaults& f) { f.wrongLength = SimulatorFaults::Length::OneLonger; }));
         const ByteBuffer longer = answerTo(engine, request(code));
-        QVERIFY(IsAcceptableFrame(longer));
+        QVERIFY(isAcceptableFrame(longer));
         QCOMPARE(unescapedLength(longer), expectedLength(model, code) + 1);
         engine.setFaults(faults(
             [](SimulatorFaults& f) { f.wrongLength = SimulatorFaults::Length::OneShorter; }));
         const ByteBuffer shorter = answerTo(engine, request(code));
-        QVERIFY(IsAcceptableFrame(shorter));
+        QVERIFY(isAcceptableFrame(shorter));
         QCOMPARE(unescapedLength(shorter), expectedLength(model, code) - 1);
     }
 
@@ -480,7 +480,7 @@ private slots:
             f.badEnd = true;
             f.wrongLength = SimulatorFaults::Length::OneLonger;
         }));
-        QCOMPARE(hex(answerTo(engine, AddressedFrame(1, 0x37, bytes({0xAA, 0xAA})))),
+        QCOMPARE(hex(answerTo(engine, addressedFrame(1, 0x37, bytes({0xAA, 0xAA})))),
                  hex(bytes({0x7E, 0x37, 0x55, 0x7F})));
         QCOMPARE(hex(engine.state().gps), hex(bytes({0xAA, 0xAA})));
     }
@@ -503,7 +503,7 @@ private slots:
     void setModelKeepsOrFitsPorts() {
         DeviceState s;
         s.setModel(Model::KorvaneAB);
-        QCOMPARE(hex(s.portParams), hex(InitialPortPayload(Model::KorvaneAB)));
+        QCOMPARE(hex(s.portParams), hex(initialPortPayload(Model::KorvaneAB)));
         s.portParams = repeated(161, 0x11);
         s.setModel(Model::Korvane);
         QCOMPARE(hex(s.portParams), hex(repeated(89, 0x11)));

@@ -68,24 +68,24 @@ private slots:
             PtyClient port(path);
             QVERIFY(port.isOpen());
             QVERIFY(port.send(request(0x18)));
-            QCOMPARE(UnescapeFrame(port.receiveFrame()).size(), std::size_t(7));
+            QCOMPARE(unescapeFrame(port.receiveFrame()).size(), std::size_t(7));
         }
     }
 
     void writesReachTheState() {
         SimulatorHost sim;
         SimulatorOptions options;
-        options.state = DeviceState::Initial(Model::KorvaneAB);
+        options.state = DeviceState::initial(Model::KorvaneAB);
         options.state.address = 0x7E; // sent raw in the frame header
         const QString path = sim.start(options);
         QVERIFY2(!path.isEmpty(), qPrintable(sim.errorString()));
         PtyClient port(path);
-        QVERIFY(port.send(AddressedFrame(0x7E, 0x37, bytes({0xAA, 0x7F}))));
+        QVERIFY(port.send(addressedFrame(0x7E, 0x37, bytes({0xAA, 0x7F}))));
         QCOMPARE(hex(port.receive(4)), hex(bytes({0x7E, 0x37, 0x55, 0x7F})));
         QCOMPARE(hex(sim.state().gps), hex(bytes({0xAA, 0x7F})));
 
         const ByteBuffer block = range(0, 63);
-        QVERIFY(port.send(PlainFrame(0x87, concat({bytes({0x7E, 0, 0, 4}), block}))));
+        QVERIFY(port.send(plainFrame(0x87, concat({bytes({0x7E, 0, 0, 4}), block}))));
         QCOMPARE(hex(port.receive(4)), hex(bytes({0x7E, 0x87, 0x55, 0x7F})));
         QCOMPARE(hex(sim.state().scheduleBlocks.at(4)), hex(block));
 
@@ -134,7 +134,7 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         QVERIFY(port.send(request(0x28)));
-        const ByteBuffer answer = UnescapeFrame(port.receiveFrame());
+        const ByteBuffer answer = unescapeFrame(port.receiveFrame());
         QCOMPARE(answer.size(), std::size_t(92));
         // 92 bytes or more at 960 bytes/s: about 96 ms on the wire.
         QVERIFY2(timer.elapsed() >= 80, qPrintable(QString::number(timer.elapsed())));
@@ -155,7 +155,7 @@ private slots:
         QVERIFY2(timer.elapsed() >= 190, qPrintable(QString::number(timer.elapsed())));
         // Writes are not split.
         timer.restart();
-        QVERIFY(port.send(AddressedFrame(1, 0x37, bytes({0xAA, 0xAA}))));
+        QVERIFY(port.send(addressedFrame(1, 0x37, bytes({0xAA, 0xAA}))));
         QCOMPARE(hex(port.receive(4)), hex(bytes({0x7E, 0x37, 0x55, 0x7F})));
         QVERIFY(timer.elapsed() >= 45);
     }

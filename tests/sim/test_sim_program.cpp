@@ -88,7 +88,7 @@ private slots:
         QVERIFY(port.send(request(0x08)));
         QCOMPARE(hex(port.receive(6)), hex(bytes({0x7E, 0x08, 0x70, 0x11, 0x01, 0x7F})));
         QVERIFY(port.send(request(0x28)));
-        QCOMPARE(UnescapeFrame(port.receiveFrame()).size(), std::size_t(164));
+        QCOMPARE(unescapeFrame(port.receiveFrame()).size(), std::size_t(164));
         process.terminate();
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitCode(), 0);

@@ -36,7 +36,7 @@ private slots:
 
     void roundTrip() {
         QFETCH(bool, ab);
-        DeviceState s = DeviceState::Initial(ab ? Model::KorvaneAB : Model::Korvane);
+        DeviceState s = DeviceState::initial(ab ? Model::KorvaneAB : Model::Korvane);
         s.address = 0xABCDEF;
         s.serialNumber = 0xFFFFFFFF;
         s.gps = bytes({0xAA, 0x7E});
@@ -48,7 +48,7 @@ private slots:
         DeviceState read; // starts as the other model: every field must come from the text
         read.setModel(ab ? Model::Korvane : Model::KorvaneAB);
         QString error;
-        QVERIFY2(ApplyStateText(StateText(s), read, &error), qPrintable(error));
+        QVERIFY2(applyStateText(stateText(s), read, &error), qPrintable(error));
         QVERIFY(read == s);
     }
 
@@ -61,7 +61,7 @@ private slots:
                            "  GPS = aa55   # lower case, no spaces\n"
                            "block 7 = %1\n")
                 .arg(QString(64, QLatin1Char('0')) + QString(64, QLatin1Char('1')));
-        QVERIFY2(ApplyStateText(text, s, &error), qPrintable(error));
+        QVERIFY2(applyStateText(text, s, &error), qPrintable(error));
         QCOMPARE(hex(s.gps), hex(bytes({0xAA, 0x55})));
         QCOMPARE(hex(s.scheduleBlocks.at(7)),
                  hex(concat({repeated(32, 0x00), repeated(32, 0x11)})));
@@ -74,7 +74,7 @@ private slots:
         DeviceState s;
         QString error;
         const QString ports = QString::fromLatin1(hex(repeated(89, 0x22)));
-        QVERIFY2(ApplyStateText(
+        QVERIFY2(applyStateText(
                      QStringLiteral("ports = %1\nmodel = korvanea/b\naddress = 0x7e\n").arg(ports),
                      s, &error),
                  qPrintable(error));
@@ -121,7 +121,7 @@ private slots:
         s.gps = bytes({0x01, 0x02});
         const DeviceState before = s;
         QString error;
-        QVERIFY(!ApplyStateText(text + QStringLiteral("\ngps = AA AA\n"), s, &error));
+        QVERIFY(!applyStateText(text + QStringLiteral("\ngps = AA AA\n"), s, &error));
         QCOMPARE(error, message);
         QVERIFY(s == before);
     }
@@ -132,10 +132,10 @@ private slots:
         const QString path = dir.filePath("state.txt");
         DeviceState s;
         QString error;
-        QVERIFY(!LoadStateFile(path, s, &error));
+        QVERIFY(!loadStateFile(path, s, &error));
         QVERIFY2(error.startsWith(path), qPrintable(error));
         QVERIFY(writeFile(path, "serial = 42\r\naddress = 7\r\n"));
-        QVERIFY2(LoadStateFile(path, s, &error), qPrintable(error));
+        QVERIFY2(loadStateFile(path, s, &error), qPrintable(error));
         QCOMPARE(s.serialNumber, 42u);
         QCOMPARE(s.address, 7u);
     }
@@ -148,7 +148,7 @@ private slots:
         DeviceState s;
         const DeviceState before = s;
         QString error;
-        QVERIFY(!LoadStateFile(path, s, &error));
+        QVERIFY(!loadStateFile(path, s, &error));
         QVERIFY2(error.startsWith(path) && error.contains("too large"), qPrintable(error));
         QVERIFY(s == before);
     }
@@ -169,7 +169,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, ok);
         QFETCH(QList<int>, codes);
-        const auto parsed = ParseCodeList(text);
+        const auto parsed = parseCodeList(text);
         QCOMPARE(parsed.has_value(), ok);
         if (ok) {
             QList<int> got;
@@ -184,18 +184,18 @@ private slots:
         const QString state = dir.filePath("s.txt");
         QVERIFY(writeFile(state, "model = KORVANEA/B\naddress = 9\n"));
 
-        ParsedArguments p = ParseArguments(args({}));
+        ParsedArguments p = parseArguments(args({}));
         QCOMPARE(p.outcome, ParsedArguments::Outcome::Run);
         QVERIFY(p.options.state == DeviceState{});
         QVERIFY(p.options.faults == SimulatorFaults{});
         QCOMPARE(p.options.baud, 0);
 
-        p = ParseArguments(
+        p = parseArguments(
             args({"--model", "KORVANEA/B", "--baud", "9600", "--reply-delay-ms", "20", "--split-ms",
                   "150", "--ignore", "28,0x87", "--bad-end", "--wrong-length", "--silent", "--log",
                   "/tmp/x.log", "--link", "/tmp/ttyX"}));
         QCOMPARE(p.outcome, ParsedArguments::Outcome::Run);
-        QVERIFY(p.options.state == DeviceState::Initial(Model::KorvaneAB));
+        QVERIFY(p.options.state == DeviceState::initial(Model::KorvaneAB));
         QCOMPARE(p.options.baud, 9600);
         QCOMPARE(p.options.replyDelayMs, 20);
         QCOMPARE(p.options.faults.splitMs, 150);
@@ -206,11 +206,11 @@ private slots:
         QCOMPARE(p.options.logFile, QStringLiteral("/tmp/x.log"));
         QCOMPARE(p.options.linkPath, QStringLiteral("/tmp/ttyX"));
 
-        p = ParseArguments(args({"--wrong-length-short"}));
+        p = parseArguments(args({"--wrong-length-short"}));
         QCOMPARE(p.options.faults.wrongLength, SimulatorFaults::Length::OneShorter);
 
         // --model wins over the file's model; the rest of the file stays.
-        p = ParseArguments(QStringList{"korvane-sim", "--state", state, "--model", "KORVANE"});
+        p = parseArguments(QStringList{"korvane-sim", "--state", state, "--model", "KORVANE"});
         QCOMPARE(p.outcome, ParsedArguments::Outcome::Run);
         QCOMPARE(p.options.state.model, Model::Korvane);
         QCOMPARE(p.options.state.address, 9u);
@@ -238,13 +238,13 @@ private slots:
     void argumentErrors() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, mentions);
-        const ParsedArguments p = ParseArguments(arguments);
+        const ParsedArguments p = parseArguments(arguments);
         QCOMPARE(p.outcome, ParsedArguments::Outcome::Error);
         QVERIFY2(p.text.contains(mentions), qPrintable(p.text));
     }
 
     void help() {
-        const ParsedArguments p = ParseArguments(args({"--help"}));
+        const ParsedArguments p = parseArguments(args({"--help"}));
         QCOMPARE(p.outcome, ParsedArguments::Outcome::Help);
         for (const char* option : {"--model", "--state", "--link", "--log", "--reply-delay-ms",
                                    "--baud", "--silent", "--ignore", "--split-ms", "--bad-end",

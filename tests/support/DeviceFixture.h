@@ -34,9 +34,9 @@ public:
         Port = Sim.start(options);
         if (Port.isEmpty())
             qFatal("simulator did not start: %s", qPrintable(Sim.errorString()));
-        Transport.SetTimeLimitMs(TestTimeLimitMs);
-        Transport.Comm().SetCommName(Port);
-        Transport.Comm().OpenPort();
+        Transport.setTimeLimitMs(TestTimeLimitMs);
+        Transport.comm().setCommName(Port);
+        Transport.comm().openPort();
         Procedures = std::make_unique<DeviceProcedures>(Config, Transport, Ui);
     }
 

@@ -32,34 +32,34 @@ public:
     int BusyChanges = 0;
     QString PortLabel, Model, Address, AddressHex, Serial, SerialHex, Summary;
     int TableChanges = 0;
-    // Runs inside ShowMessage, while the procedure is still under way.
+    // Runs inside showMessage, while the procedure is still under way.
     std::function<void(const ShownMessage&)> OnMessage;
 
-    void ShowMessage(const QString& text, const QString& caption, MessageIcon icon) override {
+    void showMessage(const QString& text, const QString& caption, MessageIcon icon) override {
         Messages.append({text, caption, icon});
         Events.append(QStringLiteral("message ") + caption);
         if (OnMessage)
             OnMessage(Messages.last());
     }
-    void SetBusy(bool busy) override {
+    void setBusy(bool busy) override {
         Busy = busy;
         ++BusyChanges;
         Events.append(QStringLiteral("busy %1").arg(busy ? 1 : 0));
     }
-    void ShowPortLabel(const QString& text) override { PortLabel = text; }
-    void ShowModel(const QString& model) override { Model = model; }
-    void ShowAddress(const QString& decimal, const QString& hex) override {
+    void showPortLabel(const QString& text) override { PortLabel = text; }
+    void showModel(const QString& model) override { Model = model; }
+    void showAddress(const QString& decimal, const QString& hex) override {
         Address = decimal;
         AddressHex = hex;
     }
-    void ShowSerialNumber(const QString& decimal, const QString& hex) override {
+    void showSerialNumber(const QString& decimal, const QString& hex) override {
         Serial = decimal;
         SerialHex = hex;
     }
-    void PortTableChanged() override { ++TableChanges; }
-    void ShowTrunkSummary(const QString& summary) override { Summary = summary; }
-    void ShowScheduleProgress(int, int) override {}
-    void Pause(int ms) override {
+    void portTableChanged() override { ++TableChanges; }
+    void showTrunkSummary(const QString& summary) override { Summary = summary; }
+    void showScheduleProgress(int, int) override {}
+    void pause(int ms) override {
         Pauses.append(ms);
         Events.append(QStringLiteral("pause %1").arg(ms));
     }

@@ -42,7 +42,7 @@ public:
                 if (OnMessage)
                     OnMessage(Messages.last());
             });
-        Window->Transport().SetTimeLimitMs(TestTimeLimitMs);
+        Window->transport().setTimeLimitMs(TestTimeLimitMs);
     }
 
     ~WindowFixture() {
@@ -57,7 +57,7 @@ public:
 
     QStringList Texts() const { return TextsOf(Messages); }
 
-    QString Settings() const {
+    QString settings() const {
         QFile f(Dir.filePath(QStringLiteral("KORVANE.INI")));
         f.open(QIODevice::ReadOnly);
         return QString::fromUtf8(f.readAll());

@@ -27,7 +27,7 @@ struct Shown {
 QByteArray Lines(const QStringList& lines) {
     QByteArray out;
     for (const QString& line : lines)
-        out += ToCp936(line) + "\r\n";
+        out += toCp936(line) + "\r\n";
     return out;
 }
 
@@ -86,13 +86,13 @@ void ClickRow(QTreeWidget* list, const QString& channel) {
 }
 
 QList<int> Items(const ChannelDialog& d) {
-    return {Child<RadioGroup>(d, "polarityGroup")->ItemIndex(),
-            Child<RadioGroup>(d, "portStateGroup")->ItemIndex(),
-            Child<RadioGroup>(d, "clockSourceGroup")->ItemIndex(),
-            Child<RadioGroup>(d, "clockEdgeGroup")->ItemIndex()};
+    return {Child<RadioGroup>(d, "polarityGroup")->itemIndex(),
+            Child<RadioGroup>(d, "portStateGroup")->itemIndex(),
+            Child<RadioGroup>(d, "clockSourceGroup")->itemIndex(),
+            Child<RadioGroup>(d, "clockEdgeGroup")->itemIndex()};
 }
 
-SelectChannelInput Unassigned(const QString& model, const QString& file) {
+SelectChannelInput unassigned(const QString& model, const QString& file) {
     return {model, file, "-", "-", "-", "-", "-", ""};
 }
 
@@ -131,15 +131,15 @@ private slots:
     // group starts there), one whole row chosen at a time and never edited in place,
     // the delay shown but not typed, OK as the default button.
     void form() {
-        ChannelDialog d(Unassigned(text::ModelAB, {}));
+        ChannelDialog d(unassigned(text::ModelAB, {}));
         const std::pair<RadioGroup*, QString> groups[] = {
             {Child<RadioGroup>(d, "polarityGroup"), "正"},
             {Child<RadioGroup>(d, "portStateGroup"), "开"},
             {Child<RadioGroup>(d, "clockSourceGroup"), "内部"},
             {Child<RadioGroup>(d, "clockEdgeGroup"), "上升沿(正)"}};
         for (const auto& [group, first] : groups) {
-            QCOMPARE(group->Item(0)->text(), first);
-            QCOMPARE(group->ItemIndex(), 0);
+            QCOMPARE(group->item(0)->text(), first);
+            QCOMPARE(group->itemIndex(), 0);
         }
         QVERIFY(Child<QLineEdit>(d, "delayField")->isReadOnly());
         QCOMPARE(Child<QTreeWidget>(d, "channelList")->selectionMode(),
@@ -176,7 +176,7 @@ private slots:
     void list() {
         QFETCH(QByteArray, file);
         QFETCH(QStringList, rows);
-        auto d = Open(Unassigned(text::ModelAB, ChannelFile(file)));
+        auto d = Open(unassigned(text::ModelAB, ChannelFile(file)));
         QCOMPARE(Rows(Child<QTreeWidget>(d, "channelList")), rows);
         QVERIFY(Child<QTreeWidget>(d, "channelList")->selectedItems().isEmpty());
         QVERIFY(m_shown.isEmpty());
@@ -203,7 +203,7 @@ private slots:
         QCOMPARE(d->result(), int(QDialog::Accepted));
         QVERIFY(!d->isVisible());
         QVERIFY(m_shown.isEmpty());
-        const ChannelChoice c = d->Choice();
+        const ChannelChoice c = d->choice();
         QCOMPARE(c.Channel, QStringLiteral("5"));
         QCOMPARE(c.Coding, text::Sync);
         QCOMPARE(c.Rate, QStringLiteral("6400"));
@@ -236,16 +236,16 @@ private slots:
                                       "00000A"};
         auto d = Open(port);
         QCOMPARE(SelectedChannels(Child<QTreeWidget>(d, "channelList")), QStringList{"3"});
-        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->ItemText(),
+        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->itemText(),
                  text::External); // from the row
-        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->ItemText(),
+        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->itemText(),
                  text::RisingEdge); // from the port
         QVERIFY(!Child<RadioGroup>(d, "clockSourceGroup")->isEnabled());
         QCOMPARE(Child<QLineEdit>(d, "delayField")->text(), QStringLiteral("00000A"));
     }
 
     void unassignedPortSelectsNothing() {
-        auto d = Open(Unassigned(text::ModelAB, ChannelFile(StandardFile())));
+        auto d = Open(unassigned(text::ModelAB, ChannelFile(StandardFile())));
         QVERIFY(Child<QTreeWidget>(d, "channelList")->selectedItems().isEmpty());
         QCOMPARE(Items(*d), (QList<int>{0, 0, 0, 0}));
 
@@ -265,9 +265,9 @@ private slots:
         QCOMPARE(Child<QLineEdit>(d, "stopBitsField")->text(), QStringLiteral("2"));
         Child<QPushButton>(d, "okButton")->click();
         QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(d->Choice().Channel, QStringLiteral("9"));
-        QCOMPARE(d->Choice().Rate, QStringLiteral("3200"));
-        QCOMPARE(d->Choice().StopBits, QStringLiteral("2"));
+        QCOMPARE(d->choice().Channel, QStringLiteral("9"));
+        QCOMPARE(d->choice().Rate, QStringLiteral("3200"));
+        QCOMPARE(d->choice().StopBits, QStringLiteral("2"));
         QCOMPARE(m_shown.size(), 1);
     }
 
@@ -281,7 +281,7 @@ private slots:
     void delayFieldByModel() {
         QFETCH(QString, model);
         QFETCH(bool, enabled);
-        auto d = Open(Unassigned(model, ChannelFile(StandardFile())));
+        auto d = Open(unassigned(model, ChannelFile(StandardFile())));
         QCOMPARE(Child<QLineEdit>(d, "delayField")->isEnabled(), enabled);
         QCOMPARE(Child<QLabel>(d, "delayLabel")->isEnabled(), enabled);
         ClickRow(Child<QTreeWidget>(d, "channelList"), "7");
@@ -289,22 +289,22 @@ private slots:
         // Enter in the list confirms like "确定".
         QTest::keyClick(Child<QTreeWidget>(d, "channelList"), Qt::Key_Return);
         QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(d->Choice().Delay, QStringLiteral("ABCDEF"));
-        QCOMPARE(d->Choice().Coding, text::Async);
-        QCOMPARE(d->Choice().StopBits, QStringLiteral("1"));
+        QCOMPARE(d->choice().Delay, QStringLiteral("ABCDEF"));
+        QCOMPARE(d->choice().Coding, text::Async);
+        QCOMPARE(d->choice().StopBits, QStringLiteral("1"));
     }
 
     void selectingRows() {
-        auto d = Open(Unassigned(text::ModelAB, ChannelFile(StandardFile())));
+        auto d = Open(unassigned(text::ModelAB, ChannelFile(StandardFile())));
         ClickRow(Child<QTreeWidget>(d, "channelList"), "5");
         QVERIFY(Child<RadioGroup>(d, "clockSourceGroup")->isEnabled());
-        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->ItemText(), text::Internal);
-        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->ItemText(), text::RisingEdge);
+        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->itemText(), text::Internal);
+        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->itemText(), text::RisingEdge);
 
         ClickRow(Child<QTreeWidget>(d, "channelList"), "3");
         QVERIFY(!Child<RadioGroup>(d, "clockSourceGroup")->isEnabled()); // POCSAG
-        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->ItemText(), text::External);
-        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->ItemText(), text::FallingEdge);
+        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->itemText(), text::External);
+        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->itemText(), text::FallingEdge);
         QCOMPARE(Child<QLineEdit>(d, "stopBitsField")->text(), QStringLiteral("1"));
 
         ClickRow(Child<QTreeWidget>(d, "channelList"), "7");
@@ -314,17 +314,17 @@ private slots:
         // The short record has no clock values: the groups keep what they show.
         ClickRow(Child<QTreeWidget>(d, "channelList"), "11");
         QVERIFY(Child<RadioGroup>(d, "clockSourceGroup")->isEnabled());
-        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->ItemText(), text::External);
-        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->ItemText(), text::FallingEdge);
+        QCOMPARE(Child<RadioGroup>(d, "clockSourceGroup")->itemText(), text::External);
+        QCOMPARE(Child<RadioGroup>(d, "clockEdgeGroup")->itemText(), text::FallingEdge);
         QCOMPARE(Child<QLineEdit>(d, "stopBitsField")->text(), QString());
         QCOMPARE(Child<QLineEdit>(d, "delayField")->text(), QStringLiteral("000000"));
 
         // The operator's own choices go into the result.
-        Child<RadioGroup>(d, "polarityGroup")->Item(1)->click();
-        Child<RadioGroup>(d, "clockSourceGroup")->Item(0)->click();
+        Child<RadioGroup>(d, "polarityGroup")->item(1)->click();
+        Child<RadioGroup>(d, "clockSourceGroup")->item(0)->click();
         Child<QLineEdit>(d, "stopBitsField")->setText("1.5");
         Child<QPushButton>(d, "okButton")->click();
-        const ChannelChoice c = d->Choice();
+        const ChannelChoice c = d->choice();
         QCOMPARE(c.Channel, QStringLiteral("11"));
         QCOMPARE(c.Rate, QStringLiteral("512"));
         QCOMPARE(c.Polarity, text::Negative);
@@ -335,7 +335,7 @@ private slots:
     }
 
     void doubleClickConfirms() {
-        auto d = Open(Unassigned(text::ModelAB, ChannelFile(StandardFile())));
+        auto d = Open(unassigned(text::ModelAB, ChannelFile(StandardFile())));
         QTreeWidgetItem* item = Row(Child<QTreeWidget>(d, "channelList"), "5");
         QVERIFY(item);
         // The events of a real double-click: the second press comes before the
@@ -347,7 +347,7 @@ private slots:
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
         QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(d->Choice().Channel, QStringLiteral("5"));
+        QCOMPARE(d->choice().Channel, QStringLiteral("5"));
     }
 
     void cancel_data() {
@@ -404,7 +404,7 @@ private slots:
 
     void readAfreshAtEachOpening() {
         const QString file = ChannelFile(Head + Record("3", "POCSAG", "1200", "", "", "1"));
-        auto d = Open(Unassigned(text::ModelAB, file));
+        auto d = Open(unassigned(text::ModelAB, file));
         QCOMPARE(Rows(Child<QTreeWidget>(d, "channelList")), QStringList{"3|POCSAG|1200|-|-|1"});
         d->reject();
         WriteFile(file, Head + Record("4", "POCSAG", "2400", "", "", "1"));
@@ -417,7 +417,7 @@ private slots:
         config.DeviceModel = text::ModelSingle;
         config.ChannelFileName = "/x/ch.chn";
         const PortEntry port{"4", "12", "POCSAG", "1200", "-", "下降沿(负)", "负", "关", "0A", ""};
-        const SelectChannelInput in = SelectChannelInput::From(config, port);
+        const SelectChannelInput in = SelectChannelInput::from(config, port);
         QCOMPARE(in.DeviceModel, text::ModelSingle);
         QCOMPARE(in.ChannelFileName, QStringLiteral("/x/ch.chn"));
         QCOMPARE(in.Channel, QStringLiteral("12"));

@@ -62,8 +62,8 @@ const std::vector<TrunkDialogCase>& TrunkDialogCases() {
          [](QWidget* d) {
              d->findChild<QCheckBox*>(QStringLiteral("gpsCheck"))->click();
              d->findChild<QAbstractButton*>(QStringLiteral("gpsNegativeRadio"))->click();
-             d->findChild<RadioGroup*>(QStringLiteral("trunkPortGroup"))->Item(2)->click();
-             d->findChild<RadioGroup*>(QStringLiteral("carrierLevelGroup"))->Item(1)->click();
+             d->findChild<RadioGroup*>(QStringLiteral("trunkPortGroup"))->item(2)->click();
+             d->findChild<RadioGroup*>(QStringLiteral("carrierLevelGroup"))->item(1)->click();
              clickOk(d);
          },
          GpsParams{1, 1},
@@ -115,16 +115,16 @@ private slots:
     void startWithOnlyAPortName() {
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName=/dev/korvane-no-such-port\r\n"));
         MainWindow& w = *f.Window;
-        const SerialPort& comm = w.Transport().Comm();
-        QCOMPARE(comm.BaudRate(), 9600u);
-        QCOMPARE(comm.ByteSize(), DataBits::_8);
-        QCOMPARE(comm.Parity(), ParityMode::None);
-        QCOMPARE(comm.StopBits(), StopBitsMode::_1);
-        QVERIFY(!w.IsDebug());
-        QVERIFY(w.Config().ChannelFileName.isEmpty());
-        QVERIFY(w.Config().Ports.isEmpty()); // filled when shown
+        const SerialPort& comm = w.transport().comm();
+        QCOMPARE(comm.baudRate(), 9600u);
+        QCOMPARE(comm.byteSize(), DataBits::_8);
+        QCOMPARE(comm.parity(), ParityMode::None);
+        QCOMPARE(comm.stopBits(), StopBitsMode::_1);
+        QVERIFY(!w.isDebug());
+        QVERIFY(w.config().ChannelFileName.isEmpty());
+        QVERIFY(w.config().Ports.isEmpty()); // filled when shown
         f.Show();
-        QCOMPARE(w.Config().Ports.size(), 24);
+        QCOMPARE(w.config().Ports.size(), 24);
         QCOMPARE(Child<QTreeView>(w, "portList")->model()->rowCount(), 24);
         QCOMPARE(Child<QTreeView>(w, "portList")->model()->index(23, 0).data().toString(),
                  QStringLiteral("24"));
@@ -140,7 +140,7 @@ private slots:
         QVERIFY(Child<QCheckBox>(w, "channelDelayCheck")->isChecked());
         QVERIFY(!Child<QLineEdit>(w, "deviceNameField")->isEnabled());
         QVERIFY(!Child<QComboBox>(w, "stationCombo")->isEnabled());
-        QVERIFY(!comm.IsOpen());
+        QVERIFY(!comm.isOpen());
         QCOMPARE(Child<QLabel>(w, "portLabel")->text(), QStringLiteral("断开"));
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("Error opening serial port.")}));
         QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
@@ -153,8 +153,8 @@ private slots:
             QStringLiteral("[setting]\r\ncommname=/dev/korvane-no-such-port\r\nParity=3\r\n"
                            "ChannelFile=C:\\chn\\a.chn\r\n"));
         QCOMPARE(f.Messages.size(), 1);
-        QCOMPARE(f.Window->Config().ChannelFileName, QStringLiteral("C:\\chn\\a.chn"));
-        QCOMPARE(f.Window->Transport().Comm().Parity(), ParityMode::Mark);
+        QCOMPARE(f.Window->config().ChannelFileName, QStringLiteral("C:\\chn\\a.chn"));
+        QCOMPARE(f.Window->transport().comm().parity(), ParityMode::Mark);
     }
 
     void openPortAtStart() {
@@ -162,8 +162,8 @@ private slots:
             QStringLiteral("[Setting]\r\nCommName={PTY}\r\nBaudRate=19200\r\nByteSize=2\r\n"
                            "Parity=2\r\nStopBits=2\r\ndebug=1\r\n"));
         QVERIFY(f.Messages.isEmpty());
-        QVERIFY(f.Window->IsDebug());
-        QVERIFY(f.Window->Transport().Debug());
+        QVERIFY(f.Window->isDebug());
+        QVERIFY(f.Window->transport().debug());
         f.Show();
         QCOMPARE(Child<QLabel>(f.Window, "portLabel")->text(),
                  f.Port + QStringLiteral(" 19200-7-E-2"));
@@ -187,13 +187,13 @@ private slots:
         QTest::keyClicks(Child<QLineEdit>(w, "serialNumberField"), QStringLiteral("9"));
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("00000001"));
         Child<QCheckBox>(w, "remoteControlCheck")->click();
-        QVERIFY(w.Config().ControlMode);
+        QVERIFY(w.config().ControlMode);
         QVERIFY(!Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
         Child<QLineEdit>(w, "serialNumberField")->clear();
         QTest::keyClicks(Child<QLineEdit>(w, "serialNumberField"), QStringLiteral("123456789b"));
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("12345678"));
         Child<QCheckBox>(w, "remoteControlCheck")->click();
-        QVERIFY(!w.Config().ControlMode);
+        QVERIFY(!w.config().ControlMode);
         QVERIFY(Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
     }
 
@@ -203,13 +203,13 @@ private slots:
         MainWindow& w = *f.Window;
         Child<QLineEdit>(w, "addressField")->setFocus();
         Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("000042"));
-        QCOMPARE(w.Config().Info.Address, 1u); // not yet: the field still has the focus
+        QCOMPARE(w.config().Info.Address, 1u); // not yet: the field still has the focus
         Child<QPushButton>(w, "readButton")->setFocus();
-        QTRY_COMPARE(w.Config().Info.Address, 42u);
+        QTRY_COMPARE(w.config().Info.Address, 42u);
         Child<QLineEdit>(w, "serialNumberField")->setFocus();
         Child<QLineEdit>(w, "serialNumberField")->setText(QStringLiteral("ABC"));
         Child<QLineEdit>(w, "addressField")->setFocus();
-        QTRY_COMPARE(w.Config().Info.SerialNumber, 0u);
+        QTRY_COMPARE(w.config().Info.SerialNumber, 0u);
     }
 
     // Refused while busy: the busy guard's own test.
@@ -224,10 +224,10 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        w.Config().Ports[1].Channel = QStringLiteral("3");
-        w.Config().Ports[4].Channel = QStringLiteral("4");
-        w.Config().Ports[4].Remark = text::Added;
-        w.PortTableChanged();
+        w.config().Ports[1].Channel = QStringLiteral("3");
+        w.config().Ports[4].Channel = QStringLiteral("4");
+        w.config().Ports[4].Remark = text::Added;
+        w.portTableChanged();
         QCOMPARE(Child<QTreeView>(w, "portList")
                      ->model()
                      ->index(4, 0)
@@ -260,7 +260,7 @@ private slots:
         QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("未刷新"));
         QCOMPARE(Child<QLabel>(w, "refreshLabel")->palette().color(QPalette::WindowText),
                  QColor(Qt::red));
-        QCOMPARE(w.Config().Ports[1].PortNumber, QStringLiteral("2"));
+        QCOMPARE(w.config().Ports[1].PortNumber, QStringLiteral("2"));
     }
 
     void doubleClickWithoutChannelFile() {
@@ -303,9 +303,9 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        w.Config().SetRefreshed(true);
-        w.Config().PocsagDelay = 300;
-        w.Config().DeviceModel = c.model;
+        w.config().setRefreshed(true);
+        w.config().PocsagDelay = 300;
+        w.config().DeviceModel = c.model;
         QString shownDelay;
         const auto shown = WhenModal([&](QWidget* d) {
             QVERIFY(qobject_cast<TrunkGpsDialog*>(d));
@@ -315,15 +315,15 @@ private slots:
         w.onTrunkSummaryClicked();
         QVERIFY(*shown);
         QCOMPARE(shownDelay, QStringLiteral("00012C"));
-        QCOMPARE(w.Config().Gps, c.gps);
-        QCOMPARE(w.Config().Trunk, c.trunk);
-        QCOMPARE(w.Config().PocsagDelay, 300);
+        QCOMPARE(w.config().Gps, c.gps);
+        QCOMPARE(w.config().Trunk, c.trunk);
+        QCOMPARE(w.config().PocsagDelay, 300);
         QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->text(), c.label);
         QCOMPARE(f.Texts(), c.messages);
         for (const ShownMessage& m : f.Messages)
             QCOMPARE(m.Caption, QCoreApplication::applicationName());
-        QCOMPARE(w.Config().IsTrunkRefreshed(), c.trunkRefreshed);
-        QCOMPARE(w.Config().IsRefreshed(), c.trunkRefreshed);
+        QCOMPARE(w.config().isTrunkRefreshed(), c.trunkRefreshed);
+        QCOMPARE(w.config().isRefreshed(), c.trunkRefreshed);
         QCOMPARE(background(Child<QLabel>(w, "trunkSummaryLabel")),
                  c.trunkRefreshed ? QColor(255, 255, 0) : QColor(Qt::red));
         QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(),

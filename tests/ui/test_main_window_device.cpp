@@ -131,7 +131,7 @@ private slots:
                         ModelOptions(sim::Model(model)));
         f.Show();
         MainWindow& w = *f.Window;
-        w.Config().SetTrunkRefreshed(false);
+        w.config().setTrunkRefreshed(false);
         QCOMPARE(background(Child<QLabel>(w, "trunkSummaryLabel")), QColor(Qt::red));
         Child<QPushButton>(w, "readButton")->click();
         QVERIFY(f.Messages.isEmpty());
@@ -180,7 +180,7 @@ private slots:
         if (identified)
             Child<QAction>(f.Window, "connectAction")->trigger();
         QVERIFY(f.Messages.isEmpty());
-        f.Sim.setFaults(sim::SimulatorFaults::Silent());
+        f.Sim.setFaults(sim::SimulatorFaults::fullySilent());
         Child<QAction>(f.Window, "connectAction")->trigger();
         QCOMPARE(f.Texts(), texts);
         QStringList shownCaptions;
@@ -197,11 +197,11 @@ private slots:
         f.Show();
         MainWindow& w = *f.Window;
         Child<QAction>(w, "disconnectAction")->trigger();
-        QVERIFY(!w.Transport().Comm().IsOpen());
+        QVERIFY(!w.transport().comm().isOpen());
         QCOMPARE(Child<QLabel>(w, "portLabel")->text(), QStringLiteral("断开"));
         Child<QAction>(w, "connectAction")->trigger();
         QVERIFY(f.Messages.isEmpty());
-        QVERIFY(w.Transport().Comm().IsOpen());
+        QVERIFY(w.transport().comm().isOpen());
         QCOMPARE(Child<QLabel>(w, "portLabel")->text(), f.Port + QStringLiteral(" 9600-8-N-1"));
     }
 
@@ -219,9 +219,9 @@ private slots:
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName={PTY}\r\n"), options);
         f.Show();
         MainWindow& w = *f.Window;
-        w.Config().DeviceModel = text::ModelSingle; // one transaction: no probe
+        w.config().DeviceModel = text::ModelSingle; // one transaction: no probe
         int chooserCalls = 0;
-        w.SetFileChooser([&](MainWindow::FileDialog, const QString&) {
+        w.setFileChooser([&](MainWindow::FileDialog, const QString&) {
             ++chooserCalls;
             return QString();
         });
@@ -231,7 +231,7 @@ private slots:
         QTimer poll;
         poll.setInterval(5);
         connect(&poll, &QTimer::timeout, &w, [&] {
-            if (!w.IsDeviceActionRunning())
+            if (!w.isDeviceActionRunning())
                 return;
             poll.stop();
             QVERIFY(!Child<QGroupBox>(w, "portTableGroup")->isEnabled());
@@ -245,11 +245,11 @@ private slots:
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x07}));
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("祝贺你，地址写入成功！")}));
         QCOMPARE(chooserCalls, 0);
-        QVERIFY(!w.PopupMenu()->isVisible());
+        QVERIFY(!w.contextMenu()->isVisible());
         QVERIFY(!*dialog);
         QVERIFY(w.isVisible());
-        QVERIFY(w.Transport().Comm().IsOpen());
-        QVERIFY(!w.IsDeviceActionRunning());
+        QVERIFY(w.transport().comm().isOpen());
+        QVERIFY(!w.isDeviceActionRunning());
         QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }
 
@@ -355,7 +355,7 @@ private slots:
                 .replace(QStringLiteral("{OTHER}"), otherPort);
         };
         f.Show();
-        const QString before = f.Settings();
+        const QString before = f.settings();
         bool stayedOpen = false;
         const auto shown = WhenModal([&](QWidget* d) {
             const auto box = [d](const char* name) {
@@ -380,11 +380,11 @@ private slots:
         QCOMPARE(stayedOpen, !messages.isEmpty() && label != QStringLiteral("断开"));
         QCOMPARE(f.Texts(), messages);
         QCOMPARE(Child<QLabel>(f.Window, "portLabel")->text(), place(label));
-        QCOMPARE(f.Window->Transport().Comm().IsOpen(), label != QStringLiteral("断开"));
+        QCOMPARE(f.Window->transport().comm().isOpen(), label != QStringLiteral("断开"));
         if (stored.isEmpty())
-            QCOMPARE(f.Settings(), before);
+            QCOMPARE(f.settings(), before);
         else
-            QCOMPARE(f.Settings(), place(QStringLiteral("[Setting]\r\n") + stored));
+            QCOMPARE(f.settings(), place(QStringLiteral("[Setting]\r\n") + stored));
     }
 
     // The settings file will not take the keys: that is shown, and the label still

@@ -149,7 +149,7 @@ struct ChooserLog {
 };
 
 void answerWith(WindowFixture& f, const QString& path, ChooserLog* log = nullptr) {
-    f.Window->SetFileChooser([path, log](Kind kind, const QString& start) {
+    f.Window->setFileChooser([path, log](Kind kind, const QString& start) {
         if (log) {
             log->Kinds.append(kind);
             log->Starts.append(start);
@@ -162,7 +162,7 @@ void load(WindowFixture& f, const QByteArray& bytes) {
     const QString path = f.Dir.filePath(QStringLiteral("load.krv"));
     writeFile(path, bytes);
     answerWith(f, path);
-    f.Window->LoadConfiguration();
+    f.Window->loadConfiguration();
 }
 
 // Every cell of the list, row by row, as the view's model shows it.
@@ -197,7 +197,7 @@ std::array<std::uint8_t, 32> knownReservedBytes() {
 
 // A configuration with every saved value set apart from its start value.
 void fillKnownConfiguration(DeviceConfiguration& c) {
-    c.ResetPortTable();
+    c.resetPortTable();
     c.Ports[0] = entry({"1", "3", text::Sync, "1200", text::Internal, text::RisingEdge,
                         text::Positive, text::On, "00ABCD", text::Added});
     c.Ports[1] = entry({"2", "7", text::Pocsag, "512", text::None, text::FallingEdge,
@@ -244,9 +244,9 @@ QByteArray knownConfigurationBytes() {
 QString writeChannelFiles(const QString& dir) {
     const QString path = QDir(dir).filePath(QStringLiteral("channels.chn"));
     QByteArray chn = lines({"Korvane channels", "2"});
-    chn += lines({"3", ToCp936(u"同步"), "512", ToCp936(u"外部"), ToCp936(u"下降沿(负)"), "1"});
-    chn += lines({"5", ToCp936(u"异步"), "2400", ToCp936(u"外部"), ToCp936(u"下降沿(负)"), "2"});
-    chn += lines({"7", "POCSAG", "1200", ToCp936(u"内部"), ToCp936(u"上升沿(正)"), "1"});
+    chn += lines({"3", toCp936(u"同步"), "512", toCp936(u"外部"), toCp936(u"下降沿(负)"), "1"});
+    chn += lines({"5", toCp936(u"异步"), "2400", toCp936(u"外部"), toCp936(u"下降沿(负)"), "2"});
+    chn += lines({"7", "POCSAG", "1200", toCp936(u"内部"), toCp936(u"上升沿(正)"), "1"});
     writeFile(path, chn);
     writeFile(QDir(dir).filePath(QStringLiteral("channels.ini")),
               lines({"[DELAY]", "3=00ABCD", "5=001234", "7=000777"}));
@@ -255,7 +255,7 @@ QString writeChannelFiles(const QString& dir) {
 
 void chooseChannelFile(WindowFixture& f, const QString& path) {
     answerWith(f, path);
-    f.Window->ChooseChannelFile();
+    f.Window->chooseChannelFile();
 }
 
 // Acts on the channel dialog once it is up; whatever act did, the dialog is closed
@@ -289,9 +289,9 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        fillKnownConfiguration(w.Config());
-        w.PortTableChanged();
-        const DeviceConfiguration& c = w.Config();
+        fillKnownConfiguration(w.config());
+        w.portTableChanged();
+        const DeviceConfiguration& c = w.config();
         const PortTable before = c.Ports;
         const TrunkParams trunk = c.Trunk;
         const ReservedBlock reserved = c.Reserved;
@@ -306,13 +306,13 @@ private slots:
         QCOMPARE(f.Messages[0].Icon, MessageIcon::Information);
 
         // Everything back to start values (the carrier level stays, it is not saved).
-        w.Config().ResetPortTable();
-        w.Config().Info = DeviceInfo{};
-        w.Config().Gps = GpsParams{};
-        w.Config().Trunk = TrunkParams{};
-        w.Config().Trunk.CarrierLevel = 1;
-        w.Config().Reserved = ReservedBlock{};
-        w.PortTableChanged();
+        w.config().resetPortTable();
+        w.config().Info = DeviceInfo{};
+        w.config().Gps = GpsParams{};
+        w.config().Trunk = TrunkParams{};
+        w.config().Trunk.CarrierLevel = 1;
+        w.config().Reserved = ReservedBlock{};
+        w.portTableChanged();
         Child<QLineEdit>(w, "serialNumberField")->setText(QStringLiteral("00000001"));
         Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("000001"));
 
@@ -345,12 +345,12 @@ private slots:
     void saveWritesTheFormat() {
         WindowFixture f;
         f.Show();
-        fillKnownConfiguration(f.Window->Config());
+        fillKnownConfiguration(f.Window->config());
         // The fields show other texts; the file takes the configuration's numbers.
         Child<QLineEdit>(f.Window, "serialNumberField")->setText(QStringLiteral("00000001"));
         const QString path = f.Dir.filePath(QStringLiteral("known.krv"));
         answerWith(f, path);
-        f.Window->SaveConfiguration();
+        f.Window->saveConfiguration();
         QCOMPARE(f.Texts(), QStringList({Saved}));
         const QByteArray written = readFile(path);
         const QByteArray expected = knownConfigurationBytes();
@@ -414,8 +414,8 @@ private slots:
         f.Show();
         load(f, file);
         QCOMPARE(f.Texts(), QStringList());
-        QCOMPARE(f.Window->Config().Ports.size(), 24);
-        QCOMPARE(f.Window->Config().Ports, expected);
+        QCOMPARE(f.Window->config().Ports.size(), 24);
+        QCOMPARE(f.Window->config().Ports, expected);
         QCOMPARE(listed(*f.Window), expected);
     }
 
@@ -461,11 +461,11 @@ private slots:
         QCOMPARE(f.Texts(), QStringList());
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), idText);
         QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), addressText);
-        QCOMPARE(w.Config().Info.SerialNumber, serial);
-        QCOMPARE(w.Config().Info.Address, address);
-        QCOMPARE(w.Config().Gps, gps);
-        QCOMPARE(w.Config().Trunk, trunk);
-        QCOMPARE(w.Config().Reserved, reserved);
+        QCOMPARE(w.config().Info.SerialNumber, serial);
+        QCOMPARE(w.config().Info.Address, address);
+        QCOMPARE(w.config().Gps, gps);
+        QCOMPARE(w.config().Trunk, trunk);
+        QCOMPARE(w.config().Reserved, reserved);
         QVERIFY(Child<QLabel>(w, "trunkSummaryLabel")->text().startsWith(QStringLiteral("GPS:")));
     }
 
@@ -477,8 +477,8 @@ private slots:
         f.Show();
         MainWindow& w = *f.Window;
         load(f, header({"123456789", "16777215", "0", "0", "0", "0", "0", "0", "0", "0", "0", ""}));
-        QCOMPARE(w.Config().Info.SerialNumber, 123456789u);
-        QCOMPARE(w.Config().Info.Address, 16777215u);
+        QCOMPARE(w.config().Info.SerialNumber, 123456789u);
+        QCOMPARE(w.config().Info.Address, 16777215u);
         // Passing through the fields keeps the numbers.
         Child<QLineEdit>(w, "serialNumberField")->setFocus();
         QTRY_VERIFY(Child<QLineEdit>(w, "serialNumberField")->hasFocus());
@@ -486,8 +486,8 @@ private slots:
         QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
         Child<QPushButton>(w, "readButton")->setFocus();
         QTRY_VERIFY(Child<QPushButton>(w, "readButton")->hasFocus());
-        QCOMPARE(w.Config().Info.SerialNumber, 123456789u);
-        QCOMPARE(w.Config().Info.Address, 16777215u);
+        QCOMPARE(w.config().Info.SerialNumber, 123456789u);
+        QCOMPARE(w.config().Info.Address, 16777215u);
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("123456789"));
         QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("16777215"));
     }
@@ -503,31 +503,31 @@ private slots:
         const QString summary = Child<QLabel>(w, "trunkSummaryLabel")->text();
         QVERIFY2(summary.startsWith(QStringLiteral("GPS:禁止")), qPrintable(summary));
 
-        w.Config().SetTrunkRefreshed(true);
+        w.config().setTrunkRefreshed(true);
         load(f, header({"55", "66", "1", "0", "1", "300", "400", "1", "0", "1", "0", ""}) +
                     assignedFileRow(1));
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("Korvane 版本错误！.")}));
         QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
         QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
         QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->text(), QStringLiteral("干线"));
-        QVERIFY(w.Config().IsTrunkRefreshed());
+        QVERIFY(w.config().isTrunkRefreshed());
         QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->palette().color(QPalette::Window),
                  QColor(255, 255, 0));
-        QCOMPARE(w.Config().Ports[0], assignedEntry(1));
+        QCOMPARE(w.config().Ports[0], assignedEntry(1));
         QCOMPARE(listed(w)[0], assignedEntry(1));
-        QCOMPARE(w.Config().Info.SerialNumber, 55u);
+        QCOMPARE(w.config().Info.SerialNumber, 55u);
         QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("66"));
-        QCOMPARE(w.Config().Trunk.DelayEnabled, 1);
-        QCOMPARE(w.Config().Trunk.DelayCyclesA, 300);
-        QCOMPARE(w.Config().Trunk.ClockPolarity, 1);
-        QCOMPARE(w.Config().Gps.GpsEnabled, 1);
+        QCOMPARE(w.config().Trunk.DelayEnabled, 1);
+        QCOMPARE(w.config().Trunk.DelayCyclesA, 300);
+        QCOMPARE(w.config().Trunk.ClockPolarity, 1);
+        QCOMPARE(w.config().Gps.GpsEnabled, 1);
     }
 
     void loadLeavesWhatTheFileDoesNotHold() {
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        DeviceConfiguration& c = w.Config();
+        DeviceConfiguration& c = w.config();
         c.Trunk.CarrierLevel = 1;
         c.PocsagDelay = 0x123456;
         c.FlexDelay = 0x654321;
@@ -567,18 +567,18 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        w.Config().SetRefreshed(true);
+        w.config().setRefreshed(true);
         if (!trunkRefreshed)
-            w.Config().SetTrunkRefreshed(false);
+            w.config().setTrunkRefreshed(false);
         if (!refreshed)
-            w.Config().SetRefreshed(false);
+            w.config().setRefreshed(false);
         const QString label8 = Child<QLabel>(w, "refreshLabel")->text();
         const QColor trunkColour =
             Child<QLabel>(w, "trunkSummaryLabel")->palette().color(QPalette::Window);
         load(f, plainHeader() + assignedFileRow(1));
         QCOMPARE(f.Texts(), QStringList());
-        QCOMPARE(w.Config().IsRefreshed(), refreshed);
-        QCOMPARE(w.Config().IsTrunkRefreshed(), trunkRefreshed);
+        QCOMPARE(w.config().isRefreshed(), refreshed);
+        QCOMPARE(w.config().isTrunkRefreshed(), trunkRefreshed);
         QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), label8);
         QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->palette().color(QPalette::Window),
                  trunkColour);
@@ -594,7 +594,7 @@ private slots:
                     fileRow("2", QByteArrayList{"4"} + rest + QByteArrayList{"", gbk::Added}) +
                     fileRow("3", QByteArrayList{"5"} + rest + QByteArrayList{"", gbk::Modified}) +
                     fileRow("4", QByteArrayList{"6"} + rest + QByteArrayList{"", "-"}));
-        QCOMPARE(w.Config().Ports[1].Remark, text::Added);
+        QCOMPARE(w.config().Ports[1].Remark, text::Added);
         const QAbstractItemModel* m = Child<QTreeView>(w, "portList")->model();
         const QList<bool> red{false, true, true, false, false};
         for (int row = 0; row < red.size(); ++row) {
@@ -636,15 +636,15 @@ private slots:
         QFETCH(QString, message);
         WindowFixture f;
         f.Show();
-        fillKnownConfiguration(f.Window->Config());
+        fillKnownConfiguration(f.Window->config());
         if (!remark.isEmpty())
-            f.Window->Config().Ports[2].Remark = remark;
+            f.Window->config().Ports[2].Remark = remark;
         const QByteArray old = plainHeader() + assignedFileRow(1);
         const QString existing = f.Dir.filePath(QStringLiteral("old.krv"));
         writeFile(existing, old);
         const QStringList entries = dirEntries(f.Dir.path());
         answerWith(f, f.Dir.filePath(target));
-        f.Window->SaveConfiguration();
+        f.Window->saveConfiguration();
         QCOMPARE(f.Messages.size(), 1);
         if (message.isEmpty()) // the system's words, naming the folder
             QVERIFY2(f.Messages[0].Text.contains(existing), qPrintable(f.Messages[0].Text));
@@ -672,12 +672,12 @@ private slots:
                         QStringLiteral("\r\n"));
         f.Show();
         MainWindow& w = *f.Window;
-        fillKnownConfiguration(w.Config());
-        w.PortTableChanged();
-        const QString channelFile = w.Config().ChannelFileName;
-        const PortTable ports = w.Config().Ports;
-        const TrunkParams trunk = w.Config().Trunk;
-        const ReservedBlock reserved = w.Config().Reserved;
+        fillKnownConfiguration(w.config());
+        w.portTableChanged();
+        const QString channelFile = w.config().ChannelFileName;
+        const PortTable ports = w.config().Ports;
+        const TrunkParams trunk = w.config().Trunk;
+        const ReservedBlock reserved = w.config().Reserved;
         const QString id = Child<QLineEdit>(w, "serialNumberField")->text();
         const QString summary = Child<QLabel>(w, "trunkSummaryLabel")->text();
         const QByteArray ini = readFile(f.Dir.filePath(QStringLiteral("KORVANE.INI")));
@@ -700,12 +700,12 @@ private slots:
             QCOMPARE(log.Starts[0], channelFile);
 
         QCOMPARE(f.Texts(), QStringList());
-        QCOMPARE(w.Config().ChannelFileName, channelFile);
-        QCOMPARE(w.Config().Ports, ports);
+        QCOMPARE(w.config().ChannelFileName, channelFile);
+        QCOMPARE(w.config().Ports, ports);
         QCOMPARE(listed(w), ports);
-        QCOMPARE(w.Config().Trunk, trunk);
-        QCOMPARE(w.Config().Reserved, reserved);
-        QCOMPARE(w.Config().Info.SerialNumber, 12345678u);
+        QCOMPARE(w.config().Trunk, trunk);
+        QCOMPARE(w.config().Reserved, reserved);
+        QCOMPARE(w.config().Info.SerialNumber, 12345678u);
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), id);
         QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->text(), summary);
         QVERIFY(readFile(f.Dir.filePath(QStringLiteral("KORVANE.INI"))) == ini);
@@ -724,10 +724,10 @@ private slots:
 
         ChooserLog log;
         answerWith(f, first, &log);
-        w.ChooseChannelFile();
+        w.chooseChannelFile();
         QCOMPARE(log.Kinds, QList<Kind>({Kind::ChooseChannelFile}));
         QCOMPARE(log.Starts, QStringList({QString()}));
-        QCOMPARE(w.Config().ChannelFileName, first);
+        QCOMPARE(w.config().ChannelFileName, first);
         const QByteArray firstBytes = f.Dir.path().toLatin1() + "/" + gbk::Channel + ".chn";
         QVERIFY2(readFile(iniPath) == start + "ChannelFile=" + firstBytes + "\r\n",
                  readFile(iniPath).constData());
@@ -736,7 +736,7 @@ private slots:
         answerWith(f, second, &log);
         Child<QAction>(w, "openChannelFileAction")->trigger();
         QCOMPARE(log.Starts.last(), first);
-        QCOMPARE(w.Config().ChannelFileName, second);
+        QCOMPARE(w.config().ChannelFileName, second);
         QVERIFY2(readFile(iniPath) == start + "ChannelFile=" + second.toLatin1() + "\r\n",
                  readFile(iniPath).constData());
         QVERIFY(f.Messages.isEmpty());
@@ -765,7 +765,7 @@ private slots:
                       text::Off, "000777", ""});
         // Row 1 holds "05", the same channel as "5": refused, nothing changes.
         QTest::newRow("channel held by another row")
-            << text::ModelUnknown << "5" << -1 << -1 << PortEntry::Unassigned(4);
+            << text::ModelUnknown << "5" << -1 << -1 << PortEntry::unassigned(4);
     }
 
     void bindChannel() {
@@ -777,13 +777,13 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        w.Config().DeviceModel = model;
+        w.config().DeviceModel = model;
         chooseChannelFile(f, writeChannelFiles(f.Dir.path()));
-        w.Config().SetRefreshed(true);
-        const bool held = expected == PortEntry::Unassigned(4);
+        w.config().setRefreshed(true);
+        const bool held = expected == PortEntry::unassigned(4);
         if (held)
-            w.Config().Ports[0].Channel = QStringLiteral("05");
-        const PortTable before = w.Config().Ports;
+            w.config().Ports[0].Channel = QStringLiteral("05");
+        const PortTable before = w.config().Ports;
 
         bool delayEnabled = true;
         int listedChannels = -1;
@@ -793,9 +793,9 @@ private slots:
             if (QTreeWidgetItem* item = channelItem(d, channel))
                 Child<QTreeWidget>(d, "channelList")->setCurrentItem(item);
             if (polarity >= 0)
-                Child<RadioGroup>(d, "polarityGroup")->Item(polarity)->click();
+                Child<RadioGroup>(d, "polarityGroup")->item(polarity)->click();
             if (state >= 0)
-                Child<RadioGroup>(d, "portStateGroup")->Item(state)->click();
+                Child<RadioGroup>(d, "portStateGroup")->item(state)->click();
             Child<QPushButton>(d, "okButton")->click();
         });
         selectRows(Child<QTreeView>(w, "portList"), {3});
@@ -810,9 +810,9 @@ private slots:
                      text::CaptionOrlendis + u' ' + QString::number(int(MessageIcon::Error)));
         PortTable after = before;
         after[3] = expected;
-        QCOMPARE(w.Config().Ports, after);
+        QCOMPARE(w.config().Ports, after);
         QCOMPARE(listed(w), after);
-        QVERIFY(w.Config().IsRefreshed()); // binding leaves the flags
+        QVERIFY(w.config().isRefreshed()); // binding leaves the flags
     }
 
     void bindWithMissingChannelFile() {
@@ -821,8 +821,8 @@ private slots:
         MainWindow& w = *f.Window;
         const QString missing = f.Dir.filePath(QStringLiteral("missing.chn"));
         chooseChannelFile(f, missing);
-        w.Config().Ports[2].Channel = QStringLiteral("3");
-        const PortTable before = w.Config().Ports;
+        w.config().Ports[2].Channel = QStringLiteral("3");
+        const PortTable before = w.config().Ports;
 
         int listedChannels = -1;
         QList<ShownMessage> whileOpen;
@@ -845,7 +845,7 @@ private slots:
         QVERIFY(stayedOpen);
         QCOMPARE(f.Texts().mid(1), QStringList({QStringLiteral("请选择对应的信道。")}));
         QCOMPARE(f.Messages[1].Caption, text::CaptionKorvane);
-        QCOMPARE(w.Config().Ports, before);
+        QCOMPARE(w.config().Ports, before);
     }
 
     // The dialog starts from the lowest selected row, and only that row is bound.
@@ -854,18 +854,18 @@ private slots:
         f.Show();
         MainWindow& w = *f.Window;
         chooseChannelFile(f, writeChannelFiles(f.Dir.path()));
-        PortEntry& row2 = w.Config().Ports[2];
+        PortEntry& row2 = w.config().Ports[2];
         row2 = entry({"3", "7", text::Pocsag, "1200", text::None, text::RisingEdge, text::Negative,
                       text::Off, "000777", text::Added});
-        w.PortTableChanged();
-        const PortTable before = w.Config().Ports;
+        w.portTableChanged();
+        const PortTable before = w.config().Ports;
 
         QString preselected;
         int polarity = -1;
         const auto seen = onChannelDialog([&](ChannelDialog& d) {
             if (QTreeWidgetItem* current = Child<QTreeWidget>(d, "channelList")->currentItem())
                 preselected = current->text(0);
-            polarity = Child<RadioGroup>(d, "polarityGroup")->ItemIndex();
+            polarity = Child<RadioGroup>(d, "polarityGroup")->itemIndex();
             if (QTreeWidgetItem* item = channelItem(d, QStringLiteral("3")))
                 Child<QTreeWidget>(d, "channelList")->setCurrentItem(item);
             Child<QPushButton>(d, "okButton")->click();
@@ -878,7 +878,7 @@ private slots:
         PortTable after = before;
         after[2] = entry({"3", "3", text::Sync, "1200", text::External, text::FallingEdge,
                           text::Negative, text::Off, "00ABCD", text::Added});
-        QCOMPARE(w.Config().Ports, after);
+        QCOMPARE(w.config().Ports, after);
         QCOMPARE(listed(w), after);
     }
 
@@ -887,7 +887,7 @@ private slots:
     void monitorShowsTheTraffic() {
         MonitorWindow monitor;
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName={PTY}\r\ndebug=1\r\n"));
-        f.Window->AttachMonitor(&monitor);
+        f.Window->attachMonitor(&monitor);
         f.Show();
         MainWindow& w = *f.Window;
         Child<QPushButton>(w, "readButton")->click();
@@ -896,7 +896,7 @@ private slots:
         QTRY_COMPARE(f.Sim.framesSent().size(), requests.size());
         const QList<ByteBuffer> answers = f.Sim.framesSent();
         QCOMPARE(requests.size(), 7); // the probe and six reads
-        QTRY_COMPARE(monitor.LineCount(), 4 * int(requests.size()));
+        QTRY_COMPARE(monitor.lineCount(), 4 * int(requests.size()));
 
         const auto hex = [](const ByteBuffer& bytes) {
             QString s = QStringLiteral("0x");
@@ -927,7 +927,7 @@ private slots:
         QTest::mouseDClick(Child<QGroupBox>(w, "deviceInfoGroup"), Qt::LeftButton);
         QCoreApplication::processEvents();
         QVERIFY(monitor.isVisible());
-        QCOMPARE(monitor.LineCount(), 4 * int(requests.size())); // hiding kept the lines
+        QCOMPARE(monitor.lineCount(), 4 * int(requests.size())); // hiding kept the lines
 
         // "返回" ends the program, whatever else is open.
         Child<QPushButton>(w, "closeButton")->click();
@@ -938,16 +938,16 @@ private slots:
     void monitorSilentWithoutDebug() {
         MonitorWindow monitor;
         WindowFixture f;
-        f.Window->AttachMonitor(&monitor);
+        f.Window->attachMonitor(&monitor);
         f.Show();
         MainWindow& w = *f.Window;
-        QVERIFY(!w.IsDebug());
+        QVERIFY(!w.isDebug());
         Child<QPushButton>(w, "readButton")->click();
         QCOMPARE(f.Texts(), QStringList());
         QCOMPARE(f.ReceivedCodes().size(), 7);
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
-        QCOMPARE(monitor.LineCount(), 0);
+        QCOMPARE(monitor.lineCount(), 0);
         QVERIFY(Child<QPlainTextEdit>(monitor, "logView")->toPlainText().isEmpty());
 
         w.onDeviceInfoDoubleClicked();

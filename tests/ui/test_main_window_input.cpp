@@ -74,11 +74,11 @@ private slots:
 
         QTest::keyClick(address, Qt::Key_Tab);
         QTRY_VERIFY(!address->hasFocus());
-        QCOMPARE(w.Config().Info.Address, 1677721u);
+        QCOMPARE(w.config().Info.Address, 1677721u);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
         QTRY_VERIFY(address->hasFocus());
         // Even one that holds what could never be typed: Backspace and Delete work.
-        HexFieldValidator::SetUnchecked(address, QStringLiteral("-1294967296"));
+        HexFieldValidator::setUnchecked(address, QStringLiteral("-1294967296"));
         QTest::keyClick(address, Qt::Key_End);
         QTest::keyClick(address, Qt::Key_Backspace);
         QTest::keyClick(address, Qt::Key_Home);
@@ -104,14 +104,14 @@ private slots:
         const QPoint at = Child<QPushButton>(w, "readButton")->geometry().center();
         QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, w.mapToGlobal(at));
         QApplication::sendEvent(&w, &menuEvent);
-        QTRY_VERIFY(w.PopupMenu()->isVisible());
-        QCOMPARE(w.Config().Info.Address, 1u);
-        w.PopupMenu()->close();
+        QTRY_VERIFY(w.contextMenu()->isVisible());
+        QCOMPARE(w.config().Info.Address, 1u);
+        w.contextMenu()->close();
         QTRY_VERIFY(address->hasFocus());
-        QCOMPARE(w.Config().Info.Address, 1u);
+        QCOMPARE(w.config().Info.Address, 1u);
 
         Child<QPushButton>(w, "readButton")->setFocus(Qt::MouseFocusReason);
-        QTRY_COMPARE(w.Config().Info.Address, 7u);
+        QTRY_COMPARE(w.config().Info.Address, 7u);
     }
 
     // Deleting ports changes rows in place: the selection and the current row stay.
@@ -142,19 +142,19 @@ private slots:
         address->selectAll();
         QTest::keyClicks(address, QStringLiteral("5"));
 
-        w.SetBusy(true);
+        w.setBusy(true);
         QVERIFY(address->isReadOnly() && Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
         Child<QCheckBox>(w, "remoteControlCheck")->click();
-        QVERIFY(!w.Config().ControlMode);
+        QVERIFY(!w.config().ControlMode);
         QVERIFY(Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
         QTest::keyClicks(address, QStringLiteral("6"));
         QCOMPARE(address->text(), QStringLiteral("5"));
         QTest::keyClick(address, Qt::Key_Tab);
         QTRY_VERIFY(!address->hasFocus());
-        QCOMPARE(w.Config().Info.Address, 1u);
+        QCOMPARE(w.config().Info.Address, 1u);
 
-        w.SetBusy(false);
-        QCOMPARE(w.Config().Info.Address, 5u);
+        w.setBusy(false);
+        QCOMPARE(w.config().Info.Address, 5u);
         QVERIFY(!address->isReadOnly() && Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
     }
 
@@ -164,7 +164,7 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             QElapsedTimer t;
             t.start();
-            f.Window->Pause(2100);
+            f.Window->pause(2100);
             QVERIFY2(t.elapsed() >= 2100, qPrintable(QString::number(t.elapsed())));
         }
     }
@@ -174,7 +174,7 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        w.Config().ChannelFileName = f.Dir.filePath(QStringLiteral("gone.chn"));
+        w.config().ChannelFileName = f.Dir.filePath(QStringLiteral("gone.chn"));
         QString preset;
         QString folder;
         const auto shown = WhenModal([&](QWidget* d) {
@@ -183,7 +183,7 @@ private slots:
             preset = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
             dialog->reject();
         });
-        w.ChooseChannelFile();
+        w.chooseChannelFile();
         QVERIFY(*shown);
         QCOMPARE(preset, QStringLiteral("gone.chn"));
         QCOMPARE(folder, QDir(f.Dir.path()).absolutePath());
@@ -198,7 +198,7 @@ private slots:
         QVERIFY(schedule.open(QIODevice::WriteOnly));
         schedule.write("head\r\nhead\r\nhead\r\n" + QByteArray("255\r\n").repeated(65));
         schedule.close();
-        w.Config().ChannelFileName = f.Dir.filePath(QStringLiteral("c.chn"));
+        w.config().ChannelFileName = f.Dir.filePath(QStringLiteral("c.chn"));
         QLabel* label = w.findChild<QLabel*>(QStringLiteral("scheduleProgressLabel"));
         QStringList seen;
         QTimer watch;

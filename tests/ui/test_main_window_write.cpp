@@ -57,7 +57,7 @@ private slots:
               Child<QAction>(w, "writeAllAction"), Child<QMenu>(w, "writeTrunkMenu")->menuAction(),
               Child<QAction>(w, "writePortsAction"), Child<QAction>(w, "writeScheduleAction"),
               Child<QAction>(w, "setAddressAction")})
-            QVERIFY(w.PopupMenu()->actions().contains(a));
+            QVERIFY(w.contextMenu()->actions().contains(a));
         for (QAction* a :
              {Child<QAction>(w, "writeAllTrunkAction"), Child<QAction>(w, "writeGpsAction"),
               Child<QAction>(w, "writeTrunkDelayAction"),
@@ -73,12 +73,12 @@ private slots:
         MainWindow& w = *f.Window;
         Child<QPushButton>(w, "readButton")->click();
         QVERIFY(f.Messages.isEmpty());
-        w.Config().ChannelFileName = writeScheduleBeside(f.Dir);
-        w.Config().Ports[6] =
+        w.config().ChannelFileName = writeScheduleBeside(f.Dir);
+        w.config().Ports[6] =
             PortEntry{"7",      "12", text::Pocsag, "2400", "-", text::RisingEdge, text::Negative,
                       text::On, "",   text::Added};
-        w.Config().Gps = {0, 1};
-        w.PortTableChanged();
+        w.config().Gps = {0, 1};
+        w.portTableChanged();
         f.Sim.clearFrameLog();
 
         Child<QPushButton>(w, "writeButton")->click();
@@ -89,9 +89,9 @@ private slots:
         QCOMPARE(stored.gps, (ByteBuffer{0xAA, 0xAA}));
         QCOMPARE(stored.scheduleBlocks.at(0)[0], 0xFF); // channel 0: no port claims it
         // Read back: port 7 as written, without its remark.
-        QCOMPARE(w.Config().Ports[6].Channel, QStringLiteral("12"));
-        QCOMPARE(w.Config().Ports[6].Rate, QStringLiteral("2400"));
-        QVERIFY(w.Config().Ports[6].Remark.isEmpty());
+        QCOMPARE(w.config().Ports[6].Channel, QStringLiteral("12"));
+        QCOMPARE(w.config().Ports[6].Rate, QStringLiteral("2400"));
+        QVERIFY(w.config().Ports[6].Remark.isEmpty());
         QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("已刷新"));
         QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }
@@ -102,10 +102,10 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        w.Config().DeviceModel = text::ModelSingle;
-        w.Config().ChannelFileName = writeScheduleBeside(f.Dir);
+        w.config().DeviceModel = text::ModelSingle;
+        w.config().ChannelFileName = writeScheduleBeside(f.Dir);
         Child<QCheckBox>(w, "remoteControlCheck")->click();
-        w.Config().SetTrunkRefreshed(false);
+        w.config().setTrunkRefreshed(false);
         bool refusedInPause = false;
         QTimer poll;
         poll.setInterval(20);
@@ -164,7 +164,7 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        w.Config().DeviceModel = text::ModelSingle;
+        w.config().DeviceModel = text::ModelSingle;
         Child<QLineEdit>(w, "addressField")->setFocus();
         QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
         Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("000099"));
@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(frameAddress(f.Sim.framesReceived().first()), 1u);
 
         Child<QPushButton>(w, "readButton")->setFocus(); // leaving the field takes its value
-        QTRY_COMPARE(w.Config().Info.Address, 99u);
+        QTRY_COMPARE(w.config().Info.Address, 99u);
         Child<QAction>(w, "writeGpsAction")->trigger();
         QCOMPARE(frameAddress(f.Sim.framesReceived().last()), 99u);
     }
@@ -197,7 +197,7 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        w.Config().DeviceModel = text::ModelSingle;
+        w.config().DeviceModel = text::ModelSingle;
         QAction* action = w.findChild<QAction*>(entry);
         QVERIFY(action);
         action->trigger();
@@ -211,7 +211,7 @@ private slots:
     void allTrunkSectionsShowThreeBoxes() {
         WindowFixture f;
         f.Show();
-        f.Window->Config().DeviceModel = text::ModelSingle;
+        f.Window->config().DeviceModel = text::ModelSingle;
         Child<QAction>(f.Window, "writeAllTrunkAction")->trigger();
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x47, 0x37, 0x57}));
         QCOMPARE(f.Texts(),
@@ -222,8 +222,8 @@ private slots:
         WindowFixture f;
         f.Show();
         MainWindow& w = *f.Window;
-        w.Config().DeviceModel = text::ModelSingle;
-        w.Config().ChannelFileName = writeScheduleBeside(f.Dir);
+        w.config().DeviceModel = text::ModelSingle;
+        w.config().ChannelFileName = writeScheduleBeside(f.Dir);
         Child<QAction>(w, "writeScheduleAction")->trigger();
         QVERIFY(f.Messages.isEmpty());
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x87}));

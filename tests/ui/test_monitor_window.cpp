@@ -17,7 +17,7 @@ using namespace korvane;
 namespace {
 
 QStringList lines(const MonitorWindow& w) {
-    if (w.LineCount() == 0)
+    if (w.lineCount() == 0)
         return {};
     return Child<QPlainTextEdit>(w, "logView")->toPlainText().split(u'\n');
 }
@@ -28,7 +28,7 @@ void post(MonitorWindow& w, int count, const QByteArray& block) {
 
 void fill(MonitorWindow& w, int count) {
     for (int i = 0; i < count; ++i)
-        w.HandleMonitorMessage(MonitorMessage(0, QByteArray::number(i)));
+        w.handleMonitorMessage(MonitorMessage(0, QByteArray::number(i)));
 }
 
 } // namespace
@@ -42,8 +42,8 @@ private slots:
         MonitorWindow w;
         QVERIFY(Child<QPlainTextEdit>(w, "logView")->isReadOnly());
         QCOMPARE(Child<QPlainTextEdit>(w, "logView")->lineWrapMode(), QPlainTextEdit::NoWrap);
-        QVERIFY(Child<QCheckBox>(w, "autoScrollCheck")->isChecked() && w.IsAutoScroll());
-        QCOMPARE(w.LineCount(), 0);
+        QVERIFY(Child<QCheckBox>(w, "autoScrollCheck")->isChecked() && w.isAutoScroll());
+        QCOMPARE(w.lineCount(), 0);
     }
 
     void line_data() {
@@ -72,13 +72,13 @@ private slots:
         post(w, count, block);
         QCoreApplication::sendPostedEvents(&w);
         QCOMPARE(lines(w), QStringList{expected});
-        QCOMPARE(w.LineCount(), 1);
+        QCOMPARE(w.lineCount(), 1);
     }
 
     void negativeCountIgnored() {
         MonitorWindow w;
-        w.HandleMonitorMessage(MonitorMessage(-1, QByteArray("\x7E")));
-        QCOMPARE(w.LineCount(), 0);
+        w.handleMonitorMessage(MonitorMessage(-1, QByteArray("\x7E")));
+        QCOMPARE(w.lineCount(), 0);
         QVERIFY(Child<QPlainTextEdit>(w, "logView")->toPlainText().isEmpty());
     }
 
@@ -99,11 +99,11 @@ private slots:
         MonitorWindow w;
         CommandTransport transport;
         const QString name = QStringLiteral("/dev/串口é");
-        transport.Comm().SetCommName(name);
-        transport.SetDebug(true);
-        transport.SetMonitor(&w);
+        transport.comm().setCommName(name);
+        transport.setDebug(true);
+        transport.setMonitor(&w);
         const std::uint8_t frame[] = {0x7E, 0xE9, 0x7F};
-        transport.SendFrame(frame, 3);
+        transport.sendFrame(frame, 3);
         QCoreApplication::sendPostedEvents(&w);
         QCOMPARE(lines(w).value(0), name + QStringLiteral(" Command: ~\u00E9\u007F"));
     }
@@ -116,8 +116,8 @@ private slots:
             block.append(char(0xA0 + i % 16));
             expected += QStringLiteral("A%1 ").arg(i % 16, 0, 16).toUpper();
         }
-        w.HandleMonitorMessage(MonitorMessage(92, block));
-        QCOMPARE(w.LineCount(), 1);
+        w.handleMonitorMessage(MonitorMessage(92, block));
+        QCOMPARE(w.lineCount(), 1);
         const QString line = Child<QPlainTextEdit>(w, "logView")->toPlainText();
         QCOMPARE(line.size(), 2 + 92 * 3);
         QCOMPARE(line, expected);
@@ -130,24 +130,24 @@ private slots:
         fill(w, MonitorWindow::MaxLines);
         qInfo("appending %d lines took %lld ms", MonitorWindow::MaxLines,
               static_cast<long long>(timer.elapsed()));
-        QCOMPARE(w.LineCount(), 10000);
+        QCOMPARE(w.lineCount(), 10000);
 
         // At exactly 10000 lines a text line is appended.
-        w.HandleMonitorMessage(MonitorMessage(0, "t10000"));
-        QCOMPARE(w.LineCount(), 10001);
+        w.handleMonitorMessage(MonitorMessage(0, "t10000"));
+        QCOMPARE(w.lineCount(), 10001);
         QCOMPARE(Child<QPlainTextEdit>(w, "logView")->document()->blockCount(), 10001);
         QCOMPARE(Child<QPlainTextEdit>(w, "logView")->document()->firstBlock().text(),
                  QStringLiteral("0"));
 
         // Over the limit a hex line does not clear.
-        w.HandleMonitorMessage(MonitorMessage(1, QByteArray("\x7E")));
-        QCOMPARE(w.LineCount(), 10002);
+        w.handleMonitorMessage(MonitorMessage(1, QByteArray("\x7E")));
+        QCOMPARE(w.lineCount(), 10002);
         QCOMPARE(Child<QPlainTextEdit>(w, "logView")->document()->lastBlock().text(),
                  QStringLiteral("0x7E "));
 
         // A text line does, and becomes the only line.
-        w.HandleMonitorMessage(MonitorMessage(0, "after"));
-        QCOMPARE(w.LineCount(), 1);
+        w.handleMonitorMessage(MonitorMessage(0, "after"));
+        QCOMPARE(w.lineCount(), 1);
         QCOMPARE(lines(w), QStringList{"after"});
         QCOMPARE(Child<QPlainTextEdit>(w, "logView")->document()->blockCount(), 1);
     }
@@ -155,8 +155,8 @@ private slots:
     void textAt10001LinesClears() {
         MonitorWindow w;
         fill(w, 10001);
-        QCOMPARE(w.LineCount(), 10001);
-        w.HandleMonitorMessage(MonitorMessage(0, "fresh"));
+        QCOMPARE(w.lineCount(), 10001);
+        w.handleMonitorMessage(MonitorMessage(0, "fresh"));
         QCOMPARE(lines(w), QStringList{"fresh"});
     }
 
@@ -168,13 +168,13 @@ private slots:
         fill(w, 300);
         QVERIFY(bar->maximum() > 0);
         QCOMPARE(bar->value(), bar->maximum());
-        w.HandleMonitorMessage(MonitorMessage(2, QByteArray("\x7E\x7F")));
+        w.handleMonitorMessage(MonitorMessage(2, QByteArray("\x7E\x7F")));
         QCOMPARE(bar->value(), bar->maximum());
 
         // Off: the view stays where the operator put it, at the bottom as elsewhere.
         QTest::mouseClick(Child<QCheckBox>(w, "autoScrollCheck"), Qt::LeftButton);
         QVERIFY(!Child<QCheckBox>(w, "autoScrollCheck")->isChecked());
-        QVERIFY(!w.IsAutoScroll());
+        QVERIFY(!w.isAutoScroll());
         const int bottom = bar->value();
         fill(w, 50);
         QCOMPARE(bar->value(), bottom);
@@ -185,8 +185,8 @@ private slots:
 
         // On again: the next line brings the last line into view.
         QTest::mouseClick(Child<QCheckBox>(w, "autoScrollCheck"), Qt::LeftButton);
-        QVERIFY(w.IsAutoScroll());
-        w.HandleMonitorMessage(MonitorMessage(0, "last"));
+        QVERIFY(w.isAutoScroll());
+        w.handleMonitorMessage(MonitorMessage(0, "last"));
         QCOMPARE(bar->value(), bar->maximum());
     }
 
@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(bar->value(), bar->maximum());
         w.hide();
         fill(w, 5);
-        QCOMPARE(w.LineCount(), 305);
+        QCOMPARE(w.lineCount(), 305);
     }
 };
 

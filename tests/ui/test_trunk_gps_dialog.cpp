@@ -40,7 +40,7 @@ private slots:
         // All values 0: automatic, positive everywhere, delay and GPS off.
         for (const char* g :
              {"trunkPortGroup", "clockPolarityGroup", "dataPolarityGroup", "carrierLevelGroup"})
-            QCOMPARE(child<RadioGroup>(d, g)->ItemIndex(), 0);
+            QCOMPARE(child<RadioGroup>(d, g)->itemIndex(), 0);
         QVERIFY(!child<QCheckBox>(d, "gpsCheck")->isChecked());
         QVERIFY(child<QRadioButton>(d, "gpsPositiveRadio")->isChecked());
         QVERIFY(!child<QRadioButton>(d, "gpsPositiveRadio")->isEnabled());
@@ -57,10 +57,10 @@ private slots:
         v.Gps = {1, 1};
         TrunkGpsDialog d(v);
         d.show();
-        QCOMPARE(child<RadioGroup>(d, "trunkPortGroup")->ItemText(), QStringLiteral("Tb"));
-        QCOMPARE(child<RadioGroup>(d, "clockPolarityGroup")->ItemIndex(), 1);
-        QCOMPARE(child<RadioGroup>(d, "dataPolarityGroup")->ItemIndex(), 0);
-        QCOMPARE(child<RadioGroup>(d, "carrierLevelGroup")->ItemIndex(), 1);
+        QCOMPARE(child<RadioGroup>(d, "trunkPortGroup")->itemText(), QStringLiteral("Tb"));
+        QCOMPARE(child<RadioGroup>(d, "clockPolarityGroup")->itemIndex(), 1);
+        QCOMPARE(child<RadioGroup>(d, "dataPolarityGroup")->itemIndex(), 0);
+        QCOMPARE(child<RadioGroup>(d, "carrierLevelGroup")->itemIndex(), 1);
         QVERIFY(child<QRadioButton>(d, "gpsNegativeRadio")->isChecked());
         QVERIFY(child<QRadioButton>(d, "gpsNegativeRadio")->isEnabled());
         QCOMPARE(child<QLineEdit>(d, "delayCyclesBField")->text(), QStringLiteral("-3"));
@@ -69,12 +69,12 @@ private slots:
         child<QCheckBox>(d, "trunkDelayCheck")->click();
         QVERIFY(!child<QLineEdit>(d, "delayCyclesAField")->isEnabled());
         QVERIFY(!child<QLabel>(d, "delayCyclesALabel")->isEnabled());
-        QCOMPARE(d.Values().Trunk.DelayEnabled, 0);
+        QCOMPARE(d.values().Trunk.DelayEnabled, 0);
         child<QCheckBox>(d, "gpsCheck")->click();
         QVERIFY(!child<QRadioButton>(d, "gpsPositiveRadio")->isEnabled());
-        QCOMPARE(d.Values().Gps.GpsEnabled, 0);
-        child<RadioGroup>(d, "clockPolarityGroup")->Item(0)->click();
-        QCOMPARE(d.Values().Trunk.ClockPolarity, 0);
+        QCOMPARE(d.values().Gps.GpsEnabled, 0);
+        child<RadioGroup>(d, "clockPolarityGroup")->item(0)->click();
+        QCOMPARE(d.values().Trunk.ClockPolarity, 0);
     }
 
     // OK reads the edits: cycles in decimal (0 when not a number, negatives kept),
@@ -106,9 +106,9 @@ private slots:
         child<QLineEdit>(d, "delayCyclesAField")->setText(cycleA);
         child<QPushButton>(d, "okButton")->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(d.Values().Trunk.DelayCyclesA, wantA);
-        QCOMPARE(d.Values().PocsagDelay, pocsag);
-        QCOMPARE(d.Values().FlexDelay, 0xABCDEF);
+        QCOMPARE(d.values().Trunk.DelayCyclesA, wantA);
+        QCOMPARE(d.values().PocsagDelay, pocsag);
+        QCOMPARE(d.values().FlexDelay, 0xABCDEF);
     }
 
     // Values a radio group has no item for (possible from a loaded file) check no item
@@ -121,17 +121,17 @@ private slots:
         d.show();
         for (const char* g :
              {"trunkPortGroup", "clockPolarityGroup", "dataPolarityGroup", "carrierLevelGroup"})
-            QCOMPARE(child<RadioGroup>(d, g)->ItemIndex(), -1);
+            QCOMPARE(child<RadioGroup>(d, g)->itemIndex(), -1);
         QVERIFY(child<QCheckBox>(d, "gpsCheck")->isChecked());
         QVERIFY(child<QRadioButton>(d, "gpsNegativeRadio")->isChecked());
         QVERIFY(child<QCheckBox>(d, "trunkDelayCheck")->isChecked());
         child<QPushButton>(d, "okButton")->click();
-        QCOMPARE(d.Values().Trunk.TrunkPort, 7);
-        QCOMPARE(d.Values().Trunk.ClockPolarity, 3);
-        QCOMPARE(d.Values().Trunk.DataPolarity, -1);
-        QCOMPARE(d.Values().Trunk.CarrierLevel, 9);
-        QCOMPARE(d.Values().Trunk.DelayEnabled, 1);
-        QCOMPARE(d.Values().Gps, (GpsParams{1, 2}));
+        QCOMPARE(d.values().Trunk.TrunkPort, 7);
+        QCOMPARE(d.values().Trunk.ClockPolarity, 3);
+        QCOMPARE(d.values().Trunk.DataPolarity, -1);
+        QCOMPARE(d.values().Trunk.CarrierLevel, 9);
+        QCOMPARE(d.values().Trunk.DelayEnabled, 1);
+        QCOMPARE(d.values().Gps, (GpsParams{1, 2}));
     }
 
     void cancelAndEscapeReject() {
