@@ -24,10 +24,10 @@ IdleCpu measureIdlePortCpu(const QString& path, std::uint32_t baud, int idleMs) 
     SerialPort port;
     port.setCommName(path);
     port.setBaudRate(baud);
-    port.setInx_XonXoffFlow(false);
-    port.setOutx_XonXoffFlow(false);
+    port.setInputXonXoff(false);
+    port.setOutputXonXoff(false);
     bool hungUp = false;
-    port.OnRequestHangup = [&hungUp](SerialPort*) {
+    port.hangupRequested = [&hungUp]() {
         hungUp = true;
     };
     try {

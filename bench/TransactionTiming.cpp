@@ -60,16 +60,16 @@ std::optional<Sample> transact(CommandTransport& transport, sim::SimulatorHost& 
     const ByteBuffer request = readRequest(code);
     simulator.clearFrameLog();
     SerialPort& port = transport.comm();
-    const ReceiveDataHandler inner = port.OnReceiveData;
+    const ReceiveDataHandler inner = port.dataReceived;
     std::optional<Clock::time_point> delivered;
-    port.OnReceiveData = [&](SerialPort* sender, const std::uint8_t* buffer, std::uint16_t count) {
+    port.dataReceived = [&](const std::uint8_t* buffer, std::uint16_t count) {
         delivered = Clock::now();
-        inner(sender, buffer, count);
+        inner(buffer, count);
     };
     const Clock::time_point sent = Clock::now();
     const std::optional<ByteBuffer> raw = transport.transact(request);
     const Clock::time_point done = Clock::now();
-    port.OnReceiveData = inner;
+    port.dataReceived = inner;
 
     try {
         const ReadResponse checked =

@@ -74,9 +74,9 @@ void DeviceConfiguration::resetPortTable() {
 std::optional<QString> DeviceConfiguration::bindChannel(int row, ChannelChoice choice) {
     if (row < 0 || row >= Ports.size())
         return std::nullopt;
-    const int wanted = strToIntDef(choice.Channel, 0);
+    const int wanted = decimalOr(choice.Channel, 0);
     for (int i = 0; i < Ports.size(); ++i) {
-        if (i != row && strToIntDef(Ports[i].Channel, 0) == wanted)
+        if (i != row && decimalOr(Ports[i].Channel, 0) == wanted)
             return QStringLiteral("\"%1\"信道已被选择，请选择一未选择的信道。").arg(choice.Channel);
     }
     if (choice.Coding == text::Async) {
@@ -120,7 +120,7 @@ bool DeviceConfiguration::isModelKnown() const {
     return DeviceModel == text::ModelSingle || DeviceModel == text::ModelAB;
 }
 
-int strToIntDef(const QString& text, int fallback) {
+int decimalOr(const QString& text, int fallback) {
     const QString t = text.trimmed();
     if (t.isEmpty() || t.size() != text.size())
         return fallback;
@@ -146,7 +146,7 @@ std::uint32_t serialNumberFromText(const QString& text) {
 }
 
 std::uint32_t addressFromText(const QString& text) {
-    return static_cast<std::uint32_t>(strToIntDef(text, 0));
+    return static_cast<std::uint32_t>(decimalOr(text, 0));
 }
 
 std::optional<std::uint32_t> hexValue(const QString& text) {

@@ -150,7 +150,7 @@ std::uint32_t serialNumberFromText(const QString& text);
 std::uint32_t addressFromText(const QString& text);
 
 // Decimal value with a fallback: optional sign, digits only, 32-bit signed range.
-int strToIntDef(const QString& text, int fallback);
+int decimalOr(const QString& text, int fallback);
 // Hexadecimal value with 0 for empty text, "-" or anything not hexadecimal.
 std::optional<std::uint32_t> hexValue(const QString& text);
 

@@ -25,7 +25,7 @@ QByteArray Number(std::int32_t value) {
 }
 
 std::int32_t Integer(const QByteArray& line) {
-    return strToIntDef(fromCp936(line), 0);
+    return decimalOr(fromCp936(line), 0);
 }
 
 } // namespace

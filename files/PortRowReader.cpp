@@ -45,7 +45,7 @@ void readPortRows(TextLineReader& reader, int columns, qsizetype maxRows,
         return;
     while (!reader.atEnd()) {
         const QString key = fromCp936(reader.readLine());
-        if (!fillUpTo(strToIntDef(key, -1)))
+        if (!fillUpTo(decimalOr(key, -1)))
             return;
         QStringList row(columns);
         row[0] = key;

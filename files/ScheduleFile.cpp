@@ -30,18 +30,18 @@ ScheduleTable parseScheduleEntries(const QByteArray& bytes, bool skipHeader) {
         reader.skipLines(ScheduleHeaderLines);
     ScheduleTable table;
     while (!reader.atEnd())
-        table.push_back(std::uint8_t(strToIntDef(fromCp936(reader.readLine()), NoPort) & 0xFF));
+        table.push_back(std::uint8_t(decimalOr(fromCp936(reader.readLine()), NoPort) & 0xFF));
     return table;
 }
 
 void convertScheduleTable(ScheduleTable& table, const PortTable& ports) {
     for (const PortEntry& row : ports) {
         // Only a number gives the same value whatever the fallback.
-        const int port = strToIntDef(row.PortNumber, 0);
-        if (port != strToIntDef(row.PortNumber, 1))
+        const int port = decimalOr(row.PortNumber, 0);
+        if (port != decimalOr(row.PortNumber, 1))
             throw KorvaneError(
                 QStringLiteral("'%1' is not a valid integer value").arg(row.PortNumber));
-        const int channel = strToIntDef(row.Channel, -1);
+        const int channel = decimalOr(row.Channel, -1);
         if (channel < 1)
             continue;
         // A replaced entry holds a port code (100-123) or 0xFF, which a later row

@@ -39,16 +39,15 @@ private:
 } // namespace
 
 CommandTransport::CommandTransport() : m_comm(std::make_unique<SerialPort>()) {
-    m_comm->OnReceiveData = [this](SerialPort* sender, const std::uint8_t* buffer,
-                                   std::uint16_t count) {
-        receiveData(sender, buffer, count);
+    m_comm->dataReceived = [this](const std::uint8_t* buffer, std::uint16_t count) {
+        receiveData(buffer, count);
     };
-    m_comm->OnReceiveError = [](SerialPort*, std::uint32_t) {
+    m_comm->lineErrorReceived = [](std::uint32_t) {
     };
-    m_comm->OnSendDataEmpty = [](SerialPort*) {
+    m_comm->sendBufferEmptied = []() {
     };
-    m_comm->setInx_XonXoffFlow(false);
-    m_comm->setOutx_XonXoffFlow(false);
+    m_comm->setInputXonXoff(false);
+    m_comm->setOutputXonXoff(false);
     m_comm->setReadIntervalTimeout(100);
 }
 
@@ -129,7 +128,7 @@ const std::uint8_t* CommandTransport::response() const noexcept {
     return m_response.empty() ? nullptr : m_response.data();
 }
 
-void CommandTransport::receiveData(SerialPort*, const std::uint8_t* buffer, std::uint16_t count) {
+void CommandTransport::receiveData(const std::uint8_t* buffer, std::uint16_t count) {
     if (buffer == nullptr)
         count = 0;
     m_response.assign(std::size_t(count) + 1, 0);

@@ -78,8 +78,8 @@ public:
     const std::uint8_t* response() const noexcept;
     int responseLength() const noexcept { return m_responseLength; }
 
-    // The port's OnReceiveData handler: stores a copy and signals the response.
-    void receiveData(SerialPort* sender, const std::uint8_t* buffer, std::uint16_t count);
+    // The port's dataReceived handler: stores a copy and signals the response.
+    void receiveData(const std::uint8_t* buffer, std::uint16_t count);
 
 private:
     void waitForResponse(const QElapsedTimer& sinceSend);

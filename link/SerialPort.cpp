@@ -55,24 +55,24 @@ void SerialPort::dispatch(int code, std::uint32_t value, const std::uint8_t* blo
     // Copies, so that a handler may replace itself or destroy the port.
     switch (code) {
     case NotifyData:
-        if (ReceiveDataHandler handler = OnReceiveData)
-            handler(this, block, static_cast<std::uint16_t>(count));
+        if (ReceiveDataHandler handler = dataReceived)
+            handler(block, static_cast<std::uint16_t>(count));
         break;
     case NotifyError:
-        if (ReceiveErrorHandler handler = OnReceiveError)
-            handler(this, value);
+        if (ReceiveErrorHandler handler = lineErrorReceived)
+            handler(value);
         break;
     case NotifyHangup:
-        if (NotifyHandler handler = OnRequestHangup)
-            handler(this);
+        if (NotifyHandler handler = hangupRequested)
+            handler();
         break;
     case NotifyModem:
-        if (ModemStateHandler handler = OnModemStateChange)
-            handler(this, value);
+        if (ModemStateHandler handler = modemStateChanged)
+            handler(value);
         break;
     case NotifySendEmpty:
-        if (SendDataEmptyHandler handler = OnSendDataEmpty)
-            handler(this);
+        if (SendDataEmptyHandler handler = sendBufferEmptied)
+            handler();
         break;
     default:
         break;
@@ -197,10 +197,10 @@ void SerialPort::setBaudRate(std::uint32_t value) {
 void SerialPort::setParityCheck(bool value) {
     set(m_parityCheck, value, true);
 }
-void SerialPort::setOutx_CtsFlow(bool value) {
+void SerialPort::setOutputCtsFlow(bool value) {
     set(m_outxCtsFlow, value, true);
 }
-void SerialPort::setOutx_DsrFlow(bool value) {
+void SerialPort::setOutputDsrFlow(bool value) {
     set(m_outxDsrFlow, value, true);
 }
 void SerialPort::setDtrControl(DtrMode value) {
@@ -212,10 +212,10 @@ void SerialPort::setDsrSensitivity(bool value) {
 void SerialPort::setTxContinueOnXoff(bool value) {
     set(m_txContinueOnXoff, value, true);
 }
-void SerialPort::setOutx_XonXoffFlow(bool value) {
+void SerialPort::setOutputXonXoff(bool value) {
     set(m_outxXonXoffFlow, value, true);
 }
-void SerialPort::setInx_XonXoffFlow(bool value) {
+void SerialPort::setInputXonXoff(bool value) {
     set(m_inxXonXoffFlow, value, true);
 }
 void SerialPort::setReplaceWhenParityError(bool value) {

@@ -40,14 +40,14 @@ enum PortNotification : int {
     NotifySendEmpty = 1029,
 };
 
-// Line-error flags passed to OnReceiveError (the values the Win32 driver uses).
+// Line-error flags passed to lineErrorReceived (the values the Win32 driver uses).
 inline constexpr std::uint32_t CommErrorQueueOverrun = 0x01;
 inline constexpr std::uint32_t CommErrorOverrun = 0x02;
 inline constexpr std::uint32_t CommErrorParity = 0x04;
 inline constexpr std::uint32_t CommErrorFrame = 0x08;
 inline constexpr std::uint32_t CommErrorBreak = 0x10;
 
-// Modem values passed to OnModemStateChange.
+// Modem values passed to modemStateChanged.
 inline constexpr std::uint32_t ModemRing = 4;
 inline constexpr std::uint32_t ModemCarrierDetect = 8;
 
@@ -69,13 +69,13 @@ class TransmitThread;
 struct PortThreadState;
 class NotificationTarget;
 
-// Buffer is valid only during the call.
-using ReceiveDataHandler =
-    std::function<void(SerialPort* Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength)>;
-using ReceiveErrorHandler = std::function<void(SerialPort* Sender, std::uint32_t EventMask)>;
-using ModemStateHandler = std::function<void(SerialPort* Sender, std::uint32_t ModemEvent)>;
-using SendDataEmptyHandler = std::function<void(SerialPort* Sender)>;
-using NotifyHandler = std::function<void(SerialPort* Sender)>;
+// The handlers a port calls on its owner's thread. The data is valid only during the
+// call.
+using ReceiveDataHandler = std::function<void(const std::uint8_t* data, std::uint16_t length)>;
+using ReceiveErrorHandler = std::function<void(std::uint32_t lineErrors)>;
+using ModemStateHandler = std::function<void(std::uint32_t modemEvent)>;
+using SendDataEmptyHandler = std::function<void()>;
+using NotifyHandler = std::function<void()>;
 
 class SerialPort {
 public:
@@ -102,20 +102,20 @@ public:
     void setBaudRate(std::uint32_t value);
     bool parityCheck() const noexcept { return m_parityCheck; }
     void setParityCheck(bool value);
-    bool outx_CtsFlow() const noexcept { return m_outxCtsFlow; }
-    void setOutx_CtsFlow(bool value);
-    bool outx_DsrFlow() const noexcept { return m_outxDsrFlow; }
-    void setOutx_DsrFlow(bool value);
+    bool outputCtsFlow() const noexcept { return m_outxCtsFlow; }
+    void setOutputCtsFlow(bool value);
+    bool outputDsrFlow() const noexcept { return m_outxDsrFlow; }
+    void setOutputDsrFlow(bool value);
     DtrMode dtrControl() const noexcept { return m_dtrControl; }
     void setDtrControl(DtrMode value);
     bool dsrSensitivity() const noexcept { return m_dsrSensitivity; }
     void setDsrSensitivity(bool value);
     bool txContinueOnXoff() const noexcept { return m_txContinueOnXoff; }
     void setTxContinueOnXoff(bool value);
-    bool outx_XonXoffFlow() const noexcept { return m_outxXonXoffFlow; }
-    void setOutx_XonXoffFlow(bool value);
-    bool inx_XonXoffFlow() const noexcept { return m_inxXonXoffFlow; }
-    void setInx_XonXoffFlow(bool value);
+    bool outputXonXoff() const noexcept { return m_outxXonXoffFlow; }
+    void setOutputXonXoff(bool value);
+    bool inputXonXoff() const noexcept { return m_inxXonXoffFlow; }
+    void setInputXonXoff(bool value);
     bool replaceWhenParityError() const noexcept { return m_replaceWhenParityError; }
     void setReplaceWhenParityError(bool value);
     bool ignoreNullChar() const noexcept { return m_ignoreNullChar; }
@@ -153,11 +153,11 @@ public:
     std::uint32_t writeTotalTimeoutConstant() const noexcept { return m_writeTotalTimeoutConstant; }
     void setWriteTotalTimeoutConstant(std::uint32_t value);
 
-    ReceiveDataHandler OnReceiveData;
-    ReceiveErrorHandler OnReceiveError;
-    ModemStateHandler OnModemStateChange;
-    NotifyHandler OnRequestHangup;
-    SendDataEmptyHandler OnSendDataEmpty;
+    ReceiveDataHandler dataReceived;
+    ReceiveErrorHandler lineErrorReceived;
+    ModemStateHandler modemStateChanged;
+    NotifyHandler hangupRequested;
+    SendDataEmptyHandler sendBufferEmptied;
 
 private:
     friend class NotificationTarget;

@@ -153,7 +153,7 @@ bool fillTermios(const SerialPort& port, termios& tio) {
     // 1.5 stop bits exist only with 5 data bits on a UART; Linux sends 2.
     if (port.stopBits() != StopBitsMode::_1)
         tio.c_cflag |= CSTOPB;
-    if (port.outx_CtsFlow() || port.rtsControl() == RtsMode::RtsHandshake)
+    if (port.outputCtsFlow() || port.rtsControl() == RtsMode::RtsHandshake)
         tio.c_cflag |= CRTSCTS;
 
     tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK | ISTRIP | BRKINT);
@@ -164,9 +164,9 @@ bool fillTermios(const SerialPort& port, termios& tio) {
         if (!port.replaceWhenParityError())
             tio.c_iflag |= IGNPAR;
     }
-    if (port.outx_XonXoffFlow())
+    if (port.outputXonXoff())
         tio.c_iflag |= IXON;
-    if (port.inx_XonXoffFlow())
+    if (port.inputXonXoff())
         tio.c_iflag |= IXOFF;
     tio.c_cc[VSTART] = port.xonChar();
     tio.c_cc[VSTOP] = port.xoffChar();

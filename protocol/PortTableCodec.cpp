@@ -78,12 +78,12 @@ std::optional<std::uint32_t> delayValue(const QString& delay) {
 // Writes one assigned port, or tells why it cannot be sent.
 std::optional<ErrorBox> encodePort(const PortEntry& row, int port, DeviceLayout layout,
                                    ByteBuffer& payload) {
-    const int channel = strToIntDef(row.Channel, 0);
+    const int channel = decimalOr(row.Channel, 0);
     if (channel < MinChannel || channel > MaxChannel)
         return refusal(port, QStringLiteral("通道"), row.Channel,
                        rangeRule(MinChannel, MaxChannel));
 
-    const int rate = strToIntDef(row.Rate, 0);
+    const int rate = decimalOr(row.Rate, 0);
     if (port == 1) {
         const std::optional<FirstPortRateWords> words = encodeFirstPortRate(rate);
         if (!words)
@@ -169,7 +169,7 @@ PortTableEncoding encodeWritePortParams(const PortTable& rows, const QString& mo
 
     qsizetype cursor = 0;
     for (int port = 1; port <= PortCount; ++port) {
-        if (cursor >= rows.size() || strToIntDef(rows[cursor].PortNumber, 0) != port)
+        if (cursor >= rows.size() || decimalOr(rows[cursor].PortNumber, 0) != port)
             continue; // no row for this port here: it stays unassigned, the cursor waits
         const PortEntry& row = rows[cursor++];
         if (!row.isAssigned())

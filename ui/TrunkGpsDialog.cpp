@@ -179,8 +179,8 @@ void TrunkGpsDialog::applyGpsRule() {
 }
 
 void TrunkGpsDialog::accept() {
-    m_values.Trunk.DelayCyclesA = strToIntDef(delayCyclesAField->text(), 0);
-    m_values.Trunk.DelayCyclesB = strToIntDef(delayCyclesBField->text(), 0);
+    m_values.Trunk.DelayCyclesA = decimalOr(delayCyclesAField->text(), 0);
+    m_values.Trunk.DelayCyclesB = decimalOr(delayCyclesBField->text(), 0);
     m_values.PocsagDelay = delayValue(pocsagDelayField->text());
     m_values.FlexDelay = delayValue(flexDelayField->text());
     QDialog::accept();

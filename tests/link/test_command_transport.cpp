@@ -123,7 +123,7 @@ struct Rig {
 
     Rig() {
         transport.comm().setCommName(pty.SlavePath());
-        transport.comm().OnRequestHangup = [this](SerialPort*) {
+        transport.comm().hangupRequested = [this]() {
             ++hangups;
         };
         transport.comm().openPort();
@@ -197,7 +197,7 @@ private slots:
         CommandTransport transport;
         const SerialPort& port = transport.comm();
         QVERIFY(!port.isOpen());
-        QVERIFY(!port.inx_XonXoffFlow() && !port.outx_XonXoffFlow());
+        QVERIFY(!port.inputXonXoff() && !port.outputXonXoff());
         QCOMPARE(port.readIntervalTimeout(), 100u);
         QCOMPARE(transport.response(), nullptr);
     }

@@ -27,20 +27,20 @@ struct Recorder {
     int sendEmpty = 0;
 
     void Attach(SerialPort& port) {
-        port.OnReceiveData = [this](SerialPort*, const std::uint8_t* buffer, std::uint16_t count) {
+        port.dataReceived = [this](const std::uint8_t* buffer, std::uint16_t count) {
             QCOMPARE(buffer[count], std::uint8_t{0});
             blocks.append(QByteArray(reinterpret_cast<const char*>(buffer), count));
         };
-        port.OnReceiveError = [this](SerialPort*, std::uint32_t flags) {
+        port.lineErrorReceived = [this](std::uint32_t flags) {
             errors.append(flags);
         };
-        port.OnModemStateChange = [this](SerialPort*, std::uint32_t value) {
+        port.modemStateChanged = [this](std::uint32_t value) {
             modems.append(value);
         };
-        port.OnRequestHangup = [this](SerialPort*) {
+        port.hangupRequested = [this]() {
             ++hangups;
         };
-        port.OnSendDataEmpty = [this](SerialPort*) {
+        port.sendBufferEmptied = [this]() {
             ++sendEmpty;
         };
     }
@@ -160,16 +160,16 @@ const std::vector<LineCase>& LineCases() {
             "1.5 stop bits send 2", true, [](SerialPort& p) { p.setStopBits(StopBitsMode::_1_5); },
             [](const termios& t) { return (t.c_cflag & CSTOPB) != 0; }),
         Case(
-            "CTS output flow", true, [](SerialPort& p) { p.setOutx_CtsFlow(true); },
+            "CTS output flow", true, [](SerialPort& p) { p.setOutputCtsFlow(true); },
             [](const termios& t) { return (t.c_cflag & CRTSCTS) != 0; }),
         Case(
             "RTS handshake", true, [](SerialPort& p) { p.setRtsControl(RtsMode::RtsHandshake); },
             [](const termios& t) { return (t.c_cflag & CRTSCTS) != 0; }),
         Case(
-            "XON/XOFF output off", true, [](SerialPort& p) { p.setOutx_XonXoffFlow(false); },
+            "XON/XOFF output off", true, [](SerialPort& p) { p.setOutputXonXoff(false); },
             [](const termios& t) { return (t.c_iflag & (IXON | IXOFF)) == IXOFF; }),
         Case(
-            "XON/XOFF input off", true, [](SerialPort& p) { p.setInx_XonXoffFlow(false); },
+            "XON/XOFF input off", true, [](SerialPort& p) { p.setInputXonXoff(false); },
             [](const termios& t) { return (t.c_iflag & (IXON | IXOFF)) == IXON; }),
         Case(
             "XON and XOFF characters", true,
@@ -529,16 +529,16 @@ private slots:
         port->setCommName(device.SlavePath());
         int blocks = 0;
         int hangups = 0;
-        port->OnReceiveData = [&](SerialPort* sender, const std::uint8_t*, std::uint16_t) {
+        port->dataReceived = [&](const std::uint8_t*, std::uint16_t) {
             ++blocks;
-            delete sender;
+            delete port;
             port = nullptr;
         };
-        port->OnRequestHangup = [&](SerialPort*) {
+        port->hangupRequested = [&]() {
             ++hangups;
         };
         int sendEmpty = 0;
-        port->OnSendDataEmpty = [&](SerialPort*) {
+        port->sendBufferEmptied = [&]() {
             ++sendEmpty;
         };
         port->openPort();
