@@ -101,6 +101,9 @@ public:
     void SaveConfiguration();
     void LoadConfiguration();
     void ChooseChannelFile();
+    // Loads the configuration file at path as LoadConfiguration does once a file is
+    // chosen, with the same messages when it cannot.
+    void loadConfigurationFile(const QString& path);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -127,6 +130,7 @@ private:
     void SavePortSettings();
     QList<int> SelectedRows() const;
     QString ChooseFile(FileDialog kind, const QString& start);
+    void applyConfigurationFile(const QString& path);
 
     MessagePresenter m_presenter;
     FileChooser m_fileChooser;

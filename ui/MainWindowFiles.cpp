@@ -71,14 +71,22 @@ void MainWindow::LoadConfiguration() {
         const QString path = ChooseFile(FileDialog::LoadConfiguration, QDir::currentPath());
         if (path.isEmpty())
             return;
-        const ConfigurationFile file = ReadConfigurationFile(path);
-        file.ApplyTo(m_config);
-        HexFieldValidator::SetUnchecked(serialNumberField, file.SerialNumberText);
-        HexFieldValidator::SetUnchecked(addressField, file.AddressText);
-        PortTableChanged();
-        // Everything is loaded before the summary, which may fail for an unknown model.
-        ShowTrunkSummaryOf(m_config);
+        applyConfigurationFile(path);
     });
+}
+
+void MainWindow::loadConfigurationFile(const QString& path) {
+    RunDeviceAction([this, &path] { applyConfigurationFile(path); });
+}
+
+void MainWindow::applyConfigurationFile(const QString& path) {
+    const ConfigurationFile file = ReadConfigurationFile(path);
+    file.ApplyTo(m_config);
+    HexFieldValidator::SetUnchecked(serialNumberField, file.SerialNumberText);
+    HexFieldValidator::SetUnchecked(addressField, file.AddressText);
+    PortTableChanged();
+    // Everything is loaded before the summary, which may fail for an unknown model.
+    ShowTrunkSummaryOf(m_config);
 }
 
 void MainWindow::ChooseChannelFile() {
