@@ -1,8 +1,15 @@
 #include "app/KorvaneApplication.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QStandardPaths>
 
+#include <cstdio>
 #include <cstdlib>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace korvane {
 
@@ -29,6 +36,30 @@ bool hasDisplay() {
     if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
         return true;
     return !qgetenv("DISPLAY").isEmpty() || !qgetenv("WAYLAND_DISPLAY").isEmpty();
+#endif
+}
+
+QString userWorkingFolder() {
+#if defined(_WIN32)
+    // %LOCALAPPDATA%
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Korvane");
+#else
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!QDir::isAbsolutePath(data))
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return data + QStringLiteral("/korvane");
+#endif
+}
+
+void useParentConsole() {
+#if defined(_WIN32)
+    if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) != FILE_TYPE_UNKNOWN)
+        return; // redirected, or a console already
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
 #endif
 }
 

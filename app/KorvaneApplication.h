@@ -26,4 +26,13 @@ private:
 // needs none (offscreen, minimal) was chosen.
 bool hasDisplay();
 
+// The working folder of the user's own that --user-folder chooses:
+// %LOCALAPPDATA%\Korvane on Windows, $XDG_DATA_HOME/korvane on Linux (an unset or
+// relative XDG_DATA_HOME means ~/.local/share). It may not exist yet.
+QString userWorkingFolder();
+
+// Windows: a window program has no console; when started from one with its output not
+// redirected, standard output and error go to that console. Elsewhere nothing.
+void useParentConsole();
+
 } // namespace korvane

@@ -1,28 +1,25 @@
-# cmake --install: the three programs, the menu entry with its launcher and icon, the
-# man pages and the examples; cpack -G DEB makes the Debian package of the same.
+# cmake --install: the three programs, the menu entry with its icon and the type of .krv
+# files it opens, the man pages and the examples; cpack -G DEB makes the Debian package of
+# the same.
 include(GNUInstallDirs)
 
 install(TARGETS korvane korvanectl korvane-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(KORVANE_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
-# The launcher finds korvane relative to itself and the menu entry names the launcher
-# by the prefix given at install time, so --prefix and cpack may differ from the one
+# The menu entry starts korvane in the user's own folder (--user-folder) and names it by
+# the prefix given at install time, so --prefix and cpack may differ from the one
 # configured.
-file(RELATIVE_PATH KORVANE_BIN_FROM_LAUNCHER ${CMAKE_INSTALL_FULL_LIBEXECDIR}/korvane
-  ${CMAKE_INSTALL_FULL_BINDIR})
-configure_file(${KORVANE_PACKAGING}/korvane-menu.in ${CMAKE_BINARY_DIR}/packaging/korvane-menu
-  @ONLY)
-install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/korvane-menu
-  DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/korvane)
 install(CODE "set(korvane_desktop_in \"${KORVANE_PACKAGING}/korvane.desktop.in\")
   set(korvane_desktop \"${CMAKE_BINARY_DIR}/packaging/korvane.desktop\")
-  set(korvane_libexecdir \"${CMAKE_INSTALL_LIBEXECDIR}\")")
+  set(korvane_bindir \"${CMAKE_INSTALL_BINDIR}\")")
 install(CODE [[
-  set(KORVANE_MENU_LAUNCHER "${CMAKE_INSTALL_PREFIX}/${korvane_libexecdir}/korvane/korvane-menu")
+  set(KORVANE_EXECUTABLE "${CMAKE_INSTALL_PREFIX}/${korvane_bindir}/korvane")
   configure_file("${korvane_desktop_in}" "${korvane_desktop}" @ONLY)
 ]])
 install(FILES ${CMAKE_BINARY_DIR}/packaging/korvane.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${KORVANE_PACKAGING}/korvane-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+  RENAME korvane.xml)
 install(FILES ${KORVANE_PACKAGING}/korvane.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane/examples)

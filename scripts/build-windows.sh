@@ -3,7 +3,8 @@
 # source (scripts/build-qt-mingw.sh, cached after its first run), and packs
 #   dist/korvane-windows-x64.zip
 # with korvane.exe, korvanectl.exe, the Qt and MinGW DLLs they load, the Windows
-# platform plugin, the examples and README.txt.
+# platform plugin, the examples and README.txt, and the installer of the same,
+#   dist/korvane-VERSION-x64.msi (scripts/windows-msi.sh).
 #   bash scripts/build-windows.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -55,3 +56,9 @@ rm -f dist/korvane-windows-x64.zip
 (cd "$build/stage" && zip -qr -X "$root/dist/korvane-windows-x64.zip" korvane-windows-x64)
 echo "dist/korvane-windows-x64.zip: $(du -k dist/korvane-windows-x64.zip | cut -f1) KB," \
   "$(ls "$stage" | wc -l) entries at its top"
+
+version=$(sed -n 's/^project(Korvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+msi=dist/korvane-$version-x64.msi
+rm -f dist/korvane-*-x64.msi
+bash scripts/windows-msi.sh "$stage" "$version" "$build/packaging/korvane.ico" "$msi"
+echo "$msi: $(du -k "$msi" | cut -f1) KB"

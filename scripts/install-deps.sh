@@ -4,7 +4,8 @@
 #   bash scripts/install-deps.sh [--fuzz | --windows]
 #     --fuzz: also what the fuzz targets need; --windows: also the Windows build's
 #     cross compilers, Wine (wine64 and the wine launcher, which is only recommended),
-#     zip, xwininfo and dpkg-source
+#     zip, xwininfo, dpkg-source, and for the icon and the installer rsvg-convert,
+#     icotool and wrestool, wixl and msibuild
 set -euo pipefail
 
 # help2man writes the man pages; dpkg-dev and file let cpack compute the package's
@@ -16,7 +17,8 @@ if [[ "${1:-}" == --fuzz || "${KORVANE_FUZZ:-0}" == 1 ]]; then
   packages+=(clang libclang-rt-14-dev)
 fi
 if [[ "${1:-}" == --windows ]]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine64 wine zip dpkg-dev x11-utils)
+  packages+=(g++-mingw-w64-x86-64-posix wine64 wine zip dpkg-dev x11-utils librsvg2-bin icoutils
+    wixl msitools)
 fi
 missing=()
 for p in "${packages[@]}"; do

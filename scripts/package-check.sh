@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package, installs it with apt as a user would, checks the installed
-# programs, man page and menu entry, then removes it and whatever it pulled in. Root only.
+# programs, man page, menu entry and .krv type, then removes it and whatever it pulled
+# in. Root only.
 #   bash scripts/package-check.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,6 +40,9 @@ for p in korvane korvanectl korvane-sim; do
 done
 [[ $(korvanectl --version) == "korvanectl $version" ]] || fail "korvanectl --version is not $version"
 desktop-file-validate /usr/share/applications/korvane.desktop
+grep -qx 'MimeType=application/x-korvane-configuration;' /usr/share/applications/korvane.desktop ||
+  fail "the menu entry does not open .krv files"
+grep -q '<glob pattern="\*.krv"/>' /usr/share/mime/packages/korvane.xml || fail "no type for .krv files"
 
 # The installed simulator, identified by the installed korvanectl.
 korvane-sim --link "$work/port" >"$work/sim.out" &
@@ -47,9 +51,12 @@ for _ in $(seq 100); do grep -q '^PTY ' "$work/sim.out" && break; sleep 0.1; don
 grep -q '^PTY ' "$work/sim.out" || fail "korvane-sim did not start"
 korvanectl --port "$work/port" identify | tee "$work/identify.out"
 grep -q KORVANE "$work/identify.out" || fail "korvanectl identify named no model"
+korvanectl --port "$work/port" read -o "$work/device.krv" || fail "korvanectl read failed"
 
-# The menu entry's command starts the window in the user's data folder.
+# The menu entry's command, given a .krv file, starts the window in the user's data
+# folder, not in the file's.
 exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/korvane.desktop)
+exec_line=${exec_line/\%f/$work/device.krv}
 mkdir "$work/home"
 env -u XDG_DATA_HOME HOME="$work/home" QT_QPA_PLATFORM=offscreen $exec_line >/dev/null 2>&1 &
 window=$!

@@ -98,6 +98,9 @@ public:
     void saveConfiguration();
     void loadConfiguration();
     void chooseChannelFile();
+    // Loads the configuration file at path as loadConfiguration does once a file is
+    // chosen, with the same messages when it cannot.
+    void loadConfigurationFile(const QString& path);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -122,6 +125,7 @@ private:
     void updatePortLabel();
     QList<int> selectedRows() const;
     QString chooseFile(FileDialog kind, const QString& start);
+    void applyConfigurationFile(const QString& path);
 
     MessagePresenter m_presenter;
     FileChooser m_fileChooser;

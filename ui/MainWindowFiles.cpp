@@ -72,13 +72,21 @@ void MainWindow::loadConfiguration() {
         const QString path = chooseFile(FileDialog::LoadConfiguration, QDir::currentPath());
         if (path.isEmpty())
             return;
-        const ConfigurationFile file = m_session->loadConfiguration(path);
-        HexFieldValidator::setUnchecked(serialNumberField, file.SerialNumberText);
-        HexFieldValidator::setUnchecked(addressField, file.AddressText);
-        portTableChanged();
-        // Everything is loaded before the summary, which may fail for an unknown model.
-        showTrunkSummaryOf(m_config);
+        applyConfigurationFile(path);
     });
+}
+
+void MainWindow::loadConfigurationFile(const QString& path) {
+    runDeviceAction([this, &path] { applyConfigurationFile(path); });
+}
+
+void MainWindow::applyConfigurationFile(const QString& path) {
+    const ConfigurationFile file = m_session->loadConfiguration(path);
+    HexFieldValidator::setUnchecked(serialNumberField, file.SerialNumberText);
+    HexFieldValidator::setUnchecked(addressField, file.AddressText);
+    portTableChanged();
+    // Everything is loaded before the summary, which may fail for an unknown model.
+    showTrunkSummaryOf(m_config);
 }
 
 void MainWindow::chooseChannelFile() {

@@ -469,6 +469,28 @@ private slots:
         QVERIFY(Child<QLabel>(w, "trunkSummaryLabel")->text().startsWith(QStringLiteral("GPS:")));
     }
 
+    // A file given by its path (korvane FILE.krv) loads as the menu entry loads it, with
+    // the same message when it cannot, and the working folder stays.
+    void loadByPath() {
+        WindowFixture f;
+        f.Show();
+        MainWindow& w = *f.Window;
+        QTemporaryDir elsewhere;
+        const QString path = elsewhere.filePath(QStringLiteral("given.krv"));
+        writeFile(path, header({"55", "66", "0", "0", "0", "0", "0", "0", "0", "0", "0", ""}));
+        w.loadConfigurationFile(path);
+        QCOMPARE(w.config().Info.SerialNumber, 55u);
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("66"));
+        QCOMPARE(QDir::currentPath(), QDir(f.Dir.path()).canonicalPath());
+
+        QFile::remove(path);
+        w.loadConfigurationFile(path);
+        answerWith(f, path);
+        w.loadConfiguration();
+        QCOMPARE(f.Texts().size(), 2);
+        QCOMPARE(f.Texts()[0], f.Texts()[1]);
+    }
+
     // A 32-bit serial number and a 24-bit address have more digits than the fields
     // take when typed. The loaded texts must show whole, and leaving the fields must
     // not cut the numbers.
