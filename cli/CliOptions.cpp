@@ -43,6 +43,7 @@ const char* const ProgramHelp =
     "  --baud N         bit rate (default 9600), 8 data bits, no parity, 1 stop bit\n"
     "  --settings FILE  every line setting (and CommName, ChannelFile) from a KORVANE.INI\n"
     "  --remote         the device is remotely controlled: pause between writes\n"
+    "  --timeout MS     how long to wait for each answer (default 5010)\n"
     "  --json           results as JSON on standard output\n"
     "  --verbose        trace ports, frames, procedure steps and files on standard error\n"
     "  -h, --help       this help; after a command, that command's help\n"
@@ -52,15 +53,17 @@ const char* const ProgramHelp =
     "  identify                     the model of each device\n"
     "  scan [--all]                 which ports have a Korvane on them\n"
     "  read [-o PATH]               read everything; print it or save it\n"
-    "  write FILE [--channels CHN] [--no-schedule]\n"
+    "  write FILE [--channels CHN] [--no-schedule] [--address-from-device]\n"
     "                               write a configuration file, then read it back\n"
     "  diff FILE                    print how each device differs from FILE\n"
     "  set-address --serial N --address M\n"
     "                               give the device with serial N the address M\n"
     "  schedule --channels CHN      send the timing schedule alone\n"
     "\n"
-    "Exit status: 0 every port succeeded; 1 a device did not answer, failed a check or\n"
-    "differs; 2 bad usage, an unreadable or invalid file, or a port that cannot be opened.\n";
+    "Exit status, the highest of all ports: 0 done (diff: no difference); 1 the device\n"
+    "differs from what was asked (a difference, a read-back that differs, a refusal);\n"
+    "2 bad usage or an unusable file, nothing sent; 3 a port that cannot be opened, or a\n"
+    "device that does not answer or answers garbage; 130 interrupted.\n";
 
 QString CommandHelp(Command command) {
     switch (command) {
@@ -74,7 +77,7 @@ QString CommandHelp(Command command) {
             "Sends the identification probe (never a write) to every port given, or "
             "without\n" ScanDefaultPorts
             "at once. Prints the port and the model of each port that answered; busy or\n"
-            "silent ports are skipped quietly. Exit status 0 when one answered, else 1.\n");
+            "silent ports are skipped quietly. Exit status 0 when one answered, else 3.\n");
     case Command::Read:
         return QStringLiteral(
             "Usage: korvanectl --port P... read [-o PATH]\n"
@@ -84,10 +87,14 @@ QString CommandHelp(Command command) {
     case Command::Write:
         return QStringLiteral(
             "Usage: korvanectl --port P... write FILE [--channels CHN] [--no-schedule]\n"
-            "Loads the configuration file FILE and writes everything to each device, the\n"
-            "timing schedule included (the .sch beside CHN, else SchedulingFile.dat in the\n"
-            "current folder), then reads the device back. Succeeds only when the read-back\n"
-            "matches what was sent.\n");
+            "                  [--address-from-device]\n"
+            "Reads each device, then writes everything the configuration file FILE holds,\n"
+            "the timing schedule included (the .sch beside CHN, else SchedulingFile.dat in\n"
+            "the current folder), and reads the device back. Succeeds only when the\n"
+            "read-back matches what was sent; the success line comes after that.\n"
+            "A device takes only frames to its own address: when FILE's address is not the\n"
+            "device's, nothing is sent (exit status 2), unless --address-from-device sends\n"
+            "them to the address the device has (FILE's address is then left out).\n");
     case Command::Diff:
         return QStringLiteral(
             "Usage: korvanectl --port P... diff FILE\n"
@@ -96,8 +103,10 @@ QString CommandHelp(Command command) {
     case Command::SetAddress:
         return QStringLiteral(
             "Usage: korvanectl --port P... set-address --serial N --address M\n"
-            "Gives the device with serial number N the address M (1 to 16777215). Numbers\n"
-            "are decimal, or hexadecimal after 0x.\n");
+            "Gives the device with serial number N the address M (1 to 16777215), then reads\n"
+            "address and serial number back: it succeeds only when the device answers with\n"
+            "both (exit status 1 when a device holds other ones, e.g. another serial number).\n"
+            "Numbers are decimal, or hexadecimal after 0x.\n");
     case Command::Schedule:
         return QStringLiteral(
             "Usage: korvanectl --port P... schedule --channels CHN\n"
@@ -180,6 +189,14 @@ Options parseOptions(const QStringList& arguments) {
                 return fail(QStringLiteral("--baud needs a positive bit rate, not '%1'").arg(v));
             o.Line.baudRate = n ? std::uint32_t(*n) : 0;
             baudGiven = true;
+        } else if (arg == QStringLiteral("--timeout")) {
+            ok = value(v);
+            const auto n = ParseNumber(v);
+            if (ok && (!n || *n == 0 || *n > 600000))
+                return fail(
+                    QStringLiteral("--timeout needs milliseconds from 1 to 600000, not '%1'")
+                        .arg(v));
+            o.TimeoutMs = n ? int(*n) : 0;
         } else if (arg == QStringLiteral("--settings")) {
             ok = value(settings);
         } else if (arg == QStringLiteral("--remote")) {
@@ -192,6 +209,8 @@ Options parseOptions(const QStringList& arguments) {
             ok = flag(o.AllPorts);
         } else if (arg == QStringLiteral("--no-schedule")) {
             ok = flag(o.NoSchedule);
+        } else if (arg == QStringLiteral("--address-from-device")) {
+            ok = flag(o.AddressFromDevice);
         } else if (arg == QStringLiteral("-o") || arg == QStringLiteral("--output")) {
             ok = value(o.Output);
         } else if (arg == QStringLiteral("--channels")) {
@@ -246,10 +265,10 @@ Options parseOptions(const QStringList& arguments) {
         const char* Option;
         std::initializer_list<Command> Commands;
     } owners[] = {
-        {"--all", {Command::Scan}},           {"-o", {Command::Read}},
-        {"--output", {Command::Read}},        {"--channels", {Command::Write, Command::Schedule}},
-        {"--no-schedule", {Command::Write}},  {"--serial", {Command::SetAddress}},
-        {"--address", {Command::SetAddress}},
+        {"--all", {Command::Scan}},          {"-o", {Command::Read}},
+        {"--output", {Command::Read}},       {"--channels", {Command::Write, Command::Schedule}},
+        {"--no-schedule", {Command::Write}}, {"--address-from-device", {Command::Write}},
+        {"--serial", {Command::SetAddress}}, {"--address", {Command::SetAddress}},
     };
     for (const auto& owner : owners) {
         if (usedOptions.contains(QLatin1String(owner.Option)) &&

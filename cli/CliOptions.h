@@ -28,6 +28,8 @@ struct Options {
     QString File;          // write, diff
     QString Channels;      // write, schedule; else the settings file's ChannelFile
     bool NoSchedule = false;
+    bool AddressFromDevice = false; // write
+    int TimeoutMs = 0;              // the answer time limit; 0: the transport's own
     std::uint32_t Serial = 0;
     std::uint32_t Address = 0;
 };

@@ -2,15 +2,42 @@
 
 #include "cli/Console.h"
 
+#include <utility>
+
 namespace korvane::cli {
 
 ConsoleOperator::ConsoleOperator(Console& console, QString port, bool quiet)
     : m_console(console), m_port(std::move(port)), m_quiet(quiet) {}
 
 void ConsoleOperator::showMessage(const QString& text, const QString&, MessageIcon icon) {
-    if (icon == MessageIcon::Error)
+    if (icon == MessageIcon::Error) {
         m_lastError = text;
+    } else if (m_holding) {
+        m_held.append(text);
+        return;
+    }
     say(text);
+}
+
+void ConsoleOperator::fail(const QString& text) {
+    m_lastError = text;
+    say(text);
+}
+
+void ConsoleOperator::succeed(const QString& text) {
+    say(text);
+}
+
+void ConsoleOperator::holdSuccess(bool hold) {
+    if (hold)
+        m_held.clear();
+    m_holding = hold;
+}
+
+void ConsoleOperator::releaseHeld() {
+    const QStringList held = std::exchange(m_held, {});
+    for (const QString& text : held)
+        succeed(text);
 }
 
 void ConsoleOperator::showError(QString message) {

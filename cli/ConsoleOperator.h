@@ -6,6 +6,7 @@
 #include "protocol/DeviceOperator.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace korvane::cli {
 
@@ -31,6 +32,15 @@ public:
     void showError(QString message);
     // A line of this port's own, not a box of the procedures.
     void say(const QString& text);
+    // The port's own error: shown, and kept as the last error.
+    void fail(const QString& text);
+    // The port's own success line.
+    void succeed(const QString& text);
+    // While held, the procedures' information boxes are kept back instead of shown:
+    // their success is not yet the device's. releaseHeld shows them; holding again
+    // drops them.
+    void holdSuccess(bool hold);
+    void releaseHeld();
 
     // The text of the last error box, empty when none was shown.
     const QString& lastError() const { return m_lastError; }
@@ -40,6 +50,8 @@ private:
     QString m_port;
     bool m_quiet;
     QString m_lastError;
+    bool m_holding = false;
+    QStringList m_held;
 };
 
 } // namespace korvane::cli

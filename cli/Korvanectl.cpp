@@ -71,7 +71,7 @@ int ReportScan(const Options& o, const std::vector<PortResult>& results, Console
     }
     if (o.Json)
         PrintJson(console, array);
-    return any ? StatusOk : StatusFailed;
+    return any ? StatusOk : StatusUnreachable;
 }
 
 // The file each device's configuration goes to: PATH itself for one port, else
@@ -90,7 +90,7 @@ int SaveReads(const Options& o, std::vector<PortResult>& results, Console& conso
                 r.Error = QStringLiteral("another device has the serial number %1; not saved")
                               .arg(r.Configuration->Info.SerialNumber);
                 console.err(r.Port + QStringLiteral(": ") + r.Error);
-                r.Status = std::max(r.Status, StatusFailed);
+                r.Status = std::max(r.Status, StatusUsage);
                 continue;
             }
             taken.insert(name);
@@ -137,8 +137,6 @@ int ReportRead(const Options& o, std::vector<PortResult>& results, Console& cons
 int ReportDiff(const Options& o, std::vector<PortResult>& results, Console& console) {
     QJsonArray array;
     for (PortResult& r : results) {
-        if (!r.Differences.isEmpty())
-            r.Status = std::max(r.Status, StatusFailed);
         if (o.Json) {
             QJsonObject obj{
                 {QStringLiteral("port"), r.Port},
@@ -225,6 +223,8 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         job.File = file;
         job.Channels = o.Channels;
         job.NoSchedule = o.NoSchedule;
+        job.AddressFromDevice = o.AddressFromDevice;
+        job.TimeoutMs = o.TimeoutMs;
         job.Serial = o.Serial;
         job.Address = o.Address;
         jobs.push_back(std::move(job));

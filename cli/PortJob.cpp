@@ -5,8 +5,12 @@
 #include "cli/ConsoleOperator.h"
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
+#include "link/CommandTransport.h"
 #include "link/SerialPort.h"
+#include "protocol/Commands.h"
 #include "protocol/DeviceProcedures.h"
+#include "protocol/PortTableCodec.h"
+#include "protocol/SectionCodecs.h"
 #include "session/DeviceSession.h"
 
 #include <QCoreApplication>
@@ -19,61 +23,170 @@ namespace {
 // A remotely controlled device may still be applying what it got: the read-back waits
 // as long as the procedures pause after a section.
 constexpr int RemoteReadBackPauseMs = 3000;
+// The pauses a remotely controlled device needs after each section, as write-all makes them.
+constexpr int SectionPauseMs = 3000;
+constexpr int GpsPauseMs = 300;
 
-bool RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
-                PortResult& result) {
+const QString WriteFailed = QStringLiteral("写入失败！");
+const QString WriteSucceeded = QStringLiteral("祝贺你，写入成功！");
+
+// The address a write's frames carry must be the device's, or nothing it sends is taken.
+int RefuseForeignAddress(const PortJob& job, std::uint32_t deviceAddress, ConsoleOperator& ui) {
+    const auto fileAddress = static_cast<std::uint32_t>(job.File->Address);
+    if (job.AddressFromDevice || fileAddress == deviceAddress)
+        return StatusOk;
+    ui.fail(QStringLiteral("文件的地址%1不是设备的地址%2，设备不会接受发往%1的参数；什么也没有发送"
+                           "（--address-from-device 发往设备的地址）")
+                .arg(fileAddress)
+                .arg(deviceAddress));
+    return StatusUsage;
+}
+
+// Writes every section, then the schedule, and reads the device back: a success only
+// when the read-back holds what was sent.
+int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui) {
+    DeviceConfiguration& config = session.configuration();
+    DeviceProcedures& procedures = session.procedures();
+    // The device's model and address first: the port table's encoding needs the one,
+    // the frames the other.
+    if (!procedures.readDevice())
+        return StatusUnreachable;
+    const std::uint32_t deviceAddress = config.Info.Address;
+    if (const int refused = RefuseForeignAddress(job, deviceAddress, ui))
+        return refused;
+    session.applyConfiguration(*job.File);
+    if (job.AddressFromDevice)
+        config.Info.Address = deviceAddress;
+    config.ChannelFileName = job.Channels;
+    const PortTableEncoding encoding = encodeWritePortParams(config.Ports, config.DeviceModel);
+    if (!encoding.isOk()) {
+        ui.fail(encoding.Error->Text);
+        return StatusUsage;
+    }
+    const DeviceValues sent = DeviceValues::of(config);
+
+    const auto pause = [&](int ms) {
+        if (config.ControlMode)
+            ui.pause(ms);
+    };
+    bool ok = procedures.writePortSection(false);
+    if (ok) {
+        pause(SectionPauseMs);
+        ok = procedures.writeTrunkAttributeSection(false);
+    }
+    if (ok) {
+        pause(SectionPauseMs);
+        ok = procedures.writeGpsSection(false);
+    }
+    if (ok) {
+        pause(GpsPauseMs);
+        ok = procedures.writeTrunkDelaySection(false);
+    }
+    if (ok && !job.NoSchedule) {
+        pause(SectionPauseMs);
+        ok = procedures.sendScheduleTable();
+    }
+    if (!ok) {
+        ui.say(WriteFailed);
+        return StatusUnreachable;
+    }
+
+    if (config.ControlMode)
+        ui.pause(RemoteReadBackPauseMs);
+    if (!procedures.readDevice()) {
+        ui.say(WriteFailed);
+        return StatusUnreachable;
+    }
+    DeviceValues readBack = DeviceValues::of(config);
+    readBack.SerialNumber = sent.SerialNumber; // not written
+    const QStringList found =
+        differences(readBack, sent, QStringLiteral("sent"), config.DeviceModel, true);
+    if (!found.isEmpty()) {
+        for (const QString& line : found)
+            ui.say(QStringLiteral("读回的参数不同：") + line);
+        ui.fail(WriteFailed);
+        return StatusDiffers;
+    }
+    ui.succeed(WriteSucceeded);
+    return StatusOk;
+}
+
+// Gives the device named by its serial number the new address, then reads address and
+// serial number back: only a device that now answers with both has taken it.
+int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& ui) {
+    DeviceConfiguration& config = session.configuration();
+    DeviceProcedures& procedures = session.procedures();
+    config.Info.SerialNumber = job.Serial;
+    config.Info.Address = job.Address;
+    ui.holdSuccess(true);
+    const bool answered = procedures.setAddress();
+    ui.holdSuccess(false);
+    if (!answered)
+        return StatusUnreachable;
+    const auto read = [&](std::uint8_t code) -> std::optional<ByteBuffer> {
+        const auto answer = procedures.transact(readRequest(code));
+        const ReadResponse r = answer
+                                   ? checkReadResponse(code, config.DeviceModel, std::span(*answer))
+                                   : checkReadResponse(code, config.DeviceModel, std::nullopt);
+        if (!r.isOk()) {
+            ui.fail(r.Error->Text);
+            return std::nullopt;
+        }
+        return r.Frame;
+    };
+    const auto address = read(command::ReadAddress);
+    const auto serial = address ? read(command::ReadSerialNumber) : std::nullopt;
+    if (!serial)
+        return StatusUnreachable;
+    const std::uint32_t addressNow = decodeReadAddress(*address).value_or(0);
+    const std::uint32_t serialNow = decodeReadSerialNumber(*serial).value_or(0);
+    if (addressNow != job.Address || serialNow != job.Serial) {
+        ui.fail(QStringLiteral("设备没有接受新地址：序列号%1、地址%2（要求序列号%3的设备取地址%4）")
+                    .arg(serialNow)
+                    .arg(addressNow)
+                    .arg(job.Serial)
+                    .arg(job.Address));
+        return StatusDiffers;
+    }
+    ui.releaseHeld();
+    return StatusOk;
+}
+
+int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
+               PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
     switch (job.Cmd) {
     case Command::Identify:
-        return procedures.ensureIdentified();
+        return procedures.ensureIdentified() ? StatusOk : StatusUnreachable;
     case Command::Scan:
         config.DeviceModel = procedures.identifyDevice();
-        return config.DeviceModel != text::ModelUnknown;
+        return config.DeviceModel != text::ModelUnknown ? StatusOk : StatusUnreachable;
     case Command::Read:
-        return result.ConfigurationRead = procedures.readDevice();
+        result.ConfigurationRead = procedures.readDevice();
+        return result.ConfigurationRead ? StatusOk : StatusUnreachable;
     case Command::Diff: {
         if (!(result.ConfigurationRead = procedures.readDevice()))
-            return false;
+            return StatusUnreachable;
         DeviceConfiguration fromFile;
         job.File->applyTo(fromFile);
         result.Differences = differences(DeviceValues::of(config), DeviceValues::of(fromFile),
                                          QStringLiteral("file"), config.DeviceModel, false);
-        return true;
+        return result.Differences.isEmpty() ? StatusOk : StatusDiffers;
     }
-    case Command::Write: {
-        session.applyConfiguration(*job.File);
-        config.ChannelFileName = job.Channels;
-        const DeviceValues sent = DeviceValues::of(config);
-        if (!procedures.writeAll(config.Info.SerialNumber, config.Info.Address, !job.NoSchedule))
-            return false;
-        if (config.ControlMode) {
-            ui.pause(RemoteReadBackPauseMs);
-            procedures.readDevice();
-        }
-        // A read-back that failed part way has shown its error box.
-        if (!ui.lastError().isEmpty())
-            return false;
-        DeviceValues readBack = DeviceValues::of(config);
-        readBack.SerialNumber = sent.SerialNumber; // not written
-        const QStringList found =
-            differences(readBack, sent, QStringLiteral("sent"), config.DeviceModel, true);
-        for (const QString& line : found)
-            ui.say(QStringLiteral("read-back differs: ") + line);
-        return found.isEmpty();
-    }
+    case Command::Write:
+        return RunWrite(job, session, ui);
     case Command::SetAddress:
-        config.Info.SerialNumber = job.Serial;
-        config.Info.Address = job.Address;
-        return procedures.setAddress();
+        return RunSetAddress(job, session, ui);
     case Command::Schedule:
         // The schedule names channels; the device's own port table turns them into ports.
         config.ChannelFileName = job.Channels;
-        return procedures.readDevice() && procedures.sendScheduleTable();
+        return procedures.readDevice() && procedures.sendScheduleTable() ? StatusOk
+                                                                         : StatusUnreachable;
     case Command::None:
         break;
     }
-    return false;
+    return StatusUsage;
 }
 
 } // namespace
@@ -85,19 +198,21 @@ PortResult runPortJob(const PortJob& job, Console& console) {
     {
         DeviceSession session(ui);
         session.configuration().ControlMode = job.Remote;
+        if (job.TimeoutMs > 0)
+            session.transport().setTimeLimitMs(job.TimeoutMs);
         try {
             session.setPortSettings(job.Line);
-            if (!RunCommand(job, session, ui, result))
-                result.Status = StatusFailed;
+            result.Status = RunCommand(job, session, ui, result);
         } catch (const SerialPortError& e) {
             ui.showError(QString::fromUtf8(e.what()));
-            result.Status = StatusUsage;
+            result.Status = StatusUnreachable;
         } catch (const KorvaneError& e) {
+            // An unanswered identification probe.
             ui.showError(e.message());
-            result.Status = StatusFailed;
+            result.Status = StatusUnreachable;
         } catch (const std::exception& e) {
             ui.showError(QString::fromUtf8(e.what()));
-            result.Status = StatusFailed;
+            result.Status = StatusUnreachable;
         }
         // The configuration outlives the session, for the collecting thread.
         result.Configuration = session.releaseConfiguration();

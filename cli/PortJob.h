@@ -18,10 +18,12 @@ namespace korvane::cli {
 
 class Console;
 
-// Exit statuses, from best to worst.
-inline constexpr int StatusOk = 0;
-inline constexpr int StatusFailed = 1;
-inline constexpr int StatusUsage = 2;
+// Exit statuses, from best to worst; with several ports the worst one is the program's.
+inline constexpr int StatusOk = 0;          // done; diff: no difference
+inline constexpr int StatusDiffers = 1;     // the device differs from what was asked
+inline constexpr int StatusUsage = 2;       // bad usage or an unusable input, nothing sent
+inline constexpr int StatusUnreachable = 3; // no port, no answer, or a garbled one
+inline constexpr int StatusInterrupted = 130;
 
 struct PortJob {
     Command Cmd = Command::None;
@@ -34,6 +36,8 @@ struct PortJob {
     bool NoSchedule = false;
     std::uint32_t Serial = 0;
     std::uint32_t Address = 0;
+    bool AddressFromDevice = false; // write: the frames go to the address the device has
+    int TimeoutMs = 0;              // 0: the transport's own time limit
 };
 
 struct PortResult {

@@ -47,22 +47,46 @@ Run Ctl(QStringList arguments) {
 
 // A simulator with its own serial number (and optionally a fault).
 std::unique_ptr<sim::SimulatorHost> StartSim(std::uint32_t serial, bool silent = false,
-                                             sim::Model model = sim::Model::Korvane) {
+                                             sim::Model model = sim::Model::Korvane,
+                                             std::uint32_t address = 1) {
     auto host = std::make_unique<sim::SimulatorHost>();
     sim::SimulatorOptions options;
     options.state = sim::DeviceState::initial(model);
     options.state.serialNumber = serial;
+    options.state.address = address;
     options.faults.silent = silent;
     if (host->start(options).isEmpty())
         qFatal("simulator did not start: %s", qPrintable(host->errorString()));
     return host;
 }
 
+// The answer time limit in tests: far above any answer of the simulator on a loaded
+// machine, far below the product's 5 s, so a silent device costs little.
+const QString TestTimeout = QStringLiteral("800");
+
 QStringList PortArgs(const QList<sim::SimulatorHost*>& sims) {
-    QStringList args;
+    QStringList args{QStringLiteral("--timeout"), TestTimeout};
     for (sim::SimulatorHost* s : sims)
         args << QStringLiteral("--port") << s->slavePath();
     return args;
+}
+
+// The frames of the log that would change the device.
+int WriteFramesReceived(const sim::SimulatorHost& sim) {
+    int count = 0;
+    for (const ByteBuffer& f : sim.framesReceived())
+        count += f.size() > 1 && (f[1] & 0x0F) == 0x07 ? 1 : 0;
+    return count;
+}
+
+// A backup of the device as read -o makes it.
+QString Backup(sim::SimulatorHost& sim, const QTemporaryDir& dir, const QString& name) {
+    const QString path = dir.filePath(name);
+    const Run r = Ctl(PortArgs({&sim}) << QStringLiteral("read") << QStringLiteral("-o") << path);
+    if (r.Status != 0)
+        qFatal("backup failed: %s", qPrintable(r.Err));
+    sim.clearFrameLog();
+    return path;
 }
 
 } // namespace
@@ -150,7 +174,7 @@ private slots:
     void portThatCannotBeOpened() {
         const Run r = Ctl({QStringLiteral("--port"), QStringLiteral("/nonexistent/tty"),
                            QStringLiteral("identify")});
-        QCOMPARE(r.Status, 2);
+        QCOMPARE(r.Status, 3);
         QVERIFY2(r.Err.startsWith(QStringLiteral("/nonexistent/tty: ")), qPrintable(r.Err));
     }
 
@@ -173,7 +197,7 @@ private slots:
         auto silent = StartSim(22, true);
         const Run r = Ctl(PortArgs({good.get(), silent.get()})
                           << QStringLiteral("--json") << QStringLiteral("read"));
-        QCOMPARE(r.Status, 1);
+        QCOMPARE(r.Status, 3);
         const QJsonArray array = QJsonDocument::fromJson(r.Out.toUtf8()).array();
         QCOMPARE(array.size(), 2);
         const QJsonObject device = array[0].toObject();
@@ -251,8 +275,9 @@ private slots:
         sim->setFaults(sim::SimulatorFaults::ignoring({0x37}));
         const Run write = Ctl(PortArgs({sim.get()}) << QStringLiteral("write") << path
                                                     << QStringLiteral("--no-schedule"));
-        QCOMPARE(write.Status, 1);
+        QCOMPARE(write.Status, 3);
         QVERIFY(write.Err.contains(QStringLiteral("写入失败！")));
+        QVERIFY(!write.Err.contains(QStringLiteral("祝贺你")));
         sim->setFaults({});
 
         const Run set =
@@ -261,6 +286,104 @@ private slots:
                 << QStringLiteral("41") << QStringLiteral("--address") << QStringLiteral("0x1234"));
         QCOMPARE(set.Status, 0);
         QCOMPARE(sim->state().address, 0x1234u);
+    }
+
+    // Every command tells done, differs and unreachable apart; several ports give the
+    // highest status of theirs.
+    void exitStatus_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<bool>("changed"); // the file differs from the device
+        QTest::addColumn<int>("status");
+        QTest::newRow("diff, same") << "diff" << false << false << 0;
+        QTest::newRow("diff, differs") << "diff" << false << true << 1;
+        QTest::newRow("diff, silent device") << "diff" << true << false << 3;
+        QTest::newRow("identify, silent device") << "identify" << true << false << 3;
+        QTest::newRow("read, silent device") << "read" << true << false << 3;
+        QTest::newRow("write, silent device") << "write" << true << false << 3;
+    }
+    void exitStatus() {
+        QFETCH(QString, command);
+        QFETCH(bool, silent);
+        QFETCH(bool, changed);
+        QFETCH(int, status);
+        auto good = StartSim(61);
+        QTemporaryDir dir;
+        const QString path = Backup(*good, dir, QStringLiteral("61.krv"));
+        if (changed) {
+            DeviceConfiguration config;
+            readConfigurationFile(path).applyTo(config);
+            config.Gps.GpsEnabled = 0;
+            writeConfigurationFile(path, config);
+        }
+        QStringList args{command};
+        if (command == QStringLiteral("diff") || command == QStringLiteral("write"))
+            args << path;
+        if (command == QStringLiteral("write"))
+            args << QStringLiteral("--no-schedule");
+        if (silent)
+            good->setFaults(sim::SimulatorFaults::fullySilent());
+        QCOMPARE(Ctl(PortArgs({good.get()}) + args).Status, status);
+
+        // Beside a device that is fine, the worse status wins.
+        auto other = StartSim(61);
+        QCOMPARE(Ctl(PortArgs({other.get(), good.get()}) + args).Status, status);
+    }
+
+    // A write's frames reach only a device of the file's address: a file of another
+    // address is refused before the first write frame, or sent to the device's own
+    // address when asked.
+    void writeToAnotherAddress_data() {
+        QTest::addColumn<bool>("fromDevice");
+        QTest::addColumn<int>("status");
+        QTest::newRow("refused") << false << 2;
+        QTest::newRow("--address-from-device") << true << 0;
+    }
+    void writeToAnotherAddress() {
+        QFETCH(bool, fromDevice);
+        QFETCH(int, status);
+        auto sim = StartSim(71, false, sim::Model::Korvane, 42);
+        QTemporaryDir dir;
+        const QString path = Backup(*sim, dir, QStringLiteral("71.krv"));
+        DeviceConfiguration config;
+        readConfigurationFile(path).applyTo(config);
+        config.Info.Address = 1;
+        config.Gps.GpsEnabled = 0;
+        writeConfigurationFile(path, config);
+
+        QStringList args = PortArgs({sim.get()})
+                           << QStringLiteral("write") << path << QStringLiteral("--no-schedule");
+        if (fromDevice)
+            args << QStringLiteral("--address-from-device");
+        const Run r = Ctl(args);
+        QCOMPARE(r.Status, status);
+        QCOMPARE(r.Err.contains(QStringLiteral("祝贺你，写入成功！")), status == 0);
+        if (fromDevice) {
+            QCOMPARE(sim->state().address, 42u);
+            QCOMPARE(sim->state().gps, (ByteBuffer{0xAA, 0x55}));
+        } else {
+            QVERIFY2(r.Err.contains(QStringLiteral("--address-from-device")), qPrintable(r.Err));
+            QCOMPARE(WriteFramesReceived(*sim), 0);
+        }
+    }
+
+    // set-address succeeds only when the device answers with the new address.
+    void setAddressConfirmed_data() {
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<int>("status");
+        QTest::newRow("the device's serial") << "81" << 0;
+        QTest::newRow("a serial no device has") << "82" << 1;
+    }
+    void setAddressConfirmed() {
+        QFETCH(QString, serial);
+        QFETCH(int, status);
+        auto sim = StartSim(81);
+        const Run r = Ctl(PortArgs({sim.get()})
+                          << QStringLiteral("set-address") << QStringLiteral("--serial") << serial
+                          << QStringLiteral("--address") << QStringLiteral("77"));
+        QCOMPARE(r.Status, status);
+        QCOMPARE(r.Err.contains(QStringLiteral("祝贺你，地址写入成功！")), status == 0);
+        QCOMPARE(sim->state().address, status == 0 ? 77u : 1u);
     }
 
     void scanGivenPorts() {
@@ -276,7 +399,7 @@ private slots:
         QCOMPARE(good->framesReceived().size(), 1);
 
         const Run none = Ctl(PortArgs({silent.get()}) << QStringLiteral("scan"));
-        QCOMPARE(none.Status, 1);
+        QCOMPARE(none.Status, 3);
         QVERIFY(none.Out.isEmpty());
     }
 };
