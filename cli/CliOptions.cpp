@@ -53,7 +53,7 @@ const char* const ProgramHelp =
     "  identify                     the model of each device\n"
     "  scan [--all]                 which ports have a Korvane on them\n"
     "  read [-o PATH]               read everything; print it or save it\n"
-    "  write FILE [--channels CHN] [--no-schedule] [--address-from-device]\n"
+    "  write FILE [--channels CHN] [--no-schedule] [--address-from-device] [--dry-run]\n"
     "                               write a configuration file, then read it back\n"
     "  diff FILE                    print how each device differs from FILE\n"
     "  set-address --serial N --address M\n"
@@ -87,19 +87,24 @@ QString CommandHelp(Command command) {
     case Command::Write:
         return QStringLiteral(
             "Usage: korvanectl --port P... write FILE [--channels CHN] [--no-schedule]\n"
-            "                  [--address-from-device]\n"
+            "                  [--address-from-device] [--dry-run]\n"
             "Reads each device, then writes everything the configuration file FILE holds,\n"
             "the timing schedule included (the .sch beside CHN, else SchedulingFile.dat in\n"
             "the current folder), and reads the device back. Succeeds only when the\n"
             "read-back matches what was sent; the success line comes after that.\n"
             "A device takes only frames to its own address: when FILE's address is not the\n"
             "device's, nothing is sent (exit status 2), unless --address-from-device sends\n"
-            "them to the address the device has (FILE's address is then left out).\n");
+            "them to the address the device has (FILE's address is then left out).\n"
+            "FILE (24 port rows, every value one the device holds) and the schedule file\n"
+            "are checked before anything is sent; a problem is named by file and line\n"
+            "(exit status 2). --dry-run checks, reads each device and prints what would\n"
+            "change, as diff does, and sends nothing.\n");
     case Command::Diff:
         return QStringLiteral(
             "Usage: korvanectl --port P... diff FILE\n"
             "Reads each device and prints every difference from the configuration file FILE,\n"
-            "one per line. Exit status 1 when any device differs.\n");
+            "one per line. Exit status 1 when any device differs. FILE is checked first, as\n"
+            "write checks it (exit status 2).\n");
     case Command::SetAddress:
         return QStringLiteral(
             "Usage: korvanectl --port P... set-address --serial N --address M\n"
@@ -211,6 +216,8 @@ Options parseOptions(const QStringList& arguments) {
             ok = flag(o.NoSchedule);
         } else if (arg == QStringLiteral("--address-from-device")) {
             ok = flag(o.AddressFromDevice);
+        } else if (arg == QStringLiteral("--dry-run")) {
+            ok = flag(o.DryRun);
         } else if (arg == QStringLiteral("-o") || arg == QStringLiteral("--output")) {
             ok = value(o.Output);
         } else if (arg == QStringLiteral("--channels")) {
@@ -265,10 +272,11 @@ Options parseOptions(const QStringList& arguments) {
         const char* Option;
         std::initializer_list<Command> Commands;
     } owners[] = {
-        {"--all", {Command::Scan}},          {"-o", {Command::Read}},
-        {"--output", {Command::Read}},       {"--channels", {Command::Write, Command::Schedule}},
-        {"--no-schedule", {Command::Write}}, {"--address-from-device", {Command::Write}},
-        {"--serial", {Command::SetAddress}}, {"--address", {Command::SetAddress}},
+        {"--all", {Command::Scan}},           {"-o", {Command::Read}},
+        {"--output", {Command::Read}},        {"--channels", {Command::Write, Command::Schedule}},
+        {"--no-schedule", {Command::Write}},  {"--address-from-device", {Command::Write}},
+        {"--dry-run", {Command::Write}},      {"--serial", {Command::SetAddress}},
+        {"--address", {Command::SetAddress}},
     };
     for (const auto& owner : owners) {
         if (usedOptions.contains(QLatin1String(owner.Option)) &&

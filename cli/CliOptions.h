@@ -29,6 +29,7 @@ struct Options {
     QString Channels;      // write, schedule; else the settings file's ChannelFile
     bool NoSchedule = false;
     bool AddressFromDevice = false; // write
+    bool DryRun = false;            // write: check, read and compare, send nothing
     int TimeoutMs = 0;              // the answer time limit; 0: the transport's own
     std::uint32_t Serial = 0;
     std::uint32_t Address = 0;

@@ -3,6 +3,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ConfigurationReport.h"
 #include "cli/Console.h"
+#include "cli/InputCheck.h"
 #include "cli/PortJob.h"
 #include "config/KorvaneError.h"
 #include "files/ConfigurationFile.h"
@@ -185,21 +186,18 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
     // Everything that can be found wrong without a device is, before anything is sent.
     std::optional<ConfigurationFile> file;
     if (o.Cmd == Command::Write || o.Cmd == Command::Diff) {
-        try {
-            file = DeviceSession::readConfigurationFile(o.File);
-        } catch (const KorvaneError& e) {
-            console.err(o.File + QStringLiteral(": ") + e.message());
+        CheckedConfiguration checked = readCheckedConfiguration(o.File);
+        if (checked.Problem) {
+            console.err(checked.Problem->text());
             return StatusUsage;
         }
+        file = std::move(checked.File);
     }
-    if (o.Cmd == Command::Write || o.Cmd == Command::Schedule) {
-        if (!o.Channels.isEmpty() && !QFileInfo(o.Channels).isFile()) {
-            console.err(o.Channels + QStringLiteral(": no such channel file"));
-            return StatusUsage;
-        }
-        const QString schedule = scheduleFilePath(o.Channels);
-        if (!o.NoSchedule && !QFileInfo(schedule).isFile()) {
-            console.err(scheduleFileMissingMessage(schedule));
+    const bool sendsSchedule =
+        (o.Cmd == Command::Write && !o.NoSchedule && !o.DryRun) || o.Cmd == Command::Schedule;
+    if (sendsSchedule) {
+        if (const std::optional<InputProblem> problem = checkScheduleInput(o.Channels)) {
+            console.err(problem->text());
             return StatusUsage;
         }
     }
@@ -225,6 +223,7 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         job.NoSchedule = o.NoSchedule;
         job.AddressFromDevice = o.AddressFromDevice;
         job.TimeoutMs = o.TimeoutMs;
+        job.DryRun = o.DryRun;
         job.Serial = o.Serial;
         job.Address = o.Address;
         jobs.push_back(std::move(job));
@@ -240,6 +239,8 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         return ReportRead(o, results, console);
     case Command::Diff:
         return ReportDiff(o, results, console);
+    case Command::Write:
+        return o.DryRun ? ReportDiff(o, results, console) : ReportOthers(o, results, console);
     default:
         return ReportOthers(o, results, console);
     }

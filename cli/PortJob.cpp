@@ -44,7 +44,7 @@ int RefuseForeignAddress(const PortJob& job, std::uint32_t deviceAddress, Consol
 
 // Writes every section, then the schedule, and reads the device back: a success only
 // when the read-back holds what was sent.
-int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui) {
+int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
     // The device's model and address first: the port table's encoding needs the one,
@@ -52,6 +52,7 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui) {
     if (!procedures.readDevice())
         return StatusUnreachable;
     const std::uint32_t deviceAddress = config.Info.Address;
+    const DeviceValues before = DeviceValues::of(config);
     if (const int refused = RefuseForeignAddress(job, deviceAddress, ui))
         return refused;
     session.applyConfiguration(*job.File);
@@ -64,6 +65,15 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui) {
         return StatusUsage;
     }
     const DeviceValues sent = DeviceValues::of(config);
+    if (job.DryRun) {
+        // What a write would change: the serial number is never written, the carrier
+        // level stays the device's.
+        DeviceValues wanted = sent;
+        wanted.SerialNumber = before.SerialNumber;
+        result.Differences =
+            differences(before, wanted, QStringLiteral("file"), config.DeviceModel, false);
+        return result.Differences.isEmpty() ? StatusOk : StatusDiffers;
+    }
 
     const auto pause = [&](int ms) {
         if (config.ControlMode)
@@ -175,7 +185,7 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
         return result.Differences.isEmpty() ? StatusOk : StatusDiffers;
     }
     case Command::Write:
-        return RunWrite(job, session, ui);
+        return RunWrite(job, session, ui, result);
     case Command::SetAddress:
         return RunSetAddress(job, session, ui);
     case Command::Schedule:

@@ -38,6 +38,7 @@ struct PortJob {
     std::uint32_t Address = 0;
     bool AddressFromDevice = false; // write: the frames go to the address the device has
     int TimeoutMs = 0;              // 0: the transport's own time limit
+    bool DryRun = false;            // write: what would change, nothing sent
 };
 
 struct PortResult {

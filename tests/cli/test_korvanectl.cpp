@@ -128,7 +128,9 @@ private slots:
         QVERIFY(QDir::setCurrent(dir.path()));
         const auto restore = qScopeGuard([&] { QDir::setCurrent(cwd.path()); });
         const QString file = dir.filePath(QStringLiteral("a.krv"));
-        writeConfigurationFile(file, DeviceConfiguration());
+        DeviceConfiguration valid;
+        valid.resetPortTable();
+        writeConfigurationFile(file, valid);
         const QString large = dir.filePath(QStringLiteral("large/a.krv"));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("large")));
         QFile big(large);
@@ -147,6 +149,97 @@ private slots:
                  qPrintable(r.Err));
         QVERIFY(r.Out.isEmpty());
         QVERIFY(sim->framesReceived().isEmpty());
+    }
+
+    // A file that is not a whole configuration, or holds a value the device would not
+    // keep, is named with its line before anything is sent.
+    void fileCheckedBeforeSending_data() {
+        QTest::addColumn<QByteArray>("bytes"); // empty: a valid file changed by line and text
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("problemLine");
+        QTest::newRow("empty file") << QByteArray("-") << 0 << QByteArray() << 1;
+        QTest::newRow("text file") << QByteArray("hello\r\nworld\r\n") << 0 << QByteArray() << 1;
+        QTest::newRow("random bytes")
+            << QByteArray("\x93\xff\x01\x7e\x00\x80", 6) << 0 << QByteArray() << 1;
+        QTest::newRow("JSON file")
+            << QByteArray("{\"serial\": 1, \"ports\": []}\n") << 0 << QByteArray() << 1;
+        QTest::newRow("cut after its third line") << QByteArray() << -3 << QByteArray() << 4;
+        QTest::newRow("serial number 0") << QByteArray() << 1 << QByteArray("0") << 1;
+        QTest::newRow("address over 24 bits") << QByteArray() << 2 << QByteArray("16777216") << 2;
+        QTest::newRow("GPS switch 2") << QByteArray() << 3 << QByteArray("2") << 3;
+        QTest::newRow("unknown coding name")
+            << QByteArray() << 44 + 5 * 10 + 3 << QByteArray("FLEX") << 97;
+        QTest::newRow("rate the device does not keep") // port 1 keeps multiples of 200
+            << QByteArray() << 44 + 4 << QByteArray("1234") << 48;
+        QTest::newRow("invalid code-page bytes")
+            << QByteArray() << 44 + 10 << QByteArray("\x81") << 54;
+        QTest::newRow("last row missing") << QByteArray() << -(44 + 230) << QByteArray() << 275;
+    }
+    void fileCheckedBeforeSending() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, line);
+        QFETCH(QByteArray, text);
+        QFETCH(int, problemLine);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.krv"));
+        if (bytes == "-") {
+            bytes.clear();
+        } else if (bytes.isEmpty()) {
+            DeviceConfiguration config;
+            config.resetPortTable();
+            for (int row : {0, 5})
+                config.Ports[row] = PortEntry{QString::number(row + 1),
+                                              QString::number(row + 9),
+                                              QStringLiteral("POCSAG"),
+                                              QStringLiteral("1200"),
+                                              QStringLiteral("内部"),
+                                              QStringLiteral("上升沿(正)"),
+                                              QStringLiteral("正"),
+                                              QStringLiteral("开"),
+                                              QString(),
+                                              QString()};
+            QList<QByteArray> lines = configurationFileBytes(config).split('\n');
+            lines.removeLast(); // after the last line end
+            if (line < 0)
+                lines = lines.mid(0, -line);
+            else
+                lines[line - 1] = text + '\r';
+            bytes = lines.join('\n') + '\n';
+        }
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        f.close();
+        auto sim = StartSim(1);
+        for (const QStringList& command :
+             {QStringList{QStringLiteral("diff")},
+              QStringList{QStringLiteral("write"), QStringLiteral("--no-schedule")}}) {
+            const Run r = Ctl(PortArgs({sim.get()}) + command << path);
+            QCOMPARE(r.Status, 2);
+            QVERIFY2(r.Err.startsWith(path + u':' + QString::number(problemLine) + u':'),
+                     qPrintable(r.Err));
+            QVERIFY(r.Out.isEmpty());
+        }
+        QVERIFY(sim->framesReceived().isEmpty());
+    }
+
+    // write --dry-run reads the device and prints what a write would change.
+    void dryRun() {
+        auto sim = StartSim(91);
+        QTemporaryDir dir;
+        const QString path = Backup(*sim, dir, QStringLiteral("91.krv"));
+        const QStringList args = PortArgs({sim.get()})
+                                 << QStringLiteral("write") << path << QStringLiteral("--dry-run");
+        QCOMPARE(Ctl(args).Status, 0);
+        DeviceConfiguration config;
+        readConfigurationFile(path).applyTo(config);
+        config.Gps.GpsEnabled = 0;
+        writeConfigurationFile(path, config);
+        const Run r = Ctl(args);
+        QCOMPARE(r.Status, 1);
+        QVERIFY2(r.Out.contains(QStringLiteral("gps enabled: device true, file false")),
+                 qPrintable(r.Out));
+        QCOMPARE(WriteFramesReceived(*sim), 0);
     }
 
     void helpForProgramAndCommand() {
