@@ -150,7 +150,7 @@ Options parseOptions(const QStringList& arguments) {
 
     const auto fail = [&o](const QString& message) {
         o.Result = Options::Outcome::Error;
-        o.Text = QStringLiteral("korvanectl: %1\n\n%2").arg(message, CommandHelp(o.Cmd));
+        o.Text = message;
         return o;
     };
 

@@ -15,7 +15,7 @@ enum class Command { None, Identify, Scan, Read, Write, Diff, SetAddress, Schedu
 struct Options {
     enum class Outcome { Run, Help, Error };
     Outcome Result = Outcome::Error;
-    QString Text; // Help: the help or version text; Error: what is wrong, then the usage
+    QString Text; // Help: the help or version text; Error: what is wrong, one line
 
     Command Cmd = Command::None;
     QStringList Ports; // as given, or the settings file's commName

@@ -19,18 +19,84 @@ constexpr const char* PortKeys[] = {"channel",   "coding",       "rate",  "clock
 constexpr int FirstPortColumn = 1;
 constexpr int PortColumnCount = 8;
 
-QString Sign(std::int32_t value) {
-    return value == 0 ? text::Positive : text::Negative;
+QJsonValue SignWord(std::int32_t value) {
+    return value == 0 ? QStringLiteral("positive") : QStringLiteral("negative");
 }
 
-QString TrunkPortText(std::int32_t value) {
-    return value == 1   ? QStringLiteral("TA")
-           : value == 2 ? QStringLiteral("TB")
-                        : QStringLiteral("自动");
+QJsonValue TrunkPortWord(std::int32_t value) {
+    return value == 1   ? QStringLiteral("ta")
+           : value == 2 ? QStringLiteral("tb")
+                        : QStringLiteral("auto");
 }
 
-QString CarrierText(std::int32_t value) {
-    return value == 0 ? QStringLiteral("高") : QStringLiteral("低");
+// A display word of the port table as its English word; null for "-" or a text that
+// is none of them.
+QJsonValue Word(const QString& text, std::initializer_list<std::pair<QString, const char*>> words) {
+    for (const auto& [display, word] : words) {
+        if (text == display)
+            return QString::fromLatin1(word);
+    }
+    return QJsonValue::Null;
+}
+
+QJsonValue NumberOrNull(const QString& text, int base) {
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok, base);
+    return ok ? QJsonValue(value) : QJsonValue::Null;
+}
+
+QJsonObject PortJson(const PortEntry& row) {
+    const bool assigned = row.isAssigned();
+    const auto value = [&](QJsonValue v) {
+        return assigned ? v : QJsonValue::Null;
+    };
+    QJsonObject p;
+    p.insert(QStringLiteral("port"), NumberOrNull(row.PortNumber, 10));
+    p.insert(QStringLiteral("channel"), value(NumberOrNull(row.Channel, 10)));
+    p.insert(QStringLiteral("coding"),
+             value(Word(row.Coding,
+                        {{text::Sync, "sync"}, {text::Pocsag, "pocsag"}, {text::Async, "async"}})));
+    p.insert(QStringLiteral("rate"), value(NumberOrNull(row.Rate, 10)));
+    p.insert(
+        QStringLiteral("clockSource"),
+        value(Word(row.ClockSource, {{text::Internal, "internal"}, {text::External, "external"}})));
+    p.insert(
+        QStringLiteral("clockEdge"),
+        value(Word(row.ClockEdge, {{text::RisingEdge, "rising"}, {text::FallingEdge, "falling"}})));
+    p.insert(
+        QStringLiteral("dataPolarity"),
+        value(Word(row.Polarity, {{text::Positive, "positive"}, {text::Negative, "negative"}})));
+    p.insert(QStringLiteral("state"),
+             value(Word(row.PortState, {{text::On, "on"}, {text::Off, "off"}})));
+    p.insert(QStringLiteral("delay"), value(NumberOrNull(row.Delay, 16)));
+    return p;
+}
+
+QJsonObject GpsJson(const GpsParams& gps) {
+    return {{QStringLiteral("enabled"), gps.GpsEnabled != 0},
+            {QStringLiteral("polarity"), SignWord(gps.GpsPolarity)}};
+}
+
+QJsonObject TrunkJson(const TrunkParams& trunk, bool withCarrierLevel) {
+    return {{QStringLiteral("port"), TrunkPortWord(trunk.TrunkPort)},
+            {QStringLiteral("clockPolarity"), SignWord(trunk.ClockPolarity)},
+            {QStringLiteral("dataPolarity"), SignWord(trunk.DataPolarity)},
+            {QStringLiteral("carrierLevel"),
+             withCarrierLevel ? QJsonValue(trunk.CarrierLevel == 0 ? QStringLiteral("high")
+                                                                   : QStringLiteral("low"))
+                              : QJsonValue::Null}};
+}
+
+// What the device receives: 24 bits of a cycle count.
+qint64 Cycles(std::int32_t value) {
+    return std::uint32_t(value) & MaxPortDelay;
+}
+
+QJsonObject DelayJson(const TrunkParams& trunk, bool withCyclesB) {
+    return {{QStringLiteral("enabled"), trunk.DelayEnabled != 0},
+            {QStringLiteral("cyclesA"), Cycles(trunk.DelayCyclesA)},
+            {QStringLiteral("cyclesB"),
+             withCyclesB ? QJsonValue(Cycles(trunk.DelayCyclesB)) : QJsonValue::Null}};
 }
 
 // The rows as the device would answer them after receiving them: texts the encoder
@@ -54,10 +120,6 @@ PortTable AsDeviceHolds(const PortTable& rows, const QString& model) {
     return fitted;
 }
 
-QString Quoted(const QString& value) {
-    return value.isEmpty() ? QStringLiteral("\"\"") : value;
-}
-
 } // namespace
 
 DeviceValues DeviceValues::of(const DeviceConfiguration& configuration) {
@@ -65,32 +127,22 @@ DeviceValues DeviceValues::of(const DeviceConfiguration& configuration) {
             configuration.Gps, configuration.Trunk};
 }
 
-QJsonObject configurationJson(const DeviceConfiguration& c) {
+QJsonObject configurationJson(const DeviceConfiguration& c, JsonScope scope) {
+    const auto part = [&](ReadPart p, QJsonValue v) {
+        return scope.Read >= p ? v : QJsonValue::Null;
+    };
     QJsonArray ports;
-    for (const PortEntry& row : c.Ports) {
-        QJsonObject p;
-        p.insert(QStringLiteral("port"), row.PortNumber.toInt());
-        for (int i = 0; i < PortColumnCount; ++i)
-            p.insert(QLatin1String(PortKeys[i]), row.field(FirstPortColumn + i));
-        ports.append(p);
-    }
+    for (const PortEntry& row : c.Ports)
+        ports.append(PortJson(row));
     QJsonObject o;
-    o.insert(QStringLiteral("model"), c.DeviceModel);
-    o.insert(QStringLiteral("address"), qint64(c.Info.Address));
-    o.insert(QStringLiteral("serial"), qint64(c.Info.SerialNumber));
-    o.insert(QStringLiteral("ports"), ports);
-    o.insert(QStringLiteral("gps"),
-             QJsonObject{{QStringLiteral("enabled"), c.Gps.GpsEnabled != 0},
-                         {QStringLiteral("polarity"), Sign(c.Gps.GpsPolarity)}});
+    o.insert(QStringLiteral("address"), part(ReadPart::Address, qint64(c.Info.Address)));
+    o.insert(QStringLiteral("serial"), part(ReadPart::SerialNumber, qint64(c.Info.SerialNumber)));
+    o.insert(QStringLiteral("ports"), part(ReadPart::Ports, ports));
+    o.insert(QStringLiteral("gps"), part(ReadPart::Gps, GpsJson(c.Gps)));
     o.insert(QStringLiteral("trunk"),
-             QJsonObject{{QStringLiteral("port"), TrunkPortText(c.Trunk.TrunkPort)},
-                         {QStringLiteral("clockPolarity"), Sign(c.Trunk.ClockPolarity)},
-                         {QStringLiteral("dataPolarity"), Sign(c.Trunk.DataPolarity)},
-                         {QStringLiteral("carrierLevel"), CarrierText(c.Trunk.CarrierLevel)}});
+             part(ReadPart::Trunk, TrunkJson(c.Trunk, scope.WithCarrierLevel)));
     o.insert(QStringLiteral("delay"),
-             QJsonObject{{QStringLiteral("enabled"), c.Trunk.DelayEnabled != 0},
-                         {QStringLiteral("cyclesA"), c.Trunk.DelayCyclesA},
-                         {QStringLiteral("cyclesB"), c.Trunk.DelayCyclesB}});
+             part(ReadPart::Delay, DelayJson(c.Trunk, c.DeviceModel != text::ModelSingle)));
     return o;
 }
 
@@ -116,63 +168,67 @@ QString configurationText(const DeviceConfiguration& c) {
     return s;
 }
 
-QStringList differences(const DeviceValues& device, const DeviceValues& other,
-                        const QString& otherName, const QString& model, bool withCarrierLevel) {
-    QStringList out;
-    const auto differ = [&](const QString& what, const QString& d, const QString& o) {
-        if (d != o)
-            out.append(
-                QStringLiteral("%1: device %2, %3 %4").arg(what, Quoted(d), otherName, Quoted(o)));
-    };
-    const auto number = [](std::int64_t v) {
-        return QString::number(v);
-    };
-    const auto flag = [](std::int32_t v) {
-        return v != 0 ? QStringLiteral("true") : QStringLiteral("false");
-    };
-    // What the device receives: 24 bits of a cycle count, a trunk port other than TA
-    // or TB is automatic.
-    const auto cycles = [&](std::int32_t v) {
-        return number(std::uint32_t(v) & MaxPortDelay);
-    };
-    const auto trunkPort = [](std::int32_t v) {
-        return TrunkPortText(v == 1 || v == 2 ? v : 0);
-    };
+QJsonObject Difference::json() const {
+    return {{QStringLiteral("field"), Field},
+            {QStringLiteral("device"), Device},
+            {QStringLiteral("file"), Other}};
+}
 
-    differ(QStringLiteral("serial"), number(device.SerialNumber), number(other.SerialNumber));
-    differ(QStringLiteral("address"), number(device.Address), number(other.Address));
+QString Difference::text(const QString& otherName) const {
+    const auto shown = [](const QJsonValue& v) {
+        switch (v.type()) {
+        case QJsonValue::Bool:
+            return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+        case QJsonValue::Double:
+            return QString::number(v.toInteger());
+        case QJsonValue::String:
+            return v.toString().isEmpty() ? QStringLiteral("\"\"") : v.toString();
+        default:
+            return QStringLiteral("-");
+        }
+    };
+    return QStringLiteral("%1: device %2, %3 %4")
+        .arg(Field, shown(Device), otherName, shown(Other));
+}
+
+QList<Difference> differences(const DeviceValues& device, const DeviceValues& other,
+                              const QString& model, Comparison comparison) {
+    QList<Difference> out;
+    const auto differ = [&](const QString& field, const QJsonValue& d, const QJsonValue& o) {
+        if (d != o)
+            out.append(Difference{field, d, o});
+    };
+    const auto section = [&](const QString& name, const QJsonObject& d, const QJsonObject& o,
+                             std::initializer_list<const char*> keys) {
+        for (const char* key : keys)
+            differ(name + u'.' + QLatin1String(key), d.value(QLatin1String(key)),
+                   o.value(QLatin1String(key)));
+    };
+    if (comparison.WithIdentity) {
+        differ(QStringLiteral("serial"), qint64(device.SerialNumber), qint64(other.SerialNumber));
+        differ(QStringLiteral("address"), qint64(device.Address), qint64(other.Address));
+    }
 
     const PortTable d = AsDeviceHolds(device.Ports, model);
     const PortTable o = AsDeviceHolds(other.Ports, model);
     for (qsizetype row = 0; row < std::max(d.size(), o.size()); ++row) {
         const PortEntry blank = PortEntry::unassigned(int(row) + 1);
-        const PortEntry& dr = row < d.size() ? d[row] : blank;
-        const PortEntry& orow = row < o.size() ? o[row] : blank;
-        for (int i = 0; i < PortColumnCount; ++i)
-            differ(QStringLiteral("port %1 %2").arg(row + 1).arg(QLatin1String(PortKeys[i])),
-                   dr.field(FirstPortColumn + i), orow.field(FirstPortColumn + i));
+        const QJsonObject dp = PortJson(row < d.size() ? d[row] : blank);
+        const QJsonObject op = PortJson(row < o.size() ? o[row] : blank);
+        for (const char* key : PortKeys)
+            differ(QStringLiteral("ports.%1.%2").arg(row + 1).arg(QLatin1String(key)),
+                   dp.value(QLatin1String(key)), op.value(QLatin1String(key)));
     }
 
-    differ(QStringLiteral("gps enabled"), flag(device.Gps.GpsEnabled), flag(other.Gps.GpsEnabled));
-    differ(QStringLiteral("gps polarity"), Sign(device.Gps.GpsPolarity),
-           Sign(other.Gps.GpsPolarity));
-    differ(QStringLiteral("trunk port"), trunkPort(device.Trunk.TrunkPort),
-           trunkPort(other.Trunk.TrunkPort));
-    differ(QStringLiteral("trunk clockPolarity"), Sign(device.Trunk.ClockPolarity),
-           Sign(other.Trunk.ClockPolarity));
-    differ(QStringLiteral("trunk dataPolarity"), Sign(device.Trunk.DataPolarity),
-           Sign(other.Trunk.DataPolarity));
-    if (withCarrierLevel)
-        differ(QStringLiteral("trunk carrierLevel"), CarrierText(device.Trunk.CarrierLevel),
-               CarrierText(other.Trunk.CarrierLevel));
-    differ(QStringLiteral("delay enabled"), flag(device.Trunk.DelayEnabled),
-           flag(other.Trunk.DelayEnabled));
-    differ(QStringLiteral("delay cyclesA"), cycles(device.Trunk.DelayCyclesA),
-           cycles(other.Trunk.DelayCyclesA));
+    section(QStringLiteral("gps"), GpsJson(device.Gps), GpsJson(other.Gps),
+            {"enabled", "polarity"});
+    section(QStringLiteral("trunk"), TrunkJson(device.Trunk, comparison.WithCarrierLevel),
+            TrunkJson(other.Trunk, comparison.WithCarrierLevel),
+            {"port", "clockPolarity", "dataPolarity", "carrierLevel"});
     // A KORVANE has no cycle B.
-    if (model == text::ModelAB)
-        differ(QStringLiteral("delay cyclesB"), cycles(device.Trunk.DelayCyclesB),
-               cycles(other.Trunk.DelayCyclesB));
+    const bool withCyclesB = model == text::ModelAB;
+    section(QStringLiteral("delay"), DelayJson(device.Trunk, withCyclesB),
+            DelayJson(other.Trunk, withCyclesB), {"enabled", "cyclesA", "cyclesB"});
     return out;
 }
 

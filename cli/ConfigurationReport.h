@@ -5,8 +5,9 @@
 #include "config/DeviceConfiguration.h"
 
 #include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
 #include <QString>
-#include <QStringList>
 
 namespace korvane::cli {
 
@@ -21,17 +22,48 @@ struct DeviceValues {
     static DeviceValues of(const DeviceConfiguration& configuration);
 };
 
-// The device's values as JSON: model, address, serial, ports, gps, trunk, delay.
-QJsonObject configurationJson(const DeviceConfiguration& configuration);
+// How much of a device read arrived, in the read's order.
+enum class ReadPart { Nothing, Address, SerialNumber, Ports, Gps, Trunk, Delay };
+
+// What the configuration's JSON holds: the device's model and the carrier level only
+// where they are known (a configuration file has neither).
+struct JsonScope {
+    ReadPart Read = ReadPart::Delay; // the parts after it are null
+    bool WithCarrierLevel = true;
+};
+
+// The values as JSON: address, serial, ports, gps, trunk, delay, each null when not
+// read; numbers as numbers, absent values null, enumerations as English words
+// ("sync", "pocsag", "internal", "rising", "positive", "on", "auto", "ta", "high").
+QJsonObject configurationJson(const DeviceConfiguration& configuration, JsonScope scope = {});
 
 // The values as a person reads them: identity, the port table as the window shows
-// it, and the trunk label.
+// it, and the trunk label. Without a model (a configuration file) the model line and
+// the trunk label's model words are left out.
 QString configurationText(const DeviceConfiguration& configuration);
 
-// One line per difference, "<what>: device <d>, <otherName> <o>". Port rows are compared
-// as the device would hold them; remarks are not compared. The carrier level is compared
-// only with withCarrierLevel (a configuration file does not carry it).
-QStringList differences(const DeviceValues& device, const DeviceValues& other,
-                        const QString& otherName, const QString& model, bool withCarrierLevel);
+// One value that differs: its field as a path into the configuration's JSON
+// ("serial", "ports.6.channel", "gps.enabled") and both values as JSON.
+struct Difference {
+    QString Field;
+    QJsonValue Device;
+    QJsonValue Other;
+
+    // {"field", "device", "file"}: the other side is what the file asks for.
+    QJsonObject json() const;
+    // "<field>: device <d>, <otherName> <o>"; null shows as "-".
+    QString text(const QString& otherName) const;
+};
+
+// Port rows are compared as the device would hold them; remarks are not compared. The
+// carrier level is compared only with withCarrierLevel (a configuration file does not
+// carry it); cycle B only for a KORVANEA/B. Without identity, serial number and address
+// are left out (a template written to many devices).
+struct Comparison {
+    bool WithCarrierLevel = false;
+    bool WithIdentity = true;
+};
+QList<Difference> differences(const DeviceValues& device, const DeviceValues& other,
+                              const QString& model, Comparison comparison = {});
 
 } // namespace korvane::cli

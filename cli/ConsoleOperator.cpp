@@ -1,6 +1,8 @@
 #include "cli/ConsoleOperator.h"
 
 #include "cli/Console.h"
+#include "cli/Interrupt.h"
+#include "protocol/Commands.h"
 
 #include <utility>
 
@@ -10,6 +12,9 @@ ConsoleOperator::ConsoleOperator(Console& console, QString port, bool quiet)
     : m_console(console), m_port(std::move(port)), m_quiet(quiet) {}
 
 void ConsoleOperator::showMessage(const QString& text, const QString&, MessageIcon icon) {
+    // After an interrupt the frames held back go unanswered: no news of the device.
+    if (interruptRequested() && icon == MessageIcon::Error && text == NoAnswerText)
+        return;
     if (icon == MessageIcon::Error) {
         m_lastError = text;
     } else if (m_holding) {
@@ -17,6 +22,25 @@ void ConsoleOperator::showMessage(const QString& text, const QString&, MessageIc
         return;
     }
     say(text);
+}
+
+void ConsoleOperator::showAddress(const QString&, const QString&) {
+    m_read = ReadPart::Address; // the first step of a read
+}
+
+void ConsoleOperator::showSerialNumber(const QString&, const QString&) {
+    m_read = ReadPart::SerialNumber;
+}
+
+void ConsoleOperator::portTableChanged() {
+    // Also told when a read empties the table, before the table is read.
+    if (m_read == ReadPart::SerialNumber)
+        m_read = ReadPart::Ports;
+}
+
+void ConsoleOperator::showTrunkSummary(const QString&) {
+    if (m_read >= ReadPart::Ports && m_read < ReadPart::Delay)
+        m_read = ReadPart(int(m_read) + 1);
 }
 
 void ConsoleOperator::fail(const QString& text) {

@@ -3,6 +3,7 @@
 // one line on standard error, prefixed by the port; pauses are waited out in the
 // port's own event loop.
 
+#include "cli/ConfigurationReport.h"
 #include "protocol/DeviceOperator.h"
 
 #include <QString>
@@ -21,10 +22,10 @@ public:
     void setBusy(bool) override {}
     void showPortLabel(const QString&) override {}
     void showModel(const QString&) override {}
-    void showAddress(const QString&, const QString&) override {}
-    void showSerialNumber(const QString&, const QString&) override {}
-    void portTableChanged() override {}
-    void showTrunkSummary(const QString&) override {}
+    void showAddress(const QString&, const QString&) override;
+    void showSerialNumber(const QString&, const QString&) override;
+    void portTableChanged() override;
+    void showTrunkSummary(const QString&) override;
     void showScheduleProgress(int block, int blocks) override;
     void pause(int ms) override;
 
@@ -44,6 +45,8 @@ public:
 
     // The text of the last error box, empty when none was shown.
     const QString& lastError() const { return m_lastError; }
+    // How far the last device read came, told by the fields it filled.
+    ReadPart readPart() const { return m_read; }
 
 private:
     Console& m_console;
@@ -51,6 +54,7 @@ private:
     bool m_quiet;
     QString m_lastError;
     bool m_holding = false;
+    ReadPart m_read = ReadPart::Nothing;
     QStringList m_held;
 };
 

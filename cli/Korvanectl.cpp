@@ -4,7 +4,10 @@
 #include "cli/ConfigurationReport.h"
 #include "cli/Console.h"
 #include "cli/InputCheck.h"
+#include "cli/Interrupt.h"
+#include "cli/JsonWriter.h"
 #include "cli/PortJob.h"
+#include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
 #include "files/ConfigurationFile.h"
 #include "files/ScheduleFile.h"
@@ -24,6 +27,9 @@ namespace korvane::cli {
 
 namespace {
 
+// The version of the JSON documents, as korvanectl.schema.json describes them.
+constexpr int JsonVersion = 1;
+
 int Worst(const std::vector<PortResult>& results) {
     int status = StatusOk;
     for (const PortResult& r : results)
@@ -31,53 +37,101 @@ int Worst(const std::vector<PortResult>& results) {
     return status;
 }
 
-void PrintJson(Console& console, const QJsonArray& array) {
-    console.out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+QJsonValue TextOrNull(const QString& text) {
+    return text.isEmpty() ? QJsonValue::Null : QJsonValue(text);
 }
 
-QJsonObject ErrorPart(const PortResult& r, QJsonObject o) {
-    if (r.Status != StatusOk)
-        o.insert(QStringLiteral("error"), r.Error);
+QJsonValue CommandWord(Command command) {
+    switch (command) {
+    case Command::Identify:
+        return QStringLiteral("identify");
+    case Command::Scan:
+        return QStringLiteral("scan");
+    case Command::Read:
+        return QStringLiteral("read");
+    case Command::Write:
+        return QStringLiteral("write");
+    case Command::Diff:
+        return QStringLiteral("diff");
+    case Command::SetAddress:
+        return QStringLiteral("set-address");
+    case Command::Schedule:
+        return QStringLiteral("schedule");
+    case Command::None:
+        break;
+    }
+    return QJsonValue::Null;
+}
+
+// The one JSON document of a run.
+void PrintDocument(Console& console, Command command, int status, const QJsonArray& ports,
+                   const QString& error = {}, const QJsonValue& input = QJsonValue::Null) {
+    const QJsonObject document{
+        {QStringLiteral("version"), JsonVersion},
+        {QStringLiteral("command"), CommandWord(command)},
+        {QStringLiteral("ok"), status == StatusOk},
+        {QStringLiteral("error"), TextOrNull(error)},
+        {QStringLiteral("status"), status},
+        {QStringLiteral("input"), input},
+        {QStringLiteral("ports"), ports},
+    };
+    console.out(QString::fromUtf8(jsonText(document)));
+}
+
+QJsonObject InputJson(const InputProblem& problem) {
+    return {
+        {QStringLiteral("file"), problem.File},
+        {QStringLiteral("line"), problem.Line > 0 ? QJsonValue(problem.Line) : QJsonValue::Null},
+        {QStringLiteral("problem"), problem.What}};
+}
+
+// What every port's result starts with.
+QJsonObject PortBase(const PortResult& r) {
+    QJsonObject o{
+        {QStringLiteral("port"), r.Port},
+        {QStringLiteral("ok"), r.Status == StatusOk},
+        {QStringLiteral("error"), r.Status == StatusOk ? QJsonValue::Null : QJsonValue(r.Error)},
+        {QStringLiteral("status"), r.Status}};
+    if (r.Configuration)
+        o.insert(QStringLiteral("model"), r.Configuration->DeviceModel == text::ModelUnknown
+                                              ? QJsonValue::Null
+                                              : QJsonValue(r.Configuration->DeviceModel));
     return o;
 }
 
-int ReportIdentify(const Options& o, const std::vector<PortResult>& results, Console& console) {
+QJsonArray DifferencesJson(const QList<Difference>& differences) {
     QJsonArray array;
-    for (const PortResult& r : results) {
-        if (o.Json) {
-            QJsonObject obj{{QStringLiteral("port"), r.Port},
-                            {QStringLiteral("model"), r.Configuration->DeviceModel}};
-            array.append(ErrorPart(r, obj));
-        } else if (r.Status == StatusOk) {
-            console.out(r.Port + u'\t' + r.Configuration->DeviceModel + u'\n');
-        }
-    }
-    if (o.Json)
-        PrintJson(console, array);
-    return Worst(results);
+    for (const Difference& d : differences)
+        array.append(d.json());
+    return array;
 }
 
-int ReportScan(const Options& o, const std::vector<PortResult>& results, Console& console) {
-    QJsonArray array;
-    bool any = false;
-    for (const PortResult& r : results) {
-        if (r.Status != StatusOk)
-            continue;
-        any = true;
-        if (o.Json)
-            array.append(QJsonObject{{QStringLiteral("port"), r.Port},
-                                     {QStringLiteral("model"), r.Configuration->DeviceModel}});
+// Port names go into text output with their control characters escaped.
+QString Shown(const QString& port) {
+    QString out;
+    for (QChar c : port) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else if (c == u'\\')
+            out += QStringLiteral("\\\\");
         else
-            console.out(r.Port + u'\t' + r.Configuration->DeviceModel + u'\n');
+            out += c;
     }
-    if (o.Json)
-        PrintJson(console, array);
-    return any ? StatusOk : StatusUnreachable;
+    return out;
+}
+
+void ReportIdentify(const Options& o, const std::vector<PortResult>& results, Console& console,
+                    QJsonArray& json) {
+    for (const PortResult& r : results) {
+        json.append(PortBase(r));
+        if (!o.Json && r.Status == StatusOk)
+            console.out(Shown(r.Port) + u'\t' + r.Configuration->DeviceModel + u'\n');
+    }
 }
 
 // The file each device's configuration goes to: PATH itself for one port, else
 // <serial>.krv in the folder PATH.
-int SaveReads(const Options& o, std::vector<PortResult>& results, Console& console) {
+void SaveReads(const Options& o, std::vector<PortResult>& results, Console& console) {
     QSet<QString> taken;
     for (PortResult& r : results) {
         if (!r.ConfigurationRead)
@@ -88,9 +142,9 @@ int SaveReads(const Options& o, std::vector<PortResult>& results, Console& conso
                 QString::number(r.Configuration->Info.SerialNumber) + QStringLiteral(".krv");
             path = QDir(o.Output).filePath(name);
             if (taken.contains(name)) {
-                r.Error = QStringLiteral("another device has the serial number %1; not saved")
+                r.Error = QStringLiteral("另一台设备的序列号也是%1，未保存")
                               .arg(r.Configuration->Info.SerialNumber);
-                console.err(r.Port + QStringLiteral(": ") + r.Error);
+                console.err(Shown(r.Port) + QStringLiteral(": ") + r.Error);
                 r.Status = std::max(r.Status, StatusUsage);
                 continue;
             }
@@ -98,70 +152,86 @@ int SaveReads(const Options& o, std::vector<PortResult>& results, Console& conso
         }
         try {
             writeConfigurationFile(path, *r.Configuration);
+            r.SavedFile = path;
         } catch (const KorvaneError& e) {
             r.Error = e.message();
-            console.err(r.Port + QStringLiteral(": ") + r.Error);
-            r.Status = StatusUsage;
+            console.err(Shown(r.Port) + QStringLiteral(": ") + r.Error);
+            r.Status = std::max(r.Status, StatusUsage);
         }
     }
-    return Worst(results);
 }
 
-int ReportRead(const Options& o, std::vector<PortResult>& results, Console& console) {
+void ReportRead(const Options& o, std::vector<PortResult>& results, Console& console,
+                QJsonArray& json) {
     if (!o.Output.isEmpty())
         SaveReads(o, results, console);
-    if (o.Json) {
-        QJsonArray array;
-        for (const PortResult& r : results) {
-            QJsonObject obj =
-                r.ConfigurationRead
-                    ? configurationJson(*r.Configuration)
-                    : QJsonObject{{QStringLiteral("model"), r.Configuration->DeviceModel}};
-            obj.insert(QStringLiteral("port"), r.Port);
-            array.append(ErrorPart(r, obj));
-        }
-        PrintJson(console, array);
-    } else if (o.Output.isEmpty()) {
-        for (const PortResult& r : results) {
-            if (!r.ConfigurationRead)
-                continue;
-            const bool several = results.size() > 1;
-            if (several)
-                console.out(QStringLiteral("== %1 ==\n").arg(r.Port));
-            console.out(configurationText(*r.Configuration) +
-                        (several ? QStringLiteral("\n") : QString()));
-        }
+    for (const PortResult& r : results) {
+        QJsonObject obj = PortBase(r);
+        obj.insert(QStringLiteral("configuration"),
+                   r.Read == ReadPart::Nothing
+                       ? QJsonValue::Null
+                       : QJsonValue(configurationJson(*r.Configuration, {r.Read, true})));
+        obj.insert(QStringLiteral("file"), TextOrNull(r.SavedFile));
+        json.append(obj);
     }
-    return Worst(results);
+    if (o.Json || !o.Output.isEmpty())
+        return;
+    for (const PortResult& r : results) {
+        if (!r.ConfigurationRead)
+            continue;
+        const bool several = results.size() > 1;
+        if (several)
+            console.out(QStringLiteral("== %1 ==\n").arg(Shown(r.Port)));
+        console.out(configurationText(*r.Configuration) +
+                    (several ? QStringLiteral("\n") : QString()));
+    }
 }
 
-int ReportDiff(const Options& o, std::vector<PortResult>& results, Console& console) {
-    QJsonArray array;
+void ReportDiff(const Options& o, std::vector<PortResult>& results, Console& console,
+                QJsonArray& json) {
     for (PortResult& r : results) {
-        if (o.Json) {
-            QJsonObject obj{
-                {QStringLiteral("port"), r.Port},
-                {QStringLiteral("differences"), QJsonArray::fromStringList(r.Differences)}};
-            array.append(ErrorPart(r, obj));
-        } else {
-            for (const QString& line : r.Differences)
-                console.out(r.Port + QStringLiteral(": ") + line + u'\n');
+        if (r.Status == StatusDiffers && r.Error.isEmpty())
+            r.Error = QStringLiteral("与文件有%1处不同").arg(r.Differences.size());
+        QJsonObject obj = PortBase(r);
+        obj.insert(QStringLiteral("differences"), r.ConfigurationRead || o.Cmd == Command::Write
+                                                      ? QJsonValue(DifferencesJson(r.Differences))
+                                                      : QJsonValue::Null);
+        if (o.Cmd == Command::Write)
+            obj.insert(QStringLiteral("dryRun"), true);
+        json.append(obj);
+        if (!o.Json) {
+            for (const Difference& d : r.Differences)
+                console.out(Shown(r.Port) + QStringLiteral(": ") + d.text(QStringLiteral("file")) +
+                            u'\n');
         }
     }
-    if (o.Json)
-        PrintJson(console, array);
-    return Worst(results);
 }
 
-int ReportOthers(const Options& o, const std::vector<PortResult>& results, Console& console) {
-    if (o.Json) {
-        QJsonArray array;
-        for (const PortResult& r : results)
-            array.append(ErrorPart(r, QJsonObject{{QStringLiteral("port"), r.Port},
-                                                  {QStringLiteral("ok"), r.Status == StatusOk}}));
-        PrintJson(console, array);
+void ReportWrite(const Options& o, const std::vector<PortResult>& results, QJsonArray& json) {
+    for (const PortResult& r : results) {
+        QJsonObject obj = PortBase(r);
+        obj.insert(QStringLiteral("written"), QJsonArray::fromStringList(r.Written));
+        obj.insert(QStringLiteral("notWritten"), QJsonArray::fromStringList(r.NotWritten));
+        if (o.Cmd == Command::Write) {
+            obj.insert(QStringLiteral("dryRun"), false);
+            obj.insert(QStringLiteral("differences"), DifferencesJson(r.Differences));
+        }
+        json.append(obj);
     }
-    return Worst(results);
+}
+
+void ReportSetAddress(const Options& o, const std::vector<PortResult>& results, QJsonArray& json) {
+    const auto number = [](const std::optional<std::uint32_t>& n) {
+        return n ? QJsonValue(qint64(*n)) : QJsonValue::Null;
+    };
+    for (const PortResult& r : results) {
+        QJsonObject obj = PortBase(r);
+        obj.insert(QStringLiteral("serial"), qint64(o.Serial));
+        obj.insert(QStringLiteral("address"), qint64(o.Address));
+        obj.insert(QStringLiteral("serialRead"), number(r.SerialRead));
+        obj.insert(QStringLiteral("addressRead"), number(r.AddressRead));
+        json.append(obj);
+    }
 }
 
 } // namespace
@@ -173,9 +243,13 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         return StatusOk;
     }
     if (o.Result == Options::Outcome::Error) {
-        console.err(o.Text.trimmed().split(u'\n').first());
-        for (const QString& line : o.Text.trimmed().split(u'\n').mid(1))
-            console.err(line);
+        console.err(QStringLiteral("korvanectl: ") + o.Text);
+        console.err(
+            QStringLiteral("Try 'korvanectl %1--help'.")
+                .arg(o.Cmd == Command::None ? QString() : CommandWord(o.Cmd).toString() + u' '));
+        // --json may stand after the mistake that ended the parse.
+        if (o.Json || arguments.contains(QStringLiteral("--json")))
+            PrintDocument(console, o.Cmd, StatusUsage, {}, o.Text);
         return StatusUsage;
     }
 
@@ -189,6 +263,9 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         CheckedConfiguration checked = readCheckedConfiguration(o.File);
         if (checked.Problem) {
             console.err(checked.Problem->text());
+            if (o.Json)
+                PrintDocument(console, o.Cmd, StatusUsage, {}, checked.Problem->text(),
+                              InputJson(*checked.Problem));
             return StatusUsage;
         }
         file = std::move(checked.File);
@@ -198,12 +275,18 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
     if (sendsSchedule) {
         if (const std::optional<InputProblem> problem = checkScheduleInput(o.Channels)) {
             console.err(problem->text());
+            if (o.Json)
+                PrintDocument(console, o.Cmd, StatusUsage, {}, problem->text(),
+                              InputJson(*problem));
             return StatusUsage;
         }
     }
     if (o.Cmd == Command::Read && o.Ports.size() > 1 && !o.Output.isEmpty() &&
         !QDir().mkpath(o.Output)) {
-        console.err(o.Output + QStringLiteral(": not a folder that can be made"));
+        const InputProblem problem{o.Output, 0, QStringLiteral("无法建立这个文件夹")};
+        console.err(problem.text());
+        if (o.Json)
+            PrintDocument(console, o.Cmd, StatusUsage, {}, problem.text(), InputJson(problem));
         return StatusUsage;
     }
     if (o.Cmd == Command::Scan && o.Ports.isEmpty())
@@ -230,20 +313,43 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
     }
     std::vector<PortResult> results = runPortJobs(jobs, console);
 
+    QJsonArray json;
     switch (o.Cmd) {
     case Command::Identify:
-        return ReportIdentify(o, results, console);
     case Command::Scan:
-        return ReportScan(o, results, console);
+        ReportIdentify(o, results, console, json);
+        break;
     case Command::Read:
-        return ReportRead(o, results, console);
+        ReportRead(o, results, console, json);
+        break;
     case Command::Diff:
-        return ReportDiff(o, results, console);
+        ReportDiff(o, results, console, json);
+        break;
     case Command::Write:
-        return o.DryRun ? ReportDiff(o, results, console) : ReportOthers(o, results, console);
-    default:
-        return ReportOthers(o, results, console);
+        if (o.DryRun)
+            ReportDiff(o, results, console, json);
+        else
+            ReportWrite(o, results, json);
+        break;
+    case Command::Schedule:
+        ReportWrite(o, results, json);
+        break;
+    case Command::SetAddress:
+        ReportSetAddress(o, results, json);
+        break;
+    case Command::None:
+        break;
     }
+    int status = Worst(results);
+    // A scan succeeds when any port has a Korvane on it.
+    if (o.Cmd == Command::Scan)
+        status = std::any_of(results.begin(), results.end(),
+                             [](const PortResult& r) { return r.Status == StatusOk; })
+                     ? StatusOk
+                     : std::max(StatusUnreachable, interruptRequested() ? StatusInterrupted : 0);
+    if (o.Json)
+        PrintDocument(console, o.Cmd, status, json);
+    return status;
 }
 
 } // namespace korvane::cli

@@ -3,6 +3,7 @@
 #include "cli/ConfigurationReport.h"
 #include "cli/Console.h"
 #include "cli/ConsoleOperator.h"
+#include "cli/Interrupt.h"
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
 #include "link/CommandTransport.h"
@@ -15,6 +16,8 @@
 
 #include <QCoreApplication>
 #include <QThread>
+
+#include <functional>
 
 namespace korvane::cli {
 
@@ -70,31 +73,57 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
         // level stays the device's.
         DeviceValues wanted = sent;
         wanted.SerialNumber = before.SerialNumber;
-        result.Differences =
-            differences(before, wanted, QStringLiteral("file"), config.DeviceModel, false);
+        result.Differences = differences(before, wanted, config.DeviceModel);
         return result.Differences.isEmpty() ? StatusOk : StatusDiffers;
     }
 
-    const auto pause = [&](int ms) {
-        if (config.ControlMode)
-            ui.pause(ms);
+    // In the order write-all sends them, each with the pause a remotely controlled
+    // device needs after it.
+    struct Section {
+        const char* Name; // in the JSON
+        QString Shown;
+        std::function<bool()> Send;
+        int PauseMs;
     };
-    bool ok = procedures.writePortSection(false);
-    if (ok) {
-        pause(SectionPauseMs);
-        ok = procedures.writeTrunkAttributeSection(false);
+    std::vector<Section> sections{
+        {"ports", QStringLiteral("端口参数"), [&] { return procedures.writePortSection(false); },
+         SectionPauseMs},
+        {"trunk", QStringLiteral("干线参数"),
+         [&] { return procedures.writeTrunkAttributeSection(false); }, SectionPauseMs},
+        {"gps", QStringLiteral("GPS参数"), [&] { return procedures.writeGpsSection(false); },
+         GpsPauseMs},
+        {"delay", QStringLiteral("干线延时参数"),
+         [&] { return procedures.writeTrunkDelaySection(false); }, SectionPauseMs},
+    };
+    if (!job.NoSchedule)
+        sections.push_back({"schedule", QStringLiteral("时序表"),
+                            [&] { return procedures.sendScheduleTable(); }, 0});
+    for (const Section& section : sections)
+        result.NotWritten.append(QLatin1String(section.Name));
+
+    QStringList written;
+    QStringList notWritten;
+    bool ok = true;
+    for (const Section& section : sections) {
+        ok = ok && !interruptRequested() && section.Send();
+        if (ok) {
+            result.Written.append(result.NotWritten.takeFirst());
+            written.append(section.Shown);
+            if (config.ControlMode && section.PauseMs > 0 && &section != &sections.back())
+                ui.pause(section.PauseMs);
+        } else {
+            notWritten.append(section.Shown);
+        }
     }
-    if (ok) {
-        pause(SectionPauseMs);
-        ok = procedures.writeGpsSection(false);
-    }
-    if (ok) {
-        pause(GpsPauseMs);
-        ok = procedures.writeTrunkDelaySection(false);
-    }
-    if (ok && !job.NoSchedule) {
-        pause(SectionPauseMs);
-        ok = procedures.sendScheduleTable();
+    if (interruptRequested()) {
+        ui.fail(
+            QStringLiteral("已中断：%1未写入：%2")
+                .arg(written.isEmpty()
+                         ? QString()
+                         : QStringLiteral("部分写入：%1；").arg(written.join(QStringLiteral("、"))),
+                     notWritten.isEmpty() ? QStringLiteral("无（未读回核对）")
+                                          : notWritten.join(QStringLiteral("、"))));
+        return StatusInterrupted;
     }
     if (!ok) {
         ui.say(WriteFailed);
@@ -104,16 +133,19 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
     if (config.ControlMode)
         ui.pause(RemoteReadBackPauseMs);
     if (!procedures.readDevice()) {
+        if (interruptRequested()) {
+            ui.fail(QStringLiteral("已中断：全部写入，未读回核对"));
+            return StatusInterrupted;
+        }
         ui.say(WriteFailed);
         return StatusUnreachable;
     }
     DeviceValues readBack = DeviceValues::of(config);
     readBack.SerialNumber = sent.SerialNumber; // not written
-    const QStringList found =
-        differences(readBack, sent, QStringLiteral("sent"), config.DeviceModel, true);
-    if (!found.isEmpty()) {
-        for (const QString& line : found)
-            ui.say(QStringLiteral("读回的参数不同：") + line);
+    result.Differences = differences(readBack, sent, config.DeviceModel, {true, true});
+    if (!result.Differences.isEmpty()) {
+        for (const Difference& difference : result.Differences)
+            ui.say(QStringLiteral("读回的参数不同：") + difference.text(QStringLiteral("sent")));
         ui.fail(WriteFailed);
         return StatusDiffers;
     }
@@ -123,7 +155,8 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
 
 // Gives the device named by its serial number the new address, then reads address and
 // serial number back: only a device that now answers with both has taken it.
-int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& ui) {
+int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
+                  PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
     config.Info.SerialNumber = job.Serial;
@@ -150,6 +183,8 @@ int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& u
         return StatusUnreachable;
     const std::uint32_t addressNow = decodeReadAddress(*address).value_or(0);
     const std::uint32_t serialNow = decodeReadSerialNumber(*serial).value_or(0);
+    result.AddressRead = addressNow;
+    result.SerialRead = serialNow;
     if (addressNow != job.Address || serialNow != job.Serial) {
         ui.fail(QStringLiteral("设备没有接受新地址：序列号%1、地址%2（要求序列号%3的设备取地址%4）")
                     .arg(serialNow)
@@ -180,19 +215,22 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
             return StatusUnreachable;
         DeviceConfiguration fromFile;
         job.File->applyTo(fromFile);
-        result.Differences = differences(DeviceValues::of(config), DeviceValues::of(fromFile),
-                                         QStringLiteral("file"), config.DeviceModel, false);
+        result.Differences =
+            differences(DeviceValues::of(config), DeviceValues::of(fromFile), config.DeviceModel);
         return result.Differences.isEmpty() ? StatusOk : StatusDiffers;
     }
     case Command::Write:
         return RunWrite(job, session, ui, result);
     case Command::SetAddress:
-        return RunSetAddress(job, session, ui);
+        return RunSetAddress(job, session, ui, result);
     case Command::Schedule:
         // The schedule names channels; the device's own port table turns them into ports.
         config.ChannelFileName = job.Channels;
-        return procedures.readDevice() && procedures.sendScheduleTable() ? StatusOk
-                                                                         : StatusUnreachable;
+        result.NotWritten = QStringList{QStringLiteral("schedule")};
+        if (!procedures.readDevice() || interruptRequested() || !procedures.sendScheduleTable())
+            return StatusUnreachable;
+        result.Written = std::exchange(result.NotWritten, {});
+        return StatusOk;
     case Command::None:
         break;
     }
@@ -212,7 +250,9 @@ PortResult runPortJob(const PortJob& job, Console& console) {
             session.transport().setTimeLimitMs(job.TimeoutMs);
         try {
             session.setPortSettings(job.Line);
-            result.Status = RunCommand(job, session, ui, result);
+            session.transport().setSendGate([] { return !interruptRequested(); });
+            result.Status =
+                interruptRequested() ? StatusInterrupted : RunCommand(job, session, ui, result);
         } catch (const SerialPortError& e) {
             ui.showError(QString::fromUtf8(e.what()));
             result.Status = StatusUnreachable;
@@ -227,6 +267,12 @@ PortResult runPortJob(const PortJob& job, Console& console) {
         // The configuration outlives the session, for the collecting thread.
         result.Configuration = session.releaseConfiguration();
     }
+    if (result.Status != StatusOk && interruptRequested()) {
+        if (result.Status != StatusInterrupted)
+            ui.fail(QStringLiteral("已中断"));
+        result.Status = StatusInterrupted;
+    }
+    result.Read = ui.readPart();
     result.Error = ui.lastError();
     if (result.Status != StatusOk && result.Error.isEmpty())
         result.Error = QStringLiteral("failed");

@@ -4,6 +4,7 @@
 // own, so that one device's time-outs or failures never hold up or touch another's.
 
 #include "cli/CliOptions.h"
+#include "cli/ConfigurationReport.h"
 #include "config/DeviceConfiguration.h"
 #include "files/ConfigurationFile.h"
 
@@ -47,8 +48,14 @@ struct PortResult {
     QString Error; // the last error shown, for --json
     // Handed to the thread that collects the results once the job is over.
     std::unique_ptr<DeviceConfiguration> Configuration;
-    bool ConfigurationRead = false; // a whole device read succeeded
-    QStringList Differences;        // diff
+    bool ConfigurationRead = false;           // a whole device read succeeded
+    ReadPart Read = ReadPart::Nothing;        // how far the last device read came
+    QList<Difference> Differences;            // diff, write: the differences found
+    QStringList Written;                      // write, schedule: the sections the device took
+    QStringList NotWritten;                   // and those it did not get
+    std::optional<std::uint32_t> AddressRead; // set-address: what the device answers
+    std::optional<std::uint32_t> SerialRead;
+    QString SavedFile; // read -o: where the configuration went
 };
 
 // Runs on the calling thread, which needs an event dispatcher (any QThread has one).

@@ -1,6 +1,7 @@
 // korvanectl: the device procedures from the command line, for one device or a rack.
 
 #include "cli/Console.h"
+#include "cli/Interrupt.h"
 #include "cli/Korvanectl.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvanectl"));
+    korvane::cli::installInterruptHandlers();
     korvane::cli::StdConsole console;
     return korvane::cli::runKorvanectl(QCoreApplication::arguments(), console);
 }

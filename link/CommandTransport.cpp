@@ -57,6 +57,13 @@ CommandTransport::~CommandTransport() {
 }
 
 const std::uint8_t* CommandTransport::transact(const std::uint8_t* frame, int& length) {
+    if (m_sendGate && !m_sendGate()) {
+        qCDebug(linkLog).noquote() << (m_comm ? m_comm->commName() : QString())
+                                   << "held back:" << hexBytes(frame, std::max(length, 0));
+        m_responseEvent = false;
+        length = m_responseLength;
+        return nullptr;
+    }
     const BusyCursorScope busy(m_busyCursor);
     QElapsedTimer sinceSend;
     sinceSend.start();

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -74,6 +75,11 @@ public:
     int timeLimitMs() const noexcept { return m_timeLimitMs; }
     void setTimeLimitMs(int ms) noexcept { m_timeLimitMs = ms; }
 
+    // Asked before every frame: while it answers false nothing is sent and a transaction
+    // ends at once without an answer (korvanectl stops so after an interrupt). None: every
+    // frame is sent.
+    void setSendGate(std::function<bool()> gate) { m_sendGate = std::move(gate); }
+
     // The last received block (nullptr before the first) and its length.
     const std::uint8_t* response() const noexcept;
     int responseLength() const noexcept { return m_responseLength; }
@@ -94,6 +100,7 @@ private:
     BusyCursor* m_busyCursor = nullptr;
     int m_timeLimitMs = ResponseTimeLimitMs;
     QEventLoop* m_waitLoop = nullptr;
+    std::function<bool()> m_sendGate;
 };
 
 } // namespace korvane

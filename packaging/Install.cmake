@@ -23,6 +23,8 @@ install(FILES ${KORVANE_PACKAGING}/korvane-mime.xml DESTINATION ${CMAKE_INSTALL_
 install(FILES ${KORVANE_PACKAGING}/korvane.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane/examples)
+# The JSON Schema of korvanectl --json, for scripts that check what they get.
+install(FILES ${CMAKE_SOURCE_DIR}/cli/korvanectl.schema.json DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane)
 
 # Man pages from each program's --help and --version, so they cannot drift from them.
 find_program(KORVANE_HELP2MAN help2man REQUIRED)

@@ -2,6 +2,7 @@
 // devices at once. The procedures underneath have tests of their own.
 
 #include "cli/Console.h"
+#include "cli/Interrupt.h"
 #include "cli/Korvanectl.h"
 #include "config/DeviceConfiguration.h"
 #include "files/ConfigurationFile.h"
@@ -10,6 +11,7 @@
 #include "link/LinkLog.h"
 #include "protocol/ProcedureLog.h"
 #include "sim/SimulatorHost.h"
+#include "tests/support/DeviceFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +22,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 using namespace korvane;
 using namespace korvane::cli;
@@ -87,6 +92,117 @@ QString Backup(sim::SimulatorHost& sim, const QTemporaryDir& dir, const QString&
         qFatal("backup failed: %s", qPrintable(r.Err));
     sim.clearFrameLog();
     return path;
+}
+
+// The part of JSON Schema korvanectl.schema.json uses: $ref into $defs, anyOf, const,
+// enum, type, properties, required, additionalProperties false, items, minimum and
+// maximum. The problems found, each with its place in the document.
+class SchemaCheck {
+public:
+    explicit SchemaCheck(QJsonObject root) : m_root(std::move(root)) {}
+
+    QStringList problems(const QJsonValue& value) {
+        m_problems.clear();
+        check(value, m_root, QStringLiteral("$"));
+        return m_problems;
+    }
+
+private:
+    static bool hasType(const QJsonValue& v, const QString& type) {
+        if (type == QStringLiteral("null"))
+            return v.isNull();
+        if (type == QStringLiteral("boolean"))
+            return v.isBool();
+        if (type == QStringLiteral("string"))
+            return v.isString();
+        if (type == QStringLiteral("integer"))
+            return v.isDouble() && v.toDouble() == double(v.toInteger());
+        if (type == QStringLiteral("number"))
+            return v.isDouble();
+        if (type == QStringLiteral("array"))
+            return v.isArray();
+        if (type == QStringLiteral("object"))
+            return v.isObject();
+        return false;
+    }
+
+    bool matches(const QJsonValue& value, const QJsonObject& schema) {
+        SchemaCheck inner(m_root);
+        inner.check(value, schema, QString());
+        return inner.m_problems.isEmpty();
+    }
+
+    void check(const QJsonValue& value, const QJsonObject& schema, const QString& at) {
+        const auto fail = [&](const QString& what) {
+            m_problems.append(at + u' ' + what);
+        };
+        if (schema.contains(QStringLiteral("$ref"))) {
+            const QString ref = schema[QStringLiteral("$ref")].toString();
+            const QString name = ref.section(u'/', -1);
+            check(value, m_root[QStringLiteral("$defs")].toObject()[name].toObject(), at);
+        }
+        if (schema.contains(QStringLiteral("anyOf"))) {
+            bool any = false;
+            for (const QJsonValue& option : schema[QStringLiteral("anyOf")].toArray())
+                any = any || matches(value, option.toObject());
+            if (!any)
+                fail(QStringLiteral("matches none of anyOf"));
+        }
+        if (schema.contains(QStringLiteral("const")) && value != schema[QStringLiteral("const")])
+            fail(QStringLiteral("is not the constant"));
+        if (schema.contains(QStringLiteral("enum")) &&
+            !schema[QStringLiteral("enum")].toArray().contains(value))
+            fail(
+                QStringLiteral("is not one of the enumeration: ") +
+                QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact)));
+        if (schema.contains(QStringLiteral("type"))) {
+            const QJsonValue type = schema[QStringLiteral("type")];
+            const QJsonArray types = type.isArray() ? type.toArray() : QJsonArray{type};
+            bool any = false;
+            for (const QJsonValue& t : types)
+                any = any || hasType(value, t.toString());
+            if (!any)
+                fail(QStringLiteral("has the wrong type"));
+        }
+        if (value.isDouble()) {
+            if (schema.contains(QStringLiteral("minimum")) &&
+                value.toDouble() < schema[QStringLiteral("minimum")].toDouble())
+                fail(QStringLiteral("is below the minimum"));
+            if (schema.contains(QStringLiteral("maximum")) &&
+                value.toDouble() > schema[QStringLiteral("maximum")].toDouble())
+                fail(QStringLiteral("is above the maximum"));
+        }
+        if (value.isObject()) {
+            const QJsonObject object = value.toObject();
+            const QJsonObject properties = schema[QStringLiteral("properties")].toObject();
+            for (const QJsonValue& key : schema[QStringLiteral("required")].toArray()) {
+                if (!object.contains(key.toString()))
+                    fail(QStringLiteral("lacks ") + key.toString());
+            }
+            for (auto it = object.begin(); it != object.end(); ++it) {
+                if (properties.contains(it.key()))
+                    check(it.value(), properties[it.key()].toObject(), at + u'.' + it.key());
+                else if (schema[QStringLiteral("additionalProperties")] == QJsonValue(false))
+                    fail(QStringLiteral("has the unknown key ") + it.key());
+            }
+        }
+        if (value.isArray() && schema.contains(QStringLiteral("items"))) {
+            const QJsonArray array = value.toArray();
+            for (qsizetype i = 0; i < array.size(); ++i)
+                check(array[i], schema[QStringLiteral("items")].toObject(),
+                      at + QStringLiteral("[%1]").arg(i));
+        }
+    }
+
+    QJsonObject m_root;
+    QStringList m_problems;
+};
+
+QJsonObject LoadSchema() {
+    QFile file(QStringLiteral(KORVANE_SCHEMA_FILE));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read the schema");
+    return QJsonDocument::fromJson(file.readAll()).object();
 }
 
 } // namespace
@@ -237,9 +353,164 @@ private slots:
         writeConfigurationFile(path, config);
         const Run r = Ctl(args);
         QCOMPARE(r.Status, 1);
-        QVERIFY2(r.Out.contains(QStringLiteral("gps enabled: device true, file false")),
+        QVERIFY2(r.Out.contains(QStringLiteral("gps.enabled: device true, file false")),
                  qPrintable(r.Out));
         QCOMPARE(WriteFramesReceived(*sim), 0);
+    }
+
+    // Under --json stdout holds exactly one document that follows the schema, whatever
+    // the outcome.
+    void jsonFollowsTheSchema_data() {
+        QTest::addColumn<QStringList>("arguments"); // {PORT}: a device, {SILENT}: a silent one
+        QTest::addColumn<int>("status");
+        const auto args = [](const char* text) {
+            return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
+        };
+        QTest::newRow("usage error") << args("frobnicate") << 2;
+        QTest::newRow("usage error before --json") << args("--fast --json read") << 2;
+        QTest::newRow("identify") << args("{PORT} {SILENT} identify") << 3;
+        QTest::newRow("scan") << args("{PORT} {SILENT} scan") << 0;
+        QTest::newRow("read") << args("{PORT} {SILENT} read") << 3;
+        QTest::newRow("read -o") << args("{PORT} read -o {DIR}/a.krv") << 0;
+        QTest::newRow("diff, same") << args("{PORT} diff {FILE}") << 0;
+        QTest::newRow("diff, differs") << args("{PORT} diff {CHANGED}") << 1;
+        QTest::newRow("diff of a broken file") << args("{PORT} diff {BROKEN}") << 2;
+        QTest::newRow("diff, silent") << args("{SILENT} diff {FILE}") << 3;
+        QTest::newRow("write") << args("{PORT} write {CHANGED} --no-schedule") << 0;
+        QTest::newRow("write --dry-run") << args("{PORT} write {CHANGED} --dry-run") << 1;
+        QTest::newRow("write without schedule file") << args("{PORT} write {FILE}") << 2;
+        QTest::newRow("write, silent") << args("{SILENT} write {FILE} --no-schedule") << 3;
+        QTest::newRow("set-address")
+            << args("{PORT} {SILENT} set-address --serial 101 --address 5") << 3;
+        QTest::newRow("set-address refused")
+            << args("{PORT} set-address --serial 7 --address 5") << 1;
+        QTest::newRow("schedule") << args("{PORT} schedule --channels " KORVANE_EXAMPLES_DIR
+                                          "/channels.chn")
+                                  << 0;
+    }
+    void jsonFollowsTheSchema() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        auto sim = StartSim(101);
+        auto silent = StartSim(102, true);
+        QTemporaryDir dir;
+        const QString file = Backup(*sim, dir, QStringLiteral("101.krv"));
+        DeviceConfiguration config;
+        readConfigurationFile(file).applyTo(config);
+        config.Gps.GpsEnabled = 0;
+        const QString changed = dir.filePath(QStringLiteral("changed.krv"));
+        writeConfigurationFile(changed, config);
+        const QString broken = dir.filePath(QStringLiteral("broken.krv"));
+        QFile b(broken);
+        QVERIFY(b.open(QIODevice::WriteOnly) && b.write("1\r\n1\r\n") > 0);
+        b.close();
+
+        QStringList expanded{QStringLiteral("--json"), QStringLiteral("--timeout"), TestTimeout};
+        if (arguments.contains(QStringLiteral("--json")))
+            expanded.clear();
+        for (const QString& a : arguments) {
+            if (a == QStringLiteral("{PORT}"))
+                expanded << QStringLiteral("--port") << sim->slavePath();
+            else if (a == QStringLiteral("{SILENT}"))
+                expanded << QStringLiteral("--port") << silent->slavePath();
+            else
+                expanded << QString(a)
+                                .replace(QStringLiteral("{DIR}"), dir.path())
+                                .replace(QStringLiteral("{FILE}"), file)
+                                .replace(QStringLiteral("{CHANGED}"), changed)
+                                .replace(QStringLiteral("{BROKEN}"), broken);
+        }
+        const QDir cwd = QDir::current(); // no SchedulingFile.dat here
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const auto restore = qScopeGuard([&] { QDir::setCurrent(cwd.path()); });
+        const Run r = Ctl(expanded);
+        QCOMPARE(r.Status, status);
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(r.Out.toUtf8(), &error);
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(r.Out));
+        const QStringList problems = SchemaCheck(LoadSchema()).problems(document.object());
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n') + u'\n' + r.Out));
+        QCOMPARE(document[QStringLiteral("status")].toInt(), status);
+    }
+
+    // A read that fails part way keeps, in its JSON, what it did read.
+    void failedReadKeepsWhatItRead() {
+        auto sim = StartSim(111);
+        sim->setFaults(sim::SimulatorFaults::ignoring({0x38}));
+        const Run r =
+            Ctl(PortArgs({sim.get()}) << QStringLiteral("--json") << QStringLiteral("read"));
+        QCOMPARE(r.Status, 3);
+        const QJsonObject port = QJsonDocument::fromJson(r.Out.toUtf8())
+                                     .object()[QStringLiteral("ports")]
+                                     .toArray()[0]
+                                     .toObject();
+        const QJsonObject values = port[QStringLiteral("configuration")].toObject();
+        QCOMPARE(values[QStringLiteral("serial")].toInt(), 111);
+        QCOMPARE(values[QStringLiteral("ports")].toArray().size(), 24);
+        QVERIFY(values[QStringLiteral("gps")].isNull());
+        QVERIFY(values[QStringLiteral("delay")].isNull());
+    }
+
+    // The first interrupt stops after the transaction in flight: the port tells what was
+    // written and what not, nothing more is sent, and the next command finds the line
+    // clean.
+    void interruptStopsAfterTheTransaction_data() {
+        QTest::addColumn<int>("code"); // interrupted while the device answers this frame
+        QTest::addColumn<int>("occurrence");
+        QTest::addColumn<QStringList>("written");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("during the trunk section")
+            << 0x47 << 1 << QStringList{"ports", "trunk"}
+            << QStringLiteral(
+                   "部分写入：端口参数、干线参数；未写入：GPS参数、干线延时参数、时序表");
+        QTest::newRow("during the read-back")
+            << 0x08 << 2 << QStringList{"ports", "trunk", "gps", "delay", "schedule"}
+            << QStringLiteral("全部写入，未读回核对");
+    }
+    void interruptStopsAfterTheTransaction() {
+        QFETCH(int, code);
+        QFETCH(int, occurrence);
+        QFETCH(QStringList, written);
+        QFETCH(QString, told);
+        sim::SimulatorHost sim;
+        sim::SimulatorOptions options;
+        options.replyDelayMs = 400; // the time the interrupt has to arrive in
+        QVERIFY(!sim.start(options).isEmpty());
+        QTemporaryDir dir;
+        const QString file = Backup(sim, dir, QStringLiteral("a.krv"));
+        const auto clear = qScopeGuard([] { clearInterrupt(); });
+
+        std::atomic<bool> done{false};
+        std::thread watcher([&] {
+            while (!done) {
+                if (test::ReceivedCodes(sim).count(code) >= occurrence) {
+                    requestInterrupt();
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        const Run r = Ctl(PortArgs({&sim}) << QStringLiteral("--json") << QStringLiteral("write")
+                                           << file << QStringLiteral("--channels")
+                                           << QStringLiteral(KORVANE_EXAMPLES_DIR "/channels.chn"));
+        done = true;
+        watcher.join();
+        QCOMPARE(r.Status, 130);
+        QVERIFY2(r.Err.contains(told), qPrintable(r.Err));
+        QVERIFY(!r.Err.contains(NoAnswer));
+        const QJsonObject port = QJsonDocument::fromJson(r.Out.toUtf8())
+                                     .object()[QStringLiteral("ports")]
+                                     .toArray()[0]
+                                     .toObject();
+        QCOMPARE(port[QStringLiteral("status")].toInt(), 130);
+        QCOMPARE(port[QStringLiteral("written")].toVariant().toStringList(), written);
+        // Nothing after the frame in flight.
+        const QList<int> codes = test::ReceivedCodes(sim);
+        QCOMPARE(codes.count(code), occurrence);
+        QCOMPARE(codes.last(), code);
+
+        clearInterrupt();
+        QCOMPARE(Ctl(PortArgs({&sim}) << QStringLiteral("identify")).Status, 0);
     }
 
     void helpForProgramAndCommand() {
@@ -291,22 +562,29 @@ private slots:
         const Run r = Ctl(PortArgs({good.get(), silent.get()})
                           << QStringLiteral("--json") << QStringLiteral("read"));
         QCOMPARE(r.Status, 3);
-        const QJsonArray array = QJsonDocument::fromJson(r.Out.toUtf8()).array();
+        const QJsonObject document = QJsonDocument::fromJson(r.Out.toUtf8()).object();
+        QCOMPARE(document[QStringLiteral("version")].toInt(), 1);
+        QCOMPARE(document[QStringLiteral("status")].toInt(), 3);
+        const QJsonArray array = document[QStringLiteral("ports")].toArray();
         QCOMPARE(array.size(), 2);
         const QJsonObject device = array[0].toObject();
         QCOMPARE(device[QStringLiteral("port")].toString(), good->slavePath());
+        QCOMPARE(device[QStringLiteral("ok")].toBool(), true);
+        QVERIFY(device[QStringLiteral("error")].isNull());
         QCOMPARE(device[QStringLiteral("model")].toString(), QStringLiteral("KORVANEA/B"));
-        QCOMPARE(device[QStringLiteral("serial")].toInt(), 21);
-        QVERIFY(!device.contains(QStringLiteral("error")));
-        const QJsonArray ports = device[QStringLiteral("ports")].toArray();
+        const QJsonObject values = device[QStringLiteral("configuration")].toObject();
+        QCOMPARE(values[QStringLiteral("serial")].toInt(), 21);
+        const QJsonArray ports = values[QStringLiteral("ports")].toArray();
         QCOMPARE(ports.size(), 24);
         QCOMPARE(ports[0].toObject()[QStringLiteral("port")].toInt(), 1);
-        QCOMPARE(ports[0].toObject()[QStringLiteral("channel")].toString(), QStringLiteral("5"));
-        QVERIFY(device[QStringLiteral("gps")].toObject()[QStringLiteral("enabled")].isBool());
-        QCOMPARE(device[QStringLiteral("delay")].toObject()[QStringLiteral("cyclesB")].toInt(), 32);
+        QCOMPARE(ports[0].toObject()[QStringLiteral("channel")].toInt(), 5);
+        QVERIFY(values[QStringLiteral("gps")].toObject()[QStringLiteral("enabled")].isBool());
+        QCOMPARE(values[QStringLiteral("delay")].toObject()[QStringLiteral("cyclesB")].toInt(), 32);
 
         const QJsonObject failed = array[1].toObject();
         QCOMPARE(failed[QStringLiteral("error")].toString(), NoAnswer + u'.');
+        QCOMPARE(failed[QStringLiteral("status")].toInt(), 3);
+        QVERIFY(failed[QStringLiteral("configuration")].isNull());
         QCOMPARE(r.Err,
                  silent->slavePath() + QStringLiteral(": ") + NoAnswer + QStringLiteral(".\n"));
     }
@@ -339,9 +617,9 @@ private slots:
 
         const Run before = Ctl(PortArgs({b.get()}) << QStringLiteral("diff") << path);
         QCOMPARE(before.Status, 1);
-        QVERIFY2(before.Out.contains(QStringLiteral("gps enabled: device true, file false")),
+        QVERIFY2(before.Out.contains(QStringLiteral("gps.enabled: device true, file false")),
                  qPrintable(before.Out));
-        QVERIFY(before.Out.contains(QStringLiteral("port 6 channel: device -, file 9")));
+        QVERIFY(before.Out.contains(QStringLiteral("ports.6.channel: device -, file 9")));
 
         const Run write = Ctl(PortArgs({b.get()})
                               << QStringLiteral("write") << path << QStringLiteral("--channels")

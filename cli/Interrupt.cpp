@@ -1,0 +1,65 @@
+#include "cli/Interrupt.h"
+
+#include <atomic>
+#include <csignal>
+
+#if defined(_WIN32)
+#include <cstdlib>
+#else
+#include <unistd.h>
+#endif
+
+namespace korvane::cli {
+
+namespace {
+
+std::atomic<bool> Interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+constexpr int InterruptedStatus = 130;
+
+extern "C" void OnSignal(int signal) {
+    if (Interrupted.exchange(true)) {
+#if defined(_WIN32)
+        std::_Exit(InterruptedStatus);
+#else
+        ::_exit(InterruptedStatus);
+#endif
+    }
+#if defined(_WIN32)
+    // Windows resets the handler for each signal it delivers.
+    std::signal(signal, OnSignal);
+#else
+    (void)signal;
+#endif
+}
+
+} // namespace
+
+void requestInterrupt() noexcept {
+    Interrupted.store(true);
+}
+
+bool interruptRequested() noexcept {
+    return Interrupted.load();
+}
+
+void clearInterrupt() noexcept {
+    Interrupted.store(false);
+}
+
+void installInterruptHandlers() {
+#if defined(_WIN32)
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+#else
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
+} // namespace korvane::cli
