@@ -30,6 +30,9 @@ constexpr int RemoteReadBackPauseMs = 3000;
 constexpr int SectionPauseMs = 3000;
 constexpr int GpsPauseMs = 300;
 
+// Longer than a 164-byte answer takes at 9600 bit/s, with the device's own delay.
+constexpr int LineSettleMs = 300;
+
 const QString WriteFailed = QStringLiteral("写入失败！");
 const QString WriteSucceeded = QStringLiteral("祝贺你，写入成功！");
 
@@ -250,6 +253,10 @@ PortResult runPortJob(const PortJob& job, Console& console) {
             session.transport().setTimeLimitMs(job.TimeoutMs);
         try {
             session.setPortSettings(job.Line);
+            // Opening discards what the line holds; an answer still on its way to an
+            // earlier program (ended in the middle of a transaction) arrives in this
+            // wait and is dropped, so that the first answer read is one to this run.
+            ui.pause(LineSettleMs);
             session.transport().setSendGate([] { return !interruptRequested(); });
             result.Status =
                 interruptRequested() ? StatusInterrupted : RunCommand(job, session, ui, result);

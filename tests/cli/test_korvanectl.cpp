@@ -513,6 +513,25 @@ private slots:
         QCOMPARE(Ctl(PortArgs({&sim}) << QStringLiteral("identify")).Status, 0);
     }
 
+    // An answer still on its way to a program that ended in the middle of a transaction
+    // is not taken for the answer to the next one's probe.
+    void answerLeftOnTheLine() {
+        sim::SimulatorHost sim;
+        sim::SimulatorOptions options;
+        options.replyDelayMs = 120; // the answer comes after the next program has opened the port
+        QVERIFY(!sim.start(options).isEmpty());
+        {
+            CommandTransport left;
+            left.comm().setCommName(sim.slavePath());
+            left.comm().openPort();
+            const ByteBuffer request{0x7E, 0x08, 0x7F};
+            QVERIFY(left.sendFrame(request.data(), std::uint16_t(request.size())));
+            QTRY_COMPARE(sim.framesReceived().size(), 1);
+        }
+        const Run r = Ctl(PortArgs({&sim}) << QStringLiteral("identify"));
+        QCOMPARE(r.Status, 0);
+    }
+
     void helpForProgramAndCommand() {
         const Run program = Ctl({QStringLiteral("--help")});
         QCOMPARE(program.Status, 0);
