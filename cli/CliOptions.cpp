@@ -2,7 +2,10 @@
 
 #include "KorvaneVersion.h"
 
+#include "files/IniFile.h"
+
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -46,19 +49,25 @@ const char* const ProgramHelp =
     "  --timeout MS     how long to wait for each answer (default 5010)\n"
     "  --json           results as JSON on standard output\n"
     "  --verbose        trace ports, frames, procedure steps and files on standard error\n"
+    "  -q, --quiet      no success lines (they are left out, too, when standard output\n"
+    "                   is not a terminal: the exit status and --json tell it)\n"
     "  -h, --help       this help; after a command, that command's help\n"
+    "  --               ends the options: what follows is the command and its arguments\n"
     "  --version        the version of korvanectl\n"
     "\n"
     "Commands:\n"
     "  identify                     the model of each device\n"
     "  scan [--all]                 which ports have a Korvane on them\n"
-    "  read [-o PATH]               read everything; print it or save it\n"
+    "  read [-o PATH]               read everything; print it or save it (- standard output)\n"
     "  write FILE [--channels CHN] [--no-schedule] [--address-from-device] [--dry-run]\n"
     "                               write a configuration file, then read it back\n"
-    "  diff FILE                    print how each device differs from FILE\n"
+    "  diff FILE                    print how each device differs from FILE (- standard input)\n"
     "  set-address --serial N --address M\n"
     "                               give the device with serial N the address M\n"
     "  schedule --channels CHN      send the timing schedule alone\n"
+    "\n"
+    "Results go to standard output, messages (in Chinese, as the device procedures\n"
+    "word theirs) to standard error, one line each, prefixed by the port.\n"
     "\n"
     "Exit status, the highest of all ports: 0 done (diff: no difference); 1 the device\n"
     "differs from what was asked (a difference, a read-back that differs, a refusal);\n"
@@ -132,6 +141,36 @@ std::optional<std::uint64_t> ParseNumber(const QString& text) {
     return value;
 }
 
+// What a settings file must hold for korvanectl: CommName unless --port is given, and
+// every line setting it has a number in its range (the window takes defaults instead).
+std::optional<QString> SettingsProblem(const QString& path, bool portsGiven) {
+    const IniFile ini(path);
+    const QString section = QStringLiteral("Setting");
+    if (!portsGiven && ini.readString(section, QStringLiteral("CommName"), {}).isEmpty())
+        return QStringLiteral("%1：[Setting] 中没有 CommName（或用 --port 给出端口）").arg(path);
+    const struct {
+        const char* Key;
+        qint64 Low;
+        qint64 High;
+    } numbers[] = {
+        {"BaudRate", 1, 4000000}, {"ByteSize", 0, 3}, {"Parity", 0, 4}, {"StopBits", 0, 2}};
+    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]{1,10}$"));
+    for (const auto& n : numbers) {
+        const QString key = QLatin1String(n.Key);
+        const QString text = ini.readString(section, key, {});
+        if (text.isEmpty())
+            continue;
+        if (!decimal.match(text).hasMatch())
+            return QStringLiteral("%1：%2=%3 不是数字").arg(path, key, text);
+        if (text.toLongLong() < n.Low || text.toLongLong() > n.High)
+            return QStringLiteral("%1：%2=%3 不在%4至%5之间")
+                .arg(path, key, text)
+                .arg(n.Low)
+                .arg(n.High);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QString helpText(Command command) {
@@ -154,12 +193,24 @@ Options parseOptions(const QStringList& arguments) {
         return o;
     };
 
+    bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         QString arg = arguments[i];
+        if (optionsEnded) {
+            positional.append(arg);
+            continue;
+        }
+        if (arg == QStringLiteral("--")) {
+            optionsEnded = true;
+            continue;
+        }
         std::optional<QString> inlineValue;
         if (arg.startsWith(QStringLiteral("--")) && arg.contains(u'=')) {
             inlineValue = arg.section(u'=', 1);
             arg = arg.section(u'=', 0, 0);
+        } else if (arg.startsWith(QStringLiteral("-o")) && arg.size() > 2) {
+            inlineValue = arg.mid(2);
+            arg = QStringLiteral("-o");
         }
         const auto value = [&](QString& out) {
             if (inlineValue) {
@@ -184,14 +235,14 @@ Options parseOptions(const QStringList& arguments) {
         } else if (arg == QStringLiteral("--port")) {
             ok = value(v);
             if (ok && v.trimmed().isEmpty())
-                return fail(QStringLiteral("--port needs a port name"));
+                return fail(QStringLiteral("--port 需要端口名"));
             o.Ports.append(v.trimmed());
             portsGiven = true;
         } else if (arg == QStringLiteral("--baud")) {
             ok = value(v);
             const auto n = ParseNumber(v);
             if (ok && (!n || *n == 0 || *n > 4000000))
-                return fail(QStringLiteral("--baud needs a positive bit rate, not '%1'").arg(v));
+                return fail(QStringLiteral("--baud 需要正的波特率，而不是“%1”").arg(v));
             o.Line.baudRate = n ? std::uint32_t(*n) : 0;
             baudGiven = true;
         } else if (arg == QStringLiteral("--timeout")) {
@@ -199,8 +250,7 @@ Options parseOptions(const QStringList& arguments) {
             const auto n = ParseNumber(v);
             if (ok && (!n || *n == 0 || *n > 600000))
                 return fail(
-                    QStringLiteral("--timeout needs milliseconds from 1 to 600000, not '%1'")
-                        .arg(v));
+                    QStringLiteral("--timeout 需要1至600000之间的毫秒数，而不是“%1”").arg(v));
             o.TimeoutMs = n ? int(*n) : 0;
         } else if (arg == QStringLiteral("--settings")) {
             ok = value(settings);
@@ -210,6 +260,8 @@ Options parseOptions(const QStringList& arguments) {
             ok = flag(o.Json);
         } else if (arg == QStringLiteral("--verbose")) {
             ok = flag(o.Verbose);
+        } else if (arg == QStringLiteral("--quiet") || arg == QStringLiteral("-q")) {
+            ok = flag(o.Quiet);
         } else if (arg == QStringLiteral("--all")) {
             ok = flag(o.AllPorts);
         } else if (arg == QStringLiteral("--no-schedule")) {
@@ -228,20 +280,18 @@ Options parseOptions(const QStringList& arguments) {
             const bool serial = arg == QStringLiteral("--serial");
             const std::uint64_t max = serial ? 0xFFFFFFFFu : 0xFFFFFFu;
             if (ok && (!n || *n == 0 || *n > max))
-                return fail(QStringLiteral("%1 needs a number from 1 to %2, not '%3'")
-                                .arg(arg)
-                                .arg(max)
-                                .arg(v));
+                return fail(
+                    QStringLiteral("%1 需要1至%2之间的数，而不是“%3”").arg(arg).arg(max).arg(v));
             (serial ? o.Serial : o.Address) = n ? std::uint32_t(*n) : 0;
         } else if (arg.startsWith(u'-') && arg.size() > 1) {
-            return fail(QStringLiteral("unknown option %1").arg(arg));
+            return fail(QStringLiteral("没有 %1 这个选项").arg(arg));
         } else {
             positional.append(arg);
             continue;
         }
         if (!ok)
-            return fail(inlineValue ? QStringLiteral("%1 takes no value").arg(arg)
-                                    : QStringLiteral("%1 needs a value").arg(arg));
+            return fail(inlineValue ? QStringLiteral("%1 不带值").arg(arg)
+                                    : QStringLiteral("%1 需要一个值").arg(arg));
         usedOptions.append(arg);
     }
 
@@ -251,7 +301,7 @@ Options parseOptions(const QStringList& arguments) {
                 o.Cmd = c.Cmd;
         }
         if (o.Cmd == Command::None)
-            return fail(QStringLiteral("unknown command '%1'").arg(positional.first()));
+            return fail(QStringLiteral("没有“%1”这个命令").arg(positional.first()));
         positional.removeFirst();
     }
     if (version) {
@@ -265,7 +315,7 @@ Options parseOptions(const QStringList& arguments) {
         return o;
     }
     if (o.Cmd == Command::None)
-        return fail(QStringLiteral("no command given"));
+        return fail(QStringLiteral("没有给出命令"));
 
     // Options that belong to one command only.
     const struct {
@@ -281,28 +331,30 @@ Options parseOptions(const QStringList& arguments) {
     for (const auto& owner : owners) {
         if (usedOptions.contains(QLatin1String(owner.Option)) &&
             std::find(owner.Commands.begin(), owner.Commands.end(), o.Cmd) == owner.Commands.end())
-            return fail(QStringLiteral("%1 does not go with this command").arg(owner.Option));
+            return fail(QStringLiteral("%1 不能用于这个命令").arg(owner.Option));
     }
 
     const bool takesFile = o.Cmd == Command::Write || o.Cmd == Command::Diff;
     if (takesFile) {
         if (positional.isEmpty())
-            return fail(QStringLiteral("a configuration file is needed"));
+            return fail(QStringLiteral("需要配置文件"));
         o.File = positional.takeFirst();
     }
     if (!positional.isEmpty())
-        return fail(QStringLiteral("unexpected argument '%1'").arg(positional.first()));
+        return fail(QStringLiteral("多余的参数“%1”").arg(positional.first()));
 
     if (!settings.isEmpty()) {
         const QFileInfo info(settings);
         if (!info.isFile() || !info.isReadable())
-            return fail(QStringLiteral("cannot read the settings file %1").arg(settings));
+            return fail(QStringLiteral("无法读取设置文件 %1").arg(settings));
+        if (const std::optional<QString> problem = SettingsProblem(settings, portsGiven))
+            return fail(*problem);
         const SessionSettings session = SessionSettings::readFile(settings);
         const PortSettings& stored = session.port;
         if (!portsGiven && session.portNamed)
             o.Ports.append(stored.commName);
         if (!baudGiven && static_cast<std::int32_t>(stored.baudRate) <= 0)
-            return fail(QStringLiteral("the settings file's BaudRate %1 is not a bit rate")
+            return fail(QStringLiteral("设置文件的 BaudRate %1 不是波特率")
                             .arg(static_cast<std::int32_t>(stored.baudRate)));
         const std::uint32_t baudRate = baudGiven ? o.Line.baudRate : stored.baudRate;
         o.Line = stored;
@@ -312,17 +364,19 @@ Options parseOptions(const QStringList& arguments) {
     }
 
     if (o.Ports.isEmpty() && o.Cmd != Command::Scan)
-        return fail(QStringLiteral("no port given (--port)"));
+        return fail(QStringLiteral("没有给出端口（--port）"));
     if (o.Ports.removeDuplicates() > 0)
-        return fail(QStringLiteral("a port is given twice"));
+        return fail(QStringLiteral("同一端口给了两次"));
     if (o.Cmd == Command::SetAddress && (o.Serial == 0 || o.Address == 0))
-        return fail(QStringLiteral("set-address needs --serial and --address"));
+        return fail(QStringLiteral("set-address 需要 --serial 和 --address"));
     if (o.Cmd == Command::Schedule && o.Channels.isEmpty())
-        return fail(QStringLiteral("schedule needs --channels"));
+        return fail(QStringLiteral("schedule 需要 --channels"));
+    if (o.Cmd == Command::Read && o.Output == QStringLiteral("-") && o.Ports.size() > 1)
+        return fail(QStringLiteral("-o - 只能用于一个端口"));
     if (o.Cmd == Command::Read && o.Output.isEmpty() &&
         (usedOptions.contains(QStringLiteral("-o")) ||
          usedOptions.contains(QStringLiteral("--output"))))
-        return fail(QStringLiteral("-o needs a path"));
+        return fail(QStringLiteral("-o 需要路径"));
     o.Result = Options::Outcome::Run;
     return o;
 }

@@ -23,6 +23,7 @@ struct Options {
     bool Remote = false;
     bool Json = false;
     bool Verbose = false;  // the traces of the link, the procedures and the files
+    bool Quiet = false;    // no success lines
     bool AllPorts = false; // scan: the on-board ports too
     QString Output;        // read -o
     QString File;          // write, diff

@@ -1,5 +1,6 @@
 #include "cli/Console.h"
 
+#include <QFile>
 #include <QMutexLocker>
 
 #include <cstdio>
@@ -7,9 +8,27 @@
 
 namespace korvane::cli {
 
+QString portShown(const QString& port) {
+    QString out;
+    for (QChar c : port) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else if (c == u'\\')
+            out += QStringLiteral("\\\\");
+        else
+            out += c;
+    }
+    return out;
+}
+
 void Console::out(const QString& text) {
     QMutexLocker lock(&m_lock);
     writeOut(text.toUtf8());
+}
+
+void Console::outBytes(const QByteArray& bytes) {
+    QMutexLocker lock(&m_lock);
+    writeOut(bytes);
 }
 
 void Console::err(const QString& line) {
@@ -22,6 +41,17 @@ void Console::err(const QString& line) {
 
 bool StdConsole::errIsTerminal() const {
     return isatty(STDERR_FILENO) == 1;
+}
+
+bool StdConsole::outIsTerminal() const {
+    return isatty(STDOUT_FILENO) == 1;
+}
+
+QByteArray StdConsole::readIn() {
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly))
+        return {};
+    return in.readAll();
 }
 
 void StdConsole::writeOut(const QByteArray& bytes) {

@@ -8,14 +8,24 @@
 
 namespace korvane::cli {
 
+// A port name for text output: control characters (and the backslash) escaped, so
+// that a name cannot break the lines or the tab-separated columns.
+QString portShown(const QString& port);
+
 class Console {
 public:
     virtual ~Console() = default;
     void out(const QString& text);
+    // Bytes as they are (a configuration file for read -o -).
+    void outBytes(const QByteArray& bytes);
     // One line; a line break inside the text becomes a blank.
     void err(const QString& line);
     // Progress is shown only to someone watching.
     virtual bool errIsTerminal() const = 0;
+    // Success lines are for someone watching; a script has the exit status.
+    virtual bool outIsTerminal() const = 0;
+    // All of standard input (diff -, write -).
+    virtual QByteArray readIn() = 0;
 
 protected:
     virtual void writeOut(const QByteArray& bytes) = 0;
@@ -29,6 +39,8 @@ private:
 class StdConsole : public Console {
 public:
     bool errIsTerminal() const override;
+    bool outIsTerminal() const override;
+    QByteArray readIn() override;
 
 protected:
     void writeOut(const QByteArray& bytes) override;
@@ -39,12 +51,16 @@ protected:
 class BufferConsole : public Console {
 public:
     bool errIsTerminal() const override { return Terminal; }
+    bool outIsTerminal() const override { return OutTerminal; }
+    QByteArray readIn() override { return InBytes; }
     QString outText() const { return QString::fromUtf8(OutBytes); }
     QString errText() const { return QString::fromUtf8(ErrBytes); }
 
     QByteArray OutBytes;
     QByteArray ErrBytes;
     bool Terminal = false;
+    bool OutTerminal = true; // as someone watching, unless a test says otherwise
+    QByteArray InBytes;
 
 protected:
     void writeOut(const QByteArray& bytes) override { OutBytes += bytes; }

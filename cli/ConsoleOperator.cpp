@@ -17,8 +17,12 @@ void ConsoleOperator::showMessage(const QString& text, const QString&, MessageIc
         return;
     if (icon == MessageIcon::Error) {
         m_lastError = text;
-    } else if (m_holding) {
-        m_held.append(text);
+    } else {
+        // The procedures' information boxes tell a success.
+        if (m_holding)
+            m_held.append(text);
+        else
+            succeed(text);
         return;
     }
     say(text);
@@ -49,7 +53,8 @@ void ConsoleOperator::fail(const QString& text) {
 }
 
 void ConsoleOperator::succeed(const QString& text) {
-    say(text);
+    if (m_successLines)
+        say(text);
 }
 
 void ConsoleOperator::holdSuccess(bool hold) {
@@ -72,7 +77,7 @@ void ConsoleOperator::showError(QString message) {
 
 void ConsoleOperator::say(const QString& text) {
     if (!m_quiet)
-        m_console.err(m_port + QStringLiteral(": ") + text);
+        m_console.err(portShown(m_port) + QStringLiteral(": ") + text);
 }
 
 void ConsoleOperator::showScheduleProgress(int block, int blocks) {

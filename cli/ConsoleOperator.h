@@ -31,6 +31,8 @@ public:
 
     // An error that ended the action, as the window's top-level handler words it.
     void showError(QString message);
+    // Whether success lines are shown (not under --quiet, nor to a pipe).
+    void showSuccessLines(bool show) { m_successLines = show; }
     // A line of this port's own, not a box of the procedures.
     void say(const QString& text);
     // The port's own error: shown, and kept as the last error.
@@ -54,6 +56,7 @@ private:
     bool m_quiet;
     QString m_lastError;
     bool m_holding = false;
+    bool m_successLines = true;
     ReadPart m_read = ReadPart::Nothing;
     QStringList m_held;
 };

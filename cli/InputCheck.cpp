@@ -292,9 +292,13 @@ CheckedConfiguration readCheckedConfiguration(const QString& path) {
     const std::optional<QByteArray> bytes = readFileBytes(path, &error);
     if (!bytes)
         return {std::nullopt, InputProblem{path, 0, QStringLiteral("无法读取配置文件：") + error}};
-    if (std::optional<InputProblem> problem = checkConfigurationBytes(path, *bytes))
+    return checkedConfiguration(path, *bytes);
+}
+
+CheckedConfiguration checkedConfiguration(const QString& path, const QByteArray& bytes) {
+    if (std::optional<InputProblem> problem = checkConfigurationBytes(path, bytes))
         return {std::nullopt, std::move(problem)};
-    return {parseConfigurationFile(*bytes), std::nullopt};
+    return {parseConfigurationFile(bytes), std::nullopt};
 }
 
 std::optional<InputProblem> checkScheduleInput(const QString& channels) {

@@ -37,6 +37,8 @@ struct CheckedConfiguration {
     std::optional<InputProblem> Problem;
 };
 CheckedConfiguration readCheckedConfiguration(const QString& path);
+// The same for bytes already read (standard input); path names them in the problem.
+CheckedConfiguration checkedConfiguration(const QString& path, const QByteArray& bytes);
 
 // The schedule a write sends, read from the .sch beside channels (or SchedulingFile.dat);
 // nothing when it can be sent. The problem names the option that supplies it.

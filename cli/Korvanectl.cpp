@@ -106,18 +106,8 @@ QJsonArray DifferencesJson(const QList<Difference>& differences) {
     return array;
 }
 
-// Port names go into text output with their control characters escaped.
 QString Shown(const QString& port) {
-    QString out;
-    for (QChar c : port) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else if (c == u'\\')
-            out += QStringLiteral("\\\\");
-        else
-            out += c;
-    }
-    return out;
+    return portShown(port);
 }
 
 void ReportIdentify(const Options& o, const std::vector<PortResult>& results, Console& console,
@@ -137,6 +127,17 @@ void SaveReads(const Options& o, std::vector<PortResult>& results, Console& cons
         if (!r.ConfigurationRead)
             continue;
         QString path = o.Output;
+        if (path == QStringLiteral("-")) {
+            try {
+                console.outBytes(configurationFileBytes(*r.Configuration));
+                r.SavedFile = path;
+            } catch (const KorvaneError& e) {
+                r.Error = e.message();
+                console.err(Shown(r.Port) + QStringLiteral(": ") + r.Error);
+                r.Status = std::max(r.Status, StatusUsage);
+            }
+            continue;
+        }
         if (o.Ports.size() > 1) {
             const QString name =
                 QString::number(r.Configuration->Info.SerialNumber) + QStringLiteral(".krv");
@@ -245,7 +246,7 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
     if (o.Result == Options::Outcome::Error) {
         console.err(QStringLiteral("korvanectl: ") + o.Text);
         console.err(
-            QStringLiteral("Try 'korvanectl %1--help'.")
+            QStringLiteral("用法见 'korvanectl %1--help'。")
                 .arg(o.Cmd == Command::None ? QString() : CommandWord(o.Cmd).toString() + u' '));
         // --json may stand after the mistake that ended the parse.
         if (o.Json || arguments.contains(QStringLiteral("--json")))
@@ -260,7 +261,10 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
     // Everything that can be found wrong without a device is, before anything is sent.
     std::optional<ConfigurationFile> file;
     if (o.Cmd == Command::Write || o.Cmd == Command::Diff) {
-        CheckedConfiguration checked = readCheckedConfiguration(o.File);
+        CheckedConfiguration checked =
+            o.File == QStringLiteral("-")
+                ? checkedConfiguration(QStringLiteral("-"), console.readIn())
+                : readCheckedConfiguration(o.File);
         if (checked.Problem) {
             console.err(checked.Problem->text());
             if (o.Json)
@@ -301,6 +305,7 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         job.Line.commName = port;
         job.Remote = o.Remote;
         job.Quiet = o.Cmd == Command::Scan;
+        job.SuccessLines = !o.Quiet && console.outIsTerminal();
         job.File = file;
         job.Channels = o.Channels;
         job.NoSchedule = o.NoSchedule;

@@ -246,6 +246,7 @@ PortResult runPortJob(const PortJob& job, Console& console) {
     PortResult result;
     result.Port = job.Port;
     ConsoleOperator ui(console, job.Port, job.Quiet);
+    ui.showSuccessLines(job.SuccessLines);
     {
         DeviceSession session(ui);
         session.configuration().ControlMode = job.Remote;
@@ -282,7 +283,7 @@ PortResult runPortJob(const PortJob& job, Console& console) {
     result.Read = ui.readPart();
     result.Error = ui.lastError();
     if (result.Status != StatusOk && result.Error.isEmpty())
-        result.Error = QStringLiteral("failed");
+        result.Error = QStringLiteral("失败");
     // The configuration is read by the collecting thread from here on.
     if (QCoreApplication* app = QCoreApplication::instance())
         result.Configuration->moveToThread(app->thread());

@@ -32,6 +32,7 @@ struct PortJob {
     PortSettings Line; // the line settings; the name is Port
     bool Remote = false;
     bool Quiet = false;                    // scan: say nothing
+    bool SuccessLines = true;              // say what succeeded
     std::optional<ConfigurationFile> File; // write, diff
     QString Channels;
     bool NoSchedule = false;

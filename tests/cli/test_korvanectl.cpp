@@ -40,8 +40,10 @@ struct Run {
     QString Err;
 };
 
-Run Ctl(QStringList arguments) {
+Run Ctl(QStringList arguments, const QByteArray& in = {}, bool outTerminal = true) {
     BufferConsole console;
+    console.InBytes = in;
+    console.OutTerminal = outTerminal;
     arguments.prepend(QStringLiteral("korvanectl"));
     Run r;
     r.Status = runKorvanectl(arguments, console);
@@ -530,6 +532,116 @@ private slots:
         }
         const Run r = Ctl(PortArgs({&sim}) << QStringLiteral("identify"));
         QCOMPARE(r.Status, 0);
+    }
+
+    // The usual command-line forms: --option=value, -oFILE, --, - for standard output
+    // and input.
+    void conventions_data() {
+        QTest::addColumn<QStringList>("arguments"); // {PORT}, {FILE}: a backup, {OUT}
+        QTest::addColumn<bool>("fromStdin");
+        QTest::addColumn<QString>("outStarts"); // what standard output starts with; "": nothing
+        QTest::newRow("-oFILE") << QStringList{"{PORT}", "read", "-o{OUT}"} << false << "";
+        QTest::newRow("--output=FILE")
+            << QStringList{"{PORT}", "read", "--output={OUT}"} << false << "";
+        QTest::newRow("read -o -")
+            << QStringList{"{PORT}", "read", "-o", "-"} << false << "121\r\n1\r\n";
+        QTest::newRow("diff --") << QStringList{"{PORT}", "diff", "--", "{FILE}"} << false << "";
+        QTest::newRow("diff -") << QStringList{"{PORT}", "diff", "-"} << true << "";
+        QTest::newRow("write -") << QStringList{"{PORT}", "--quiet", "write", "-", "--no-schedule"}
+                                 << true << "";
+    }
+    void conventions() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, fromStdin);
+        QFETCH(QString, outStarts);
+        auto sim = StartSim(121);
+        QTemporaryDir dir;
+        const QString file = Backup(*sim, dir, QStringLiteral("121.krv"));
+        const QString out = dir.filePath(QStringLiteral("out.krv"));
+        QStringList expanded;
+        for (const QString& a : arguments) {
+            if (a == QStringLiteral("{PORT}"))
+                expanded << PortArgs({sim.get()});
+            else
+                expanded << QString(a)
+                                .replace(QStringLiteral("{FILE}"), file)
+                                .replace(QStringLiteral("{OUT}"), out);
+        }
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const Run r = Ctl(expanded, fromStdin ? f.readAll() : QByteArray());
+        QCOMPARE(r.Status, 0);
+        QVERIFY2(outStarts.isEmpty() ? r.Out.isEmpty() : r.Out.startsWith(outStarts),
+                 qPrintable(r.Out));
+        if (arguments.contains(QStringLiteral("-o{OUT}")) ||
+            arguments.contains(QStringLiteral("--output={OUT}")))
+            QVERIFY(QFileInfo(out).isFile());
+        QVERIFY2(r.Err.isEmpty(), qPrintable(r.Err)); // --quiet: no success line
+    }
+
+    // Success lines are for someone watching: left out under --quiet and to a pipe.
+    void successLines_data() {
+        QTest::addColumn<bool>("quiet");
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("terminal") << false << true << true;
+        QTest::newRow("--quiet") << true << true << false;
+        QTest::newRow("pipe") << false << false << false;
+    }
+    void successLines() {
+        QFETCH(bool, quiet);
+        QFETCH(bool, terminal);
+        QFETCH(bool, shown);
+        auto sim = StartSim(131);
+        QStringList args = PortArgs({sim.get()});
+        if (quiet)
+            args << QStringLiteral("--quiet");
+        args << QStringLiteral("set-address") << QStringLiteral("--serial") << QStringLiteral("131")
+             << QStringLiteral("--address") << QStringLiteral("3");
+        const Run r = Ctl(args, {}, terminal);
+        QCOMPARE(r.Status, 0);
+        QCOMPARE(r.Err.contains(QStringLiteral("祝贺你，地址写入成功！")), shown);
+    }
+
+    // A usage error is one line and where to find help.
+    void usageErrorIsOneLine() {
+        const Run r = Ctl({QStringLiteral("--fast"), QStringLiteral("read")});
+        QCOMPARE(r.Status, 2);
+        QCOMPARE(r.Err, QStringLiteral("korvanectl: 没有 --fast 这个选项\n"
+                                       "用法见 'korvanectl --help'。\n"));
+    }
+
+    // The settings file's problems are told, not taken as defaults.
+    void settingsFileProblems_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("no CommName")
+            << QByteArray("[Setting]\r\nBaudRate=9600\r\n") << "中没有 CommName";
+        QTest::newRow("BaudRate no number")
+            << QByteArray("[Setting]\r\nCommName=COM1\r\nBaudRate=abc\r\n") << "不是数字";
+        QTest::newRow("Parity out of range")
+            << QByteArray("[Setting]\r\nCommName=COM1\r\nParity=9\r\n") << "不在0至4之间";
+    }
+    void settingsFileProblems() {
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, told);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("KORVANE.INI"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(settings) == settings.size());
+        f.close();
+        const Run r = Ctl({QStringLiteral("--settings"), path, QStringLiteral("identify")});
+        QCOMPARE(r.Status, 2);
+        QVERIFY2(r.Err.contains(told), qPrintable(r.Err));
+    }
+
+    // A port name cannot break the lines or columns of text output.
+    void portNameEscaped() {
+        const Run r = Ctl({QStringLiteral("--timeout"), TestTimeout, QStringLiteral("--port"),
+                           QStringLiteral("/nonexistent/a\tb\nc"), QStringLiteral("identify")});
+        QCOMPARE(r.Status, 3);
+        QVERIFY2(r.Err.startsWith(QStringLiteral("/nonexistent/a\\x09b\\x0ac: ")),
+                 qPrintable(r.Err));
     }
 
     void helpForProgramAndCommand() {
