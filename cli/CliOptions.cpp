@@ -23,7 +23,7 @@ struct CommandName {
 constexpr CommandName Commands[] = {
     {"identify", Command::Identify}, {"scan", Command::Scan}, {"read", Command::Read},
     {"write", Command::Write},       {"diff", Command::Diff}, {"set-address", Command::SetAddress},
-    {"schedule", Command::Schedule},
+    {"schedule", Command::Schedule}, {"show", Command::Show},
 };
 
 #if defined(_WIN32)
@@ -65,6 +65,7 @@ const char* const ProgramHelp =
     "  set-address --serial N --address M\n"
     "                               give the device with serial N the address M\n"
     "  schedule --channels CHN      send the timing schedule alone\n"
+    "  show FILE                    print a configuration file as read prints a device\n"
     "\n"
     "Results go to standard output, messages (in Chinese, as the device procedures\n"
     "word theirs) to standard error, one line each, prefixed by the port.\n"
@@ -125,6 +126,12 @@ QString CommandHelp(Command command) {
         return QStringLiteral(
             "Usage: korvanectl --port P... schedule --channels CHN\n"
             "Reads the device's port table, then sends the timing schedule beside CHN alone.\n");
+    case Command::Show:
+        return QStringLiteral(
+            "Usage: korvanectl show FILE [--json]\n"
+            "Checks the configuration file FILE (- standard input) as write does and prints\n"
+            "it as read prints a device, without a port. For git: in .gitattributes\n"
+            "'*.krv diff=krv', then 'git config diff.krv.textconv \"korvanectl show\"'.\n");
     case Command::None:
         break;
     }
@@ -334,7 +341,8 @@ Options parseOptions(const QStringList& arguments) {
             return fail(QStringLiteral("%1 不能用于这个命令").arg(owner.Option));
     }
 
-    const bool takesFile = o.Cmd == Command::Write || o.Cmd == Command::Diff;
+    const bool takesFile =
+        o.Cmd == Command::Write || o.Cmd == Command::Diff || o.Cmd == Command::Show;
     if (takesFile) {
         if (positional.isEmpty())
             return fail(QStringLiteral("需要配置文件"));
@@ -363,7 +371,9 @@ Options parseOptions(const QStringList& arguments) {
             o.Channels = session.channelFile;
     }
 
-    if (o.Ports.isEmpty() && o.Cmd != Command::Scan)
+    if (o.Cmd == Command::Show && !o.Ports.isEmpty())
+        return fail(QStringLiteral("show 不用端口"));
+    if (o.Ports.isEmpty() && o.Cmd != Command::Scan && o.Cmd != Command::Show)
         return fail(QStringLiteral("没有给出端口（--port）"));
     if (o.Ports.removeDuplicates() > 0)
         return fail(QStringLiteral("同一端口给了两次"));

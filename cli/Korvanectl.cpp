@@ -57,6 +57,8 @@ QJsonValue CommandWord(Command command) {
         return QStringLiteral("set-address");
     case Command::Schedule:
         return QStringLiteral("schedule");
+    case Command::Show:
+        return QStringLiteral("show");
     case Command::None:
         break;
     }
@@ -235,6 +237,29 @@ void ReportSetAddress(const Options& o, const std::vector<PortResult>& results, 
     }
 }
 
+// A configuration file as read prints a device: no model, no carrier level.
+int Show(const Options& o, const ConfigurationFile& file, Console& console) {
+    DeviceConfiguration config;
+    file.applyTo(config);
+    if (o.Json) {
+        const QJsonObject document{
+            {QStringLiteral("version"), JsonVersion},
+            {QStringLiteral("command"), CommandWord(o.Cmd)},
+            {QStringLiteral("ok"), true},
+            {QStringLiteral("error"), QJsonValue::Null},
+            {QStringLiteral("status"), StatusOk},
+            {QStringLiteral("input"), QJsonValue::Null},
+            {QStringLiteral("ports"), QJsonArray()},
+            {QStringLiteral("file"), o.File},
+            {QStringLiteral("configuration"), configurationJson(config, {ReadPart::Delay, false})},
+        };
+        console.out(QString::fromUtf8(jsonText(document)));
+    } else {
+        console.out(configurationText(config));
+    }
+    return StatusOk;
+}
+
 } // namespace
 
 int runKorvanectl(const QStringList& arguments, Console& console) {
@@ -260,7 +285,7 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
 
     // Everything that can be found wrong without a device is, before anything is sent.
     std::optional<ConfigurationFile> file;
-    if (o.Cmd == Command::Write || o.Cmd == Command::Diff) {
+    if (o.Cmd == Command::Write || o.Cmd == Command::Diff || o.Cmd == Command::Show) {
         CheckedConfiguration checked =
             o.File == QStringLiteral("-")
                 ? checkedConfiguration(QStringLiteral("-"), console.readIn())
@@ -274,6 +299,8 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         }
         file = std::move(checked.File);
     }
+    if (o.Cmd == Command::Show)
+        return Show(o, *file, console);
     const bool sendsSchedule =
         (o.Cmd == Command::Write && !o.NoSchedule && !o.DryRun) || o.Cmd == Command::Schedule;
     if (sendsSchedule) {
@@ -342,6 +369,7 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
     case Command::SetAddress:
         ReportSetAddress(o, results, json);
         break;
+    case Command::Show: // shown before any port
     case Command::None:
         break;
     }

@@ -234,6 +234,7 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
             return StatusUnreachable;
         result.Written = std::exchange(result.NotWritten, {});
         return StatusOk;
+    case Command::Show: // no port
     case Command::None:
         break;
     }

@@ -644,6 +644,25 @@ private slots:
                  qPrintable(r.Err));
     }
 
+    // show prints a file as read prints the device it came from.
+    void showFile() {
+        auto sim = StartSim(141);
+        QTemporaryDir dir;
+        const QString file = Backup(*sim, dir, QStringLiteral("141.krv"));
+        const Run read = Ctl(PortArgs({sim.get()}) << QStringLiteral("read"));
+        const Run show = Ctl({QStringLiteral("show"), file});
+        QCOMPARE(show.Status, 0);
+        // The identity and the port table match up to the delay column (a file gives
+        // "-" for an empty cell); the model is the device's only.
+        const auto columns = [](const QString& text) {
+            QStringList lines = text.split(u'\n').mid(1, 26);
+            for (QString& line : lines)
+                line = line.section(u'\t', 0, 7);
+            return lines;
+        };
+        QCOMPARE(columns(show.Out), columns(read.Out));
+    }
+
     void helpForProgramAndCommand() {
         const Run program = Ctl({QStringLiteral("--help")});
         QCOMPARE(program.Status, 0);
