@@ -28,9 +28,10 @@ install(FILES ${CMAKE_SOURCE_DIR}/cli/korvanectl.schema.json DESTINATION ${CMAKE
 
 # Man pages from each program's --help and --version, so they cannot drift from them.
 find_program(KORVANE_HELP2MAN help2man REQUIRED)
+# korvanectl's page is written by hand (packaging/man/korvanectl.1): its commands, exit
+# statuses, JSON and examples need more than --help says.
 set(korvane_man_names
   "korvane\;configuration window for the Korvane paging trunk distributor"
-  "korvanectl\;Korvane device procedures from the command line"
   "korvane-sim\;Korvane device simulator on a pseudo-terminal")
 set(korvane_man_pages)
 foreach(entry IN LISTS korvane_man_names)
@@ -48,6 +49,15 @@ foreach(entry IN LISTS korvane_man_names)
     VERBATIM)
   list(APPEND korvane_man_pages ${page}.gz)
 endforeach()
+set(korvanectl_page ${CMAKE_BINARY_DIR}/packaging/man/korvanectl.1)
+add_custom_command(OUTPUT ${korvanectl_page}.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging/man
+  COMMAND ${CMAKE_COMMAND} -E copy ${KORVANE_PACKAGING}/man/korvanectl.1 ${korvanectl_page}
+  COMMAND gzip -9nf ${korvanectl_page}
+  DEPENDS ${KORVANE_PACKAGING}/man/korvanectl.1
+  COMMENT "Man page korvanectl(1)"
+  VERBATIM)
+list(APPEND korvane_man_pages ${korvanectl_page}.gz)
 add_custom_target(korvane_man ALL DEPENDS ${korvane_man_pages})
 install(FILES ${korvane_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
