@@ -61,7 +61,7 @@ const char* const ProgramHelp =
     "  read [-o PATH]               read everything; print it or save it (- standard output)\n"
     "  write FILE [--channels CHN] [--no-schedule] [--address-from-device] [--dry-run]\n"
     "                               write a configuration file, then read it back\n"
-    "  diff FILE                    print how each device differs from FILE (- standard input)\n"
+    "  diff FILE [--settings-only]  print how each device differs from FILE (- standard input)\n"
     "  set-address --serial N --address M\n"
     "                               give the device with serial N the address M\n"
     "  schedule --channels CHN      send the timing schedule alone\n"
@@ -92,8 +92,9 @@ QString CommandHelp(Command command) {
         return QStringLiteral(
             "Usage: korvanectl --port P... read [-o PATH]\n"
             "Reads address, serial number, port table, GPS, trunk and delay. With -o saves\n"
-            "them as a configuration file: with one port PATH is the file, with several a\n"
-            "folder holding <serial>.krv per device. Without -o prints them (--json: JSON).\n");
+            "them as a configuration file: PATH is a folder holding <serial>.krv per device\n"
+            "when it ends in / or is a folder already, or with several ports; else the file\n"
+            "(- standard output). Without -o prints them (--json: JSON).\n");
     case Command::Write:
         return QStringLiteral(
             "Usage: korvanectl --port P... write FILE [--channels CHN] [--no-schedule]\n"
@@ -111,10 +112,11 @@ QString CommandHelp(Command command) {
             "change, as diff does, and sends nothing.\n");
     case Command::Diff:
         return QStringLiteral(
-            "Usage: korvanectl --port P... diff FILE\n"
+            "Usage: korvanectl --port P... diff FILE [--settings-only]\n"
             "Reads each device and prints every difference from the configuration file FILE,\n"
             "one per line. Exit status 1 when any device differs. FILE is checked first, as\n"
-            "write checks it (exit status 2).\n");
+            "write checks it (exit status 2). --settings-only leaves out serial number and\n"
+            "address: a template written to many devices.\n");
     case Command::SetAddress:
         return QStringLiteral(
             "Usage: korvanectl --port P... set-address --serial N --address M\n"
@@ -179,6 +181,14 @@ std::optional<QString> SettingsProblem(const QString& path, bool portsGiven) {
 }
 
 } // namespace
+
+bool outputIsFolder(const Options& o) {
+    return o.Ports.size() > 1 || o.Output.endsWith(u'/') || QFileInfo(o.Output).isDir()
+#if defined(_WIN32)
+           || o.Output.endsWith(u'\\')
+#endif
+        ;
+}
 
 QString helpText(Command command) {
     return CommandHelp(command);
@@ -277,6 +287,8 @@ Options parseOptions(const QStringList& arguments) {
             ok = flag(o.AddressFromDevice);
         } else if (arg == QStringLiteral("--dry-run")) {
             ok = flag(o.DryRun);
+        } else if (arg == QStringLiteral("--settings-only")) {
+            ok = flag(o.SettingsOnly);
         } else if (arg == QStringLiteral("-o") || arg == QStringLiteral("--output")) {
             ok = value(o.Output);
         } else if (arg == QStringLiteral("--channels")) {
@@ -329,11 +341,11 @@ Options parseOptions(const QStringList& arguments) {
         const char* Option;
         std::initializer_list<Command> Commands;
     } owners[] = {
-        {"--all", {Command::Scan}},           {"-o", {Command::Read}},
-        {"--output", {Command::Read}},        {"--channels", {Command::Write, Command::Schedule}},
-        {"--no-schedule", {Command::Write}},  {"--address-from-device", {Command::Write}},
-        {"--dry-run", {Command::Write}},      {"--serial", {Command::SetAddress}},
-        {"--address", {Command::SetAddress}},
+        {"--all", {Command::Scan}},          {"-o", {Command::Read}},
+        {"--output", {Command::Read}},       {"--channels", {Command::Write, Command::Schedule}},
+        {"--no-schedule", {Command::Write}}, {"--address-from-device", {Command::Write}},
+        {"--dry-run", {Command::Write}},     {"--settings-only", {Command::Diff}},
+        {"--serial", {Command::SetAddress}}, {"--address", {Command::SetAddress}},
     };
     for (const auto& owner : owners) {
         if (usedOptions.contains(QLatin1String(owner.Option)) &&

@@ -31,6 +31,7 @@ struct Options {
     bool NoSchedule = false;
     bool AddressFromDevice = false; // write
     bool DryRun = false;            // write: check, read and compare, send nothing
+    bool SettingsOnly = false;      // diff: serial number and address left out
     int TimeoutMs = 0;              // the answer time limit; 0: the transport's own
     std::uint32_t Serial = 0;
     std::uint32_t Address = 0;
@@ -38,6 +39,10 @@ struct Options {
 
 // arguments[0] is the program name. Reads the --settings file, if any.
 Options parseOptions(const QStringList& arguments);
+
+// read -o PATH is a folder of <serial>.krv: for several ports, a PATH ending in a
+// separator, or a folder that exists.
+bool outputIsFolder(const Options& options);
 
 // The help of the program (Command::None) or of one command.
 QString helpText(Command command);

@@ -140,7 +140,7 @@ void SaveReads(const Options& o, std::vector<PortResult>& results, Console& cons
             }
             continue;
         }
-        if (o.Ports.size() > 1) {
+        if (outputIsFolder(o)) {
             const QString name =
                 QString::number(r.Configuration->Info.SerialNumber) + QStringLiteral(".krv");
             path = QDir(o.Output).filePath(name);
@@ -312,8 +312,8 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
             return StatusUsage;
         }
     }
-    if (o.Cmd == Command::Read && o.Ports.size() > 1 && !o.Output.isEmpty() &&
-        !QDir().mkpath(o.Output)) {
+    if (o.Cmd == Command::Read && !o.Output.isEmpty() && o.Output != QStringLiteral("-") &&
+        outputIsFolder(o) && !QDir().mkpath(o.Output)) {
         const InputProblem problem{o.Output, 0, QStringLiteral("无法建立这个文件夹")};
         console.err(problem.text());
         if (o.Json)
@@ -339,6 +339,7 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         job.AddressFromDevice = o.AddressFromDevice;
         job.TimeoutMs = o.TimeoutMs;
         job.DryRun = o.DryRun;
+        job.SettingsOnly = o.SettingsOnly;
         job.Serial = o.Serial;
         job.Address = o.Address;
         jobs.push_back(std::move(job));

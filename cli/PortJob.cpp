@@ -218,8 +218,8 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
             return StatusUnreachable;
         DeviceConfiguration fromFile;
         job.File->applyTo(fromFile);
-        result.Differences =
-            differences(DeviceValues::of(config), DeviceValues::of(fromFile), config.DeviceModel);
+        result.Differences = differences(DeviceValues::of(config), DeviceValues::of(fromFile),
+                                         config.DeviceModel, {false, !job.SettingsOnly});
         return result.Differences.isEmpty() ? StatusOk : StatusDiffers;
     }
     case Command::Write:

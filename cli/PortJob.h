@@ -41,6 +41,7 @@ struct PortJob {
     bool AddressFromDevice = false; // write: the frames go to the address the device has
     int TimeoutMs = 0;              // 0: the transport's own time limit
     bool DryRun = false;            // write: what would change, nothing sent
+    bool SettingsOnly = false;      // diff: without serial number and address
 };
 
 struct PortResult {

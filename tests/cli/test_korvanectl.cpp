@@ -663,6 +663,39 @@ private slots:
         QCOMPARE(columns(show.Out), columns(read.Out));
     }
 
+    // read -o DIR/ is a folder of <serial>.krv whatever the number of ports.
+    void readIntoFolder_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("made");
+        QTest::newRow("trailing slash") << "backup/" << false;
+        QTest::newRow("existing folder") << "backup" << true;
+    }
+    void readIntoFolder() {
+        QFETCH(QString, output);
+        QFETCH(bool, made);
+        auto sim = StartSim(151);
+        QTemporaryDir dir;
+        if (made)
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("backup")));
+        const Run r = Ctl(PortArgs({sim.get()}) << QStringLiteral("read") << QStringLiteral("-o")
+                                                << dir.filePath(output));
+        QCOMPARE(r.Status, 0);
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("backup/151.krv"))).isFile());
+    }
+
+    // diff --settings-only leaves out what differs from device to device.
+    void diffSettingsOnly() {
+        auto a = StartSim(161);
+        auto b = StartSim(162, false, sim::Model::Korvane, 7);
+        QTemporaryDir dir;
+        const QString file = Backup(*a, dir, QStringLiteral("161.krv"));
+        QCOMPARE(Ctl(PortArgs({a.get(), b.get()}) << QStringLiteral("diff") << file).Status, 1);
+        QCOMPARE(Ctl(PortArgs({a.get(), b.get()})
+                     << QStringLiteral("diff") << file << QStringLiteral("--settings-only"))
+                     .Status,
+                 0);
+    }
+
     void helpForProgramAndCommand() {
         const Run program = Ctl({QStringLiteral("--help")});
         QCOMPARE(program.Status, 0);
