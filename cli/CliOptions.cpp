@@ -16,8 +16,8 @@ namespace korvane::cli {
 namespace {
 
 struct CommandName {
-    const char* Name;
-    Command Cmd;
+    const char* name;
+    Command cmd;
 };
 
 constexpr CommandName Commands[] = {
@@ -158,24 +158,24 @@ std::optional<QString> SettingsProblem(const QString& path, bool portsGiven) {
     if (!portsGiven && ini.readString(section, QStringLiteral("CommName"), {}).isEmpty())
         return QStringLiteral("%1：[Setting] 中没有 CommName（或用 --port 给出端口）").arg(path);
     const struct {
-        const char* Key;
-        qint64 Low;
-        qint64 High;
+        const char* key;
+        qint64 low;
+        qint64 high;
     } numbers[] = {
         {"BaudRate", 1, 4000000}, {"ByteSize", 0, 3}, {"Parity", 0, 4}, {"StopBits", 0, 2}};
     static const QRegularExpression decimal(QStringLiteral("^-?[0-9]{1,10}$"));
     for (const auto& n : numbers) {
-        const QString key = QLatin1String(n.Key);
+        const QString key = QLatin1String(n.key);
         const QString text = ini.readString(section, key, {});
         if (text.isEmpty())
             continue;
         if (!decimal.match(text).hasMatch())
             return QStringLiteral("%1：%2=%3 不是数字").arg(path, key, text);
-        if (text.toLongLong() < n.Low || text.toLongLong() > n.High)
+        if (text.toLongLong() < n.low || text.toLongLong() > n.high)
             return QStringLiteral("%1：%2=%3 不在%4至%5之间")
                 .arg(path, key, text)
-                .arg(n.Low)
-                .arg(n.High);
+                .arg(n.low)
+                .arg(n.high);
     }
     return std::nullopt;
 }
@@ -183,9 +183,9 @@ std::optional<QString> SettingsProblem(const QString& path, bool portsGiven) {
 } // namespace
 
 bool outputIsFolder(const Options& o) {
-    return o.Ports.size() > 1 || o.Output.endsWith(u'/') || QFileInfo(o.Output).isDir()
+    return o.ports.size() > 1 || o.output.endsWith(u'/') || QFileInfo(o.output).isDir()
 #if defined(_WIN32)
-           || o.Output.endsWith(u'\\')
+           || o.output.endsWith(u'\\')
 #endif
         ;
 }
@@ -205,8 +205,8 @@ Options parseOptions(const QStringList& arguments) {
     QStringList usedOptions;
 
     const auto fail = [&o](const QString& message) {
-        o.Result = Options::Outcome::Error;
-        o.Text = message;
+        o.result = Options::Outcome::Error;
+        o.text = message;
         return o;
     };
 
@@ -253,14 +253,14 @@ Options parseOptions(const QStringList& arguments) {
             ok = value(v);
             if (ok && v.trimmed().isEmpty())
                 return fail(QStringLiteral("--port 需要端口名"));
-            o.Ports.append(v.trimmed());
+            o.ports.append(v.trimmed());
             portsGiven = true;
         } else if (arg == QStringLiteral("--baud")) {
             ok = value(v);
             const auto n = ParseNumber(v);
             if (ok && (!n || *n == 0 || *n > 4000000))
                 return fail(QStringLiteral("--baud 需要正的波特率，而不是“%1”").arg(v));
-            o.Line.baudRate = n ? std::uint32_t(*n) : 0;
+            o.line.baudRate = n ? std::uint32_t(*n) : 0;
             baudGiven = true;
         } else if (arg == QStringLiteral("--timeout")) {
             ok = value(v);
@@ -268,31 +268,31 @@ Options parseOptions(const QStringList& arguments) {
             if (ok && (!n || *n == 0 || *n > 600000))
                 return fail(
                     QStringLiteral("--timeout 需要1至600000之间的毫秒数，而不是“%1”").arg(v));
-            o.TimeoutMs = n ? int(*n) : 0;
+            o.timeoutMs = n ? int(*n) : 0;
         } else if (arg == QStringLiteral("--settings")) {
             ok = value(settings);
         } else if (arg == QStringLiteral("--remote")) {
-            ok = flag(o.Remote);
+            ok = flag(o.remote);
         } else if (arg == QStringLiteral("--json")) {
-            ok = flag(o.Json);
+            ok = flag(o.json);
         } else if (arg == QStringLiteral("--verbose")) {
-            ok = flag(o.Verbose);
+            ok = flag(o.verbose);
         } else if (arg == QStringLiteral("--quiet") || arg == QStringLiteral("-q")) {
-            ok = flag(o.Quiet);
+            ok = flag(o.quiet);
         } else if (arg == QStringLiteral("--all")) {
-            ok = flag(o.AllPorts);
+            ok = flag(o.allPorts);
         } else if (arg == QStringLiteral("--no-schedule")) {
-            ok = flag(o.NoSchedule);
+            ok = flag(o.noSchedule);
         } else if (arg == QStringLiteral("--address-from-device")) {
-            ok = flag(o.AddressFromDevice);
+            ok = flag(o.addressFromDevice);
         } else if (arg == QStringLiteral("--dry-run")) {
-            ok = flag(o.DryRun);
+            ok = flag(o.dryRun);
         } else if (arg == QStringLiteral("--settings-only")) {
-            ok = flag(o.SettingsOnly);
+            ok = flag(o.settingsOnly);
         } else if (arg == QStringLiteral("-o") || arg == QStringLiteral("--output")) {
-            ok = value(o.Output);
+            ok = value(o.output);
         } else if (arg == QStringLiteral("--channels")) {
-            ok = value(o.Channels);
+            ok = value(o.channels);
         } else if (arg == QStringLiteral("--serial") || arg == QStringLiteral("--address")) {
             ok = value(v);
             const auto n = ParseNumber(v);
@@ -301,7 +301,7 @@ Options parseOptions(const QStringList& arguments) {
             if (ok && (!n || *n == 0 || *n > max))
                 return fail(
                     QStringLiteral("%1 需要1至%2之间的数，而不是“%3”").arg(arg).arg(max).arg(v));
-            (serial ? o.Serial : o.Address) = n ? std::uint32_t(*n) : 0;
+            (serial ? o.serial : o.address) = n ? std::uint32_t(*n) : 0;
         } else if (arg.startsWith(u'-') && arg.size() > 1) {
             return fail(QStringLiteral("没有 %1 这个选项").arg(arg));
         } else {
@@ -316,30 +316,30 @@ Options parseOptions(const QStringList& arguments) {
 
     if (!positional.isEmpty()) {
         for (const CommandName& c : Commands) {
-            if (positional.first() == QLatin1String(c.Name))
-                o.Cmd = c.Cmd;
+            if (positional.first() == QLatin1String(c.name))
+                o.cmd = c.cmd;
         }
-        if (o.Cmd == Command::None)
+        if (o.cmd == Command::None)
             return fail(QStringLiteral("没有“%1”这个命令").arg(positional.first()));
         positional.removeFirst();
     }
     if (version) {
-        o.Result = Options::Outcome::Help;
-        o.Text = QStringLiteral("korvanectl " KORVANE_VERSION "\n");
+        o.result = Options::Outcome::Help;
+        o.text = QStringLiteral("korvanectl " KORVANE_VERSION "\n");
         return o;
     }
     if (help) {
-        o.Result = Options::Outcome::Help;
-        o.Text = CommandHelp(o.Cmd);
+        o.result = Options::Outcome::Help;
+        o.text = CommandHelp(o.cmd);
         return o;
     }
-    if (o.Cmd == Command::None)
+    if (o.cmd == Command::None)
         return fail(QStringLiteral("没有给出命令"));
 
     // Options that belong to one command only.
     const struct {
-        const char* Option;
-        std::initializer_list<Command> Commands;
+        const char* option;
+        std::initializer_list<Command> commands;
     } owners[] = {
         {"--all", {Command::Scan}},          {"-o", {Command::Read}},
         {"--output", {Command::Read}},       {"--channels", {Command::Write, Command::Schedule}},
@@ -348,17 +348,17 @@ Options parseOptions(const QStringList& arguments) {
         {"--serial", {Command::SetAddress}}, {"--address", {Command::SetAddress}},
     };
     for (const auto& owner : owners) {
-        if (usedOptions.contains(QLatin1String(owner.Option)) &&
-            std::find(owner.Commands.begin(), owner.Commands.end(), o.Cmd) == owner.Commands.end())
-            return fail(QStringLiteral("%1 不能用于这个命令").arg(owner.Option));
+        if (usedOptions.contains(QLatin1String(owner.option)) &&
+            std::find(owner.commands.begin(), owner.commands.end(), o.cmd) == owner.commands.end())
+            return fail(QStringLiteral("%1 不能用于这个命令").arg(owner.option));
     }
 
     const bool takesFile =
-        o.Cmd == Command::Write || o.Cmd == Command::Diff || o.Cmd == Command::Show;
+        o.cmd == Command::Write || o.cmd == Command::Diff || o.cmd == Command::Show;
     if (takesFile) {
         if (positional.isEmpty())
             return fail(QStringLiteral("需要配置文件"));
-        o.File = positional.takeFirst();
+        o.file = positional.takeFirst();
     }
     if (!positional.isEmpty())
         return fail(QStringLiteral("多余的参数“%1”").arg(positional.first()));
@@ -372,34 +372,34 @@ Options parseOptions(const QStringList& arguments) {
         const SessionSettings session = SessionSettings::readFile(settings);
         const PortSettings& stored = session.port;
         if (!portsGiven && session.portNamed)
-            o.Ports.append(stored.commName);
+            o.ports.append(stored.commName);
         if (!baudGiven && static_cast<std::int32_t>(stored.baudRate) <= 0)
             return fail(QStringLiteral("设置文件的 BaudRate %1 不是波特率")
                             .arg(static_cast<std::int32_t>(stored.baudRate)));
-        const std::uint32_t baudRate = baudGiven ? o.Line.baudRate : stored.baudRate;
-        o.Line = stored;
-        o.Line.baudRate = baudRate;
-        if (o.Channels.isEmpty() && (o.Cmd == Command::Write || o.Cmd == Command::Schedule))
-            o.Channels = session.channelFile;
+        const std::uint32_t baudRate = baudGiven ? o.line.baudRate : stored.baudRate;
+        o.line = stored;
+        o.line.baudRate = baudRate;
+        if (o.channels.isEmpty() && (o.cmd == Command::Write || o.cmd == Command::Schedule))
+            o.channels = session.channelFile;
     }
 
-    if (o.Cmd == Command::Show && !o.Ports.isEmpty())
+    if (o.cmd == Command::Show && !o.ports.isEmpty())
         return fail(QStringLiteral("show 不用端口"));
-    if (o.Ports.isEmpty() && o.Cmd != Command::Scan && o.Cmd != Command::Show)
+    if (o.ports.isEmpty() && o.cmd != Command::Scan && o.cmd != Command::Show)
         return fail(QStringLiteral("没有给出端口（--port）"));
-    if (o.Ports.removeDuplicates() > 0)
+    if (o.ports.removeDuplicates() > 0)
         return fail(QStringLiteral("同一端口给了两次"));
-    if (o.Cmd == Command::SetAddress && (o.Serial == 0 || o.Address == 0))
+    if (o.cmd == Command::SetAddress && (o.serial == 0 || o.address == 0))
         return fail(QStringLiteral("set-address 需要 --serial 和 --address"));
-    if (o.Cmd == Command::Schedule && o.Channels.isEmpty())
+    if (o.cmd == Command::Schedule && o.channels.isEmpty())
         return fail(QStringLiteral("schedule 需要 --channels"));
-    if (o.Cmd == Command::Read && o.Output == QStringLiteral("-") && o.Ports.size() > 1)
+    if (o.cmd == Command::Read && o.output == QStringLiteral("-") && o.ports.size() > 1)
         return fail(QStringLiteral("-o - 只能用于一个端口"));
-    if (o.Cmd == Command::Read && o.Output.isEmpty() &&
+    if (o.cmd == Command::Read && o.output.isEmpty() &&
         (usedOptions.contains(QStringLiteral("-o")) ||
          usedOptions.contains(QStringLiteral("--output"))))
         return fail(QStringLiteral("-o 需要路径"));
-    o.Result = Options::Outcome::Run;
+    o.result = Options::Outcome::Run;
     return o;
 }
 

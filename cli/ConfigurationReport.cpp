@@ -51,38 +51,38 @@ QJsonObject PortJson(const PortEntry& row) {
         return assigned ? v : QJsonValue::Null;
     };
     QJsonObject p;
-    p.insert(QStringLiteral("port"), NumberOrNull(row.PortNumber, 10));
-    p.insert(QStringLiteral("channel"), value(NumberOrNull(row.Channel, 10)));
+    p.insert(QStringLiteral("port"), NumberOrNull(row.portNumber, 10));
+    p.insert(QStringLiteral("channel"), value(NumberOrNull(row.channel, 10)));
     p.insert(QStringLiteral("coding"),
-             value(Word(row.Coding,
+             value(Word(row.coding,
                         {{text::Sync, "sync"}, {text::Pocsag, "pocsag"}, {text::Async, "async"}})));
-    p.insert(QStringLiteral("rate"), value(NumberOrNull(row.Rate, 10)));
+    p.insert(QStringLiteral("rate"), value(NumberOrNull(row.rate, 10)));
     p.insert(
         QStringLiteral("clockSource"),
-        value(Word(row.ClockSource, {{text::Internal, "internal"}, {text::External, "external"}})));
+        value(Word(row.clockSource, {{text::Internal, "internal"}, {text::External, "external"}})));
     p.insert(
         QStringLiteral("clockEdge"),
-        value(Word(row.ClockEdge, {{text::RisingEdge, "rising"}, {text::FallingEdge, "falling"}})));
+        value(Word(row.clockEdge, {{text::RisingEdge, "rising"}, {text::FallingEdge, "falling"}})));
     p.insert(
         QStringLiteral("dataPolarity"),
-        value(Word(row.Polarity, {{text::Positive, "positive"}, {text::Negative, "negative"}})));
+        value(Word(row.polarity, {{text::Positive, "positive"}, {text::Negative, "negative"}})));
     p.insert(QStringLiteral("state"),
-             value(Word(row.PortState, {{text::On, "on"}, {text::Off, "off"}})));
-    p.insert(QStringLiteral("delay"), value(NumberOrNull(row.Delay, 16)));
+             value(Word(row.portState, {{text::On, "on"}, {text::Off, "off"}})));
+    p.insert(QStringLiteral("delay"), value(NumberOrNull(row.delay, 16)));
     return p;
 }
 
 QJsonObject GpsJson(const GpsParams& gps) {
-    return {{QStringLiteral("enabled"), gps.GpsEnabled != 0},
-            {QStringLiteral("polarity"), SignWord(gps.GpsPolarity)}};
+    return {{QStringLiteral("enabled"), gps.gpsEnabled != 0},
+            {QStringLiteral("polarity"), SignWord(gps.gpsPolarity)}};
 }
 
 QJsonObject TrunkJson(const TrunkParams& trunk, bool withCarrierLevel) {
-    return {{QStringLiteral("port"), TrunkPortWord(trunk.TrunkPort)},
-            {QStringLiteral("clockPolarity"), SignWord(trunk.ClockPolarity)},
-            {QStringLiteral("dataPolarity"), SignWord(trunk.DataPolarity)},
+    return {{QStringLiteral("port"), TrunkPortWord(trunk.trunkPort)},
+            {QStringLiteral("clockPolarity"), SignWord(trunk.clockPolarity)},
+            {QStringLiteral("dataPolarity"), SignWord(trunk.dataPolarity)},
             {QStringLiteral("carrierLevel"),
-             withCarrierLevel ? QJsonValue(trunk.CarrierLevel == 0 ? QStringLiteral("high")
+             withCarrierLevel ? QJsonValue(trunk.carrierLevel == 0 ? QStringLiteral("high")
                                                                    : QStringLiteral("low"))
                               : QJsonValue::Null}};
 }
@@ -93,10 +93,10 @@ qint64 Cycles(std::int32_t value) {
 }
 
 QJsonObject DelayJson(const TrunkParams& trunk, bool withCyclesB) {
-    return {{QStringLiteral("enabled"), trunk.DelayEnabled != 0},
-            {QStringLiteral("cyclesA"), Cycles(trunk.DelayCyclesA)},
+    return {{QStringLiteral("enabled"), trunk.delayEnabled != 0},
+            {QStringLiteral("cyclesA"), Cycles(trunk.delayCyclesA)},
             {QStringLiteral("cyclesB"),
-             withCyclesB ? QJsonValue(Cycles(trunk.DelayCyclesB)) : QJsonValue::Null}};
+             withCyclesB ? QJsonValue(Cycles(trunk.delayCyclesB)) : QJsonValue::Null}};
 }
 
 // The rows as the device would answer them after receiving them: texts the encoder
@@ -107,7 +107,7 @@ PortTable AsDeviceHolds(const PortTable& rows, const QString& model) {
         const PortTableEncoding encoding = encodeWritePortParams(rows, model);
         if (encoding.isOk()) {
             ByteBuffer frame{FrameStart, command::ReadPortParams};
-            frame.insert(frame.end(), encoding.Payload.begin(), encoding.Payload.end());
+            frame.insert(frame.end(), encoding.payload.begin(), encoding.payload.end());
             frame.push_back(FrameEnd);
             if (auto decoded = decodeReadPortParams(frame, model))
                 fitted = *decoded;
@@ -123,38 +123,38 @@ PortTable AsDeviceHolds(const PortTable& rows, const QString& model) {
 } // namespace
 
 DeviceValues DeviceValues::of(const DeviceConfiguration& configuration) {
-    return {configuration.Info.SerialNumber, configuration.Info.Address, configuration.Ports,
-            configuration.Gps, configuration.Trunk};
+    return {configuration.info.serialNumber, configuration.info.address, configuration.ports,
+            configuration.gps, configuration.trunk};
 }
 
 QJsonObject configurationJson(const DeviceConfiguration& c, JsonScope scope) {
     const auto part = [&](ReadPart p, QJsonValue v) {
-        return scope.Read >= p ? v : QJsonValue::Null;
+        return scope.read >= p ? v : QJsonValue::Null;
     };
     QJsonArray ports;
-    for (const PortEntry& row : c.Ports)
+    for (const PortEntry& row : c.ports)
         ports.append(PortJson(row));
     QJsonObject o;
-    o.insert(QStringLiteral("address"), part(ReadPart::Address, qint64(c.Info.Address)));
-    o.insert(QStringLiteral("serial"), part(ReadPart::SerialNumber, qint64(c.Info.SerialNumber)));
+    o.insert(QStringLiteral("address"), part(ReadPart::Address, qint64(c.info.address)));
+    o.insert(QStringLiteral("serial"), part(ReadPart::SerialNumber, qint64(c.info.serialNumber)));
     o.insert(QStringLiteral("ports"), part(ReadPart::Ports, ports));
-    o.insert(QStringLiteral("gps"), part(ReadPart::Gps, GpsJson(c.Gps)));
+    o.insert(QStringLiteral("gps"), part(ReadPart::Gps, GpsJson(c.gps)));
     o.insert(QStringLiteral("trunk"),
-             part(ReadPart::Trunk, TrunkJson(c.Trunk, scope.WithCarrierLevel)));
+             part(ReadPart::Trunk, TrunkJson(c.trunk, scope.withCarrierLevel)));
     o.insert(QStringLiteral("delay"),
-             part(ReadPart::Delay, DelayJson(c.Trunk, c.DeviceModel != text::ModelSingle)));
+             part(ReadPart::Delay, DelayJson(c.trunk, c.deviceModel != text::ModelSingle)));
     return o;
 }
 
 QString configurationText(const DeviceConfiguration& c) {
     QString s;
     s += QStringLiteral("型号: %1\n地址: %2\n序列号: %3\n")
-             .arg(c.DeviceModel)
-             .arg(c.Info.Address)
-             .arg(c.Info.SerialNumber);
+             .arg(c.deviceModel)
+             .arg(c.info.address)
+             .arg(c.info.serialNumber);
     s += QStringLiteral(
         "端口\t通道\t编码类型\t速率\t时钟源\t时钟沿(PTT)\t数据极性\t端口状态\t延时\n");
-    for (const PortEntry& row : c.Ports) {
+    for (const PortEntry& row : c.ports) {
         QStringList cells;
         for (int i = 0; i < FirstPortColumn + PortColumnCount; ++i)
             cells.append(row.field(i));
@@ -204,13 +204,13 @@ QList<Difference> differences(const DeviceValues& device, const DeviceValues& ot
             differ(name + u'.' + QLatin1String(key), d.value(QLatin1String(key)),
                    o.value(QLatin1String(key)));
     };
-    if (comparison.WithIdentity) {
-        differ(QStringLiteral("serial"), qint64(device.SerialNumber), qint64(other.SerialNumber));
-        differ(QStringLiteral("address"), qint64(device.Address), qint64(other.Address));
+    if (comparison.withIdentity) {
+        differ(QStringLiteral("serial"), qint64(device.serialNumber), qint64(other.serialNumber));
+        differ(QStringLiteral("address"), qint64(device.address), qint64(other.address));
     }
 
-    const PortTable d = AsDeviceHolds(device.Ports, model);
-    const PortTable o = AsDeviceHolds(other.Ports, model);
+    const PortTable d = AsDeviceHolds(device.ports, model);
+    const PortTable o = AsDeviceHolds(other.ports, model);
     for (qsizetype row = 0; row < std::max(d.size(), o.size()); ++row) {
         const PortEntry blank = PortEntry::unassigned(int(row) + 1);
         const QJsonObject dp = PortJson(row < d.size() ? d[row] : blank);
@@ -220,15 +220,15 @@ QList<Difference> differences(const DeviceValues& device, const DeviceValues& ot
                    dp.value(QLatin1String(key)), op.value(QLatin1String(key)));
     }
 
-    section(QStringLiteral("gps"), GpsJson(device.Gps), GpsJson(other.Gps),
+    section(QStringLiteral("gps"), GpsJson(device.gps), GpsJson(other.gps),
             {"enabled", "polarity"});
-    section(QStringLiteral("trunk"), TrunkJson(device.Trunk, comparison.WithCarrierLevel),
-            TrunkJson(other.Trunk, comparison.WithCarrierLevel),
+    section(QStringLiteral("trunk"), TrunkJson(device.trunk, comparison.withCarrierLevel),
+            TrunkJson(other.trunk, comparison.withCarrierLevel),
             {"port", "clockPolarity", "dataPolarity", "carrierLevel"});
     // A KORVANE has no cycle B.
     const bool withCyclesB = model == text::ModelAB;
-    section(QStringLiteral("delay"), DelayJson(device.Trunk, withCyclesB),
-            DelayJson(other.Trunk, withCyclesB), {"enabled", "cyclesA", "cyclesB"});
+    section(QStringLiteral("delay"), DelayJson(device.trunk, withCyclesB),
+            DelayJson(other.trunk, withCyclesB), {"enabled", "cyclesA", "cyclesB"});
     return out;
 }
 

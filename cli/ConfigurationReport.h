@@ -13,11 +13,11 @@ namespace korvane::cli {
 
 // The values a device holds and a configuration file carries.
 struct DeviceValues {
-    std::uint32_t SerialNumber = 0;
-    std::uint32_t Address = 0;
-    PortTable Ports;
-    GpsParams Gps;
-    TrunkParams Trunk;
+    std::uint32_t serialNumber = 0;
+    std::uint32_t address = 0;
+    PortTable ports;
+    GpsParams gps;
+    TrunkParams trunk;
 
     static DeviceValues of(const DeviceConfiguration& configuration);
 };
@@ -28,8 +28,8 @@ enum class ReadPart { Nothing, Address, SerialNumber, Ports, Gps, Trunk, Delay }
 // What the configuration's JSON holds: the device's model and the carrier level only
 // where they are known (a configuration file has neither).
 struct JsonScope {
-    ReadPart Read = ReadPart::Delay; // the parts after it are null
-    bool WithCarrierLevel = true;
+    ReadPart read = ReadPart::Delay; // the parts after it are null
+    bool withCarrierLevel = true;
 };
 
 // The values as JSON: address, serial, ports, gps, trunk, delay, each null when not
@@ -45,9 +45,9 @@ QString configurationText(const DeviceConfiguration& configuration);
 // One value that differs: its field as a path into the configuration's JSON
 // ("serial", "ports.6.channel", "gps.enabled") and both values as JSON.
 struct Difference {
-    QString Field;
-    QJsonValue Device;
-    QJsonValue Other;
+    QString field;
+    QJsonValue device;
+    QJsonValue other;
 
     // {"field", "device", "file"}: the other side is what the file asks for.
     QJsonObject json() const;
@@ -60,8 +60,8 @@ struct Difference {
 // carry it); cycle B only for a KORVANEA/B. Without identity, serial number and address
 // are left out (a template written to many devices).
 struct Comparison {
-    bool WithCarrierLevel = false;
-    bool WithIdentity = true;
+    bool withCarrierLevel = false;
+    bool withIdentity = true;
 };
 QList<Difference> differences(const DeviceValues& device, const DeviceValues& other,
                               const QString& model, Comparison comparison = {});

@@ -56,11 +56,11 @@ public:
     QString outText() const { return QString::fromUtf8(OutBytes); }
     QString errText() const { return QString::fromUtf8(ErrBytes); }
 
-    QByteArray OutBytes;
-    QByteArray ErrBytes;
-    bool Terminal = false;
-    bool OutTerminal = true; // as someone watching, unless a test says otherwise
-    QByteArray InBytes;
+    QByteArray outBytes;
+    QByteArray errBytes;
+    bool terminal = false;
+    bool outTerminal = true; // as someone watching, unless a test says otherwise
+    QByteArray inBytes;
 
 protected:
     void writeOut(const QByteArray& bytes) override { OutBytes += bytes; }

@@ -101,7 +101,7 @@ bool RateCarried(int port, const QString& rateText, bool pocsag) {
         const auto words = encodeFirstPortRate(int(*rate));
         if (!words)
             return false;
-        back = decodeFirstPortRate(words->Base);
+        back = decodeFirstPortRate(words->base);
     } else {
         const auto word = encodePortRate(int(*rate));
         if (!word)

@@ -14,9 +14,9 @@ namespace korvane::cli {
 
 // What is wrong with an input file, and where.
 struct InputProblem {
-    QString File;
-    int Line = 0; // counted from 1; 0 for the file as a whole
-    QString What;
+    QString file;
+    int line = 0; // counted from 1; 0 for the file as a whole
+    QString what;
 
     // "FILE:LINE: WHAT", or "FILE: WHAT" without a line.
     QString text() const;
@@ -33,8 +33,8 @@ std::optional<InputProblem> checkConfigurationBytes(const QString& path, const Q
 
 // Reads and checks the file; the file as the window would load it, or the problem.
 struct CheckedConfiguration {
-    std::optional<ConfigurationFile> File;
-    std::optional<InputProblem> Problem;
+    std::optional<ConfigurationFile> file;
+    std::optional<InputProblem> problem;
 };
 CheckedConfiguration readCheckedConfiguration(const QString& path);
 // The same for bytes already read (standard input); path names them in the problem.

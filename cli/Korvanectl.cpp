@@ -33,7 +33,7 @@ constexpr int JsonVersion = 1;
 int Worst(const std::vector<PortResult>& results) {
     int status = StatusOk;
     for (const PortResult& r : results)
-        status = std::max(status, r.Status);
+        status = std::max(status, r.status);
     return status;
 }
 
@@ -82,22 +82,22 @@ void PrintDocument(Console& console, Command command, int status, const QJsonArr
 
 QJsonObject InputJson(const InputProblem& problem) {
     return {
-        {QStringLiteral("file"), problem.File},
-        {QStringLiteral("line"), problem.Line > 0 ? QJsonValue(problem.Line) : QJsonValue::Null},
-        {QStringLiteral("problem"), problem.What}};
+        {QStringLiteral("file"), problem.file},
+        {QStringLiteral("line"), problem.line > 0 ? QJsonValue(problem.line) : QJsonValue::Null},
+        {QStringLiteral("problem"), problem.what}};
 }
 
 // What every port's result starts with.
 QJsonObject PortBase(const PortResult& r) {
     QJsonObject o{
-        {QStringLiteral("port"), r.Port},
-        {QStringLiteral("ok"), r.Status == StatusOk},
-        {QStringLiteral("error"), r.Status == StatusOk ? QJsonValue::Null : QJsonValue(r.Error)},
-        {QStringLiteral("status"), r.Status}};
-    if (r.Configuration)
-        o.insert(QStringLiteral("model"), r.Configuration->DeviceModel == text::ModelUnknown
+        {QStringLiteral("port"), r.port},
+        {QStringLiteral("ok"), r.status == StatusOk},
+        {QStringLiteral("error"), r.status == StatusOk ? QJsonValue::Null : QJsonValue(r.error)},
+        {QStringLiteral("status"), r.status}};
+    if (r.configuration)
+        o.insert(QStringLiteral("model"), r.configuration->deviceModel == text::ModelUnknown
                                               ? QJsonValue::Null
-                                              : QJsonValue(r.Configuration->DeviceModel));
+                                              : QJsonValue(r.configuration->deviceModel));
     return o;
 }
 
@@ -116,8 +116,8 @@ void ReportIdentify(const Options& o, const std::vector<PortResult>& results, Co
                     QJsonArray& json) {
     for (const PortResult& r : results) {
         json.append(PortBase(r));
-        if (!o.Json && r.Status == StatusOk)
-            console.out(Shown(r.Port) + u'\t' + r.Configuration->DeviceModel + u'\n');
+        if (!o.json && r.status == StatusOk)
+            console.out(Shown(r.port) + u'\t' + r.configuration->deviceModel + u'\n');
     }
 }
 
@@ -126,66 +126,66 @@ void ReportIdentify(const Options& o, const std::vector<PortResult>& results, Co
 void SaveReads(const Options& o, std::vector<PortResult>& results, Console& console) {
     QSet<QString> taken;
     for (PortResult& r : results) {
-        if (!r.ConfigurationRead)
+        if (!r.configurationRead)
             continue;
-        QString path = o.Output;
+        QString path = o.output;
         if (path == QStringLiteral("-")) {
             try {
-                console.outBytes(configurationFileBytes(*r.Configuration));
-                r.SavedFile = path;
+                console.outBytes(configurationFileBytes(*r.configuration));
+                r.savedFile = path;
             } catch (const KorvaneError& e) {
-                r.Error = e.message();
-                console.err(Shown(r.Port) + QStringLiteral(": ") + r.Error);
-                r.Status = std::max(r.Status, StatusUsage);
+                r.error = e.message();
+                console.err(Shown(r.port) + QStringLiteral(": ") + r.error);
+                r.status = std::max(r.status, StatusUsage);
             }
             continue;
         }
         if (outputIsFolder(o)) {
             const QString name =
-                QString::number(r.Configuration->Info.SerialNumber) + QStringLiteral(".krv");
-            path = QDir(o.Output).filePath(name);
+                QString::number(r.configuration->info.serialNumber) + QStringLiteral(".krv");
+            path = QDir(o.output).filePath(name);
             if (taken.contains(name)) {
-                r.Error = QStringLiteral("另一台设备的序列号也是%1，未保存")
-                              .arg(r.Configuration->Info.SerialNumber);
-                console.err(Shown(r.Port) + QStringLiteral(": ") + r.Error);
-                r.Status = std::max(r.Status, StatusUsage);
+                r.error = QStringLiteral("另一台设备的序列号也是%1，未保存")
+                              .arg(r.configuration->info.serialNumber);
+                console.err(Shown(r.port) + QStringLiteral(": ") + r.error);
+                r.status = std::max(r.status, StatusUsage);
                 continue;
             }
             taken.insert(name);
         }
         try {
-            writeConfigurationFile(path, *r.Configuration);
-            r.SavedFile = path;
+            writeConfigurationFile(path, *r.configuration);
+            r.savedFile = path;
         } catch (const KorvaneError& e) {
-            r.Error = e.message();
-            console.err(Shown(r.Port) + QStringLiteral(": ") + r.Error);
-            r.Status = std::max(r.Status, StatusUsage);
+            r.error = e.message();
+            console.err(Shown(r.port) + QStringLiteral(": ") + r.error);
+            r.status = std::max(r.status, StatusUsage);
         }
     }
 }
 
 void ReportRead(const Options& o, std::vector<PortResult>& results, Console& console,
                 QJsonArray& json) {
-    if (!o.Output.isEmpty())
+    if (!o.output.isEmpty())
         SaveReads(o, results, console);
     for (const PortResult& r : results) {
         QJsonObject obj = PortBase(r);
         obj.insert(QStringLiteral("configuration"),
-                   r.Read == ReadPart::Nothing
+                   r.read == ReadPart::Nothing
                        ? QJsonValue::Null
-                       : QJsonValue(configurationJson(*r.Configuration, {r.Read, true})));
-        obj.insert(QStringLiteral("file"), TextOrNull(r.SavedFile));
+                       : QJsonValue(configurationJson(*r.configuration, {r.read, true})));
+        obj.insert(QStringLiteral("file"), TextOrNull(r.savedFile));
         json.append(obj);
     }
-    if (o.Json || !o.Output.isEmpty())
+    if (o.json || !o.output.isEmpty())
         return;
     for (const PortResult& r : results) {
-        if (!r.ConfigurationRead)
+        if (!r.configurationRead)
             continue;
         const bool several = results.size() > 1;
         if (several)
-            console.out(QStringLiteral("== %1 ==\n").arg(Shown(r.Port)));
-        console.out(configurationText(*r.Configuration) +
+            console.out(QStringLiteral("== %1 ==\n").arg(Shown(r.port)));
+        console.out(configurationText(*r.configuration) +
                     (several ? QStringLiteral("\n") : QString()));
     }
 }
@@ -193,18 +193,18 @@ void ReportRead(const Options& o, std::vector<PortResult>& results, Console& con
 void ReportDiff(const Options& o, std::vector<PortResult>& results, Console& console,
                 QJsonArray& json) {
     for (PortResult& r : results) {
-        if (r.Status == StatusDiffers && r.Error.isEmpty())
-            r.Error = QStringLiteral("与文件有%1处不同").arg(r.Differences.size());
+        if (r.status == StatusDiffers && r.error.isEmpty())
+            r.error = QStringLiteral("与文件有%1处不同").arg(r.differences.size());
         QJsonObject obj = PortBase(r);
-        obj.insert(QStringLiteral("differences"), r.ConfigurationRead || o.Cmd == Command::Write
-                                                      ? QJsonValue(DifferencesJson(r.Differences))
+        obj.insert(QStringLiteral("differences"), r.configurationRead || o.cmd == Command::Write
+                                                      ? QJsonValue(DifferencesJson(r.differences))
                                                       : QJsonValue::Null);
-        if (o.Cmd == Command::Write)
+        if (o.cmd == Command::Write)
             obj.insert(QStringLiteral("dryRun"), true);
         json.append(obj);
-        if (!o.Json) {
-            for (const Difference& d : r.Differences)
-                console.out(Shown(r.Port) + QStringLiteral(": ") + d.text(QStringLiteral("file")) +
+        if (!o.json) {
+            for (const Difference& d : r.differences)
+                console.out(Shown(r.port) + QStringLiteral(": ") + d.text(QStringLiteral("file")) +
                             u'\n');
         }
     }
@@ -213,11 +213,11 @@ void ReportDiff(const Options& o, std::vector<PortResult>& results, Console& con
 void ReportWrite(const Options& o, const std::vector<PortResult>& results, QJsonArray& json) {
     for (const PortResult& r : results) {
         QJsonObject obj = PortBase(r);
-        obj.insert(QStringLiteral("written"), QJsonArray::fromStringList(r.Written));
-        obj.insert(QStringLiteral("notWritten"), QJsonArray::fromStringList(r.NotWritten));
-        if (o.Cmd == Command::Write) {
+        obj.insert(QStringLiteral("written"), QJsonArray::fromStringList(r.written));
+        obj.insert(QStringLiteral("notWritten"), QJsonArray::fromStringList(r.notWritten));
+        if (o.cmd == Command::Write) {
             obj.insert(QStringLiteral("dryRun"), false);
-            obj.insert(QStringLiteral("differences"), DifferencesJson(r.Differences));
+            obj.insert(QStringLiteral("differences"), DifferencesJson(r.differences));
         }
         json.append(obj);
     }
@@ -229,10 +229,10 @@ void ReportSetAddress(const Options& o, const std::vector<PortResult>& results, 
     };
     for (const PortResult& r : results) {
         QJsonObject obj = PortBase(r);
-        obj.insert(QStringLiteral("serial"), qint64(o.Serial));
-        obj.insert(QStringLiteral("address"), qint64(o.Address));
-        obj.insert(QStringLiteral("serialRead"), number(r.SerialRead));
-        obj.insert(QStringLiteral("addressRead"), number(r.AddressRead));
+        obj.insert(QStringLiteral("serial"), qint64(o.serial));
+        obj.insert(QStringLiteral("address"), qint64(o.address));
+        obj.insert(QStringLiteral("serialRead"), number(r.serialRead));
+        obj.insert(QStringLiteral("addressRead"), number(r.addressRead));
         json.append(obj);
     }
 }
@@ -241,16 +241,16 @@ void ReportSetAddress(const Options& o, const std::vector<PortResult>& results, 
 int Show(const Options& o, const ConfigurationFile& file, Console& console) {
     DeviceConfiguration config;
     file.applyTo(config);
-    if (o.Json) {
+    if (o.json) {
         const QJsonObject document{
             {QStringLiteral("version"), JsonVersion},
-            {QStringLiteral("command"), CommandWord(o.Cmd)},
+            {QStringLiteral("command"), CommandWord(o.cmd)},
             {QStringLiteral("ok"), true},
             {QStringLiteral("error"), QJsonValue::Null},
             {QStringLiteral("status"), StatusOk},
             {QStringLiteral("input"), QJsonValue::Null},
             {QStringLiteral("ports"), QJsonArray()},
-            {QStringLiteral("file"), o.File},
+            {QStringLiteral("file"), o.file},
             {QStringLiteral("configuration"), configurationJson(config, {ReadPart::Delay, false})},
         };
         console.out(QString::fromUtf8(jsonText(document)));
@@ -264,90 +264,90 @@ int Show(const Options& o, const ConfigurationFile& file, Console& console) {
 
 int runKorvanectl(const QStringList& arguments, Console& console) {
     Options o = parseOptions(arguments);
-    if (o.Result == Options::Outcome::Help) {
-        console.out(o.Text);
+    if (o.result == Options::Outcome::Help) {
+        console.out(o.text);
         return StatusOk;
     }
-    if (o.Result == Options::Outcome::Error) {
-        console.err(QStringLiteral("korvanectl: ") + o.Text);
+    if (o.result == Options::Outcome::Error) {
+        console.err(QStringLiteral("korvanectl: ") + o.text);
         console.err(
             QStringLiteral("用法见 'korvanectl %1--help'。")
-                .arg(o.Cmd == Command::None ? QString() : CommandWord(o.Cmd).toString() + u' '));
+                .arg(o.cmd == Command::None ? QString() : CommandWord(o.cmd).toString() + u' '));
         // --json may stand after the mistake that ended the parse.
-        if (o.Json || arguments.contains(QStringLiteral("--json")))
-            PrintDocument(console, o.Cmd, StatusUsage, {}, o.Text);
+        if (o.json || arguments.contains(QStringLiteral("--json")))
+            PrintDocument(console, o.cmd, StatusUsage, {}, o.text);
         return StatusUsage;
     }
 
     // Qt's own handler writes the traces to standard error, one line each.
-    if (o.Verbose)
+    if (o.verbose)
         QLoggingCategory::setFilterRules(QStringLiteral("korvane.*.debug=true"));
 
     // Everything that can be found wrong without a device is, before anything is sent.
     std::optional<ConfigurationFile> file;
-    if (o.Cmd == Command::Write || o.Cmd == Command::Diff || o.Cmd == Command::Show) {
+    if (o.cmd == Command::Write || o.cmd == Command::Diff || o.cmd == Command::Show) {
         CheckedConfiguration checked =
-            o.File == QStringLiteral("-")
+            o.file == QStringLiteral("-")
                 ? checkedConfiguration(QStringLiteral("-"), console.readIn())
-                : readCheckedConfiguration(o.File);
-        if (checked.Problem) {
-            console.err(checked.Problem->text());
-            if (o.Json)
-                PrintDocument(console, o.Cmd, StatusUsage, {}, checked.Problem->text(),
-                              InputJson(*checked.Problem));
+                : readCheckedConfiguration(o.file);
+        if (checked.problem) {
+            console.err(checked.problem->text());
+            if (o.json)
+                PrintDocument(console, o.cmd, StatusUsage, {}, checked.problem->text(),
+                              InputJson(*checked.problem));
             return StatusUsage;
         }
-        file = std::move(checked.File);
+        file = std::move(checked.file);
     }
-    if (o.Cmd == Command::Show)
+    if (o.cmd == Command::Show)
         return Show(o, *file, console);
     const bool sendsSchedule =
-        (o.Cmd == Command::Write && !o.NoSchedule && !o.DryRun) || o.Cmd == Command::Schedule;
+        (o.cmd == Command::Write && !o.noSchedule && !o.dryRun) || o.cmd == Command::Schedule;
     if (sendsSchedule) {
-        if (const std::optional<InputProblem> problem = checkScheduleInput(o.Channels)) {
+        if (const std::optional<InputProblem> problem = checkScheduleInput(o.channels)) {
             console.err(problem->text());
-            if (o.Json)
-                PrintDocument(console, o.Cmd, StatusUsage, {}, problem->text(),
+            if (o.json)
+                PrintDocument(console, o.cmd, StatusUsage, {}, problem->text(),
                               InputJson(*problem));
             return StatusUsage;
         }
     }
-    if (o.Cmd == Command::Read && !o.Output.isEmpty() && o.Output != QStringLiteral("-") &&
-        outputIsFolder(o) && !QDir().mkpath(o.Output)) {
-        const InputProblem problem{o.Output, 0, QStringLiteral("无法建立这个文件夹")};
+    if (o.cmd == Command::Read && !o.output.isEmpty() && o.output != QStringLiteral("-") &&
+        outputIsFolder(o) && !QDir().mkpath(o.output)) {
+        const InputProblem problem{o.output, 0, QStringLiteral("无法建立这个文件夹")};
         console.err(problem.text());
-        if (o.Json)
-            PrintDocument(console, o.Cmd, StatusUsage, {}, problem.text(), InputJson(problem));
+        if (o.json)
+            PrintDocument(console, o.cmd, StatusUsage, {}, problem.text(), InputJson(problem));
         return StatusUsage;
     }
-    if (o.Cmd == Command::Scan && o.Ports.isEmpty())
-        o.Ports = candidatePorts(o.AllPorts);
+    if (o.cmd == Command::Scan && o.ports.isEmpty())
+        o.ports = candidatePorts(o.allPorts);
 
     std::vector<PortJob> jobs;
-    for (const QString& port : o.Ports) {
+    for (const QString& port : o.ports) {
         PortJob job;
-        job.Cmd = o.Cmd;
-        job.Port = port;
-        job.Line = o.Line;
-        job.Line.commName = port;
-        job.Remote = o.Remote;
-        job.Quiet = o.Cmd == Command::Scan;
-        job.SuccessLines = !o.Quiet && console.outIsTerminal();
-        job.File = file;
-        job.Channels = o.Channels;
-        job.NoSchedule = o.NoSchedule;
-        job.AddressFromDevice = o.AddressFromDevice;
-        job.TimeoutMs = o.TimeoutMs;
-        job.DryRun = o.DryRun;
-        job.SettingsOnly = o.SettingsOnly;
-        job.Serial = o.Serial;
-        job.Address = o.Address;
+        job.cmd = o.cmd;
+        job.port = port;
+        job.line = o.line;
+        job.line.commName = port;
+        job.remote = o.remote;
+        job.quiet = o.cmd == Command::Scan;
+        job.successLines = !o.quiet && console.outIsTerminal();
+        job.file = file;
+        job.channels = o.channels;
+        job.noSchedule = o.noSchedule;
+        job.addressFromDevice = o.addressFromDevice;
+        job.timeoutMs = o.timeoutMs;
+        job.dryRun = o.dryRun;
+        job.settingsOnly = o.settingsOnly;
+        job.serial = o.serial;
+        job.address = o.address;
         jobs.push_back(std::move(job));
     }
     std::vector<PortResult> results = runPortJobs(jobs, console);
 
     QJsonArray json;
-    switch (o.Cmd) {
+    switch (o.cmd) {
     case Command::Identify:
     case Command::Scan:
         ReportIdentify(o, results, console, json);
@@ -359,7 +359,7 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         ReportDiff(o, results, console, json);
         break;
     case Command::Write:
-        if (o.DryRun)
+        if (o.dryRun)
             ReportDiff(o, results, console, json);
         else
             ReportWrite(o, results, json);
@@ -376,13 +376,13 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
     }
     int status = Worst(results);
     // A scan succeeds when any port has a Korvane on it.
-    if (o.Cmd == Command::Scan)
+    if (o.cmd == Command::Scan)
         status = std::any_of(results.begin(), results.end(),
-                             [](const PortResult& r) { return r.Status == StatusOk; })
+                             [](const PortResult& r) { return r.status == StatusOk; })
                      ? StatusOk
                      : std::max(StatusUnreachable, interruptRequested() ? StatusInterrupted : 0);
-    if (o.Json)
-        PrintDocument(console, o.Cmd, status, json);
+    if (o.json)
+        PrintDocument(console, o.cmd, status, json);
     return status;
 }
 

@@ -38,8 +38,8 @@ const QString WriteSucceeded = QStringLiteral("祝贺你，写入成功！");
 
 // The address a write's frames carry must be the device's, or nothing it sends is taken.
 int RefuseForeignAddress(const PortJob& job, std::uint32_t deviceAddress, ConsoleOperator& ui) {
-    const auto fileAddress = static_cast<std::uint32_t>(job.File->Address);
-    if (job.AddressFromDevice || fileAddress == deviceAddress)
+    const auto fileAddress = static_cast<std::uint32_t>(job.file->address);
+    if (job.addressFromDevice || fileAddress == deviceAddress)
         return StatusOk;
     ui.fail(QStringLiteral("文件的地址%1不是设备的地址%2，设备不会接受发往%1的参数；什么也没有发送"
                            "（--address-from-device 发往设备的地址）")
@@ -57,36 +57,36 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
     // the frames the other.
     if (!procedures.readDevice())
         return StatusUnreachable;
-    const std::uint32_t deviceAddress = config.Info.Address;
+    const std::uint32_t deviceAddress = config.info.address;
     const DeviceValues before = DeviceValues::of(config);
     if (const int refused = RefuseForeignAddress(job, deviceAddress, ui))
         return refused;
-    session.applyConfiguration(*job.File);
-    if (job.AddressFromDevice)
-        config.Info.Address = deviceAddress;
-    config.ChannelFileName = job.Channels;
-    const PortTableEncoding encoding = encodeWritePortParams(config.Ports, config.DeviceModel);
+    session.applyConfiguration(*job.file);
+    if (job.addressFromDevice)
+        config.info.address = deviceAddress;
+    config.channelFileName = job.channels;
+    const PortTableEncoding encoding = encodeWritePortParams(config.ports, config.deviceModel);
     if (!encoding.isOk()) {
-        ui.fail(encoding.Error->Text);
+        ui.fail(encoding.error->text);
         return StatusUsage;
     }
     const DeviceValues sent = DeviceValues::of(config);
-    if (job.DryRun) {
+    if (job.dryRun) {
         // What a write would change: the serial number is never written, the carrier
         // level stays the device's.
         DeviceValues wanted = sent;
-        wanted.SerialNumber = before.SerialNumber;
-        result.Differences = differences(before, wanted, config.DeviceModel);
-        return result.Differences.isEmpty() ? StatusOk : StatusDiffers;
+        wanted.serialNumber = before.serialNumber;
+        result.differences = differences(before, wanted, config.deviceModel);
+        return result.differences.isEmpty() ? StatusOk : StatusDiffers;
     }
 
     // In the order write-all sends them, each with the pause a remotely controlled
     // device needs after it.
     struct Section {
-        const char* Name; // in the JSON
-        QString Shown;
+        const char* name; // in the JSON
+        QString shown;
         std::function<bool()> Send;
-        int PauseMs;
+        int pauseMs;
     };
     std::vector<Section> sections{
         {"ports", QStringLiteral("端口参数"), [&] { return procedures.writePortSection(false); },
@@ -98,11 +98,11 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
         {"delay", QStringLiteral("干线延时参数"),
          [&] { return procedures.writeTrunkDelaySection(false); }, SectionPauseMs},
     };
-    if (!job.NoSchedule)
+    if (!job.noSchedule)
         sections.push_back({"schedule", QStringLiteral("时序表"),
                             [&] { return procedures.sendScheduleTable(); }, 0});
     for (const Section& section : sections)
-        result.NotWritten.append(QLatin1String(section.Name));
+        result.notWritten.append(QLatin1String(section.name));
 
     QStringList written;
     QStringList notWritten;
@@ -110,12 +110,12 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
     for (const Section& section : sections) {
         ok = ok && !interruptRequested() && section.Send();
         if (ok) {
-            result.Written.append(result.NotWritten.takeFirst());
-            written.append(section.Shown);
-            if (config.ControlMode && section.PauseMs > 0 && &section != &sections.back())
-                ui.pause(section.PauseMs);
+            result.written.append(result.notWritten.takeFirst());
+            written.append(section.shown);
+            if (config.controlMode && section.pauseMs > 0 && &section != &sections.back())
+                ui.pause(section.pauseMs);
         } else {
-            notWritten.append(section.Shown);
+            notWritten.append(section.shown);
         }
     }
     if (interruptRequested()) {
@@ -133,7 +133,7 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
         return StatusUnreachable;
     }
 
-    if (config.ControlMode)
+    if (config.controlMode)
         ui.pause(RemoteReadBackPauseMs);
     if (!procedures.readDevice()) {
         if (interruptRequested()) {
@@ -144,10 +144,10 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
         return StatusUnreachable;
     }
     DeviceValues readBack = DeviceValues::of(config);
-    readBack.SerialNumber = sent.SerialNumber; // not written
-    result.Differences = differences(readBack, sent, config.DeviceModel, {true, true});
-    if (!result.Differences.isEmpty()) {
-        for (const Difference& difference : result.Differences)
+    readBack.serialNumber = sent.serialNumber; // not written
+    result.differences = differences(readBack, sent, config.deviceModel, {true, true});
+    if (!result.differences.isEmpty()) {
+        for (const Difference& difference : result.differences)
             ui.say(QStringLiteral("读回的参数不同：") + difference.text(QStringLiteral("sent")));
         ui.fail(WriteFailed);
         return StatusDiffers;
@@ -162,8 +162,8 @@ int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& u
                   PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
-    config.Info.SerialNumber = job.Serial;
-    config.Info.Address = job.Address;
+    config.info.serialNumber = job.serial;
+    config.info.address = job.address;
     ui.holdSuccess(true);
     const bool answered = procedures.setAddress();
     ui.holdSuccess(false);
@@ -172,13 +172,13 @@ int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& u
     const auto read = [&](std::uint8_t code) -> std::optional<ByteBuffer> {
         const auto answer = procedures.transact(readRequest(code));
         const ReadResponse r = answer
-                                   ? checkReadResponse(code, config.DeviceModel, std::span(*answer))
-                                   : checkReadResponse(code, config.DeviceModel, std::nullopt);
+                                   ? checkReadResponse(code, config.deviceModel, std::span(*answer))
+                                   : checkReadResponse(code, config.deviceModel, std::nullopt);
         if (!r.isOk()) {
-            ui.fail(r.Error->Text);
+            ui.fail(r.error->text);
             return std::nullopt;
         }
-        return r.Frame;
+        return r.frame;
     };
     const auto address = read(command::ReadAddress);
     const auto serial = address ? read(command::ReadSerialNumber) : std::nullopt;
@@ -186,14 +186,14 @@ int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& u
         return StatusUnreachable;
     const std::uint32_t addressNow = decodeReadAddress(*address).value_or(0);
     const std::uint32_t serialNow = decodeReadSerialNumber(*serial).value_or(0);
-    result.AddressRead = addressNow;
-    result.SerialRead = serialNow;
-    if (addressNow != job.Address || serialNow != job.Serial) {
+    result.addressRead = addressNow;
+    result.serialRead = serialNow;
+    if (addressNow != job.address || serialNow != job.serial) {
         ui.fail(QStringLiteral("设备没有接受新地址：序列号%1、地址%2（要求序列号%3的设备取地址%4）")
                     .arg(serialNow)
                     .arg(addressNow)
-                    .arg(job.Serial)
-                    .arg(job.Address));
+                    .arg(job.serial)
+                    .arg(job.address));
         return StatusDiffers;
     }
     ui.releaseHeld();
@@ -204,23 +204,23 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
                PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
-    switch (job.Cmd) {
+    switch (job.cmd) {
     case Command::Identify:
         return procedures.ensureIdentified() ? StatusOk : StatusUnreachable;
     case Command::Scan:
-        config.DeviceModel = procedures.identifyDevice();
-        return config.DeviceModel != text::ModelUnknown ? StatusOk : StatusUnreachable;
+        config.deviceModel = procedures.identifyDevice();
+        return config.deviceModel != text::ModelUnknown ? StatusOk : StatusUnreachable;
     case Command::Read:
-        result.ConfigurationRead = procedures.readDevice();
-        return result.ConfigurationRead ? StatusOk : StatusUnreachable;
+        result.configurationRead = procedures.readDevice();
+        return result.configurationRead ? StatusOk : StatusUnreachable;
     case Command::Diff: {
-        if (!(result.ConfigurationRead = procedures.readDevice()))
+        if (!(result.configurationRead = procedures.readDevice()))
             return StatusUnreachable;
         DeviceConfiguration fromFile;
-        job.File->applyTo(fromFile);
-        result.Differences = differences(DeviceValues::of(config), DeviceValues::of(fromFile),
-                                         config.DeviceModel, {false, !job.SettingsOnly});
-        return result.Differences.isEmpty() ? StatusOk : StatusDiffers;
+        job.file->applyTo(fromFile);
+        result.differences = differences(DeviceValues::of(config), DeviceValues::of(fromFile),
+                                         config.deviceModel, {false, !job.settingsOnly});
+        return result.differences.isEmpty() ? StatusOk : StatusDiffers;
     }
     case Command::Write:
         return RunWrite(job, session, ui, result);
@@ -228,11 +228,11 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
         return RunSetAddress(job, session, ui, result);
     case Command::Schedule:
         // The schedule names channels; the device's own port table turns them into ports.
-        config.ChannelFileName = job.Channels;
-        result.NotWritten = QStringList{QStringLiteral("schedule")};
+        config.channelFileName = job.channels;
+        result.notWritten = QStringList{QStringLiteral("schedule")};
         if (!procedures.readDevice() || interruptRequested() || !procedures.sendScheduleTable())
             return StatusUnreachable;
-        result.Written = std::exchange(result.NotWritten, {});
+        result.written = std::exchange(result.notWritten, {});
         return StatusOk;
     case Command::Show: // no port
     case Command::None:
@@ -245,49 +245,49 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
 
 PortResult runPortJob(const PortJob& job, Console& console) {
     PortResult result;
-    result.Port = job.Port;
-    ConsoleOperator ui(console, job.Port, job.Quiet);
-    ui.showSuccessLines(job.SuccessLines);
+    result.port = job.port;
+    ConsoleOperator ui(console, job.port, job.quiet);
+    ui.showSuccessLines(job.successLines);
     {
         DeviceSession session(ui);
-        session.configuration().ControlMode = job.Remote;
-        if (job.TimeoutMs > 0)
-            session.transport().setTimeLimitMs(job.TimeoutMs);
+        session.configuration().controlMode = job.remote;
+        if (job.timeoutMs > 0)
+            session.transport().setTimeLimitMs(job.timeoutMs);
         try {
-            session.setPortSettings(job.Line);
+            session.setPortSettings(job.line);
             // Opening discards what the line holds; an answer still on its way to an
             // earlier program (ended in the middle of a transaction) arrives in this
             // wait and is dropped, so that the first answer read is one to this run.
             ui.pause(LineSettleMs);
             session.transport().setSendGate([] { return !interruptRequested(); });
-            result.Status =
+            result.status =
                 interruptRequested() ? StatusInterrupted : RunCommand(job, session, ui, result);
         } catch (const SerialPortError& e) {
             ui.showError(QString::fromUtf8(e.what()));
-            result.Status = StatusUnreachable;
+            result.status = StatusUnreachable;
         } catch (const KorvaneError& e) {
             // An unanswered identification probe.
             ui.showError(e.message());
-            result.Status = StatusUnreachable;
+            result.status = StatusUnreachable;
         } catch (const std::exception& e) {
             ui.showError(QString::fromUtf8(e.what()));
-            result.Status = StatusUnreachable;
+            result.status = StatusUnreachable;
         }
         // The configuration outlives the session, for the collecting thread.
-        result.Configuration = session.releaseConfiguration();
+        result.configuration = session.releaseConfiguration();
     }
-    if (result.Status != StatusOk && interruptRequested()) {
-        if (result.Status != StatusInterrupted)
+    if (result.status != StatusOk && interruptRequested()) {
+        if (result.status != StatusInterrupted)
             ui.fail(QStringLiteral("已中断"));
-        result.Status = StatusInterrupted;
+        result.status = StatusInterrupted;
     }
-    result.Read = ui.readPart();
-    result.Error = ui.lastError();
-    if (result.Status != StatusOk && result.Error.isEmpty())
-        result.Error = QStringLiteral("失败");
+    result.read = ui.readPart();
+    result.error = ui.lastError();
+    if (result.status != StatusOk && result.error.isEmpty())
+        result.error = QStringLiteral("失败");
     // The configuration is read by the collecting thread from here on.
     if (QCoreApplication* app = QCoreApplication::instance())
-        result.Configuration->moveToThread(app->thread());
+        result.configuration->moveToThread(app->thread());
     return result;
 }
 

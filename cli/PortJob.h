@@ -27,37 +27,37 @@ inline constexpr int StatusUnreachable = 3; // no port, no answer, or a garbled 
 inline constexpr int StatusInterrupted = 130;
 
 struct PortJob {
-    Command Cmd = Command::None;
-    QString Port;
-    PortSettings Line; // the line settings; the name is Port
-    bool Remote = false;
-    bool Quiet = false;                    // scan: say nothing
-    bool SuccessLines = true;              // say what succeeded
-    std::optional<ConfigurationFile> File; // write, diff
-    QString Channels;
-    bool NoSchedule = false;
-    std::uint32_t Serial = 0;
-    std::uint32_t Address = 0;
-    bool AddressFromDevice = false; // write: the frames go to the address the device has
-    int TimeoutMs = 0;              // 0: the transport's own time limit
-    bool DryRun = false;            // write: what would change, nothing sent
-    bool SettingsOnly = false;      // diff: without serial number and address
+    Command cmd = Command::None;
+    QString port;
+    PortSettings line; // the line settings; the name is Port
+    bool remote = false;
+    bool quiet = false;                    // scan: say nothing
+    bool successLines = true;              // say what succeeded
+    std::optional<ConfigurationFile> file; // write, diff
+    QString channels;
+    bool noSchedule = false;
+    std::uint32_t serial = 0;
+    std::uint32_t address = 0;
+    bool addressFromDevice = false; // write: the frames go to the address the device has
+    int timeoutMs = 0;              // 0: the transport's own time limit
+    bool dryRun = false;            // write: what would change, nothing sent
+    bool settingsOnly = false;      // diff: without serial number and address
 };
 
 struct PortResult {
-    QString Port;
-    int Status = StatusOk;
-    QString Error; // the last error shown, for --json
+    QString port;
+    int status = StatusOk;
+    QString error; // the last error shown, for --json
     // Handed to the thread that collects the results once the job is over.
-    std::unique_ptr<DeviceConfiguration> Configuration;
-    bool ConfigurationRead = false;           // a whole device read succeeded
-    ReadPart Read = ReadPart::Nothing;        // how far the last device read came
-    QList<Difference> Differences;            // diff, write: the differences found
-    QStringList Written;                      // write, schedule: the sections the device took
-    QStringList NotWritten;                   // and those it did not get
-    std::optional<std::uint32_t> AddressRead; // set-address: what the device answers
-    std::optional<std::uint32_t> SerialRead;
-    QString SavedFile; // read -o: where the configuration went
+    std::unique_ptr<DeviceConfiguration> configuration;
+    bool configurationRead = false;           // a whole device read succeeded
+    ReadPart read = ReadPart::Nothing;        // how far the last device read came
+    QList<Difference> differences;            // diff, write: the differences found
+    QStringList written;                      // write, schedule: the sections the device took
+    QStringList notWritten;                   // and those it did not get
+    std::optional<std::uint32_t> addressRead; // set-address: what the device answers
+    std::optional<std::uint32_t> serialRead;
+    QString savedFile; // read -o: where the configuration went
 };
 
 // Runs on the calling thread, which needs an event dispatcher (any QThread has one).

@@ -39,7 +39,7 @@ const QString& PortEntry::field(int column) const {
 
 PortEntry PortEntry::unassigned(int portNumber) {
     PortEntry e;
-    e.PortNumber = QString::number(portNumber);
+    e.portNumber = QString::number(portNumber);
     for (int c = 1; c <= 7; ++c)
         e.field(c) = text::None;
     return e;
@@ -74,25 +74,25 @@ void DeviceConfiguration::resetPortTable() {
 std::optional<QString> DeviceConfiguration::bindChannel(int row, ChannelChoice choice) {
     if (row < 0 || row >= Ports.size())
         return std::nullopt;
-    const int wanted = decimalOr(choice.Channel, 0);
+    const int wanted = decimalOr(choice.channel, 0);
     for (int i = 0; i < Ports.size(); ++i) {
-        if (i != row && decimalOr(Ports[i].Channel, 0) == wanted)
-            return QStringLiteral("\"%1\"信道已被选择，请选择一未选择的信道。").arg(choice.Channel);
+        if (i != row && decimalOr(Ports[i].channel, 0) == wanted)
+            return QStringLiteral("\"%1\"信道已被选择，请选择一未选择的信道。").arg(choice.channel);
     }
-    if (choice.Coding == text::Async) {
-        choice.Coding = text::Sync;
-        choice.ClockSource = text::Internal;
-        choice.ClockEdge = text::RisingEdge;
+    if (choice.coding == text::Async) {
+        choice.coding = text::Sync;
+        choice.clockSource = text::Internal;
+        choice.clockEdge = text::RisingEdge;
     }
     PortEntry& e = Ports[row];
-    e.Channel = choice.Channel;
-    e.Coding = choice.Coding;
-    e.Rate = choice.Rate == QLatin1String("512") ? QStringLiteral("1200") : choice.Rate;
-    e.ClockSource = choice.Coding == text::Pocsag ? text::None : choice.ClockSource;
-    e.ClockEdge = choice.ClockEdge;
-    e.Polarity = choice.Polarity;
-    e.PortState = choice.PortState;
-    e.Delay = choice.Delay;
+    e.channel = choice.channel;
+    e.coding = choice.coding;
+    e.rate = choice.rate == QLatin1String("512") ? QStringLiteral("1200") : choice.rate;
+    e.clockSource = choice.coding == text::Pocsag ? text::None : choice.clockSource;
+    e.clockEdge = choice.clockEdge;
+    e.polarity = choice.polarity;
+    e.portState = choice.portState;
+    e.delay = choice.delay;
     return std::nullopt;
 }
 
@@ -113,7 +113,7 @@ void DeviceConfiguration::unassignPorts(const QList<int>& rows) {
 void DeviceConfiguration::markWritten() {
     setRefreshed(true);
     for (PortEntry& e : Ports)
-        e.Remark.clear();
+        e.remark.clear();
 }
 
 bool DeviceConfiguration::isModelKnown() const {

@@ -67,9 +67,9 @@ public:
         return static_cast<QEvent::Type>(QEvent::User + (code - 1000));
     }
 
-    int Code;
-    std::uint32_t Value;
-    std::vector<std::uint8_t> Block;
+    int code;
+    std::uint32_t value;
+    std::vector<std::uint8_t> block;
 };
 
 void postNotification(PortThreadState& port, int code, std::uint32_t value = 0);

@@ -20,8 +20,8 @@ std::size_t portParamsPayloadSize(const QString& model);
 
 // Outcome of encodeWritePortParams: the payload, or why the table cannot be sent.
 struct PortTableEncoding {
-    ByteBuffer Payload; // empty when refused
-    std::optional<ErrorBox> Error;
+    ByteBuffer payload; // empty when refused
+    std::optional<ErrorBox> error;
     bool isOk() const { return !Error.has_value(); }
 };
 

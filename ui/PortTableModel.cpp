@@ -42,7 +42,7 @@ QVariant PortTableModel::data(const QModelIndex& index, int role) const {
         return {};
     const PortEntry& e = m_shown[index.row()];
     // A remark other than empty or "-" is an edit mark carried by a loaded file.
-    const bool marked = !e.Remark.isEmpty() && e.Remark != text::None;
+    const bool marked = !e.remark.isEmpty() && e.remark != text::None;
     switch (role) {
     case Qt::DisplayRole:
         return e.field(index.column());

@@ -35,20 +35,20 @@ namespace {
 const QString NoAnswer = QStringLiteral("请检查Korvane是否加电，连线是否连上，通讯端口是否设对？");
 
 struct Run {
-    int Status = -1;
-    QString Out;
-    QString Err;
+    int status = -1;
+    QString out;
+    QString err;
 };
 
 Run Ctl(QStringList arguments, const QByteArray& in = {}, bool outTerminal = true) {
     BufferConsole console;
-    console.InBytes = in;
-    console.OutTerminal = outTerminal;
+    console.inBytes = in;
+    console.outTerminal = outTerminal;
     arguments.prepend(QStringLiteral("korvanectl"));
     Run r;
-    r.Status = runKorvanectl(arguments, console);
-    r.Out = console.outText();
-    r.Err = console.errText();
+    r.status = runKorvanectl(arguments, console);
+    r.out = console.outText();
+    r.err = console.errText();
     return r;
 }
 
@@ -90,8 +90,8 @@ int WriteFramesReceived(const sim::SimulatorHost& sim) {
 QString Backup(sim::SimulatorHost& sim, const QTemporaryDir& dir, const QString& name) {
     const QString path = dir.filePath(name);
     const Run r = Ctl(PortArgs({&sim}) << QStringLiteral("read") << QStringLiteral("-o") << path);
-    if (r.Status != 0)
-        qFatal("backup failed: %s", qPrintable(r.Err));
+    if (r.status != 0)
+        qFatal("backup failed: %s", qPrintable(r.err));
     sim.clearFrameLog();
     return path;
 }
@@ -259,13 +259,13 @@ private slots:
         if (arguments.value(0) != QStringLiteral("read") || arguments.size() > 1)
             arguments = PortArgs({sim.get()}) + arguments;
         const Run r = Ctl(arguments);
-        QCOMPARE(r.Status, 2);
-        QVERIFY2(r.Err.startsWith(QStringLiteral("korvanectl: ")) ||
-                     r.Err.contains(QStringLiteral("a.krv")) ||
-                     r.Err.contains(QStringLiteral("a.chn")) ||
-                     r.Err.contains(QStringLiteral("SchedulingFile.dat")),
-                 qPrintable(r.Err));
-        QVERIFY(r.Out.isEmpty());
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.startsWith(QStringLiteral("korvanectl: ")) ||
+                     r.err.contains(QStringLiteral("a.krv")) ||
+                     r.err.contains(QStringLiteral("a.chn")) ||
+                     r.err.contains(QStringLiteral("SchedulingFile.dat")),
+                 qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
         QVERIFY(sim->framesReceived().isEmpty());
     }
 
@@ -307,7 +307,7 @@ private slots:
             DeviceConfiguration config;
             config.resetPortTable();
             for (int row : {0, 5})
-                config.Ports[row] = PortEntry{QString::number(row + 1),
+                config.ports[row] = PortEntry{QString::number(row + 1),
                                               QString::number(row + 9),
                                               QStringLiteral("POCSAG"),
                                               QStringLiteral("1200"),
@@ -333,10 +333,10 @@ private slots:
              {QStringList{QStringLiteral("diff")},
               QStringList{QStringLiteral("write"), QStringLiteral("--no-schedule")}}) {
             const Run r = Ctl(PortArgs({sim.get()}) + command << path);
-            QCOMPARE(r.Status, 2);
-            QVERIFY2(r.Err.startsWith(path + u':' + QString::number(problemLine) + u':'),
-                     qPrintable(r.Err));
-            QVERIFY(r.Out.isEmpty());
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.startsWith(path + u':' + QString::number(problemLine) + u':'),
+                     qPrintable(r.err));
+            QVERIFY(r.out.isEmpty());
         }
         QVERIFY(sim->framesReceived().isEmpty());
     }
@@ -348,15 +348,15 @@ private slots:
         const QString path = Backup(*sim, dir, QStringLiteral("91.krv"));
         const QStringList args = PortArgs({sim.get()})
                                  << QStringLiteral("write") << path << QStringLiteral("--dry-run");
-        QCOMPARE(Ctl(args).Status, 0);
+        QCOMPARE(Ctl(args).status, 0);
         DeviceConfiguration config;
         readConfigurationFile(path).applyTo(config);
-        config.Gps.GpsEnabled = 0;
+        config.gps.gpsEnabled = 0;
         writeConfigurationFile(path, config);
         const Run r = Ctl(args);
-        QCOMPARE(r.Status, 1);
-        QVERIFY2(r.Out.contains(QStringLiteral("gps.enabled: device true, file false")),
-                 qPrintable(r.Out));
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.contains(QStringLiteral("gps.enabled: device true, file false")),
+                 qPrintable(r.out));
         QCOMPARE(WriteFramesReceived(*sim), 0);
     }
 
@@ -399,7 +399,7 @@ private slots:
         const QString file = Backup(*sim, dir, QStringLiteral("101.krv"));
         DeviceConfiguration config;
         readConfigurationFile(file).applyTo(config);
-        config.Gps.GpsEnabled = 0;
+        config.gps.gpsEnabled = 0;
         const QString changed = dir.filePath(QStringLiteral("changed.krv"));
         writeConfigurationFile(changed, config);
         const QString broken = dir.filePath(QStringLiteral("broken.krv"));
@@ -426,12 +426,12 @@ private slots:
         QVERIFY(QDir::setCurrent(dir.path()));
         const auto restore = qScopeGuard([&] { QDir::setCurrent(cwd.path()); });
         const Run r = Ctl(expanded);
-        QCOMPARE(r.Status, status);
+        QCOMPARE(r.status, status);
         QJsonParseError error;
-        const QJsonDocument document = QJsonDocument::fromJson(r.Out.toUtf8(), &error);
-        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(r.Out));
+        const QJsonDocument document = QJsonDocument::fromJson(r.out.toUtf8(), &error);
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(r.out));
         const QStringList problems = SchemaCheck(LoadSchema()).problems(document.object());
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n') + u'\n' + r.Out));
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n') + u'\n' + r.out));
         QCOMPARE(document[QStringLiteral("status")].toInt(), status);
     }
 
@@ -441,8 +441,8 @@ private slots:
         sim->setFaults(sim::SimulatorFaults::ignoring({0x38}));
         const Run r =
             Ctl(PortArgs({sim.get()}) << QStringLiteral("--json") << QStringLiteral("read"));
-        QCOMPARE(r.Status, 3);
-        const QJsonObject port = QJsonDocument::fromJson(r.Out.toUtf8())
+        QCOMPARE(r.status, 3);
+        const QJsonObject port = QJsonDocument::fromJson(r.out.toUtf8())
                                      .object()[QStringLiteral("ports")]
                                      .toArray()[0]
                                      .toObject();
@@ -497,10 +497,10 @@ private slots:
                                            << QStringLiteral(KORVANE_EXAMPLES_DIR "/channels.chn"));
         done = true;
         watcher.join();
-        QCOMPARE(r.Status, 130);
-        QVERIFY2(r.Err.contains(told), qPrintable(r.Err));
-        QVERIFY(!r.Err.contains(NoAnswer));
-        const QJsonObject port = QJsonDocument::fromJson(r.Out.toUtf8())
+        QCOMPARE(r.status, 130);
+        QVERIFY2(r.err.contains(told), qPrintable(r.err));
+        QVERIFY(!r.err.contains(NoAnswer));
+        const QJsonObject port = QJsonDocument::fromJson(r.out.toUtf8())
                                      .object()[QStringLiteral("ports")]
                                      .toArray()[0]
                                      .toObject();
@@ -512,7 +512,7 @@ private slots:
         QCOMPARE(codes.last(), code);
 
         clearInterrupt();
-        QCOMPARE(Ctl(PortArgs({&sim}) << QStringLiteral("identify")).Status, 0);
+        QCOMPARE(Ctl(PortArgs({&sim}) << QStringLiteral("identify")).status, 0);
     }
 
     // An answer still on its way to a program that ended in the middle of a transaction
@@ -531,7 +531,7 @@ private slots:
             QTRY_COMPARE(sim.framesReceived().size(), 1);
         }
         const Run r = Ctl(PortArgs({&sim}) << QStringLiteral("identify"));
-        QCOMPARE(r.Status, 0);
+        QCOMPARE(r.status, 0);
     }
 
     // The usual command-line forms: --option=value, -oFILE, --, - for standard output
@@ -570,13 +570,13 @@ private slots:
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const Run r = Ctl(expanded, fromStdin ? f.readAll() : QByteArray());
-        QCOMPARE(r.Status, 0);
-        QVERIFY2(outStarts.isEmpty() ? r.Out.isEmpty() : r.Out.startsWith(outStarts),
-                 qPrintable(r.Out));
+        QCOMPARE(r.status, 0);
+        QVERIFY2(outStarts.isEmpty() ? r.out.isEmpty() : r.out.startsWith(outStarts),
+                 qPrintable(r.out));
         if (arguments.contains(QStringLiteral("-o{OUT}")) ||
             arguments.contains(QStringLiteral("--output={OUT}")))
             QVERIFY(QFileInfo(out).isFile());
-        QVERIFY2(r.Err.isEmpty(), qPrintable(r.Err)); // --quiet: no success line
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err)); // --quiet: no success line
     }
 
     // Success lines are for someone watching: left out under --quiet and to a pipe.
@@ -599,15 +599,15 @@ private slots:
         args << QStringLiteral("set-address") << QStringLiteral("--serial") << QStringLiteral("131")
              << QStringLiteral("--address") << QStringLiteral("3");
         const Run r = Ctl(args, {}, terminal);
-        QCOMPARE(r.Status, 0);
-        QCOMPARE(r.Err.contains(QStringLiteral("祝贺你，地址写入成功！")), shown);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.err.contains(QStringLiteral("祝贺你，地址写入成功！")), shown);
     }
 
     // A usage error is one line and where to find help.
     void usageErrorIsOneLine() {
         const Run r = Ctl({QStringLiteral("--fast"), QStringLiteral("read")});
-        QCOMPARE(r.Status, 2);
-        QCOMPARE(r.Err, QStringLiteral("korvanectl: 没有 --fast 这个选项\n"
+        QCOMPARE(r.status, 2);
+        QCOMPARE(r.err, QStringLiteral("korvanectl: 没有 --fast 这个选项\n"
                                        "用法见 'korvanectl --help'。\n"));
     }
 
@@ -631,17 +631,17 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(settings) == settings.size());
         f.close();
         const Run r = Ctl({QStringLiteral("--settings"), path, QStringLiteral("identify")});
-        QCOMPARE(r.Status, 2);
-        QVERIFY2(r.Err.contains(told), qPrintable(r.Err));
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(told), qPrintable(r.err));
     }
 
     // A port name cannot break the lines or columns of text output.
     void portNameEscaped() {
         const Run r = Ctl({QStringLiteral("--timeout"), TestTimeout, QStringLiteral("--port"),
                            QStringLiteral("/nonexistent/a\tb\nc"), QStringLiteral("identify")});
-        QCOMPARE(r.Status, 3);
-        QVERIFY2(r.Err.startsWith(QStringLiteral("/nonexistent/a\\x09b\\x0ac: ")),
-                 qPrintable(r.Err));
+        QCOMPARE(r.status, 3);
+        QVERIFY2(r.err.startsWith(QStringLiteral("/nonexistent/a\\x09b\\x0ac: ")),
+                 qPrintable(r.err));
     }
 
     // show prints a file as read prints the device it came from.
@@ -651,7 +651,7 @@ private slots:
         const QString file = Backup(*sim, dir, QStringLiteral("141.krv"));
         const Run read = Ctl(PortArgs({sim.get()}) << QStringLiteral("read"));
         const Run show = Ctl({QStringLiteral("show"), file});
-        QCOMPARE(show.Status, 0);
+        QCOMPARE(show.status, 0);
         // The identity and the port table match up to the delay column (a file gives
         // "-" for an empty cell); the model is the device's only.
         const auto columns = [](const QString& text) {
@@ -660,7 +660,7 @@ private slots:
                 line = line.section(u'\t', 0, 7);
             return lines;
         };
-        QCOMPARE(columns(show.Out), columns(read.Out));
+        QCOMPARE(columns(show.out), columns(read.out));
     }
 
     // read -o DIR/ is a folder of <serial>.krv whatever the number of ports.
@@ -679,7 +679,7 @@ private slots:
             QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("backup")));
         const Run r = Ctl(PortArgs({sim.get()}) << QStringLiteral("read") << QStringLiteral("-o")
                                                 << dir.filePath(output));
-        QCOMPARE(r.Status, 0);
+        QCOMPARE(r.status, 0);
         QVERIFY(QFileInfo(dir.filePath(QStringLiteral("backup/151.krv"))).isFile());
     }
 
@@ -689,20 +689,20 @@ private slots:
         auto b = StartSim(162, false, sim::Model::Korvane, 7);
         QTemporaryDir dir;
         const QString file = Backup(*a, dir, QStringLiteral("161.krv"));
-        QCOMPARE(Ctl(PortArgs({a.get(), b.get()}) << QStringLiteral("diff") << file).Status, 1);
+        QCOMPARE(Ctl(PortArgs({a.get(), b.get()}) << QStringLiteral("diff") << file).status, 1);
         QCOMPARE(Ctl(PortArgs({a.get(), b.get()})
                      << QStringLiteral("diff") << file << QStringLiteral("--settings-only"))
-                     .Status,
+                     .status,
                  0);
     }
 
     void helpForProgramAndCommand() {
         const Run program = Ctl({QStringLiteral("--help")});
-        QCOMPARE(program.Status, 0);
-        QVERIFY(program.Out.contains(QStringLiteral("set-address")));
+        QCOMPARE(program.status, 0);
+        QVERIFY(program.out.contains(QStringLiteral("set-address")));
         const Run write = Ctl({QStringLiteral("write"), QStringLiteral("--help")});
-        QCOMPARE(write.Status, 0);
-        QVERIFY(write.Out.startsWith(QStringLiteral("Usage: korvanectl --port P... write FILE")));
+        QCOMPARE(write.status, 0);
+        QVERIFY(write.out.startsWith(QStringLiteral("Usage: korvanectl --port P... write FILE")));
     }
 
     // --verbose switches the traces on for the run; they are silent otherwise.
@@ -711,7 +711,7 @@ private slots:
         QVERIFY(!linkLog().isDebugEnabled());
         QCOMPARE(
             Ctl(PortArgs({sim.get()}) << QStringLiteral("--verbose") << QStringLiteral("identify"))
-                .Status,
+                .status,
             0);
         QVERIFY(linkLog().isDebugEnabled() && procedureLog().isDebugEnabled() &&
                 fileLog().isDebugEnabled());
@@ -721,22 +721,22 @@ private slots:
     void portThatCannotBeOpened() {
         const Run r = Ctl({QStringLiteral("--port"), QStringLiteral("/nonexistent/tty"),
                            QStringLiteral("identify")});
-        QCOMPARE(r.Status, 3);
-        QVERIFY2(r.Err.startsWith(QStringLiteral("/nonexistent/tty: ")), qPrintable(r.Err));
+        QCOMPARE(r.status, 3);
+        QVERIFY2(r.err.startsWith(QStringLiteral("/nonexistent/tty: ")), qPrintable(r.err));
     }
 
     void identifyAndPrint() {
         auto single = StartSim(11);
         auto ab = StartSim(12, false, sim::Model::KorvaneAB);
         const Run id = Ctl(PortArgs({single.get(), ab.get()}) << QStringLiteral("identify"));
-        QCOMPARE(id.Status, 0);
-        QCOMPARE(id.Out, single->slavePath() + QStringLiteral("\tKORVANE\n") + ab->slavePath() +
+        QCOMPARE(id.status, 0);
+        QCOMPARE(id.out, single->slavePath() + QStringLiteral("\tKORVANE\n") + ab->slavePath() +
                              QStringLiteral("\tKORVANEA/B\n"));
 
         const Run read = Ctl(PortArgs({single.get()}) << QStringLiteral("read"));
-        QCOMPARE(read.Status, 0);
-        QVERIFY(read.Out.contains(QStringLiteral("序列号: 11\n")));
-        QCOMPARE(read.Out.count(u'\n'), 3 + 1 + 24 + 1);
+        QCOMPARE(read.status, 0);
+        QVERIFY(read.out.contains(QStringLiteral("序列号: 11\n")));
+        QCOMPARE(read.out.count(u'\n'), 3 + 1 + 24 + 1);
     }
 
     void readJsonWithSilentDevice() {
@@ -744,8 +744,8 @@ private slots:
         auto silent = StartSim(22, true);
         const Run r = Ctl(PortArgs({good.get(), silent.get()})
                           << QStringLiteral("--json") << QStringLiteral("read"));
-        QCOMPARE(r.Status, 3);
-        const QJsonObject document = QJsonDocument::fromJson(r.Out.toUtf8()).object();
+        QCOMPARE(r.status, 3);
+        const QJsonObject document = QJsonDocument::fromJson(r.out.toUtf8()).object();
         QCOMPARE(document[QStringLiteral("version")].toInt(), 1);
         QCOMPARE(document[QStringLiteral("status")].toInt(), 3);
         const QJsonArray array = document[QStringLiteral("ports")].toArray();
@@ -768,7 +768,7 @@ private slots:
         QCOMPARE(failed[QStringLiteral("error")].toString(), NoAnswer + u'.');
         QCOMPARE(failed[QStringLiteral("status")].toInt(), 3);
         QVERIFY(failed[QStringLiteral("configuration")].isNull());
-        QCOMPARE(r.Err,
+        QCOMPARE(r.err,
                  silent->slavePath() + QStringLiteral(": ") + NoAnswer + QStringLiteral(".\n"));
     }
 
@@ -781,41 +781,41 @@ private slots:
         const QString backup = dir.filePath(QStringLiteral("backup"));
         const Run read = Ctl(PortArgs({a.get(), b.get(), c.get()})
                              << QStringLiteral("read") << QStringLiteral("-o") << backup);
-        QCOMPARE(read.Status, 0);
+        QCOMPARE(read.status, 0);
         QCOMPARE(QDir(backup).entryList(QDir::Files), QStringList({"31.krv", "32.krv", "33.krv"}));
 
         const QString path = QDir(backup).filePath(QStringLiteral("32.krv"));
         DeviceConfiguration config;
         readConfigurationFile(path).applyTo(config);
-        config.DeviceModel = QStringLiteral("KORVANE");
-        config.Gps.GpsEnabled = 0;
-        config.Ports[5].Channel = QStringLiteral("9");
-        config.Ports[5].Coding = QStringLiteral("POCSAG");
-        config.Ports[5].Rate = QStringLiteral("1200");
-        config.Ports[5].ClockSource = QStringLiteral("内部");
-        config.Ports[5].ClockEdge = QStringLiteral("上升沿(正)");
-        config.Ports[5].Polarity = QStringLiteral("正");
-        config.Ports[5].PortState = QStringLiteral("开");
+        config.deviceModel = QStringLiteral("KORVANE");
+        config.gps.gpsEnabled = 0;
+        config.ports[5].channel = QStringLiteral("9");
+        config.ports[5].coding = QStringLiteral("POCSAG");
+        config.ports[5].rate = QStringLiteral("1200");
+        config.ports[5].clockSource = QStringLiteral("内部");
+        config.ports[5].clockEdge = QStringLiteral("上升沿(正)");
+        config.ports[5].polarity = QStringLiteral("正");
+        config.ports[5].portState = QStringLiteral("开");
         writeConfigurationFile(path, config);
 
         const Run before = Ctl(PortArgs({b.get()}) << QStringLiteral("diff") << path);
-        QCOMPARE(before.Status, 1);
-        QVERIFY2(before.Out.contains(QStringLiteral("gps.enabled: device true, file false")),
-                 qPrintable(before.Out));
-        QVERIFY(before.Out.contains(QStringLiteral("ports.6.channel: device -, file 9")));
+        QCOMPARE(before.status, 1);
+        QVERIFY2(before.out.contains(QStringLiteral("gps.enabled: device true, file false")),
+                 qPrintable(before.out));
+        QVERIFY(before.out.contains(QStringLiteral("ports.6.channel: device -, file 9")));
 
         const Run write = Ctl(PortArgs({b.get()})
                               << QStringLiteral("write") << path << QStringLiteral("--channels")
                               << QStringLiteral(KORVANE_EXAMPLES_DIR "/channels.chn"));
-        QCOMPARE(write.Status, 0);
-        QVERIFY(write.Err.contains(QStringLiteral("祝贺你，写入成功！")));
+        QCOMPARE(write.status, 0);
+        QVERIFY(write.err.contains(QStringLiteral("祝贺你，写入成功！")));
         QVERIFY(!b->state().scheduleBlocks.empty());
 
         const Run after = Ctl(PortArgs({a.get(), b.get()}) << QStringLiteral("diff") << path);
-        QCOMPARE(after.Status, 1); // a differs: another serial number, GPS on
+        QCOMPARE(after.status, 1); // a differs: another serial number, GPS on
         QVERIFY(
-            after.Out.contains(a->slavePath() + QStringLiteral(": serial: device 31, file 32")));
-        QVERIFY(!after.Out.contains(b->slavePath()));
+            after.out.contains(a->slavePath() + QStringLiteral(": serial: device 31, file 32")));
+        QVERIFY(!after.out.contains(b->slavePath()));
     }
 
     void writeThatFailsAndSetAddress() {
@@ -824,21 +824,21 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("41.krv"));
         QCOMPARE(
             Ctl(PortArgs({sim.get()}) << QStringLiteral("read") << QStringLiteral("-o") << path)
-                .Status,
+                .status,
             0);
         sim->setFaults(sim::SimulatorFaults::ignoring({0x37}));
         const Run write = Ctl(PortArgs({sim.get()}) << QStringLiteral("write") << path
                                                     << QStringLiteral("--no-schedule"));
-        QCOMPARE(write.Status, 3);
-        QVERIFY(write.Err.contains(QStringLiteral("写入失败！")));
-        QVERIFY(!write.Err.contains(QStringLiteral("祝贺你")));
+        QCOMPARE(write.status, 3);
+        QVERIFY(write.err.contains(QStringLiteral("写入失败！")));
+        QVERIFY(!write.err.contains(QStringLiteral("祝贺你")));
         sim->setFaults({});
 
         const Run set =
             Ctl(PortArgs({sim.get()})
                 << QStringLiteral("set-address") << QStringLiteral("--serial")
                 << QStringLiteral("41") << QStringLiteral("--address") << QStringLiteral("0x1234"));
-        QCOMPARE(set.Status, 0);
+        QCOMPARE(set.status, 0);
         QCOMPARE(sim->state().address, 0x1234u);
     }
 
@@ -867,7 +867,7 @@ private slots:
         if (changed) {
             DeviceConfiguration config;
             readConfigurationFile(path).applyTo(config);
-            config.Gps.GpsEnabled = 0;
+            config.gps.gpsEnabled = 0;
             writeConfigurationFile(path, config);
         }
         QStringList args{command};
@@ -877,11 +877,11 @@ private slots:
             args << QStringLiteral("--no-schedule");
         if (silent)
             good->setFaults(sim::SimulatorFaults::fullySilent());
-        QCOMPARE(Ctl(PortArgs({good.get()}) + args).Status, status);
+        QCOMPARE(Ctl(PortArgs({good.get()}) + args).status, status);
 
         // Beside a device that is fine, the worse status wins.
         auto other = StartSim(61);
-        QCOMPARE(Ctl(PortArgs({other.get(), good.get()}) + args).Status, status);
+        QCOMPARE(Ctl(PortArgs({other.get(), good.get()}) + args).status, status);
     }
 
     // A write's frames reach only a device of the file's address: a file of another
@@ -901,8 +901,8 @@ private slots:
         const QString path = Backup(*sim, dir, QStringLiteral("71.krv"));
         DeviceConfiguration config;
         readConfigurationFile(path).applyTo(config);
-        config.Info.Address = 1;
-        config.Gps.GpsEnabled = 0;
+        config.info.address = 1;
+        config.gps.gpsEnabled = 0;
         writeConfigurationFile(path, config);
 
         QStringList args = PortArgs({sim.get()})
@@ -910,13 +910,13 @@ private slots:
         if (fromDevice)
             args << QStringLiteral("--address-from-device");
         const Run r = Ctl(args);
-        QCOMPARE(r.Status, status);
-        QCOMPARE(r.Err.contains(QStringLiteral("祝贺你，写入成功！")), status == 0);
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.err.contains(QStringLiteral("祝贺你，写入成功！")), status == 0);
         if (fromDevice) {
             QCOMPARE(sim->state().address, 42u);
             QCOMPARE(sim->state().gps, (ByteBuffer{0xAA, 0x55}));
         } else {
-            QVERIFY2(r.Err.contains(QStringLiteral("--address-from-device")), qPrintable(r.Err));
+            QVERIFY2(r.err.contains(QStringLiteral("--address-from-device")), qPrintable(r.err));
             QCOMPARE(WriteFramesReceived(*sim), 0);
         }
     }
@@ -935,8 +935,8 @@ private slots:
         const Run r = Ctl(PortArgs({sim.get()})
                           << QStringLiteral("set-address") << QStringLiteral("--serial") << serial
                           << QStringLiteral("--address") << QStringLiteral("77"));
-        QCOMPARE(r.Status, status);
-        QCOMPARE(r.Err.contains(QStringLiteral("祝贺你，地址写入成功！")), status == 0);
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.err.contains(QStringLiteral("祝贺你，地址写入成功！")), status == 0);
         QCOMPARE(sim->state().address, status == 0 ? 77u : 1u);
     }
 
@@ -946,15 +946,15 @@ private slots:
         const Run r = Ctl(PortArgs({good.get(), silent.get()})
                           << QStringLiteral("--port") << QStringLiteral("/nonexistent/tty")
                           << QStringLiteral("scan"));
-        QCOMPARE(r.Status, 0);
-        QCOMPARE(r.Out, good->slavePath() + QStringLiteral("\tKORVANE\n"));
-        QVERIFY(r.Err.isEmpty());
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, good->slavePath() + QStringLiteral("\tKORVANE\n"));
+        QVERIFY(r.err.isEmpty());
         // Only the probe went out.
         QCOMPARE(good->framesReceived().size(), 1);
 
         const Run none = Ctl(PortArgs({silent.get()}) << QStringLiteral("scan"));
-        QCOMPARE(none.Status, 3);
-        QVERIFY(none.Out.isEmpty());
+        QCOMPARE(none.status, 3);
+        QVERIFY(none.out.isEmpty());
     }
 };
 

@@ -281,7 +281,7 @@ private slots:
         QVERIFY(rig.transport.transact(Data(buffer), inOut) != nullptr);
         QCOMPARE(inOut, answer.size());
         QCoreApplication::processEvents();
-        const QByteArray name = rig.Name().toUtf8();
+        const QByteArray name = rig.name().toUtf8();
         const QList<Message> expected = {
             {0, name + " Command: " + commandText},
             {length, buffer.left(length)},

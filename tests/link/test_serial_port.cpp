@@ -265,7 +265,7 @@ private slots:
         QVERIFY(port.isOpen());
 
         QVERIFY(Send(port, "ping"));
-        QCOMPARE(device.Read(4), QByteArray("ping"));
+        QCOMPARE(device.read(4), QByteArray("ping"));
         QVERIFY(device.Write("pong"));
         QTRY_COMPARE_WITH_TIMEOUT(rec.blocks, QList<QByteArray>{"pong"}, Patience);
     }
@@ -284,7 +284,7 @@ private slots:
         first.closePort();
         QCOMPARE(OpenError(second), QString());
         QVERIFY(Send(second, "ok"));
-        QCOMPARE(device.Read(2), QByteArray("ok"));
+        QCOMPARE(device.read(2), QByteArray("ok"));
     }
 
     void closeRestoresAndReopens() {
@@ -336,7 +336,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rec.ReceivedBytes(), received.size(), Patience);
         QCOMPARE(rec.Sizes(), sizes);
         QCOMPARE(rec.blocks.join(), received);
-        QVERIFY(rec.Quiet());
+        QVERIFY(rec.quiet());
     }
 
     void pauseEndsBlock() {
@@ -387,13 +387,13 @@ private slots:
         QVERIFY(!port.writeData(bytes, 0));
         QVERIFY(!port.writeData(nullptr, 3));
         QVERIFY(port.writeData(bytes, 3));
-        QCOMPARE(device.Read(3), QByteArray("\x01\x02\x03"));
+        QCOMPARE(device.read(3), QByteArray("\x01\x02\x03"));
         QTRY_COMPARE_WITH_TIMEOUT(rec.sendEmpty, 2, Patience);
 
         // More than the pseudo-terminal buffers: the thread waits for room.
         const QByteArray large = Pattern(65535);
         QVERIFY(Send(port, large));
-        QCOMPARE(device.Read(static_cast<int>(large.size())), large);
+        QCOMPARE(device.read(static_cast<int>(large.size())), large);
         QTRY_COMPARE_WITH_TIMEOUT(rec.sendEmpty, 3, Patience);
         QCOMPARE(rec.hangups, 0);
 
@@ -596,7 +596,7 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(rec.hangups, 1);
         QVERIFY(rec.blocks.isEmpty());
-        QVERIFY(rec.Quiet());
+        QVERIFY(rec.quiet());
         QVERIFY(port.isOpen()); // until the owner closes it
 
         port.closePort();

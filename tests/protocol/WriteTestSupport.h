@@ -34,7 +34,7 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes) {
 // Names a channel file in dir and writes the schedule file beside it.
 inline bool ScheduleBeside(const QTemporaryDir& dir, DeviceConfiguration& c,
                            const QByteArray& schedule) {
-    c.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+    c.channelFileName = dir.filePath(QStringLiteral("paging.chn"));
     return dir.isValid() && WriteFile(dir.filePath(QStringLiteral("paging.sch")), schedule);
 }
 
@@ -68,7 +68,7 @@ class WireOperator : public RecordingOperator {
 public:
     explicit WireOperator(const sim::SimulatorHost& sim) : m_sim(sim) {}
 
-    QList<qsizetype> FramesAtPause;
+    QList<qsizetype> framesAtPause;
     // Runs after each pause with the number of pauses so far.
     std::function<void(qsizetype)> OnPause;
 

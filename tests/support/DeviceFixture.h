@@ -42,12 +42,12 @@ public:
 
     QList<int> ReceivedCodes() const { return test::ReceivedCodes(Sim); }
 
-    sim::SimulatorHost Sim;
-    QString Port;
-    CommandTransport Transport;
-    DeviceConfiguration Config;
-    RecordingOperator Ui;
-    std::unique_ptr<DeviceProcedures> Procedures;
+    sim::SimulatorHost sim;
+    QString port;
+    CommandTransport transport;
+    DeviceConfiguration config;
+    RecordingOperator ui;
+    std::unique_ptr<DeviceProcedures> procedures;
 };
 
 inline sim::SimulatorOptions ModelOptions(sim::Model model) {

@@ -11,27 +11,27 @@
 namespace korvane::test {
 
 struct ShownMessage {
-    QString Text;
-    QString Caption;
-    MessageIcon Icon;
+    QString text;
+    QString caption;
+    MessageIcon icon;
 };
 
 inline QStringList TextsOf(const QList<ShownMessage>& messages) {
     QStringList out;
     for (const ShownMessage& m : messages)
-        out.append(m.Text);
+        out.append(m.text);
     return out;
 }
 
 class RecordingOperator : public DeviceOperator {
 public:
-    QList<ShownMessage> Messages;
-    QStringList Events; // every call in order, e.g. "busy 1", "message <caption>", "pause 3000"
-    QList<int> Pauses;
-    bool Busy = false;
-    int BusyChanges = 0;
+    QList<ShownMessage> messages;
+    QStringList events; // every call in order, e.g. "busy 1", "message <caption>", "pause 3000"
+    QList<int> pauses;
+    bool busy = false;
+    int busyChanges = 0;
     QString PortLabel, Model, Address, AddressHex, Serial, SerialHex, Summary;
-    int TableChanges = 0;
+    int tableChanges = 0;
     // Runs inside showMessage, while the procedure is still under way.
     std::function<void(const ShownMessage&)> OnMessage;
 

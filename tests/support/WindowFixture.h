@@ -65,12 +65,12 @@ public:
 
     QList<int> ReceivedCodes() const { return test::ReceivedCodes(Sim); }
 
-    sim::SimulatorHost Sim;
-    QString Port;
-    QTemporaryDir Dir;
-    QList<ShownMessage> Messages;
+    sim::SimulatorHost sim;
+    QString port;
+    QTemporaryDir dir;
+    QList<ShownMessage> messages;
     std::function<void(const ShownMessage&)> OnMessage;
-    std::unique_ptr<MainWindow> Window;
+    std::unique_ptr<MainWindow> window;
 
 private:
     QString m_oldDir;
