@@ -2,7 +2,7 @@
 
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
-#include "files/TrunkSummary.h"
+#include "config/TrunkSummary.h"
 #include "protocol/Commands.h"
 #include "protocol/PortTableCodec.h"
 

@@ -17,13 +17,6 @@ public:
     ConsoleOperator(Console& console, QString port, bool quiet);
 
     void showMessage(const QString& text, const QString& caption, MessageIcon icon) override;
-    void setBusy(bool) override {}
-    void showPortLabel(const QString&) override {}
-    void showModel(const QString&) override {}
-    void showAddress(const QString&, const QString&) override {}
-    void showSerialNumber(const QString&, const QString&) override {}
-    void portTableChanged() override {}
-    void showTrunkSummary(const QString&) override {}
     void showScheduleProgress(int block, int blocks) override;
     void pause(int ms) override;
 

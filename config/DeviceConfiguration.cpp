@@ -65,10 +65,16 @@ void DeviceConfiguration::setTrunkRefreshed(bool value) {
         setRefreshed(false);
 }
 
+void DeviceConfiguration::setPorts(PortTable ports) {
+    Ports = std::move(ports);
+    emit portRowsChanged(0, int(Ports.size()) - 1);
+}
+
 void DeviceConfiguration::resetPortTable() {
-    Ports.clear();
+    PortTable ports;
     for (int port = 1; port <= 24; ++port)
-        Ports.append(PortEntry::unassigned(port));
+        ports.append(PortEntry::unassigned(port));
+    setPorts(std::move(ports));
 }
 
 std::optional<QString> DeviceConfiguration::bindChannel(int row, ChannelChoice choice) {
@@ -93,6 +99,7 @@ std::optional<QString> DeviceConfiguration::bindChannel(int row, ChannelChoice c
     e.Polarity = choice.Polarity;
     e.PortState = choice.PortState;
     e.Delay = choice.Delay;
+    emit portRowsChanged(row, row);
     return std::nullopt;
 }
 
@@ -106,6 +113,7 @@ void DeviceConfiguration::unassignPorts(const QList<int>& rows) {
             continue;
         for (int c = 1; c < PortEntry::FieldCount; ++c)
             Ports[row].field(c) = text::None;
+        emit portRowsChanged(row, row);
     }
     setRefreshed(false);
 }
@@ -114,6 +122,7 @@ void DeviceConfiguration::markWritten() {
     setRefreshed(true);
     for (PortEntry& e : Ports)
         e.Remark.clear();
+    emit portRowsChanged(0, int(Ports.size()) - 1);
 }
 
 bool DeviceConfiguration::isModelKnown() const {

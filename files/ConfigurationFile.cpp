@@ -121,7 +121,7 @@ void ConfigurationFile::applyTo(DeviceConfiguration& configuration) const {
     configuration.Trunk = Trunk;
     configuration.Trunk.CarrierLevel = carrierLevel;
     configuration.Reserved = Reserved;
-    configuration.Ports = Ports;
+    configuration.setPorts(Ports);
 }
 
 } // namespace korvane

@@ -79,6 +79,13 @@ public:
 signals:
     // The port was opened, closed or given other settings.
     void portLabelChanged(const QString& label);
+    // What the procedures tell (see DeviceProcedures); the port table's rows and the
+    // refresh flags are told by the configuration itself.
+    void busyChanged(bool busy);
+    void modelIdentified(const QString& model);
+    void addressRead(const QString& decimal, const QString& answerHex);
+    void serialNumberRead(const QString& decimal, const QString& answerHex);
+    void trunkSummaryChanged(const QString& summary);
 
 private:
     void tellPortLabel();

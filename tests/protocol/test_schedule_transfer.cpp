@@ -214,6 +214,7 @@ private slots:
         DeviceFixture f;
         WireOperator ui(f.Sim);
         DeviceProcedures procedures(f.Config, f.Transport, ui);
+        ui.observe(procedures, f.Config);
         QTemporaryDir dir;
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ControlMode = true;

@@ -209,6 +209,7 @@ private slots:
         Fill(f.Config, text::ModelSingle);
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ControlMode = true;
+        ui.observe(procedures, f.Config);
         QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CycleEntries(70))));
 
         QVERIFY(procedures.writeAll(1, 1));
@@ -449,6 +450,7 @@ private slots:
         DeviceFixture f;
         WireOperator ui(f.Sim);
         DeviceProcedures procedures(f.Config, f.Transport, ui);
+        ui.observe(procedures, f.Config);
         Fill(f.Config, text::ModelSingle);
         f.Config.DeviceModel = text::ModelSingle;
         f.Config.ControlMode = controlMode;
@@ -472,6 +474,7 @@ private slots:
         DeviceFixture f;
         WireOperator ui(f.Sim);
         DeviceProcedures procedures(f.Config, f.Transport, ui);
+        ui.observe(procedures, f.Config);
         f.Sim.setFaults(sim::SimulatorFaults::ignoring({0x37}));
         Fill(f.Config, text::ModelSingle);
         f.Config.DeviceModel = text::ModelSingle;

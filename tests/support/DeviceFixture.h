@@ -38,6 +38,7 @@ public:
         Transport.comm().setCommName(Port);
         Transport.comm().openPort();
         Procedures = std::make_unique<DeviceProcedures>(Config, Transport, Ui);
+        Ui.observe(*Procedures, Config);
     }
 
     QList<int> ReceivedCodes() const { return test::ReceivedCodes(Sim); }

@@ -1,8 +1,10 @@
 #pragma once
-// A DeviceOperator for tests: records every call instead of showing anything, so no
-// test waits on a modal box. Pauses are recorded, not waited out.
+// A DeviceOperator for tests: records every call, and what observed procedures tell,
+// instead of showing anything, so no test waits on a modal box. Pauses are recorded,
+// not waited out.
 
 #include "protocol/DeviceOperator.h"
+#include "protocol/DeviceProcedures.h"
 
 #include <QStringList>
 
@@ -41,23 +43,32 @@ public:
         if (OnMessage)
             OnMessage(Messages.last());
     }
-    void setBusy(bool busy) override {
-        Busy = busy;
-        ++BusyChanges;
-        Events.append(QStringLiteral("busy %1").arg(busy ? 1 : 0));
+    // Records what the procedures tell; they must not outlive this operator.
+    void observe(DeviceProcedures& procedures, DeviceConfiguration& config) {
+        QObject::connect(&procedures, &DeviceProcedures::busyChanged, [this](bool busy) {
+            Busy = busy;
+            ++BusyChanges;
+            Events.append(QStringLiteral("busy %1").arg(busy ? 1 : 0));
+        });
+        QObject::connect(&procedures, &DeviceProcedures::portLabelChanged,
+                         [this](const QString& text) { PortLabel = text; });
+        QObject::connect(&procedures, &DeviceProcedures::modelIdentified,
+                         [this](const QString& model) { Model = model; });
+        QObject::connect(&procedures, &DeviceProcedures::addressRead,
+                         [this](const QString& decimal, const QString& hex) {
+                             Address = decimal;
+                             AddressHex = hex;
+                         });
+        QObject::connect(&procedures, &DeviceProcedures::serialNumberRead,
+                         [this](const QString& decimal, const QString& hex) {
+                             Serial = decimal;
+                             SerialHex = hex;
+                         });
+        QObject::connect(&procedures, &DeviceProcedures::trunkSummaryChanged,
+                         [this](const QString& summary) { Summary = summary; });
+        QObject::connect(&config, &DeviceConfiguration::portRowsChanged, &procedures,
+                         [this](int, int) { ++TableChanges; });
     }
-    void showPortLabel(const QString& text) override { PortLabel = text; }
-    void showModel(const QString& model) override { Model = model; }
-    void showAddress(const QString& decimal, const QString& hex) override {
-        Address = decimal;
-        AddressHex = hex;
-    }
-    void showSerialNumber(const QString& decimal, const QString& hex) override {
-        Serial = decimal;
-        SerialHex = hex;
-    }
-    void portTableChanged() override { ++TableChanges; }
-    void showTrunkSummary(const QString& summary) override { Summary = summary; }
     void showScheduleProgress(int, int) override {}
     void pause(int ms) override {
         Pauses.append(ms);

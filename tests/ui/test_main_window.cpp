@@ -227,7 +227,7 @@ private slots:
         w.config().Ports[1].Channel = QStringLiteral("3");
         w.config().Ports[4].Channel = QStringLiteral("4");
         w.config().Ports[4].Remark = text::Added;
-        w.portTableChanged();
+        w.config().setPorts(w.config().Ports);
         QCOMPARE(Child<QTreeView>(w, "portList")
                      ->model()
                      ->index(4, 0)

@@ -290,7 +290,7 @@ private slots:
         f.Show();
         MainWindow& w = *f.Window;
         fillKnownConfiguration(w.config());
-        w.portTableChanged();
+        w.config().setPorts(w.config().Ports);
         const DeviceConfiguration& c = w.config();
         const PortTable before = c.Ports;
         const TrunkParams trunk = c.Trunk;
@@ -312,7 +312,7 @@ private slots:
         w.config().Trunk = TrunkParams{};
         w.config().Trunk.CarrierLevel = 1;
         w.config().Reserved = ReservedBlock{};
-        w.portTableChanged();
+        w.config().setPorts(w.config().Ports);
         Child<QLineEdit>(w, "serialNumberField")->setText(QStringLiteral("00000001"));
         Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("000001"));
 
@@ -695,7 +695,7 @@ private slots:
         f.Show();
         MainWindow& w = *f.Window;
         fillKnownConfiguration(w.config());
-        w.portTableChanged();
+        w.config().setPorts(w.config().Ports);
         const QString channelFile = w.config().ChannelFileName;
         const PortTable ports = w.config().Ports;
         const TrunkParams trunk = w.config().Trunk;
@@ -879,7 +879,7 @@ private slots:
         PortEntry& row2 = w.config().Ports[2];
         row2 = entry({"3", "7", text::Pocsag, "1200", text::None, text::RisingEdge, text::Negative,
                       text::Off, "000777", text::Added});
-        w.portTableChanged();
+        w.config().setPorts(w.config().Ports);
         const PortTable before = w.config().Ports;
 
         QString preselected;

@@ -1,4 +1,4 @@
-#include "files/TrunkSummary.h"
+#include "config/TrunkSummary.h"
 
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
