@@ -89,12 +89,9 @@ PortResult runPortJob(const PortJob& job, Console& console) {
             session.setPortSettings(job.Line);
             if (!RunCommand(job, session, ui, result))
                 result.Status = StatusFailed;
-        } catch (const SerialPortError& e) {
-            ui.showError(QString::fromUtf8(e.what()));
-            result.Status = StatusUsage;
         } catch (const KorvaneError& e) {
             ui.showError(e.message());
-            result.Status = StatusFailed;
+            result.Status = e.kind() == KorvaneError::Kind::Port ? StatusUsage : StatusFailed;
         } catch (const std::exception& e) {
             ui.showError(QString::fromUtf8(e.what()));
             result.Status = StatusFailed;

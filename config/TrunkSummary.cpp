@@ -27,7 +27,7 @@ QString trunkSummary(const DeviceConfiguration& configuration) {
     } else if (configuration.DeviceModel == text::ModelSingle) {
         s += QStringLiteral("  干线延时:允许 延时周期：%1 ").arg(trunk.DelayCyclesA);
     } else {
-        throw KorvaneError(QStringLiteral("Korvane 版本错误！"));
+        throw KorvaneError(QStringLiteral("Korvane 版本错误！"), KorvaneError::Kind::Model);
     }
 
     s += QStringLiteral("  干线口:");

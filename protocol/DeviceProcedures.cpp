@@ -42,7 +42,7 @@ QString DeviceProcedures::identifyDevice() {
     BusyScope busy(*this);
     const auto answer = transact(readRequest(command::ReadPortParams));
     if (!answer)
-        throw KorvaneError(NoAnswerText);
+        throw KorvaneError(NoAnswerText, KorvaneError::Kind::Device);
     return modelFromProbeAnswer(*answer);
 }
 

@@ -47,12 +47,12 @@ public:
 
     // The port.
     PortSettings portSettings() const;
-    // Applies the settings and reopens the port. Throws SerialPortError when it will
-    // not open; the port is closed then and the settings are kept all the same.
+    // Applies the settings and reopens the port. Throws KorvaneError (Port) when it
+    // will not open; the port is closed then and the settings are kept all the same.
     void setPortSettings(const PortSettings& settings);
     // Stores the port's keys in the settings file. Throws KorvaneError.
     void storePortSettings();
-    // Throws SerialPortError.
+    // Throws KorvaneError (Port).
     void openPort();
     void closePort();
     bool isPortOpen() const;

@@ -104,7 +104,7 @@ bool Send(SerialPort& port, const QByteArray& bytes) {
 QString OpenError(SerialPort& port) {
     try {
         port.openPort();
-    } catch (const SerialPortError& e) {
+    } catch (const KorvaneError& e) {
         return QString::fromLatin1(e.what());
     }
     return {};
