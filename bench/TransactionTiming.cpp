@@ -77,7 +77,7 @@ std::optional<Sample> transact(CommandTransport& transport, sim::SimulatorHost& 
         if (!checked.isOk()) {
             error = raw ? QStringLiteral("answer refused (%1 raw bytes): %2")
                               .arg(raw->size())
-                              .arg(checked.Error->Text)
+                              .arg(checked.error->text)
                         : QStringLiteral("no answer");
             return std::nullopt;
         }

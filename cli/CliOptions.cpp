@@ -13,8 +13,8 @@ namespace korvane::cli {
 namespace {
 
 struct CommandName {
-    const char* Name;
-    Command Cmd;
+    const char* name;
+    Command cmd;
 };
 
 constexpr CommandName Commands[] = {
@@ -135,8 +135,8 @@ Options parseOptions(const QStringList& arguments) {
     QStringList usedOptions;
 
     const auto fail = [&o](const QString& message) {
-        o.Result = Options::Outcome::Error;
-        o.Text = QStringLiteral("korvanectl: %1\n\n%2").arg(message, CommandHelp(o.Cmd));
+        o.result = Options::Outcome::Error;
+        o.text = QStringLiteral("korvanectl: %1\n\n%2").arg(message, CommandHelp(o.cmd));
         return o;
     };
 
@@ -171,31 +171,31 @@ Options parseOptions(const QStringList& arguments) {
             ok = value(v);
             if (ok && v.trimmed().isEmpty())
                 return fail(QStringLiteral("--port needs a port name"));
-            o.Ports.append(v.trimmed());
+            o.ports.append(v.trimmed());
             portsGiven = true;
         } else if (arg == QStringLiteral("--baud")) {
             ok = value(v);
             const auto n = ParseNumber(v);
             if (ok && (!n || *n == 0 || *n > 4000000))
                 return fail(QStringLiteral("--baud needs a positive bit rate, not '%1'").arg(v));
-            o.Line.baudRate = n ? std::uint32_t(*n) : 0;
+            o.line.baudRate = n ? std::uint32_t(*n) : 0;
             baudGiven = true;
         } else if (arg == QStringLiteral("--settings")) {
             ok = value(settings);
         } else if (arg == QStringLiteral("--remote")) {
-            ok = flag(o.Remote);
+            ok = flag(o.remote);
         } else if (arg == QStringLiteral("--json")) {
-            ok = flag(o.Json);
+            ok = flag(o.json);
         } else if (arg == QStringLiteral("--verbose")) {
-            ok = flag(o.Verbose);
+            ok = flag(o.verbose);
         } else if (arg == QStringLiteral("--all")) {
-            ok = flag(o.AllPorts);
+            ok = flag(o.allPorts);
         } else if (arg == QStringLiteral("--no-schedule")) {
-            ok = flag(o.NoSchedule);
+            ok = flag(o.noSchedule);
         } else if (arg == QStringLiteral("-o") || arg == QStringLiteral("--output")) {
-            ok = value(o.Output);
+            ok = value(o.output);
         } else if (arg == QStringLiteral("--channels")) {
-            ok = value(o.Channels);
+            ok = value(o.channels);
         } else if (arg == QStringLiteral("--serial") || arg == QStringLiteral("--address")) {
             ok = value(v);
             const auto n = ParseNumber(v);
@@ -206,7 +206,7 @@ Options parseOptions(const QStringList& arguments) {
                                 .arg(arg)
                                 .arg(max)
                                 .arg(v));
-            (serial ? o.Serial : o.Address) = n ? std::uint32_t(*n) : 0;
+            (serial ? o.serial : o.address) = n ? std::uint32_t(*n) : 0;
         } else if (arg.startsWith(u'-') && arg.size() > 1) {
             return fail(QStringLiteral("unknown option %1").arg(arg));
         } else {
@@ -221,30 +221,30 @@ Options parseOptions(const QStringList& arguments) {
 
     if (!positional.isEmpty()) {
         for (const CommandName& c : Commands) {
-            if (positional.first() == QLatin1String(c.Name))
-                o.Cmd = c.Cmd;
+            if (positional.first() == QLatin1String(c.name))
+                o.cmd = c.cmd;
         }
-        if (o.Cmd == Command::None)
+        if (o.cmd == Command::None)
             return fail(QStringLiteral("unknown command '%1'").arg(positional.first()));
         positional.removeFirst();
     }
     if (version) {
-        o.Result = Options::Outcome::Help;
-        o.Text = QStringLiteral("korvanectl " KORVANE_VERSION "\n");
+        o.result = Options::Outcome::Help;
+        o.text = QStringLiteral("korvanectl " KORVANE_VERSION "\n");
         return o;
     }
     if (help) {
-        o.Result = Options::Outcome::Help;
-        o.Text = CommandHelp(o.Cmd);
+        o.result = Options::Outcome::Help;
+        o.text = CommandHelp(o.cmd);
         return o;
     }
-    if (o.Cmd == Command::None)
+    if (o.cmd == Command::None)
         return fail(QStringLiteral("no command given"));
 
     // Options that belong to one command only.
     const struct {
-        const char* Option;
-        std::initializer_list<Command> Commands;
+        const char* option;
+        std::initializer_list<Command> commands;
     } owners[] = {
         {"--all", {Command::Scan}},           {"-o", {Command::Read}},
         {"--output", {Command::Read}},        {"--channels", {Command::Write, Command::Schedule}},
@@ -252,16 +252,16 @@ Options parseOptions(const QStringList& arguments) {
         {"--address", {Command::SetAddress}},
     };
     for (const auto& owner : owners) {
-        if (usedOptions.contains(QLatin1String(owner.Option)) &&
-            std::find(owner.Commands.begin(), owner.Commands.end(), o.Cmd) == owner.Commands.end())
-            return fail(QStringLiteral("%1 does not go with this command").arg(owner.Option));
+        if (usedOptions.contains(QLatin1String(owner.option)) &&
+            std::find(owner.commands.begin(), owner.commands.end(), o.cmd) == owner.commands.end())
+            return fail(QStringLiteral("%1 does not go with this command").arg(owner.option));
     }
 
-    const bool takesFile = o.Cmd == Command::Write || o.Cmd == Command::Diff;
+    const bool takesFile = o.cmd == Command::Write || o.cmd == Command::Diff;
     if (takesFile) {
         if (positional.isEmpty())
             return fail(QStringLiteral("a configuration file is needed"));
-        o.File = positional.takeFirst();
+        o.file = positional.takeFirst();
     }
     if (!positional.isEmpty())
         return fail(QStringLiteral("unexpected argument '%1'").arg(positional.first()));
@@ -273,30 +273,30 @@ Options parseOptions(const QStringList& arguments) {
         const SessionSettings session = SessionSettings::readFile(settings);
         const PortSettings& stored = session.port;
         if (!portsGiven && session.portNamed)
-            o.Ports.append(stored.commName);
+            o.ports.append(stored.commName);
         if (!baudGiven && static_cast<std::int32_t>(stored.baudRate) <= 0)
             return fail(QStringLiteral("the settings file's BaudRate %1 is not a bit rate")
                             .arg(static_cast<std::int32_t>(stored.baudRate)));
-        const std::uint32_t baudRate = baudGiven ? o.Line.baudRate : stored.baudRate;
-        o.Line = stored;
-        o.Line.baudRate = baudRate;
-        if (o.Channels.isEmpty() && (o.Cmd == Command::Write || o.Cmd == Command::Schedule))
-            o.Channels = session.channelFile;
+        const std::uint32_t baudRate = baudGiven ? o.line.baudRate : stored.baudRate;
+        o.line = stored;
+        o.line.baudRate = baudRate;
+        if (o.channels.isEmpty() && (o.cmd == Command::Write || o.cmd == Command::Schedule))
+            o.channels = session.channelFile;
     }
 
-    if (o.Ports.isEmpty() && o.Cmd != Command::Scan)
+    if (o.ports.isEmpty() && o.cmd != Command::Scan)
         return fail(QStringLiteral("no port given (--port)"));
-    if (o.Ports.removeDuplicates() > 0)
+    if (o.ports.removeDuplicates() > 0)
         return fail(QStringLiteral("a port is given twice"));
-    if (o.Cmd == Command::SetAddress && (o.Serial == 0 || o.Address == 0))
+    if (o.cmd == Command::SetAddress && (o.serial == 0 || o.address == 0))
         return fail(QStringLiteral("set-address needs --serial and --address"));
-    if (o.Cmd == Command::Schedule && o.Channels.isEmpty())
+    if (o.cmd == Command::Schedule && o.channels.isEmpty())
         return fail(QStringLiteral("schedule needs --channels"));
-    if (o.Cmd == Command::Read && o.Output.isEmpty() &&
+    if (o.cmd == Command::Read && o.output.isEmpty() &&
         (usedOptions.contains(QStringLiteral("-o")) ||
          usedOptions.contains(QStringLiteral("--output"))))
         return fail(QStringLiteral("-o needs a path"));
-    o.Result = Options::Outcome::Run;
+    o.result = Options::Outcome::Run;
     return o;
 }
 

@@ -14,22 +14,22 @@ enum class Command { None, Identify, Scan, Read, Write, Diff, SetAddress, Schedu
 
 struct Options {
     enum class Outcome { Run, Help, Error };
-    Outcome Result = Outcome::Error;
-    QString Text; // Help: the help or version text; Error: what is wrong, then the usage
+    Outcome result = Outcome::Error;
+    QString text; // Help: the help or version text; Error: what is wrong, then the usage
 
-    Command Cmd = Command::None;
-    QStringList Ports; // as given, or the settings file's commName
-    PortSettings Line; // every port's line settings; the name is each port's own
-    bool Remote = false;
-    bool Json = false;
-    bool Verbose = false;  // the traces of the link, the procedures and the files
-    bool AllPorts = false; // scan: the on-board ports too
-    QString Output;        // read -o
-    QString File;          // write, diff
-    QString Channels;      // write, schedule; else the settings file's ChannelFile
-    bool NoSchedule = false;
-    std::uint32_t Serial = 0;
-    std::uint32_t Address = 0;
+    Command cmd = Command::None;
+    QStringList ports; // as given, or the settings file's commName
+    PortSettings line; // every port's line settings; the name is each port's own
+    bool remote = false;
+    bool json = false;
+    bool verbose = false;  // the traces of the link, the procedures and the files
+    bool allPorts = false; // scan: the on-board ports too
+    QString output;        // read -o
+    QString file;          // write, diff
+    QString channels;      // write, schedule; else the settings file's ChannelFile
+    bool noSchedule = false;
+    std::uint32_t serial = 0;
+    std::uint32_t address = 0;
 };
 
 // arguments[0] is the program name. Reads the --settings file, if any.

@@ -41,7 +41,7 @@ PortTable AsDeviceHolds(const PortTable& rows, const QString& model) {
         const PortTableEncoding encoding = encodeWritePortParams(rows, model);
         if (encoding.isOk()) {
             ByteBuffer frame{FrameStart, command::ReadPortParams};
-            frame.insert(frame.end(), encoding.Payload.begin(), encoding.Payload.end());
+            frame.insert(frame.end(), encoding.payload.begin(), encoding.payload.end());
             frame.push_back(FrameEnd);
             if (auto decoded = decodeReadPortParams(frame, model))
                 fitted = *decoded;
@@ -61,48 +61,48 @@ QString Quoted(const QString& value) {
 } // namespace
 
 DeviceValues DeviceValues::of(const DeviceConfiguration& configuration) {
-    return {configuration.Info.SerialNumber, configuration.Info.Address, configuration.Ports,
-            configuration.Gps, configuration.Trunk};
+    return {configuration.info.serialNumber, configuration.info.address, configuration.ports,
+            configuration.gps, configuration.trunk};
 }
 
 QJsonObject configurationJson(const DeviceConfiguration& c) {
     QJsonArray ports;
-    for (const PortEntry& row : c.Ports) {
+    for (const PortEntry& row : c.ports) {
         QJsonObject p;
-        p.insert(QStringLiteral("port"), row.PortNumber.toInt());
+        p.insert(QStringLiteral("port"), row.portNumber.toInt());
         for (int i = 0; i < PortColumnCount; ++i)
             p.insert(QLatin1String(PortKeys[i]), row.field(FirstPortColumn + i));
         ports.append(p);
     }
     QJsonObject o;
-    o.insert(QStringLiteral("model"), c.DeviceModel);
-    o.insert(QStringLiteral("address"), qint64(c.Info.Address));
-    o.insert(QStringLiteral("serial"), qint64(c.Info.SerialNumber));
+    o.insert(QStringLiteral("model"), c.deviceModel);
+    o.insert(QStringLiteral("address"), qint64(c.info.address));
+    o.insert(QStringLiteral("serial"), qint64(c.info.serialNumber));
     o.insert(QStringLiteral("ports"), ports);
     o.insert(QStringLiteral("gps"),
-             QJsonObject{{QStringLiteral("enabled"), c.Gps.GpsEnabled != 0},
-                         {QStringLiteral("polarity"), Sign(c.Gps.GpsPolarity)}});
+             QJsonObject{{QStringLiteral("enabled"), c.gps.gpsEnabled != 0},
+                         {QStringLiteral("polarity"), Sign(c.gps.gpsPolarity)}});
     o.insert(QStringLiteral("trunk"),
-             QJsonObject{{QStringLiteral("port"), TrunkPortText(c.Trunk.TrunkPort)},
-                         {QStringLiteral("clockPolarity"), Sign(c.Trunk.ClockPolarity)},
-                         {QStringLiteral("dataPolarity"), Sign(c.Trunk.DataPolarity)},
-                         {QStringLiteral("carrierLevel"), CarrierText(c.Trunk.CarrierLevel)}});
+             QJsonObject{{QStringLiteral("port"), TrunkPortText(c.trunk.trunkPort)},
+                         {QStringLiteral("clockPolarity"), Sign(c.trunk.clockPolarity)},
+                         {QStringLiteral("dataPolarity"), Sign(c.trunk.dataPolarity)},
+                         {QStringLiteral("carrierLevel"), CarrierText(c.trunk.carrierLevel)}});
     o.insert(QStringLiteral("delay"),
-             QJsonObject{{QStringLiteral("enabled"), c.Trunk.DelayEnabled != 0},
-                         {QStringLiteral("cyclesA"), c.Trunk.DelayCyclesA},
-                         {QStringLiteral("cyclesB"), c.Trunk.DelayCyclesB}});
+             QJsonObject{{QStringLiteral("enabled"), c.trunk.delayEnabled != 0},
+                         {QStringLiteral("cyclesA"), c.trunk.delayCyclesA},
+                         {QStringLiteral("cyclesB"), c.trunk.delayCyclesB}});
     return o;
 }
 
 QString configurationText(const DeviceConfiguration& c) {
     QString s;
     s += QStringLiteral("型号: %1\n地址: %2\n序列号: %3\n")
-             .arg(c.DeviceModel)
-             .arg(c.Info.Address)
-             .arg(c.Info.SerialNumber);
+             .arg(c.deviceModel)
+             .arg(c.info.address)
+             .arg(c.info.serialNumber);
     s += QStringLiteral(
         "端口\t通道\t编码类型\t速率\t时钟源\t时钟沿(PTT)\t数据极性\t端口状态\t延时\n");
-    for (const PortEntry& row : c.Ports) {
+    for (const PortEntry& row : c.ports) {
         QStringList cells;
         for (int i = 0; i < FirstPortColumn + PortColumnCount; ++i)
             cells.append(row.field(i));
@@ -139,11 +139,11 @@ QStringList differences(const DeviceValues& device, const DeviceValues& other,
         return TrunkPortText(v == 1 || v == 2 ? v : 0);
     };
 
-    differ(QStringLiteral("serial"), number(device.SerialNumber), number(other.SerialNumber));
-    differ(QStringLiteral("address"), number(device.Address), number(other.Address));
+    differ(QStringLiteral("serial"), number(device.serialNumber), number(other.serialNumber));
+    differ(QStringLiteral("address"), number(device.address), number(other.address));
 
-    const PortTable d = AsDeviceHolds(device.Ports, model);
-    const PortTable o = AsDeviceHolds(other.Ports, model);
+    const PortTable d = AsDeviceHolds(device.ports, model);
+    const PortTable o = AsDeviceHolds(other.ports, model);
     for (qsizetype row = 0; row < std::max(d.size(), o.size()); ++row) {
         const PortEntry blank = PortEntry::unassigned(int(row) + 1);
         const PortEntry& dr = row < d.size() ? d[row] : blank;
@@ -153,26 +153,26 @@ QStringList differences(const DeviceValues& device, const DeviceValues& other,
                    dr.field(FirstPortColumn + i), orow.field(FirstPortColumn + i));
     }
 
-    differ(QStringLiteral("gps enabled"), flag(device.Gps.GpsEnabled), flag(other.Gps.GpsEnabled));
-    differ(QStringLiteral("gps polarity"), Sign(device.Gps.GpsPolarity),
-           Sign(other.Gps.GpsPolarity));
-    differ(QStringLiteral("trunk port"), trunkPort(device.Trunk.TrunkPort),
-           trunkPort(other.Trunk.TrunkPort));
-    differ(QStringLiteral("trunk clockPolarity"), Sign(device.Trunk.ClockPolarity),
-           Sign(other.Trunk.ClockPolarity));
-    differ(QStringLiteral("trunk dataPolarity"), Sign(device.Trunk.DataPolarity),
-           Sign(other.Trunk.DataPolarity));
+    differ(QStringLiteral("gps enabled"), flag(device.gps.gpsEnabled), flag(other.gps.gpsEnabled));
+    differ(QStringLiteral("gps polarity"), Sign(device.gps.gpsPolarity),
+           Sign(other.gps.gpsPolarity));
+    differ(QStringLiteral("trunk port"), trunkPort(device.trunk.trunkPort),
+           trunkPort(other.trunk.trunkPort));
+    differ(QStringLiteral("trunk clockPolarity"), Sign(device.trunk.clockPolarity),
+           Sign(other.trunk.clockPolarity));
+    differ(QStringLiteral("trunk dataPolarity"), Sign(device.trunk.dataPolarity),
+           Sign(other.trunk.dataPolarity));
     if (withCarrierLevel)
-        differ(QStringLiteral("trunk carrierLevel"), CarrierText(device.Trunk.CarrierLevel),
-               CarrierText(other.Trunk.CarrierLevel));
-    differ(QStringLiteral("delay enabled"), flag(device.Trunk.DelayEnabled),
-           flag(other.Trunk.DelayEnabled));
-    differ(QStringLiteral("delay cyclesA"), cycles(device.Trunk.DelayCyclesA),
-           cycles(other.Trunk.DelayCyclesA));
+        differ(QStringLiteral("trunk carrierLevel"), CarrierText(device.trunk.carrierLevel),
+               CarrierText(other.trunk.carrierLevel));
+    differ(QStringLiteral("delay enabled"), flag(device.trunk.delayEnabled),
+           flag(other.trunk.delayEnabled));
+    differ(QStringLiteral("delay cyclesA"), cycles(device.trunk.delayCyclesA),
+           cycles(other.trunk.delayCyclesA));
     // A KORVANE has no cycle B.
     if (model == text::ModelAB)
-        differ(QStringLiteral("delay cyclesB"), cycles(device.Trunk.DelayCyclesB),
-               cycles(other.Trunk.DelayCyclesB));
+        differ(QStringLiteral("delay cyclesB"), cycles(device.trunk.delayCyclesB),
+               cycles(other.trunk.delayCyclesB));
     return out;
 }
 

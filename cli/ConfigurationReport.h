@@ -12,11 +12,11 @@ namespace korvane::cli {
 
 // The values a device holds and a configuration file carries.
 struct DeviceValues {
-    std::uint32_t SerialNumber = 0;
-    std::uint32_t Address = 0;
-    PortTable Ports;
-    GpsParams Gps;
-    TrunkParams Trunk;
+    std::uint32_t serialNumber = 0;
+    std::uint32_t address = 0;
+    PortTable ports;
+    GpsParams gps;
+    TrunkParams trunk;
 
     static DeviceValues of(const DeviceConfiguration& configuration);
 };

@@ -38,17 +38,17 @@ protected:
 // Kept in memory, for tests.
 class BufferConsole : public Console {
 public:
-    bool errIsTerminal() const override { return Terminal; }
-    QString outText() const { return QString::fromUtf8(OutBytes); }
-    QString errText() const { return QString::fromUtf8(ErrBytes); }
+    bool errIsTerminal() const override { return terminal; }
+    QString outText() const { return QString::fromUtf8(outBytes); }
+    QString errText() const { return QString::fromUtf8(errBytes); }
 
-    QByteArray OutBytes;
-    QByteArray ErrBytes;
-    bool Terminal = false;
+    QByteArray outBytes;
+    QByteArray errBytes;
+    bool terminal = false;
 
 protected:
-    void writeOut(const QByteArray& bytes) override { OutBytes += bytes; }
-    void writeErr(const QByteArray& bytes) override { ErrBytes += bytes; }
+    void writeOut(const QByteArray& bytes) override { outBytes += bytes; }
+    void writeErr(const QByteArray& bytes) override { errBytes += bytes; }
 };
 
 } // namespace korvane::cli

@@ -26,7 +26,7 @@ namespace {
 int Worst(const std::vector<PortResult>& results) {
     int status = StatusOk;
     for (const PortResult& r : results)
-        status = std::max(status, r.Status);
+        status = std::max(status, r.status);
     return status;
 }
 
@@ -35,23 +35,23 @@ void PrintJson(Console& console, const QJsonArray& array) {
 }
 
 QJsonObject ErrorPart(const PortResult& r, QJsonObject o) {
-    if (r.Status != StatusOk)
-        o.insert(QStringLiteral("error"), r.Error);
+    if (r.status != StatusOk)
+        o.insert(QStringLiteral("error"), r.error);
     return o;
 }
 
 int ReportIdentify(const Options& o, const std::vector<PortResult>& results, Console& console) {
     QJsonArray array;
     for (const PortResult& r : results) {
-        if (o.Json) {
-            QJsonObject obj{{QStringLiteral("port"), r.Port},
-                            {QStringLiteral("model"), r.Configuration->DeviceModel}};
+        if (o.json) {
+            QJsonObject obj{{QStringLiteral("port"), r.port},
+                            {QStringLiteral("model"), r.configuration->deviceModel}};
             array.append(ErrorPart(r, obj));
-        } else if (r.Status == StatusOk) {
-            console.out(r.Port + u'\t' + r.Configuration->DeviceModel + u'\n');
+        } else if (r.status == StatusOk) {
+            console.out(r.port + u'\t' + r.configuration->deviceModel + u'\n');
         }
     }
-    if (o.Json)
+    if (o.json)
         PrintJson(console, array);
     return Worst(results);
 }
@@ -60,16 +60,16 @@ int ReportScan(const Options& o, const std::vector<PortResult>& results, Console
     QJsonArray array;
     bool any = false;
     for (const PortResult& r : results) {
-        if (r.Status != StatusOk)
+        if (r.status != StatusOk)
             continue;
         any = true;
-        if (o.Json)
-            array.append(QJsonObject{{QStringLiteral("port"), r.Port},
-                                     {QStringLiteral("model"), r.Configuration->DeviceModel}});
+        if (o.json)
+            array.append(QJsonObject{{QStringLiteral("port"), r.port},
+                                     {QStringLiteral("model"), r.configuration->deviceModel}});
         else
-            console.out(r.Port + u'\t' + r.Configuration->DeviceModel + u'\n');
+            console.out(r.port + u'\t' + r.configuration->deviceModel + u'\n');
     }
-    if (o.Json)
+    if (o.json)
         PrintJson(console, array);
     return any ? StatusOk : StatusFailed;
 }
@@ -79,55 +79,55 @@ int ReportScan(const Options& o, const std::vector<PortResult>& results, Console
 int SaveReads(const Options& o, std::vector<PortResult>& results, Console& console) {
     QSet<QString> taken;
     for (PortResult& r : results) {
-        if (!r.ConfigurationRead)
+        if (!r.configurationRead)
             continue;
-        QString path = o.Output;
-        if (o.Ports.size() > 1) {
+        QString path = o.output;
+        if (o.ports.size() > 1) {
             const QString name =
-                QString::number(r.Configuration->Info.SerialNumber) + QStringLiteral(".krv");
-            path = QDir(o.Output).filePath(name);
+                QString::number(r.configuration->info.serialNumber) + QStringLiteral(".krv");
+            path = QDir(o.output).filePath(name);
             if (taken.contains(name)) {
-                r.Error = QStringLiteral("another device has the serial number %1; not saved")
-                              .arg(r.Configuration->Info.SerialNumber);
-                console.err(r.Port + QStringLiteral(": ") + r.Error);
-                r.Status = std::max(r.Status, StatusFailed);
+                r.error = QStringLiteral("another device has the serial number %1; not saved")
+                              .arg(r.configuration->info.serialNumber);
+                console.err(r.port + QStringLiteral(": ") + r.error);
+                r.status = std::max(r.status, StatusFailed);
                 continue;
             }
             taken.insert(name);
         }
         try {
-            writeConfigurationFile(path, *r.Configuration);
+            writeConfigurationFile(path, *r.configuration);
         } catch (const KorvaneError& e) {
-            r.Error = e.message();
-            console.err(r.Port + QStringLiteral(": ") + r.Error);
-            r.Status = StatusUsage;
+            r.error = e.message();
+            console.err(r.port + QStringLiteral(": ") + r.error);
+            r.status = StatusUsage;
         }
     }
     return Worst(results);
 }
 
 int ReportRead(const Options& o, std::vector<PortResult>& results, Console& console) {
-    if (!o.Output.isEmpty())
+    if (!o.output.isEmpty())
         SaveReads(o, results, console);
-    if (o.Json) {
+    if (o.json) {
         QJsonArray array;
         for (const PortResult& r : results) {
             QJsonObject obj =
-                r.ConfigurationRead
-                    ? configurationJson(*r.Configuration)
-                    : QJsonObject{{QStringLiteral("model"), r.Configuration->DeviceModel}};
-            obj.insert(QStringLiteral("port"), r.Port);
+                r.configurationRead
+                    ? configurationJson(*r.configuration)
+                    : QJsonObject{{QStringLiteral("model"), r.configuration->deviceModel}};
+            obj.insert(QStringLiteral("port"), r.port);
             array.append(ErrorPart(r, obj));
         }
         PrintJson(console, array);
-    } else if (o.Output.isEmpty()) {
+    } else if (o.output.isEmpty()) {
         for (const PortResult& r : results) {
-            if (!r.ConfigurationRead)
+            if (!r.configurationRead)
                 continue;
             const bool several = results.size() > 1;
             if (several)
-                console.out(QStringLiteral("== %1 ==\n").arg(r.Port));
-            console.out(configurationText(*r.Configuration) +
+                console.out(QStringLiteral("== %1 ==\n").arg(r.port));
+            console.out(configurationText(*r.configuration) +
                         (several ? QStringLiteral("\n") : QString()));
         }
     }
@@ -137,29 +137,29 @@ int ReportRead(const Options& o, std::vector<PortResult>& results, Console& cons
 int ReportDiff(const Options& o, std::vector<PortResult>& results, Console& console) {
     QJsonArray array;
     for (PortResult& r : results) {
-        if (!r.Differences.isEmpty())
-            r.Status = std::max(r.Status, StatusFailed);
-        if (o.Json) {
+        if (!r.differences.isEmpty())
+            r.status = std::max(r.status, StatusFailed);
+        if (o.json) {
             QJsonObject obj{
-                {QStringLiteral("port"), r.Port},
-                {QStringLiteral("differences"), QJsonArray::fromStringList(r.Differences)}};
+                {QStringLiteral("port"), r.port},
+                {QStringLiteral("differences"), QJsonArray::fromStringList(r.differences)}};
             array.append(ErrorPart(r, obj));
         } else {
-            for (const QString& line : r.Differences)
-                console.out(r.Port + QStringLiteral(": ") + line + u'\n');
+            for (const QString& line : r.differences)
+                console.out(r.port + QStringLiteral(": ") + line + u'\n');
         }
     }
-    if (o.Json)
+    if (o.json)
         PrintJson(console, array);
     return Worst(results);
 }
 
 int ReportOthers(const Options& o, const std::vector<PortResult>& results, Console& console) {
-    if (o.Json) {
+    if (o.json) {
         QJsonArray array;
         for (const PortResult& r : results)
-            array.append(ErrorPart(r, QJsonObject{{QStringLiteral("port"), r.Port},
-                                                  {QStringLiteral("ok"), r.Status == StatusOk}}));
+            array.append(ErrorPart(r, QJsonObject{{QStringLiteral("port"), r.port},
+                                                  {QStringLiteral("ok"), r.status == StatusOk}}));
         PrintJson(console, array);
     }
     return Worst(results);
@@ -169,69 +169,69 @@ int ReportOthers(const Options& o, const std::vector<PortResult>& results, Conso
 
 int runKorvanectl(const QStringList& arguments, Console& console) {
     Options o = parseOptions(arguments);
-    if (o.Result == Options::Outcome::Help) {
-        console.out(o.Text);
+    if (o.result == Options::Outcome::Help) {
+        console.out(o.text);
         return StatusOk;
     }
-    if (o.Result == Options::Outcome::Error) {
-        console.err(o.Text.trimmed().split(u'\n').first());
-        for (const QString& line : o.Text.trimmed().split(u'\n').mid(1))
+    if (o.result == Options::Outcome::Error) {
+        console.err(o.text.trimmed().split(u'\n').first());
+        for (const QString& line : o.text.trimmed().split(u'\n').mid(1))
             console.err(line);
         return StatusUsage;
     }
 
     // Qt's own handler writes the traces to standard error, one line each.
-    if (o.Verbose)
+    if (o.verbose)
         QLoggingCategory::setFilterRules(QStringLiteral("korvane.*.debug=true"));
 
     // Everything that can be found wrong without a device is, before anything is sent.
     std::optional<ConfigurationFile> file;
-    if (o.Cmd == Command::Write || o.Cmd == Command::Diff) {
+    if (o.cmd == Command::Write || o.cmd == Command::Diff) {
         try {
-            file = DeviceSession::readConfigurationFile(o.File);
+            file = DeviceSession::readConfigurationFile(o.file);
         } catch (const KorvaneError& e) {
-            console.err(o.File + QStringLiteral(": ") + e.message());
+            console.err(o.file + QStringLiteral(": ") + e.message());
             return StatusUsage;
         }
     }
-    if (o.Cmd == Command::Write || o.Cmd == Command::Schedule) {
-        if (!o.Channels.isEmpty() && !QFileInfo(o.Channels).isFile()) {
-            console.err(o.Channels + QStringLiteral(": no such channel file"));
+    if (o.cmd == Command::Write || o.cmd == Command::Schedule) {
+        if (!o.channels.isEmpty() && !QFileInfo(o.channels).isFile()) {
+            console.err(o.channels + QStringLiteral(": no such channel file"));
             return StatusUsage;
         }
-        const QString schedule = scheduleFilePath(o.Channels);
-        if (!o.NoSchedule && !QFileInfo(schedule).isFile()) {
+        const QString schedule = scheduleFilePath(o.channels);
+        if (!o.noSchedule && !QFileInfo(schedule).isFile()) {
             console.err(scheduleFileMissingMessage(schedule));
             return StatusUsage;
         }
     }
-    if (o.Cmd == Command::Read && o.Ports.size() > 1 && !o.Output.isEmpty() &&
-        !QDir().mkpath(o.Output)) {
-        console.err(o.Output + QStringLiteral(": not a folder that can be made"));
+    if (o.cmd == Command::Read && o.ports.size() > 1 && !o.output.isEmpty() &&
+        !QDir().mkpath(o.output)) {
+        console.err(o.output + QStringLiteral(": not a folder that can be made"));
         return StatusUsage;
     }
-    if (o.Cmd == Command::Scan && o.Ports.isEmpty())
-        o.Ports = candidatePorts(o.AllPorts);
+    if (o.cmd == Command::Scan && o.ports.isEmpty())
+        o.ports = candidatePorts(o.allPorts);
 
     std::vector<PortJob> jobs;
-    for (const QString& port : o.Ports) {
+    for (const QString& port : o.ports) {
         PortJob job;
-        job.Cmd = o.Cmd;
-        job.Port = port;
-        job.Line = o.Line;
-        job.Line.commName = port;
-        job.Remote = o.Remote;
-        job.Quiet = o.Cmd == Command::Scan;
-        job.File = file;
-        job.Channels = o.Channels;
-        job.NoSchedule = o.NoSchedule;
-        job.Serial = o.Serial;
-        job.Address = o.Address;
+        job.cmd = o.cmd;
+        job.port = port;
+        job.line = o.line;
+        job.line.commName = port;
+        job.remote = o.remote;
+        job.quiet = o.cmd == Command::Scan;
+        job.file = file;
+        job.channels = o.channels;
+        job.noSchedule = o.noSchedule;
+        job.serial = o.serial;
+        job.address = o.address;
         jobs.push_back(std::move(job));
     }
     std::vector<PortResult> results = runPortJobs(jobs, console);
 
-    switch (o.Cmd) {
+    switch (o.cmd) {
     case Command::Identify:
         return ReportIdentify(o, results, console);
     case Command::Scan:

@@ -24,30 +24,30 @@ bool RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
                 PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
-    switch (job.Cmd) {
+    switch (job.cmd) {
     case Command::Identify:
         return procedures.ensureIdentified();
     case Command::Scan:
-        config.DeviceModel = procedures.identifyDevice();
-        return config.DeviceModel != text::ModelUnknown;
+        config.deviceModel = procedures.identifyDevice();
+        return config.deviceModel != text::ModelUnknown;
     case Command::Read:
-        return result.ConfigurationRead = procedures.readDevice();
+        return result.configurationRead = procedures.readDevice();
     case Command::Diff: {
-        if (!(result.ConfigurationRead = procedures.readDevice()))
+        if (!(result.configurationRead = procedures.readDevice()))
             return false;
         DeviceConfiguration fromFile;
-        job.File->applyTo(fromFile);
-        result.Differences = differences(DeviceValues::of(config), DeviceValues::of(fromFile),
-                                         QStringLiteral("file"), config.DeviceModel, false);
+        job.file->applyTo(fromFile);
+        result.differences = differences(DeviceValues::of(config), DeviceValues::of(fromFile),
+                                         QStringLiteral("file"), config.deviceModel, false);
         return true;
     }
     case Command::Write: {
-        session.applyConfiguration(*job.File);
-        config.ChannelFileName = job.Channels;
+        session.applyConfiguration(*job.file);
+        config.channelFileName = job.channels;
         const DeviceValues sent = DeviceValues::of(config);
-        if (!procedures.writeAll(config.Info.SerialNumber, config.Info.Address, !job.NoSchedule))
+        if (!procedures.writeAll(config.info.serialNumber, config.info.address, !job.noSchedule))
             return false;
-        if (config.ControlMode) {
+        if (config.controlMode) {
             ui.pause(RemoteReadBackPauseMs);
             procedures.readDevice();
         }
@@ -55,20 +55,20 @@ bool RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
         if (!ui.lastError().isEmpty())
             return false;
         DeviceValues readBack = DeviceValues::of(config);
-        readBack.SerialNumber = sent.SerialNumber; // not written
+        readBack.serialNumber = sent.serialNumber; // not written
         const QStringList found =
-            differences(readBack, sent, QStringLiteral("sent"), config.DeviceModel, true);
+            differences(readBack, sent, QStringLiteral("sent"), config.deviceModel, true);
         for (const QString& line : found)
             ui.say(QStringLiteral("read-back differs: ") + line);
         return found.isEmpty();
     }
     case Command::SetAddress:
-        config.Info.SerialNumber = job.Serial;
-        config.Info.Address = job.Address;
+        config.info.serialNumber = job.serial;
+        config.info.address = job.address;
         return procedures.setAddress();
     case Command::Schedule:
         // The schedule names channels; the device's own port table turns them into ports.
-        config.ChannelFileName = job.Channels;
+        config.channelFileName = job.channels;
         return procedures.readDevice() && procedures.sendScheduleTable();
     case Command::None:
         break;
@@ -80,31 +80,31 @@ bool RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
 
 PortResult runPortJob(const PortJob& job, Console& console) {
     PortResult result;
-    result.Port = job.Port;
-    ConsoleOperator ui(console, job.Port, job.Quiet);
+    result.port = job.port;
+    ConsoleOperator ui(console, job.port, job.quiet);
     {
         DeviceSession session(ui);
-        session.configuration().ControlMode = job.Remote;
+        session.configuration().controlMode = job.remote;
         try {
-            session.setPortSettings(job.Line);
+            session.setPortSettings(job.line);
             if (!RunCommand(job, session, ui, result))
-                result.Status = StatusFailed;
+                result.status = StatusFailed;
         } catch (const KorvaneError& e) {
             ui.showError(e.message());
-            result.Status = e.kind() == KorvaneError::Kind::Port ? StatusUsage : StatusFailed;
+            result.status = e.kind() == KorvaneError::Kind::Port ? StatusUsage : StatusFailed;
         } catch (const std::exception& e) {
             ui.showError(QString::fromUtf8(e.what()));
-            result.Status = StatusFailed;
+            result.status = StatusFailed;
         }
         // The configuration outlives the session, for the collecting thread.
-        result.Configuration = session.releaseConfiguration();
+        result.configuration = session.releaseConfiguration();
     }
-    result.Error = ui.lastError();
-    if (result.Status != StatusOk && result.Error.isEmpty())
-        result.Error = QStringLiteral("failed");
+    result.error = ui.lastError();
+    if (result.status != StatusOk && result.error.isEmpty())
+        result.error = QStringLiteral("failed");
     // The configuration is read by the collecting thread from here on.
     if (QCoreApplication* app = QCoreApplication::instance())
-        result.Configuration->moveToThread(app->thread());
+        result.configuration->moveToThread(app->thread());
     return result;
 }
 

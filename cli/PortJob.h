@@ -24,26 +24,26 @@ inline constexpr int StatusFailed = 1;
 inline constexpr int StatusUsage = 2;
 
 struct PortJob {
-    Command Cmd = Command::None;
-    QString Port;
-    PortSettings Line; // the line settings; the name is Port
-    bool Remote = false;
-    bool Quiet = false;                    // scan: say nothing
-    std::optional<ConfigurationFile> File; // write, diff
-    QString Channels;
-    bool NoSchedule = false;
-    std::uint32_t Serial = 0;
-    std::uint32_t Address = 0;
+    Command cmd = Command::None;
+    QString port;
+    PortSettings line; // the line settings; the name is Port
+    bool remote = false;
+    bool quiet = false;                    // scan: say nothing
+    std::optional<ConfigurationFile> file; // write, diff
+    QString channels;
+    bool noSchedule = false;
+    std::uint32_t serial = 0;
+    std::uint32_t address = 0;
 };
 
 struct PortResult {
-    QString Port;
-    int Status = StatusOk;
-    QString Error; // the last error shown, for --json
+    QString port;
+    int status = StatusOk;
+    QString error; // the last error shown, for --json
     // Handed to the thread that collects the results once the job is over.
-    std::unique_ptr<DeviceConfiguration> Configuration;
-    bool ConfigurationRead = false; // a whole device read succeeded
-    QStringList Differences;        // diff
+    std::unique_ptr<DeviceConfiguration> configuration;
+    bool configurationRead = false; // a whole device read succeeded
+    QStringList differences;        // diff
 };
 
 // Runs on the calling thread, which needs an event dispatcher (any QThread has one).

@@ -15,38 +15,38 @@ QString& PortEntry::field(int column) {
 const QString& PortEntry::field(int column) const {
     switch (column) {
     case 0:
-        return PortNumber;
+        return portNumber;
     case 1:
-        return Channel;
+        return channel;
     case 2:
-        return Coding;
+        return coding;
     case 3:
-        return Rate;
+        return rate;
     case 4:
-        return ClockSource;
+        return clockSource;
     case 5:
-        return ClockEdge;
+        return clockEdge;
     case 6:
-        return Polarity;
+        return polarity;
     case 7:
-        return PortState;
+        return portState;
     case 8:
-        return Delay;
+        return delay;
     default:
-        return Remark;
+        return remark;
     }
 }
 
 PortEntry PortEntry::unassigned(int portNumber) {
     PortEntry e;
-    e.PortNumber = QString::number(portNumber);
+    e.portNumber = QString::number(portNumber);
     for (int c = 1; c <= 7; ++c)
         e.field(c) = text::None;
     return e;
 }
 
 bool PortEntry::isAssigned() const {
-    return Channel != text::None;
+    return channel != text::None;
 }
 
 DeviceConfiguration::DeviceConfiguration(QObject* parent) : QObject(parent) {}
@@ -65,40 +65,40 @@ void DeviceConfiguration::setTrunkRefreshed(bool value) {
         setRefreshed(false);
 }
 
-void DeviceConfiguration::setPorts(PortTable ports) {
-    Ports = std::move(ports);
-    emit portRowsChanged(0, int(Ports.size()) - 1);
+void DeviceConfiguration::setPorts(PortTable table) {
+    ports = std::move(table);
+    emit portRowsChanged(0, int(ports.size()) - 1);
 }
 
 void DeviceConfiguration::resetPortTable() {
-    PortTable ports;
+    PortTable table;
     for (int port = 1; port <= 24; ++port)
-        ports.append(PortEntry::unassigned(port));
-    setPorts(std::move(ports));
+        table.append(PortEntry::unassigned(port));
+    setPorts(std::move(table));
 }
 
 std::optional<QString> DeviceConfiguration::bindChannel(int row, ChannelChoice choice) {
-    if (row < 0 || row >= Ports.size())
+    if (row < 0 || row >= ports.size())
         return std::nullopt;
-    const int wanted = decimalOr(choice.Channel, 0);
-    for (int i = 0; i < Ports.size(); ++i) {
-        if (i != row && decimalOr(Ports[i].Channel, 0) == wanted)
-            return QStringLiteral("\"%1\"信道已被选择，请选择一未选择的信道。").arg(choice.Channel);
+    const int wanted = decimalOr(choice.channel, 0);
+    for (int i = 0; i < ports.size(); ++i) {
+        if (i != row && decimalOr(ports[i].channel, 0) == wanted)
+            return QStringLiteral("\"%1\"信道已被选择，请选择一未选择的信道。").arg(choice.channel);
     }
-    if (choice.Coding == text::Async) {
-        choice.Coding = text::Sync;
-        choice.ClockSource = text::Internal;
-        choice.ClockEdge = text::RisingEdge;
+    if (choice.coding == text::Async) {
+        choice.coding = text::Sync;
+        choice.clockSource = text::Internal;
+        choice.clockEdge = text::RisingEdge;
     }
-    PortEntry& e = Ports[row];
-    e.Channel = choice.Channel;
-    e.Coding = choice.Coding;
-    e.Rate = choice.Rate == QLatin1String("512") ? QStringLiteral("1200") : choice.Rate;
-    e.ClockSource = choice.Coding == text::Pocsag ? text::None : choice.ClockSource;
-    e.ClockEdge = choice.ClockEdge;
-    e.Polarity = choice.Polarity;
-    e.PortState = choice.PortState;
-    e.Delay = choice.Delay;
+    PortEntry& e = ports[row];
+    e.channel = choice.channel;
+    e.coding = choice.coding;
+    e.rate = choice.rate == QLatin1String("512") ? QStringLiteral("1200") : choice.rate;
+    e.clockSource = choice.coding == text::Pocsag ? text::None : choice.clockSource;
+    e.clockEdge = choice.clockEdge;
+    e.polarity = choice.polarity;
+    e.portState = choice.portState;
+    e.delay = choice.delay;
     emit portRowsChanged(row, row);
     return std::nullopt;
 }
@@ -109,10 +109,10 @@ void DeviceConfiguration::unassignPorts(const QList<int>& rows) {
     QList<int> ordered = rows;
     std::sort(ordered.begin(), ordered.end(), std::greater<>());
     for (int row : ordered) {
-        if (row < 0 || row >= Ports.size())
+        if (row < 0 || row >= ports.size())
             continue;
         for (int c = 1; c < PortEntry::FieldCount; ++c)
-            Ports[row].field(c) = text::None;
+            ports[row].field(c) = text::None;
         emit portRowsChanged(row, row);
     }
     setRefreshed(false);
@@ -120,13 +120,13 @@ void DeviceConfiguration::unassignPorts(const QList<int>& rows) {
 
 void DeviceConfiguration::markWritten() {
     setRefreshed(true);
-    for (PortEntry& e : Ports)
-        e.Remark.clear();
-    emit portRowsChanged(0, int(Ports.size()) - 1);
+    for (PortEntry& e : ports)
+        e.remark.clear();
+    emit portRowsChanged(0, int(ports.size()) - 1);
 }
 
 bool DeviceConfiguration::isModelKnown() const {
-    return DeviceModel == text::ModelSingle || DeviceModel == text::ModelAB;
+    return deviceModel == text::ModelSingle || deviceModel == text::ModelAB;
 }
 
 int decimalOr(const QString& text, int fallback) {

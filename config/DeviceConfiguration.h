@@ -13,24 +13,24 @@
 namespace korvane {
 
 struct DeviceInfo {
-    std::uint32_t SerialNumber = 1;
-    std::uint32_t Address = 1; // 24 bits used
-    QString DeviceName;
-    QString Station;
+    std::uint32_t serialNumber = 1;
+    std::uint32_t address = 1; // 24 bits used
+    QString deviceName;
+    QString station;
 };
 
 // One row of the port table: ten display texts in the order of the list's columns.
 struct PortEntry {
-    QString PortNumber;
-    QString Channel;
-    QString Coding;
-    QString Rate;
-    QString ClockSource;
-    QString ClockEdge;
-    QString Polarity;
-    QString PortState;
-    QString Delay;
-    QString Remark;
+    QString portNumber;
+    QString channel;
+    QString coding;
+    QString rate;
+    QString clockSource;
+    QString clockEdge;
+    QString polarity;
+    QString portState;
+    QString delay;
+    QString remark;
 
     static constexpr int FieldCount = 10;
 
@@ -38,7 +38,7 @@ struct PortEntry {
     QString& field(int column);
     const QString& field(int column) const;
 
-    // A row as a reset or a device read creates it: "-" in Channel..PortState,
+    // A row as a reset or a device read creates it: "-" in Channel..portState,
     // empty Delay and Remark.
     static PortEntry unassigned(int portNumber);
 
@@ -58,42 +58,42 @@ inline const std::array<QString, PortEntry::FieldCount> PortColumnCaptions = {
 using PortTable = QList<PortEntry>;
 
 struct TrunkParams {
-    std::int32_t TrunkPort = 0;     // 0 automatic, 1 Ta, 2 Tb
-    std::int32_t ClockPolarity = 0; // 0 positive, 1 negative
-    std::int32_t DataPolarity = 0;  // 0 positive, 1 negative
-    std::int32_t CarrierLevel = 0;  // 0 high, 1 low
-    std::int32_t DelayEnabled = 0;  // 0 off, 1 on
-    std::int32_t DelayCyclesA = 0;  // 24 bits used
-    std::int32_t DelayCyclesB = 0;  // 24 bits used, KORVANEA/B only
+    std::int32_t trunkPort = 0;     // 0 automatic, 1 Ta, 2 Tb
+    std::int32_t clockPolarity = 0; // 0 positive, 1 negative
+    std::int32_t dataPolarity = 0;  // 0 positive, 1 negative
+    std::int32_t carrierLevel = 0;  // 0 high, 1 low
+    std::int32_t delayEnabled = 0;  // 0 off, 1 on
+    std::int32_t delayCyclesA = 0;  // 24 bits used
+    std::int32_t delayCyclesB = 0;  // 24 bits used, KORVANEA/B only
     bool operator==(const TrunkParams&) const = default;
 };
 
 struct GpsParams {
-    std::int32_t GpsEnabled = 0;  // 0 off, 1 on
-    std::int32_t GpsPolarity = 0; // 0 positive, 1 negative
+    std::int32_t gpsEnabled = 0;  // 0 off, 1 on
+    std::int32_t gpsPolarity = 0; // 0 positive, 1 negative
     bool operator==(const GpsParams&) const = default;
 };
 
 // Carried through configuration files only; it has no meaning to the tool.
 // The text is kept as raw code page 936 bytes so that it round-trips exactly.
 struct ReservedBlock {
-    std::uint8_t Value = 0;
-    QByteArray Text;
-    std::array<std::uint8_t, 32> Bytes{};
+    std::uint8_t value = 0;
+    QByteArray text;
+    std::array<std::uint8_t, 32> bytes{};
     bool operator==(const ReservedBlock&) const = default;
 };
 
 // What the channel selection dialog hands back for one port.
 struct ChannelChoice {
-    QString Channel;
-    QString Coding;
-    QString Rate;
-    QString ClockSource;
-    QString ClockEdge;
-    QString Polarity;
-    QString PortState;
-    QString Delay;
-    QString StopBits;
+    QString channel;
+    QString coding;
+    QString rate;
+    QString clockSource;
+    QString clockEdge;
+    QString polarity;
+    QString portState;
+    QString delay;
+    QString stopBits;
 };
 
 class DeviceConfiguration : public QObject {
@@ -101,18 +101,18 @@ class DeviceConfiguration : public QObject {
 public:
     explicit DeviceConfiguration(QObject* parent = nullptr);
 
-    DeviceInfo Info;
+    DeviceInfo info;
     // Changed through setPorts and the functions below, which tell the rows they change.
-    PortTable Ports;
-    TrunkParams Trunk;
-    GpsParams Gps;
-    std::int32_t PocsagDelay = 0;
-    std::int32_t FlexDelay = 0;
-    bool ChannelDelayEnabled = true;
-    QString DeviceModel = QStringLiteral("0");
-    bool ControlMode = false;
-    QString ChannelFileName;
-    ReservedBlock Reserved;
+    PortTable ports;
+    TrunkParams trunk;
+    GpsParams gps;
+    std::int32_t pocsagDelay = 0;
+    std::int32_t flexDelay = 0;
+    bool channelDelayEnabled = true;
+    QString deviceModel = QStringLiteral("0");
+    bool controlMode = false;
+    QString channelFileName;
+    ReservedBlock reserved;
 
     bool isRefreshed() const { return m_refreshed; }
     bool isTrunkRefreshed() const { return m_trunkRefreshed; }
@@ -122,7 +122,7 @@ public:
     void setTrunkRefreshed(bool value);
 
     // Replaces the whole table.
-    void setPorts(PortTable ports);
+    void setPorts(PortTable table);
     // Clear the table and add 24 unassigned rows, ports 1 to 24.
     void resetPortTable();
 

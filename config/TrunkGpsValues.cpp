@@ -3,14 +3,14 @@
 namespace korvane {
 
 TrunkGpsValues TrunkGpsValues::from(const DeviceConfiguration& c) {
-    return TrunkGpsValues{c.Trunk, c.Gps, c.PocsagDelay, c.FlexDelay};
+    return TrunkGpsValues{c.trunk, c.gps, c.pocsagDelay, c.flexDelay};
 }
 
 void TrunkGpsValues::applyTo(DeviceConfiguration& c) const {
-    c.Trunk = Trunk;
-    c.Gps = Gps;
-    c.PocsagDelay = PocsagDelay;
-    c.FlexDelay = FlexDelay;
+    c.trunk = trunk;
+    c.gps = gps;
+    c.pocsagDelay = pocsagDelay;
+    c.flexDelay = flexDelay;
 }
 
 } // namespace korvane

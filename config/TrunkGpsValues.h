@@ -7,10 +7,10 @@
 namespace korvane {
 
 struct TrunkGpsValues {
-    TrunkParams Trunk;
-    GpsParams Gps;
-    std::int32_t PocsagDelay = 0;
-    std::int32_t FlexDelay = 0;
+    TrunkParams trunk;
+    GpsParams gps;
+    std::int32_t pocsagDelay = 0;
+    std::int32_t flexDelay = 0;
     bool operator==(const TrunkGpsValues&) const = default;
 
     static TrunkGpsValues from(const DeviceConfiguration& c);

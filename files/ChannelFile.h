@@ -10,12 +10,12 @@
 namespace korvane {
 
 struct ChannelRecord {
-    QString Channel;
-    QString Coding;
-    QString Rate;
-    QString ClockSource;
-    QString ClockEdge;
-    QString StopBits;
+    QString channel;
+    QString coding;
+    QString rate;
+    QString clockSource;
+    QString clockEdge;
+    QString stopBits;
     bool operator==(const ChannelRecord&) const = default;
 };
 

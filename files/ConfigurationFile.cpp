@@ -31,31 +31,31 @@ std::int32_t Integer(const QByteArray& line) {
 } // namespace
 
 QByteArray configurationFileBytes(const DeviceConfiguration& configuration) {
-    const TrunkParams& trunk = configuration.Trunk;
-    const ReservedBlock& reserved = configuration.Reserved;
-    if (BreaksLine(reserved.Text))
+    const TrunkParams& trunk = configuration.trunk;
+    const ReservedBlock& reserved = configuration.reserved;
+    if (BreaksLine(reserved.text))
         throw KorvaneError(
             QStringLiteral("保留文字中含有回车符或文件结束符（Ctrl-Z），无法保存配置文件。"));
 
     QByteArray out;
-    out += Number(static_cast<std::int32_t>(configuration.Info.SerialNumber));
-    out += Number(static_cast<std::int32_t>(configuration.Info.Address));
-    out += Number(configuration.Gps.GpsEnabled);
-    out += Number(configuration.Gps.GpsPolarity);
-    out += Number(trunk.DelayEnabled);
-    out += Number(trunk.DelayCyclesA);
-    out += Number(trunk.DelayCyclesB);
-    out += Number(trunk.TrunkPort);
-    out += Number(trunk.DataPolarity);
-    out += Number(trunk.ClockPolarity);
-    out += QByteArray::number(unsigned(reserved.Value)) + NewLine;
-    out += reserved.Text + NewLine;
-    for (std::uint8_t b : reserved.Bytes)
+    out += Number(static_cast<std::int32_t>(configuration.info.serialNumber));
+    out += Number(static_cast<std::int32_t>(configuration.info.address));
+    out += Number(configuration.gps.gpsEnabled);
+    out += Number(configuration.gps.gpsPolarity);
+    out += Number(trunk.delayEnabled);
+    out += Number(trunk.delayCyclesA);
+    out += Number(trunk.delayCyclesB);
+    out += Number(trunk.trunkPort);
+    out += Number(trunk.dataPolarity);
+    out += Number(trunk.clockPolarity);
+    out += QByteArray::number(unsigned(reserved.value)) + NewLine;
+    out += reserved.text + NewLine;
+    for (std::uint8_t b : reserved.bytes)
         out += char(b) + NewLine;
 
-    for (qsizetype row = 0; row < configuration.Ports.size(); ++row) {
+    for (qsizetype row = 0; row < configuration.ports.size(); ++row) {
         for (int column = 0; column < PortEntry::FieldCount; ++column) {
-            const QByteArray cell = toCp936(configuration.Ports[row].field(column));
+            const QByteArray cell = toCp936(configuration.ports[row].field(column));
             if (BreaksLine(cell))
                 throw KorvaneError(
                     QStringLiteral("端口表第%1行“%2”列的文字含有回车符或文件结束符（Ctrl-Z），"
@@ -77,30 +77,30 @@ ConfigurationFile parseConfigurationFile(const QByteArray& bytes) {
     ConfigurationFile file;
     const QByteArray serial = reader.readLine();
     const QByteArray address = reader.readLine();
-    file.SerialNumberText = fromCp936(serial);
-    file.AddressText = fromCp936(address);
-    file.SerialNumber = Integer(serial);
-    file.Address = Integer(address);
-    file.Gps.GpsEnabled = Integer(reader.readLine());
-    file.Gps.GpsPolarity = Integer(reader.readLine());
-    file.Trunk.DelayEnabled = Integer(reader.readLine());
-    file.Trunk.DelayCyclesA = Integer(reader.readLine());
-    file.Trunk.DelayCyclesB = Integer(reader.readLine());
-    file.Trunk.TrunkPort = Integer(reader.readLine());
-    file.Trunk.DataPolarity = Integer(reader.readLine());
-    file.Trunk.ClockPolarity = Integer(reader.readLine());
-    file.Reserved.Value = static_cast<std::uint8_t>(Integer(reader.readLine()) & 0xFF);
-    file.Reserved.Text = reader.readLine();
+    file.serialNumberText = fromCp936(serial);
+    file.addressText = fromCp936(address);
+    file.serialNumber = Integer(serial);
+    file.address = Integer(address);
+    file.gps.gpsEnabled = Integer(reader.readLine());
+    file.gps.gpsPolarity = Integer(reader.readLine());
+    file.trunk.delayEnabled = Integer(reader.readLine());
+    file.trunk.delayCyclesA = Integer(reader.readLine());
+    file.trunk.delayCyclesB = Integer(reader.readLine());
+    file.trunk.trunkPort = Integer(reader.readLine());
+    file.trunk.dataPolarity = Integer(reader.readLine());
+    file.trunk.clockPolarity = Integer(reader.readLine());
+    file.reserved.value = static_cast<std::uint8_t>(Integer(reader.readLine()) & 0xFF);
+    file.reserved.text = reader.readLine();
     // Read raw so that every byte value comes back, 13 and 26 included, and each
     // takes exactly one line: the rows after them start where they should.
-    for (std::uint8_t& b : file.Reserved.Bytes)
+    for (std::uint8_t& b : file.reserved.bytes)
         b = reader.readByteLine();
 
     readPortRows(reader, PortEntry::FieldCount, LoadedPortRows, [&](QStringList& row) {
         PortEntry entry;
         for (int column = 0; column < PortEntry::FieldCount; ++column)
             entry.field(column) = std::move(row[column]);
-        file.Ports.append(std::move(entry));
+        file.ports.append(std::move(entry));
     });
     return file;
 }
@@ -114,14 +114,14 @@ ConfigurationFile readConfigurationFile(const QString& path) {
 }
 
 void ConfigurationFile::applyTo(DeviceConfiguration& configuration) const {
-    configuration.Info.SerialNumber = static_cast<std::uint32_t>(SerialNumber);
-    configuration.Info.Address = static_cast<std::uint32_t>(Address);
-    configuration.Gps = Gps;
-    const std::int32_t carrierLevel = configuration.Trunk.CarrierLevel;
-    configuration.Trunk = Trunk;
-    configuration.Trunk.CarrierLevel = carrierLevel;
-    configuration.Reserved = Reserved;
-    configuration.setPorts(Ports);
+    configuration.info.serialNumber = static_cast<std::uint32_t>(serialNumber);
+    configuration.info.address = static_cast<std::uint32_t>(address);
+    configuration.gps = gps;
+    const std::int32_t carrierLevel = configuration.trunk.carrierLevel;
+    configuration.trunk = trunk;
+    configuration.trunk.carrierLevel = carrierLevel;
+    configuration.reserved = reserved;
+    configuration.setPorts(ports);
 }
 
 } // namespace korvane

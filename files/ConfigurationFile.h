@@ -18,14 +18,14 @@ inline constexpr int LoadedPortRows = 24;
 
 // What a configuration file holds. Missing or non-numeric integer lines read as 0.
 struct ConfigurationFile {
-    QString SerialNumberText; // line 1 as it stands, for the serial number field
-    QString AddressText;      // line 2 as it stands, for the address field
-    std::int32_t SerialNumber = 0;
-    std::int32_t Address = 0;
-    GpsParams Gps;
-    TrunkParams Trunk; // CarrierLevel is not in the file and stays 0 here
-    ReservedBlock Reserved;
-    PortTable Ports; // the first 24 rows the port-row reader gives, fillers included
+    QString serialNumberText; // line 1 as it stands, for the serial number field
+    QString addressText;      // line 2 as it stands, for the address field
+    std::int32_t serialNumber = 0;
+    std::int32_t address = 0;
+    GpsParams gps;
+    TrunkParams trunk; // CarrierLevel is not in the file and stays 0 here
+    ReservedBlock reserved;
+    PortTable ports; // the first 24 rows the port-row reader gives, fillers included
 
     // Everything the file holds goes into the configuration; CarrierLevel, the channel
     // delays, the device name, the station and the model stay as they were.

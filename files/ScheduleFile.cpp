@@ -37,11 +37,11 @@ ScheduleTable parseScheduleEntries(const QByteArray& bytes, bool skipHeader) {
 void convertScheduleTable(ScheduleTable& table, const PortTable& ports) {
     for (const PortEntry& row : ports) {
         // Only a number gives the same value whatever the fallback.
-        const int port = decimalOr(row.PortNumber, 0);
-        if (port != decimalOr(row.PortNumber, 1))
+        const int port = decimalOr(row.portNumber, 0);
+        if (port != decimalOr(row.portNumber, 1))
             throw KorvaneError(
-                QStringLiteral("'%1' is not a valid integer value").arg(row.PortNumber));
-        const int channel = decimalOr(row.Channel, -1);
+                QStringLiteral("'%1' is not a valid integer value").arg(row.portNumber));
+        const int channel = decimalOr(row.channel, -1);
         if (channel < 1)
             continue;
         // A replaced entry holds a port code (100-123) or 0xFF, which a later row

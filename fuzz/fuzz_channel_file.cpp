@@ -9,6 +9,6 @@ FUZZ_INIT_QT
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QList<ChannelRecord> records = parseChannelFile(fuzz::Bytes(data, size));
     for (const ChannelRecord& r : records)
-        FUZZ_REQUIRE(r.Coding != QStringLiteral("-"));
+        FUZZ_REQUIRE(r.coding != QStringLiteral("-"));
     return 0;
 }

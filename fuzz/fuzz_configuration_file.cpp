@@ -32,7 +32,7 @@ bool SameRows(const PortTable& a, const PortTable& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const ConfigurationFile first = parseConfigurationFile(fuzz::Bytes(data, size));
-    FUZZ_REQUIRE(first.Ports.size() == LoadedPortRows);
+    FUZZ_REQUIRE(first.ports.size() == LoadedPortRows);
 
     DeviceConfiguration configuration;
     first.applyTo(configuration);
@@ -43,11 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0; // a text the format cannot hold; the save refuses it
     }
     const ConfigurationFile second = parseConfigurationFile(saved);
-    FUZZ_REQUIRE(second.SerialNumber == first.SerialNumber);
-    FUZZ_REQUIRE(second.Address == first.Address);
-    FUZZ_REQUIRE(second.Gps == first.Gps);
-    FUZZ_REQUIRE(second.Trunk == first.Trunk);
-    FUZZ_REQUIRE(second.Reserved == first.Reserved);
-    FUZZ_REQUIRE(SameRows(second.Ports, first.Ports));
+    FUZZ_REQUIRE(second.serialNumber == first.serialNumber);
+    FUZZ_REQUIRE(second.address == first.address);
+    FUZZ_REQUIRE(second.gps == first.gps);
+    FUZZ_REQUIRE(second.trunk == first.trunk);
+    FUZZ_REQUIRE(second.reserved == first.reserved);
+    FUZZ_REQUIRE(SameRows(second.ports, first.ports));
     return 0;
 }

@@ -28,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const PortTableEncoding encoded = encodeWritePortParams(*rows, model);
     if (!encoded.isOk())
         return 0;
-    FUZZ_REQUIRE(encoded.Payload.size() == portParamsPayloadSize(model));
+    FUZZ_REQUIRE(encoded.payload.size() == portParamsPayloadSize(model));
     ByteBuffer again{FrameStart, command::ReadPortParams};
-    again.insert(again.end(), encoded.Payload.begin(), encoded.Payload.end());
+    again.insert(again.end(), encoded.payload.begin(), encoded.payload.end());
     again.push_back(FrameEnd);
     const auto back = decodeReadPortParams(again, model);
     FUZZ_REQUIRE(back && *back == *rows);

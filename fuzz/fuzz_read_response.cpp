@@ -41,12 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool known = model != QStringLiteral("0");
     try {
         const ReadResponse r = checkReadResponse(code, model, raw);
-        FUZZ_REQUIRE(r.isOk() == (r.Frame.size() > 0));
+        FUZZ_REQUIRE(r.isOk() == (r.frame.size() > 0));
         if (r.isOk()) {
             FUZZ_REQUIRE(isAcceptableFrame(raw));
             if (const auto expected = expectedResponseLength(code, model))
-                FUZZ_REQUIRE(r.Frame.size() == *expected);
-            DecodeAll(r.Frame, model);
+                FUZZ_REQUIRE(r.frame.size() == *expected);
+            DecodeAll(r.frame, model);
         }
     } catch (const KorvaneError&) {
         FUZZ_REQUIRE(!known);

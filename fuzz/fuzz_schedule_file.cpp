@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The window's list never holds more than some dozens of rows.
         for (qsizetype i = 0; i + 1 < lines.size() && ports.size() < 64; i += 2) {
             PortEntry row = PortEntry::unassigned(int(i / 2 + 1));
-            row.PortNumber = fromCp936(lines[i]);
-            row.Channel = fromCp936(lines[i + 1]);
+            row.portNumber = fromCp936(lines[i]);
+            row.channel = fromCp936(lines[i + 1]);
             ports.append(row);
         }
     }

@@ -24,9 +24,9 @@ protected:
         if (notification == nullptr)
             return QObject::event(e);
         if (m_port != nullptr) {
-            const auto& block = notification->Block;
+            const auto& block = notification->block;
             ++m_depth;
-            m_port->dispatch(notification->Code, notification->Value, block.data(),
+            m_port->dispatch(notification->code, notification->value, block.data(),
                              block.empty() ? 0 : block.size() - 1);
             --m_depth;
         }

@@ -62,16 +62,16 @@ inline const QString NoAnswerText =
 
 // A message box a device procedure shows with the error icon.
 struct ErrorBox {
-    QString Text;
-    QString Caption;
+    QString text;
+    QString caption;
     bool operator==(const ErrorBox&) const = default;
 };
 
 // Outcome of checkReadResponse: the unescaped frame, or the error to show.
 struct ReadResponse {
-    ByteBuffer Frame; // start and end bytes included; empty when refused
-    std::optional<ErrorBox> Error;
-    bool isOk() const { return !Error.has_value(); }
+    ByteBuffer frame; // start and end bytes included; empty when refused
+    std::optional<ErrorBox> error;
+    bool isOk() const { return !error.has_value(); }
 };
 
 // Checks a read response in this order: present, framed and at most 300 raw bytes,

@@ -53,13 +53,13 @@ void DeviceProcedures::tell(const QString& text, const QString& caption, Message
 }
 
 bool DeviceProcedures::ensureIdentified() {
-    if (m_config.DeviceModel != text::ModelUnknown)
+    if (m_config.deviceModel != text::ModelUnknown)
         return true;
     BusyScope busy(*this);
-    m_config.DeviceModel = identifyDevice();
-    qCDebug(procedureLog).noquote() << "identified as model" << m_config.DeviceModel;
-    if (m_config.DeviceModel != text::ModelUnknown) {
-        emit modelIdentified(m_config.DeviceModel);
+    m_config.deviceModel = identifyDevice();
+    qCDebug(procedureLog).noquote() << "identified as model" << m_config.deviceModel;
+    if (m_config.deviceModel != text::ModelUnknown) {
+        emit modelIdentified(m_config.deviceModel);
         return true;
     }
     tell(QStringLiteral("Korvane的版本信息不正确！"), text::CaptionOrlendis, MessageIcon::Error);
@@ -103,35 +103,35 @@ bool DeviceProcedures::readStep(std::uint8_t code) {
     qCDebug(procedureLog) << "read step" << Qt::hex << Qt::showbase << code;
     const auto answer = transact(readRequest(code));
     const ReadResponse r = answer
-                               ? checkReadResponse(code, m_config.DeviceModel, std::span(*answer))
-                               : checkReadResponse(code, m_config.DeviceModel, std::nullopt);
+                               ? checkReadResponse(code, m_config.deviceModel, std::span(*answer))
+                               : checkReadResponse(code, m_config.deviceModel, std::nullopt);
     if (!r.isOk()) {
-        tell(r.Error->Text, r.Error->Caption, MessageIcon::Error);
+        tell(r.error->text, r.error->caption, MessageIcon::Error);
         return false;
     }
-    const ByteBuffer& f = r.Frame;
+    const ByteBuffer& f = r.frame;
     switch (code) {
     case command::ReadAddress:
-        m_config.Info.Address = decodeReadAddress(f).value();
-        emit addressRead(QString::number(m_config.Info.Address), answerHex(f));
+        m_config.info.address = decodeReadAddress(f).value();
+        emit addressRead(QString::number(m_config.info.address), answerHex(f));
         break;
     case command::ReadSerialNumber:
-        m_config.Info.SerialNumber = decodeReadSerialNumber(f).value();
-        emit serialNumberRead(QString::number(m_config.Info.SerialNumber), answerHex(f));
+        m_config.info.serialNumber = decodeReadSerialNumber(f).value();
+        emit serialNumberRead(QString::number(m_config.info.serialNumber), answerHex(f));
         break;
     case command::ReadPortParams:
-        m_config.setPorts(decodeReadPortParams(f, m_config.DeviceModel).value());
+        m_config.setPorts(decodeReadPortParams(f, m_config.deviceModel).value());
         break;
     case command::ReadGps:
-        m_config.Gps = decodeReadGps(f).value();
+        m_config.gps = decodeReadGps(f).value();
         showSummary();
         break;
     case command::ReadTrunkAttributes:
-        m_config.Trunk = decodeReadTrunkAttributes(f, m_config.Trunk).value();
+        m_config.trunk = decodeReadTrunkAttributes(f, m_config.trunk).value();
         showSummary();
         break;
     case command::ReadTrunkDelay:
-        m_config.Trunk = decodeReadTrunkDelay(f, m_config.DeviceModel, m_config.Trunk).value();
+        m_config.trunk = decodeReadTrunkDelay(f, m_config.deviceModel, m_config.trunk).value();
         showSummary();
         break;
     default:

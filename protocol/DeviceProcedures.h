@@ -96,9 +96,9 @@ private:
 
     // The schedule file tried and its converted table, or why it cannot be read.
     struct ScheduleSource {
-        QString Path;
-        std::optional<std::vector<std::uint8_t>> Table;
-        QString Refusal;
+        QString path;
+        std::optional<std::vector<std::uint8_t>> table;
+        QString refusal;
     };
     ScheduleSource loadSchedule() const;
     // True after showing why the schedule cannot be sent: the file cannot be read, or

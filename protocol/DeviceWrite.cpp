@@ -22,9 +22,9 @@ constexpr int LongPauseMs = 3000;
 constexpr int GpsPauseMs = 300;
 
 struct SectionTexts {
-    std::uint8_t Code;
-    QString ErrorCaption;
-    QString SuccessText;
+    std::uint8_t code;
+    QString errorCaption;
+    QString successText;
 };
 
 const SectionTexts& TextsOf(std::uint8_t code) {
@@ -38,7 +38,7 @@ const SectionTexts& TextsOf(std::uint8_t code) {
          QStringLiteral("干线延时参数设置完毕。")},
     };
     for (const SectionTexts& s : sections) {
-        if (s.Code == code)
+        if (s.code == code)
             return s;
     }
     return sections[0];
@@ -47,30 +47,30 @@ const SectionTexts& TextsOf(std::uint8_t code) {
 } // namespace
 
 void DeviceProcedures::controlModePause(int ms) {
-    if (m_config.ControlMode)
+    if (m_config.controlMode)
         m_ui.pause(ms);
 }
 
 bool DeviceProcedures::sendSection(std::uint8_t code, const ByteBuffer& payload, bool announce) {
     const SectionTexts& texts = TextsOf(code);
     qCDebug(procedureLog) << "section" << Qt::hex << Qt::showbase << code << "to address" << Qt::dec
-                          << m_config.Info.Address;
-    if (!transact(addressedFrame(m_config.Info.Address, code, payload))) {
-        tell(NoAnswerText, texts.ErrorCaption, MessageIcon::Error);
+                          << m_config.info.address;
+    if (!transact(addressedFrame(m_config.info.address, code, payload))) {
+        tell(NoAnswerText, texts.errorCaption, MessageIcon::Error);
         return false;
     }
     if (announce)
-        tell(texts.SuccessText, QStringLiteral("设置成功"), MessageIcon::Information);
+        tell(texts.successText, QStringLiteral("设置成功"), MessageIcon::Information);
     return true;
 }
 
 bool DeviceProcedures::encodePortTable(ByteBuffer& payload) {
-    PortTableEncoding encoding = encodeWritePortParams(m_config.Ports, m_config.DeviceModel);
+    PortTableEncoding encoding = encodeWritePortParams(m_config.ports, m_config.deviceModel);
     if (!encoding.isOk()) {
-        tell(encoding.Error->Text, encoding.Error->Caption, MessageIcon::Error);
+        tell(encoding.error->text, encoding.error->caption, MessageIcon::Error);
         return false;
     }
-    payload = std::move(encoding.Payload);
+    payload = std::move(encoding.payload);
     return true;
 }
 
@@ -88,7 +88,7 @@ bool DeviceProcedures::writeTrunkAttributeSection(bool announce) {
     BusyScope busy(*this);
     if (!ensureIdentified())
         return false;
-    return sendSection(command::WriteTrunkAttributes, encodeWriteTrunkAttributes(m_config.Trunk),
+    return sendSection(command::WriteTrunkAttributes, encodeWriteTrunkAttributes(m_config.trunk),
                        announce);
 }
 
@@ -96,14 +96,14 @@ bool DeviceProcedures::writeGpsSection(bool announce) {
     BusyScope busy(*this);
     if (!ensureIdentified())
         return false;
-    return sendSection(command::WriteGps, encodeWriteGps(m_config.Gps), announce);
+    return sendSection(command::WriteGps, encodeWriteGps(m_config.gps), announce);
 }
 
 bool DeviceProcedures::writeTrunkDelaySection(bool announce) {
     BusyScope busy(*this);
     if (!ensureIdentified())
         return false;
-    return sendSection(command::WriteTrunkDelay, encodeWriteTrunkDelay(m_config.Trunk), announce);
+    return sendSection(command::WriteTrunkDelay, encodeWriteTrunkDelay(m_config.trunk), announce);
 }
 
 bool DeviceProcedures::writeAll(std::uint32_t serialNumber, std::uint32_t address,
@@ -139,16 +139,16 @@ bool DeviceProcedures::writeAll(std::uint32_t serialNumber, std::uint32_t addres
     bool ok = sendSection(command::WritePortParams, ports, false);
     if (ok) {
         controlModePause(LongPauseMs);
-        ok = sendSection(command::WriteTrunkAttributes, encodeWriteTrunkAttributes(m_config.Trunk),
+        ok = sendSection(command::WriteTrunkAttributes, encodeWriteTrunkAttributes(m_config.trunk),
                          false);
     }
     if (ok) {
         controlModePause(LongPauseMs);
-        ok = sendSection(command::WriteGps, encodeWriteGps(m_config.Gps), false);
+        ok = sendSection(command::WriteGps, encodeWriteGps(m_config.gps), false);
     }
     if (ok) {
         controlModePause(GpsPauseMs);
-        ok = sendSection(command::WriteTrunkDelay, encodeWriteTrunkDelay(m_config.Trunk), false);
+        ok = sendSection(command::WriteTrunkDelay, encodeWriteTrunkDelay(m_config.trunk), false);
     }
     if (ok && withSchedule) {
         controlModePause(LongPauseMs);
@@ -162,7 +162,7 @@ bool DeviceProcedures::writeAll(std::uint32_t serialNumber, std::uint32_t addres
     m_config.markWritten();
     tell(QStringLiteral("祝贺你，写入成功！"), text::CaptionOrlendis, MessageIcon::Information);
     // A remotely controlled device may still be applying what it got.
-    if (!m_config.ControlMode)
+    if (!m_config.controlMode)
         readDevice();
     return true;
 }
@@ -189,9 +189,9 @@ bool DeviceProcedures::setAddress() {
     BusyScope busy(*this);
     if (!ensureIdentified())
         return false;
-    const ByteBuffer payload = encodeSetAddress(m_config.Info.SerialNumber, m_config.Info.Address);
-    qCDebug(procedureLog) << "address" << m_config.Info.Address << "to serial number"
-                          << m_config.Info.SerialNumber;
+    const ByteBuffer payload = encodeSetAddress(m_config.info.serialNumber, m_config.info.address);
+    qCDebug(procedureLog) << "address" << m_config.info.address << "to serial number"
+                          << m_config.info.serialNumber;
     if (!transact(plainFrame(command::SetAddress, payload))) {
         tell(NoAnswerText, QStringLiteral("地址设置通讯错误"), MessageIcon::Error);
         return false;

@@ -78,48 +78,48 @@ std::optional<std::uint32_t> delayValue(const QString& delay) {
 // Writes one assigned port, or tells why it cannot be sent.
 std::optional<ErrorBox> encodePort(const PortEntry& row, int port, DeviceLayout layout,
                                    ByteBuffer& payload) {
-    const int channel = decimalOr(row.Channel, 0);
+    const int channel = decimalOr(row.channel, 0);
     if (channel < MinChannel || channel > MaxChannel)
-        return refusal(port, QStringLiteral("通道"), row.Channel,
+        return refusal(port, QStringLiteral("通道"), row.channel,
                        rangeRule(MinChannel, MaxChannel));
 
-    const int rate = decimalOr(row.Rate, 0);
+    const int rate = decimalOr(row.rate, 0);
     if (port == 1) {
         const std::optional<FirstPortRateWords> words = encodeFirstPortRate(rate);
         if (!words)
-            return refusal(port, QStringLiteral("速率"), row.Rate,
+            return refusal(port, QStringLiteral("速率"), row.rate,
                            rangeRule(MinFirstPortRate, MaxFirstPortRate));
-        wire::putLE(std::span(payload).subspan(rateWordOffset(0)), words->Base, 2);
-        wire::putLE(std::span(payload).subspan(rateWordOffset(1)), words->Divisor, 2);
+        wire::putLE(std::span(payload).subspan(rateWordOffset(0)), words->base, 2);
+        wire::putLE(std::span(payload).subspan(rateWordOffset(1)), words->divisor, 2);
     } else {
         const std::optional<std::uint16_t> word = encodePortRate(rate);
         if (!word)
-            return refusal(port, QStringLiteral("速率"), row.Rate,
+            return refusal(port, QStringLiteral("速率"), row.rate,
                            rangeRule(MinPortRate, MaxPortRate));
         wire::putLE(std::span(payload).subspan(rateWordOffset(port)), *word, 2);
     }
 
     if (layout == DeviceLayout::AB) {
-        const std::optional<std::uint32_t> delay = delayValue(row.Delay);
+        const std::optional<std::uint32_t> delay = delayValue(row.delay);
         if (!delay)
-            return refusal(port, QStringLiteral("延时"), row.Delay,
+            return refusal(port, QStringLiteral("延时"), row.delay,
                            QStringLiteral("应为不超过FFFFFF的十六进制数"));
         wire::putLE(std::span(payload).subspan(delayOffset(port)), *delay, 3);
     }
 
     payload[ChannelOffset + static_cast<std::size_t>(port - 1)] =
         static_cast<std::uint8_t>(channel - 1);
-    const bool pocsag = row.Coding == text::Pocsag;
+    const bool pocsag = row.coding == text::Pocsag;
     if (pocsag)
         setBit(payload, PocsagBits, port);
     // A POCSAG port always travels with the internal-clock bit, whatever the row says.
-    if (pocsag || row.ClockSource == text::Internal)
+    if (pocsag || row.clockSource == text::Internal)
         setBit(payload, InternalClockBits, port);
-    if (row.ClockEdge == text::RisingEdge)
+    if (row.clockEdge == text::RisingEdge)
         setBit(payload, RisingEdgeBits, port);
-    if (row.Polarity == text::Positive)
+    if (row.polarity == text::Positive)
         setBit(payload, PositivePolarityBits, port);
-    if (row.PortState == text::On)
+    if (row.portState == text::On)
         setBit(payload, PortOnBits, port);
     return std::nullopt;
 }
@@ -131,24 +131,24 @@ PortEntry decodePort(std::span<const std::uint8_t> payload, int port, DeviceLayo
         return PortEntry::unassigned(port);
 
     PortEntry e;
-    e.PortNumber = QString::number(port);
-    e.Channel = QString::number(payload[ChannelOffset + static_cast<std::size_t>(port - 1)] + 1);
+    e.portNumber = QString::number(port);
+    e.channel = QString::number(payload[ChannelOffset + static_cast<std::size_t>(port - 1)] + 1);
     const bool pocsag = bit(payload, PocsagBits, port);
-    e.Coding = pocsag ? text::Pocsag : text::Sync;
+    e.coding = pocsag ? text::Pocsag : text::Sync;
     const int rate = port == 1 ? decodeFirstPortRate(static_cast<std::uint16_t>(
                                      wire::getLE(payload.subspan(rateWordOffset(0)), 2)))
                                : decodePortRate(word);
-    e.Rate = rateText(rate, pocsag);
+    e.rate = rateText(rate, pocsag);
     if (pocsag)
-        e.ClockSource = text::None;
+        e.clockSource = text::None;
     else
-        e.ClockSource = bit(payload, InternalClockBits, port) ? text::Internal : text::External;
-    e.ClockEdge = bit(payload, RisingEdgeBits, port) ? text::RisingEdge : text::FallingEdge;
-    e.Polarity = bit(payload, PositivePolarityBits, port) ? text::Positive : text::Negative;
-    e.PortState = bit(payload, PortOnBits, port) ? text::On : text::Off;
+        e.clockSource = bit(payload, InternalClockBits, port) ? text::Internal : text::External;
+    e.clockEdge = bit(payload, RisingEdgeBits, port) ? text::RisingEdge : text::FallingEdge;
+    e.polarity = bit(payload, PositivePolarityBits, port) ? text::Positive : text::Negative;
+    e.portState = bit(payload, PortOnBits, port) ? text::On : text::Off;
     if (layout == DeviceLayout::AB) {
         const std::uint32_t delay = wire::getLE(payload.subspan(delayOffset(port)), 3);
-        e.Delay = QStringLiteral("%1").arg(delay, 6, 16, QLatin1Char('0')).toUpper();
+        e.delay = QStringLiteral("%1").arg(delay, 6, 16, QLatin1Char('0')).toUpper();
     }
     return e;
 }
@@ -169,7 +169,7 @@ PortTableEncoding encodeWritePortParams(const PortTable& rows, const QString& mo
 
     qsizetype cursor = 0;
     for (int port = 1; port <= PortCount; ++port) {
-        if (cursor >= rows.size() || decimalOr(rows[cursor].PortNumber, 0) != port)
+        if (cursor >= rows.size() || decimalOr(rows[cursor].portNumber, 0) != port)
             continue; // no row for this port here: it stays unassigned, the cursor waits
         const PortEntry& row = rows[cursor++];
         if (!row.isAssigned())

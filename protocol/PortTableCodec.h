@@ -20,9 +20,9 @@ std::size_t portParamsPayloadSize(const QString& model);
 
 // Outcome of encodeWritePortParams: the payload, or why the table cannot be sent.
 struct PortTableEncoding {
-    ByteBuffer Payload; // empty when refused
-    std::optional<ErrorBox> Error;
-    bool isOk() const { return !Error.has_value(); }
+    ByteBuffer payload; // empty when refused
+    std::optional<ErrorBox> error;
+    bool isOk() const { return !error.has_value(); }
 };
 
 // Encodes the rows, which are expected in ascending port order: ports are walked 1 to

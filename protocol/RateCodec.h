@@ -20,8 +20,8 @@ inline constexpr int MinPortRate = 71;
 inline constexpr int MaxPortRate = 4608000;
 
 struct FirstPortRateWords {
-    std::uint16_t Base;    // rate word 0
-    std::uint16_t Divisor; // rate word 1
+    std::uint16_t base;    // rate word 0
+    std::uint16_t divisor; // rate word 1
     bool operator==(const FirstPortRateWords&) const = default;
 };
 

@@ -19,17 +19,17 @@ constexpr int BlockPauseMs = 3000;
 
 DeviceProcedures::ScheduleSource DeviceProcedures::loadSchedule() const {
     ScheduleSource source;
-    source.Path = scheduleFilePath(m_config.ChannelFileName);
-    source.Table = buildScheduleTable(source.Path, m_config.Ports, &source.Refusal);
+    source.path = scheduleFilePath(m_config.channelFileName);
+    source.table = buildScheduleTable(source.path, m_config.ports, &source.refusal);
     return source;
 }
 
 bool DeviceProcedures::refuseSchedule(const ScheduleSource& source) {
-    if (!source.Table) {
-        tell(source.Refusal, ScheduleFileErrorCaption, MessageIcon::Error);
+    if (!source.table) {
+        tell(source.refusal, ScheduleFileErrorCaption, MessageIcon::Error);
         return true;
     }
-    const std::optional<QString> refusal = scheduleSizeRefusal(qsizetype(source.Table->size()));
+    const std::optional<QString> refusal = scheduleSizeRefusal(qsizetype(source.table->size()));
     if (!refusal)
         return false;
     tell(*refusal, ScheduleFileErrorCaption, MessageIcon::Error);
@@ -39,7 +39,7 @@ bool DeviceProcedures::refuseSchedule(const ScheduleSource& source) {
 bool DeviceProcedures::sendScheduleBlocks(const ScheduleSource& source) {
     if (refuseSchedule(source))
         return false;
-    const ScheduleTable& table = *source.Table;
+    const ScheduleTable& table = *source.table;
     const int blocks = scheduleBlockCount(qsizetype(table.size()));
     // A long send (3 s a block under remote control) shows where it stands.
     struct ProgressEnd {
@@ -49,7 +49,7 @@ bool DeviceProcedures::sendScheduleBlocks(const ScheduleSource& source) {
     for (int block = 0; block < blocks; ++block) {
         m_ui.showScheduleProgress(block + 1, blocks);
         qCDebug(procedureLog) << "schedule block" << block + 1 << "of" << blocks;
-        const auto payload = scheduleBlockPayload(m_config.Info.Address, block, table);
+        const auto payload = scheduleBlockPayload(m_config.info.address, block, table);
         if (!transact(plainFrame(command::WriteScheduleBlock, payload))) {
             tell(NoAnswerText, QStringLiteral("时序表参数通讯错误") + QString::number(block),
                  MessageIcon::Error);

@@ -48,7 +48,7 @@ std::optional<std::uint32_t> decodeReadSerialNumber(std::span<const std::uint8_t
 }
 
 ByteBuffer encodeWriteGps(const GpsParams& gps) {
-    return {flag(gps.GpsEnabled != 0), flag(gps.GpsPolarity == 0)};
+    return {flag(gps.gpsEnabled != 0), flag(gps.gpsPolarity == 0)};
 }
 
 std::optional<GpsParams> decodeReadGps(std::span<const std::uint8_t> frame) {
@@ -56,17 +56,17 @@ std::optional<GpsParams> decodeReadGps(std::span<const std::uint8_t> frame) {
     if (!payload)
         return std::nullopt;
     GpsParams gps;
-    gps.GpsEnabled = (*payload)[0] == Byte55 ? 1 : 0;
-    gps.GpsPolarity = (*payload)[1] == Byte55 ? 0 : 1;
+    gps.gpsEnabled = (*payload)[0] == Byte55 ? 1 : 0;
+    gps.gpsPolarity = (*payload)[1] == Byte55 ? 0 : 1;
     return gps;
 }
 
 ByteBuffer encodeWriteTrunkAttributes(const TrunkParams& trunk) {
     // The trunk port mode as two marker bytes; any other mode is sent as mode 0.
-    const std::uint8_t first = trunk.TrunkPort == 1 || trunk.TrunkPort == 2 ? ByteAA : Byte55;
-    const std::uint8_t second = trunk.TrunkPort == 1 ? Byte55 : ByteAA;
-    return {first, second, flag(trunk.ClockPolarity == 0), flag(trunk.DataPolarity == 0),
-            flag(trunk.CarrierLevel == 0)};
+    const std::uint8_t first = trunk.trunkPort == 1 || trunk.trunkPort == 2 ? ByteAA : Byte55;
+    const std::uint8_t second = trunk.trunkPort == 1 ? Byte55 : ByteAA;
+    return {first, second, flag(trunk.clockPolarity == 0), flag(trunk.dataPolarity == 0),
+            flag(trunk.carrierLevel == 0)};
 }
 
 std::optional<TrunkParams> decodeReadTrunkAttributes(std::span<const std::uint8_t> frame,
@@ -76,18 +76,18 @@ std::optional<TrunkParams> decodeReadTrunkAttributes(std::span<const std::uint8_
         return std::nullopt;
     const auto p = *payload;
     TrunkParams trunk = current;
-    trunk.TrunkPort = p[0] == Byte55 ? 0 : (p[1] == Byte55 ? 1 : 2);
-    trunk.ClockPolarity = p[2] == Byte55 ? 0 : 1;
-    trunk.DataPolarity = p[3] == Byte55 ? 0 : 1;
-    trunk.CarrierLevel = p[4] == Byte55 ? 0 : 1;
+    trunk.trunkPort = p[0] == Byte55 ? 0 : (p[1] == Byte55 ? 1 : 2);
+    trunk.clockPolarity = p[2] == Byte55 ? 0 : 1;
+    trunk.dataPolarity = p[3] == Byte55 ? 0 : 1;
+    trunk.carrierLevel = p[4] == Byte55 ? 0 : 1;
     return trunk;
 }
 
 ByteBuffer encodeWriteTrunkDelay(const TrunkParams& trunk) {
     ByteBuffer payload(7, 0);
-    payload[0] = flag(trunk.DelayEnabled != 0);
-    wire::putLE(std::span(payload).subspan(1), static_cast<std::uint32_t>(trunk.DelayCyclesA), 3);
-    wire::putLE(std::span(payload).subspan(4), static_cast<std::uint32_t>(trunk.DelayCyclesB), 3);
+    payload[0] = flag(trunk.delayEnabled != 0);
+    wire::putLE(std::span(payload).subspan(1), static_cast<std::uint32_t>(trunk.delayCyclesA), 3);
+    wire::putLE(std::span(payload).subspan(4), static_cast<std::uint32_t>(trunk.delayCyclesB), 3);
     return payload;
 }
 
@@ -99,10 +99,10 @@ std::optional<TrunkParams> decodeReadTrunkDelay(std::span<const std::uint8_t> fr
         return std::nullopt;
     const auto p = *payload;
     TrunkParams trunk = current;
-    trunk.DelayEnabled = p[0] == Byte55 ? 1 : 0;
-    trunk.DelayCyclesA = static_cast<std::int32_t>(wire::getLE(p.subspan(1), 3));
+    trunk.delayEnabled = p[0] == Byte55 ? 1 : 0;
+    trunk.delayCyclesA = static_cast<std::int32_t>(wire::getLE(p.subspan(1), 3));
     if (layout == DeviceLayout::AB)
-        trunk.DelayCyclesB = static_cast<std::int32_t>(wire::getLE(p.subspan(4), 3));
+        trunk.delayCyclesB = static_cast<std::int32_t>(wire::getLE(p.subspan(4), 3));
     return trunk;
 }
 

@@ -44,7 +44,7 @@ void DeviceSession::useSettingsFile(const QString& path) {
     SerialPort& port = m_transport->comm();
     port.closePort();
     stored.port.applyTo(port);
-    m_config->ChannelFileName = stored.channelFile;
+    m_config->channelFileName = stored.channelFile;
 }
 
 std::unique_ptr<DeviceConfiguration> DeviceSession::releaseConfiguration() {
@@ -102,11 +102,11 @@ void DeviceSession::tellPortLabel() {
 }
 
 void DeviceSession::takeSerialNumberText(const QString& text) {
-    m_config->Info.SerialNumber = serialNumberFromText(text);
+    m_config->info.serialNumber = serialNumberFromText(text);
 }
 
 void DeviceSession::takeAddressText(const QString& text) {
-    m_config->Info.Address = addressFromText(text);
+    m_config->info.address = addressFromText(text);
 }
 
 bool DeviceSession::writeAll(const QString& serialNumberText, const QString& addressText,
@@ -134,7 +134,7 @@ void DeviceSession::saveConfiguration(const QString& path) {
 }
 
 void DeviceSession::setChannelFile(const QString& path) {
-    m_config->ChannelFileName = path;
+    m_config->channelFileName = path;
     if (m_settings)
         m_settings->writeString(SettingSection, QStringLiteral("ChannelFile"), path);
 }

@@ -47,8 +47,8 @@ void chooseItem(RadioGroup* group, const QStringList& items, const QString& valu
 SelectChannelInput SelectChannelInput::from(const DeviceConfiguration& config,
                                             const PortEntry& port) {
     return SelectChannelInput{
-        config.DeviceModel, config.ChannelFileName, port.Channel,   port.Polarity,
-        port.PortState,     port.ClockSource,       port.ClockEdge, port.Delay};
+        config.deviceModel, config.channelFileName, port.channel,   port.polarity,
+        port.portState,     port.clockSource,       port.clockEdge, port.delay};
 }
 
 ChannelDialog::ChannelDialog(SelectChannelInput input, MessagePresenter presenter, QWidget* parent)
@@ -142,7 +142,7 @@ void ChannelDialog::prepareFirstShow() {
     channelList->clearSelection();
     for (int row = 0; row < channelList->topLevelItemCount(); ++row) {
         QTreeWidgetItem* item = channelList->topLevelItem(row);
-        if (item->text(ColChannel) == m_input.Channel) {
+        if (item->text(ColChannel) == m_input.channel) {
             // Selecting runs the selection steps through itemSelectionChanged.
             channelList->setCurrentItem(item);
             item->setSelected(true);
@@ -151,14 +151,14 @@ void ChannelDialog::prepareFirstShow() {
     }
     channelList->setFocus();
 
-    chooseItem(polarityGroup, PolarityItems, m_input.Polarity);
-    chooseItem(portStateGroup, PortStateItems, m_input.PortState);
-    chooseItem(clockSourceGroup, ClockSourceItems, m_input.ClockSource);
-    chooseItem(clockEdgeGroup, ClockEdgeItems, m_input.ClockEdge);
+    chooseItem(polarityGroup, PolarityItems, m_input.polarity);
+    chooseItem(portStateGroup, PortStateItems, m_input.portState);
+    chooseItem(clockSourceGroup, ClockSourceItems, m_input.clockSource);
+    chooseItem(clockEdgeGroup, ClockEdgeItems, m_input.clockEdge);
 
     stopBitsField->clear();
 
-    const bool hasDelay = m_input.DeviceModel == text::ModelAB;
+    const bool hasDelay = m_input.deviceModel == text::ModelAB;
     delayField->setEnabled(hasDelay);
     delayLabel->setEnabled(hasDelay);
 }
@@ -168,7 +168,7 @@ void ChannelDialog::loadChannelList() {
     QList<ChannelRecord> records;
     QString error;
     try {
-        records = readChannelFile(m_input.ChannelFileName);
+        records = readChannelFile(m_input.channelFileName);
     } catch (const KorvaneError& e) {
         error = e.message();
     } catch (const std::exception& e) {
@@ -183,7 +183,7 @@ void ChannelDialog::loadChannelList() {
     }
     for (const ChannelRecord& r : records)
         new QTreeWidgetItem(channelList,
-                            {r.Channel, r.Coding, r.Rate, r.ClockSource, r.ClockEdge, r.StopBits});
+                            {r.channel, r.coding, r.rate, r.clockSource, r.clockEdge, r.stopBits});
 }
 
 void ChannelDialog::onChannelSelectionChanged() {
@@ -200,7 +200,7 @@ void ChannelDialog::selectChannelItem(const QTreeWidgetItem* item) {
     m_channel = item->text(ColChannel);
     m_coding = item->text(ColCoding);
     m_rate = item->text(ColRate);
-    delayField->setText(channelDelay(m_input.ChannelFileName, m_channel));
+    delayField->setText(channelDelay(m_input.channelFileName, m_channel));
 }
 
 void ChannelDialog::accept() {
@@ -208,15 +208,15 @@ void ChannelDialog::accept() {
         showMessage(QStringLiteral("请选择对应的信道。"), text::CaptionKorvane);
         return;
     }
-    m_choice = ChannelChoice{.Channel = m_channel,
-                             .Coding = m_coding,
-                             .Rate = m_rate,
-                             .ClockSource = clockSourceGroup->itemText(),
-                             .ClockEdge = clockEdgeGroup->itemText(),
-                             .Polarity = polarityGroup->itemText(),
-                             .PortState = portStateGroup->itemText(),
-                             .Delay = delayField->text(),
-                             .StopBits = stopBitsField->text()};
+    m_choice = ChannelChoice{.channel = m_channel,
+                             .coding = m_coding,
+                             .rate = m_rate,
+                             .clockSource = clockSourceGroup->itemText(),
+                             .clockEdge = clockEdgeGroup->itemText(),
+                             .polarity = polarityGroup->itemText(),
+                             .portState = portStateGroup->itemText(),
+                             .delay = delayField->text(),
+                             .stopBits = stopBitsField->text()};
     QDialog::accept();
 }
 

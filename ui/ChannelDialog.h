@@ -24,14 +24,14 @@ class RadioGroup;
 // What the dialog starts from: the device model, the channel file and the port row
 // being bound (its delay is carried but not used).
 struct SelectChannelInput {
-    QString DeviceModel;
-    QString ChannelFileName;
-    QString Channel;
-    QString Polarity;
-    QString PortState;
-    QString ClockSource;
-    QString ClockEdge;
-    QString Delay;
+    QString deviceModel;
+    QString channelFileName;
+    QString channel;
+    QString polarity;
+    QString portState;
+    QString clockSource;
+    QString clockEdge;
+    QString delay;
 
     static SelectChannelInput from(const DeviceConfiguration& config, const PortEntry& port);
 };

@@ -46,13 +46,13 @@ MainWindow::MainWindow(MessagePresenter presenter, QWidget* parent)
     buildPopupMenu();
 
     // Start values; the configuration's own defaults are the device's start values.
-    m_config.Info.Address = 1;
-    m_config.Info.SerialNumber = 1;
-    m_config.PocsagDelay = 0;
-    m_config.FlexDelay = 0;
-    m_config.ChannelDelayEnabled = true;
-    m_config.ControlMode = false;
-    m_config.DeviceModel = text::ModelUnknown;
+    m_config.info.address = 1;
+    m_config.info.serialNumber = 1;
+    m_config.pocsagDelay = 0;
+    m_config.flexDelay = 0;
+    m_config.channelDelayEnabled = true;
+    m_config.controlMode = false;
+    m_config.deviceModel = text::ModelUnknown;
 
     m_session->useSettingsFile(QDir::current().filePath(QStringLiteral("KORVANE.INI")));
     m_session->transport().setBusyCursor(&busyCursor());
@@ -117,7 +117,7 @@ void MainWindow::prepareFirstShow() {
     updatePortLabel();
     stationCombo->clear();
     m_config.resetPortTable();
-    channelDelayCheck->setChecked(m_config.ChannelDelayEnabled);
+    channelDelayCheck->setChecked(m_config.channelDelayEnabled);
     for (QWidget* w : {static_cast<QWidget*>(deviceNameField), static_cast<QWidget*>(stationCombo),
                        static_cast<QWidget*>(deviceNameLabel), static_cast<QWidget*>(stationLabel)})
         w->setEnabled(false);

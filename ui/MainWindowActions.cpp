@@ -108,13 +108,13 @@ void MainWindow::onPortListDoubleClicked() {
         const QList<int> rows = selectedRows();
         if (rows.isEmpty())
             return;
-        if (m_config.ChannelFileName.isEmpty()) {
+        if (m_config.channelFileName.isEmpty()) {
             showMessage(QStringLiteral("Please Load Channel Config File!"), text::CaptionKorvane,
                         MessageIcon::Information);
             return;
         }
         const int row = rows.first();
-        ChannelDialog dialog(SelectChannelInput::from(m_config, m_config.Ports[row]), m_presenter,
+        ChannelDialog dialog(SelectChannelInput::from(m_config, m_config.ports[row]), m_presenter,
                              this);
         if (dialog.exec() != QDialog::Accepted)
             return;
@@ -148,13 +148,13 @@ void MainWindow::onDeviceInfoDoubleClicked() {
 }
 
 void MainWindow::onChannelDelayClicked() {
-    m_config.ChannelDelayEnabled = channelDelayCheck->isChecked();
+    m_config.channelDelayEnabled = channelDelayCheck->isChecked();
 }
 
 void MainWindow::onRemoteControlClicked() {
     // Taken at once, also while a procedure runs; the fields stay locked until it ends.
-    m_config.ControlMode = remoteControlCheck->isChecked();
-    serialNumberField->setReadOnly(m_busy || !m_config.ControlMode);
+    m_config.controlMode = remoteControlCheck->isChecked();
+    serialNumberField->setReadOnly(m_busy || !m_config.controlMode);
 }
 
 } // namespace korvane

@@ -82,15 +82,15 @@ void MainWindow::loadConfigurationFile(const QString& path) {
 
 void MainWindow::applyConfigurationFile(const QString& path) {
     const ConfigurationFile file = m_session->loadConfiguration(path);
-    HexFieldValidator::setUnchecked(serialNumberField, file.SerialNumberText);
-    HexFieldValidator::setUnchecked(addressField, file.AddressText);
+    HexFieldValidator::setUnchecked(serialNumberField, file.serialNumberText);
+    HexFieldValidator::setUnchecked(addressField, file.addressText);
     // Everything is loaded before the summary, which may fail for an unknown model.
     showTrunkSummaryOf(m_config);
 }
 
 void MainWindow::chooseChannelFile() {
     runDeviceAction([this] {
-        const QString path = chooseFile(FileDialog::ChooseChannelFile, m_config.ChannelFileName);
+        const QString path = chooseFile(FileDialog::ChooseChannelFile, m_config.channelFileName);
         if (path.isEmpty())
             return;
         m_session->setChannelFile(path);

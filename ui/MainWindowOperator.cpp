@@ -37,7 +37,7 @@ void MainWindow::setBusy(bool busy) {
     // frames that follow. The remote-control box is taken at any time.
     m_busy = busy;
     addressField->setReadOnly(busy);
-    serialNumberField->setReadOnly(busy || !m_config.ControlMode);
+    serialNumberField->setReadOnly(busy || !m_config.controlMode);
     if (!busy) {
         // A field left while the procedure ran is taken now that it is over.
         for (QLineEdit* field : std::exchange(m_fieldsLeftWhileBusy, {}))

@@ -116,12 +116,12 @@ void PortSettingsDialog::showError(const QString& message) {
 void PortSettingsDialog::onOkClicked() {
     // Checked before anything changes, so that a refused OK leaves the settings alone.
     const BaudRateText rate = parseBaudRate(baudRateCombo->currentText());
-    if (!rate.Error.isEmpty()) {
-        showError(rate.Error);
+    if (!rate.error.isEmpty()) {
+        showError(rate.error);
         return;
     }
     m_settings.commName = portCombo->currentText();
-    m_settings.baudRate = rate.Value;
+    m_settings.baudRate = rate.value;
     if (dataBitsCombo->currentIndex() >= 0)
         m_settings.byteSize = static_cast<DataBits>(dataBitsCombo->currentIndex());
     if (stopBitsCombo->currentIndex() >= 0)

@@ -53,8 +53,8 @@ private:
 // The bit rate a typed text stands for, or the conversion error to show:
 // "'<text>' is not a valid integer value", or "Range check error" for a negative one.
 struct BaudRateText {
-    std::uint32_t Value = 0;
-    QString Error;
+    std::uint32_t value = 0;
+    QString error;
 };
 BaudRateText parseBaudRate(const QString& text);
 

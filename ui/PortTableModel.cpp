@@ -7,7 +7,7 @@
 namespace korvane {
 
 PortTableModel::PortTableModel(const DeviceConfiguration& config, QObject* parent)
-    : QAbstractTableModel(parent), m_ports(config.Ports), m_rowsShown(int(config.Ports.size())) {
+    : QAbstractTableModel(parent), m_ports(config.ports), m_rowsShown(int(config.ports.size())) {
     connect(&config, &DeviceConfiguration::portRowsChanged, this, &PortTableModel::showRows);
 }
 
@@ -40,7 +40,7 @@ QVariant PortTableModel::data(const QModelIndex& index, int role) const {
         return {};
     const PortEntry& e = m_ports[index.row()];
     // A remark other than empty or "-" is an edit mark carried by a loaded file.
-    const bool marked = !e.Remark.isEmpty() && e.Remark != text::None;
+    const bool marked = !e.remark.isEmpty() && e.remark != text::None;
     switch (role) {
     case Qt::DisplayRole:
         return e.field(index.column());

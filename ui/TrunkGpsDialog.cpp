@@ -115,17 +115,17 @@ TrunkGpsDialog::TrunkGpsDialog(const TrunkGpsValues& values, QWidget* parent)
     connect(trunkDelayCheck, &QCheckBox::clicked, this, &TrunkGpsDialog::applyTrunkDelayRule);
     connect(gpsCheck, &QCheckBox::clicked, this, &TrunkGpsDialog::applyGpsRule);
     connect(gpsPositiveRadio, &QRadioButton::clicked, this,
-            [this] { m_values.Gps.GpsPolarity = 0; });
+            [this] { m_values.gps.gpsPolarity = 0; });
     connect(gpsNegativeRadio, &QRadioButton::clicked, this,
-            [this] { m_values.Gps.GpsPolarity = 1; });
+            [this] { m_values.gps.gpsPolarity = 1; });
     connect(trunkPortGroup, &RadioGroup::itemClicked, this,
-            [this](int i) { m_values.Trunk.TrunkPort = i; });
+            [this](int i) { m_values.trunk.trunkPort = i; });
     connect(clockPolarityGroup, &RadioGroup::itemClicked, this,
-            [this](int i) { m_values.Trunk.ClockPolarity = i; });
+            [this](int i) { m_values.trunk.clockPolarity = i; });
     connect(dataPolarityGroup, &RadioGroup::itemClicked, this,
-            [this](int i) { m_values.Trunk.DataPolarity = i; });
+            [this](int i) { m_values.trunk.dataPolarity = i; });
     connect(carrierLevelGroup, &RadioGroup::itemClicked, this,
-            [this](int i) { m_values.Trunk.CarrierLevel = i; });
+            [this](int i) { m_values.trunk.carrierLevel = i; });
 }
 
 void TrunkGpsDialog::showEvent(QShowEvent* event) {
@@ -146,18 +146,18 @@ void TrunkGpsDialog::prepareFirstShow() {
 
     // A value outside a group's items (possible from a loaded file) checks no item and
     // stays as it is unless the operator picks one.
-    clockPolarityGroup->setItemIndex(m_values.Trunk.ClockPolarity);
-    dataPolarityGroup->setItemIndex(m_values.Trunk.DataPolarity);
-    trunkPortGroup->setItemIndex(m_values.Trunk.TrunkPort);
-    carrierLevelGroup->setItemIndex(m_values.Trunk.CarrierLevel);
+    clockPolarityGroup->setItemIndex(m_values.trunk.clockPolarity);
+    dataPolarityGroup->setItemIndex(m_values.trunk.dataPolarity);
+    trunkPortGroup->setItemIndex(m_values.trunk.trunkPort);
+    carrierLevelGroup->setItemIndex(m_values.trunk.carrierLevel);
 
-    gpsCheck->setChecked(m_values.Gps.GpsEnabled != 0);
-    (m_values.Gps.GpsPolarity == 0 ? gpsPositiveRadio : gpsNegativeRadio)->setChecked(true);
-    trunkDelayCheck->setChecked(m_values.Trunk.DelayEnabled != 0);
-    delayCyclesAField->setText(QString::number(m_values.Trunk.DelayCyclesA));
-    delayCyclesBField->setText(QString::number(m_values.Trunk.DelayCyclesB));
-    pocsagDelayField->setText(delayText(m_values.PocsagDelay));
-    flexDelayField->setText(delayText(m_values.FlexDelay));
+    gpsCheck->setChecked(m_values.gps.gpsEnabled != 0);
+    (m_values.gps.gpsPolarity == 0 ? gpsPositiveRadio : gpsNegativeRadio)->setChecked(true);
+    trunkDelayCheck->setChecked(m_values.trunk.delayEnabled != 0);
+    delayCyclesAField->setText(QString::number(m_values.trunk.delayCyclesA));
+    delayCyclesBField->setText(QString::number(m_values.trunk.delayCyclesB));
+    pocsagDelayField->setText(delayText(m_values.pocsagDelay));
+    flexDelayField->setText(delayText(m_values.flexDelay));
     applyTrunkDelayRule();
     applyGpsRule();
 }
@@ -168,21 +168,21 @@ void TrunkGpsDialog::applyTrunkDelayRule() {
          {static_cast<QWidget*>(delayCyclesAField), static_cast<QWidget*>(delayCyclesBField),
           static_cast<QWidget*>(delayCyclesALabel), static_cast<QWidget*>(delayCyclesBLabel)})
         w->setEnabled(on);
-    m_values.Trunk.DelayEnabled = on ? 1 : 0;
+    m_values.trunk.delayEnabled = on ? 1 : 0;
 }
 
 void TrunkGpsDialog::applyGpsRule() {
     const bool on = gpsCheck->isChecked();
     gpsPositiveRadio->setEnabled(on);
     gpsNegativeRadio->setEnabled(on);
-    m_values.Gps.GpsEnabled = on ? 1 : 0;
+    m_values.gps.gpsEnabled = on ? 1 : 0;
 }
 
 void TrunkGpsDialog::accept() {
-    m_values.Trunk.DelayCyclesA = decimalOr(delayCyclesAField->text(), 0);
-    m_values.Trunk.DelayCyclesB = decimalOr(delayCyclesBField->text(), 0);
-    m_values.PocsagDelay = delayValue(pocsagDelayField->text());
-    m_values.FlexDelay = delayValue(flexDelayField->text());
+    m_values.trunk.delayCyclesA = decimalOr(delayCyclesAField->text(), 0);
+    m_values.trunk.delayCyclesB = decimalOr(delayCyclesBField->text(), 0);
+    m_values.pocsagDelay = delayValue(pocsagDelayField->text());
+    m_values.flexDelay = delayValue(flexDelayField->text());
     QDialog::accept();
 }
 

@@ -30,18 +30,18 @@ namespace {
 const QString NoAnswer = QStringLiteral("请检查Korvane是否加电，连线是否连上，通讯端口是否设对？");
 
 struct Run {
-    int Status = -1;
-    QString Out;
-    QString Err;
+    int status = -1;
+    QString out;
+    QString err;
 };
 
 Run Ctl(QStringList arguments) {
     BufferConsole console;
     arguments.prepend(QStringLiteral("korvanectl"));
     Run r;
-    r.Status = runKorvanectl(arguments, console);
-    r.Out = console.outText();
-    r.Err = console.errText();
+    r.status = runKorvanectl(arguments, console);
+    r.out = console.outText();
+    r.err = console.errText();
     return r;
 }
 
@@ -115,23 +115,23 @@ private slots:
         if (arguments.value(0) != QStringLiteral("read") || arguments.size() > 1)
             arguments = PortArgs({sim.get()}) + arguments;
         const Run r = Ctl(arguments);
-        QCOMPARE(r.Status, 2);
-        QVERIFY2(r.Err.startsWith(QStringLiteral("korvanectl: ")) ||
-                     r.Err.contains(QStringLiteral("a.krv")) ||
-                     r.Err.contains(QStringLiteral("a.chn")) ||
-                     r.Err.contains(QStringLiteral("SchedulingFile.dat")),
-                 qPrintable(r.Err));
-        QVERIFY(r.Out.isEmpty());
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.startsWith(QStringLiteral("korvanectl: ")) ||
+                     r.err.contains(QStringLiteral("a.krv")) ||
+                     r.err.contains(QStringLiteral("a.chn")) ||
+                     r.err.contains(QStringLiteral("SchedulingFile.dat")),
+                 qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
         QVERIFY(sim->framesReceived().isEmpty());
     }
 
     void helpForProgramAndCommand() {
         const Run program = Ctl({QStringLiteral("--help")});
-        QCOMPARE(program.Status, 0);
-        QVERIFY(program.Out.contains(QStringLiteral("set-address")));
+        QCOMPARE(program.status, 0);
+        QVERIFY(program.out.contains(QStringLiteral("set-address")));
         const Run write = Ctl({QStringLiteral("write"), QStringLiteral("--help")});
-        QCOMPARE(write.Status, 0);
-        QVERIFY(write.Out.startsWith(QStringLiteral("Usage: korvanectl --port P... write FILE")));
+        QCOMPARE(write.status, 0);
+        QVERIFY(write.out.startsWith(QStringLiteral("Usage: korvanectl --port P... write FILE")));
     }
 
     // --verbose switches the traces on for the run; they are silent otherwise.
@@ -140,7 +140,7 @@ private slots:
         QVERIFY(!linkLog().isDebugEnabled());
         QCOMPARE(
             Ctl(PortArgs({sim.get()}) << QStringLiteral("--verbose") << QStringLiteral("identify"))
-                .Status,
+                .status,
             0);
         QVERIFY(linkLog().isDebugEnabled() && procedureLog().isDebugEnabled() &&
                 fileLog().isDebugEnabled());
@@ -150,22 +150,22 @@ private slots:
     void portThatCannotBeOpened() {
         const Run r = Ctl({QStringLiteral("--port"), QStringLiteral("/nonexistent/tty"),
                            QStringLiteral("identify")});
-        QCOMPARE(r.Status, 2);
-        QVERIFY2(r.Err.startsWith(QStringLiteral("/nonexistent/tty: ")), qPrintable(r.Err));
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.startsWith(QStringLiteral("/nonexistent/tty: ")), qPrintable(r.err));
     }
 
     void identifyAndPrint() {
         auto single = StartSim(11);
         auto ab = StartSim(12, false, sim::Model::KorvaneAB);
         const Run id = Ctl(PortArgs({single.get(), ab.get()}) << QStringLiteral("identify"));
-        QCOMPARE(id.Status, 0);
-        QCOMPARE(id.Out, single->slavePath() + QStringLiteral("\tKORVANE\n") + ab->slavePath() +
+        QCOMPARE(id.status, 0);
+        QCOMPARE(id.out, single->slavePath() + QStringLiteral("\tKORVANE\n") + ab->slavePath() +
                              QStringLiteral("\tKORVANEA/B\n"));
 
         const Run read = Ctl(PortArgs({single.get()}) << QStringLiteral("read"));
-        QCOMPARE(read.Status, 0);
-        QVERIFY(read.Out.contains(QStringLiteral("序列号: 11\n")));
-        QCOMPARE(read.Out.count(u'\n'), 3 + 1 + 24 + 1);
+        QCOMPARE(read.status, 0);
+        QVERIFY(read.out.contains(QStringLiteral("序列号: 11\n")));
+        QCOMPARE(read.out.count(u'\n'), 3 + 1 + 24 + 1);
     }
 
     void readJsonWithSilentDevice() {
@@ -173,8 +173,8 @@ private slots:
         auto silent = StartSim(22, true);
         const Run r = Ctl(PortArgs({good.get(), silent.get()})
                           << QStringLiteral("--json") << QStringLiteral("read"));
-        QCOMPARE(r.Status, 1);
-        const QJsonArray array = QJsonDocument::fromJson(r.Out.toUtf8()).array();
+        QCOMPARE(r.status, 1);
+        const QJsonArray array = QJsonDocument::fromJson(r.out.toUtf8()).array();
         QCOMPARE(array.size(), 2);
         const QJsonObject device = array[0].toObject();
         QCOMPARE(device[QStringLiteral("port")].toString(), good->slavePath());
@@ -190,7 +190,7 @@ private slots:
 
         const QJsonObject failed = array[1].toObject();
         QCOMPARE(failed[QStringLiteral("error")].toString(), NoAnswer + u'.');
-        QCOMPARE(r.Err,
+        QCOMPARE(r.err,
                  silent->slavePath() + QStringLiteral(": ") + NoAnswer + QStringLiteral(".\n"));
     }
 
@@ -203,41 +203,41 @@ private slots:
         const QString backup = dir.filePath(QStringLiteral("backup"));
         const Run read = Ctl(PortArgs({a.get(), b.get(), c.get()})
                              << QStringLiteral("read") << QStringLiteral("-o") << backup);
-        QCOMPARE(read.Status, 0);
+        QCOMPARE(read.status, 0);
         QCOMPARE(QDir(backup).entryList(QDir::Files), QStringList({"31.krv", "32.krv", "33.krv"}));
 
         const QString path = QDir(backup).filePath(QStringLiteral("32.krv"));
         DeviceConfiguration config;
         readConfigurationFile(path).applyTo(config);
-        config.DeviceModel = QStringLiteral("KORVANE");
-        config.Gps.GpsEnabled = 0;
-        config.Ports[5].Channel = QStringLiteral("9");
-        config.Ports[5].Coding = QStringLiteral("POCSAG");
-        config.Ports[5].Rate = QStringLiteral("1200");
-        config.Ports[5].ClockSource = QStringLiteral("内部");
-        config.Ports[5].ClockEdge = QStringLiteral("上升沿(正)");
-        config.Ports[5].Polarity = QStringLiteral("正");
-        config.Ports[5].PortState = QStringLiteral("开");
+        config.deviceModel = QStringLiteral("KORVANE");
+        config.gps.gpsEnabled = 0;
+        config.ports[5].channel = QStringLiteral("9");
+        config.ports[5].coding = QStringLiteral("POCSAG");
+        config.ports[5].rate = QStringLiteral("1200");
+        config.ports[5].clockSource = QStringLiteral("内部");
+        config.ports[5].clockEdge = QStringLiteral("上升沿(正)");
+        config.ports[5].polarity = QStringLiteral("正");
+        config.ports[5].portState = QStringLiteral("开");
         writeConfigurationFile(path, config);
 
         const Run before = Ctl(PortArgs({b.get()}) << QStringLiteral("diff") << path);
-        QCOMPARE(before.Status, 1);
-        QVERIFY2(before.Out.contains(QStringLiteral("gps enabled: device true, file false")),
-                 qPrintable(before.Out));
-        QVERIFY(before.Out.contains(QStringLiteral("port 6 channel: device -, file 9")));
+        QCOMPARE(before.status, 1);
+        QVERIFY2(before.out.contains(QStringLiteral("gps enabled: device true, file false")),
+                 qPrintable(before.out));
+        QVERIFY(before.out.contains(QStringLiteral("port 6 channel: device -, file 9")));
 
         const Run write = Ctl(PortArgs({b.get()})
                               << QStringLiteral("write") << path << QStringLiteral("--channels")
                               << QStringLiteral(KORVANE_EXAMPLES_DIR "/channels.chn"));
-        QCOMPARE(write.Status, 0);
-        QVERIFY(write.Err.contains(QStringLiteral("祝贺你，写入成功！")));
+        QCOMPARE(write.status, 0);
+        QVERIFY(write.err.contains(QStringLiteral("祝贺你，写入成功！")));
         QVERIFY(!b->state().scheduleBlocks.empty());
 
         const Run after = Ctl(PortArgs({a.get(), b.get()}) << QStringLiteral("diff") << path);
-        QCOMPARE(after.Status, 1); // a differs: another serial number, GPS on
+        QCOMPARE(after.status, 1); // a differs: another serial number, GPS on
         QVERIFY(
-            after.Out.contains(a->slavePath() + QStringLiteral(": serial: device 31, file 32")));
-        QVERIFY(!after.Out.contains(b->slavePath()));
+            after.out.contains(a->slavePath() + QStringLiteral(": serial: device 31, file 32")));
+        QVERIFY(!after.out.contains(b->slavePath()));
     }
 
     void writeThatFailsAndSetAddress() {
@@ -246,20 +246,20 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("41.krv"));
         QCOMPARE(
             Ctl(PortArgs({sim.get()}) << QStringLiteral("read") << QStringLiteral("-o") << path)
-                .Status,
+                .status,
             0);
         sim->setFaults(sim::SimulatorFaults::ignoring({0x37}));
         const Run write = Ctl(PortArgs({sim.get()}) << QStringLiteral("write") << path
                                                     << QStringLiteral("--no-schedule"));
-        QCOMPARE(write.Status, 1);
-        QVERIFY(write.Err.contains(QStringLiteral("写入失败！")));
+        QCOMPARE(write.status, 1);
+        QVERIFY(write.err.contains(QStringLiteral("写入失败！")));
         sim->setFaults({});
 
         const Run set =
             Ctl(PortArgs({sim.get()})
                 << QStringLiteral("set-address") << QStringLiteral("--serial")
                 << QStringLiteral("41") << QStringLiteral("--address") << QStringLiteral("0x1234"));
-        QCOMPARE(set.Status, 0);
+        QCOMPARE(set.status, 0);
         QCOMPARE(sim->state().address, 0x1234u);
     }
 
@@ -269,15 +269,15 @@ private slots:
         const Run r = Ctl(PortArgs({good.get(), silent.get()})
                           << QStringLiteral("--port") << QStringLiteral("/nonexistent/tty")
                           << QStringLiteral("scan"));
-        QCOMPARE(r.Status, 0);
-        QCOMPARE(r.Out, good->slavePath() + QStringLiteral("\tKORVANE\n"));
-        QVERIFY(r.Err.isEmpty());
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, good->slavePath() + QStringLiteral("\tKORVANE\n"));
+        QVERIFY(r.err.isEmpty());
         // Only the probe went out.
         QCOMPARE(good->framesReceived().size(), 1);
 
         const Run none = Ctl(PortArgs({silent.get()}) << QStringLiteral("scan"));
-        QCOMPARE(none.Status, 1);
-        QVERIFY(none.Out.isEmpty());
+        QCOMPARE(none.status, 1);
+        QVERIFY(none.out.isEmpty());
     }
 };
 

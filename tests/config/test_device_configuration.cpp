@@ -28,13 +28,13 @@ class TestDeviceConfiguration : public QObject {
 private slots:
     void startValues() {
         DeviceConfiguration c;
-        QCOMPARE(c.Info.SerialNumber, 1u);
-        QCOMPARE(c.Info.Address, 1u);
-        QCOMPARE(c.DeviceModel, QStringLiteral("0"));
-        QVERIFY(!c.ControlMode);
-        QVERIFY(c.ChannelDelayEnabled);
-        QVERIFY(c.Ports.isEmpty());
-        QCOMPARE(c.Reserved, ReservedBlock{});
+        QCOMPARE(c.info.serialNumber, 1u);
+        QCOMPARE(c.info.address, 1u);
+        QCOMPARE(c.deviceModel, QStringLiteral("0"));
+        QVERIFY(!c.controlMode);
+        QVERIFY(c.channelDelayEnabled);
+        QVERIFY(c.ports.isEmpty());
+        QCOMPARE(c.reserved, ReservedBlock{});
         QVERIFY(!c.isRefreshed());
         QVERIFY(!c.isTrunkRefreshed());
         QVERIFY(!c.isModelKnown());
@@ -42,16 +42,16 @@ private slots:
 
     void resetGives24UnassignedRows() {
         DeviceConfiguration c;
-        c.Ports.append(PortEntry::unassigned(99));
+        c.ports.append(PortEntry::unassigned(99));
         c.resetPortTable();
-        QCOMPARE(c.Ports.size(), 24);
+        QCOMPARE(c.ports.size(), 24);
         for (int i = 0; i < 24; ++i) {
-            const PortEntry& e = c.Ports[i];
-            QCOMPARE(e.PortNumber, QString::number(i + 1));
+            const PortEntry& e = c.ports[i];
+            QCOMPARE(e.portNumber, QString::number(i + 1));
             for (int col = 1; col <= 7; ++col)
                 QCOMPARE(e.field(col), text::None);
-            QVERIFY(e.Delay.isEmpty());
-            QVERIFY(e.Remark.isEmpty());
+            QVERIFY(e.delay.isEmpty());
+            QVERIFY(e.remark.isEmpty());
             QVERIFY(!e.isAssigned());
         }
     }
@@ -114,19 +114,19 @@ private slots:
     void bindCopiesChoice() {
         DeviceConfiguration c;
         c.resetPortTable();
-        c.Ports[2].Remark = text::Added;
+        c.ports[2].remark = text::Added;
         QVERIFY(!c.bindChannel(2, choice(QStringLiteral("5"))));
-        const PortEntry& e = c.Ports[2];
-        QCOMPARE(e.PortNumber, QStringLiteral("3"));
-        QCOMPARE(e.Channel, QStringLiteral("5"));
-        QCOMPARE(e.Coding, text::Sync);
-        QCOMPARE(e.Rate, QStringLiteral("1200"));
-        QCOMPARE(e.ClockSource, text::External);
-        QCOMPARE(e.ClockEdge, text::FallingEdge);
-        QCOMPARE(e.Polarity, text::Negative);
-        QCOMPARE(e.PortState, text::Off);
-        QCOMPARE(e.Delay, QStringLiteral("00012C"));
-        QCOMPARE(e.Remark, text::Added); // remarks and flags are not touched
+        const PortEntry& e = c.ports[2];
+        QCOMPARE(e.portNumber, QStringLiteral("3"));
+        QCOMPARE(e.channel, QStringLiteral("5"));
+        QCOMPARE(e.coding, text::Sync);
+        QCOMPARE(e.rate, QStringLiteral("1200"));
+        QCOMPARE(e.clockSource, text::External);
+        QCOMPARE(e.clockEdge, text::FallingEdge);
+        QCOMPARE(e.polarity, text::Negative);
+        QCOMPARE(e.portState, text::Off);
+        QCOMPARE(e.delay, QStringLiteral("00012C"));
+        QCOMPARE(e.remark, text::Added); // remarks and flags are not touched
         QVERIFY(!c.isRefreshed());
     }
 
@@ -153,24 +153,24 @@ private slots:
         DeviceConfiguration c;
         c.resetPortTable();
         QVERIFY(!c.bindChannel(0, choice(QStringLiteral("9"), coding, rate)));
-        QTEST(c.Ports[0].Coding, "wantCoding");
-        QTEST(c.Ports[0].Rate, "wantRate");
-        QTEST(c.Ports[0].ClockSource, "wantSource");
-        QTEST(c.Ports[0].ClockEdge, "wantEdge");
+        QTEST(c.ports[0].coding, "wantCoding");
+        QTEST(c.ports[0].rate, "wantRate");
+        QTEST(c.ports[0].clockSource, "wantSource");
+        QTEST(c.ports[0].clockEdge, "wantEdge");
     }
 
     void bindRefusesDuplicateByValue() {
         DeviceConfiguration c;
         c.resetPortTable();
         QVERIFY(!c.bindChannel(0, choice(QStringLiteral("05"))));
-        const PortTable before = c.Ports;
+        const PortTable before = c.ports;
         const auto refusal = c.bindChannel(4, choice(QStringLiteral("5")));
         QVERIFY(refusal);
         QCOMPARE(*refusal, QStringLiteral("\"5\"信道已被选择，请选择一未选择的信道。"));
-        QCOMPARE(c.Ports, before);
+        QCOMPARE(c.ports, before);
         // The row's own channel is not a duplicate.
         QVERIFY(!c.bindChannel(0, choice(QStringLiteral("5"))));
-        QCOMPARE(c.Ports[0].Channel, QStringLiteral("5"));
+        QCOMPARE(c.ports[0].channel, QStringLiteral("5"));
     }
 
     // "-" and text that is not a number count as channel 0 on both sides.
@@ -199,25 +199,25 @@ private slots:
         QVERIFY(c.isTrunkRefreshed());
         QCOMPARE(spy.count(), 1);
         for (int row : {1, 5}) {
-            QCOMPARE(c.Ports[row].PortNumber, QString::number(row + 1));
+            QCOMPARE(c.ports[row].portNumber, QString::number(row + 1));
             for (int col = 1; col < PortEntry::FieldCount; ++col)
-                QCOMPARE(c.Ports[row].field(col), text::None);
+                QCOMPARE(c.ports[row].field(col), text::None);
         }
-        QCOMPARE(c.Ports[3].Channel, QStringLiteral("13"));
-        QCOMPARE(c.Ports.size(), 24);
+        QCOMPARE(c.ports[3].channel, QStringLiteral("13"));
+        QCOMPARE(c.ports.size(), 24);
     }
 
     void markWrittenClearsRemarks() {
         DeviceConfiguration c;
         c.resetPortTable();
-        c.Ports[0].Remark = text::Added;
-        c.Ports[1].Remark = text::Modified;
+        c.ports[0].remark = text::Added;
+        c.ports[1].remark = text::Modified;
         c.setTrunkRefreshed(false);
         c.markWritten();
         QVERIFY(c.isRefreshed());
         QVERIFY(c.isTrunkRefreshed());
-        for (const PortEntry& e : c.Ports)
-            QVERIFY(e.Remark.isEmpty());
+        for (const PortEntry& e : c.ports)
+            QVERIFY(e.remark.isEmpty());
     }
 
     void numberFromText_data() {

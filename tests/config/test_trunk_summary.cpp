@@ -49,15 +49,15 @@ private slots:
         QFETCH(QList<int>, values);
         QFETCH(QString, expected);
         DeviceConfiguration c;
-        c.DeviceModel = model;
-        c.Gps = GpsParams{values[0], values[1]};
-        c.Trunk.DelayEnabled = values[2];
-        c.Trunk.DelayCyclesA = values[3];
-        c.Trunk.DelayCyclesB = values[4];
-        c.Trunk.TrunkPort = values[5];
-        c.Trunk.ClockPolarity = values[6];
-        c.Trunk.DataPolarity = values[7];
-        c.Trunk.CarrierLevel = values[8];
+        c.deviceModel = model;
+        c.gps = GpsParams{values[0], values[1]};
+        c.trunk.delayEnabled = values[2];
+        c.trunk.delayCyclesA = values[3];
+        c.trunk.delayCyclesB = values[4];
+        c.trunk.trunkPort = values[5];
+        c.trunk.clockPolarity = values[6];
+        c.trunk.dataPolarity = values[7];
+        c.trunk.carrierLevel = values[8];
         QCOMPARE(trunkSummary(c), expected);
     }
 
@@ -72,8 +72,8 @@ private slots:
     void delayOnNeedsAKnownModel() {
         QFETCH(QString, model);
         DeviceConfiguration c;
-        c.DeviceModel = model;
-        c.Trunk.DelayEnabled = 1;
+        c.deviceModel = model;
+        c.trunk.delayEnabled = 1;
         try {
             trunkSummary(c);
             QFAIL("no error");

@@ -58,7 +58,7 @@ private slots:
         QFETCH(QStringList, expected);
         QStringList got;
         for (const ChannelRecord& r : parseChannelFile(bytes))
-            got << Joined({r.Channel, r.Coding, r.Rate, r.ClockSource, r.ClockEdge, r.StopBits});
+            got << Joined({r.channel, r.coding, r.rate, r.clockSource, r.clockEdge, r.stopBits});
         QCOMPARE(got, expected);
     }
 

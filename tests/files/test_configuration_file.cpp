@@ -47,7 +47,7 @@ PortEntry Row(int port, const QString& remark = QString()) {
 QStringList Keys(const PortTable& ports) {
     QStringList keys;
     for (const PortEntry& e : ports)
-        keys << e.PortNumber + (e.Channel == text::None ? "f" : "");
+        keys << e.portNumber + (e.channel == text::None ? "f" : "");
     return keys;
 }
 
@@ -68,23 +68,23 @@ class TestConfigurationFile : public QObject {
 private slots:
     void savedBytesAreExact() {
         DeviceConfiguration c;
-        c.Info.SerialNumber = 0xFFFFFFFFu; // written as a signed 32-bit value
-        c.Info.Address = 70000;
-        c.Gps = GpsParams{1, 0};
-        c.Trunk = TrunkParams{2, 1, 0, 1, 1, -5, 300};
-        c.Reserved.Value = 200;
-        c.Reserved.Text = QByteArray("\xb1\xa3 x\n", 5);
+        c.info.serialNumber = 0xFFFFFFFFu; // written as a signed 32-bit value
+        c.info.address = 70000;
+        c.gps = GpsParams{1, 0};
+        c.trunk = TrunkParams{2, 1, 0, 1, 1, -5, 300};
+        c.reserved.value = 200;
+        c.reserved.text = QByteArray("\xb1\xa3 x\n", 5);
         for (int i = 0; i < 32; ++i)
-            c.Reserved.Bytes[std::size_t(i)] = std::uint8_t(i * 8 + 5);
-        c.Reserved.Bytes[0] = 0;
-        c.Reserved.Bytes[1] = 13;
-        c.Reserved.Bytes[2] = 26;
-        c.Reserved.Bytes[3] = 255;
-        c.Ports = {Row(1, text::Added), PortEntry::unassigned(2)};
+            c.reserved.bytes[std::size_t(i)] = std::uint8_t(i * 8 + 5);
+        c.reserved.bytes[0] = 0;
+        c.reserved.bytes[1] = 13;
+        c.reserved.bytes[2] = 26;
+        c.reserved.bytes[3] = 255;
+        c.ports = {Row(1, text::Added), PortEntry::unassigned(2)};
 
         QByteArray expected = Crlf({"-1", "70000", "1", "0", "1", "-5", "300", "2", "0", "1", "200",
                                     QByteArray("\xb1\xa3 x\n", 5)});
-        for (std::uint8_t b : c.Reserved.Bytes)
+        for (std::uint8_t b : c.reserved.bytes)
             expected += char(b) + QByteArray("\r\n");
         // 同步 内部 上升沿(正) 负 开 添加 in code page 936.
         expected += Crlf({"1", "11", "\xcd\xac\xb2\xbd", "1200", "\xc4\xda\xb2\xbf",
@@ -100,43 +100,43 @@ private slots:
 
     void roundTrip() {
         DeviceConfiguration c;
-        c.Info.SerialNumber = 0x80000001u;
-        c.Info.Address = 123456;
-        c.Gps = GpsParams{1, 1};
-        c.Trunk = TrunkParams{1, 0, 1, 0, 7, -1, 16777215};
-        c.Reserved.Value = 255;
-        c.Reserved.Text = toCp936(QStringLiteral("保留 文字\n第二段"));
-        c.Reserved.Bytes.fill(0);
+        c.info.serialNumber = 0x80000001u;
+        c.info.address = 123456;
+        c.gps = GpsParams{1, 1};
+        c.trunk = TrunkParams{1, 0, 1, 0, 7, -1, 16777215};
+        c.reserved.value = 255;
+        c.reserved.text = toCp936(QStringLiteral("保留 文字\n第二段"));
+        c.reserved.bytes.fill(0);
         c.resetPortTable();
-        c.Ports[4] = Row(5, QStringLiteral("修改"));
-        c.Ports[6] = Row(7);
-        c.Ports[6].Remark = QStringLiteral("多行\n备注");
+        c.ports[4] = Row(5, QStringLiteral("修改"));
+        c.ports[6] = Row(7);
+        c.ports[6].remark = QStringLiteral("多行\n备注");
 
         const ConfigurationFile file = parseConfigurationFile(configurationFileBytes(c));
-        QCOMPARE(file.SerialNumberText, QStringLiteral("-2147483647"));
-        QCOMPARE(file.AddressText, QStringLiteral("123456"));
+        QCOMPARE(file.serialNumberText, QStringLiteral("-2147483647"));
+        QCOMPARE(file.addressText, QStringLiteral("123456"));
         DeviceConfiguration loaded;
-        loaded.Trunk.CarrierLevel = 1;
-        loaded.PocsagDelay = 300;
-        loaded.DeviceModel = text::ModelAB;
+        loaded.trunk.carrierLevel = 1;
+        loaded.pocsagDelay = 300;
+        loaded.deviceModel = text::ModelAB;
         file.applyTo(loaded);
-        QCOMPARE(loaded.Info.SerialNumber, c.Info.SerialNumber);
-        QCOMPARE(loaded.Info.Address, c.Info.Address);
-        QCOMPARE(loaded.Gps, c.Gps);
-        TrunkParams expectedTrunk = c.Trunk;
-        expectedTrunk.CarrierLevel = 1; // not in the file: kept
-        QCOMPARE(loaded.Trunk, expectedTrunk);
-        QCOMPARE(loaded.PocsagDelay, 300);
-        QCOMPARE(loaded.DeviceModel, text::ModelAB);
-        QCOMPARE(loaded.Reserved, c.Reserved);
-        QCOMPARE(loaded.Ports.size(), 24);
+        QCOMPARE(loaded.info.serialNumber, c.info.serialNumber);
+        QCOMPARE(loaded.info.address, c.info.address);
+        QCOMPARE(loaded.gps, c.gps);
+        TrunkParams expectedTrunk = c.trunk;
+        expectedTrunk.carrierLevel = 1; // not in the file: kept
+        QCOMPARE(loaded.trunk, expectedTrunk);
+        QCOMPARE(loaded.pocsagDelay, 300);
+        QCOMPARE(loaded.deviceModel, text::ModelAB);
+        QCOMPARE(loaded.reserved, c.reserved);
+        QCOMPARE(loaded.ports.size(), 24);
         for (int i = 0; i < 24; ++i) {
-            PortEntry expected = c.Ports[i];
-            if (expected.Delay.isEmpty()) // empty cells come back as "-"
-                expected.Delay = text::None;
-            if (expected.Remark.isEmpty())
-                expected.Remark = text::None;
-            QCOMPARE(loaded.Ports[i], expected);
+            PortEntry expected = c.ports[i];
+            if (expected.delay.isEmpty()) // empty cells come back as "-"
+                expected.delay = text::None;
+            if (expected.remark.isEmpty())
+                expected.remark = text::None;
+            QCOMPARE(loaded.ports[i], expected);
         }
     }
 
@@ -144,15 +144,15 @@ private slots:
         for (int start = 0; start < 256; start += 32) {
             DeviceConfiguration c;
             for (int i = 0; i < 32; ++i)
-                c.Reserved.Bytes[std::size_t(i)] = std::uint8_t(start + i);
-            c.Ports = {Row(1), Row(2)};
+                c.reserved.bytes[std::size_t(i)] = std::uint8_t(start + i);
+            c.ports = {Row(1), Row(2)};
             const ConfigurationFile file = parseConfigurationFile(configurationFileBytes(c));
-            QCOMPARE(file.Reserved.Bytes, c.Reserved.Bytes);
-            QCOMPARE(file.Ports.size(), 24);
-            QCOMPARE(file.Ports[0], Row(1, text::None)); // rows read from the right line
-            QCOMPARE(file.Ports[1], Row(2, text::None));
+            QCOMPARE(file.reserved.bytes, c.reserved.bytes);
+            QCOMPARE(file.ports.size(), 24);
+            QCOMPARE(file.ports[0], Row(1, text::None)); // rows read from the right line
+            QCOMPARE(file.ports[1], Row(2, text::None));
             const PortEntry filler{"3", "-", "-", "-", "-", "-", "-", "-", "-", "-"};
-            QCOMPARE(file.Ports[2], filler);
+            QCOMPARE(file.ports[2], filler);
         }
     }
 
@@ -164,16 +164,16 @@ private slots:
             bytes += "AB\r\n";
         bytes += Crlf({"1", "5", "POCSAG", "512", "-", "-", "", "", "", ""});
         const ConfigurationFile f = parseConfigurationFile(bytes);
-        QCOMPARE(f.SerialNumber, 8);
-        QCOMPARE(f.Address, 9);
-        QCOMPARE(f.Trunk.DataPolarity, 1);
-        QCOMPARE(f.Trunk.ClockPolarity, 0);
-        QCOMPARE(int(f.Reserved.Value), 300 & 0xFF);
-        QCOMPARE(f.Reserved.Text, QByteArray("abc"));
-        QCOMPARE(int(f.Reserved.Bytes[0]), 13);
-        QCOMPARE(int(f.Reserved.Bytes[1]), 'A');
-        QCOMPARE(int(f.Reserved.Bytes[31]), 'A');
-        QCOMPARE(f.Ports[0], (PortEntry{"1", "5", "POCSAG", "512", "-", "-", "-", "-", "-", "-"}));
+        QCOMPARE(f.serialNumber, 8);
+        QCOMPARE(f.address, 9);
+        QCOMPARE(f.trunk.dataPolarity, 1);
+        QCOMPARE(f.trunk.clockPolarity, 0);
+        QCOMPARE(int(f.reserved.value), 300 & 0xFF);
+        QCOMPARE(f.reserved.text, QByteArray("abc"));
+        QCOMPARE(int(f.reserved.bytes[0]), 13);
+        QCOMPARE(int(f.reserved.bytes[1]), 'A');
+        QCOMPARE(int(f.reserved.bytes[31]), 'A');
+        QCOMPARE(f.ports[0], (PortEntry{"1", "5", "POCSAG", "512", "-", "-", "-", "-", "-", "-"}));
     }
 
     void headerValues_data() {
@@ -205,18 +205,18 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(int, firstByte);
         const ConfigurationFile f = parseConfigurationFile(bytes);
-        const QList<int> got{f.SerialNumber,       f.Address,
-                             f.Gps.GpsEnabled,     f.Gps.GpsPolarity,
-                             f.Trunk.DelayEnabled, f.Trunk.DelayCyclesA,
-                             f.Trunk.DelayCyclesB, f.Trunk.TrunkPort,
-                             f.Trunk.DataPolarity, f.Trunk.ClockPolarity,
-                             f.Reserved.Value};
+        const QList<int> got{f.serialNumber,       f.address,
+                             f.gps.gpsEnabled,     f.gps.gpsPolarity,
+                             f.trunk.delayEnabled, f.trunk.delayCyclesA,
+                             f.trunk.delayCyclesB, f.trunk.trunkPort,
+                             f.trunk.dataPolarity, f.trunk.clockPolarity,
+                             f.reserved.value};
         QCOMPARE(got, values);
-        QCOMPARE(f.Reserved.Text, text);
-        QCOMPARE(int(f.Reserved.Bytes[0]), firstByte);
-        QCOMPARE(int(f.Reserved.Bytes[31]), firstByte);
-        QCOMPARE(Keys(f.Ports), Range(1, 24, "f"));
-        QTEST(f.SerialNumberText, "serialText");
+        QCOMPARE(f.reserved.text, text);
+        QCOMPARE(int(f.reserved.bytes[0]), firstByte);
+        QCOMPARE(int(f.reserved.bytes[31]), firstByte);
+        QCOMPARE(Keys(f.ports), Range(1, 24, "f"));
+        QTEST(f.serialNumberText, "serialText");
     }
 
     void portRows_data() {
@@ -237,7 +237,7 @@ private slots:
         QByteArray bytes = Header({"1", "1", "0", "0", "0", "0", "0", "0", "0", "0", "0", ""});
         for (int k : keys)
             bytes += Crlf({QByteArray::number(k), "5", "a", "b", "c", "d", "e", "f", "g", "h"});
-        QCOMPARE(Keys(parseConfigurationFile(bytes).Ports), expected);
+        QCOMPARE(Keys(parseConfigurationFile(bytes).ports), expected);
     }
 
     void textsThatBreakLinesAreRefused_data() {
@@ -262,9 +262,9 @@ private slots:
         DeviceConfiguration c;
         c.resetPortTable();
         if (row >= 0)
-            c.Ports[row].field(column) = cell;
+            c.ports[row].field(column) = cell;
         else
-            c.Reserved.Text = "a\x1a";
+            c.reserved.text = "a\x1a";
         const QString path = m_dir.filePath("refused.krv");
         QFile::remove(path);
         try {
@@ -288,8 +288,8 @@ private slots:
 
         DeviceConfiguration big;
         big.resetPortTable();
-        for (PortEntry& e : big.Ports)
-            e.Remark = QString(200, u'x');
+        for (PortEntry& e : big.ports)
+            e.remark = QString(200, u'x');
         // Let the kernel refuse writes past 512 bytes so that the save fails part-way.
         rlimit saved{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);

@@ -36,8 +36,8 @@ PortTable Ports(const QStringList& rows) {
     PortTable table;
     for (const QString& r : rows) {
         PortEntry e = PortEntry::unassigned(0);
-        e.PortNumber = r.section(u':', 0, 0);
-        e.Channel = r.section(u':', 1);
+        e.portNumber = r.section(u':', 0, 0);
+        e.channel = r.section(u':', 1);
         table.append(e);
     }
     return table;
@@ -131,8 +131,8 @@ private slots:
         const QByteArray file =
             QByteArray(12, '\r') + QByteArray("\r\n").repeated(32) + QByteArray("-2147483648\r5");
         QCOMPARE(file.size(), 89);
-        PortTable ports = parseConfigurationFile(file).Ports;
-        QCOMPARE(ports.first().PortNumber, QStringLiteral("-2147483648"));
+        PortTable ports = parseConfigurationFile(file).ports;
+        QCOMPARE(ports.first().portNumber, QStringLiteral("-2147483648"));
         ports.append(Ports({"25:6"}));
         ScheduleTable t = Table({4, 5, 6});
         convertScheduleTable(t, ports);

@@ -142,7 +142,7 @@ struct Rig {
         length = static_cast<int>(frame.size());
         return transport.transact(Data(frame), length);
     }
-    QString Name() const { return transport.comm().commName(); }
+    QString name() const { return transport.comm().commName(); }
 };
 
 const QByteArray ReadRequest = Bytes({0x7E, 0x10, 0x7F});
@@ -281,7 +281,7 @@ private slots:
         QVERIFY(rig.transport.transact(Data(buffer), inOut) != nullptr);
         QCOMPARE(inOut, answer.size());
         QCoreApplication::processEvents();
-        const QByteArray name = rig.Name().toUtf8();
+        const QByteArray name = rig.name().toUtf8();
         const QList<Message> expected = {
             {0, name + " Command: " + commandText},
             {length, buffer.left(length)},

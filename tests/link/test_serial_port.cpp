@@ -51,7 +51,7 @@ struct Recorder {
         return n;
     }
     // A pseudo-terminal has no line errors and no modem lines: any report is spurious.
-    bool Quiet() const { return errors.isEmpty() && modems.isEmpty(); }
+    bool quiet() const { return errors.isEmpty() && modems.isEmpty(); }
     QList<int> Sizes() const {
         QList<int> sizes;
         for (const QByteArray& b : blocks)
@@ -336,7 +336,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rec.ReceivedBytes(), received.size(), Patience);
         QCOMPARE(rec.Sizes(), sizes);
         QCOMPARE(rec.blocks.join(), received);
-        QVERIFY(rec.Quiet());
+        QVERIFY(rec.quiet());
     }
 
     void pauseEndsBlock() {
@@ -596,7 +596,7 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(rec.hangups, 1);
         QVERIFY(rec.blocks.isEmpty());
-        QVERIFY(rec.Quiet());
+        QVERIFY(rec.quiet());
         QVERIFY(port.isOpen()); // until the owner closes it
 
         port.closePort();

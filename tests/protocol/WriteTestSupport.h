@@ -34,7 +34,7 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes) {
 // Names a channel file in dir and writes the schedule file beside it.
 inline bool ScheduleBeside(const QTemporaryDir& dir, DeviceConfiguration& c,
                            const QByteArray& schedule) {
-    c.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
+    c.channelFileName = dir.filePath(QStringLiteral("paging.chn"));
     return dir.isValid() && WriteFile(dir.filePath(QStringLiteral("paging.sch")), schedule);
 }
 
@@ -68,15 +68,15 @@ class WireOperator : public RecordingOperator {
 public:
     explicit WireOperator(const sim::SimulatorHost& sim) : m_sim(sim) {}
 
-    QList<qsizetype> FramesAtPause;
+    QList<qsizetype> framesAtPause;
     // Runs after each pause with the number of pauses so far.
-    std::function<void(qsizetype)> OnPause;
+    std::function<void(qsizetype)> onPause;
 
     void pause(int ms) override {
-        FramesAtPause.append(m_sim.framesReceived().size());
+        framesAtPause.append(m_sim.framesReceived().size());
         RecordingOperator::pause(ms);
-        if (OnPause)
-            OnPause(Pauses.size());
+        if (onPause)
+            onPause(pauses.size());
     }
 
 private:

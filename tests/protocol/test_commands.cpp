@@ -204,12 +204,12 @@ private slots:
         const ReadResponse r = checkReadResponse(std::uint8_t(code), model, block);
         if (wantText.isEmpty()) {
             QVERIFY(r.isOk());
-            QCOMPARE(Hex(r.Frame), Hex(wantFrame));
+            QCOMPARE(Hex(r.frame), Hex(wantFrame));
         } else {
             QVERIFY(!r.isOk());
-            QCOMPARE(r.Error->Text, wantText);
-            QCOMPARE(r.Error->Caption, wantCaption);
-            QVERIFY(r.Frame.empty());
+            QCOMPARE(r.error->text, wantText);
+            QCOMPARE(r.error->caption, wantCaption);
+            QVERIFY(r.frame.empty());
         }
     }
 

@@ -40,7 +40,7 @@ PortEntry row(int port, const QString& channel, const QString& coding, const QSt
 }
 
 PortEntry withDelay(PortEntry e, const QString& delay) {
-    e.Delay = delay;
+    e.delay = delay;
     return e;
 }
 
@@ -50,7 +50,7 @@ PortTable full(std::initializer_list<PortEntry> used) {
     for (int port = 1; port <= 24; ++port)
         t.append(PortEntry::unassigned(port));
     for (const PortEntry& e : used)
-        t[e.PortNumber.toInt() - 1] = e;
+        t[e.portNumber.toInt() - 1] = e;
     return t;
 }
 
@@ -90,7 +90,7 @@ private slots:
         QTest::newRow("no rows at all") << AB << PortTable{} << unassignedPayload(AB);
         PortTable dashed = full({});
         for (PortEntry& e : dashed)
-            e.Delay = e.Remark = text::None;
+            e.delay = e.remark = text::None;
         QTest::newRow("rows unassigned by the operator") << AB << dashed << unassignedPayload(AB);
 
         // Port 2's row comes after port 3's: the cursor has passed it.
@@ -168,16 +168,16 @@ private slots:
         QFETCH(PortTable, rows);
         QFETCH(ByteBuffer, payload);
         const PortTableEncoding e = encodeWritePortParams(rows, model);
-        QVERIFY2(e.isOk(), e.Error ? qPrintable(e.Error->Text) : "");
-        QCOMPARE(Hex(e.Payload), Hex(payload));
-        QCOMPARE(e.Payload.size(), portParamsPayloadSize(model));
+        QVERIFY2(e.isOk(), e.error ? qPrintable(e.error->text) : "");
+        QCOMPARE(Hex(e.payload), Hex(payload));
+        QCOMPARE(e.payload.size(), portParamsPayloadSize(model));
     }
 
     void startTableSendsEveryPortUnassigned() {
         DeviceConfiguration c;
         c.resetPortTable();
         for (const QString& model : {Single, AB})
-            QCOMPARE(Hex(encodeWritePortParams(c.Ports, model).Payload),
+            QCOMPARE(Hex(encodeWritePortParams(c.ports, model).payload),
                      Hex(unassignedPayload(model)));
     }
 
@@ -257,13 +257,13 @@ private slots:
         QFETCH(QString, refusal);
         const PortTableEncoding e = encodeWritePortParams(rows, model);
         if (refusal.isEmpty()) {
-            QVERIFY2(e.isOk(), e.Error ? qPrintable(e.Error->Text) : "");
-            QCOMPARE(e.Payload.size(), portParamsPayloadSize(model));
+            QVERIFY2(e.isOk(), e.error ? qPrintable(e.error->text) : "");
+            QCOMPARE(e.payload.size(), portParamsPayloadSize(model));
         } else {
             QVERIFY(!e.isOk());
-            QCOMPARE(e.Error->Text, refusal);
-            QCOMPARE(e.Error->Caption, QStringLiteral("Korvane"));
-            QVERIFY(e.Payload.empty());
+            QCOMPARE(e.error->text, refusal);
+            QCOMPARE(e.error->caption, QStringLiteral("Korvane"));
+            QVERIFY(e.payload.empty());
         }
     }
 
@@ -296,7 +296,7 @@ private slots:
         QTest::newRow("channel 05 reads 5")
             << Single << row(4, "05", text::Sync, "1200") << row(4, "5", text::Sync, "1200");
         PortEntry marked = row(4, "4", text::Sync, "1200");
-        marked.Remark = text::Added;
+        marked.remark = text::Added;
         QTest::newRow("remark not carried") << Single << marked << row(4, "4", text::Sync, "1200");
         QTest::newRow("ab delay six upper-case digits")
             << AB << withDelay(row(4, "4", text::Sync, "1200"), "abc")
@@ -316,10 +316,10 @@ private slots:
         const PortTableEncoding e = encodeWritePortParams(full({written}), model);
         QVERIFY(e.isOk());
         const std::optional<PortTable> table =
-            decodeReadPortParams(response(0x28, e.Payload), model);
+            decodeReadPortParams(response(0x28, e.payload), model);
         QVERIFY(table);
         QCOMPARE(table->size(), 24);
-        const int port = read.PortNumber.toInt();
+        const int port = read.portNumber.toInt();
         for (int p = 1; p <= 24; ++p)
             QCOMPARE(table->at(p - 1), p == port ? read : PortEntry::unassigned(p));
     }
@@ -346,7 +346,7 @@ private slots:
             QVERIFY(t);
             DeviceConfiguration c;
             c.resetPortTable();
-            QCOMPARE(*t, c.Ports);
+            QCOMPARE(*t, c.ports);
         }
     }
 };

@@ -32,8 +32,8 @@ private slots:
 
         const auto first = encodeFirstPortRate(rate);
         QVERIFY(first);
-        QCOMPARE(first->Base, base);
-        QCOMPARE(first->Divisor, divisor);
+        QCOMPARE(first->base, base);
+        QCOMPARE(first->divisor, divisor);
         const auto other = encodePortRate(rate);
         QVERIFY(other);
         QCOMPARE(*other, word);
@@ -100,8 +100,8 @@ private slots:
             const auto words = encodeFirstPortRate(rate);
             QCOMPARE(words.has_value(), base >= 0);
             if (words) {
-                QCOMPARE(words->Base, base);
-                QCOMPARE(words->Divisor, divisor);
+                QCOMPARE(words->base, base);
+                QCOMPARE(words->divisor, divisor);
             }
         } else {
             const auto w = encodePortRate(rate);
@@ -120,8 +120,8 @@ private slots:
                 const bool firstIn = r >= MinFirstPortRate && r <= MaxFirstPortRate;
                 QCOMPARE(first.has_value(), firstIn);
                 if (first) {
-                    QVERIFY(first->Base != UnassignedRateWord);
-                    QVERIFY(first->Divisor != UnassignedRateWord);
+                    QVERIFY(first->base != UnassignedRateWord);
+                    QVERIFY(first->divisor != UnassignedRateWord);
                 }
                 const auto other = encodePortRate(r);
                 QCOMPARE(other.has_value(), r >= MinPortRate && r <= MaxPortRate);

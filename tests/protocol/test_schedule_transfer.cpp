@@ -27,10 +27,10 @@ QString Error(const QString& caption, const QString& text) {
 
 QStringList Shown(const RecordingOperator& ui) {
     QStringList out;
-    for (const ShownMessage& m : ui.Messages)
-        out.append(m.Icon == MessageIcon::Error
-                       ? Error(m.Caption, m.Text)
-                       : m.Caption + QStringLiteral(" | ") + m.Text + QStringLiteral(" | info"));
+    for (const ShownMessage& m : ui.messages)
+        out.append(m.icon == MessageIcon::Error
+                       ? Error(m.caption, m.text)
+                       : m.caption + QStringLiteral(" | ") + m.text + QStringLiteral(" | info"));
     return out;
 }
 
@@ -48,7 +48,7 @@ ByteBuffer CountingBlock(int block, int count) {
 
 PortEntry Row(int port, const QString& channel) {
     PortEntry e = PortEntry::unassigned(port);
-    e.Channel = channel;
+    e.channel = channel;
     return e;
 }
 
@@ -74,18 +74,18 @@ private slots:
         QFETCH(int, count);
         DeviceFixture f;
         QTemporaryDir dir;
-        sim::DeviceState state = f.Sim.state();
+        sim::DeviceState state = f.sim.state();
         state.address = 70000;
-        f.Sim.setState(state);
-        f.Config.Info.Address = 70000;
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.resetPortTable();
-        QVERIFY(ScheduleBeside(dir, f.Config, file));
+        f.sim.setState(state);
+        f.config.info.address = 70000;
+        f.config.deviceModel = text::ModelSingle;
+        f.config.resetPortTable();
+        QVERIFY(ScheduleBeside(dir, f.config, file));
 
-        QVERIFY(f.Procedures->sendScheduleTable());
+        QVERIFY(f.procedures->sendScheduleTable());
 
         const int blocks = (count + 63) / 64;
-        const QList<ByteBuffer> frames = f.Sim.framesReceived();
+        const QList<ByteBuffer> frames = f.sim.framesReceived();
         QCOMPARE(frames.size(), blocks);
         for (int b = 0; b < blocks; ++b) {
             // Plain frame; the address travels inside the payload only.
@@ -93,14 +93,14 @@ private slots:
             QCOMPARE(Hex(head), Hex(Bytes({0x7E, 0x87, 0x70, 0x11, 0x01, b})));
             QCOMPARE(frames[b].back(), std::uint8_t(0x7F));
         }
-        const sim::DeviceState stored = f.Sim.state();
+        const sim::DeviceState stored = f.sim.state();
         QCOMPARE(int(stored.scheduleBlocks.size()), blocks);
         for (int b = 0; b < blocks; ++b)
             QCOMPARE(Hex(stored.scheduleBlocks.at(std::uint8_t(b))), Hex(CountingBlock(b, count)));
-        QVERIFY(f.Ui.Messages.isEmpty());
-        QVERIFY(f.Ui.Pauses.isEmpty());
-        QVERIFY(!f.Ui.Busy);
-        QCOMPARE(f.Ui.BusyChanges, 2);
+        QVERIFY(f.ui.messages.isEmpty());
+        QVERIFY(f.ui.pauses.isEmpty());
+        QVERIFY(!f.ui.busy);
+        QCOMPARE(f.ui.busyChanges, 2);
     }
 
     // Channels become ports through the port table; the whole frame on the wire. The
@@ -108,15 +108,15 @@ private slots:
     void convertedAgainstPortTable() {
         DeviceFixture f;
         QTemporaryDir dir;
-        f.Config.resetPortTable();
-        f.Config.Ports[0] = Row(1, QStringLiteral("1"));
-        f.Config.Ports[2] = Row(3, QStringLiteral("3"));
-        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes({"2", "255", "0"})));
+        f.config.resetPortTable();
+        f.config.ports[0] = Row(1, QStringLiteral("1"));
+        f.config.ports[2] = Row(3, QStringLiteral("3"));
+        QVERIFY(ScheduleBeside(dir, f.config, ScheduleFileBytes({"2", "255", "0"})));
 
-        QVERIFY(f.Procedures->sendScheduleTable());
+        QVERIFY(f.procedures->sendScheduleTable());
 
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x28, 0x87}));
-        QCOMPARE(Hex(f.Sim.framesReceived().last()),
+        QCOMPARE(Hex(f.sim.framesReceived().last()),
                  Hex(Concat({Bytes({0x7E, 0x87, 0x01, 0x00, 0x00, 0x00, 0x02, 0xFF, 0x00}),
                              Repeat(0xFF, 61), Bytes({0x7F})})));
     }
@@ -134,20 +134,20 @@ private slots:
         QVERIFY(dir.isValid());
         CurrentDirGuard cwd(dir.path());
         QVERIFY(cwd.ok());
-        f.Config.DeviceModel = text::ModelSingle;
+        f.config.deviceModel = text::ModelSingle;
         if (withChannelFile) {
-            f.Config.ChannelFileName = dir.filePath(QStringLiteral("paging.chn"));
-            QVERIFY(WriteFile(f.Config.ChannelFileName, "channels\r\n"));
+            f.config.channelFileName = dir.filePath(QStringLiteral("paging.chn"));
+            QVERIFY(WriteFile(f.config.channelFileName, "channels\r\n"));
         }
         const QString tried = QStringLiteral("SchedulingFile.dat");
 
-        QVERIFY(!f.Procedures->sendScheduleTable());
+        QVERIFY(!f.procedures->sendScheduleTable());
 
-        QCOMPARE(Shown(f.Ui), QStringList{Error(FileError, Missing(tried))});
-        QCOMPARE(f.Ui.Messages.first().Text,
+        QCOMPARE(Shown(f.ui), QStringList{Error(FileError, Missing(tried))});
+        QCOMPARE(f.ui.messages.first().text,
                  QStringLiteral("\"SchedulingFile.dat\"时序表文件不存在！"));
-        QVERIFY(f.Sim.framesReceived().isEmpty());
-        QVERIFY(!f.Ui.Busy);
+        QVERIFY(f.sim.framesReceived().isEmpty());
+        QVERIFY(!f.ui.busy);
     }
 
     void fallbackInCurrentDirectory() {
@@ -156,14 +156,14 @@ private slots:
         QVERIFY(dir.isValid());
         CurrentDirGuard cwd(dir.path());
         QVERIFY(cwd.ok());
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.resetPortTable();
+        f.config.deviceModel = text::ModelSingle;
+        f.config.resetPortTable();
         QVERIFY(
             WriteFile(QStringLiteral("SchedulingFile.dat"), ScheduleFileBytes(CountingEntries(3))));
 
-        QVERIFY(f.Procedures->sendScheduleTable());
+        QVERIFY(f.procedures->sendScheduleTable());
 
-        QCOMPARE(Hex(f.Sim.state().scheduleBlocks.at(0)), Hex(CountingBlock(0, 3)));
+        QCOMPARE(Hex(f.sim.state().scheduleBlocks.at(0)), Hex(CountingBlock(0, 3)));
     }
 
     void fileBesideChannelFileWins() {
@@ -171,16 +171,16 @@ private slots:
         QTemporaryDir dir;
         CurrentDirGuard cwd(dir.path());
         QVERIFY(cwd.ok());
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.resetPortTable();
-        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CountingEntries(5))));
+        f.config.deviceModel = text::ModelSingle;
+        f.config.resetPortTable();
+        QVERIFY(ScheduleBeside(dir, f.config, ScheduleFileBytes(CountingEntries(5))));
         QVERIFY(WriteFile(QStringLiteral("SchedulingFile.dat"),
                           ScheduleFileBytes(CountingEntries(100))));
 
-        QVERIFY(f.Procedures->sendScheduleTable());
+        QVERIFY(f.procedures->sendScheduleTable());
 
-        QCOMPARE(f.Sim.state().scheduleBlocks.size(), std::size_t(1));
-        QCOMPARE(Hex(f.Sim.state().scheduleBlocks.at(0)), Hex(CountingBlock(0, 5)));
+        QCOMPARE(f.sim.state().scheduleBlocks.size(), std::size_t(1));
+        QCOMPARE(Hex(f.sim.state().scheduleBlocks.at(0)), Hex(CountingBlock(0, 5)));
     }
 
     // The block number is one byte: a longer table is refused before any block goes,
@@ -194,45 +194,45 @@ private slots:
         QFETCH(bool, writeAll);
         DeviceFixture f;
         QTemporaryDir dir;
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.resetPortTable();
-        QVERIFY(ScheduleBeside(dir, f.Config,
+        f.config.deviceModel = text::ModelSingle;
+        f.config.resetPortTable();
+        QVERIFY(ScheduleBeside(dir, f.config,
                                ScheduleFileBytes(CountingEntries(int(MaxScheduleEntries) + 1))));
 
-        QVERIFY(writeAll ? !f.Procedures->writeAll(1, 1) : !f.Procedures->sendScheduleTable());
+        QVERIFY(writeAll ? !f.procedures->writeAll(1, 1) : !f.procedures->sendScheduleTable());
 
-        QCOMPARE(Shown(f.Ui),
+        QCOMPARE(Shown(f.ui),
                  QStringList{Error(FileError, QStringLiteral("时序表有16385项，超过了设备所能接收的"
                                                              "16384项，未发送。"))});
-        QVERIFY(f.Sim.framesReceived().isEmpty());
-        QVERIFY(!f.Ui.Busy);
+        QVERIFY(f.sim.framesReceived().isEmpty());
+        QVERIFY(!f.ui.busy);
     }
 
     // Under control mode each accepted block is followed by a pause; the device stops
     // answering after block 10, so block 11 fails and is named in decimal.
     void blockWithoutAnswer() {
         DeviceFixture f;
-        WireOperator ui(f.Sim);
-        DeviceProcedures procedures(f.Config, f.Transport, ui);
-        ui.observe(procedures, f.Config);
+        WireOperator ui(f.sim);
+        DeviceProcedures procedures(f.config, f.transport, ui);
+        ui.observe(procedures, f.config);
         QTemporaryDir dir;
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.ControlMode = true;
-        f.Config.resetPortTable();
-        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CountingEntries(20 * 64))));
-        ui.OnPause = [&](qsizetype pauses) {
+        f.config.deviceModel = text::ModelSingle;
+        f.config.controlMode = true;
+        f.config.resetPortTable();
+        QVERIFY(ScheduleBeside(dir, f.config, ScheduleFileBytes(CountingEntries(20 * 64))));
+        ui.onPause = [&](qsizetype pauses) {
             if (pauses == 11)
-                f.Sim.setFaults(sim::SimulatorFaults::ignoring({0x87}));
+                f.sim.setFaults(sim::SimulatorFaults::ignoring({0x87}));
         };
 
         QVERIFY(!procedures.sendScheduleTable());
 
         QCOMPARE(Shown(ui), QStringList{Error(QStringLiteral("时序表参数通讯错误11"), NoAnswer)});
-        QCOMPARE(f.Sim.framesReceived().size(), 12);
-        QCOMPARE(ui.Pauses, QList<int>(11, 3000));
-        QCOMPARE(ui.FramesAtPause.last(), qsizetype(11));
-        QCOMPARE(f.Sim.state().scheduleBlocks.size(), std::size_t(11));
-        QVERIFY(!ui.Busy);
+        QCOMPARE(f.sim.framesReceived().size(), 12);
+        QCOMPARE(ui.pauses, QList<int>(11, 3000));
+        QCOMPARE(ui.framesAtPause.last(), qsizetype(11));
+        QCOMPARE(f.sim.state().scheduleBlocks.size(), std::size_t(11));
+        QVERIFY(!ui.busy);
     }
 
     void nonIntegerPortNumberRaises_data() {
@@ -245,24 +245,24 @@ private slots:
         QFETCH(bool, writeAll);
         DeviceFixture f;
         QTemporaryDir dir;
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.resetPortTable();
-        f.Config.Ports[4].PortNumber = QStringLiteral("5x");
-        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CountingEntries(10))));
+        f.config.deviceModel = text::ModelSingle;
+        f.config.resetPortTable();
+        f.config.ports[4].portNumber = QStringLiteral("5x");
+        QVERIFY(ScheduleBeside(dir, f.config, ScheduleFileBytes(CountingEntries(10))));
 
         try {
             if (writeAll)
-                f.Procedures->writeAll(1, 1);
+                f.procedures->writeAll(1, 1);
             else
-                f.Procedures->sendScheduleTable();
+                f.procedures->sendScheduleTable();
             QFAIL("no error raised");
         } catch (const KorvaneError& e) {
             QCOMPARE(e.message(), QStringLiteral("'5x' is not a valid integer value"));
         }
-        QVERIFY(f.Sim.framesReceived().isEmpty());
-        QVERIFY(f.Ui.Messages.isEmpty());
-        QVERIFY(!f.Ui.Busy);
-        QCOMPARE(f.Ui.BusyChanges, 2);
+        QVERIFY(f.sim.framesReceived().isEmpty());
+        QVERIFY(f.ui.messages.isEmpty());
+        QVERIFY(!f.ui.busy);
+        QCOMPARE(f.ui.busyChanges, 2);
     }
 };
 

@@ -33,13 +33,13 @@ TrunkParams trunk(int port, int clock, int data, int carrier, int enabled = 0, i
 namespace korvane {
 char* toString(const TrunkParams& t) {
     return qstrdup(QStringLiteral("port %1 clock %2 data %3 carrier %4 delay %5 A %6 B %7")
-                       .arg(t.TrunkPort)
-                       .arg(t.ClockPolarity)
-                       .arg(t.DataPolarity)
-                       .arg(t.CarrierLevel)
-                       .arg(t.DelayEnabled)
-                       .arg(t.DelayCyclesA)
-                       .arg(t.DelayCyclesB)
+                       .arg(t.trunkPort)
+                       .arg(t.clockPolarity)
+                       .arg(t.dataPolarity)
+                       .arg(t.carrierLevel)
+                       .arg(t.delayEnabled)
+                       .arg(t.delayCyclesA)
+                       .arg(t.delayCyclesB)
                        .toUtf8()
                        .constData());
 }
@@ -148,8 +148,8 @@ private slots:
         QFETCH(ByteBuffer, frame);
         const auto gps = decodeReadGps(frame);
         QVERIFY(gps);
-        QTEST(gps->GpsEnabled, "enabled");
-        QTEST(gps->GpsPolarity, "polarity");
+        QTEST(gps->gpsEnabled, "enabled");
+        QTEST(gps->gpsPolarity, "polarity");
     }
 
     void trunkEncode_data() {

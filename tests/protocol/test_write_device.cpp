@@ -38,25 +38,25 @@ QString Info(const QString& caption, const QString& text) {
 
 QStringList Shown(const RecordingOperator& ui) {
     QStringList out;
-    for (const ShownMessage& m : ui.Messages)
-        out.append(m.Icon == MessageIcon::Error ? Error(m.Caption, m.Text)
-                                                : Info(m.Caption, m.Text));
+    for (const ShownMessage& m : ui.messages)
+        out.append(m.icon == MessageIcon::Error ? Error(m.caption, m.text)
+                                                : Info(m.caption, m.text));
     return out;
 }
 
 // Port 1 on channel 5, POCSAG at 1200 bit/s, rising edge, positive, on; the rest free.
 PortEntry FirstPort(const QString& model, const QString& remark) {
     PortEntry e;
-    e.PortNumber = QStringLiteral("1");
-    e.Channel = QStringLiteral("5");
-    e.Coding = text::Pocsag;
-    e.Rate = QStringLiteral("1200");
-    e.ClockSource = text::None;
-    e.ClockEdge = text::RisingEdge;
-    e.Polarity = text::Positive;
-    e.PortState = text::On;
-    e.Delay = model == text::ModelAB ? QStringLiteral("00007C") : QString();
-    e.Remark = remark;
+    e.portNumber = QStringLiteral("1");
+    e.channel = QStringLiteral("5");
+    e.coding = text::Pocsag;
+    e.rate = QStringLiteral("1200");
+    e.clockSource = text::None;
+    e.clockEdge = text::RisingEdge;
+    e.polarity = text::Positive;
+    e.portState = text::On;
+    e.delay = model == text::ModelAB ? QStringLiteral("00007C") : QString();
+    e.remark = remark;
     return e;
 }
 
@@ -66,10 +66,10 @@ const TrunkParams WrittenTrunk{2, 1, 0, 1, 0, 0x01027E, 0x7F};
 
 void Fill(DeviceConfiguration& c, const QString& model) {
     c.resetPortTable();
-    c.Ports[0] = FirstPort(model, text::Modified);
-    c.Ports[6].Remark = text::Added;
-    c.Gps = WrittenGps;
-    c.Trunk = WrittenTrunk;
+    c.ports[0] = FirstPort(model, text::Modified);
+    c.ports[6].remark = text::Added;
+    c.gps = WrittenGps;
+    c.trunk = WrittenTrunk;
 }
 
 ByteBuffer ExpectedPorts(const QString& model) {
@@ -153,26 +153,26 @@ private slots:
         QFETCH(QString, label);
         DeviceFixture f(ModelOptions(sim::Model(model)));
         QTemporaryDir dir;
-        Fill(f.Config, label);
-        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CycleEntries(130))));
+        Fill(f.config, label);
+        QVERIFY(ScheduleBeside(dir, f.config, ScheduleFileBytes(CycleEntries(130))));
         qsizetype framesAtSuccess = -1;
-        f.Ui.OnMessage = [&](const ShownMessage&) {
-            framesAtSuccess = f.Sim.framesReceived().size();
+        f.ui.onMessage = [&](const ShownMessage&) {
+            framesAtSuccess = f.sim.framesReceived().size();
         };
 
-        QVERIFY(f.Procedures->writeAll(100001, 1));
+        QVERIFY(f.procedures->writeAll(100001, 1));
 
         // The probe, the four sections, three schedule blocks, then the full read.
         QCOMPARE(f.ReceivedCodes(),
                  QList<int>({0x28, 0x27, 0x47, 0x37, 0x57, 0x87, 0x87, 0x87}) + ReadCodes);
-        const QList<ByteBuffer> frames = f.Sim.framesReceived();
+        const QList<ByteBuffer> frames = f.sim.framesReceived();
         const int codes[] = {0x27, 0x47, 0x37, 0x57};
         for (int i = 0; i < 4; ++i)
             QCOMPARE(Hex(Head(frames[i + 1], 5)), Hex(Bytes({0x7E, codes[i], 0x01, 0x00, 0x00})));
         for (int b = 0; b < 3; ++b)
             QCOMPARE(Hex(Head(frames[b + 5], 6)), Hex(Bytes({0x7E, 0x87, 0x01, 0x00, 0x00, b})));
 
-        const sim::DeviceState s = f.Sim.state();
+        const sim::DeviceState s = f.sim.state();
         QCOMPARE(Hex(s.portParams), Hex(ExpectedPorts(label)));
         QCOMPARE(Hex(s.trunk), Hex(ExpectedTrunk));
         QCOMPARE(Hex(s.gps), Hex(ExpectedGps));
@@ -182,76 +182,76 @@ private slots:
             QCOMPARE(Hex(s.scheduleBlocks.at(std::uint8_t(b))), Hex(ExpectedBlock(b, 130)));
 
         // The success box comes before the read-back.
-        QCOMPARE(Shown(f.Ui), QStringList{Info(Orlendis, WriteSucceeded)});
+        QCOMPARE(Shown(f.ui), QStringList{Info(Orlendis, WriteSucceeded)});
         QCOMPARE(framesAtSuccess, qsizetype(8));
 
         // The window is refilled from the device.
-        QCOMPARE(f.Config.Info.SerialNumber, 100001u);
-        QCOMPARE(f.Ui.Serial, QStringLiteral("100001"));
-        QCOMPARE(f.Ui.Address, QStringLiteral("1"));
-        QCOMPARE(f.Config.Ports.size(), 24);
-        QCOMPARE(f.Config.Ports[0], FirstPort(label, QString()));
+        QCOMPARE(f.config.info.serialNumber, 100001u);
+        QCOMPARE(f.ui.serial, QStringLiteral("100001"));
+        QCOMPARE(f.ui.address, QStringLiteral("1"));
+        QCOMPARE(f.config.ports.size(), 24);
+        QCOMPARE(f.config.ports[0], FirstPort(label, QString()));
         for (int i = 1; i < 24; ++i)
-            QCOMPARE(f.Config.Ports[i], PortEntry::unassigned(i + 1));
-        QCOMPARE(f.Config.Gps, WrittenGps);
-        QCOMPARE(f.Config.Trunk, WrittenTrunk);
-        QVERIFY(f.Config.isRefreshed());
-        QVERIFY(f.Ui.Pauses.isEmpty());
-        QVERIFY(!f.Ui.Busy);
-        QCOMPARE(f.Ui.BusyChanges, 2); // held from the start to the end of the read-back
+            QCOMPARE(f.config.ports[i], PortEntry::unassigned(i + 1));
+        QCOMPARE(f.config.gps, WrittenGps);
+        QCOMPARE(f.config.trunk, WrittenTrunk);
+        QVERIFY(f.config.isRefreshed());
+        QVERIFY(f.ui.pauses.isEmpty());
+        QVERIFY(!f.ui.busy);
+        QCOMPARE(f.ui.busyChanges, 2); // held from the start to the end of the read-back
     }
 
     void writeAllUnderControlMode() {
         DeviceFixture f;
-        WireOperator ui(f.Sim);
-        DeviceProcedures procedures(f.Config, f.Transport, ui);
+        WireOperator ui(f.sim);
+        DeviceProcedures procedures(f.config, f.transport, ui);
         QTemporaryDir dir;
-        Fill(f.Config, text::ModelSingle);
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.ControlMode = true;
-        ui.observe(procedures, f.Config);
-        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CycleEntries(70))));
+        Fill(f.config, text::ModelSingle);
+        f.config.deviceModel = text::ModelSingle;
+        f.config.controlMode = true;
+        ui.observe(procedures, f.config);
+        QVERIFY(ScheduleBeside(dir, f.config, ScheduleFileBytes(CycleEntries(70))));
 
         QVERIFY(procedures.writeAll(1, 1));
 
         // No read-back; a pause after each section and each block, the last one too.
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x27, 0x47, 0x37, 0x57, 0x87, 0x87}));
-        QCOMPARE(ui.Pauses, QList<int>({3000, 3000, 300, 3000, 3000, 3000}));
-        QCOMPARE(ui.FramesAtPause, QList<qsizetype>({1, 2, 3, 4, 5, 6}));
-        QCOMPARE(ui.Events,
+        QCOMPARE(ui.pauses, QList<int>({3000, 3000, 300, 3000, 3000, 3000}));
+        QCOMPARE(ui.framesAtPause, QList<qsizetype>({1, 2, 3, 4, 5, 6}));
+        QCOMPARE(ui.events,
                  QStringList({"busy 1", "pause 3000", "pause 3000", "pause 300", "pause 3000",
                               "pause 3000", "pause 3000", "message Orlendis", "busy 0"}));
         QCOMPARE(Shown(ui), QStringList{Info(Orlendis, WriteSucceeded)});
-        QCOMPARE(f.Sim.state().scheduleBlocks.size(), std::size_t(2));
+        QCOMPARE(f.sim.state().scheduleBlocks.size(), std::size_t(2));
 
         // The table stays as written, its edit marks gone.
-        QVERIFY(f.Config.isRefreshed());
-        QCOMPARE(ui.TableChanges, 1);
-        QCOMPARE(f.Config.Ports[0], FirstPort(text::ModelSingle, QString()));
-        for (const PortEntry& e : f.Config.Ports)
-            QVERIFY(e.Remark.isEmpty());
-        QVERIFY(ui.Address.isEmpty());
+        QVERIFY(f.config.isRefreshed());
+        QCOMPARE(ui.tableChanges, 1);
+        QCOMPARE(f.config.ports[0], FirstPort(text::ModelSingle, QString()));
+        for (const PortEntry& e : f.config.ports)
+            QVERIFY(e.remark.isEmpty());
+        QVERIFY(ui.address.isEmpty());
     }
 
     void writeAllStopsWhenGpsUnanswered() {
         DeviceFixture f;
-        f.Sim.setFaults(sim::SimulatorFaults::ignoring({0x37}));
+        f.sim.setFaults(sim::SimulatorFaults::ignoring({0x37}));
         QTemporaryDir dir;
-        Fill(f.Config, text::ModelSingle);
-        f.Config.DeviceModel = text::ModelSingle;
-        QVERIFY(ScheduleBeside(dir, f.Config, ScheduleFileBytes(CycleEntries(10))));
+        Fill(f.config, text::ModelSingle);
+        f.config.deviceModel = text::ModelSingle;
+        QVERIFY(ScheduleBeside(dir, f.config, ScheduleFileBytes(CycleEntries(10))));
 
-        QVERIFY(!f.Procedures->writeAll(1, 1));
+        QVERIFY(!f.procedures->writeAll(1, 1));
 
-        QCOMPARE(Shown(f.Ui), QStringList({Error(QStringLiteral("GPS参数通讯错误"), NoAnswer),
+        QCOMPARE(Shown(f.ui), QStringList({Error(QStringLiteral("GPS参数通讯错误"), NoAnswer),
                                            Info(Orlendis, WriteFailed)}));
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x27, 0x47, 0x37}));
         // What went before stays written; nothing is marked written.
-        QCOMPARE(Hex(f.Sim.state().trunk), Hex(ExpectedTrunk));
-        QVERIFY(f.Sim.state().scheduleBlocks.empty());
-        QVERIFY(!f.Config.isRefreshed());
-        QCOMPARE(f.Config.Ports[0].Remark, text::Modified);
-        QVERIFY(!f.Ui.Busy);
+        QCOMPARE(Hex(f.sim.state().trunk), Hex(ExpectedTrunk));
+        QVERIFY(f.sim.state().scheduleBlocks.empty());
+        QVERIFY(!f.config.isRefreshed());
+        QCOMPARE(f.config.ports[0].remark, text::Modified);
+        QVERIFY(!f.ui.busy);
     }
 
     void writeAllRefusals_data() {
@@ -290,28 +290,28 @@ private slots:
         QFETCH(QString, message);
         DeviceFixture f;
         if (closed)
-            f.Transport.comm().closePort();
+            f.transport.comm().closePort();
 
-        QVERIFY(!f.Procedures->writeAll(serialNumberFromText(serial), addressFromText(address)));
+        QVERIFY(!f.procedures->writeAll(serialNumberFromText(serial), addressFromText(address)));
 
-        QCOMPARE(Shown(f.Ui), QStringList{Error(Korvane, message)});
-        QVERIFY(f.Sim.framesReceived().isEmpty());
-        QCOMPARE(f.Ui.BusyChanges, 0);
-        QCOMPARE(f.Config.DeviceModel, text::ModelUnknown);
+        QCOMPARE(Shown(f.ui), QStringList{Error(Korvane, message)});
+        QVERIFY(f.sim.framesReceived().isEmpty());
+        QCOMPARE(f.ui.busyChanges, 0);
+        QCOMPARE(f.config.deviceModel, text::ModelUnknown);
     }
 
     void writeAllStopsAtVersionError() {
         sim::SimulatorOptions o;
         o.faults.wrongLength = sim::SimulatorFaults::Length::OneLonger;
         DeviceFixture f(o);
-        Fill(f.Config, text::ModelSingle);
+        Fill(f.config, text::ModelSingle);
 
-        QVERIFY(!f.Procedures->writeAll(1, 1, false));
+        QVERIFY(!f.procedures->writeAll(1, 1, false));
 
-        QCOMPARE(Shown(f.Ui),
+        QCOMPARE(Shown(f.ui),
                  QStringList{Error(Orlendis, QStringLiteral("Korvane的版本信息不正确！"))});
         QCOMPARE(f.ReceivedCodes(), QList<int>{0x28});
-        QVERIFY(!f.Ui.Busy);
+        QVERIFY(!f.ui.busy);
     }
 
     void unsendablePortTableIsRefused_data() {
@@ -325,22 +325,22 @@ private slots:
     void unsendablePortTableIsRefused() {
         QFETCH(bool, writeAll);
         DeviceFixture f;
-        Fill(f.Config, text::ModelSingle);
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.Ports[2] = FirstPort(text::ModelSingle, QString());
-        f.Config.Ports[2].PortNumber = QStringLiteral("3");
-        f.Config.Ports[2].Channel = QStringLiteral("300");
-        const auto refusal = encodeWritePortParams(f.Config.Ports, text::ModelSingle).Error;
+        Fill(f.config, text::ModelSingle);
+        f.config.deviceModel = text::ModelSingle;
+        f.config.ports[2] = FirstPort(text::ModelSingle, QString());
+        f.config.ports[2].portNumber = QStringLiteral("3");
+        f.config.ports[2].channel = QStringLiteral("300");
+        const auto refusal = encodeWritePortParams(f.config.ports, text::ModelSingle).error;
         QVERIFY(refusal);
 
         const bool result =
-            writeAll ? f.Procedures->writeAll(1, 1, false) : f.Procedures->writePortSection(true);
+            writeAll ? f.procedures->writeAll(1, 1, false) : f.procedures->writePortSection(true);
 
         QVERIFY(!result);
-        QCOMPARE(Shown(f.Ui), QStringList{Error(refusal->Caption, refusal->Text)});
-        QVERIFY(f.Sim.framesReceived().isEmpty());
-        QVERIFY(!f.Ui.Busy);
-        QCOMPARE(f.Ui.BusyChanges, 2);
+        QCOMPARE(Shown(f.ui), QStringList{Error(refusal->caption, refusal->text)});
+        QVERIFY(f.sim.framesReceived().isEmpty());
+        QVERIFY(!f.ui.busy);
+        QCOMPARE(f.ui.busyChanges, 2);
     }
 
     // A missing schedule file is found before the first frame: nothing is sent.
@@ -350,18 +350,18 @@ private slots:
         QVERIFY(dir.isValid());
         CurrentDirGuard cwd(dir.path());
         QVERIFY(cwd.ok());
-        Fill(f.Config, text::ModelSingle);
-        f.Config.DeviceModel = text::ModelSingle;
+        Fill(f.config, text::ModelSingle);
+        f.config.deviceModel = text::ModelSingle;
         const QString tried = QStringLiteral("SchedulingFile.dat");
 
-        QVERIFY(!f.Procedures->writeAll(1, 1));
+        QVERIFY(!f.procedures->writeAll(1, 1));
 
-        QVERIFY(f.Sim.framesReceived().isEmpty());
-        QCOMPARE(Shown(f.Ui),
+        QVERIFY(f.sim.framesReceived().isEmpty());
+        QCOMPARE(Shown(f.ui),
                  QStringList({Error(QStringLiteral("文件错误"),
                                     u'"' + tried + QStringLiteral("\"时序表文件不存在！"))}));
-        QVERIFY(!f.Config.isRefreshed());
-        QVERIFY(!f.Ui.Busy);
+        QVERIFY(!f.config.isRefreshed());
+        QVERIFY(!f.ui.busy);
     }
 
     void sectionWrites_data() {
@@ -387,26 +387,26 @@ private slots:
         QFETCH(QString, success);
         QFETCH(ByteBuffer, stored);
         DeviceFixture f;
-        sim::DeviceState state = f.Sim.state();
+        sim::DeviceState state = f.sim.state();
         state.address = 70000;
-        f.Sim.setState(state);
-        Fill(f.Config, text::ModelSingle);
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.Info.Address = 70000;
+        f.sim.setState(state);
+        Fill(f.config, text::ModelSingle);
+        f.config.deviceModel = text::ModelSingle;
+        f.config.info.address = 70000;
 
-        QVERIFY(RunSection(*f.Procedures, section, false));
-        QVERIFY(f.Ui.Messages.isEmpty());
-        QVERIFY(RunSection(*f.Procedures, section, true));
+        QVERIFY(RunSection(*f.procedures, section, false));
+        QVERIFY(f.ui.messages.isEmpty());
+        QVERIFY(RunSection(*f.procedures, section, true));
 
-        QCOMPARE(Shown(f.Ui), QStringList{Info(SetOk, success)});
+        QCOMPARE(Shown(f.ui), QStringList{Info(SetOk, success)});
         QCOMPARE(f.ReceivedCodes(), QList<int>({code, code}));
-        for (const ByteBuffer& frame : f.Sim.framesReceived())
+        for (const ByteBuffer& frame : f.sim.framesReceived())
             QCOMPARE(Hex(Head(frame, 5)), Hex(Bytes({0x7E, code, 0x70, 0x11, 0x01})));
-        QCOMPARE(Hex(Stored(f.Sim.state(), code)), Hex(stored));
-        QVERIFY(!f.Config.isRefreshed());
-        QCOMPARE(f.Config.Ports[0].Remark, text::Modified);
-        QVERIFY(!f.Ui.Busy);
-        QCOMPARE(f.Ui.BusyChanges, 4);
+        QCOMPARE(Hex(Stored(f.sim.state(), code)), Hex(stored));
+        QVERIFY(!f.config.isRefreshed());
+        QCOMPARE(f.config.ports[0].remark, text::Modified);
+        QVERIFY(!f.ui.busy);
+        QCOMPARE(f.ui.busyChanges, 4);
     }
 
     void sectionWriteUnanswered_data() {
@@ -426,15 +426,15 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, caption);
         DeviceFixture f;
-        f.Sim.setFaults(sim::SimulatorFaults::ignoring({std::uint8_t(code)}));
-        Fill(f.Config, text::ModelSingle);
-        f.Config.DeviceModel = text::ModelSingle;
+        f.sim.setFaults(sim::SimulatorFaults::ignoring({std::uint8_t(code)}));
+        Fill(f.config, text::ModelSingle);
+        f.config.deviceModel = text::ModelSingle;
 
-        QVERIFY(!RunSection(*f.Procedures, section, true));
+        QVERIFY(!RunSection(*f.procedures, section, true));
 
-        QCOMPARE(Shown(f.Ui), QStringList{Error(caption, NoAnswer)});
+        QCOMPARE(Shown(f.ui), QStringList{Error(caption, NoAnswer)});
         QCOMPARE(f.ReceivedCodes(), QList<int>{code});
-        QVERIFY(!f.Ui.Busy);
+        QVERIFY(!f.ui.busy);
     }
 
     void writeAllTrunkSections_data() {
@@ -448,12 +448,12 @@ private slots:
         QFETCH(bool, controlMode);
         QFETCH(QList<int>, pauses);
         DeviceFixture f;
-        WireOperator ui(f.Sim);
-        DeviceProcedures procedures(f.Config, f.Transport, ui);
-        ui.observe(procedures, f.Config);
-        Fill(f.Config, text::ModelSingle);
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.ControlMode = controlMode;
+        WireOperator ui(f.sim);
+        DeviceProcedures procedures(f.config, f.transport, ui);
+        ui.observe(procedures, f.config);
+        Fill(f.config, text::ModelSingle);
+        f.config.deviceModel = text::ModelSingle;
+        f.config.controlMode = controlMode;
 
         procedures.writeAllTrunkSections();
 
@@ -461,50 +461,50 @@ private slots:
         QCOMPARE(Shown(ui), QStringList({Info(SetOk, QStringLiteral("干线参数设置完毕")),
                                          Info(SetOk, QStringLiteral("GPS参数设置完毕")),
                                          Info(SetOk, QStringLiteral("干线延时参数设置完毕。"))}));
-        QCOMPARE(ui.Pauses, pauses);
+        QCOMPARE(ui.pauses, pauses);
         if (controlMode)
-            QCOMPARE(ui.FramesAtPause, QList<qsizetype>({1, 2, 3}));
-        QCOMPARE(Hex(f.Sim.state().trunkDelay), Hex(ExpectedDelay));
+            QCOMPARE(ui.framesAtPause, QList<qsizetype>({1, 2, 3}));
+        QCOMPARE(Hex(f.sim.state().trunkDelay), Hex(ExpectedDelay));
         // Busy across the pauses as well.
-        QCOMPARE(ui.BusyChanges, 2);
-        QVERIFY(!ui.Busy);
+        QCOMPARE(ui.busyChanges, 2);
+        QVERIFY(!ui.busy);
     }
 
     void writeAllTrunkSectionsStopsAtFirstNo() {
         DeviceFixture f;
-        WireOperator ui(f.Sim);
-        DeviceProcedures procedures(f.Config, f.Transport, ui);
-        ui.observe(procedures, f.Config);
-        f.Sim.setFaults(sim::SimulatorFaults::ignoring({0x37}));
-        Fill(f.Config, text::ModelSingle);
-        f.Config.DeviceModel = text::ModelSingle;
-        f.Config.ControlMode = true;
+        WireOperator ui(f.sim);
+        DeviceProcedures procedures(f.config, f.transport, ui);
+        ui.observe(procedures, f.config);
+        f.sim.setFaults(sim::SimulatorFaults::ignoring({0x37}));
+        Fill(f.config, text::ModelSingle);
+        f.config.deviceModel = text::ModelSingle;
+        f.config.controlMode = true;
 
         procedures.writeAllTrunkSections();
 
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x47, 0x37}));
         QCOMPARE(Shown(ui), QStringList({Info(SetOk, QStringLiteral("干线参数设置完毕")),
                                          Error(QStringLiteral("GPS参数通讯错误"), NoAnswer)}));
-        QCOMPARE(ui.Pauses, QList<int>{3000});
-        QVERIFY(!ui.Busy);
+        QCOMPARE(ui.pauses, QList<int>{3000});
+        QVERIFY(!ui.busy);
     }
 
     // No zero check: address 0 goes to the device named by its serial number, in a
     // plain frame. The first operation of the run probes first.
     void setAddressSendsZero() {
         DeviceFixture f;
-        f.Config.Info.SerialNumber = 100001;
-        f.Config.Info.Address = 0;
+        f.config.info.serialNumber = 100001;
+        f.config.info.address = 0;
 
-        QVERIFY(f.Procedures->setAddress());
+        QVERIFY(f.procedures->setAddress());
 
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x28, 0x07}));
-        QCOMPARE(Hex(f.Sim.framesReceived().last()),
+        QCOMPARE(Hex(f.sim.framesReceived().last()),
                  Hex(Bytes({0x7E, 0x07, 0xA1, 0x86, 0x01, 0x00, 0x00, 0x00, 0x00, 0x7F})));
-        QCOMPARE(f.Sim.state().address, 0u);
-        QCOMPARE(Shown(f.Ui),
+        QCOMPARE(f.sim.state().address, 0u);
+        QCOMPARE(Shown(f.ui),
                  QStringList{Info(Orlendis, QStringLiteral("祝贺你，地址写入成功！"))});
-        QVERIFY(!f.Ui.Busy);
+        QVERIFY(!f.ui.busy);
     }
 
     void setAddressRefused_data() {
@@ -525,17 +525,17 @@ private slots:
         QFETCH(QStringList, shown);
         QFETCH(int, busyChanges);
         DeviceFixture f;
-        f.Sim.setFaults(sim::SimulatorFaults::ignoring({0x07}));
-        f.Config.DeviceModel = text::ModelSingle;
+        f.sim.setFaults(sim::SimulatorFaults::ignoring({0x07}));
+        f.config.deviceModel = text::ModelSingle;
         if (!portOpen)
-            f.Transport.comm().closePort();
+            f.transport.comm().closePort();
 
-        QVERIFY(!f.Procedures->setAddress());
+        QVERIFY(!f.procedures->setAddress());
 
-        QCOMPARE(Shown(f.Ui), shown);
+        QCOMPARE(Shown(f.ui), shown);
         QCOMPARE(f.ReceivedCodes(), codes);
-        QCOMPARE(f.Ui.BusyChanges, busyChanges);
-        QVERIFY(!f.Ui.Busy);
+        QCOMPARE(f.ui.busyChanges, busyChanges);
+        QVERIFY(!f.ui.busy);
     }
 };
 

@@ -13,69 +13,69 @@
 namespace korvane::test {
 
 struct ShownMessage {
-    QString Text;
-    QString Caption;
-    MessageIcon Icon;
+    QString text;
+    QString caption;
+    MessageIcon icon;
 };
 
 inline QStringList TextsOf(const QList<ShownMessage>& messages) {
     QStringList out;
     for (const ShownMessage& m : messages)
-        out.append(m.Text);
+        out.append(m.text);
     return out;
 }
 
 class RecordingOperator : public DeviceOperator {
 public:
-    QList<ShownMessage> Messages;
-    QStringList Events; // every call in order, e.g. "busy 1", "message <caption>", "pause 3000"
-    QList<int> Pauses;
-    bool Busy = false;
-    int BusyChanges = 0;
-    QString PortLabel, Model, Address, AddressHex, Serial, SerialHex, Summary;
-    int TableChanges = 0;
+    QList<ShownMessage> messages;
+    QStringList events; // every call in order, e.g. "busy 1", "message <caption>", "pause 3000"
+    QList<int> pauses;
+    bool busy = false;
+    int busyChanges = 0;
+    QString portLabel, model, address, addressHex, serial, serialHex, summary;
+    int tableChanges = 0;
     // Runs inside showMessage, while the procedure is still under way.
-    std::function<void(const ShownMessage&)> OnMessage;
+    std::function<void(const ShownMessage&)> onMessage;
 
     void showMessage(const QString& text, const QString& caption, MessageIcon icon) override {
-        Messages.append({text, caption, icon});
-        Events.append(QStringLiteral("message ") + caption);
-        if (OnMessage)
-            OnMessage(Messages.last());
+        messages.append({text, caption, icon});
+        events.append(QStringLiteral("message ") + caption);
+        if (onMessage)
+            onMessage(messages.last());
     }
     // Records what the procedures tell; they must not outlive this operator.
     void observe(DeviceProcedures& procedures, DeviceConfiguration& config) {
-        QObject::connect(&procedures, &DeviceProcedures::busyChanged, [this](bool busy) {
-            Busy = busy;
-            ++BusyChanges;
-            Events.append(QStringLiteral("busy %1").arg(busy ? 1 : 0));
+        QObject::connect(&procedures, &DeviceProcedures::busyChanged, [this](bool value) {
+            busy = value;
+            ++busyChanges;
+            events.append(QStringLiteral("busy %1").arg(value ? 1 : 0));
         });
         QObject::connect(&procedures, &DeviceProcedures::portLabelChanged,
-                         [this](const QString& text) { PortLabel = text; });
+                         [this](const QString& text) { portLabel = text; });
         QObject::connect(&procedures, &DeviceProcedures::modelIdentified,
-                         [this](const QString& model) { Model = model; });
+                         [this](const QString& text) { model = text; });
         QObject::connect(&procedures, &DeviceProcedures::addressRead,
                          [this](const QString& decimal, const QString& hex) {
-                             Address = decimal;
-                             AddressHex = hex;
+                             address = decimal;
+                             addressHex = hex;
                          });
         QObject::connect(&procedures, &DeviceProcedures::serialNumberRead,
                          [this](const QString& decimal, const QString& hex) {
-                             Serial = decimal;
-                             SerialHex = hex;
+                             serial = decimal;
+                             serialHex = hex;
                          });
         QObject::connect(&procedures, &DeviceProcedures::trunkSummaryChanged,
-                         [this](const QString& summary) { Summary = summary; });
+                         [this](const QString& text) { summary = text; });
         QObject::connect(&config, &DeviceConfiguration::portRowsChanged, &procedures,
-                         [this](int, int) { ++TableChanges; });
+                         [this](int, int) { ++tableChanges; });
     }
     void showScheduleProgress(int, int) override {}
     void pause(int ms) override {
-        Pauses.append(ms);
-        Events.append(QStringLiteral("pause %1").arg(ms));
+        pauses.append(ms);
+        events.append(QStringLiteral("pause %1").arg(ms));
     }
 
-    QStringList Texts() const { return TextsOf(Messages); }
+    QStringList Texts() const { return TextsOf(messages); }
 };
 
 } // namespace korvane::test

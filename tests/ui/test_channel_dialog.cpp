@@ -19,9 +19,9 @@ using namespace korvane;
 namespace {
 
 struct Shown {
-    QString Text;
-    QString Caption;
-    MessageIcon Icon;
+    QString text;
+    QString caption;
+    MessageIcon icon;
 };
 
 QByteArray Lines(const QStringList& lines) {
@@ -204,15 +204,15 @@ private slots:
         QVERIFY(!d->isVisible());
         QVERIFY(m_shown.isEmpty());
         const ChannelChoice c = d->choice();
-        QCOMPARE(c.Channel, QStringLiteral("5"));
-        QCOMPARE(c.Coding, text::Sync);
-        QCOMPARE(c.Rate, QStringLiteral("6400"));
-        QCOMPARE(c.Polarity, text::Negative);
-        QCOMPARE(c.PortState, text::Off);
-        QCOMPARE(c.ClockSource, text::External);
-        QCOMPARE(c.ClockEdge, text::FallingEdge);
-        QCOMPARE(c.Delay, QStringLiteral("0001F4"));
-        QCOMPARE(c.StopBits, QString());
+        QCOMPARE(c.channel, QStringLiteral("5"));
+        QCOMPARE(c.coding, text::Sync);
+        QCOMPARE(c.rate, QStringLiteral("6400"));
+        QCOMPARE(c.polarity, text::Negative);
+        QCOMPARE(c.portState, text::Off);
+        QCOMPARE(c.clockSource, text::External);
+        QCOMPARE(c.clockEdge, text::FallingEdge);
+        QCOMPARE(c.delay, QStringLiteral("0001F4"));
+        QCOMPARE(c.stopBits, QString());
     }
 
     void channelTextMatchedExactly() {
@@ -251,9 +251,9 @@ private slots:
 
         Child<QPushButton>(d, "okButton")->click();
         QCOMPARE(m_shown.size(), 1);
-        QCOMPARE(m_shown[0].Text, QStringLiteral("请选择对应的信道。"));
-        QCOMPARE(m_shown[0].Caption, QStringLiteral("Korvane"));
-        QCOMPARE(m_shown[0].Icon, MessageIcon::Error);
+        QCOMPARE(m_shown[0].text, QStringLiteral("请选择对应的信道。"));
+        QCOMPARE(m_shown[0].caption, QStringLiteral("Korvane"));
+        QCOMPARE(m_shown[0].icon, MessageIcon::Error);
         QVERIFY(d->isVisible());
         QCOMPARE(d->result(), int(QDialog::Rejected));
 
@@ -265,9 +265,9 @@ private slots:
         QCOMPARE(Child<QLineEdit>(d, "stopBitsField")->text(), QStringLiteral("2"));
         Child<QPushButton>(d, "okButton")->click();
         QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(d->choice().Channel, QStringLiteral("9"));
-        QCOMPARE(d->choice().Rate, QStringLiteral("3200"));
-        QCOMPARE(d->choice().StopBits, QStringLiteral("2"));
+        QCOMPARE(d->choice().channel, QStringLiteral("9"));
+        QCOMPARE(d->choice().rate, QStringLiteral("3200"));
+        QCOMPARE(d->choice().stopBits, QStringLiteral("2"));
         QCOMPARE(m_shown.size(), 1);
     }
 
@@ -289,9 +289,9 @@ private slots:
         // Enter in the list confirms like "确定".
         QTest::keyClick(Child<QTreeWidget>(d, "channelList"), Qt::Key_Return);
         QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(d->choice().Delay, QStringLiteral("ABCDEF"));
-        QCOMPARE(d->choice().Coding, text::Async);
-        QCOMPARE(d->choice().StopBits, QStringLiteral("1"));
+        QCOMPARE(d->choice().delay, QStringLiteral("ABCDEF"));
+        QCOMPARE(d->choice().coding, text::Async);
+        QCOMPARE(d->choice().stopBits, QStringLiteral("1"));
     }
 
     void selectingRows() {
@@ -325,13 +325,13 @@ private slots:
         Child<QLineEdit>(d, "stopBitsField")->setText("1.5");
         Child<QPushButton>(d, "okButton")->click();
         const ChannelChoice c = d->choice();
-        QCOMPARE(c.Channel, QStringLiteral("11"));
-        QCOMPARE(c.Rate, QStringLiteral("512"));
-        QCOMPARE(c.Polarity, text::Negative);
-        QCOMPARE(c.PortState, text::On);
-        QCOMPARE(c.ClockSource, text::Internal);
-        QCOMPARE(c.ClockEdge, text::FallingEdge);
-        QCOMPARE(c.StopBits, QStringLiteral("1.5"));
+        QCOMPARE(c.channel, QStringLiteral("11"));
+        QCOMPARE(c.rate, QStringLiteral("512"));
+        QCOMPARE(c.polarity, text::Negative);
+        QCOMPARE(c.portState, text::On);
+        QCOMPARE(c.clockSource, text::Internal);
+        QCOMPARE(c.clockEdge, text::FallingEdge);
+        QCOMPARE(c.stopBits, QStringLiteral("1.5"));
     }
 
     void doubleClickConfirms() {
@@ -347,7 +347,7 @@ private slots:
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
         QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(d->choice().Channel, QStringLiteral("5"));
+        QCOMPARE(d->choice().channel, QStringLiteral("5"));
     }
 
     void cancel_data() {
@@ -379,10 +379,10 @@ private slots:
                                       text::FallingEdge, ""};
         auto d = Open(port);
         QCOMPARE(m_shown.size(), 1);
-        QCOMPARE(m_shown[0].Caption, QCoreApplication::applicationName());
-        QCOMPARE(m_shown[0].Icon, MessageIcon::Error);
-        QVERIFY2(m_shown[0].Text.contains(path), qPrintable(m_shown[0].Text));
-        QVERIFY(m_shown[0].Text.endsWith(u'.') || m_shown[0].Text.endsWith(u'。'));
+        QCOMPARE(m_shown[0].caption, QCoreApplication::applicationName());
+        QCOMPARE(m_shown[0].icon, MessageIcon::Error);
+        QVERIFY2(m_shown[0].text.contains(path), qPrintable(m_shown[0].text));
+        QVERIFY(m_shown[0].text.endsWith(u'.') || m_shown[0].text.endsWith(u'。'));
         QCOMPARE(Child<QTreeWidget>(d, "channelList")->topLevelItemCount(), 0);
         // The rest of the opening still runs: the port's own values, no delay yet.
         QCOMPARE(Items(*d), (QList<int>{1, 1, 1, 1}));
@@ -390,7 +390,7 @@ private slots:
 
         Child<QPushButton>(d, "okButton")->click();
         QCOMPARE(m_shown.size(), 2);
-        QCOMPARE(m_shown[1].Text, QStringLiteral("请选择对应的信道。"));
+        QCOMPARE(m_shown[1].text, QStringLiteral("请选择对应的信道。"));
         QVERIFY(d->isVisible());
     }
 
@@ -414,18 +414,18 @@ private slots:
 
     void inputFromPortRow() {
         DeviceConfiguration config;
-        config.DeviceModel = text::ModelSingle;
-        config.ChannelFileName = "/x/ch.chn";
+        config.deviceModel = text::ModelSingle;
+        config.channelFileName = "/x/ch.chn";
         const PortEntry port{"4", "12", "POCSAG", "1200", "-", "下降沿(负)", "负", "关", "0A", ""};
         const SelectChannelInput in = SelectChannelInput::from(config, port);
-        QCOMPARE(in.DeviceModel, text::ModelSingle);
-        QCOMPARE(in.ChannelFileName, QStringLiteral("/x/ch.chn"));
-        QCOMPARE(in.Channel, QStringLiteral("12"));
-        QCOMPARE(in.Polarity, text::Negative);
-        QCOMPARE(in.PortState, text::Off);
-        QCOMPARE(in.ClockSource, text::None);
-        QCOMPARE(in.ClockEdge, text::FallingEdge);
-        QCOMPARE(in.Delay, QStringLiteral("0A"));
+        QCOMPARE(in.deviceModel, text::ModelSingle);
+        QCOMPARE(in.channelFileName, QStringLiteral("/x/ch.chn"));
+        QCOMPARE(in.channel, QStringLiteral("12"));
+        QCOMPARE(in.polarity, text::Negative);
+        QCOMPARE(in.portState, text::Off);
+        QCOMPARE(in.clockSource, text::None);
+        QCOMPARE(in.clockEdge, text::FallingEdge);
+        QCOMPARE(in.delay, QStringLiteral("0A"));
     }
 };
 

@@ -114,17 +114,17 @@ private slots:
     // real serial device is ever touched.
     void startWithOnlyAPortName() {
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName=/dev/korvane-no-such-port\r\n"));
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         const SerialPort& comm = w.transport().comm();
         QCOMPARE(comm.baudRate(), 9600u);
         QCOMPARE(comm.byteSize(), DataBits::_8);
         QCOMPARE(comm.parity(), ParityMode::None);
         QCOMPARE(comm.stopBits(), StopBitsMode::_1);
         QVERIFY(!w.isDebug());
-        QVERIFY(w.config().ChannelFileName.isEmpty());
-        QVERIFY(w.config().Ports.isEmpty()); // filled when shown
+        QVERIFY(w.config().channelFileName.isEmpty());
+        QVERIFY(w.config().ports.isEmpty()); // filled when shown
         f.Show();
-        QCOMPARE(w.config().Ports.size(), 24);
+        QCOMPARE(w.config().ports.size(), 24);
         QCOMPARE(Child<QTreeView>(w, "portList")->model()->rowCount(), 24);
         QCOMPARE(Child<QTreeView>(w, "portList")->model()->index(23, 0).data().toString(),
                  QStringLiteral("24"));
@@ -143,8 +143,8 @@ private slots:
         QVERIFY(!comm.isOpen());
         QCOMPARE(Child<QLabel>(w, "portLabel")->text(), QStringLiteral("断开"));
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("Error opening serial port.")}));
-        QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
-        QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
+        QCOMPARE(f.messages[0].caption, QCoreApplication::applicationName());
+        QCOMPARE(f.messages[0].icon, MessageIcon::Error);
     }
 
     // The keys in any case; a port that does not open does not stop the rest.
@@ -152,27 +152,27 @@ private slots:
         WindowFixture f(
             QStringLiteral("[setting]\r\ncommname=/dev/korvane-no-such-port\r\nParity=3\r\n"
                            "ChannelFile=C:\\chn\\a.chn\r\n"));
-        QCOMPARE(f.Messages.size(), 1);
-        QCOMPARE(f.Window->config().ChannelFileName, QStringLiteral("C:\\chn\\a.chn"));
-        QCOMPARE(f.Window->transport().comm().parity(), ParityMode::Mark);
+        QCOMPARE(f.messages.size(), 1);
+        QCOMPARE(f.window->config().channelFileName, QStringLiteral("C:\\chn\\a.chn"));
+        QCOMPARE(f.window->transport().comm().parity(), ParityMode::Mark);
     }
 
     void openPortAtStart() {
         WindowFixture f(
             QStringLiteral("[Setting]\r\nCommName={PTY}\r\nBaudRate=19200\r\nByteSize=2\r\n"
                            "Parity=2\r\nStopBits=2\r\ndebug=1\r\n"));
-        QVERIFY(f.Messages.isEmpty());
-        QVERIFY(f.Window->isDebug());
-        QVERIFY(f.Window->transport().debug());
+        QVERIFY(f.messages.isEmpty());
+        QVERIFY(f.window->isDebug());
+        QVERIFY(f.window->transport().debug());
         f.Show();
-        QCOMPARE(Child<QLabel>(f.Window, "portLabel")->text(),
-                 f.Port + QStringLiteral(" 19200-7-E-2"));
+        QCOMPARE(Child<QLabel>(f.window, "portLabel")->text(),
+                 f.port + QStringLiteral(" 19200-7-E-2"));
     }
 
     void hexKeysOnlyInUpperCase() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         Child<QLineEdit>(w, "addressField")->clear();
         Child<QLineEdit>(w, "addressField")->setFocus();
         QTest::keyClicks(Child<QLineEdit>(w, "addressField"), QStringLiteral("aG-1 f"));
@@ -187,47 +187,47 @@ private slots:
         QTest::keyClicks(Child<QLineEdit>(w, "serialNumberField"), QStringLiteral("9"));
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("00000001"));
         Child<QCheckBox>(w, "remoteControlCheck")->click();
-        QVERIFY(w.config().ControlMode);
+        QVERIFY(w.config().controlMode);
         QVERIFY(!Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
         Child<QLineEdit>(w, "serialNumberField")->clear();
         QTest::keyClicks(Child<QLineEdit>(w, "serialNumberField"), QStringLiteral("123456789b"));
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("12345678"));
         Child<QCheckBox>(w, "remoteControlCheck")->click();
-        QVERIFY(!w.config().ControlMode);
+        QVERIFY(!w.config().controlMode);
         QVERIFY(Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
     }
 
     void leavingFieldsSetsNumbers() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         Child<QLineEdit>(w, "addressField")->setFocus();
         Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("000042"));
-        QCOMPARE(w.config().Info.Address, 1u); // not yet: the field still has the focus
+        QCOMPARE(w.config().info.address, 1u); // not yet: the field still has the focus
         Child<QPushButton>(w, "readButton")->setFocus();
-        QTRY_COMPARE(w.config().Info.Address, 42u);
+        QTRY_COMPARE(w.config().info.address, 42u);
         Child<QLineEdit>(w, "serialNumberField")->setFocus();
         Child<QLineEdit>(w, "serialNumberField")->setText(QStringLiteral("ABC"));
         Child<QLineEdit>(w, "addressField")->setFocus();
-        QTRY_COMPARE(w.config().Info.SerialNumber, 0u);
+        QTRY_COMPARE(w.config().info.serialNumber, 0u);
     }
 
     // Refused while busy: the busy guard's own test.
     void escapeClosesWhenIdle() {
         WindowFixture f;
         f.Show();
-        QTest::keyClick(f.Window.get(), Qt::Key_Escape);
-        QVERIFY(!f.Window->isVisible());
+        QTest::keyClick(f.window.get(), Qt::Key_Escape);
+        QVERIFY(!f.window->isVisible());
     }
 
     void unassignSelectedRows() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
-        w.config().Ports[1].Channel = QStringLiteral("3");
-        w.config().Ports[4].Channel = QStringLiteral("4");
-        w.config().Ports[4].Remark = text::Added;
-        w.config().setPorts(w.config().Ports);
+        MainWindow& w = *f.window;
+        w.config().ports[1].channel = QStringLiteral("3");
+        w.config().ports[4].channel = QStringLiteral("4");
+        w.config().ports[4].remark = text::Added;
+        w.config().setPorts(w.config().ports);
         QCOMPARE(Child<QTreeView>(w, "portList")
                      ->model()
                      ->index(4, 0)
@@ -260,20 +260,20 @@ private slots:
         QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("未刷新"));
         QCOMPARE(Child<QLabel>(w, "refreshLabel")->palette().color(QPalette::WindowText),
                  QColor(Qt::red));
-        QCOMPARE(w.config().Ports[1].PortNumber, QStringLiteral("2"));
+        QCOMPARE(w.config().ports[1].portNumber, QStringLiteral("2"));
     }
 
     void doubleClickWithoutChannelFile() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         w.onPortListDoubleClicked(); // no row selected: nothing
-        QVERIFY(f.Messages.isEmpty());
+        QVERIFY(f.messages.isEmpty());
         selectRows(Child<QTreeView>(w, "portList"), {3});
         w.onPortListDoubleClicked();
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("Please Load Channel Config File!")}));
-        QCOMPARE(f.Messages[0].Caption, text::CaptionKorvane);
-        QCOMPARE(f.Messages[0].Icon, MessageIcon::Information);
+        QCOMPARE(f.messages[0].caption, text::CaptionKorvane);
+        QCOMPARE(f.messages[0].icon, MessageIcon::Information);
     }
 
     // The captions name the columns in the order the rows are filled.
@@ -282,7 +282,7 @@ private slots:
         const QStringList captions{"端口",        "通道",     "编码类型", "速率", "时钟源",
                                    "时钟沿(PTT)", "数据极性", "端口状态", "延时", "备注"};
         for (int c = 0; c < captions.size(); ++c)
-            QCOMPARE(Child<QTreeView>(f.Window, "portList")
+            QCOMPARE(Child<QTreeView>(f.window, "portList")
                          ->model()
                          ->headerData(c, Qt::Horizontal)
                          .toString(),
@@ -302,10 +302,10 @@ private slots:
         const TrunkDialogCase& c = TrunkDialogCases()[static_cast<std::size_t>(index)];
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         w.config().setRefreshed(true);
-        w.config().PocsagDelay = 300;
-        w.config().DeviceModel = c.model;
+        w.config().pocsagDelay = 300;
+        w.config().deviceModel = c.model;
         QString shownDelay;
         const auto shown = WhenModal([&](QWidget* d) {
             QVERIFY(qobject_cast<TrunkGpsDialog*>(d));
@@ -315,13 +315,13 @@ private slots:
         w.onTrunkSummaryClicked();
         QVERIFY(*shown);
         QCOMPARE(shownDelay, QStringLiteral("00012C"));
-        QCOMPARE(w.config().Gps, c.gps);
-        QCOMPARE(w.config().Trunk, c.trunk);
-        QCOMPARE(w.config().PocsagDelay, 300);
+        QCOMPARE(w.config().gps, c.gps);
+        QCOMPARE(w.config().trunk, c.trunk);
+        QCOMPARE(w.config().pocsagDelay, 300);
         QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->text(), c.label);
         QCOMPARE(f.Texts(), c.messages);
-        for (const ShownMessage& m : f.Messages)
-            QCOMPARE(m.Caption, QCoreApplication::applicationName());
+        for (const ShownMessage& m : f.messages)
+            QCOMPARE(m.caption, QCoreApplication::applicationName());
         QCOMPARE(w.config().isTrunkRefreshed(), c.trunkRefreshed);
         QCOMPARE(w.config().isRefreshed(), c.trunkRefreshed);
         QCOMPARE(background(Child<QLabel>(w, "trunkSummaryLabel")),

@@ -130,11 +130,11 @@ private slots:
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName={PTY}\r\n"),
                         ModelOptions(sim::Model(model)));
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         w.config().setTrunkRefreshed(false);
         QCOMPARE(background(Child<QLabel>(w, "trunkSummaryLabel")), QColor(Qt::red));
         Child<QPushButton>(w, "readButton")->click();
-        QVERIFY(f.Messages.isEmpty());
+        QVERIFY(f.messages.isEmpty());
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x28}) + ReadCodes);
         QCOMPARE(background(Child<QLabel>(w, "trunkSummaryLabel")), QColor(255, 255, 0));
         QCOMPARE(Child<QLabel>(w, "modelLabel")->text(), label);
@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(Child<QLineEdit>(w, "addressAnswerField")->text(),
                  QStringLiteral("7E 08 01 00 00 7F "));
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(),
-                 QString::number(f.Sim.state().serialNumber));
+                 QString::number(f.sim.state().serialNumber));
         QCOMPARE(Child<QTreeView>(w, "portList")->model()->rowCount(), 24);
         const QString firstDelay =
             Child<QTreeView>(w, "portList")->model()->index(0, 8).data().toString();
@@ -154,7 +154,7 @@ private slots:
         QVERIFY(!QGuiApplication::overrideCursor());
 
         // The menu entry reads again, without a probe.
-        f.Sim.clearFrameLog();
+        f.sim.clearFrameLog();
         Child<QAction>(w, "readAction")->trigger();
         QCOMPARE(f.ReceivedCodes(), ReadCodes);
     }
@@ -178,31 +178,31 @@ private slots:
         WindowFixture f;
         f.Show();
         if (identified)
-            Child<QAction>(f.Window, "connectAction")->trigger();
-        QVERIFY(f.Messages.isEmpty());
-        f.Sim.setFaults(sim::SimulatorFaults::fullySilent());
-        Child<QAction>(f.Window, "connectAction")->trigger();
+            Child<QAction>(f.window, "connectAction")->trigger();
+        QVERIFY(f.messages.isEmpty());
+        f.sim.setFaults(sim::SimulatorFaults::fullySilent());
+        Child<QAction>(f.window, "connectAction")->trigger();
         QCOMPARE(f.Texts(), texts);
         QStringList shownCaptions;
-        for (const ShownMessage& m : f.Messages)
-            shownCaptions.append(m.Caption);
+        for (const ShownMessage& m : f.messages)
+            shownCaptions.append(m.caption);
         QCOMPARE(shownCaptions, captions);
-        QCOMPARE(f.Messages.last().Icon, MessageIcon::Error);
-        QVERIFY(Child<QGroupBox>(f.Window, "portTableGroup")->isEnabled());
+        QCOMPARE(f.messages.last().icon, MessageIcon::Error);
+        QVERIFY(Child<QGroupBox>(f.window, "portTableGroup")->isEnabled());
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     void connectReopensAfterDisconnect() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         Child<QAction>(w, "disconnectAction")->trigger();
         QVERIFY(!w.transport().comm().isOpen());
         QCOMPARE(Child<QLabel>(w, "portLabel")->text(), QStringLiteral("断开"));
         Child<QAction>(w, "connectAction")->trigger();
-        QVERIFY(f.Messages.isEmpty());
+        QVERIFY(f.messages.isEmpty());
         QVERIFY(w.transport().comm().isOpen());
-        QCOMPARE(Child<QLabel>(w, "portLabel")->text(), f.Port + QStringLiteral(" 9600-8-N-1"));
+        QCOMPARE(Child<QLabel>(w, "portLabel")->text(), f.port + QStringLiteral(" 9600-8-N-1"));
     }
 
     // While a transaction waits, the event loop runs: no entry point may start a
@@ -218,8 +218,8 @@ private slots:
         options.replyDelayMs = 0; // the action still spans a whole transaction
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName={PTY}\r\n"), options);
         f.Show();
-        MainWindow& w = *f.Window;
-        w.config().DeviceModel = text::ModelSingle; // one transaction: no probe
+        MainWindow& w = *f.window;
+        w.config().deviceModel = text::ModelSingle; // one transaction: no probe
         int chooserCalls = 0;
         w.setFileChooser([&](MainWindow::FileDialog, const QString&) {
             ++chooserCalls;
@@ -264,28 +264,28 @@ private slots:
                             QStringLiteral("\r\n"),
                         options);
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         QTimer poll;
         poll.setInterval(5);
         connect(&poll, &QTimer::timeout, &w, [&] {
-            if (f.Sim.framesReceived().size() < 3)
+            if (f.sim.framesReceived().size() < 3)
                 return;
             poll.stop();
-            f.Sim.stop();
+            f.sim.stop();
         });
         poll.start();
         Child<QPushButton>(w, "readButton")->click();
-        QVERIFY(!f.Sim.isRunning());
+        QVERIFY(!f.sim.isRunning());
         QCOMPARE(f.Texts(), QStringList({NoAnswer}));
         QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
         QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(w.isVisible());
 
-        f.Messages.clear();
-        QVERIFY(!f.Sim.start(options).isEmpty());
+        f.messages.clear();
+        QVERIFY(!f.sim.start(options).isEmpty());
         Child<QAction>(w, "disconnectAction")->trigger();
         Child<QAction>(w, "connectAction")->trigger();
-        QVERIFY(f.Messages.isEmpty());
+        QVERIFY(f.messages.isEmpty());
         QCOMPARE(f.ReceivedCodes(), ReadCodes); // the model is known from before
         QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("已刷新"));
     }
@@ -351,7 +351,7 @@ private slots:
         const QString otherPort = other.start();
         QVERIFY(!otherPort.isEmpty());
         const auto place = [&](QString text) {
-            return text.replace(QStringLiteral("{PTY}"), f.Port)
+            return text.replace(QStringLiteral("{PTY}"), f.port)
                 .replace(QStringLiteral("{OTHER}"), otherPort);
         };
         f.Show();
@@ -361,7 +361,7 @@ private slots:
             const auto box = [d](const char* name) {
                 return d->findChild<QComboBox*>(QLatin1String(name));
             };
-            QCOMPARE(box("portCombo")->currentText(), f.Port);
+            QCOMPARE(box("portCombo")->currentText(), f.port);
             QCOMPARE(box("baudRateCombo")->currentText(), QStringLiteral("9600"));
             QCOMPARE(box("dataBitsCombo")->currentIndex(), 3);
             QCOMPARE(box("parityCombo")->currentIndex(), shownParity);
@@ -375,12 +375,12 @@ private slots:
             if (stayedOpen)
                 d->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
         });
-        Child<QPushButton>(f.Window, "portSettingsButton")->click();
+        Child<QPushButton>(f.window, "portSettingsButton")->click();
         QVERIFY(*shown);
         QCOMPARE(stayedOpen, !messages.isEmpty() && label != QStringLiteral("断开"));
         QCOMPARE(f.Texts(), messages);
-        QCOMPARE(Child<QLabel>(f.Window, "portLabel")->text(), place(label));
-        QCOMPARE(f.Window->transport().comm().isOpen(), label != QStringLiteral("断开"));
+        QCOMPARE(Child<QLabel>(f.window, "portLabel")->text(), place(label));
+        QCOMPARE(f.window->transport().comm().isOpen(), label != QStringLiteral("断开"));
         if (stored.isEmpty())
             QCOMPARE(f.settings(), before);
         else
@@ -396,7 +396,7 @@ private slots:
         QVERIFY(!otherPort.isEmpty());
         f.Show();
         // Too large for a settings file: it reads as empty and is never replaced.
-        QFile ini(f.Dir.filePath(QStringLiteral("KORVANE.INI")));
+        QFile ini(f.dir.filePath(QStringLiteral("KORVANE.INI")));
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write(QByteArray(MaxSettingsFileSize + 1, ';'));
         ini.close();
@@ -404,10 +404,10 @@ private slots:
             d->findChild<QComboBox*>(QStringLiteral("portCombo"))->setCurrentText(otherPort);
             d->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
         });
-        Child<QPushButton>(f.Window, "portSettingsButton")->click();
+        Child<QPushButton>(f.window, "portSettingsButton")->click();
         QVERIFY(*shown);
-        QCOMPARE(f.Messages.size(), 1);
-        QCOMPARE(Child<QLabel>(f.Window, "portLabel")->text(),
+        QCOMPARE(f.messages.size(), 1);
+        QCOMPARE(Child<QLabel>(f.window, "portLabel")->text(),
                  otherPort + QStringLiteral(" 9600-8-N-1"));
     }
 };

@@ -105,7 +105,7 @@ PortEntry entry(const QStringList& ten) {
 
 PortEntry filler(int port) {
     PortEntry e;
-    e.PortNumber = QString::number(port);
+    e.portNumber = QString::number(port);
     for (int c = 1; c < PortEntry::FieldCount; ++c)
         e.field(c) = text::None;
     return e;
@@ -144,25 +144,25 @@ QStringList dirEntries(const QString& dir) {
 
 // The chooser answers path for every dialog and records what it was asked.
 struct ChooserLog {
-    QList<Kind> Kinds;
-    QStringList Starts;
+    QList<Kind> kinds;
+    QStringList starts;
 };
 
 void answerWith(WindowFixture& f, const QString& path, ChooserLog* log = nullptr) {
-    f.Window->setFileChooser([path, log](Kind kind, const QString& start) {
+    f.window->setFileChooser([path, log](Kind kind, const QString& start) {
         if (log) {
-            log->Kinds.append(kind);
-            log->Starts.append(start);
+            log->kinds.append(kind);
+            log->starts.append(start);
         }
         return path;
     });
 }
 
 void load(WindowFixture& f, const QByteArray& bytes) {
-    const QString path = f.Dir.filePath(QStringLiteral("load.krv"));
+    const QString path = f.dir.filePath(QStringLiteral("load.krv"));
     writeFile(path, bytes);
     answerWith(f, path);
-    f.Window->loadConfiguration();
+    f.window->loadConfiguration();
 }
 
 // Every cell of the list, row by row, as the view's model shows it.
@@ -198,26 +198,26 @@ std::array<std::uint8_t, 32> knownReservedBytes() {
 // A configuration with every saved value set apart from its start value.
 void fillKnownConfiguration(DeviceConfiguration& c) {
     c.resetPortTable();
-    c.Ports[0] = entry({"1", "3", text::Sync, "1200", text::Internal, text::RisingEdge,
+    c.ports[0] = entry({"1", "3", text::Sync, "1200", text::Internal, text::RisingEdge,
                         text::Positive, text::On, "00ABCD", text::Added});
-    c.Ports[1] = entry({"2", "7", text::Pocsag, "512", text::None, text::FallingEdge,
+    c.ports[1] = entry({"2", "7", text::Pocsag, "512", text::None, text::FallingEdge,
                         text::Negative, text::Off, "", ""});
-    c.Ports[4] = entry({"5", "12", text::Sync, "2400", text::External, text::FallingEdge,
+    c.ports[4] = entry({"5", "12", text::Sync, "2400", text::External, text::FallingEdge,
                         text::Positive, text::On, "000000", text::Modified});
-    c.Info.SerialNumber = 12345678;
-    c.Info.Address = 4660;
-    c.Gps = GpsParams{1, 1};
-    c.Trunk.TrunkPort = 2;
-    c.Trunk.ClockPolarity = 0;
-    c.Trunk.DataPolarity = 1;
-    c.Trunk.CarrierLevel = 1;
-    c.Trunk.DelayEnabled = 1;
-    c.Trunk.DelayCyclesA = 1000;
-    c.Trunk.DelayCyclesB = -7;
-    c.Reserved.Value = 200;
-    c.Reserved.Text = gbk::Reserved + "x";
-    c.Reserved.Bytes = knownReservedBytes();
-    c.DeviceModel = text::ModelAB;
+    c.info.serialNumber = 12345678;
+    c.info.address = 4660;
+    c.gps = GpsParams{1, 1};
+    c.trunk.trunkPort = 2;
+    c.trunk.clockPolarity = 0;
+    c.trunk.dataPolarity = 1;
+    c.trunk.carrierLevel = 1;
+    c.trunk.delayEnabled = 1;
+    c.trunk.delayCyclesA = 1000;
+    c.trunk.delayCyclesB = -7;
+    c.reserved.value = 200;
+    c.reserved.text = gbk::Reserved + "x";
+    c.reserved.bytes = knownReservedBytes();
+    c.deviceModel = text::ModelAB;
 }
 
 // The file fillKnownConfiguration saves, written out from the format.
@@ -255,7 +255,7 @@ QString writeChannelFiles(const QString& dir) {
 
 void chooseChannelFile(WindowFixture& f, const QString& path) {
     answerWith(f, path);
-    f.Window->chooseChannelFile();
+    f.window->chooseChannelFile();
 }
 
 // Acts on the channel dialog once it is up; whatever act did, the dialog is closed
@@ -288,52 +288,52 @@ private slots:
     void saveThenLoadGivesBackTheConfiguration() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         fillKnownConfiguration(w.config());
-        w.config().setPorts(w.config().Ports);
+        w.config().setPorts(w.config().ports);
         const DeviceConfiguration& c = w.config();
-        const PortTable before = c.Ports;
-        const TrunkParams trunk = c.Trunk;
-        const ReservedBlock reserved = c.Reserved;
+        const PortTable before = c.ports;
+        const TrunkParams trunk = c.trunk;
+        const ReservedBlock reserved = c.reserved;
 
-        const QString path = f.Dir.filePath(QStringLiteral("round.krv"));
+        const QString path = f.dir.filePath(QStringLiteral("round.krv"));
         ChooserLog log;
         answerWith(f, path, &log);
         Child<QAction>(w, "saveConfigurationAction")->trigger();
-        QCOMPARE(log.Kinds, QList<Kind>({Kind::SaveConfiguration}));
+        QCOMPARE(log.kinds, QList<Kind>({Kind::SaveConfiguration}));
         QCOMPARE(f.Texts(), QStringList({Saved}));
-        QCOMPARE(f.Messages[0].Caption, text::CaptionKorvane);
-        QCOMPARE(f.Messages[0].Icon, MessageIcon::Information);
+        QCOMPARE(f.messages[0].caption, text::CaptionKorvane);
+        QCOMPARE(f.messages[0].icon, MessageIcon::Information);
 
         // Everything back to start values (the carrier level stays, it is not saved).
         w.config().resetPortTable();
-        w.config().Info = DeviceInfo{};
-        w.config().Gps = GpsParams{};
-        w.config().Trunk = TrunkParams{};
-        w.config().Trunk.CarrierLevel = 1;
-        w.config().Reserved = ReservedBlock{};
-        w.config().setPorts(w.config().Ports);
+        w.config().info = DeviceInfo{};
+        w.config().gps = GpsParams{};
+        w.config().trunk = TrunkParams{};
+        w.config().trunk.carrierLevel = 1;
+        w.config().reserved = ReservedBlock{};
+        w.config().setPorts(w.config().ports);
         Child<QLineEdit>(w, "serialNumberField")->setText(QStringLiteral("00000001"));
         Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("000001"));
 
         Child<QAction>(w, "loadConfigurationAction")->trigger();
-        QCOMPARE(log.Kinds.last(), Kind::LoadConfiguration);
-        QCOMPARE(f.Messages.size(), 1); // the load shows nothing
+        QCOMPARE(log.kinds.last(), Kind::LoadConfiguration);
+        QCOMPARE(f.messages.size(), 1); // the load shows nothing
 
         PortTable expected = before;
         for (PortEntry& e : expected)
             for (int col = 0; col < PortEntry::FieldCount; ++col)
                 if (e.field(col).isEmpty())
                     e.field(col) = text::None;
-        QCOMPARE(c.Ports, expected);
+        QCOMPARE(c.ports, expected);
         QCOMPARE(listed(w), expected);
-        QCOMPARE(c.Info.SerialNumber, 12345678u);
-        QCOMPARE(c.Info.Address, 4660u);
+        QCOMPARE(c.info.serialNumber, 12345678u);
+        QCOMPARE(c.info.address, 4660u);
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("12345678"));
         QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("4660"));
-        QCOMPARE(c.Gps, (GpsParams{1, 1}));
-        QCOMPARE(c.Trunk, trunk);
-        QCOMPARE(c.Reserved, reserved);
+        QCOMPARE(c.gps, (GpsParams{1, 1}));
+        QCOMPARE(c.trunk, trunk);
+        QCOMPARE(c.reserved, reserved);
         QVERIFY2(Child<QLabel>(w, "trunkSummaryLabel")
                      ->text()
                      .startsWith(QStringLiteral("GPS:允许 GPS极性:负")),
@@ -345,12 +345,12 @@ private slots:
     void saveWritesTheFormat() {
         WindowFixture f;
         f.Show();
-        fillKnownConfiguration(f.Window->config());
+        fillKnownConfiguration(f.window->config());
         // The fields show other texts; the file takes the configuration's numbers.
-        Child<QLineEdit>(f.Window, "serialNumberField")->setText(QStringLiteral("00000001"));
-        const QString path = f.Dir.filePath(QStringLiteral("known.krv"));
+        Child<QLineEdit>(f.window, "serialNumberField")->setText(QStringLiteral("00000001"));
+        const QString path = f.dir.filePath(QStringLiteral("known.krv"));
         answerWith(f, path);
-        f.Window->saveConfiguration();
+        f.window->saveConfiguration();
         QCOMPARE(f.Texts(), QStringList({Saved}));
         const QByteArray written = readFile(path);
         const QByteArray expected = knownConfigurationBytes();
@@ -414,9 +414,9 @@ private slots:
         f.Show();
         load(f, file);
         QCOMPARE(f.Texts(), QStringList());
-        QCOMPARE(f.Window->config().Ports.size(), 24);
-        QCOMPARE(f.Window->config().Ports, expected);
-        QCOMPARE(listed(*f.Window), expected);
+        QCOMPARE(f.window->config().ports.size(), 24);
+        QCOMPARE(f.window->config().ports, expected);
+        QCOMPARE(listed(*f.window), expected);
     }
 
     void loadHeader_data() {
@@ -435,13 +435,13 @@ private slots:
                                               bytes)
                                     << "123"
                                     << "0042" << 123u << 42u << GpsParams{1, 1}
-                                    << TrunkParams{.TrunkPort = 2,
-                                                   .ClockPolarity = 0,
-                                                   .DataPolarity = 1,
-                                                   .CarrierLevel = 0,
-                                                   .DelayEnabled = 0,
-                                                   .DelayCyclesA = -5,
-                                                   .DelayCyclesB = 9}
+                                    << TrunkParams{.trunkPort = 2,
+                                                   .clockPolarity = 0,
+                                                   .dataPolarity = 1,
+                                                   .carrierLevel = 0,
+                                                   .delayEnabled = 0,
+                                                   .delayCyclesA = -5,
+                                                   .delayCyclesB = 9}
                                     << ReservedBlock{300 & 0xFF, gbk::Reserved, bytes};
     }
 
@@ -456,16 +456,16 @@ private slots:
         QFETCH(ReservedBlock, reserved);
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         load(f, file);
         QCOMPARE(f.Texts(), QStringList());
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), idText);
         QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), addressText);
-        QCOMPARE(w.config().Info.SerialNumber, serial);
-        QCOMPARE(w.config().Info.Address, address);
-        QCOMPARE(w.config().Gps, gps);
-        QCOMPARE(w.config().Trunk, trunk);
-        QCOMPARE(w.config().Reserved, reserved);
+        QCOMPARE(w.config().info.serialNumber, serial);
+        QCOMPARE(w.config().info.address, address);
+        QCOMPARE(w.config().gps, gps);
+        QCOMPARE(w.config().trunk, trunk);
+        QCOMPARE(w.config().reserved, reserved);
         QVERIFY(Child<QLabel>(w, "trunkSummaryLabel")->text().startsWith(QStringLiteral("GPS:")));
     }
 
@@ -474,14 +474,14 @@ private slots:
     void loadByPath() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         QTemporaryDir elsewhere;
         const QString path = elsewhere.filePath(QStringLiteral("given.krv"));
         writeFile(path, header({"55", "66", "0", "0", "0", "0", "0", "0", "0", "0", "0", ""}));
         w.loadConfigurationFile(path);
-        QCOMPARE(w.config().Info.SerialNumber, 55u);
+        QCOMPARE(w.config().info.serialNumber, 55u);
         QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("66"));
-        QCOMPARE(QDir::currentPath(), QDir(f.Dir.path()).canonicalPath());
+        QCOMPARE(QDir::currentPath(), QDir(f.dir.path()).canonicalPath());
 
         QFile::remove(path);
         w.loadConfigurationFile(path);
@@ -497,10 +497,10 @@ private slots:
     void longNumbersShowWhole() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         load(f, header({"123456789", "16777215", "0", "0", "0", "0", "0", "0", "0", "0", "0", ""}));
-        QCOMPARE(w.config().Info.SerialNumber, 123456789u);
-        QCOMPARE(w.config().Info.Address, 16777215u);
+        QCOMPARE(w.config().info.serialNumber, 123456789u);
+        QCOMPARE(w.config().info.address, 16777215u);
         // Passing through the fields keeps the numbers.
         Child<QLineEdit>(w, "serialNumberField")->setFocus();
         QTRY_VERIFY(Child<QLineEdit>(w, "serialNumberField")->hasFocus());
@@ -508,8 +508,8 @@ private slots:
         QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
         Child<QPushButton>(w, "readButton")->setFocus();
         QTRY_VERIFY(Child<QPushButton>(w, "readButton")->hasFocus());
-        QCOMPARE(w.config().Info.SerialNumber, 123456789u);
-        QCOMPARE(w.config().Info.Address, 16777215u);
+        QCOMPARE(w.config().info.serialNumber, 123456789u);
+        QCOMPARE(w.config().info.address, 16777215u);
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), QStringLiteral("123456789"));
         QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("16777215"));
     }
@@ -520,7 +520,7 @@ private slots:
     void loadWithTrunkDelayBeforeIdentification() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         load(f, plainHeader());
         const QString summary = Child<QLabel>(w, "trunkSummaryLabel")->text();
         QVERIFY2(summary.startsWith(QStringLiteral("GPS:禁止")), qPrintable(summary));
@@ -529,44 +529,44 @@ private slots:
         load(f, header({"55", "66", "1", "0", "1", "300", "400", "1", "0", "1", "0", ""}) +
                     assignedFileRow(1));
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("Korvane 版本错误！.")}));
-        QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
-        QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
+        QCOMPARE(f.messages[0].caption, QCoreApplication::applicationName());
+        QCOMPARE(f.messages[0].icon, MessageIcon::Error);
         QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->text(), QStringLiteral("干线"));
         QVERIFY(w.config().isTrunkRefreshed());
         QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->palette().color(QPalette::Window),
                  QColor(255, 255, 0));
-        QCOMPARE(w.config().Ports[0], assignedEntry(1));
+        QCOMPARE(w.config().ports[0], assignedEntry(1));
         QCOMPARE(listed(w)[0], assignedEntry(1));
-        QCOMPARE(w.config().Info.SerialNumber, 55u);
+        QCOMPARE(w.config().info.serialNumber, 55u);
         QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("66"));
-        QCOMPARE(w.config().Trunk.DelayEnabled, 1);
-        QCOMPARE(w.config().Trunk.DelayCyclesA, 300);
-        QCOMPARE(w.config().Trunk.ClockPolarity, 1);
-        QCOMPARE(w.config().Gps.GpsEnabled, 1);
+        QCOMPARE(w.config().trunk.delayEnabled, 1);
+        QCOMPARE(w.config().trunk.delayCyclesA, 300);
+        QCOMPARE(w.config().trunk.clockPolarity, 1);
+        QCOMPARE(w.config().gps.gpsEnabled, 1);
     }
 
     void loadLeavesWhatTheFileDoesNotHold() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         DeviceConfiguration& c = w.config();
-        c.Trunk.CarrierLevel = 1;
-        c.PocsagDelay = 0x123456;
-        c.FlexDelay = 0x654321;
-        c.DeviceModel = text::ModelSingle;
-        c.Info.DeviceName = QStringLiteral("dev");
-        c.Info.Station = QStringLiteral("station");
-        c.ChannelDelayEnabled = false;
+        c.trunk.carrierLevel = 1;
+        c.pocsagDelay = 0x123456;
+        c.flexDelay = 0x654321;
+        c.deviceModel = text::ModelSingle;
+        c.info.deviceName = QStringLiteral("dev");
+        c.info.station = QStringLiteral("station");
+        c.channelDelayEnabled = false;
         load(f, header({"1", "1", "0", "0", "1", "77", "88", "0", "0", "0", "0", ""}));
         QCOMPARE(f.Texts(), QStringList());
-        QCOMPARE(c.Trunk.CarrierLevel, 1);
-        QCOMPARE(c.Trunk.DelayCyclesA, 77);
-        QCOMPARE(c.PocsagDelay, 0x123456);
-        QCOMPARE(c.FlexDelay, 0x654321);
-        QCOMPARE(c.DeviceModel, text::ModelSingle);
-        QCOMPARE(c.Info.DeviceName, QStringLiteral("dev"));
-        QCOMPARE(c.Info.Station, QStringLiteral("station"));
-        QVERIFY(!c.ChannelDelayEnabled);
+        QCOMPARE(c.trunk.carrierLevel, 1);
+        QCOMPARE(c.trunk.delayCyclesA, 77);
+        QCOMPARE(c.pocsagDelay, 0x123456);
+        QCOMPARE(c.flexDelay, 0x654321);
+        QCOMPARE(c.deviceModel, text::ModelSingle);
+        QCOMPARE(c.info.deviceName, QStringLiteral("dev"));
+        QCOMPARE(c.info.station, QStringLiteral("station"));
+        QVERIFY(!c.channelDelayEnabled);
         // The summary shows the carrier level that was in memory.
         QVERIFY2(
             Child<QLabel>(w, "trunkSummaryLabel")->text().contains(QStringLiteral("延时周期：77 ")),
@@ -588,7 +588,7 @@ private slots:
         QFETCH(bool, trunkRefreshed);
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         w.config().setRefreshed(true);
         if (!trunkRefreshed)
             w.config().setTrunkRefreshed(false);
@@ -609,14 +609,14 @@ private slots:
     void loadedEditMarksPaintRowsRed() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         const QByteArrayList rest{gbk::Sync,   "1200",        gbk::Internal,
                                   gbk::Rising, gbk::Positive, gbk::On};
         load(f, plainHeader() + fileRow("1", QByteArrayList{"3"} + rest + QByteArrayList{"", ""}) +
                     fileRow("2", QByteArrayList{"4"} + rest + QByteArrayList{"", gbk::Added}) +
                     fileRow("3", QByteArrayList{"5"} + rest + QByteArrayList{"", gbk::Modified}) +
                     fileRow("4", QByteArrayList{"6"} + rest + QByteArrayList{"", "-"}));
-        QCOMPARE(w.config().Ports[1].Remark, text::Added);
+        QCOMPARE(w.config().ports[1].remark, text::Added);
         const QAbstractItemModel* m = Child<QTreeView>(w, "portList")->model();
         const QList<bool> red{false, true, true, false, false};
         for (int row = 0; row < red.size(); ++row) {
@@ -658,24 +658,24 @@ private slots:
         QFETCH(QString, message);
         WindowFixture f;
         f.Show();
-        fillKnownConfiguration(f.Window->config());
+        fillKnownConfiguration(f.window->config());
         if (!remark.isEmpty())
-            f.Window->config().Ports[2].Remark = remark;
+            f.window->config().ports[2].remark = remark;
         const QByteArray old = plainHeader() + assignedFileRow(1);
-        const QString existing = f.Dir.filePath(QStringLiteral("old.krv"));
+        const QString existing = f.dir.filePath(QStringLiteral("old.krv"));
         writeFile(existing, old);
-        const QStringList entries = dirEntries(f.Dir.path());
-        answerWith(f, f.Dir.filePath(target));
-        f.Window->saveConfiguration();
-        QCOMPARE(f.Messages.size(), 1);
+        const QStringList entries = dirEntries(f.dir.path());
+        answerWith(f, f.dir.filePath(target));
+        f.window->saveConfiguration();
+        QCOMPARE(f.messages.size(), 1);
         if (message.isEmpty()) // the system's words, naming the folder
-            QVERIFY2(f.Messages[0].Text.contains(existing), qPrintable(f.Messages[0].Text));
+            QVERIFY2(f.messages[0].text.contains(existing), qPrintable(f.messages[0].text));
         else
-            QCOMPARE(f.Messages[0].Text, message);
-        QCOMPARE(f.Messages[0].Caption, QCoreApplication::applicationName());
-        QCOMPARE(f.Messages[0].Icon, MessageIcon::Error);
+            QCOMPARE(f.messages[0].text, message);
+        QCOMPARE(f.messages[0].caption, QCoreApplication::applicationName());
+        QCOMPARE(f.messages[0].icon, MessageIcon::Error);
         QVERIFY(readFile(existing) == old);
-        QCOMPARE(dirEntries(f.Dir.path()), entries); // no temporary file left behind
+        QCOMPARE(dirEntries(f.dir.path()), entries); // no temporary file left behind
     }
 
     // ---- cancelled dialogs and the channel file ---------------------------------
@@ -693,17 +693,17 @@ private slots:
                         QDir(QDir::tempPath()).filePath(QStringLiteral("x/old.chn")) +
                         QStringLiteral("\r\n"));
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         fillKnownConfiguration(w.config());
-        w.config().setPorts(w.config().Ports);
-        const QString channelFile = w.config().ChannelFileName;
-        const PortTable ports = w.config().Ports;
-        const TrunkParams trunk = w.config().Trunk;
-        const ReservedBlock reserved = w.config().Reserved;
+        w.config().setPorts(w.config().ports);
+        const QString channelFile = w.config().channelFileName;
+        const PortTable ports = w.config().ports;
+        const TrunkParams trunk = w.config().trunk;
+        const ReservedBlock reserved = w.config().reserved;
         const QString id = Child<QLineEdit>(w, "serialNumberField")->text();
         const QString summary = Child<QLabel>(w, "trunkSummaryLabel")->text();
-        const QByteArray ini = readFile(f.Dir.filePath(QStringLiteral("KORVANE.INI")));
-        const QStringList entries = dirEntries(f.Dir.path());
+        const QByteArray ini = readFile(f.dir.filePath(QStringLiteral("KORVANE.INI")));
+        const QStringList entries = dirEntries(f.dir.path());
 
         ChooserLog log;
         answerWith(f, QString(), &log);
@@ -712,56 +712,56 @@ private slots:
             : kind == int(Kind::LoadConfiguration) ? Child<QAction>(w, "loadConfigurationAction")
                                                    : Child<QAction>(w, "openChannelFileAction");
         action->trigger();
-        QCOMPARE(log.Kinds, QList<Kind>({Kind(kind)}));
+        QCOMPARE(log.kinds, QList<Kind>({Kind(kind)}));
         // Each dialog starts where it should: the save in the directory current when
         // the window was shown, the channel file at the current channel file.
         if (kind == int(Kind::SaveConfiguration))
-            QCOMPARE(QFileInfo(log.Starts[0]).canonicalFilePath(),
-                     QFileInfo(f.Dir.path()).canonicalFilePath());
+            QCOMPARE(QFileInfo(log.starts[0]).canonicalFilePath(),
+                     QFileInfo(f.dir.path()).canonicalFilePath());
         if (kind == int(Kind::ChooseChannelFile))
-            QCOMPARE(log.Starts[0], channelFile);
+            QCOMPARE(log.starts[0], channelFile);
 
         QCOMPARE(f.Texts(), QStringList());
-        QCOMPARE(w.config().ChannelFileName, channelFile);
-        QCOMPARE(w.config().Ports, ports);
+        QCOMPARE(w.config().channelFileName, channelFile);
+        QCOMPARE(w.config().ports, ports);
         QCOMPARE(listed(w), ports);
-        QCOMPARE(w.config().Trunk, trunk);
-        QCOMPARE(w.config().Reserved, reserved);
-        QCOMPARE(w.config().Info.SerialNumber, 12345678u);
+        QCOMPARE(w.config().trunk, trunk);
+        QCOMPARE(w.config().reserved, reserved);
+        QCOMPARE(w.config().info.serialNumber, 12345678u);
         QCOMPARE(Child<QLineEdit>(w, "serialNumberField")->text(), id);
         QCOMPARE(Child<QLabel>(w, "trunkSummaryLabel")->text(), summary);
-        QVERIFY(readFile(f.Dir.filePath(QStringLiteral("KORVANE.INI"))) == ini);
-        QCOMPARE(dirEntries(f.Dir.path()), entries);
+        QVERIFY(readFile(f.dir.filePath(QStringLiteral("KORVANE.INI"))) == ini);
+        QCOMPARE(dirEntries(f.dir.path()), entries);
     }
 
     void chooseChannelFileWritesTheSetting() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
-        const QString first = f.Dir.filePath(QStringLiteral("信道.chn"));
-        const QString second = f.Dir.filePath(QStringLiteral("b.chn"));
-        const QString iniPath = f.Dir.filePath(QStringLiteral("KORVANE.INI"));
+        MainWindow& w = *f.window;
+        const QString first = f.dir.filePath(QStringLiteral("信道.chn"));
+        const QString second = f.dir.filePath(QStringLiteral("b.chn"));
+        const QString iniPath = f.dir.filePath(QStringLiteral("KORVANE.INI"));
         const QByteArray start = readFile(iniPath);
-        QCOMPARE(start, ("[Setting]\r\nCommName=" + f.Port + "\r\n").toLatin1());
+        QCOMPARE(start, ("[Setting]\r\nCommName=" + f.port + "\r\n").toLatin1());
 
         ChooserLog log;
         answerWith(f, first, &log);
         w.chooseChannelFile();
-        QCOMPARE(log.Kinds, QList<Kind>({Kind::ChooseChannelFile}));
-        QCOMPARE(log.Starts, QStringList({QString()}));
-        QCOMPARE(w.config().ChannelFileName, first);
-        const QByteArray firstBytes = f.Dir.path().toLatin1() + "/" + gbk::Channel + ".chn";
+        QCOMPARE(log.kinds, QList<Kind>({Kind::ChooseChannelFile}));
+        QCOMPARE(log.starts, QStringList({QString()}));
+        QCOMPARE(w.config().channelFileName, first);
+        const QByteArray firstBytes = f.dir.path().toLatin1() + "/" + gbk::Channel + ".chn";
         QVERIFY2(readFile(iniPath) == start + "ChannelFile=" + firstBytes + "\r\n",
                  readFile(iniPath).constData());
 
         // A second choice replaces the key in place and starts at the first file.
         answerWith(f, second, &log);
         Child<QAction>(w, "openChannelFileAction")->trigger();
-        QCOMPARE(log.Starts.last(), first);
-        QCOMPARE(w.config().ChannelFileName, second);
+        QCOMPARE(log.starts.last(), first);
+        QCOMPARE(w.config().channelFileName, second);
         QVERIFY2(readFile(iniPath) == start + "ChannelFile=" + second.toLatin1() + "\r\n",
                  readFile(iniPath).constData());
-        QVERIFY(f.Messages.isEmpty());
+        QVERIFY(f.messages.isEmpty());
     }
 
     // ---- binding ports to channels -------------------------------------------------
@@ -798,14 +798,14 @@ private slots:
         QFETCH(PortEntry, expected);
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
-        w.config().DeviceModel = model;
-        chooseChannelFile(f, writeChannelFiles(f.Dir.path()));
+        MainWindow& w = *f.window;
+        w.config().deviceModel = model;
+        chooseChannelFile(f, writeChannelFiles(f.dir.path()));
         w.config().setRefreshed(true);
         const bool held = expected == PortEntry::unassigned(4);
         if (held)
-            w.config().Ports[0].Channel = QStringLiteral("05");
-        const PortTable before = w.config().Ports;
+            w.config().ports[0].channel = QStringLiteral("05");
+        const PortTable before = w.config().ports;
 
         bool delayEnabled = true;
         int listedChannels = -1;
@@ -827,12 +827,12 @@ private slots:
         QCOMPARE(delayEnabled, model == text::ModelAB);
         QCOMPARE(f.Texts(),
                  held ? QStringList{"\"5\"信道已被选择，请选择一未选择的信道。"} : QStringList{});
-        for (const ShownMessage& m : f.Messages)
-            QCOMPARE(m.Caption + u' ' + QString::number(int(m.Icon)),
+        for (const ShownMessage& m : f.messages)
+            QCOMPARE(m.caption + u' ' + QString::number(int(m.icon)),
                      text::CaptionOrlendis + u' ' + QString::number(int(MessageIcon::Error)));
         PortTable after = before;
         after[3] = expected;
-        QCOMPARE(w.config().Ports, after);
+        QCOMPARE(w.config().ports, after);
         QCOMPARE(listed(w), after);
         QVERIFY(w.config().isRefreshed()); // binding leaves the flags
     }
@@ -840,18 +840,18 @@ private slots:
     void bindWithMissingChannelFile() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
-        const QString missing = f.Dir.filePath(QStringLiteral("missing.chn"));
+        MainWindow& w = *f.window;
+        const QString missing = f.dir.filePath(QStringLiteral("missing.chn"));
         chooseChannelFile(f, missing);
-        w.config().Ports[2].Channel = QStringLiteral("3");
-        const PortTable before = w.config().Ports;
+        w.config().ports[2].channel = QStringLiteral("3");
+        const PortTable before = w.config().ports;
 
         int listedChannels = -1;
         QList<ShownMessage> whileOpen;
         bool stayedOpen = false;
         const auto seen = onChannelDialog([&](ChannelDialog& d) {
             listedChannels = Child<QTreeWidget>(d, "channelList")->topLevelItemCount();
-            whileOpen = f.Messages;
+            whileOpen = f.messages;
             Child<QPushButton>(d, "okButton")->click(); // refused: nothing to choose
             stayedOpen = d.isVisible();
             Child<QPushButton>(d, "cancelButton")->click();
@@ -861,26 +861,26 @@ private slots:
         QVERIFY(*seen);
         QCOMPARE(listedChannels, 0);
         QCOMPARE(whileOpen.size(), 1);
-        QVERIFY(!whileOpen[0].Text.isEmpty());
-        QCOMPARE(whileOpen[0].Caption, QCoreApplication::applicationName());
-        QCOMPARE(whileOpen[0].Icon, MessageIcon::Error);
+        QVERIFY(!whileOpen[0].text.isEmpty());
+        QCOMPARE(whileOpen[0].caption, QCoreApplication::applicationName());
+        QCOMPARE(whileOpen[0].icon, MessageIcon::Error);
         QVERIFY(stayedOpen);
         QCOMPARE(f.Texts().mid(1), QStringList({QStringLiteral("请选择对应的信道。")}));
-        QCOMPARE(f.Messages[1].Caption, text::CaptionKorvane);
-        QCOMPARE(w.config().Ports, before);
+        QCOMPARE(f.messages[1].caption, text::CaptionKorvane);
+        QCOMPARE(w.config().ports, before);
     }
 
     // The dialog starts from the lowest selected row, and only that row is bound.
     void bindFirstOfSeveralSelectedRows() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
-        chooseChannelFile(f, writeChannelFiles(f.Dir.path()));
-        PortEntry& row2 = w.config().Ports[2];
+        MainWindow& w = *f.window;
+        chooseChannelFile(f, writeChannelFiles(f.dir.path()));
+        PortEntry& row2 = w.config().ports[2];
         row2 = entry({"3", "7", text::Pocsag, "1200", text::None, text::RisingEdge, text::Negative,
                       text::Off, "000777", text::Added});
-        w.config().setPorts(w.config().Ports);
-        const PortTable before = w.config().Ports;
+        w.config().setPorts(w.config().ports);
+        const PortTable before = w.config().ports;
 
         QString preselected;
         int polarity = -1;
@@ -900,7 +900,7 @@ private slots:
         PortTable after = before;
         after[2] = entry({"3", "3", text::Sync, "1200", text::External, text::FallingEdge,
                           text::Negative, text::Off, "00ABCD", text::Added});
-        QCOMPARE(w.config().Ports, after);
+        QCOMPARE(w.config().ports, after);
         QCOMPARE(listed(w), after);
     }
 
@@ -909,14 +909,14 @@ private slots:
     void monitorShowsTheTraffic() {
         MonitorWindow monitor;
         WindowFixture f(QStringLiteral("[Setting]\r\nCommName={PTY}\r\ndebug=1\r\n"));
-        f.Window->attachMonitor(&monitor);
+        f.window->attachMonitor(&monitor);
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         Child<QPushButton>(w, "readButton")->click();
         QCOMPARE(f.Texts(), QStringList());
-        const QList<ByteBuffer> requests = f.Sim.framesReceived();
-        QTRY_COMPARE(f.Sim.framesSent().size(), requests.size());
-        const QList<ByteBuffer> answers = f.Sim.framesSent();
+        const QList<ByteBuffer> requests = f.sim.framesReceived();
+        QTRY_COMPARE(f.sim.framesSent().size(), requests.size());
+        const QList<ByteBuffer> answers = f.sim.framesSent();
         QCOMPARE(requests.size(), 7); // the probe and six reads
         QTRY_COMPARE(monitor.lineCount(), 4 * int(requests.size()));
 
@@ -929,13 +929,13 @@ private slots:
         const QStringList shown =
             Child<QPlainTextEdit>(monitor, "logView")->toPlainText().split(u'\n');
         QCOMPARE(shown.size(), 4 * requests.size());
-        QCOMPARE(shown[0], f.Port + QStringLiteral(" Command: ~(\x7F"));
+        QCOMPARE(shown[0], f.port + QStringLiteral(" Command: ~(\x7F"));
         QCOMPARE(shown[1], QStringLiteral("0x7E 28 7F "));
         for (qsizetype i = 0; i < requests.size(); ++i) {
-            QVERIFY2(shown[4 * i].startsWith(f.Port + QStringLiteral(" Command: ")),
+            QVERIFY2(shown[4 * i].startsWith(f.port + QStringLiteral(" Command: ")),
                      qPrintable(shown[4 * i]));
             QCOMPARE(shown[4 * i + 1], hex(requests[i]));
-            QVERIFY2(shown[4 * i + 2].startsWith(f.Port + QStringLiteral(" Response: ")),
+            QVERIFY2(shown[4 * i + 2].startsWith(f.port + QStringLiteral(" Response: ")),
                      qPrintable(shown[4 * i + 2]));
             QCOMPARE(shown[4 * i + 3], hex(answers[i]));
         }
@@ -960,9 +960,9 @@ private slots:
     void monitorSilentWithoutDebug() {
         MonitorWindow monitor;
         WindowFixture f;
-        f.Window->attachMonitor(&monitor);
+        f.window->attachMonitor(&monitor);
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         QVERIFY(!w.isDebug());
         Child<QPushButton>(w, "readButton")->click();
         QCOMPARE(f.Texts(), QStringList());

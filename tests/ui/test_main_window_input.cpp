@@ -45,7 +45,7 @@ private slots:
     void fieldKeysAndPaste() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         QLineEdit* address = focusAddress(w);
         QTest::keyClick(address, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(address->selectedText(), QStringLiteral("000001"));
@@ -74,7 +74,7 @@ private slots:
 
         QTest::keyClick(address, Qt::Key_Tab);
         QTRY_VERIFY(!address->hasFocus());
-        QCOMPARE(w.config().Info.Address, 1677721u);
+        QCOMPARE(w.config().info.address, 1677721u);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
         QTRY_VERIFY(address->hasFocus());
         // Even one that holds what could never be typed: Backspace and Delete work.
@@ -96,7 +96,7 @@ private slots:
     void popupMenuLeavesTypedValue() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         QLineEdit* address = focusAddress(w);
         address->selectAll();
         QTest::keyClicks(address, QStringLiteral("7"));
@@ -105,20 +105,20 @@ private slots:
         QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, w.mapToGlobal(at));
         QApplication::sendEvent(&w, &menuEvent);
         QTRY_VERIFY(w.contextMenu()->isVisible());
-        QCOMPARE(w.config().Info.Address, 1u);
+        QCOMPARE(w.config().info.address, 1u);
         w.contextMenu()->close();
         QTRY_VERIFY(address->hasFocus());
-        QCOMPARE(w.config().Info.Address, 1u);
+        QCOMPARE(w.config().info.address, 1u);
 
         Child<QPushButton>(w, "readButton")->setFocus(Qt::MouseFocusReason);
-        QTRY_COMPARE(w.config().Info.Address, 7u);
+        QTRY_COMPARE(w.config().info.address, 7u);
     }
 
     // Deleting ports changes rows in place: the selection and the current row stay.
     void selectionSurvivesTableChange() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         QItemSelectionModel* selection = Child<QTreeView>(w, "portList")->selectionModel();
         const QAbstractItemModel* model = Child<QTreeView>(w, "portList")->model();
         selection->setCurrentIndex(model->index(5, 0), QItemSelectionModel::NoUpdate);
@@ -136,7 +136,7 @@ private slots:
     void deviceInformationLockedWhileBusy() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         Child<QCheckBox>(w, "remoteControlCheck")->click();
         QLineEdit* address = focusAddress(w);
         address->selectAll();
@@ -145,16 +145,16 @@ private slots:
         w.setBusy(true);
         QVERIFY(address->isReadOnly() && Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
         Child<QCheckBox>(w, "remoteControlCheck")->click();
-        QVERIFY(!w.config().ControlMode);
+        QVERIFY(!w.config().controlMode);
         QVERIFY(Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
         QTest::keyClicks(address, QStringLiteral("6"));
         QCOMPARE(address->text(), QStringLiteral("5"));
         QTest::keyClick(address, Qt::Key_Tab);
         QTRY_VERIFY(!address->hasFocus());
-        QCOMPARE(w.config().Info.Address, 1u);
+        QCOMPARE(w.config().info.address, 1u);
 
         w.setBusy(false);
-        QCOMPARE(w.config().Info.Address, 5u);
+        QCOMPARE(w.config().info.address, 5u);
         QVERIFY(!address->isReadOnly() && Child<QLineEdit>(w, "serialNumberField")->isReadOnly());
     }
 
@@ -164,7 +164,7 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             QElapsedTimer t;
             t.start();
-            f.Window->pause(2100);
+            f.window->pause(2100);
             QVERIFY2(t.elapsed() >= 2100, qPrintable(QString::number(t.elapsed())));
         }
     }
@@ -173,8 +173,8 @@ private slots:
     void channelDialogPresetsMissingFile() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
-        w.config().ChannelFileName = f.Dir.filePath(QStringLiteral("gone.chn"));
+        MainWindow& w = *f.window;
+        w.config().channelFileName = f.dir.filePath(QStringLiteral("gone.chn"));
         QString preset;
         QString folder;
         const auto shown = WhenModal([&](QWidget* d) {
@@ -186,19 +186,19 @@ private slots:
         w.chooseChannelFile();
         QVERIFY(*shown);
         QCOMPARE(preset, QStringLiteral("gone.chn"));
-        QCOMPARE(folder, QDir(f.Dir.path()).absolutePath());
+        QCOMPARE(folder, QDir(f.dir.path()).absolutePath());
     }
 
     // A schedule send shows which block goes out, and nothing once it is over.
     void scheduleProgressShown() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
-        QFile schedule(f.Dir.filePath(QStringLiteral("c.sch")));
+        MainWindow& w = *f.window;
+        QFile schedule(f.dir.filePath(QStringLiteral("c.sch")));
         QVERIFY(schedule.open(QIODevice::WriteOnly));
         schedule.write("head\r\nhead\r\nhead\r\n" + QByteArray("255\r\n").repeated(65));
         schedule.close();
-        w.config().ChannelFileName = f.Dir.filePath(QStringLiteral("c.chn"));
+        w.config().channelFileName = f.dir.filePath(QStringLiteral("c.chn"));
         QLabel* label = w.findChild<QLabel*>(QStringLiteral("scheduleProgressLabel"));
         QStringList seen;
         QTimer watch;

@@ -48,7 +48,7 @@ private slots:
     // Every entry is reachable from the popup menu, the trunk sections by a submenu.
     void menuReachesEveryEntry() {
         WindowFixture f;
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         for (QAction* a :
              {Child<QAction>(w, "portSettingsAction"), Child<QAction>(w, "connectAction"),
               Child<QAction>(w, "disconnectAction"), Child<QAction>(w, "openChannelFileAction"),
@@ -70,28 +70,28 @@ private slots:
     void writeAllRoundTrip() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         Child<QPushButton>(w, "readButton")->click();
-        QVERIFY(f.Messages.isEmpty());
-        w.config().ChannelFileName = writeScheduleBeside(f.Dir);
-        w.config().Ports[6] =
+        QVERIFY(f.messages.isEmpty());
+        w.config().channelFileName = writeScheduleBeside(f.dir);
+        w.config().ports[6] =
             PortEntry{"7",      "12", text::Pocsag, "2400", "-", text::RisingEdge, text::Negative,
                       text::On, "",   text::Added};
-        w.config().Gps = {0, 1};
-        w.config().setPorts(w.config().Ports);
-        f.Sim.clearFrameLog();
+        w.config().gps = {0, 1};
+        w.config().setPorts(w.config().ports);
+        f.sim.clearFrameLog();
 
         Child<QPushButton>(w, "writeButton")->click();
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("祝贺你，写入成功！")}));
         QCOMPARE(f.ReceivedCodes(),
                  QList<int>({0x27, 0x47, 0x37, 0x57, 0x87, 0x08, 0x18, 0x28, 0x38, 0x48, 0x58}));
-        const sim::DeviceState stored = f.Sim.state();
+        const sim::DeviceState stored = f.sim.state();
         QCOMPARE(stored.gps, (ByteBuffer{0xAA, 0xAA}));
         QCOMPARE(stored.scheduleBlocks.at(0)[0], 0xFF); // channel 0: no port claims it
         // Read back: port 7 as written, without its remark.
-        QCOMPARE(w.config().Ports[6].Channel, QStringLiteral("12"));
-        QCOMPARE(w.config().Ports[6].Rate, QStringLiteral("2400"));
-        QVERIFY(w.config().Ports[6].Remark.isEmpty());
+        QCOMPARE(w.config().ports[6].channel, QStringLiteral("12"));
+        QCOMPARE(w.config().ports[6].rate, QStringLiteral("2400"));
+        QVERIFY(w.config().ports[6].remark.isEmpty());
         QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("已刷新"));
         QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }
@@ -101,16 +101,16 @@ private slots:
     void writeAllUnderRemoteControl() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
-        w.config().DeviceModel = text::ModelSingle;
-        w.config().ChannelFileName = writeScheduleBeside(f.Dir);
+        MainWindow& w = *f.window;
+        w.config().deviceModel = text::ModelSingle;
+        w.config().channelFileName = writeScheduleBeside(f.dir);
         Child<QCheckBox>(w, "remoteControlCheck")->click();
         w.config().setTrunkRefreshed(false);
         bool refusedInPause = false;
         QTimer poll;
         poll.setInterval(20);
         connect(&poll, &QTimer::timeout, &w, [&] {
-            if (f.Sim.framesReceived().size() != 2)
+            if (f.sim.framesReceived().size() != 2)
                 return;
             poll.stop();
             Child<QAction>(w, "readAction")->trigger(); // a read now would add frames
@@ -129,7 +129,7 @@ private slots:
         QList<int> codes;
         QList<qint64> gaps;
         qint64 answered = -1;
-        for (const sim::LoggedFrame& frame : f.Sim.frameLog()) {
+        for (const sim::LoggedFrame& frame : f.sim.frameLog()) {
             if (frame.direction == sim::LoggedFrame::Direction::Sent) {
                 answered = frame.msecs;
                 continue;
@@ -151,11 +151,11 @@ private slots:
     void writeAllRefusesZeroAddress() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
+        MainWindow& w = *f.window;
         Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("0"));
         Child<QPushButton>(w, "writeButton")->click();
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("地址为0非法，请确认地址不能为0！")}));
-        QVERIFY(f.Sim.framesReceived().isEmpty());
+        QVERIFY(f.sim.framesReceived().isEmpty());
     }
 
     // The frames carry the address the configuration holds: text typed into the
@@ -163,19 +163,19 @@ private slots:
     void typedAddressNotLeftIsNotSent() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
-        w.config().DeviceModel = text::ModelSingle;
+        MainWindow& w = *f.window;
+        w.config().deviceModel = text::ModelSingle;
         Child<QLineEdit>(w, "addressField")->setFocus();
         QTRY_VERIFY(Child<QLineEdit>(w, "addressField")->hasFocus());
         Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("000099"));
         Child<QAction>(w, "writeGpsAction")->trigger();
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x37}));
-        QCOMPARE(frameAddress(f.Sim.framesReceived().first()), 1u);
+        QCOMPARE(frameAddress(f.sim.framesReceived().first()), 1u);
 
         Child<QPushButton>(w, "readButton")->setFocus(); // leaving the field takes its value
-        QTRY_COMPARE(w.config().Info.Address, 99u);
+        QTRY_COMPARE(w.config().info.address, 99u);
         Child<QAction>(w, "writeGpsAction")->trigger();
-        QCOMPARE(frameAddress(f.Sim.framesReceived().last()), 99u);
+        QCOMPARE(frameAddress(f.sim.framesReceived().last()), 99u);
     }
 
     // A section chosen from the menu shows exactly one box (its time-out box is the
@@ -196,23 +196,23 @@ private slots:
         QFETCH(QString, success);
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
-        w.config().DeviceModel = text::ModelSingle;
+        MainWindow& w = *f.window;
+        w.config().deviceModel = text::ModelSingle;
         QAction* action = w.findChild<QAction*>(entry);
         QVERIFY(action);
         action->trigger();
         QCOMPARE(f.ReceivedCodes(), QList<int>({code}));
         QCOMPARE(f.Texts(), QStringList({success}));
-        QCOMPARE(f.Messages[0].Caption, QStringLiteral("设置成功"));
-        QCOMPARE(f.Messages[0].Icon, MessageIcon::Information);
+        QCOMPARE(f.messages[0].caption, QStringLiteral("设置成功"));
+        QCOMPARE(f.messages[0].icon, MessageIcon::Information);
         QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }
 
     void allTrunkSectionsShowThreeBoxes() {
         WindowFixture f;
         f.Show();
-        f.Window->config().DeviceModel = text::ModelSingle;
-        Child<QAction>(f.Window, "writeAllTrunkAction")->trigger();
+        f.window->config().deviceModel = text::ModelSingle;
+        Child<QAction>(f.window, "writeAllTrunkAction")->trigger();
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x47, 0x37, 0x57}));
         QCOMPARE(f.Texts(),
                  QStringList({"干线参数设置完毕", "GPS参数设置完毕", "干线延时参数设置完毕。"}));
@@ -221,11 +221,11 @@ private slots:
     void scheduleFromTheMenu() {
         WindowFixture f;
         f.Show();
-        MainWindow& w = *f.Window;
-        w.config().DeviceModel = text::ModelSingle;
-        w.config().ChannelFileName = writeScheduleBeside(f.Dir);
+        MainWindow& w = *f.window;
+        w.config().deviceModel = text::ModelSingle;
+        w.config().channelFileName = writeScheduleBeside(f.dir);
         Child<QAction>(w, "writeScheduleAction")->trigger();
-        QVERIFY(f.Messages.isEmpty());
+        QVERIFY(f.messages.isEmpty());
         QCOMPARE(f.ReceivedCodes(), QList<int>({0x87}));
         QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }

@@ -53,8 +53,8 @@ private slots:
 
     void valuesShownAndLiveRules() {
         TrunkGpsValues v;
-        v.Trunk = {2, 1, 0, 1, 1, 16, -3};
-        v.Gps = {1, 1};
+        v.trunk = {2, 1, 0, 1, 1, 16, -3};
+        v.gps = {1, 1};
         TrunkGpsDialog d(v);
         d.show();
         QCOMPARE(child<RadioGroup>(d, "trunkPortGroup")->itemText(), QStringLiteral("Tb"));
@@ -69,12 +69,12 @@ private slots:
         child<QCheckBox>(d, "trunkDelayCheck")->click();
         QVERIFY(!child<QLineEdit>(d, "delayCyclesAField")->isEnabled());
         QVERIFY(!child<QLabel>(d, "delayCyclesALabel")->isEnabled());
-        QCOMPARE(d.values().Trunk.DelayEnabled, 0);
+        QCOMPARE(d.values().trunk.delayEnabled, 0);
         child<QCheckBox>(d, "gpsCheck")->click();
         QVERIFY(!child<QRadioButton>(d, "gpsPositiveRadio")->isEnabled());
-        QCOMPARE(d.values().Gps.GpsEnabled, 0);
+        QCOMPARE(d.values().gps.gpsEnabled, 0);
         child<RadioGroup>(d, "clockPolarityGroup")->item(0)->click();
-        QCOMPARE(d.values().Trunk.ClockPolarity, 0);
+        QCOMPARE(d.values().trunk.clockPolarity, 0);
     }
 
     // OK reads the edits: cycles in decimal (0 when not a number, negatives kept),
@@ -96,9 +96,9 @@ private slots:
         QFETCH(int, pocsag);
         QFETCH(QString, shownPocsag);
         TrunkGpsValues v;
-        v.Trunk.DelayEnabled = 1;
-        v.PocsagDelay = pocsag;
-        v.FlexDelay = 0xABCDEF;
+        v.trunk.delayEnabled = 1;
+        v.pocsagDelay = pocsag;
+        v.flexDelay = 0xABCDEF;
         TrunkGpsDialog d(v);
         d.show();
         QCOMPARE(child<QLineEdit>(d, "pocsagDelayField")->text(), shownPocsag);
@@ -106,17 +106,17 @@ private slots:
         child<QLineEdit>(d, "delayCyclesAField")->setText(cycleA);
         child<QPushButton>(d, "okButton")->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(d.values().Trunk.DelayCyclesA, wantA);
-        QCOMPARE(d.values().PocsagDelay, pocsag);
-        QCOMPARE(d.values().FlexDelay, 0xABCDEF);
+        QCOMPARE(d.values().trunk.delayCyclesA, wantA);
+        QCOMPARE(d.values().pocsagDelay, pocsag);
+        QCOMPARE(d.values().flexDelay, 0xABCDEF);
     }
 
     // Values a radio group has no item for (possible from a loaded file) check no item
     // and stay as they are; enable flags other than 0 and 1 show ticked and become 1.
     void outOfRangeValues() {
         TrunkGpsValues v;
-        v.Trunk = {7, 3, -1, 9, 5, 0, 0};
-        v.Gps = {4, 2};
+        v.trunk = {7, 3, -1, 9, 5, 0, 0};
+        v.gps = {4, 2};
         TrunkGpsDialog d(v);
         d.show();
         for (const char* g :
@@ -126,12 +126,12 @@ private slots:
         QVERIFY(child<QRadioButton>(d, "gpsNegativeRadio")->isChecked());
         QVERIFY(child<QCheckBox>(d, "trunkDelayCheck")->isChecked());
         child<QPushButton>(d, "okButton")->click();
-        QCOMPARE(d.values().Trunk.TrunkPort, 7);
-        QCOMPARE(d.values().Trunk.ClockPolarity, 3);
-        QCOMPARE(d.values().Trunk.DataPolarity, -1);
-        QCOMPARE(d.values().Trunk.CarrierLevel, 9);
-        QCOMPARE(d.values().Trunk.DelayEnabled, 1);
-        QCOMPARE(d.values().Gps, (GpsParams{1, 2}));
+        QCOMPARE(d.values().trunk.trunkPort, 7);
+        QCOMPARE(d.values().trunk.clockPolarity, 3);
+        QCOMPARE(d.values().trunk.dataPolarity, -1);
+        QCOMPARE(d.values().trunk.carrierLevel, 9);
+        QCOMPARE(d.values().trunk.delayEnabled, 1);
+        QCOMPARE(d.values().gps, (GpsParams{1, 2}));
     }
 
     void cancelAndEscapeReject() {
