@@ -32,7 +32,7 @@ IdleCpu measureIdlePortCpu(const QString& path, std::uint32_t baud, int idleMs) 
     };
     try {
         port.openPort();
-    } catch (const SerialPortError& e) {
+    } catch (const KorvaneError& e) {
         result.error = QStringLiteral("cannot open %1: %2 (error %3)")
                            .arg(path, QString::fromUtf8(e.what()))
                            .arg(e.systemError());

@@ -122,7 +122,7 @@ TimingRun runTransactionTimings(sim::SimulatorHost& simulator, const BenchOption
     run.readIntervalMs = port.readIntervalTimeout();
     try {
         port.openPort();
-    } catch (const SerialPortError& e) {
+    } catch (const KorvaneError& e) {
         run.error = QStringLiteral("cannot open %1: %2 (error %3)")
                         .arg(port.commName(), QString::fromUtf8(e.what()))
                         .arg(e.systemError());

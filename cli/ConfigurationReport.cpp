@@ -2,7 +2,7 @@
 
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
-#include "files/TrunkSummary.h"
+#include "config/TrunkSummary.h"
 #include "protocol/Commands.h"
 #include "protocol/PortTableCodec.h"
 
@@ -169,9 +169,9 @@ QString configurationText(const DeviceConfiguration& c) {
 }
 
 QJsonObject Difference::json() const {
-    return {{QStringLiteral("field"), Field},
-            {QStringLiteral("device"), Device},
-            {QStringLiteral("file"), Other}};
+    return {{QStringLiteral("field"), field},
+            {QStringLiteral("device"), device},
+            {QStringLiteral("file"), other}};
 }
 
 QString Difference::text(const QString& otherName) const {
@@ -188,7 +188,7 @@ QString Difference::text(const QString& otherName) const {
         }
     };
     return QStringLiteral("%1: device %2, %3 %4")
-        .arg(Field, shown(Device), otherName, shown(Other));
+        .arg(field, shown(device), otherName, shown(other));
 }
 
 QList<Difference> differences(const DeviceValues& device, const DeviceValues& other,

@@ -50,11 +50,11 @@ protected:
 // Kept in memory, for tests.
 class BufferConsole : public Console {
 public:
-    bool errIsTerminal() const override { return Terminal; }
-    bool outIsTerminal() const override { return OutTerminal; }
-    QByteArray readIn() override { return InBytes; }
-    QString outText() const { return QString::fromUtf8(OutBytes); }
-    QString errText() const { return QString::fromUtf8(ErrBytes); }
+    bool errIsTerminal() const override { return terminal; }
+    bool outIsTerminal() const override { return outTerminal; }
+    QByteArray readIn() override { return inBytes; }
+    QString outText() const { return QString::fromUtf8(outBytes); }
+    QString errText() const { return QString::fromUtf8(errBytes); }
 
     QByteArray outBytes;
     QByteArray errBytes;
@@ -63,8 +63,8 @@ public:
     QByteArray inBytes;
 
 protected:
-    void writeOut(const QByteArray& bytes) override { OutBytes += bytes; }
-    void writeErr(const QByteArray& bytes) override { ErrBytes += bytes; }
+    void writeOut(const QByteArray& bytes) override { outBytes += bytes; }
+    void writeErr(const QByteArray& bytes) override { errBytes += bytes; }
 };
 
 } // namespace korvane::cli

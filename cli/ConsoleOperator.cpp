@@ -3,6 +3,7 @@
 #include "cli/Console.h"
 #include "cli/Interrupt.h"
 #include "protocol/Commands.h"
+#include "session/DeviceSession.h"
 
 #include <utility>
 
@@ -28,21 +29,31 @@ void ConsoleOperator::showMessage(const QString& text, const QString&, MessageIc
     say(text);
 }
 
-void ConsoleOperator::showAddress(const QString&, const QString&) {
+void ConsoleOperator::observe(DeviceSession& session) {
+    QObject::connect(&session, &DeviceSession::addressRead, &session, [this] { addressRead(); });
+    QObject::connect(&session, &DeviceSession::serialNumberRead, &session,
+                     [this] { serialNumberRead(); });
+    QObject::connect(&session.configuration(), &DeviceConfiguration::portRowsChanged, &session,
+                     [this] { portRowsChanged(); });
+    QObject::connect(&session, &DeviceSession::trunkSummaryChanged, &session,
+                     [this] { trunkSummaryChanged(); });
+}
+
+void ConsoleOperator::addressRead() {
     m_read = ReadPart::Address; // the first step of a read
 }
 
-void ConsoleOperator::showSerialNumber(const QString&, const QString&) {
+void ConsoleOperator::serialNumberRead() {
     m_read = ReadPart::SerialNumber;
 }
 
-void ConsoleOperator::portTableChanged() {
+void ConsoleOperator::portRowsChanged() {
     // Also told when a read empties the table, before the table is read.
     if (m_read == ReadPart::SerialNumber)
         m_read = ReadPart::Ports;
 }
 
-void ConsoleOperator::showTrunkSummary(const QString&) {
+void ConsoleOperator::trunkSummaryChanged() {
     if (m_read >= ReadPart::Ports && m_read < ReadPart::Delay)
         m_read = ReadPart(int(m_read) + 1);
 }

@@ -9,6 +9,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace korvane {
+class DeviceSession;
+}
+
 namespace korvane::cli {
 
 class Console;
@@ -19,13 +23,9 @@ public:
     ConsoleOperator(Console& console, QString port, bool quiet);
 
     void showMessage(const QString& text, const QString& caption, MessageIcon icon) override;
-    void setBusy(bool) override {}
-    void showPortLabel(const QString&) override {}
-    void showModel(const QString&) override {}
-    void showAddress(const QString&, const QString&) override;
-    void showSerialNumber(const QString&, const QString&) override;
-    void portTableChanged() override;
-    void showTrunkSummary(const QString&) override;
+    // Follows how far the session's reads get (for readPart); the session must not
+    // outlive this operator.
+    void observe(DeviceSession& session);
     void showScheduleProgress(int block, int blocks) override;
     void pause(int ms) override;
 
@@ -51,6 +51,10 @@ public:
     ReadPart readPart() const { return m_read; }
 
 private:
+    void addressRead();
+    void serialNumberRead();
+    void portRowsChanged();
+    void trunkSummaryChanged();
     Console& m_console;
     QString m_port;
     bool m_quiet;

@@ -279,8 +279,8 @@ private:
 } // namespace
 
 QString InputProblem::text() const {
-    return Line > 0 ? QStringLiteral("%1:%2: %3").arg(File).arg(Line).arg(What)
-                    : QStringLiteral("%1: %2").arg(File, What);
+    return line > 0 ? QStringLiteral("%1:%2: %3").arg(file).arg(line).arg(what)
+                    : QStringLiteral("%1: %2").arg(file, what);
 }
 
 std::optional<InputProblem> checkConfigurationBytes(const QString& path, const QByteArray& bytes) {

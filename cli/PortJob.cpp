@@ -250,6 +250,7 @@ PortResult runPortJob(const PortJob& job, Console& console) {
     ui.showSuccessLines(job.successLines);
     {
         DeviceSession session(ui);
+        ui.observe(session);
         session.configuration().controlMode = job.remote;
         if (job.timeoutMs > 0)
             session.transport().setTimeLimitMs(job.timeoutMs);
@@ -262,11 +263,8 @@ PortResult runPortJob(const PortJob& job, Console& console) {
             session.transport().setSendGate([] { return !interruptRequested(); });
             result.status =
                 interruptRequested() ? StatusInterrupted : RunCommand(job, session, ui, result);
-        } catch (const SerialPortError& e) {
-            ui.showError(QString::fromUtf8(e.what()));
-            result.status = StatusUnreachable;
         } catch (const KorvaneError& e) {
-            // An unanswered identification probe.
+            // A port that will not open, or an unanswered identification probe.
             ui.showError(e.message());
             result.status = StatusUnreachable;
         } catch (const std::exception& e) {

@@ -15,25 +15,25 @@ QString& PortEntry::field(int column) {
 const QString& PortEntry::field(int column) const {
     switch (column) {
     case 0:
-        return PortNumber;
+        return portNumber;
     case 1:
-        return Channel;
+        return channel;
     case 2:
-        return Coding;
+        return coding;
     case 3:
-        return Rate;
+        return rate;
     case 4:
-        return ClockSource;
+        return clockSource;
     case 5:
-        return ClockEdge;
+        return clockEdge;
     case 6:
-        return Polarity;
+        return polarity;
     case 7:
-        return PortState;
+        return portState;
     case 8:
-        return Delay;
+        return delay;
     default:
-        return Remark;
+        return remark;
     }
 }
 
@@ -46,7 +46,7 @@ PortEntry PortEntry::unassigned(int portNumber) {
 }
 
 bool PortEntry::isAssigned() const {
-    return Channel != text::None;
+    return channel != text::None;
 }
 
 DeviceConfiguration::DeviceConfiguration(QObject* parent) : QObject(parent) {}
@@ -65,18 +65,24 @@ void DeviceConfiguration::setTrunkRefreshed(bool value) {
         setRefreshed(false);
 }
 
+void DeviceConfiguration::setPorts(PortTable table) {
+    ports = std::move(table);
+    emit portRowsChanged(0, int(ports.size()) - 1);
+}
+
 void DeviceConfiguration::resetPortTable() {
-    Ports.clear();
+    PortTable table;
     for (int port = 1; port <= 24; ++port)
-        Ports.append(PortEntry::unassigned(port));
+        table.append(PortEntry::unassigned(port));
+    setPorts(std::move(table));
 }
 
 std::optional<QString> DeviceConfiguration::bindChannel(int row, ChannelChoice choice) {
-    if (row < 0 || row >= Ports.size())
+    if (row < 0 || row >= ports.size())
         return std::nullopt;
     const int wanted = decimalOr(choice.channel, 0);
-    for (int i = 0; i < Ports.size(); ++i) {
-        if (i != row && decimalOr(Ports[i].channel, 0) == wanted)
+    for (int i = 0; i < ports.size(); ++i) {
+        if (i != row && decimalOr(ports[i].channel, 0) == wanted)
             return QStringLiteral("\"%1\"信道已被选择，请选择一未选择的信道。").arg(choice.channel);
     }
     if (choice.coding == text::Async) {
@@ -84,7 +90,7 @@ std::optional<QString> DeviceConfiguration::bindChannel(int row, ChannelChoice c
         choice.clockSource = text::Internal;
         choice.clockEdge = text::RisingEdge;
     }
-    PortEntry& e = Ports[row];
+    PortEntry& e = ports[row];
     e.channel = choice.channel;
     e.coding = choice.coding;
     e.rate = choice.rate == QLatin1String("512") ? QStringLiteral("1200") : choice.rate;
@@ -93,6 +99,7 @@ std::optional<QString> DeviceConfiguration::bindChannel(int row, ChannelChoice c
     e.polarity = choice.polarity;
     e.portState = choice.portState;
     e.delay = choice.delay;
+    emit portRowsChanged(row, row);
     return std::nullopt;
 }
 
@@ -102,22 +109,24 @@ void DeviceConfiguration::unassignPorts(const QList<int>& rows) {
     QList<int> ordered = rows;
     std::sort(ordered.begin(), ordered.end(), std::greater<>());
     for (int row : ordered) {
-        if (row < 0 || row >= Ports.size())
+        if (row < 0 || row >= ports.size())
             continue;
         for (int c = 1; c < PortEntry::FieldCount; ++c)
-            Ports[row].field(c) = text::None;
+            ports[row].field(c) = text::None;
+        emit portRowsChanged(row, row);
     }
     setRefreshed(false);
 }
 
 void DeviceConfiguration::markWritten() {
     setRefreshed(true);
-    for (PortEntry& e : Ports)
+    for (PortEntry& e : ports)
         e.remark.clear();
+    emit portRowsChanged(0, int(ports.size()) - 1);
 }
 
 bool DeviceConfiguration::isModelKnown() const {
-    return DeviceModel == text::ModelSingle || DeviceModel == text::ModelAB;
+    return deviceModel == text::ModelSingle || deviceModel == text::ModelAB;
 }
 
 int decimalOr(const QString& text, int fallback) {

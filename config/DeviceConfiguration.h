@@ -102,6 +102,7 @@ public:
     explicit DeviceConfiguration(QObject* parent = nullptr);
 
     DeviceInfo info;
+    // Changed through setPorts and the functions below, which tell the rows they change.
     PortTable ports;
     TrunkParams trunk;
     GpsParams gps;
@@ -120,6 +121,8 @@ public:
     // Coupled: false here also sets the port flag false.
     void setTrunkRefreshed(bool value);
 
+    // Replaces the whole table.
+    void setPorts(PortTable table);
     // Clear the table and add 24 unassigned rows, ports 1 to 24.
     void resetPortTable();
 
@@ -138,6 +141,9 @@ public:
 signals:
     void refreshedChanged(bool value);
     void trunkRefreshedChanged(bool value);
+    // Rows firstRow to lastRow of the port table changed; after a replacement the
+    // table may also have another number of rows (lastRow is then its size less 1).
+    void portRowsChanged(int firstRow, int lastRow);
 
 private:
     bool m_refreshed = false;

@@ -1,7 +1,9 @@
 #pragma once
-// The error a user action raises to end itself: an unanswered identification probe,
-// a summary without a known model, a file error, a failed number conversion.
-// The top-level handler shows the message; what() is UTF-8.
+// The one error of the system, raised by every layer to end a user action: a port
+// that will not open, an unanswered identification probe, a model without a known
+// layout, a file that cannot be read or written. It carries what failed, the message
+// the operator sees and, where there is one, the operating system's reason. Each
+// program turns it into a message in one place; what() is UTF-8.
 
 #include <QString>
 
@@ -11,12 +13,26 @@ namespace korvane {
 
 class KorvaneError : public std::runtime_error {
 public:
-    explicit KorvaneError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    enum class Kind {
+        Port,   // the serial port cannot be opened or set up
+        Device, // the device did not answer
+        Model,  // the device model has no known layout
+        File,   // a file cannot be read, written or used
+    };
+
+    explicit KorvaneError(const QString& message, Kind kind = Kind::File, int systemError = 0)
+        : std::runtime_error(message.toStdString()), m_message(message), m_kind(kind),
+          m_systemError(systemError) {}
+
     const QString& message() const noexcept { return m_message; }
+    Kind kind() const noexcept { return m_kind; }
+    // The operating system's error number (errno, or GetLastError on Windows); 0 for none.
+    int systemError() const noexcept { return m_systemError; }
 
 private:
     QString m_message;
+    Kind m_kind;
+    int m_systemError;
 };
 
 } // namespace korvane

@@ -7,10 +7,10 @@ TrunkGpsValues TrunkGpsValues::from(const DeviceConfiguration& c) {
 }
 
 void TrunkGpsValues::applyTo(DeviceConfiguration& c) const {
-    c.trunk = Trunk;
-    c.gps = Gps;
-    c.pocsagDelay = PocsagDelay;
-    c.flexDelay = FlexDelay;
+    c.trunk = trunk;
+    c.gps = gps;
+    c.pocsagDelay = pocsagDelay;
+    c.flexDelay = flexDelay;
 }
 
 } // namespace korvane

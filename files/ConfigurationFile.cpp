@@ -114,14 +114,14 @@ ConfigurationFile readConfigurationFile(const QString& path) {
 }
 
 void ConfigurationFile::applyTo(DeviceConfiguration& configuration) const {
-    configuration.info.serialNumber = static_cast<std::uint32_t>(SerialNumber);
-    configuration.info.address = static_cast<std::uint32_t>(Address);
-    configuration.gps = Gps;
+    configuration.info.serialNumber = static_cast<std::uint32_t>(serialNumber);
+    configuration.info.address = static_cast<std::uint32_t>(address);
+    configuration.gps = gps;
     const std::int32_t carrierLevel = configuration.trunk.carrierLevel;
-    configuration.trunk = Trunk;
+    configuration.trunk = trunk;
     configuration.trunk.carrierLevel = carrierLevel;
-    configuration.reserved = Reserved;
-    configuration.ports = Ports;
+    configuration.reserved = reserved;
+    configuration.setPorts(ports);
 }
 
 } // namespace korvane

@@ -69,7 +69,7 @@ Line Classify(const QByteArray& bytes, qsizetype begin, qsizetype end) {
         line.name = text.mid(1, close < 0 ? -1 : close - 1).trimmed();
     } else if (!text.startsWith(u';') && text.contains(u'=')) {
         const qsizetype eq = text.indexOf(u'=');
-        line.kind = Line::key;
+        line.kind = Line::Key;
         line.name = text.left(eq).trimmed();
         line.value = Unquoted(text.mid(eq + 1).trimmed());
     }
@@ -140,7 +140,7 @@ struct IniFile::Profile {
             if (line.kind == Line::Section) {
                 header = begin;
                 Add(NameHash(line.name, SectionSeed), begin, begin);
-            } else if (line.kind == Line::key && header >= 0) {
+            } else if (line.kind == Line::Key && header >= 0) {
                 Add(NameHash(line.name, KeySeed(header)), begin, header);
             }
             begin = end;
@@ -162,7 +162,7 @@ struct IniFile::Profile {
         auto it = std::lower_bound(entries.begin(), entries.end(), hash,
                                    [](const Entry& e, quint64 h) { return e.Hash() < h; });
         for (; it != entries.end() && it->Hash() == hash; ++it) {
-            if (kind == Line::key && qsizetype(it->section) != section)
+            if (kind == Line::Key && qsizetype(it->section) != section)
                 continue;
             const Line line = LineAt(it->line);
             if (line.kind == kind && Same(line.name, name))
@@ -178,7 +178,7 @@ struct IniFile::Profile {
 
     // Where the key's line in the section begins.
     std::optional<qsizetype> FindKey(qsizetype header, const QString& key) const {
-        return Find(NameHash(key, KeySeed(header)), Line::key, key, header);
+        return Find(NameHash(key, KeySeed(header)), Line::Key, key, header);
     }
 };
 
@@ -218,7 +218,7 @@ const IniFile::Profile& IniFile::current() const {
         return *m_profile;
     }
     const FileStamp& stamp = reading.stamp;
-    if (m_profile && m_profile->state == Profile::read && m_profile->stamp == stamp &&
+    if (m_profile && m_profile->state == Profile::Read && m_profile->stamp == stamp &&
         m_profile->settled)
         return *m_profile;
     // File times move in steps of some milliseconds: a change right after the one we

@@ -81,7 +81,8 @@ void SerialPort::dispatch(int code, std::uint32_t value, const std::uint8_t* blo
 
 void SerialPort::openPort() {
     if (isOpen())
-        throw SerialPortError("This serial port already opened");
+        throw KorvaneError(QStringLiteral("This serial port already opened"),
+                           KorvaneError::Kind::Port);
 
     m_state = std::make_unique<PortThreadState>();
     m_state->target = m_target;
@@ -89,18 +90,21 @@ void SerialPort::openPort() {
         const int error = lastSystemError();
         qCDebug(linkLog).noquote() << m_commName << "cannot be opened:" << qt_error_string(error);
         m_state.reset();
-        throw SerialPortError("Error opening serial port", error);
+        throw KorvaneError(QStringLiteral("Error opening serial port"), KorvaneError::Kind::Port,
+                           error);
     }
     if (!isCommHandle()) {
         closeHandle();
         m_state.reset();
-        throw SerialPortError("File handle is not a comm handle ");
+        throw KorvaneError(QStringLiteral("File handle is not a comm handle "),
+                           KorvaneError::Kind::Port);
     }
     if (!setupQueues()) {
         const int error = lastSystemError();
         closeHandle();
         m_state.reset();
-        throw SerialPortError("Cannot setup comm buffer", error);
+        throw KorvaneError(QStringLiteral("Cannot setup comm buffer"), KorvaneError::Kind::Port,
+                           error);
     }
 
     purgeAll();
@@ -112,7 +116,8 @@ void SerialPort::openPort() {
         closeStopEvent();
         closeHandle();
         m_state.reset();
-        throw SerialPortError("Unable to create event", error);
+        throw KorvaneError(QStringLiteral("Unable to create event"), KorvaneError::Kind::Port,
+                           error);
     }
 
     m_readThread = std::make_unique<ReceiveThread>(*m_state);
@@ -123,7 +128,8 @@ void SerialPort::openPort() {
         closeStopEvent();
         closeHandle();
         m_state.reset();
-        throw SerialPortError("Unable to create read thread", e.code().value());
+        throw KorvaneError(QStringLiteral("Unable to create read thread"), KorvaneError::Kind::Port,
+                           e.code().value());
     }
 
     m_writeThread = std::make_unique<TransmitThread>(*m_state);
@@ -135,7 +141,8 @@ void SerialPort::openPort() {
         closeStopEvent();
         closeHandle();
         m_state.reset();
-        throw SerialPortError("Unable to create write thread", e.code().value());
+        throw KorvaneError(QStringLiteral("Unable to create write thread"),
+                           KorvaneError::Kind::Port, e.code().value());
     }
     qCDebug(linkLog).noquote() << m_commName << "opened";
 }

@@ -12,6 +12,8 @@
 // Handlers are plain std::function members, assigned and called on the owner's
 // thread. A handler may close, reopen or destroy the port.
 
+#include "config/KorvaneError.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -51,18 +53,6 @@ inline constexpr std::uint32_t CommErrorBreak = 0x10;
 inline constexpr std::uint32_t ModemRing = 4;
 inline constexpr std::uint32_t ModemCarrierDetect = 8;
 
-// Raised by openPort. what() is one of the fixed messages; systemError() keeps the
-// operating system's error number behind it (0 when there is none).
-class SerialPortError : public std::runtime_error {
-public:
-    explicit SerialPortError(const char* message, int systemError = 0)
-        : std::runtime_error(message), m_systemError(systemError) {}
-    int systemError() const noexcept { return m_systemError; }
-
-private:
-    int m_systemError;
-};
-
 class SerialPort;
 class ReceiveThread;
 class TransmitThread;
@@ -84,7 +74,8 @@ public:
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    // Raises SerialPortError; a failed open leaves the port closed with nothing held.
+    // Raises KorvaneError (Port) with one of the fixed messages and the operating
+    // system's error number behind it; a failed open leaves the port closed with nothing held.
     void openPort();
     // Stops both threads and closes the port; nothing when closed. Never fails.
     void closePort();

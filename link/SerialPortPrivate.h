@@ -59,12 +59,14 @@ struct PortThreadState {
 // followed by a NUL; the event, and with it the block, is freed after the handler.
 class PortNotificationEvent : public QEvent {
 public:
-    PortNotificationEvent(int code, std::uint32_t value, std::vector<std::uint8_t> block)
-        : QEvent(typeFor(code)), Code(code), Value(value), Block(std::move(block)) {}
+    PortNotificationEvent(int notificationCode, std::uint32_t notificationValue,
+                          std::vector<std::uint8_t> bytes)
+        : QEvent(typeFor(notificationCode)), code(notificationCode), value(notificationValue),
+          block(std::move(bytes)) {}
 
     // Codes 1025..1029 travel as QEvent::User + 25..29.
-    static QEvent::Type typeFor(int code) {
-        return static_cast<QEvent::Type>(QEvent::User + (code - 1000));
+    static QEvent::Type typeFor(int notificationCode) {
+        return static_cast<QEvent::Type>(QEvent::User + (notificationCode - 1000));
     }
 
     int code;

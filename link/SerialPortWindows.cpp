@@ -150,7 +150,7 @@ void SerialPort::applyLineSettings() {
     dcb.XoffLim = m_xoffLimit;
     dcb.ByteSize = static_cast<BYTE>(static_cast<int>(m_byteSize) + 5);
     dcb.Parity = ParityValue(m_parity);
-    dcb.stopBits = StopBitsValue(m_stopBits);
+    dcb.StopBits = StopBitsValue(m_stopBits);
     dcb.XonChar = static_cast<char>(m_xonChar);
     dcb.XoffChar = static_cast<char>(m_xoffChar);
     dcb.ErrorChar = static_cast<char>(m_replacedChar);

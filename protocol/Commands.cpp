@@ -53,7 +53,7 @@ DeviceLayout layoutOf(const QString& model) {
         return DeviceLayout::Single;
     if (model == text::ModelAB)
         return DeviceLayout::AB;
-    throw KorvaneError(QStringLiteral("Korvane 版本错误！"));
+    throw KorvaneError(QStringLiteral("Korvane 版本错误！"), KorvaneError::Kind::Model);
 }
 
 QString modelFromPortResponseLength(std::size_t length) {

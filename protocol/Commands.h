@@ -71,7 +71,7 @@ struct ErrorBox {
 struct ReadResponse {
     ByteBuffer frame; // start and end bytes included; empty when refused
     std::optional<ErrorBox> error;
-    bool isOk() const { return !Error.has_value(); }
+    bool isOk() const { return !error.has_value(); }
 };
 
 // Checks a read response in this order: present, framed and at most 300 raw bytes,

@@ -4,7 +4,7 @@
 
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
-#include "files/TrunkSummary.h"
+#include "config/TrunkSummary.h"
 #include "link/CommandTransport.h"
 #include "link/SerialPort.h"
 #include "protocol/Commands.h"
@@ -22,17 +22,17 @@ QString answerHex(const ByteBuffer& frame) {
 
 DeviceProcedures::BusyScope::BusyScope(DeviceProcedures& p) : m_p(p) {
     if (m_p.m_busyDepth++ == 0)
-        m_p.m_ui.setBusy(true);
+        emit m_p.busyChanged(true);
 }
 
 DeviceProcedures::BusyScope::~BusyScope() {
     if (--m_p.m_busyDepth == 0)
-        m_p.m_ui.setBusy(false);
+        emit m_p.busyChanged(false);
 }
 
 DeviceProcedures::DeviceProcedures(DeviceConfiguration& config, CommandTransport& transport,
-                                   DeviceOperator& ui)
-    : m_config(config), m_transport(transport), m_ui(ui) {}
+                                   DeviceOperator& ui, QObject* parent)
+    : QObject(parent), m_config(config), m_transport(transport), m_ui(ui) {}
 
 std::optional<ByteBuffer> DeviceProcedures::transact(const ByteBuffer& frame) {
     return m_transport.transact(frame);
@@ -42,7 +42,7 @@ QString DeviceProcedures::identifyDevice() {
     BusyScope busy(*this);
     const auto answer = transact(readRequest(command::ReadPortParams));
     if (!answer)
-        throw KorvaneError(NoAnswerText);
+        throw KorvaneError(NoAnswerText, KorvaneError::Kind::Device);
     return modelFromProbeAnswer(*answer);
 }
 
@@ -59,7 +59,7 @@ bool DeviceProcedures::ensureIdentified() {
     m_config.deviceModel = identifyDevice();
     qCDebug(procedureLog).noquote() << "identified as model" << m_config.deviceModel;
     if (m_config.deviceModel != text::ModelUnknown) {
-        m_ui.showModel(m_config.deviceModel);
+        emit modelIdentified(m_config.deviceModel);
         return true;
     }
     tell(QStringLiteral("Korvane的版本信息不正确！"), text::CaptionOrlendis, MessageIcon::Error);
@@ -72,15 +72,15 @@ void DeviceProcedures::openPortIfClosed() {
         try {
             port.openPort();
         } catch (...) {
-            m_ui.showPortLabel(QStringLiteral("断开"));
+            emit portLabelChanged(QStringLiteral("断开"));
             throw;
         }
     }
-    m_ui.showPortLabel(port.isOpen() ? m_transport.portDescription() : QStringLiteral("断开"));
+    emit portLabelChanged(port.isOpen() ? m_transport.portDescription() : QStringLiteral("断开"));
 }
 
 void DeviceProcedures::showSummary() {
-    m_ui.showTrunkSummary(trunkSummary(m_config));
+    emit trunkSummaryChanged(trunkSummary(m_config));
 }
 
 bool DeviceProcedures::readDevice() {
@@ -89,8 +89,7 @@ bool DeviceProcedures::readDevice() {
     if (!ensureIdentified())
         return false;
     m_config.setRefreshed(true);
-    m_config.ports.clear();
-    m_ui.portTableChanged();
+    m_config.setPorts({});
     for (std::uint8_t code :
          {command::ReadAddress, command::ReadSerialNumber, command::ReadPortParams,
           command::ReadGps, command::ReadTrunkAttributes, command::ReadTrunkDelay}) {
@@ -114,15 +113,14 @@ bool DeviceProcedures::readStep(std::uint8_t code) {
     switch (code) {
     case command::ReadAddress:
         m_config.info.address = decodeReadAddress(f).value();
-        m_ui.showAddress(QString::number(m_config.info.address), answerHex(f));
+        emit addressRead(QString::number(m_config.info.address), answerHex(f));
         break;
     case command::ReadSerialNumber:
         m_config.info.serialNumber = decodeReadSerialNumber(f).value();
-        m_ui.showSerialNumber(QString::number(m_config.info.serialNumber), answerHex(f));
+        emit serialNumberRead(QString::number(m_config.info.serialNumber), answerHex(f));
         break;
     case command::ReadPortParams:
-        m_config.ports = decodeReadPortParams(f, m_config.deviceModel).value();
-        m_ui.portTableChanged();
+        m_config.setPorts(decodeReadPortParams(f, m_config.deviceModel).value());
         break;
     case command::ReadGps:
         m_config.gps = decodeReadGps(f).value();

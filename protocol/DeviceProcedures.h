@@ -1,14 +1,16 @@
 #pragma once
 // The procedures that talk to the device: identification, reading, writing and the
 // timing schedule. They run on the user-interface thread without any window: they
-// work on the configuration, send through the command transport and reach the
-// operator through DeviceOperator. A procedure that fails shows its own message and
-// answers false; an error it raises (port cannot be opened, no answer to the
+// work on the configuration, send through the command transport, reach the operator
+// through DeviceOperator and tell what they changed by signals. A procedure that fails shows its
+// own message and answers false; an error it raises (port cannot be opened, no answer to the
 // identification probe) ends the whole user action.
 
 #include "config/DeviceConfiguration.h"
 #include "link/FrameCodec.h"
 #include "protocol/DeviceOperator.h"
+
+#include <QObject>
 
 #include <optional>
 
@@ -16,9 +18,11 @@ namespace korvane {
 
 class CommandTransport;
 
-class DeviceProcedures {
+class DeviceProcedures : public QObject {
+    Q_OBJECT
 public:
-    DeviceProcedures(DeviceConfiguration& config, CommandTransport& transport, DeviceOperator& ui);
+    DeviceProcedures(DeviceConfiguration& config, CommandTransport& transport, DeviceOperator& ui,
+                     QObject* parent = nullptr);
 
     // Probes with the port parameter read; the model its answer's length tells, or "0".
     // Throws KorvaneError when the device does not answer.
@@ -51,6 +55,20 @@ public:
 
     // Sends one frame and returns the device's answer, or nothing after the time limit.
     std::optional<ByteBuffer> transact(const ByteBuffer& frame);
+
+signals:
+    // A procedure began (true) or ended (false); nested procedures tell it once.
+    void busyChanged(bool busy);
+    // The port was opened, or failed to open: its description, or "断开".
+    void portLabelChanged(const QString& label);
+    // The device was identified as this model.
+    void modelIdentified(const QString& model);
+    // The address or the serial number was read: in decimal, and the raw answer in
+    // hexadecimal for the diagnostic fields.
+    void addressRead(const QString& decimal, const QString& answerHex);
+    void serialNumberRead(const QString& decimal, const QString& answerHex);
+    // GPS, trunk attributes or trunk delay were read: the trunk label's new text.
+    void trunkSummaryChanged(const QString& summary);
 
 private:
     // Holds the busy state; nested scopes keep it until the outermost one ends.

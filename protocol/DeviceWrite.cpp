@@ -160,7 +160,6 @@ bool DeviceProcedures::writeAll(std::uint32_t serialNumber, std::uint32_t addres
     }
 
     m_config.markWritten();
-    m_ui.portTableChanged();
     tell(QStringLiteral("祝贺你，写入成功！"), text::CaptionOrlendis, MessageIcon::Information);
     // A remotely controlled device may still be applying what it got.
     if (!m_config.controlMode)

@@ -22,7 +22,7 @@ std::size_t portParamsPayloadSize(const QString& model);
 struct PortTableEncoding {
     ByteBuffer payload; // empty when refused
     std::optional<ErrorBox> error;
-    bool isOk() const { return !Error.has_value(); }
+    bool isOk() const { return !error.has_value(); }
 };
 
 // Encodes the rows, which are expected in ascending port order: ports are walked 1 to

@@ -18,7 +18,15 @@ const QString Disconnected = QStringLiteral("断开");
 DeviceSession::DeviceSession(DeviceOperator& ui, QObject* parent)
     : QObject(parent), m_config(std::make_unique<DeviceConfiguration>()),
       m_transport(std::make_unique<CommandTransport>()),
-      m_procedures(std::make_unique<DeviceProcedures>(*m_config, *m_transport, ui)) {}
+      m_procedures(std::make_unique<DeviceProcedures>(*m_config, *m_transport, ui)) {
+    DeviceProcedures* p = m_procedures.get();
+    connect(p, &DeviceProcedures::portLabelChanged, this, &DeviceSession::portLabelChanged);
+    connect(p, &DeviceProcedures::busyChanged, this, &DeviceSession::busyChanged);
+    connect(p, &DeviceProcedures::modelIdentified, this, &DeviceSession::modelIdentified);
+    connect(p, &DeviceProcedures::addressRead, this, &DeviceSession::addressRead);
+    connect(p, &DeviceProcedures::serialNumberRead, this, &DeviceSession::serialNumberRead);
+    connect(p, &DeviceProcedures::trunkSummaryChanged, this, &DeviceSession::trunkSummaryChanged);
+}
 
 DeviceSession::~DeviceSession() {
     // The procedures and the settings file first, then the transport (which closes the

@@ -47,12 +47,12 @@ public:
 
     // The port.
     PortSettings portSettings() const;
-    // Applies the settings and reopens the port. Throws SerialPortError when it will
-    // not open; the port is closed then and the settings are kept all the same.
+    // Applies the settings and reopens the port. Throws KorvaneError (Port) when it
+    // will not open; the port is closed then and the settings are kept all the same.
     void setPortSettings(const PortSettings& settings);
     // Stores the port's keys in the settings file. Throws KorvaneError.
     void storePortSettings();
-    // Throws SerialPortError.
+    // Throws KorvaneError (Port).
     void openPort();
     void closePort();
     bool isPortOpen() const;
@@ -79,6 +79,13 @@ public:
 signals:
     // The port was opened, closed or given other settings.
     void portLabelChanged(const QString& label);
+    // What the procedures tell (see DeviceProcedures); the port table's rows and the
+    // refresh flags are told by the configuration itself.
+    void busyChanged(bool busy);
+    void modelIdentified(const QString& model);
+    void addressRead(const QString& decimal, const QString& answerHex);
+    void serialNumberRead(const QString& decimal, const QString& answerHex);
+    void trunkSummaryChanged(const QString& summary);
 
 private:
     void tellPortLabel();

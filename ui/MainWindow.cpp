@@ -56,7 +56,13 @@ MainWindow::MainWindow(MessagePresenter presenter, QWidget* parent)
 
     m_session->useSettingsFile(QDir::current().filePath(QStringLiteral("KORVANE.INI")));
     m_session->transport().setBusyCursor(&busyCursor());
-    connect(m_session.get(), &DeviceSession::portLabelChanged, this, &MainWindow::showPortLabel);
+    const DeviceSession* session = m_session.get();
+    connect(session, &DeviceSession::portLabelChanged, this, &MainWindow::showPortLabel);
+    connect(session, &DeviceSession::busyChanged, this, &MainWindow::setBusy);
+    connect(session, &DeviceSession::modelIdentified, this, &MainWindow::showModel);
+    connect(session, &DeviceSession::addressRead, this, &MainWindow::showAddress);
+    connect(session, &DeviceSession::serialNumberRead, this, &MainWindow::showSerialNumber);
+    connect(session, &DeviceSession::trunkSummaryChanged, this, &MainWindow::showTrunkSummary);
     runAction([this] { m_session->openPort(); });
 
     connect(&m_config, &DeviceConfiguration::refreshedChanged, this, &MainWindow::showRefreshed);
@@ -111,7 +117,6 @@ void MainWindow::prepareFirstShow() {
     updatePortLabel();
     stationCombo->clear();
     m_config.resetPortTable();
-    portTableChanged();
     channelDelayCheck->setChecked(m_config.channelDelayEnabled);
     for (QWidget* w : {static_cast<QWidget*>(deviceNameField), static_cast<QWidget*>(stationCombo),
                        static_cast<QWidget*>(deviceNameLabel), static_cast<QWidget*>(stationLabel)})

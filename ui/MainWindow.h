@@ -1,9 +1,9 @@
 #pragma once
 // The main window: a view over its device session (configuration, settings file,
 // transport and procedures); shows the device information and the port table; starts
-// every other function from its buttons and popup menu. It is the operator the device
-// procedures talk to. Every user action runs through runAction, so no exception ever reaches
-// the event loop.
+// every other function from its buttons and popup menu; shows what the session tells.
+// It is the operator the device procedures talk to. Every user action runs through runAction, so no
+// exception ever reaches the event loop.
 
 #include "config/DeviceConfiguration.h"
 #include "protocol/DeviceOperator.h"
@@ -65,15 +65,16 @@ public:
 
     // DeviceOperator
     void showMessage(const QString& text, const QString& caption, MessageIcon icon) override;
-    void setBusy(bool busy) override;
-    void showPortLabel(const QString& text) override;
-    void showModel(const QString& model) override;
-    void showAddress(const QString& decimal, const QString& answerHex) override;
-    void showSerialNumber(const QString& decimal, const QString& answerHex) override;
-    void portTableChanged() override;
-    void showTrunkSummary(const QString& summary) override;
     void showScheduleProgress(int block, int blocks) override;
     void pause(int ms) override;
+
+    // What the session tells.
+    void setBusy(bool busy);
+    void showPortLabel(const QString& text);
+    void showModel(const QString& model);
+    void showAddress(const QString& decimal, const QString& answerHex);
+    void showSerialNumber(const QString& decimal, const QString& answerHex);
+    void showTrunkSummary(const QString& summary);
 
     // Event handlers, named after their control.
     void onReadClicked();

@@ -4,7 +4,7 @@
 #include "ui/MainWindow.h"
 
 #include "config/DisplayTexts.h"
-#include "files/TrunkSummary.h"
+#include "config/TrunkSummary.h"
 #include "protocol/DeviceProcedures.h"
 #include "ui/ChannelDialog.h"
 #include "ui/MonitorWindow.h"
@@ -32,10 +32,8 @@ void MainWindow::onConnectTriggered() {
 // The write entry points. The addressed frames carry the address held in the
 // configuration, which the address field updates when it loses the focus.
 void MainWindow::onWriteAllTriggered() {
-    runDeviceAction([this] {
-        m_session->writeAll(serialNumberField->text(), addressField->text());
-        portTableChanged();
-    });
+    runDeviceAction(
+        [this] { m_session->writeAll(serialNumberField->text(), addressField->text()); });
 }
 
 void MainWindow::onSetAddressTriggered() {
@@ -102,10 +100,7 @@ QList<int> MainWindow::selectedRows() const {
 }
 
 void MainWindow::onDeleteClicked() {
-    runAction([this] {
-        m_config.unassignPorts(selectedRows());
-        portTableChanged();
-    });
+    runAction([this] { m_config.unassignPorts(selectedRows()); });
 }
 
 void MainWindow::onPortListDoubleClicked() {
@@ -125,7 +120,6 @@ void MainWindow::onPortListDoubleClicked() {
             return;
         if (const auto refusal = m_config.bindChannel(row, dialog.choice()))
             showMessage(*refusal, text::CaptionOrlendis, MessageIcon::Error);
-        portTableChanged();
     });
 }
 

@@ -4,8 +4,8 @@
 #include "ui/MainWindow.h"
 
 #include "config/DisplayTexts.h"
+#include "config/TrunkSummary.h"
 #include "files/ConfigurationFile.h"
-#include "files/TrunkSummary.h"
 #include "ui/HexFieldValidator.h"
 
 #include <QDir>
@@ -84,7 +84,6 @@ void MainWindow::applyConfigurationFile(const QString& path) {
     const ConfigurationFile file = m_session->loadConfiguration(path);
     HexFieldValidator::setUnchecked(serialNumberField, file.serialNumberText);
     HexFieldValidator::setUnchecked(addressField, file.addressText);
-    portTableChanged();
     // Everything is loaded before the summary, which may fail for an unknown model.
     showTrunkSummaryOf(m_config);
 }

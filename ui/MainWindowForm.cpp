@@ -121,7 +121,7 @@ void MainWindow::buildForm() {
     serialNumberAnswerField->hide();
 
     portList = named(new QTreeView(portTableGroup), "portList");
-    m_model = new PortTableModel(m_config.ports, this);
+    m_model = new PortTableModel(m_config, this);
     portList->setModel(m_model);
     portList->setRootIsDecorated(false);
     portList->setItemsExpandable(false);

@@ -1,9 +1,10 @@
-// The main window as the operator the device procedures talk to: message boxes,
-// the busy state, the labels and fields they fill, schedule progress, pauses.
+// The main window as the operator the device procedures talk to (message boxes,
+// schedule progress, pauses), and what it shows of what the session tells (the busy
+// state, the labels and fields the procedures fill).
 
 #include "ui/MainWindow.h"
 
-#include "files/TrunkSummary.h"
+#include "config/TrunkSummary.h"
 #include "ui/HexFieldValidator.h"
 #include "ui/PortTableModel.h"
 
@@ -60,10 +61,6 @@ void MainWindow::showAddress(const QString& decimal, const QString& answerHex) {
 void MainWindow::showSerialNumber(const QString& decimal, const QString& answerHex) {
     HexFieldValidator::setUnchecked(serialNumberField, decimal);
     serialNumberAnswerField->setText(answerHex);
-}
-
-void MainWindow::portTableChanged() {
-    m_model->refresh();
 }
 
 void MainWindow::showTrunkSummary(const QString& summary) {

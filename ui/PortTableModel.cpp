@@ -6,31 +6,29 @@
 
 namespace korvane {
 
-PortTableModel::PortTableModel(const PortTable& ports, QObject* parent)
-    : QAbstractTableModel(parent), m_ports(ports), m_shown(ports) {}
+PortTableModel::PortTableModel(const DeviceConfiguration& config, QObject* parent)
+    : QAbstractTableModel(parent), m_ports(config.ports), m_rowsShown(int(config.ports.size())) {
+    connect(&config, &DeviceConfiguration::portRowsChanged, this, &PortTableModel::showRows);
+}
 
 const QList<int>& PortTableModel::columnWidths() {
     static const QList<int> widths{50, 50, 70, 80, 60, 80, 60, 60, 60, 50};
     return widths;
 }
 
-void PortTableModel::refresh() {
-    if (m_shown.size() != m_ports.size()) {
+void PortTableModel::showRows(int firstRow, int lastRow) {
+    if (m_rowsShown != m_ports.size()) {
         beginResetModel();
-        m_shown = m_ports;
+        m_rowsShown = int(m_ports.size());
         endResetModel();
         return;
     }
-    for (int row = 0; row < m_ports.size(); ++row) {
-        if (m_shown[row] == m_ports[row])
-            continue;
-        m_shown[row] = m_ports[row];
-        emit dataChanged(index(row, 0), index(row, PortEntry::FieldCount - 1));
-    }
+    if (firstRow <= lastRow)
+        emit dataChanged(index(firstRow, 0), index(lastRow, PortEntry::FieldCount - 1));
 }
 
 int PortTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
+    return parent.isValid() ? 0 : m_rowsShown;
 }
 
 int PortTableModel::columnCount(const QModelIndex& parent) const {
@@ -38,9 +36,9 @@ int PortTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant PortTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_shown.size())
+    if (!index.isValid() || index.row() >= m_rowsShown || index.row() >= m_ports.size())
         return {};
-    const PortEntry& e = m_shown[index.row()];
+    const PortEntry& e = m_ports[index.row()];
     // A remark other than empty or "-" is an edit mark carried by a loaded file.
     const bool marked = !e.remark.isEmpty() && e.remark != text::None;
     switch (role) {

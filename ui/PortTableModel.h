@@ -1,6 +1,7 @@
 #pragma once
 // Shows the configuration's port table in the port list: one row per PortEntry,
-// ten columns, rows with an edit mark painted red on white text.
+// ten columns, rows with an edit mark painted red on white text. Follows the rows the
+// configuration says it changed.
 
 #include "config/DeviceConfiguration.h"
 
@@ -11,13 +12,9 @@ namespace korvane {
 class PortTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit PortTableModel(const PortTable& ports, QObject* parent = nullptr);
+    explicit PortTableModel(const DeviceConfiguration& config, QObject* parent = nullptr);
 
     static const QList<int>& columnWidths();
-
-    // The table was changed in place: show the rows that changed. The rows stay
-    // where they are, so the view keeps its selection and current row.
-    void refresh();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -25,8 +22,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    // Rows that changed in place stay where they are, so the view keeps its selection
+    // and current row; a table of another size is shown anew.
+    void showRows(int firstRow, int lastRow);
+
     const PortTable& m_ports;
-    PortTable m_shown; // what the view was last told about
+    int m_rowsShown; // the number of rows the view was last told about
 };
 
 } // namespace korvane

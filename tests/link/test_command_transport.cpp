@@ -142,7 +142,7 @@ struct Rig {
         length = static_cast<int>(frame.size());
         return transport.transact(Data(frame), length);
     }
-    QString Name() const { return transport.comm().commName(); }
+    QString name() const { return transport.comm().commName(); }
 };
 
 const QByteArray ReadRequest = Bytes({0x7E, 0x10, 0x7F});

@@ -51,7 +51,7 @@ struct Recorder {
         return n;
     }
     // A pseudo-terminal has no line errors and no modem lines: any report is spurious.
-    bool Quiet() const { return errors.isEmpty() && modems.isEmpty(); }
+    bool quiet() const { return errors.isEmpty() && modems.isEmpty(); }
     QList<int> Sizes() const {
         QList<int> sizes;
         for (const QByteArray& b : blocks)
@@ -104,7 +104,7 @@ bool Send(SerialPort& port, const QByteArray& bytes) {
 QString OpenError(SerialPort& port) {
     try {
         port.openPort();
-    } catch (const SerialPortError& e) {
+    } catch (const KorvaneError& e) {
         return QString::fromLatin1(e.what());
     }
     return {};
@@ -265,7 +265,7 @@ private slots:
         QVERIFY(port.isOpen());
 
         QVERIFY(Send(port, "ping"));
-        QCOMPARE(device.read(4), QByteArray("ping"));
+        QCOMPARE(device.Read(4), QByteArray("ping"));
         QVERIFY(device.Write("pong"));
         QTRY_COMPARE_WITH_TIMEOUT(rec.blocks, QList<QByteArray>{"pong"}, Patience);
     }
@@ -284,7 +284,7 @@ private slots:
         first.closePort();
         QCOMPARE(OpenError(second), QString());
         QVERIFY(Send(second, "ok"));
-        QCOMPARE(device.read(2), QByteArray("ok"));
+        QCOMPARE(device.Read(2), QByteArray("ok"));
     }
 
     void closeRestoresAndReopens() {
@@ -387,13 +387,13 @@ private slots:
         QVERIFY(!port.writeData(bytes, 0));
         QVERIFY(!port.writeData(nullptr, 3));
         QVERIFY(port.writeData(bytes, 3));
-        QCOMPARE(device.read(3), QByteArray("\x01\x02\x03"));
+        QCOMPARE(device.Read(3), QByteArray("\x01\x02\x03"));
         QTRY_COMPARE_WITH_TIMEOUT(rec.sendEmpty, 2, Patience);
 
         // More than the pseudo-terminal buffers: the thread waits for room.
         const QByteArray large = Pattern(65535);
         QVERIFY(Send(port, large));
-        QCOMPARE(device.read(static_cast<int>(large.size())), large);
+        QCOMPARE(device.Read(static_cast<int>(large.size())), large);
         QTRY_COMPARE_WITH_TIMEOUT(rec.sendEmpty, 3, Patience);
         QCOMPARE(rec.hangups, 0);
 

@@ -70,13 +70,13 @@ public:
 
     QList<qsizetype> framesAtPause;
     // Runs after each pause with the number of pauses so far.
-    std::function<void(qsizetype)> OnPause;
+    std::function<void(qsizetype)> onPause;
 
     void pause(int ms) override {
-        FramesAtPause.append(m_sim.framesReceived().size());
+        framesAtPause.append(m_sim.framesReceived().size());
         RecordingOperator::pause(ms);
-        if (OnPause)
-            OnPause(Pauses.size());
+        if (onPause)
+            onPause(pauses.size());
     }
 
 private:

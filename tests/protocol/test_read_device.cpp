@@ -44,13 +44,13 @@ private slots:
         for (const ByteBuffer& frame : f.sim.framesReceived())
             QCOMPARE(frame.size(), std::size_t(3)); // plain requests, no address
         QCOMPARE(f.config.deviceModel, label);
-        QCOMPARE(f.ui.Model, label);
+        QCOMPARE(f.ui.model, label);
         QCOMPARE(f.config.info.address, 0x017E05u);
         QCOMPARE(f.ui.address, QStringLiteral("97797"));
-        QCOMPARE(f.ui.AddressHex, QStringLiteral("7E 08 05 7E 01 7F "));
+        QCOMPARE(f.ui.addressHex, QStringLiteral("7E 08 05 7E 01 7F "));
         QCOMPARE(f.config.info.serialNumber, 12345678u);
         QCOMPARE(f.ui.serial, QStringLiteral("12345678"));
-        QCOMPARE(f.ui.SerialHex, QStringLiteral("7E 18 4E 61 BC 00 7F "));
+        QCOMPARE(f.ui.serialHex, QStringLiteral("7E 18 4E 61 BC 00 7F "));
 
         // The simulator's five start ports, every other row unassigned.
         QStringList rows;
@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(f.config.trunk.delayCyclesB, label == text::ModelAB ? 32 : 0);
         const QString delay =
             label == text::ModelAB ? QStringLiteral("16 32 ") : QStringLiteral("16 ");
-        QCOMPARE(f.ui.Summary,
+        QCOMPARE(f.ui.summary,
                  QStringLiteral("GPS:允许 GPS极性:正  干线延时:允许 延时周期：") + delay +
                      QStringLiteral("  干线口:自动   时钟极性:正   数据极性:正   载波电平:高 "));
         QVERIFY(f.config.isRefreshed());
@@ -91,7 +91,7 @@ private slots:
         QVERIFY(!f.ui.busy);
         QCOMPARE(f.ui.events.first(), QStringLiteral("busy 1"));
         QCOMPARE(f.ui.events.last(), QStringLiteral("busy 0"));
-        QCOMPARE(f.ui.PortLabel, f.port + QStringLiteral(" 9600-8-N-1"));
+        QCOMPARE(f.ui.portLabel, f.port + QStringLiteral(" 9600-8-N-1"));
     }
 
     // The model is found once a run: the second read sends no probe, and a device of
@@ -231,7 +231,7 @@ private slots:
         f.transport.comm().closePort();
         QVERIFY(f.procedures->readDevice());
         QVERIFY(f.transport.comm().isOpen());
-        QCOMPARE(f.ui.PortLabel, f.port + QStringLiteral(" 9600-8-N-1"));
+        QCOMPARE(f.ui.portLabel, f.port + QStringLiteral(" 9600-8-N-1"));
     }
 
     void portThatCannotOpenRaisesAfterRestoring() {
@@ -245,7 +245,7 @@ private slots:
             QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Error opening serial port"));
         }
         QVERIFY(!f.ui.busy);
-        QCOMPARE(f.ui.PortLabel, QStringLiteral("断开"));
+        QCOMPARE(f.ui.portLabel, QStringLiteral("断开"));
         QVERIFY(f.sim.framesReceived().isEmpty());
     }
 };

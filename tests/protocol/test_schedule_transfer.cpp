@@ -214,12 +214,13 @@ private slots:
         DeviceFixture f;
         WireOperator ui(f.sim);
         DeviceProcedures procedures(f.config, f.transport, ui);
+        ui.observe(procedures, f.config);
         QTemporaryDir dir;
         f.config.deviceModel = text::ModelSingle;
         f.config.controlMode = true;
         f.config.resetPortTable();
         QVERIFY(ScheduleBeside(dir, f.config, ScheduleFileBytes(CountingEntries(20 * 64))));
-        ui.OnPause = [&](qsizetype pauses) {
+        ui.onPause = [&](qsizetype pauses) {
             if (pauses == 11)
                 f.sim.setFaults(sim::SimulatorFaults::ignoring({0x87}));
         };

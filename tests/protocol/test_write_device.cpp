@@ -156,7 +156,7 @@ private slots:
         Fill(f.config, label);
         QVERIFY(ScheduleBeside(dir, f.config, ScheduleFileBytes(CycleEntries(130))));
         qsizetype framesAtSuccess = -1;
-        f.ui.OnMessage = [&](const ShownMessage&) {
+        f.ui.onMessage = [&](const ShownMessage&) {
             framesAtSuccess = f.sim.framesReceived().size();
         };
 
@@ -209,6 +209,7 @@ private slots:
         Fill(f.config, text::ModelSingle);
         f.config.deviceModel = text::ModelSingle;
         f.config.controlMode = true;
+        ui.observe(procedures, f.config);
         QVERIFY(ScheduleBeside(dir, f.config, ScheduleFileBytes(CycleEntries(70))));
 
         QVERIFY(procedures.writeAll(1, 1));
@@ -449,6 +450,7 @@ private slots:
         DeviceFixture f;
         WireOperator ui(f.sim);
         DeviceProcedures procedures(f.config, f.transport, ui);
+        ui.observe(procedures, f.config);
         Fill(f.config, text::ModelSingle);
         f.config.deviceModel = text::ModelSingle;
         f.config.controlMode = controlMode;
@@ -472,6 +474,7 @@ private slots:
         DeviceFixture f;
         WireOperator ui(f.sim);
         DeviceProcedures procedures(f.config, f.transport, ui);
+        ui.observe(procedures, f.config);
         f.sim.setFaults(sim::SimulatorFaults::ignoring({0x37}));
         Fill(f.config, text::ModelSingle);
         f.config.deviceModel = text::ModelSingle;

@@ -31,16 +31,17 @@ inline QList<int> ReceivedCodes(const sim::SimulatorHost& sim) {
 class DeviceFixture {
 public:
     explicit DeviceFixture(sim::SimulatorOptions options = {}) {
-        Port = Sim.start(options);
-        if (Port.isEmpty())
-            qFatal("simulator did not start: %s", qPrintable(Sim.errorString()));
-        Transport.setTimeLimitMs(TestTimeLimitMs);
-        Transport.comm().setCommName(Port);
-        Transport.comm().openPort();
-        Procedures = std::make_unique<DeviceProcedures>(Config, Transport, Ui);
+        port = sim.start(options);
+        if (port.isEmpty())
+            qFatal("simulator did not start: %s", qPrintable(sim.errorString()));
+        transport.setTimeLimitMs(TestTimeLimitMs);
+        transport.comm().setCommName(port);
+        transport.comm().openPort();
+        procedures = std::make_unique<DeviceProcedures>(config, transport, ui);
+        ui.observe(*procedures, config);
     }
 
-    QList<int> ReceivedCodes() const { return test::ReceivedCodes(Sim); }
+    QList<int> ReceivedCodes() const { return test::ReceivedCodes(sim); }
 
     sim::SimulatorHost sim;
     QString port;

@@ -1,8 +1,10 @@
 #pragma once
-// A DeviceOperator for tests: records every call instead of showing anything, so no
-// test waits on a modal box. Pauses are recorded, not waited out.
+// A DeviceOperator for tests: records every call, and what observed procedures tell,
+// instead of showing anything, so no test waits on a modal box. Pauses are recorded,
+// not waited out.
 
 #include "protocol/DeviceOperator.h"
+#include "protocol/DeviceProcedures.h"
 
 #include <QStringList>
 
@@ -30,41 +32,50 @@ public:
     QList<int> pauses;
     bool busy = false;
     int busyChanges = 0;
-    QString PortLabel, Model, Address, AddressHex, Serial, SerialHex, Summary;
+    QString portLabel, model, address, addressHex, serial, serialHex, summary;
     int tableChanges = 0;
     // Runs inside showMessage, while the procedure is still under way.
-    std::function<void(const ShownMessage&)> OnMessage;
+    std::function<void(const ShownMessage&)> onMessage;
 
     void showMessage(const QString& text, const QString& caption, MessageIcon icon) override {
-        Messages.append({text, caption, icon});
-        Events.append(QStringLiteral("message ") + caption);
-        if (OnMessage)
-            OnMessage(Messages.last());
+        messages.append({text, caption, icon});
+        events.append(QStringLiteral("message ") + caption);
+        if (onMessage)
+            onMessage(messages.last());
     }
-    void setBusy(bool busy) override {
-        Busy = busy;
-        ++BusyChanges;
-        Events.append(QStringLiteral("busy %1").arg(busy ? 1 : 0));
+    // Records what the procedures tell; they must not outlive this operator.
+    void observe(DeviceProcedures& procedures, DeviceConfiguration& config) {
+        QObject::connect(&procedures, &DeviceProcedures::busyChanged, [this](bool value) {
+            busy = value;
+            ++busyChanges;
+            events.append(QStringLiteral("busy %1").arg(value ? 1 : 0));
+        });
+        QObject::connect(&procedures, &DeviceProcedures::portLabelChanged,
+                         [this](const QString& text) { portLabel = text; });
+        QObject::connect(&procedures, &DeviceProcedures::modelIdentified,
+                         [this](const QString& text) { model = text; });
+        QObject::connect(&procedures, &DeviceProcedures::addressRead,
+                         [this](const QString& decimal, const QString& hex) {
+                             address = decimal;
+                             addressHex = hex;
+                         });
+        QObject::connect(&procedures, &DeviceProcedures::serialNumberRead,
+                         [this](const QString& decimal, const QString& hex) {
+                             serial = decimal;
+                             serialHex = hex;
+                         });
+        QObject::connect(&procedures, &DeviceProcedures::trunkSummaryChanged,
+                         [this](const QString& text) { summary = text; });
+        QObject::connect(&config, &DeviceConfiguration::portRowsChanged, &procedures,
+                         [this](int, int) { ++tableChanges; });
     }
-    void showPortLabel(const QString& text) override { PortLabel = text; }
-    void showModel(const QString& model) override { Model = model; }
-    void showAddress(const QString& decimal, const QString& hex) override {
-        Address = decimal;
-        AddressHex = hex;
-    }
-    void showSerialNumber(const QString& decimal, const QString& hex) override {
-        Serial = decimal;
-        SerialHex = hex;
-    }
-    void portTableChanged() override { ++TableChanges; }
-    void showTrunkSummary(const QString& summary) override { Summary = summary; }
     void showScheduleProgress(int, int) override {}
     void pause(int ms) override {
-        Pauses.append(ms);
-        Events.append(QStringLiteral("pause %1").arg(ms));
+        pauses.append(ms);
+        events.append(QStringLiteral("pause %1").arg(ms));
     }
 
-    QStringList Texts() const { return TextsOf(Messages); }
+    QStringList Texts() const { return TextsOf(messages); }
 };
 
 } // namespace korvane::test

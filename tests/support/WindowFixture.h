@@ -26,50 +26,50 @@ public:
     explicit WindowFixture(
         const QString& settings = QStringLiteral("[Setting]\r\nCommName={PTY}\r\n"),
         sim::SimulatorOptions options = {}) {
-        Port = Sim.start(options);
-        if (Port.isEmpty())
+        port = sim.start(options);
+        if (port.isEmpty())
             qFatal("simulator did not start");
         m_oldDir = QDir::currentPath();
-        QDir::setCurrent(Dir.path());
+        QDir::setCurrent(dir.path());
         if (!settings.isEmpty()) {
-            QFile f(Dir.filePath(QStringLiteral("KORVANE.INI")));
+            QFile f(dir.filePath(QStringLiteral("KORVANE.INI")));
             f.open(QIODevice::WriteOnly);
-            f.write(QString(settings).replace(QStringLiteral("{PTY}"), Port).toUtf8());
+            f.write(QString(settings).replace(QStringLiteral("{PTY}"), port).toUtf8());
         }
-        Window = std::make_unique<MainWindow>(
+        window = std::make_unique<MainWindow>(
             [this](const QString& text, const QString& caption, MessageIcon icon) {
-                Messages.append({text, caption, icon});
-                if (OnMessage)
-                    OnMessage(Messages.last());
+                messages.append({text, caption, icon});
+                if (onMessage)
+                    onMessage(messages.last());
             });
-        Window->transport().setTimeLimitMs(TestTimeLimitMs);
+        window->transport().setTimeLimitMs(TestTimeLimitMs);
     }
 
     ~WindowFixture() {
-        Window.reset();
+        window.reset();
         QDir::setCurrent(m_oldDir);
     }
 
     void Show() {
-        Window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
 
-    QStringList Texts() const { return TextsOf(Messages); }
+    QStringList Texts() const { return TextsOf(messages); }
 
     QString settings() const {
-        QFile f(Dir.filePath(QStringLiteral("KORVANE.INI")));
+        QFile f(dir.filePath(QStringLiteral("KORVANE.INI")));
         f.open(QIODevice::ReadOnly);
         return QString::fromUtf8(f.readAll());
     }
 
-    QList<int> ReceivedCodes() const { return test::ReceivedCodes(Sim); }
+    QList<int> ReceivedCodes() const { return test::ReceivedCodes(sim); }
 
     sim::SimulatorHost sim;
     QString port;
     QTemporaryDir dir;
     QList<ShownMessage> messages;
-    std::function<void(const ShownMessage&)> OnMessage;
+    std::function<void(const ShownMessage&)> onMessage;
     std::unique_ptr<MainWindow> window;
 
 private:

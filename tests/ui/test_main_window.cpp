@@ -227,7 +227,7 @@ private slots:
         w.config().ports[1].channel = QStringLiteral("3");
         w.config().ports[4].channel = QStringLiteral("4");
         w.config().ports[4].remark = text::Added;
-        w.portTableChanged();
+        w.config().setPorts(w.config().ports);
         QCOMPARE(Child<QTreeView>(w, "portList")
                      ->model()
                      ->index(4, 0)

@@ -290,7 +290,7 @@ private slots:
         f.Show();
         MainWindow& w = *f.window;
         fillKnownConfiguration(w.config());
-        w.portTableChanged();
+        w.config().setPorts(w.config().ports);
         const DeviceConfiguration& c = w.config();
         const PortTable before = c.ports;
         const TrunkParams trunk = c.trunk;
@@ -312,7 +312,7 @@ private slots:
         w.config().trunk = TrunkParams{};
         w.config().trunk.carrierLevel = 1;
         w.config().reserved = ReservedBlock{};
-        w.portTableChanged();
+        w.config().setPorts(w.config().ports);
         Child<QLineEdit>(w, "serialNumberField")->setText(QStringLiteral("00000001"));
         Child<QLineEdit>(w, "addressField")->setText(QStringLiteral("000001"));
 
@@ -695,7 +695,7 @@ private slots:
         f.Show();
         MainWindow& w = *f.window;
         fillKnownConfiguration(w.config());
-        w.portTableChanged();
+        w.config().setPorts(w.config().ports);
         const QString channelFile = w.config().channelFileName;
         const PortTable ports = w.config().ports;
         const TrunkParams trunk = w.config().trunk;
@@ -879,7 +879,7 @@ private slots:
         PortEntry& row2 = w.config().ports[2];
         row2 = entry({"3", "7", text::Pocsag, "1200", text::None, text::RisingEdge, text::Negative,
                       text::Off, "000777", text::Added});
-        w.portTableChanged();
+        w.config().setPorts(w.config().ports);
         const PortTable before = w.config().ports;
 
         QString preselected;

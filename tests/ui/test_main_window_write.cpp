@@ -78,7 +78,7 @@ private slots:
             PortEntry{"7",      "12", text::Pocsag, "2400", "-", text::RisingEdge, text::Negative,
                       text::On, "",   text::Added};
         w.config().gps = {0, 1};
-        w.portTableChanged();
+        w.config().setPorts(w.config().ports);
         f.sim.clearFrameLog();
 
         Child<QPushButton>(w, "writeButton")->click();

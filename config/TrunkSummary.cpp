@@ -1,4 +1,4 @@
-#include "files/TrunkSummary.h"
+#include "config/TrunkSummary.h"
 
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
@@ -27,7 +27,7 @@ QString trunkSummary(const DeviceConfiguration& configuration) {
     } else if (configuration.deviceModel == text::ModelSingle) {
         s += QStringLiteral("  干线延时:允许 延时周期：%1 ").arg(trunk.delayCyclesA);
     } else {
-        throw KorvaneError(QStringLiteral("Korvane 版本错误！"));
+        throw KorvaneError(QStringLiteral("Korvane 版本错误！"), KorvaneError::Kind::Model);
     }
 
     s += QStringLiteral("  干线口:");

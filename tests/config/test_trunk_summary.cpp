@@ -1,5 +1,5 @@
 #include "config/KorvaneError.h"
-#include "files/TrunkSummary.h"
+#include "config/TrunkSummary.h"
 
 #include <QtTest>
 
