@@ -152,13 +152,14 @@ rm -rf "$user_folder"
 
 # The window: its title appears on the X server within a minute. Then, started as the
 # Start menu and a .krv file start it, with a file that is not there: it makes the user's
-# folder and shows the load's message box (a second window named Korvane). Wine's server,
+# folder and shows the load's message box (a second window, titled by the program's
+# name, korvane). Wine's server,
 # still running without a display from the programs above, must end first.
 wineserver -k 2>/dev/null || true
 wineserver -w
 cd "$work"
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
-  windows() { xwininfo -root -tree | grep -c "\"Korvane\""; }
+  windows() { xwininfo -root -tree | grep -ci "\"korvane\""; }
   wait_for() {
     for _ in $(seq 120); do
       eval "$1" && return 0
