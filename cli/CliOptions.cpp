@@ -62,6 +62,7 @@ const char* const ProgramHelp =
     "  write FILE [--channels CHN] [--no-schedule] [--address-from-device] [--dry-run]\n"
     "                               write a configuration file, then read it back\n"
     "  diff FILE [--settings-only]  print how each device differs from FILE (- standard input)\n"
+    "                               (write, diff: FILE may be a folder of <serial>.krv)\n"
     "  set-address --serial N --address M\n"
     "                               give the device with serial N the address M\n"
     "  schedule --channels CHN      send the timing schedule alone\n"
@@ -109,14 +110,18 @@ QString CommandHelp(Command command) {
             "FILE (24 port rows, every value one the device holds) and the schedule file\n"
             "are checked before anything is sent; a problem is named by file and line\n"
             "(exit status 2). --dry-run checks, reads each device and prints what would\n"
-            "change, as diff does, and sends nothing.\n");
+            "change, as diff does, and sends nothing.\n"
+            "FILE may be a backup folder as read -o DIR/ makes it: every .krv in it is\n"
+            "checked first (two of one serial number: exit status 2), and each device gets\n"
+            "the file of its serial number; a device without one gets nothing (status 2).\n");
     case Command::Diff:
         return QStringLiteral(
             "Usage: korvanectl --port P... diff FILE [--settings-only]\n"
             "Reads each device and prints every difference from the configuration file FILE,\n"
             "one per line. Exit status 1 when any device differs. FILE is checked first, as\n"
             "write checks it (exit status 2). --settings-only leaves out serial number and\n"
-            "address: a template written to many devices.\n");
+            "address: a template written to many devices. FILE may be a backup folder, as\n"
+            "for write: each device is compared with the file of its serial number.\n");
     case Command::SetAddress:
         return QStringLiteral(
             "Usage: korvanectl --port P... set-address --serial N --address M\n"

@@ -9,7 +9,9 @@
 #include "protocol/PortTableCodec.h"
 #include "protocol/RateCodec.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <limits>
@@ -299,6 +301,34 @@ CheckedConfiguration checkedConfiguration(const QString& path, const QByteArray&
     if (std::optional<InputProblem> problem = checkConfigurationBytes(path, bytes))
         return {std::nullopt, std::move(problem)};
     return {parseConfigurationFile(bytes), std::nullopt};
+}
+
+CheckedFolder readCheckedFolder(const QString& folder) {
+    const QDir dir(folder);
+    if (!QFileInfo(folder).isDir())
+        return {{}, InputProblem{folder, 0, QStringLiteral("不是文件夹")}};
+    const QStringList names =
+        dir.entryList({QStringLiteral("*.krv")}, QDir::Files | QDir::Readable, QDir::Name);
+    if (names.isEmpty())
+        return {{}, InputProblem{folder, 0, QStringLiteral("文件夹中没有 .krv 配置文件")}};
+    CheckedFolder checked;
+    QHash<std::uint32_t, QString> bySerial;
+    for (const QString& name : names) {
+        const QString path = dir.filePath(name);
+        CheckedConfiguration one = readCheckedConfiguration(path);
+        if (one.problem)
+            return {{}, std::move(one.problem)};
+        const auto serial = static_cast<std::uint32_t>(one.file->serialNumber);
+        if (const auto it = bySerial.constFind(serial); it != bySerial.constEnd())
+            return {{},
+                    InputProblem{path, 1,
+                                 QStringLiteral("序列号%1与 %2 的相同，不知该用哪一个")
+                                     .arg(serial)
+                                     .arg(*it)}};
+        bySerial.insert(serial, path);
+        checked.files.push_back({path, std::move(*one.file)});
+    }
+    return checked;
 }
 
 std::optional<InputProblem> checkScheduleInput(const QString& channels) {

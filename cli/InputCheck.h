@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 namespace korvane::cli {
 
@@ -39,6 +40,19 @@ struct CheckedConfiguration {
 CheckedConfiguration readCheckedConfiguration(const QString& path);
 // The same for bytes already read (standard input); path names them in the problem.
 CheckedConfiguration checkedConfiguration(const QString& path, const QByteArray& bytes);
+
+// A backup folder as read -o DIR/ makes it: every .krv in it, each checked as a single
+// file is, in the order of their names. The files are known by the serial number they
+// hold, not by their names; two files of one serial number, or none at all, are a problem.
+struct InputFile {
+    QString path;
+    ConfigurationFile file;
+};
+struct CheckedFolder {
+    std::vector<InputFile> files;
+    std::optional<InputProblem> problem;
+};
+CheckedFolder readCheckedFolder(const QString& folder);
 
 // The schedule a write sends, read from the .sch beside channels (or SchedulingFile.dat);
 // nothing when it can be sent. The problem names the option that supplies it.

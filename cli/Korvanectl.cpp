@@ -22,6 +22,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <memory>
 
 namespace korvane::cli {
 
@@ -106,6 +107,15 @@ QJsonArray DifferencesJson(const QList<Difference>& differences) {
     for (const Difference& d : differences)
         array.append(d.json());
     return array;
+}
+
+// write and diff take a backup folder as read -o DIR/ makes it.
+bool InputIsFolder(const QString& path) {
+    return path != QStringLiteral("-") && (path.endsWith(u'/') || QFileInfo(path).isDir()
+#if defined(_WIN32)
+                                           || path.endsWith(u'\\')
+#endif
+                                          );
 }
 
 QString Shown(const QString& port) {
@@ -196,6 +206,7 @@ void ReportDiff(const Options& o, std::vector<PortResult>& results, Console& con
         if (r.status == StatusDiffers && r.error.isEmpty())
             r.error = QStringLiteral("与文件有%1处不同").arg(r.differences.size());
         QJsonObject obj = PortBase(r);
+        obj.insert(QStringLiteral("input"), TextOrNull(r.input));
         obj.insert(QStringLiteral("differences"), r.configurationRead || o.cmd == Command::Write
                                                       ? QJsonValue(DifferencesJson(r.differences))
                                                       : QJsonValue::Null);
@@ -216,6 +227,7 @@ void ReportWrite(const Options& o, const std::vector<PortResult>& results, QJson
         obj.insert(QStringLiteral("written"), QJsonArray::fromStringList(r.written));
         obj.insert(QStringLiteral("notWritten"), QJsonArray::fromStringList(r.notWritten));
         if (o.cmd == Command::Write) {
+            obj.insert(QStringLiteral("input"), TextOrNull(r.input));
             obj.insert(QStringLiteral("dryRun"), false);
             obj.insert(QStringLiteral("differences"), DifferencesJson(r.differences));
         }
@@ -285,7 +297,18 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
 
     // Everything that can be found wrong without a device is, before anything is sent.
     std::optional<ConfigurationFile> file;
-    if (o.cmd == Command::Write || o.cmd == Command::Diff || o.cmd == Command::Show) {
+    std::shared_ptr<const std::vector<InputFile>> folder;
+    if ((o.cmd == Command::Write || o.cmd == Command::Diff) && InputIsFolder(o.file)) {
+        CheckedFolder checked = readCheckedFolder(o.file);
+        if (checked.problem) {
+            console.err(checked.problem->text());
+            if (o.json)
+                PrintDocument(console, o.cmd, StatusUsage, {}, checked.problem->text(),
+                              InputJson(*checked.problem));
+            return StatusUsage;
+        }
+        folder = std::make_shared<const std::vector<InputFile>>(std::move(checked.files));
+    } else if (o.cmd == Command::Write || o.cmd == Command::Diff || o.cmd == Command::Show) {
         CheckedConfiguration checked =
             o.file == QStringLiteral("-")
                 ? checkedConfiguration(QStringLiteral("-"), console.readIn())
@@ -334,6 +357,9 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         job.quiet = o.cmd == Command::Scan;
         job.successLines = !o.quiet && console.outIsTerminal();
         job.file = file;
+        job.filePath = o.file;
+        job.folder = folder;
+        job.folderPath = o.file;
         job.channels = o.channels;
         job.noSchedule = o.noSchedule;
         job.addressFromDevice = o.addressFromDevice;

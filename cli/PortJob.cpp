@@ -36,9 +36,30 @@ constexpr int LineSettleMs = 300;
 const QString WriteFailed = QStringLiteral("写入失败！");
 const QString WriteSucceeded = QStringLiteral("祝贺你，写入成功！");
 
+// The file for the device just read: the one given, or the backup folder's file of the
+// device's serial number. Nothing when the folder has none; the port then says so.
+const ConfigurationFile* FileFor(const PortJob& job, const DeviceConfiguration& device,
+                                 ConsoleOperator& ui, PortResult& result) {
+    if (!job.folder) {
+        result.input = job.filePath;
+        return &*job.file;
+    }
+    for (const InputFile& input : *job.folder) {
+        if (static_cast<std::uint32_t>(input.file.serialNumber) == device.info.serialNumber) {
+            result.input = input.path;
+            return &input.file;
+        }
+    }
+    ui.fail(QStringLiteral("%1 中没有序列号为%2的配置文件；什么也没有发送")
+                .arg(job.folderPath)
+                .arg(device.info.serialNumber));
+    return nullptr;
+}
+
 // The address a write's frames carry must be the device's, or nothing it sends is taken.
-int RefuseForeignAddress(const PortJob& job, std::uint32_t deviceAddress, ConsoleOperator& ui) {
-    const auto fileAddress = static_cast<std::uint32_t>(job.file->address);
+int RefuseForeignAddress(const PortJob& job, const ConfigurationFile& file,
+                         std::uint32_t deviceAddress, ConsoleOperator& ui) {
+    const auto fileAddress = static_cast<std::uint32_t>(file.address);
     if (job.addressFromDevice || fileAddress == deviceAddress)
         return StatusOk;
     ui.fail(QStringLiteral("文件的地址%1不是设备的地址%2，设备不会接受发往%1的参数；什么也没有发送"
@@ -59,9 +80,12 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
         return StatusUnreachable;
     const std::uint32_t deviceAddress = config.info.address;
     const DeviceValues before = DeviceValues::of(config);
-    if (const int refused = RefuseForeignAddress(job, deviceAddress, ui))
+    const ConfigurationFile* file = FileFor(job, config, ui, result);
+    if (file == nullptr)
+        return StatusUsage;
+    if (const int refused = RefuseForeignAddress(job, *file, deviceAddress, ui))
         return refused;
-    session.applyConfiguration(*job.file);
+    session.applyConfiguration(*file);
     if (job.addressFromDevice)
         config.info.address = deviceAddress;
     config.channelFileName = job.channels;
@@ -216,8 +240,11 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
     case Command::Diff: {
         if (!(result.configurationRead = procedures.readDevice()))
             return StatusUnreachable;
+        const ConfigurationFile* file = FileFor(job, config, ui, result);
+        if (file == nullptr)
+            return StatusUsage;
         DeviceConfiguration fromFile;
-        job.file->applyTo(fromFile);
+        file->applyTo(fromFile);
         result.differences = differences(DeviceValues::of(config), DeviceValues::of(fromFile),
                                          config.deviceModel, {false, !job.settingsOnly});
         return result.differences.isEmpty() ? StatusOk : StatusDiffers;

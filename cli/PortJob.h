@@ -5,6 +5,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ConfigurationReport.h"
+#include "cli/InputCheck.h"
 #include "config/DeviceConfiguration.h"
 #include "files/ConfigurationFile.h"
 
@@ -33,7 +34,11 @@ struct PortJob {
     bool remote = false;
     bool quiet = false;                    // scan: say nothing
     bool successLines = true;              // say what succeeded
-    std::optional<ConfigurationFile> file; // write, diff
+    std::optional<ConfigurationFile> file; // write, diff: the file, or
+    QString filePath;                      // (- standard input)
+    // a backup folder's files, each device taking the one of its serial number
+    std::shared_ptr<const std::vector<InputFile>> folder;
+    QString folderPath;
     QString channels;
     bool noSchedule = false;
     std::uint32_t serial = 0;
@@ -58,6 +63,7 @@ struct PortResult {
     std::optional<std::uint32_t> addressRead; // set-address: what the device answers
     std::optional<std::uint32_t> serialRead;
     QString savedFile; // read -o: where the configuration went
+    QString input;     // write, diff: the file compared or written
 };
 
 // Runs on the calling thread, which needs an event dispatcher (any QThread has one).

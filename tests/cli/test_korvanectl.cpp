@@ -683,6 +683,87 @@ private slots:
         QVERIFY(QFileInfo(dir.filePath(QStringLiteral("backup/151.krv"))).isFile());
     }
 
+    // diff and write take a backup folder: each device the file of its serial number,
+    // whatever the file's name; a device without one gets nothing.
+    void backupFolder() {
+        auto a = StartSim(171);
+        auto b = StartSim(172);
+        auto c = StartSim(173);
+        QTemporaryDir dir;
+        const QString backup = dir.filePath(QStringLiteral("backup/"));
+        QCOMPARE(Ctl(PortArgs({a.get(), b.get()})
+                     << QStringLiteral("read") << QStringLiteral("-o") << backup)
+                     .status,
+                 0);
+        const QString renamed = QDir(backup).filePath(QStringLiteral("second.krv"));
+        QVERIFY(QFile::rename(QDir(backup).filePath(QStringLiteral("172.krv")), renamed));
+        DeviceConfiguration config;
+        readConfigurationFile(renamed).applyTo(config);
+        config.gps.gpsEnabled = 0;
+        writeConfigurationFile(renamed, config);
+        a->clearFrameLog();
+        b->clearFrameLog();
+
+        const Run diff = Ctl(PortArgs({a.get(), b.get(), c.get()})
+                             << QStringLiteral("--json") << QStringLiteral("diff") << backup);
+        QCOMPARE(diff.status, 2);
+        const QJsonObject document = QJsonDocument::fromJson(diff.out.toUtf8()).object();
+        const QStringList problems = SchemaCheck(LoadSchema()).problems(document);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        const QJsonArray ports = document[QStringLiteral("ports")].toArray();
+        const auto field = [&](int port, const char* key) -> QJsonValue {
+            return ports[port].toObject()[QLatin1String(key)];
+        };
+        QCOMPARE(field(0, "status").toInt(), 0);
+        QCOMPARE(field(0, "input").toString(), QDir(backup).filePath(QStringLiteral("171.krv")));
+        QCOMPARE(field(1, "status").toInt(), 1);
+        QCOMPARE(field(1, "input").toString(), renamed);
+        QCOMPARE(field(2, "status").toInt(), 2);
+        QVERIFY(field(2, "input").isNull());
+        QVERIFY2(field(2, "error").toString().contains(QStringLiteral("序列号为173")),
+                 qPrintable(diff.out));
+
+        const Run write = Ctl(PortArgs({a.get(), b.get(), c.get()})
+                              << QStringLiteral("write") << backup << QStringLiteral("--no-schedule"));
+        QCOMPARE(write.status, 2);
+        QCOMPARE(b->state().gps, (ByteBuffer{0xAA, 0x55}));
+        QCOMPARE(WriteFramesReceived(*c), 0);
+    }
+
+    // A backup folder is checked whole before the first frame.
+    void backupFolderCheckedBeforeSending_data() {
+        QTest::addColumn<QString>("extra"); // a file put beside the backup
+        QTest::addColumn<QString>("told");
+        QTest::newRow("two files of one serial number") << "copy.krv" << "copy.krv:1: ";
+        QTest::newRow("a broken file") << "broken.krv" << "broken.krv:3: ";
+        QTest::newRow("no .krv file") << "" << "没有 .krv";
+    }
+    void backupFolderCheckedBeforeSending() {
+        QFETCH(QString, extra);
+        QFETCH(QString, told);
+        auto sim = StartSim(181);
+        QTemporaryDir dir;
+        const QDir backup(dir.filePath(QStringLiteral("backup")));
+        QVERIFY(backup.mkpath(QStringLiteral(".")));
+        const QString file = Backup(*sim, dir, QStringLiteral("backup/181.krv"));
+        if (extra == QStringLiteral("copy.krv")) {
+            QVERIFY(QFile::copy(file, backup.filePath(extra)));
+        } else if (extra == QStringLiteral("broken.krv")) {
+            QFile broken(backup.filePath(extra));
+            QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("182\r\n1\r\n") > 0);
+        } else {
+            QVERIFY(QFile::rename(file, file + QStringLiteral(".old")));
+        }
+        for (const QStringList& command :
+             {QStringList{QStringLiteral("diff"), backup.path()},
+              QStringList{QStringLiteral("write"), backup.path(), QStringLiteral("--no-schedule")}}) {
+            const Run r = Ctl(PortArgs({sim.get()}) + command);
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.contains(told), qPrintable(r.err));
+        }
+        QVERIFY(sim->framesReceived().isEmpty());
+    }
+
     // diff --settings-only leaves out what differs from device to device.
     void diffSettingsOnly() {
         auto a = StartSim(161);
