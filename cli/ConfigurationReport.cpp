@@ -147,11 +147,12 @@ QJsonObject configurationJson(const DeviceConfiguration& c, JsonScope scope) {
 }
 
 QString configurationText(const DeviceConfiguration& c) {
+    // A configuration file holds no model.
+    const bool fromFile = c.deviceModel == text::ModelUnknown;
     QString s;
-    s += QStringLiteral("型号: %1\n地址: %2\n序列号: %3\n")
-             .arg(c.deviceModel)
-             .arg(c.info.address)
-             .arg(c.info.serialNumber);
+    if (!fromFile)
+        s += QStringLiteral("型号: %1\n").arg(c.deviceModel);
+    s += QStringLiteral("地址: %1\n序列号: %2\n").arg(c.info.address).arg(c.info.serialNumber);
     s += QStringLiteral(
         "端口\t通道\t编码类型\t速率\t时钟源\t时钟沿(PTT)\t数据极性\t端口状态\t延时\n");
     for (const PortEntry& row : c.ports) {
@@ -161,7 +162,18 @@ QString configurationText(const DeviceConfiguration& c) {
         s += cells.join(u'\t') + u'\n';
     }
     try {
-        s += trunkSummary(c).trimmed() + u'\n';
+        if (fromFile) {
+            // The file holds both delay cycles and no carrier level: the trunk label of a
+            // KORVANEA/B up to the carrier level.
+            DeviceConfiguration shown;
+            shown.gps = c.gps;
+            shown.trunk = c.trunk;
+            shown.deviceModel = text::ModelAB;
+            const QString summary = trunkSummary(shown);
+            s += summary.left(summary.indexOf(QStringLiteral("载波电平:"))).trimmed() + u'\n';
+        } else {
+            s += trunkSummary(c).trimmed() + u'\n';
+        }
     } catch (const KorvaneError& e) {
         s += e.message() + u'\n';
     }

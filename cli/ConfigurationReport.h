@@ -39,7 +39,7 @@ QJsonObject configurationJson(const DeviceConfiguration& configuration, JsonScop
 
 // The values as a person reads them: identity, the port table as the window shows
 // it, and the trunk label. Without a model (a configuration file) the model line and
-// the trunk label's model words are left out.
+// the carrier level are left out, and the trunk delay shows both cycles the file holds.
 QString configurationText(const DeviceConfiguration& configuration);
 
 // One value that differs: its field as a path into the configuration's JSON

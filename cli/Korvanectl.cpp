@@ -249,7 +249,8 @@ void ReportSetAddress(const Options& o, const std::vector<PortResult>& results, 
     }
 }
 
-// A configuration file as read prints a device: no model, no carrier level.
+// A configuration file as read prints a device: no model (null in the JSON), no carrier
+// level.
 int Show(const Options& o, const ConfigurationFile& file, Console& console) {
     DeviceConfiguration config;
     file.applyTo(config);
@@ -263,6 +264,7 @@ int Show(const Options& o, const ConfigurationFile& file, Console& console) {
             {QStringLiteral("input"), QJsonValue::Null},
             {QStringLiteral("ports"), QJsonArray()},
             {QStringLiteral("file"), o.file},
+            {QStringLiteral("model"), QJsonValue::Null},
             {QStringLiteral("configuration"), configurationJson(config, {ReadPart::Delay, false})},
         };
         console.out(QString::fromUtf8(jsonText(document)));

@@ -386,6 +386,7 @@ private slots:
             << args("{PORT} {SILENT} set-address --serial 101 --address 5") << 3;
         QTest::newRow("set-address refused")
             << args("{PORT} set-address --serial 7 --address 5") << 1;
+        QTest::newRow("show") << args("show {FILE}") << 0;
         QTest::newRow("schedule") << args("{PORT} schedule --channels " KORVANE_EXAMPLES_DIR
                                           "/channels.chn")
                                   << 0;
@@ -649,18 +650,28 @@ private slots:
         auto sim = StartSim(141);
         QTemporaryDir dir;
         const QString file = Backup(*sim, dir, QStringLiteral("141.krv"));
+        DeviceConfiguration config;
+        readConfigurationFile(file).applyTo(config);
+        config.trunk.delayEnabled = 1; // its summary words depend on the model
+        writeConfigurationFile(file, config);
         const Run read = Ctl(PortArgs({sim.get()}) << QStringLiteral("read"));
         const Run show = Ctl({QStringLiteral("show"), file});
         QCOMPARE(show.status, 0);
         // The identity and the port table match up to the delay column (a file gives
-        // "-" for an empty cell); the model is the device's only.
-        const auto columns = [](const QString& text) {
-            QStringList lines = text.split(u'\n').mid(1, 26);
-            for (QString& line : lines)
+        // "-" for an empty cell); the model and the carrier level are the device's only.
+        const auto columns = [](const QStringList& lines) {
+            QStringList cells = lines.mid(0, 26);
+            for (QString& line : cells)
                 line = line.section(u'\t', 0, 7);
-            return lines;
+            return cells;
         };
-        QCOMPARE(columns(show.out), columns(read.out));
+        const QStringList shown = show.out.split(u'\n');
+        QCOMPARE(columns(shown), columns(read.out.split(u'\n').mid(1)));
+        QCOMPARE(shown.value(27),
+                 QStringLiteral("GPS:允许 GPS极性:正  干线延时:允许 延时周期：%1 %2   "
+                                "干线口:自动   时钟极性:正   数据极性:正")
+                     .arg(config.trunk.delayCyclesA)
+                     .arg(config.trunk.delayCyclesB));
     }
 
     // read -o DIR/ is a folder of <serial>.krv whatever the number of ports.
