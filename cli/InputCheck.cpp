@@ -1,5 +1,7 @@
 #include "cli/InputCheck.h"
 
+#include "cli/Console.h"
+
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
 #include "files/Cp936.h"
@@ -26,8 +28,10 @@ constexpr std::int64_t MaxAddress = 0xFFFFFF;
 constexpr std::int64_t MaxCycles = 0xFFFFFF;
 constexpr int ReservedByteLines = 32;
 
+// A file's text in a message: its control characters escaped, so that the message
+// stays one line and the terminal shows what the file holds.
 QString Shown(const QString& text) {
-    return QStringLiteral("“%1”").arg(text);
+    return QStringLiteral("“%1”").arg(portShown(text));
 }
 
 // The file's lines as the window's reader splits them, with their numbers.
@@ -320,11 +324,11 @@ CheckedFolder readCheckedFolder(const QString& folder) {
             return {{}, std::move(one.problem)};
         const auto serial = static_cast<std::uint32_t>(one.file->serialNumber);
         if (const auto it = bySerial.constFind(serial); it != bySerial.constEnd())
-            return {{},
-                    InputProblem{path, 1,
-                                 QStringLiteral("序列号%1与 %2 的相同，不知该用哪一个")
-                                     .arg(serial)
-                                     .arg(*it)}};
+            return {
+                {},
+                InputProblem{
+                    path, 1,
+                    QStringLiteral("序列号%1与 %2 的相同，不知该用哪一个").arg(serial).arg(*it)}};
         bySerial.insert(serial, path);
         checked.files.push_back({path, std::move(*one.file)});
     }

@@ -292,6 +292,8 @@ private slots:
             << QByteArray() << 44 + 4 << QByteArray("1234") << 48;
         QTest::newRow("invalid code-page bytes")
             << QByteArray() << 44 + 10 << QByteArray("\x81") << 54;
+        QTest::newRow("control characters in a value")
+            << QByteArray() << 3 << QByteArray("1\t\x1b[2J") << 3;
         QTest::newRow("last row missing") << QByteArray() << -(44 + 230) << QByteArray() << 275;
     }
     void fileCheckedBeforeSending() {
@@ -336,6 +338,10 @@ private slots:
             QCOMPARE(r.status, 2);
             QVERIFY2(r.err.startsWith(path + u':' + QString::number(problemLine) + u':'),
                      qPrintable(r.err));
+            // One line, showing the file's control characters instead of obeying them.
+            QVERIFY2(
+                !r.err.chopped(1).contains(QRegularExpression(QStringLiteral("[\\x00-\\x1f]"))),
+                qPrintable(r.err));
             QVERIFY(r.out.isEmpty());
         }
         QVERIFY(sim->framesReceived().isEmpty());
@@ -734,8 +740,9 @@ private slots:
         QVERIFY2(field(2, "error").toString().contains(QStringLiteral("序列号为173")),
                  qPrintable(diff.out));
 
-        const Run write = Ctl(PortArgs({a.get(), b.get(), c.get()})
-                              << QStringLiteral("write") << backup << QStringLiteral("--no-schedule"));
+        const Run write =
+            Ctl(PortArgs({a.get(), b.get(), c.get()})
+                << QStringLiteral("write") << backup << QStringLiteral("--no-schedule"));
         QCOMPARE(write.status, 2);
         QCOMPARE(b->state().gps, (ByteBuffer{0xAA, 0x55}));
         QCOMPARE(WriteFramesReceived(*c), 0);
@@ -745,9 +752,12 @@ private slots:
     void backupFolderCheckedBeforeSending_data() {
         QTest::addColumn<QString>("extra"); // a file put beside the backup
         QTest::addColumn<QString>("told");
-        QTest::newRow("two files of one serial number") << "copy.krv" << "copy.krv:1: ";
-        QTest::newRow("a broken file") << "broken.krv" << "broken.krv:3: ";
-        QTest::newRow("no .krv file") << "" << "没有 .krv";
+        QTest::newRow("two files of one serial number") << "copy.krv"
+                                                        << "copy.krv:1: ";
+        QTest::newRow("a broken file") << "broken.krv"
+                                       << "broken.krv:3: ";
+        QTest::newRow("no .krv file") << ""
+                                      << "没有 .krv";
     }
     void backupFolderCheckedBeforeSending() {
         QFETCH(QString, extra);
@@ -765,9 +775,9 @@ private slots:
         } else {
             QVERIFY(QFile::rename(file, file + QStringLiteral(".old")));
         }
-        for (const QStringList& command :
-             {QStringList{QStringLiteral("diff"), backup.path()},
-              QStringList{QStringLiteral("write"), backup.path(), QStringLiteral("--no-schedule")}}) {
+        for (const QStringList& command : {QStringList{QStringLiteral("diff"), backup.path()},
+                                           QStringList{QStringLiteral("write"), backup.path(),
+                                                       QStringLiteral("--no-schedule")}}) {
             const Run r = Ctl(PortArgs({sim.get()}) + command);
             QCOMPARE(r.status, 2);
             QVERIFY2(r.err.contains(told), qPrintable(r.err));
