@@ -200,16 +200,16 @@ void ReportRead(const Options& o, std::vector<PortResult>& results, Console& con
     }
 }
 
-void ReportDiff(const Options& o, std::vector<PortResult>& results, Console& console,
+void ReportDiff(const Options& o, const std::vector<PortResult>& results, Console& console,
                 QJsonArray& json) {
-    for (PortResult& r : results) {
-        if (r.status == StatusDiffers && r.error.isEmpty())
-            r.error = QStringLiteral("与文件有%1处不同").arg(r.differences.size());
+    for (const PortResult& r : results) {
         QJsonObject obj = PortBase(r);
         obj.insert(QStringLiteral("input"), TextOrNull(r.input));
-        obj.insert(QStringLiteral("differences"), r.configurationRead || o.cmd == Command::Write
-                                                      ? QJsonValue(DifferencesJson(r.differences))
-                                                      : QJsonValue::Null);
+        // Null when no file was compared: the device could not be read, or a backup
+        // folder has no file of its serial number.
+        obj.insert(QStringLiteral("differences"), r.input.isEmpty()
+                                                      ? QJsonValue::Null
+                                                      : QJsonValue(DifferencesJson(r.differences)));
         if (o.cmd == Command::Write)
             obj.insert(QStringLiteral("dryRun"), true);
         json.append(obj);
@@ -229,7 +229,9 @@ void ReportWrite(const Options& o, const std::vector<PortResult>& results, QJson
         if (o.cmd == Command::Write) {
             obj.insert(QStringLiteral("input"), TextOrNull(r.input));
             obj.insert(QStringLiteral("dryRun"), false);
-            obj.insert(QStringLiteral("differences"), DifferencesJson(r.differences));
+            obj.insert(QStringLiteral("differences"),
+                       r.input.isEmpty() ? QJsonValue::Null
+                                         : QJsonValue(DifferencesJson(r.differences)));
         }
         json.append(obj);
     }

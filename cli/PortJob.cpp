@@ -308,6 +308,8 @@ PortResult runPortJob(const PortJob& job, Console& console) {
     }
     result.read = ui.readPart();
     result.error = ui.lastError();
+    if (result.status == StatusDiffers && result.error.isEmpty() && !result.differences.isEmpty())
+        result.error = QStringLiteral("与文件有%1处不同").arg(result.differences.size());
     if (result.status != StatusOk && result.error.isEmpty())
         result.error = QStringLiteral("失败");
     // The configuration is read by the collecting thread from here on.

@@ -734,9 +734,11 @@ private slots:
         QCOMPARE(field(0, "status").toInt(), 0);
         QCOMPARE(field(0, "input").toString(), QDir(backup).filePath(QStringLiteral("171.krv")));
         QCOMPARE(field(1, "status").toInt(), 1);
+        QCOMPARE(field(1, "error").toString(), QStringLiteral("与文件有1处不同"));
         QCOMPARE(field(1, "input").toString(), renamed);
         QCOMPARE(field(2, "status").toInt(), 2);
         QVERIFY(field(2, "input").isNull());
+        QVERIFY(field(2, "differences").isNull());
         QVERIFY2(field(2, "error").toString().contains(QStringLiteral("序列号为173")),
                  qPrintable(diff.out));
 
