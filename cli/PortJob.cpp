@@ -74,10 +74,40 @@ int RefuseForeignAddress(const PortJob& job, const ConfigurationFile& file,
 int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
+    // In the order write-all sends them, each with the pause a remotely controlled
+    // device needs after it.
+    struct Section {
+        const char* name; // in the JSON
+        QString shown;
+        std::function<bool()> Send;
+        int pauseMs;
+    };
+    std::vector<Section> sections{
+        {"ports", QStringLiteral("端口参数"), [&] { return procedures.writePortSection(false); },
+         SectionPauseMs},
+        {"trunk", QStringLiteral("干线参数"),
+         [&] { return procedures.writeTrunkAttributeSection(false); }, SectionPauseMs},
+        {"gps", QStringLiteral("GPS参数"), [&] { return procedures.writeGpsSection(false); },
+         GpsPauseMs},
+        {"delay", QStringLiteral("干线延时参数"),
+         [&] { return procedures.writeTrunkDelaySection(false); }, SectionPauseMs},
+    };
+    if (!job.noSchedule)
+        sections.push_back({"schedule", QStringLiteral("时序表"),
+                            [&] { return procedures.sendScheduleTable(); }, 0});
+    // Nothing is written until the sections go out, one by one.
+    if (!job.dryRun) {
+        for (const Section& section : sections)
+            result.notWritten.append(QLatin1String(section.name));
+    }
     // The device's model and address first: the port table's encoding needs the one,
     // the frames the other.
-    if (!procedures.readDevice())
-        return StatusUnreachable;
+    if (!procedures.readDevice()) {
+        if (!interruptRequested())
+            return StatusUnreachable;
+        ui.fail(QStringLiteral("已中断：写入前读取设备时，什么也没有写入"));
+        return StatusInterrupted;
+    }
     const std::uint32_t deviceAddress = config.info.address;
     const DeviceValues before = DeviceValues::of(config);
     const ConfigurationFile* file = FileFor(job, config, ui, result);
@@ -103,30 +133,6 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
         result.differences = differences(before, wanted, config.deviceModel);
         return result.differences.isEmpty() ? StatusOk : StatusDiffers;
     }
-
-    // In the order write-all sends them, each with the pause a remotely controlled
-    // device needs after it.
-    struct Section {
-        const char* name; // in the JSON
-        QString shown;
-        std::function<bool()> Send;
-        int pauseMs;
-    };
-    std::vector<Section> sections{
-        {"ports", QStringLiteral("端口参数"), [&] { return procedures.writePortSection(false); },
-         SectionPauseMs},
-        {"trunk", QStringLiteral("干线参数"),
-         [&] { return procedures.writeTrunkAttributeSection(false); }, SectionPauseMs},
-        {"gps", QStringLiteral("GPS参数"), [&] { return procedures.writeGpsSection(false); },
-         GpsPauseMs},
-        {"delay", QStringLiteral("干线延时参数"),
-         [&] { return procedures.writeTrunkDelaySection(false); }, SectionPauseMs},
-    };
-    if (!job.noSchedule)
-        sections.push_back({"schedule", QStringLiteral("时序表"),
-                            [&] { return procedures.sendScheduleTable(); }, 0});
-    for (const Section& section : sections)
-        result.notWritten.append(QLatin1String(section.name));
 
     QStringList written;
     QStringList notWritten;

@@ -468,6 +468,8 @@ private slots:
         QTest::addColumn<int>("occurrence");
         QTest::addColumn<QStringList>("written");
         QTest::addColumn<QString>("told");
+        QTest::newRow("during the read before writing")
+            << 0x08 << 1 << QStringList{} << QStringLiteral("写入前读取设备时，什么也没有写入");
         QTest::newRow("during the trunk section")
             << 0x47 << 1 << QStringList{"ports", "trunk"}
             << QStringLiteral(
