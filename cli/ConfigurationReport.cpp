@@ -51,7 +51,7 @@ QJsonObject PortJson(const PortEntry& row) {
         return assigned ? v : QJsonValue::Null;
     };
     QJsonObject p;
-    p.insert(QStringLiteral("port"), NumberOrNull(row.portNumber, 10));
+    p.insert(QStringLiteral("number"), NumberOrNull(row.portNumber, 10));
     p.insert(QStringLiteral("channel"), value(NumberOrNull(row.channel, 10)));
     p.insert(QStringLiteral("coding"),
              value(Word(row.coding,
@@ -78,7 +78,7 @@ QJsonObject GpsJson(const GpsParams& gps) {
 }
 
 QJsonObject TrunkJson(const TrunkParams& trunk, bool withCarrierLevel) {
-    return {{QStringLiteral("port"), TrunkPortWord(trunk.trunkPort)},
+    return {{QStringLiteral("line"), TrunkPortWord(trunk.trunkPort)},
             {QStringLiteral("clockPolarity"), SignWord(trunk.clockPolarity)},
             {QStringLiteral("dataPolarity"), SignWord(trunk.dataPolarity)},
             {QStringLiteral("carrierLevel"),
@@ -236,7 +236,7 @@ QList<Difference> differences(const DeviceValues& device, const DeviceValues& ot
             {"enabled", "polarity"});
     section(QStringLiteral("trunk"), TrunkJson(device.trunk, comparison.withCarrierLevel),
             TrunkJson(other.trunk, comparison.withCarrierLevel),
-            {"port", "clockPolarity", "dataPolarity", "carrierLevel"});
+            {"line", "clockPolarity", "dataPolarity", "carrierLevel"});
     // A KORVANE has no cycle B.
     const bool withCyclesB = model == text::ModelAB;
     section(QStringLiteral("delay"), DelayJson(device.trunk, withCyclesB),

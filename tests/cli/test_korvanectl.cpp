@@ -865,7 +865,7 @@ private slots:
         QCOMPARE(values[QStringLiteral("serial")].toInt(), 21);
         const QJsonArray ports = values[QStringLiteral("ports")].toArray();
         QCOMPARE(ports.size(), 24);
-        QCOMPARE(ports[0].toObject()[QStringLiteral("port")].toInt(), 1);
+        QCOMPARE(ports[0].toObject()[QStringLiteral("number")].toInt(), 1);
         QCOMPARE(ports[0].toObject()[QStringLiteral("channel")].toInt(), 5);
         QVERIFY(values[QStringLiteral("gps")].toObject()[QStringLiteral("enabled")].isBool());
         QCOMPARE(values[QStringLiteral("delay")].toObject()[QStringLiteral("cyclesB")].toInt(), 32);
