@@ -23,15 +23,17 @@ struct CommandName {
 constexpr CommandName Commands[] = {
     {"identify", Command::Identify}, {"scan", Command::Scan}, {"read", Command::Read},
     {"write", Command::Write},       {"diff", Command::Diff}, {"set-address", Command::SetAddress},
-    {"schedule", Command::Schedule}, {"show", Command::Show},
+    {"schedule", Command::Schedule}, {"show", Command::Show}, {"ports", Command::Ports},
 };
 
 #if defined(_WIN32)
 #define ScanDefaultPorts                                                                           \
-    "--port to every COM port Windows knows (--all changes nothing here), all\n"
+    "every COM port Windows knows (--all changes\n"                                                \
+    "nothing here), all\n"
 #else
 #define ScanDefaultPorts                                                                           \
-    "--port to every /dev/ttyUSB* and /dev/ttyACM* (with --all also /dev/ttyS*), all\n"
+    "every port 'korvanectl ports' lists\n"                                                        \
+    "but the on-board /dev/ttyS* (--all takes those too), all\n"
 #endif
 
 const char* const ProgramHelp =
@@ -67,6 +69,7 @@ const char* const ProgramHelp =
     "                               give the device with serial N the address M\n"
     "  schedule --channels CHN      send the timing schedule alone\n"
     "  show FILE                    print a configuration file as read prints a device\n"
+    "  ports                        the serial ports detected, and running simulators\n"
     "\n"
     "Results go to standard output, messages (in Chinese, as the device procedures\n"
     "word theirs) to standard error, one line each, prefixed by the port.\n"
@@ -85,10 +88,11 @@ QString CommandHelp(Command command) {
     case Command::Scan:
         return QStringLiteral(
             "Usage: korvanectl [--port P]... scan [--all]\n"
-            "Sends the identification probe (never a write) to every port given, or "
-            "without\n" ScanDefaultPorts
-            "at once. Prints the port and the model of each port that answered; busy or\n"
-            "silent ports are skipped quietly. Exit status 0 when one answered, else 3.\n");
+            "Sends the identification probe and a serial number read (never a write) to every\n"
+            "port given, or without --port to " ScanDefaultPorts
+            "at once. Prints the port, the model and the serial number of each port that\n"
+            "answered; busy or silent ports are skipped quietly. Exit status 0 when one\n"
+            "answered, else 3.\n");
     case Command::Read:
         return QStringLiteral(
             "Usage: korvanectl --port P... read [-o PATH]\n"
@@ -139,6 +143,13 @@ QString CommandHelp(Command command) {
             "Checks the configuration file FILE (- standard input) as write does and prints\n"
             "it as read prints a device, without a port. For git: in .gitattributes\n"
             "'*.krv diff=krv', then 'git config diff.krv.textconv \"korvanectl show\"'.\n");
+    case Command::Ports:
+        return QStringLiteral(
+            "Usage: korvanectl ports [--json]\n"
+            "Lists the serial ports the system detects and the links of running simulators,\n"
+            "one line each: the port (as --port takes it), its description, the stable\n"
+            "/dev/serial/by-id path and the USB vendor:product ids (- where there is none).\n"
+            "Sends nothing.\n");
     case Command::None:
         break;
     }
@@ -390,7 +401,10 @@ Options parseOptions(const QStringList& arguments) {
 
     if (o.cmd == Command::Show && !o.ports.isEmpty())
         return fail(QStringLiteral("show 不用端口"));
-    if (o.ports.isEmpty() && o.cmd != Command::Scan && o.cmd != Command::Show)
+    if (o.cmd == Command::Ports && !o.ports.isEmpty())
+        return fail(QStringLiteral("ports 不用端口"));
+    if (o.ports.isEmpty() && o.cmd != Command::Scan && o.cmd != Command::Show &&
+        o.cmd != Command::Ports)
         return fail(QStringLiteral("没有给出端口（--port）"));
     if (o.ports.removeDuplicates() > 0)
         return fail(QStringLiteral("同一端口给了两次"));

@@ -10,7 +10,7 @@
 
 namespace korvane::cli {
 
-enum class Command { None, Identify, Scan, Read, Write, Diff, SetAddress, Schedule, Show };
+enum class Command { None, Identify, Scan, Read, Write, Diff, SetAddress, Schedule, Show, Ports };
 
 struct Options {
     enum class Outcome { Run, Help, Error };

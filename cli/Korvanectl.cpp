@@ -7,6 +7,7 @@
 #include "cli/Interrupt.h"
 #include "cli/JsonWriter.h"
 #include "cli/PortJob.h"
+#include "cli/PortsCommand.h"
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
 #include "files/ConfigurationFile.h"
@@ -60,6 +61,8 @@ QJsonValue CommandWord(Command command) {
         return QStringLiteral("schedule");
     case Command::Show:
         return QStringLiteral("show");
+    case Command::Ports:
+        return QStringLiteral("ports");
     case Command::None:
         break;
     }
@@ -124,10 +127,19 @@ QString Shown(const QString& port) {
 
 void ReportIdentify(const Options& o, const std::vector<PortResult>& results, Console& console,
                     QJsonArray& json) {
+    const bool scan = o.cmd == Command::Scan;
     for (const PortResult& r : results) {
-        json.append(PortBase(r));
-        if (!o.json && r.status == StatusOk)
-            console.out(Shown(r.port) + u'\t' + r.configuration->deviceModel + u'\n');
+        QJsonObject obj = PortBase(r);
+        if (scan)
+            obj.insert(QStringLiteral("serialRead"),
+                       r.serialRead ? QJsonValue(qint64(*r.serialRead)) : QJsonValue::Null);
+        json.append(obj);
+        if (o.json || r.status != StatusOk)
+            continue;
+        QString line = Shown(r.port) + u'\t' + r.configuration->deviceModel;
+        if (scan)
+            line += u'\t' + (r.serialRead ? QString::number(*r.serialRead) : QStringLiteral("-"));
+        console.out(line + u'\n');
     }
 }
 
@@ -328,6 +340,16 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
     }
     if (o.cmd == Command::Show)
         return Show(o, *file, console);
+    if (o.cmd == Command::Ports) {
+        const QList<DetectedPort> ports = detectedPorts();
+        if (ports.isEmpty())
+            console.err(QStringLiteral("korvanectl: 没有检测到串口，也没有运行中的模拟器"));
+        if (o.json)
+            PrintDocument(console, o.cmd, StatusOk, portsJson(ports));
+        else
+            console.out(portsText(ports));
+        return StatusOk;
+    }
     const bool sendsSchedule =
         (o.cmd == Command::Write && !o.noSchedule && !o.dryRun) || o.cmd == Command::Schedule;
     if (sendsSchedule) {
@@ -401,6 +423,7 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         ReportSetAddress(o, results, json);
         break;
     case Command::Show: // shown before any port
+    case Command::Ports:
     case Command::None:
         break;
     }
@@ -411,6 +434,11 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
                              [](const PortResult& r) { return r.status == StatusOk; })
                      ? StatusOk
                      : std::max(StatusUnreachable, interruptRequested() ? StatusInterrupted : 0);
+    if (o.cmd == Command::Scan && status == StatusUnreachable)
+        console.err(
+            results.empty()
+                ? QStringLiteral("korvanectl: 没有可试的端口（检测到的端口见 korvanectl ports）")
+                : QStringLiteral("korvanectl: %1个端口上都没有找到 Korvane").arg(results.size()));
     if (o.json)
         PrintDocument(console, o.cmd, status, json);
     return status;

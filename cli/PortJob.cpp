@@ -186,6 +186,30 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
     return StatusOk;
 }
 
+// One read command's checked answer; nothing, with the reason told, when it fails.
+std::optional<ByteBuffer> ReadOne(DeviceSession& session, ConsoleOperator& ui, std::uint8_t code) {
+    const QString& model = session.configuration().deviceModel;
+    const auto answer = session.procedures().transact(readRequest(code));
+    const ReadResponse r = answer ? checkReadResponse(code, model, std::span(*answer))
+                                  : checkReadResponse(code, model, std::nullopt);
+    if (!r.isOk()) {
+        ui.fail(r.error->text);
+        return std::nullopt;
+    }
+    return r.frame;
+}
+
+// The identification probe, then the serial number: reads only.
+int RunScan(DeviceSession& session, ConsoleOperator& ui, PortResult& result) {
+    DeviceConfiguration& config = session.configuration();
+    config.deviceModel = session.procedures().identifyDevice();
+    if (config.deviceModel == text::ModelUnknown)
+        return StatusUnreachable;
+    if (const auto serial = ReadOne(session, ui, command::ReadSerialNumber))
+        result.serialRead = decodeReadSerialNumber(*serial);
+    return StatusOk;
+}
+
 // Gives the device named by its serial number the new address, then reads address and
 // serial number back: only a device that now answers with both has taken it.
 int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
@@ -199,16 +223,8 @@ int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& u
     ui.holdSuccess(false);
     if (!answered)
         return StatusUnreachable;
-    const auto read = [&](std::uint8_t code) -> std::optional<ByteBuffer> {
-        const auto answer = procedures.transact(readRequest(code));
-        const ReadResponse r = answer
-                                   ? checkReadResponse(code, config.deviceModel, std::span(*answer))
-                                   : checkReadResponse(code, config.deviceModel, std::nullopt);
-        if (!r.isOk()) {
-            ui.fail(r.error->text);
-            return std::nullopt;
-        }
-        return r.frame;
+    const auto read = [&](std::uint8_t code) {
+        return ReadOne(session, ui, code);
     };
     const auto address = read(command::ReadAddress);
     const auto serial = address ? read(command::ReadSerialNumber) : std::nullopt;
@@ -238,8 +254,7 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
     case Command::Identify:
         return procedures.ensureIdentified() ? StatusOk : StatusUnreachable;
     case Command::Scan:
-        config.deviceModel = procedures.identifyDevice();
-        return config.deviceModel != text::ModelUnknown ? StatusOk : StatusUnreachable;
+        return RunScan(session, ui, result);
     case Command::Read:
         result.configurationRead = procedures.readDevice();
         return result.configurationRead ? StatusOk : StatusUnreachable;
@@ -268,6 +283,7 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
         result.written = std::exchange(result.notWritten, {});
         return StatusOk;
     case Command::Show: // no port
+    case Command::Ports:
     case Command::None:
         break;
     }

@@ -9,6 +9,7 @@
 #include "files/FileHelpers.h"
 #include "files/FileLog.h"
 #include "link/LinkLog.h"
+#include "link/SimulatorLinks.h"
 #include "protocol/ProcedureLog.h"
 #include "sim/SimulatorHost.h"
 #include "tests/support/DeviceFixture.h"
@@ -378,6 +379,7 @@ private slots:
         QTest::newRow("usage error before --json") << args("--fast --json read") << 2;
         QTest::newRow("identify") << args("{PORT} {SILENT} identify") << 3;
         QTest::newRow("scan") << args("{PORT} {SILENT} scan") << 0;
+        QTest::newRow("ports") << args("ports") << 0;
         QTest::newRow("read") << args("{PORT} {SILENT} read") << 3;
         QTest::newRow("read -o") << args("{PORT} read -o {DIR}/a.krv") << 0;
         QTest::newRow("diff, same") << args("{PORT} diff {FILE}") << 0;
@@ -403,6 +405,12 @@ private slots:
         auto sim = StartSim(101);
         auto silent = StartSim(102, true);
         QTemporaryDir dir;
+        // ports lists the simulator too.
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const auto unsetRuntime = qScopeGuard([] { qunsetenv("XDG_RUNTIME_DIR"); });
+        const SimulatorAnnouncement announced(sim->slavePath(), QStringLiteral("KORVANE"));
+        QVERIFY(announced.isAnnounced());
         const QString file = Backup(*sim, dir, QStringLiteral("101.krv"));
         DeviceConfiguration config;
         readConfigurationFile(file).applyTo(config);
@@ -1053,14 +1061,30 @@ private slots:
                           << QStringLiteral("--port") << QStringLiteral("/nonexistent/tty")
                           << QStringLiteral("scan"));
         QCOMPARE(r.status, 0);
-        QCOMPARE(r.out, good->slavePath() + QStringLiteral("\tKORVANE\n"));
+        QCOMPARE(r.out, good->slavePath() + QStringLiteral("\tKORVANE\t51\n"));
         QVERIFY(r.err.isEmpty());
-        // Only the probe went out.
-        QCOMPARE(good->framesReceived().size(), 1);
+        // Only the probe and the serial number read went out.
+        QCOMPARE(good->framesReceived().size(), 2);
 
         const Run none = Ctl(PortArgs({silent.get()}) << QStringLiteral("scan"));
         QCOMPARE(none.status, 3);
         QVERIFY(none.out.isEmpty());
+        QCOMPARE(none.err, QStringLiteral("korvanectl: 1个端口上都没有找到 Korvane\n"));
+    }
+
+    // A running simulator is among the ports, with what a port lacks marked.
+    void portsListsSimulators() {
+        auto sim = StartSim(61);
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const auto unsetRuntime = qScopeGuard([] { qunsetenv("XDG_RUNTIME_DIR"); });
+        const SimulatorAnnouncement announced(sim->slavePath(), QStringLiteral("KORVANEA/B"));
+        const Run r = Ctl({QStringLiteral("ports")});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.endsWith(sim->slavePath() +
+                                QStringLiteral("\t模拟器 KORVANEA/B (korvane-sim)\t-\t-\n")),
+                 qPrintable(r.out));
+        QVERIFY(sim->framesReceived().isEmpty());
     }
 };
 

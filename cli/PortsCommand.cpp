@@ -1,0 +1,71 @@
+#include "cli/PortsCommand.h"
+
+#include "cli/Console.h"
+
+#include <QJsonObject>
+
+#include <optional>
+
+namespace korvane::cli {
+
+namespace {
+
+QString OrDash(const QString& text) {
+    return text.isEmpty() ? QStringLiteral("-") : text;
+}
+
+QString Description(const DetectedPort& port) {
+    if (port.description.isEmpty() || port.manufacturer.isEmpty())
+        return port.description;
+    return port.description + QStringLiteral(" (") + port.manufacturer + u')';
+}
+
+QString Hex4(quint16 id) {
+    return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
+}
+
+QJsonValue TextOrNull(const QString& text) {
+    return text.isEmpty() ? QJsonValue::Null : QJsonValue(text);
+}
+
+QJsonValue IdOrNull(const std::optional<quint16>& id) {
+    return id ? QJsonValue(int(*id)) : QJsonValue::Null;
+}
+
+} // namespace
+
+QString portsText(const QList<DetectedPort>& ports) {
+    QString text;
+    for (const DetectedPort& port : ports) {
+        const QString ids = port.vendorId && port.productId
+                                ? Hex4(*port.vendorId) + u':' + Hex4(*port.productId)
+                                : QString();
+        // Descriptions come from the devices: no tab or line break of theirs splits a line.
+        text += portShown(port.systemPath) + u'\t' + OrDash(portShown(Description(port))) + u'\t' +
+                OrDash(portShown(port.stablePath)) + u'\t' + OrDash(ids) + u'\n';
+    }
+    return text;
+}
+
+QJsonArray portsJson(const QList<DetectedPort>& ports) {
+    QJsonArray array;
+    for (const DetectedPort& port : ports) {
+        array.append(QJsonObject{
+            {QStringLiteral("port"), port.systemPath},
+            {QStringLiteral("ok"), true},
+            {QStringLiteral("error"), QJsonValue::Null},
+            {QStringLiteral("status"), 0},
+            {QStringLiteral("name"), port.name},
+            {QStringLiteral("description"), TextOrNull(port.description)},
+            {QStringLiteral("manufacturer"), TextOrNull(port.manufacturer)},
+            {QStringLiteral("serialNumber"), TextOrNull(port.serialNumber)},
+            {QStringLiteral("vendorId"), IdOrNull(port.vendorId)},
+            {QStringLiteral("productId"), IdOrNull(port.productId)},
+            {QStringLiteral("stablePath"), TextOrNull(port.stablePath)},
+            {QStringLiteral("simulator"), port.simulator},
+        });
+    }
+    return array;
+}
+
+} // namespace korvane::cli
