@@ -80,10 +80,19 @@ void ConsoleOperator::releaseHeld() {
         succeed(text);
 }
 
-void ConsoleOperator::showError(QString message) {
+void ConsoleOperator::showError(QString message, const QString& reason, const QString& hint) {
     if (!message.endsWith(u'.') && !message.endsWith(u'。'))
         message += u'.';
-    showMessage(message, QString(), MessageIcon::Error);
+    if (reason.isEmpty() && hint.isEmpty()) {
+        showMessage(message, QString(), MessageIcon::Error);
+        return;
+    }
+    m_lastError = message;
+    QStringList detail;
+    for (const QString& part : {reason, hint})
+        if (!part.isEmpty())
+            detail.append(part);
+    say(message + u' ' + detail.join(QStringLiteral("；")));
 }
 
 void ConsoleOperator::say(const QString& text) {

@@ -97,6 +97,8 @@ QJsonObject PortBase(const PortResult& r) {
         {QStringLiteral("port"), r.port},
         {QStringLiteral("ok"), r.status == StatusOk},
         {QStringLiteral("error"), r.status == StatusOk ? QJsonValue::Null : QJsonValue(r.error)},
+        {QStringLiteral("reason"), TextOrNull(r.reason)},
+        {QStringLiteral("hint"), TextOrNull(r.hint)},
         {QStringLiteral("status"), r.status}};
     if (r.configuration)
         o.insert(QStringLiteral("model"), r.configuration->deviceModel == text::ModelUnknown

@@ -313,8 +313,11 @@ PortResult runPortJob(const PortJob& job, Console& console) {
             result.status =
                 interruptRequested() ? StatusInterrupted : RunCommand(job, session, ui, result);
         } catch (const KorvaneError& e) {
-            // A port that will not open, or an unanswered identification probe.
-            ui.showError(e.message());
+            // A port that will not open or was lost, or an unanswered identification
+            // probe.
+            ui.showError(e.message(), e.reason(), e.hint());
+            result.reason = e.reason();
+            result.hint = e.hint();
             result.status = StatusUnreachable;
         } catch (const std::exception& e) {
             ui.showError(QString::fromUtf8(e.what()));

@@ -52,7 +52,9 @@ struct PortJob {
 struct PortResult {
     QString port;
     int status = StatusOk;
-    QString error; // the last error shown, for --json
+    QString error;  // the last error shown, for --json
+    QString reason; // a port that would not open or was lost: why, and what to try
+    QString hint;
     // Handed to the thread that collects the results once the job is over.
     std::unique_ptr<DeviceConfiguration> configuration;
     bool configurationRead = false;           // a whole device read succeeded

@@ -2,6 +2,7 @@
 
 #include "link/LinkLog.h"
 #include "link/MonitorMessage.h"
+#include "link/PortOpenFailure.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -46,6 +47,10 @@ CommandTransport::CommandTransport() : m_comm(std::make_unique<SerialPort>()) {
     };
     m_comm->sendBufferEmptied = []() {
     };
+    m_comm->hangupRequested = [this]() {
+        if (m_waitLoop != nullptr)
+            m_waitLoop->quit();
+    };
     m_comm->setInputXonXoff(false);
     m_comm->setOutputXonXoff(false);
     m_comm->setReadIntervalTimeout(100);
@@ -64,6 +69,7 @@ const std::uint8_t* CommandTransport::transact(const std::uint8_t* frame, int& l
         length = m_responseLength;
         return nullptr;
     }
+    throwIfLost();
     const BusyCursorScope busy(m_busyCursor);
     QElapsedTimer sinceSend;
     sinceSend.start();
@@ -72,6 +78,8 @@ const std::uint8_t* CommandTransport::transact(const std::uint8_t* frame, int& l
     else
         m_responseEvent = false;
     waitForResponse(sinceSend);
+    if (!m_responseEvent)
+        throwIfLost();
     if (linkLog().isDebugEnabled()) {
         const QString port = m_comm ? m_comm->commName() : QString();
         qCDebug(linkLog).noquote() << port << "sent" << hexBytes(frame, std::max(length, 0));
@@ -102,7 +110,7 @@ void CommandTransport::waitForResponse(const QElapsedTimer& sinceSend) {
         return;
     }
     // Timers may fire a little early; the loop makes the limit a lower bound.
-    while (!m_responseEvent) {
+    while (!m_responseEvent && !m_comm->isLost()) {
         const qint64 left = m_timeLimitMs - sinceSend.elapsed();
         if (left <= 0)
             break;
@@ -119,6 +127,16 @@ void CommandTransport::waitForResponse(const QElapsedTimer& sinceSend) {
     // An outer transaction shares the response event: it need not wait any longer.
     if (m_responseEvent && m_waitLoop != nullptr)
         m_waitLoop->quit();
+}
+
+void CommandTransport::throwIfLost() {
+    if (!m_comm->isLost())
+        return;
+    const int error = m_comm->lostSystemError();
+    qCDebug(linkLog).noquote() << m_comm->commName() << "lost:" << systemErrorText(error);
+    m_comm->closePort();
+    const PortFailure failure = lostFailure(error, m_comm->commName());
+    throw KorvaneError(PortLostText, KorvaneError::Kind::Port, error, failure.reason, failure.hint);
 }
 
 bool CommandTransport::sendFrame(const std::uint8_t* frame, std::uint16_t length) {

@@ -33,12 +33,16 @@ public:
     virtual void restore() = 0;
 };
 
+// The message of a transaction on a port that went away while in use.
+inline const QString PortLostText = QStringLiteral("通讯端口已断开。");
+
 class CommandTransport {
 public:
     // A transaction waits at least this long from the send before giving up.
     static constexpr int ResponseTimeLimitMs = 5010;
 
     // Creates the port (closed) with XON/XOFF off both ways and a 100 ms read interval.
+    // Its hangupRequested handler is the transport's.
     CommandTransport();
     ~CommandTransport(); // destroys the port, which closes it
     CommandTransport(const CommandTransport&) = delete;
@@ -52,6 +56,10 @@ public:
     // is destroyed) or nullptr after the time limit. length becomes the transport's
     // response length in both cases: after a time-out that of an earlier response.
     // A length outside 0..65535 sends nothing. The frame is not modified.
+    // A port that goes away (a hang-up: an adapter unplugged, the other end closed) ends
+    // the wait at once, and this and every later transaction until the port is opened
+    // again raise KorvaneError (Port) PortLostText with the reason and what to try;
+    // the port is closed then, so that the device can be opened again.
     const std::uint8_t* transact(const std::uint8_t* frame, int& length);
     // The same, returning a copy of the response.
     std::optional<ByteBuffer> transact(std::span<const std::uint8_t> frame);
@@ -89,6 +97,8 @@ public:
 
 private:
     void waitForResponse(const QElapsedTimer& sinceSend);
+    // Closes a port that went away and raises the error that says so; nothing otherwise.
+    void throwIfLost();
     void postMonitor(const char* label, const std::uint8_t* bytes, std::size_t count);
 
     std::unique_ptr<SerialPort> m_comm;

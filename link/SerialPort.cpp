@@ -1,6 +1,7 @@
 #include "link/SerialPort.h"
 
 #include "link/LinkLog.h"
+#include "link/PortOpenFailure.h"
 #include "link/SerialPortPrivate.h"
 
 #include <QCoreApplication>
@@ -63,6 +64,8 @@ void SerialPort::dispatch(int code, std::uint32_t value, const std::uint8_t* blo
             handler(value);
         break;
     case NotifyHangup:
+        m_lost = true;
+        m_lostError = static_cast<int>(value);
         if (NotifyHandler handler = hangupRequested)
             handler();
         break;
@@ -84,20 +87,27 @@ void SerialPort::openPort() {
         throw KorvaneError(QStringLiteral("This serial port already opened"),
                            KorvaneError::Kind::Port);
 
+    m_lost = false;
+    m_lostError = 0;
     m_state = std::make_unique<PortThreadState>();
     m_state->target = m_target;
     if (!openHandle(m_commName)) {
         const int error = lastSystemError();
         qCDebug(linkLog).noquote() << m_commName << "cannot be opened:" << qt_error_string(error);
         m_state.reset();
+        // Nothing of this open is held any more: a busy port's holders are the others.
+        const PortFailure failure = openFailure(error, m_commName);
         throw KorvaneError(QStringLiteral("Error opening serial port"), KorvaneError::Kind::Port,
-                           error);
+                           error, failure.reason, failure.hint);
     }
     if (!isCommHandle()) {
+        const int error = lastSystemError();
         closeHandle();
         m_state.reset();
+        const PortFailure failure =
+            describePortProblem(PortProblem::NotSerial, m_commName, {}, systemErrorText(error));
         throw KorvaneError(QStringLiteral("File handle is not a comm handle "),
-                           KorvaneError::Kind::Port);
+                           KorvaneError::Kind::Port, error, failure.reason, failure.hint);
     }
     if (!setupQueues()) {
         const int error = lastSystemError();

@@ -37,7 +37,7 @@ enum class StopBitsMode { _1, _1_5, _2 };
 enum PortNotification : int {
     NotifyData = 1025,
     NotifyError = 1026,
-    NotifyHangup = 1027,
+    NotifyHangup = 1027, // the value is the system's error number, 0 for none
     NotifyModem = 1028,
     NotifySendEmpty = 1029,
 };
@@ -75,7 +75,8 @@ public:
     SerialPort& operator=(const SerialPort&) = delete;
 
     // Raises KorvaneError (Port) with one of the fixed messages and the operating
-    // system's error number behind it; a failed open leaves the port closed with nothing held.
+    // system's error number behind it, with the reason and what to try
+    // (PortOpenFailure.h); a failed open leaves the port closed with nothing held.
     void openPort();
     // Stops both threads and closes the port; nothing when closed. Never fails.
     void closePort();
@@ -83,6 +84,11 @@ public:
     // False when the port is closed, its transmit thread has ended, or count is 0.
     bool writeData(const std::uint8_t* buffer, std::uint16_t count);
     bool isOpen() const noexcept;
+    // Whether the port went away while open (told by hangupRequested, which runs after
+    // this is set), and the system's error number of that, 0 when there was none. Kept
+    // through closePort, cleared by the next openPort.
+    bool isLost() const noexcept { return m_lost; }
+    int lostSystemError() const noexcept { return m_lostError; }
 
     // Properties. Setting a value the property already holds does nothing; otherwise
     // an open port gets its line settings (or, for the five time-outs, its time-outs)
@@ -197,6 +203,9 @@ private:
     std::uint32_t m_readTotalTimeoutConstant = 0;
     std::uint32_t m_writeTotalTimeoutMultiplier = 0;
     std::uint32_t m_writeTotalTimeoutConstant = 0;
+
+    bool m_lost = false;
+    int m_lostError = 0;
 
     std::unique_ptr<PortThreadState> m_state;
     std::unique_ptr<ReceiveThread> m_readThread;

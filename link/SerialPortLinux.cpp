@@ -2,20 +2,27 @@
 // device; eventfd descriptors stand for the stop and wake events.
 
 #include "link/CommDevicePath.h"
+#include "link/PortOpenFailure.h"
 #include "link/SerialPort.h"
 #include "link/SerialPortLinuxBaud.h"
 #include "link/SerialPortPrivate.h"
 #include "link/SerialPortTermios.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <optional>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -57,7 +64,114 @@ void CloseFd(int& fd) {
     fd = -1;
 }
 
+// The name a process runs under (its comm), without the line end.
+QString ProcessName(const QByteArray& pid) {
+    QFile comm(QByteArrayLiteral("/proc/") + pid + QByteArrayLiteral("/comm"));
+    if (!comm.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLocal8Bit(comm.readLine().trimmed());
+}
+
+// Whether a descriptor of the process pid leads to target.
+bool HoldsOpen(const QByteArray& pid, const QByteArray& target) {
+    const QByteArray fdDir = QByteArrayLiteral("/proc/") + pid + QByteArrayLiteral("/fd");
+    DIR* fds = ::opendir(fdDir.constData());
+    if (fds == nullptr)
+        return false; // gone, or another user's
+    bool holds = false;
+    while (const dirent* entry = ::readdir(fds)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const QByteArray link = fdDir + '/' + entry->d_name;
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(link.constData(), buffer, sizeof buffer);
+        if (n > 0 && QByteArray(buffer, n) == target) {
+            holds = true;
+            break;
+        }
+    }
+    ::closedir(fds);
+    return holds;
+}
+
+// The processes holding a whole-file lock on the file st names, from /proc/locks
+// ("1: FLOCK  ADVISORY  WRITE 4242 00:1a:9 0 EOF"; a waiter's line has "->" second).
+QList<QByteArray> LockHolders(const struct stat& st) {
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> pids;
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 6 || fields[1] == "->")
+            continue;
+        const QList<QByteArray> id = fields[5].split(':');
+        bool ok[3] = {};
+        if (id.size() != 3 || id[0].toUInt(&ok[0], 16) != major(st.st_dev) ||
+            id[1].toUInt(&ok[1], 16) != minor(st.st_dev) ||
+            id[2].toULongLong(&ok[2]) != st.st_ino || !ok[0] || !ok[1] || !ok[2])
+            continue;
+        if (!pids.contains(fields[4]))
+            pids.append(fields[4]);
+    }
+    return pids;
+}
+
 } // namespace
+
+PortProblem openProblemOf(int systemError) {
+    switch (systemError) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+    case EIO: // a /dev/ttyS node without a UART behind it
+        return PortProblem::Missing;
+    case EACCES:
+    case EPERM:
+        return PortProblem::Denied;
+    case EBUSY:
+    case EWOULDBLOCK: // the lock of another open (EAGAIN is the same number)
+        return PortProblem::Busy;
+    default:
+        return PortProblem::Other;
+    }
+}
+
+// The lock this port takes names its holder exactly; a program that holds the port
+// without it (TIOCEXCL only) is found among those that have it open.
+QString portHolders(const QString& devicePath) {
+    char resolved[PATH_MAX];
+    struct stat st {};
+    if (::realpath(QFile::encodeName(devicePath).constData(), resolved) == nullptr ||
+        ::stat(resolved, &st) != 0)
+        return {};
+    QList<QByteArray> pids = LockHolders(st);
+    // A few are enough to find the program to close.
+    constexpr qsizetype MaxNamed = 3;
+    if (pids.isEmpty()) {
+        const QByteArray target(resolved);
+        if (DIR* proc = ::opendir("/proc")) {
+            while (const dirent* entry = ::readdir(proc)) {
+                const QByteArray pid(entry->d_name);
+                bool numeric = false;
+                pid.toLong(&numeric);
+                if (numeric && HoldsOpen(pid, target))
+                    pids.append(pid);
+                if (pids.size() == MaxNamed)
+                    break;
+            }
+            ::closedir(proc);
+        }
+    }
+    QStringList holders;
+    for (const QByteArray& pid : pids.mid(0, MaxNamed)) {
+        const QString number = QStringLiteral("进程 ") + QString::fromLatin1(pid);
+        const QString name = ProcessName(pid);
+        holders.append(name.isEmpty() ? number : name + QStringLiteral("（") + number + u'）');
+    }
+    return holders.join(QStringLiteral("、"));
+}
 
 int SerialPort::lastSystemError() {
     return errno;

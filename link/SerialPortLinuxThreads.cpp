@@ -141,13 +141,13 @@ WriteResult writeAll(PortThreadState& port, const std::vector<std::uint8_t>& blo
             if (::poll(fds, 2, -1) < 0) {
                 if (errno == EINTR)
                     continue;
-                postHangup(port);
+                postHangup(port, errno);
                 return WriteResult::Ended;
             }
             if (fds[1].revents != 0 || (fds[0].revents & POLLNVAL) != 0)
                 return WriteResult::Ended;
             if ((fds[0].revents & POLLOUT) == 0 && (fds[0].revents & (POLLHUP | POLLERR)) != 0) {
-                postHangup(port);
+                postHangup(port, 0);
                 return WriteResult::Ended;
             }
             continue;
@@ -155,7 +155,7 @@ WriteResult writeAll(PortThreadState& port, const std::vector<std::uint8_t>& blo
         if (n < 0 && errno == EBADF)
             return WriteResult::Ended;
         // An error, or a driver that takes nothing: the port has gone.
-        postHangup(port);
+        postHangup(port, n < 0 ? errno : 0);
         return WriteResult::Ended;
     }
     return WriteResult::Written;
@@ -185,7 +185,7 @@ void ReceiveThread::execute() {
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
-            postHangup(port);
+            postHangup(port, errno);
             break;
         }
         if (fds[1].revents != 0)
@@ -218,9 +218,11 @@ void ReceiveThread::execute() {
             continue;
         if (n < 0 && errno == EBADF)
             break;
-        // End of file or an error: the device behind the port has gone.
+        // End of file or an error: the device behind the port has gone. A hang-up
+        // that reads as "try again" has no error of its own.
+        const int error = n < 0 && errno != EAGAIN ? errno : 0;
         deliver();
-        postHangup(port);
+        postHangup(port, error);
         break;
     }
     ::tcflush(port.fd, TCIFLUSH);
@@ -243,7 +245,7 @@ void TransmitThread::execute() {
             if (::poll(fds, 2, -1) < 0) {
                 if (errno == EINTR)
                     continue;
-                postHangup(m_port);
+                postHangup(m_port, errno);
                 break;
             }
             if (fds[0].revents != 0)

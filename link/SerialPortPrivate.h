@@ -77,8 +77,9 @@ public:
 void postNotification(PortThreadState& port, int code, std::uint32_t value = 0);
 // Posts NotifyData with a copy of count bytes plus a trailing NUL.
 void postData(PortThreadState& port, const std::uint8_t* bytes, std::size_t count);
-// A port that has gone away is reported once, whichever thread notices it first.
-void postHangup(PortThreadState& port);
+// A port that has gone away is reported once, whichever thread notices it first, with
+// the system's error number that told it (0 for none, e.g. an end of file).
+void postHangup(PortThreadState& port, int systemError);
 
 class ReceiveThread {
 public:

@@ -18,9 +18,9 @@ void postData(PortThreadState& port, const std::uint8_t* bytes, std::size_t coun
                                 new PortNotificationEvent(NotifyData, 0, std::move(block)));
 }
 
-void postHangup(PortThreadState& port) {
+void postHangup(PortThreadState& port, int systemError) {
     if (!port.hangupPosted.exchange(true))
-        postNotification(port, NotifyHangup);
+        postNotification(port, NotifyHangup, static_cast<std::uint32_t>(systemError));
 }
 
 void ReceiveThread::start() {

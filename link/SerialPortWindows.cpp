@@ -2,6 +2,7 @@
 // makes it exclusive), its DCB and time-outs, and the two events.
 
 #include "link/CommDevicePath.h"
+#include "link/PortOpenFailure.h"
 #include "link/SerialPort.h"
 #include "link/SerialPortPrivate.h"
 
@@ -70,6 +71,30 @@ void CloseEvent(HANDLE& event) {
 }
 
 } // namespace
+
+PortProblem openProblemOf(int systemError) {
+    switch (static_cast<DWORD>(systemError)) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+        return PortProblem::Missing;
+    // A COM port opens for one program at a time; the next open is denied access.
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY:
+        return PortProblem::Busy;
+    default:
+        return PortProblem::Other;
+    }
+}
+
+// Windows does not tell which program holds a port.
+QString portHolders(const QString&) {
+    return {};
+}
 
 int SerialPort::lastSystemError() {
     return static_cast<int>(::GetLastError());

@@ -52,6 +52,10 @@ IoResult Complete(PortThreadState& port, BOOL started, Overlapped& io, DWORD& tr
     return IoResult::Done;
 }
 
+int LastError() {
+    return static_cast<int>(::GetLastError());
+}
+
 bool IsStopped(const PortThreadState& port) {
     return ::WaitForSingleObject(port.stopEvent, 0) == WAIT_OBJECT_0;
 }
@@ -89,7 +93,7 @@ bool writeAll(PortThreadState& port, Overlapped& io, const std::vector<std::uint
             return false;
         // An error, or a driver that takes nothing: the port has gone.
         if (result == IoResult::Failed || written == 0) {
-            postHangup(port);
+            postHangup(port, result == IoResult::Failed ? LastError() : 0);
             return false;
         }
         offset += written;
@@ -109,7 +113,7 @@ void ReceiveThread::execute() {
     Overlapped readIo;
     Overlapped eventIo;
     if (!readIo.IsValid() || !eventIo.IsValid()) {
-        postHangup(port);
+        postHangup(port, LastError());
         return;
     }
     bool watchEvents = ::SetCommMask(port.handle, EV_ERR | EV_BREAK | EV_RING | EV_RLSD) != 0;
@@ -132,7 +136,7 @@ void ReceiveThread::execute() {
         if (!readPending) {
             if (::ReadFile(port.handle, buffer, ReadBlockSize, nullptr, readIo.Get())) {
                 if (!::GetOverlappedResult(port.handle, readIo.Get(), &count, FALSE)) {
-                    postHangup(port);
+                    postHangup(port, LastError());
                     break;
                 }
                 if (count > 0)
@@ -140,7 +144,7 @@ void ReceiveThread::execute() {
                 continue;
             }
             if (::GetLastError() != ERROR_IO_PENDING) {
-                postHangup(port);
+                postHangup(port, LastError());
                 break;
             }
             readPending = true;
@@ -153,7 +157,7 @@ void ReceiveThread::execute() {
             readPending = false;
             // An error, or the device behind the port has gone.
             if (!::GetOverlappedResult(port.handle, readIo.Get(), &count, FALSE)) {
-                postHangup(port);
+                postHangup(port, LastError());
                 break;
             }
             if (count > 0)
@@ -166,7 +170,7 @@ void ReceiveThread::execute() {
             else
                 watchEvents = false;
         } else {
-            postHangup(port);
+            postHangup(port, LastError());
             break;
         }
     }
@@ -189,7 +193,7 @@ void TransmitThread::execute() {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
     Overlapped io;
     if (!io.IsValid()) {
-        postHangup(m_port);
+        postHangup(m_port, LastError());
         return;
     }
     bool announce = true;
@@ -204,7 +208,7 @@ void TransmitThread::execute() {
             if (woken == WAIT_OBJECT_0)
                 break;
             if (woken != WAIT_OBJECT_0 + 1) {
-                postHangup(m_port);
+                postHangup(m_port, LastError());
                 break;
             }
             continue;

@@ -35,7 +35,13 @@ DeviceProcedures::DeviceProcedures(DeviceConfiguration& config, CommandTransport
     : QObject(parent), m_config(config), m_transport(transport), m_ui(ui) {}
 
 std::optional<ByteBuffer> DeviceProcedures::transact(const ByteBuffer& frame) {
-    return m_transport.transact(frame);
+    try {
+        return m_transport.transact(frame);
+    } catch (const KorvaneError&) {
+        // The port went away; the transport has closed it.
+        emit portLabelChanged(QStringLiteral("断开"));
+        throw;
+    }
 }
 
 QString DeviceProcedures::identifyDevice() {

@@ -54,12 +54,13 @@ public:
     bool sendScheduleTable();
 
     // Sends one frame and returns the device's answer, or nothing after the time limit.
+    // Throws KorvaneError (Port) when the port has gone away (the label says "断开").
     std::optional<ByteBuffer> transact(const ByteBuffer& frame);
 
 signals:
     // A procedure began (true) or ended (false); nested procedures tell it once.
     void busyChanged(bool busy);
-    // The port was opened, or failed to open: its description, or "断开".
+    // The port was opened, failed to open or went away: its description, or "断开".
     void portLabelChanged(const QString& label);
     // The device was identified as this model.
     void modelIdentified(const QString& model);

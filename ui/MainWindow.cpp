@@ -132,7 +132,7 @@ void MainWindow::runAction(const std::function<void()>& action) {
     try {
         action();
     } catch (const KorvaneError& e) {
-        showError(e.message());
+        showError(e.message(), e.detail());
     } catch (const std::exception& e) {
         showError(QString::fromUtf8(e.what()));
     } catch (...) {
@@ -140,10 +140,10 @@ void MainWindow::runAction(const std::function<void()>& action) {
     }
 }
 
-void MainWindow::showError(QString message) {
+void MainWindow::showError(QString message, const QString& detail) {
     if (!message.endsWith(u'.') && !message.endsWith(u'。'))
         message += u'.';
-    showMessage(message, QCoreApplication::applicationName(), MessageIcon::Error);
+    presentMessage(message, QCoreApplication::applicationName(), MessageIcon::Error, detail);
 }
 
 void MainWindow::runDeviceAction(const std::function<void()>& action) {

@@ -119,8 +119,13 @@ private:
     // The trunk label after the values changed; on failure it shows the label as
     // not refreshed and rethrows.
     void showTrunkSummaryOf(const DeviceConfiguration& config);
-    // An error through the top-level handler's rule (application caption, full stop).
-    void showError(QString message);
+    // An error through the top-level handler's rule (application caption, full stop);
+    // detail (the reason and what to try) is the box's further text.
+    void showError(QString message, const QString& detail = {});
+    // A message box with further text below the message; the presenter, where there is
+    // one, gets the message only.
+    void presentMessage(const QString& text, const QString& caption, MessageIcon icon,
+                        const QString& detail);
     // The serial-number or address field was left: its text becomes the value.
     void takeFieldValue(QLineEdit* field);
     void updatePortLabel();

@@ -4,6 +4,7 @@
 #include "ui/MainWindow.h"
 
 #include "config/DisplayTexts.h"
+#include "config/KorvaneError.h"
 #include "config/TrunkSummary.h"
 #include "protocol/DeviceProcedures.h"
 #include "ui/ChannelDialog.h"
@@ -84,6 +85,8 @@ void MainWindow::onPortSettingsTriggered() {
         // stored, so the label describes it even when they cannot be.
         try {
             m_session->setPortSettings(dialog->settings());
+        } catch (const KorvaneError& e) {
+            showError(e.message(), e.detail());
         } catch (const std::exception& e) {
             showError(QString::fromUtf8(e.what()));
         }

@@ -18,12 +18,18 @@
 namespace korvane {
 
 void MainWindow::showMessage(const QString& text, const QString& caption, MessageIcon icon) {
+    presentMessage(text, caption, icon, {});
+}
+
+void MainWindow::presentMessage(const QString& text, const QString& caption, MessageIcon icon,
+                                const QString& detail) {
     if (m_presenter) {
         m_presenter(text, caption, icon);
         return;
     }
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
                     caption, text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    box.setInformativeText(detail);
     box.exec();
 }
 

@@ -832,11 +832,28 @@ private slots:
         QLoggingCategory::setFilterRules(QString());
     }
 
+    // The port's line says why and what to try; the JSON keeps them apart.
     void portThatCannotBeOpened() {
-        const Run r = Ctl({QStringLiteral("--port"), QStringLiteral("/nonexistent/tty"),
-                           QStringLiteral("identify")});
+        const QStringList args{QStringLiteral("--port"), QStringLiteral("/nonexistent/tty"),
+                               QStringLiteral("identify")};
+        const QString reason = QStringLiteral("找不到端口 /nonexistent/tty（");
+        const QString hint = QStringLiteral("请插上串口适配器，或选择另一个端口。");
+        const Run r = Ctl(args);
         QCOMPARE(r.status, 3);
-        QVERIFY2(r.err.startsWith(QStringLiteral("/nonexistent/tty: ")), qPrintable(r.err));
+        QVERIFY2(r.err.startsWith(QStringLiteral("/nonexistent/tty: Error opening serial port. ") +
+                                  reason),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.endsWith(QStringLiteral("；") + hint + u'\n'), qPrintable(r.err));
+        QCOMPARE(r.err.count(u'\n'), 1);
+
+        const Run json = Ctl(QStringList{QStringLiteral("--json")} + args);
+        const QJsonObject port =
+            QJsonDocument::fromJson(json.out.toUtf8())[QStringLiteral("ports")][0].toObject();
+        QCOMPARE(port[QStringLiteral("error")].toString(),
+                 QStringLiteral("Error opening serial port."));
+        QVERIFY2(port[QStringLiteral("reason")].toString().startsWith(reason),
+                 qPrintable(json.out));
+        QCOMPARE(port[QStringLiteral("hint")].toString(), hint);
     }
 
     void identifyAndPrint() {

@@ -4,6 +4,7 @@
 #include "link/SerialPortTermios.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QtTest>
@@ -11,6 +12,12 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace korvane;
 
@@ -108,6 +115,68 @@ QString OpenError(SerialPort& port) {
         return QString::fromLatin1(e.what());
     }
     return {};
+}
+
+// A failed open's message, reason and hint; empty when the port opened.
+QStringList FailureOf(SerialPort& port) {
+    try {
+        port.openPort();
+    } catch (const KorvaneError& e) {
+        return {QString::fromUtf8(e.what()), e.reason(), e.hint()};
+    }
+    return {};
+}
+
+// The same for an open of path by a child process that may not open what the test
+// process can: as root, whom file modes do not stop, the child runs as nobody.
+QStringList FailureOfUnprivileged(const QString& path) {
+    constexpr uid_t Nobody = 65534;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return {QStringLiteral("no pipe")};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setresgid(Nobody, Nobody, Nobody) != 0 ||
+             ::setresuid(Nobody, Nobody, Nobody) != 0))
+            ::_exit(2);
+        SerialPort port;
+        port.setCommName(path);
+        const QByteArray text = FailureOf(port).join(u'\n').toUtf8();
+        for (qsizetype at = 0; at < text.size();) {
+            const ssize_t n = ::write(fds[1], text.constData() + at, std::size_t(text.size() - at));
+            if (n <= 0)
+                ::_exit(3);
+            at += n;
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray text;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0)
+            text.append(buffer, n);
+        else if (errno != EINTR)
+            break;
+    }
+    ::close(fds[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        return {QStringLiteral("the child failed: %1").arg(status)};
+    return QString::fromUtf8(text).split(u'\n');
+}
+
+// This process as a busy port names its holders.
+QString ThisProcess() {
+    QFile comm(QStringLiteral("/proc/self/comm"));
+    if (!comm.open(QIODevice::ReadOnly))
+        return {};
+    return QStringLiteral("%1（进程 %2）")
+        .arg(QString::fromLocal8Bit(comm.readAll().trimmed()))
+        .arg(QCoreApplication::applicationPid());
 }
 
 // One line setting and how a termios must show it. A pseudo-terminal forces 8 data
@@ -256,6 +325,51 @@ private slots:
         port.setCommName(device.SlavePath());
         QCOMPARE(OpenError(port), QString());
         QVERIFY(port.isOpen());
+    }
+
+    // The reason and the hint behind the fixed message. "{PTY}" stands for the
+    // pseudo-terminal's path, "{SELF}" for this process.
+    void openFailureReasons_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("inReason");
+        QTest::addColumn<QString>("inHint");
+        QTest::newRow("missing path") << "missing"
+                                      << "找不到端口 /dev/korvane-no-such-port（"
+                                      << "请插上串口适配器";
+        QTest::newRow("no permission") << "mode 0"
+                                       << "没有打开端口 {PTY} 的权限（"
+                                       << "sudo usermod -aG dialout $USER";
+        QTest::newRow("held by another open") << "held"
+                                              << "端口 {PTY} 正被另一个程序占用：{SELF}"
+                                              << "请关闭占用它的程序";
+    }
+    void openFailureReasons() {
+        QFETCH(QString, how);
+        QFETCH(QString, inReason);
+        QFETCH(QString, inHint);
+        PtyDevice device;
+        QVERIFY(device.IsValid());
+        SerialPort holder;
+        SerialPort port;
+        QStringList failure;
+        if (how == QLatin1String("missing")) {
+            port.setCommName(QStringLiteral("/dev/korvane-no-such-port"));
+            failure = FailureOf(port);
+        } else if (how == QLatin1String("mode 0")) {
+            QVERIFY(::chmod(QFile::encodeName(device.SlavePath()).constData(), 0) == 0);
+            failure = FailureOfUnprivileged(device.SlavePath());
+        } else {
+            holder.setCommName(device.SlavePath());
+            holder.openPort();
+            port.setCommName(device.SlavePath());
+            failure = FailureOf(port);
+        }
+        inReason.replace(QStringLiteral("{PTY}"), device.SlavePath())
+            .replace(QStringLiteral("{SELF}"), ThisProcess());
+        QVERIFY2(failure.size() == 3, qPrintable(failure.join(u'|')));
+        QCOMPARE(failure[0], QStringLiteral("Error opening serial port"));
+        QVERIFY2(failure[1].contains(inReason), qPrintable(failure[1]));
+        QVERIFY2(failure[2].contains(inHint), qPrintable(failure[2]));
     }
 
     void openTwiceKeepsPortUsable() {

@@ -14,7 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTreeView>
 #include <QtTest>
 
@@ -145,6 +147,35 @@ private slots:
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("Error opening serial port.")}));
         QCOMPARE(f.messages[0].caption, QCoreApplication::applicationName());
         QCOMPARE(f.messages[0].icon, MessageIcon::Error);
+    }
+
+    // The window's own box, without a presenter: the fixed message, and below it the
+    // reason and what to try.
+    void openFailureBoxSaysWhyAndWhatToTry() {
+        QTemporaryDir dir;
+        const QString start = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const auto restore = qScopeGuard([&] { QDir::setCurrent(start); });
+        QFile settings(dir.filePath(QStringLiteral("KORVANE.INI")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[Setting]\r\nCommName=/dev/korvane-no-such-port\r\n");
+        settings.close();
+        QString text;
+        QStringList further;
+        const auto shown = WhenModal([&](QWidget* w) {
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                text = box->text();
+                further = box->informativeText().split(u'\n');
+            }
+            w->close();
+        });
+        MainWindow window;
+        QVERIFY(*shown);
+        QCOMPARE(text, QStringLiteral("Error opening serial port."));
+        QCOMPARE(further.size(), 2);
+        QVERIFY2(further[0].startsWith(QStringLiteral("找不到端口 /dev/korvane-no-such-port（")),
+                 qPrintable(further[0]));
+        QCOMPARE(further[1], QStringLiteral("请插上串口适配器，或选择另一个端口。"));
     }
 
     // The keys in any case; a port that does not open does not stop the rest.

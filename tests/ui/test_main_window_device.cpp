@@ -3,6 +3,7 @@
 
 #include "config/DisplayTexts.h"
 #include "files/IniFile.h"
+#include "link/CommandTransport.h"
 #include "tests/support/Child.h"
 #include "tests/support/WindowFixture.h"
 #include "ui/PortSettingsDialog.h"
@@ -253,8 +254,9 @@ private slots:
         QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }
 
-    // The device goes away in the middle of a read: the operator is told, the window
-    // stays usable, and once the device is back a new connection reads it.
+    // The device goes away in the middle of a read: the operator is told that the port
+    // was lost, the window stays usable, and once the device is back a new connection
+    // reads it.
     void deviceDisappearsDuringRead() {
         QTemporaryDir linkDir;
         sim::SimulatorOptions options;
@@ -276,7 +278,8 @@ private slots:
         poll.start();
         Child<QPushButton>(w, "readButton")->click();
         QVERIFY(!f.sim.isRunning());
-        QCOMPARE(f.Texts(), QStringList({NoAnswer}));
+        QCOMPARE(f.Texts(), QStringList({PortLostText}));
+        QCOMPARE(Child<QLabel>(w, "portLabel")->text(), QStringLiteral("断开"));
         QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
         QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(w.isVisible());
