@@ -1,7 +1,8 @@
 #pragma once
-// The serial ports this system has, as names a SerialPort opens: the candidates a
-// scan for devices tries. One file per system (PortListingLinux.cpp,
-// PortListingWindows.cpp), chosen by the build.
+// The serial ports this system has, with what it knows of each, and the links of the
+// simulators that run: what an operator chooses from and what a scan for devices
+// tries. One file per system (PortListingLinux.cpp, PortListingWindows.cpp), chosen
+// by the build; PortListing.cpp holds what both share.
 
 #include <QList>
 #include <QString>
@@ -28,12 +29,17 @@ struct DetectedPort {
 // Every detected port, then every running simulator's link, each in name order.
 QList<DetectedPort> detectedPorts();
 
-// "ttyUSB0 — USB-Serial Controller (FTDI)": the port as a list shows it.
+// "ttyUSB0 — USB-Serial Controller (FTDI)": the port as a list shows it; just the
+// name where there is no description.
 QString portListText(const DetectedPort& port);
 
-// On Linux the USB and ACM adapters, and with withOnBoardPorts the on-board ttyS
-// ports too, as /dev paths in name order. On Windows every COMn name the system
-// holds, in number order (withOnBoardPorts changes nothing there).
+// The first entry of byIdFolder, in name order, that resolves to systemPath; empty
+// where there is none.
+QString stablePortPath(const QString& systemPath,
+                       const QString& byIdFolder = QStringLiteral("/dev/serial/by-id"));
+
+// The system paths of detectedPorts(): on Linux without the on-board ttyS ports
+// unless withOnBoardPorts; on Windows every one (withOnBoardPorts changes nothing).
 QStringList candidatePorts(bool withOnBoardPorts);
 
 } // namespace korvane

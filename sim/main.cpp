@@ -1,11 +1,14 @@
 // korvane-sim: a Korvane device on a pseudo-terminal, until SIGTERM or SIGINT.
 
+#include "link/SimulatorLinks.h"
 #include "sim/SimulatorHost.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <pthread.h>
 
 using namespace korvane::sim;
@@ -42,10 +45,20 @@ int main(int argc, char* argv[]) {
     }
     std::printf("PTY %s\n", slave.toLocal8Bit().constData());
     std::fflush(stdout);
+    // Port lists offer the link while it runs; without a runtime folder it still runs.
+    const QString link = parsed.options.linkPath.isEmpty()
+                             ? slave
+                             : QFileInfo(parsed.options.linkPath).absoluteFilePath();
+    auto announcement = std::make_unique<korvane::SimulatorAnnouncement>(
+        link, modelLabel(parsed.options.state.model));
+    if (!announcement->isAnnounced())
+        std::fprintf(stderr, "korvane-sim: the link is not announced: %s\n",
+                     announcement->errorString().toLocal8Bit().constData());
 
     int received = 0;
     while (sigwait(&stopSignals, &received) != 0) {
     }
+    announcement.reset();
     host.stop();
     return 0;
 }
