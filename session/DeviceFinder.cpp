@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <exception>
 
 namespace korvane {
 
@@ -82,6 +83,8 @@ void DeviceFinder::start(const QStringList& ports, const PortSettings& line) {
                 } catch (const KorvaneError& e) {
                     if (e.kind() == KorvaneError::Kind::Port)
                         outcome.unavailable = e.message();
+                } catch (const std::exception&) {
+                    // Nothing else ends a thread: the port counts as silent.
                 }
                 const QMutexLocker lock(&p->mutex);
                 p->session = nullptr;
@@ -107,6 +110,9 @@ void DeviceFinder::take(const Outcome& outcome) {
         emit portUnavailable(outcome.port, outcome.unavailable);
     else if (outcome.model != text::ModelUnknown)
         emit deviceFound(outcome.port, outcome.model);
+    // A receiver may have cancelled the search or started another.
+    if (outcome.search != m_search || m_pending == 0)
+        return;
     if (--m_pending == 0) {
         joinAll();
         emit finished();
