@@ -63,9 +63,9 @@ struct PortResult {
     QStringList written;                      // write, schedule: the sections the device took
     QStringList notWritten;                   // and those it did not get
     std::optional<std::uint32_t> addressRead; // set-address: what the device answers
-    std::optional<std::uint32_t> serialRead; // set-address, scan
-    QString savedFile;                       // read -o: where the configuration went
-    QString input;                           // write, diff: the file compared or written
+    std::optional<std::uint32_t> serialRead;  // set-address, scan
+    QString savedFile;                        // read -o: where the configuration went
+    QString input;                            // write, diff: the file compared or written
 };
 
 // Runs on the calling thread, which needs an event dispatcher (any QThread has one).

@@ -110,7 +110,8 @@ void CommandTransport::waitForResponse(const QElapsedTimer& sinceSend) {
         return;
     }
     // Timers may fire a little early; the loop makes the limit a lower bound.
-    while (!m_responseEvent && !m_comm->isLost()) {
+    m_waitAbandoned = false;
+    while (!m_responseEvent && !m_waitAbandoned && !m_comm->isLost()) {
         const qint64 left = m_timeLimitMs - sinceSend.elapsed();
         if (left <= 0)
             break;
@@ -147,6 +148,13 @@ bool CommandTransport::sendFrame(const std::uint8_t* frame, std::uint16_t length
     if (m_debug)
         postMonitor(" Command: ", frame, length);
     return accepted;
+}
+
+void CommandTransport::abandonWait() {
+    if (m_waitLoop == nullptr)
+        return;
+    m_waitAbandoned = true;
+    m_waitLoop->quit();
 }
 
 const std::uint8_t* CommandTransport::response() const noexcept {

@@ -88,6 +88,11 @@ public:
     // frame is sent.
     void setSendGate(std::function<bool()> gate) { m_sendGate = std::move(gate); }
 
+    // Ends the wait of the transaction under way at once, without an answer (a search
+    // for devices that is cancelled). Call it on the transport's thread, e.g. posted
+    // there; outside a transaction it changes nothing.
+    void abandonWait();
+
     // The last received block (nullptr before the first) and its length.
     const std::uint8_t* response() const noexcept;
     int responseLength() const noexcept { return m_responseLength; }
@@ -110,6 +115,7 @@ private:
     BusyCursor* m_busyCursor = nullptr;
     int m_timeLimitMs = ResponseTimeLimitMs;
     QEventLoop* m_waitLoop = nullptr;
+    bool m_waitAbandoned = false;
     std::function<bool()> m_sendGate;
 };
 
