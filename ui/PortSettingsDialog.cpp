@@ -342,6 +342,9 @@ void PortSettingsDialog::selectFirstFound() {
     for (int i = 0; i < portCombo->count(); ++i) {
         if (m_foundModels.contains(portCombo->itemData(i).toString())) {
             portCombo->setCurrentIndex(i);
+            // The port's name leads the entry's text: show it, not the model's mark.
+            if (QLineEdit* edit = portCombo->lineEdit())
+                edit->setCursorPosition(0);
             return;
         }
     }
