@@ -316,28 +316,24 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
     // Everything that can be found wrong without a device is, before anything is sent.
     std::optional<ConfigurationFile> file;
     std::shared_ptr<const std::vector<InputFile>> folder;
+    const auto refuseInput = [&](const auto& problem) {
+        console.err(problem.text());
+        if (o.json)
+            PrintDocument(console, o.cmd, StatusUsage, {}, problem.text(), InputJson(problem));
+        return StatusUsage;
+    };
     if ((o.cmd == Command::Write || o.cmd == Command::Diff) && InputIsFolder(o.file)) {
         CheckedFolder checked = readCheckedFolder(o.file);
-        if (checked.problem) {
-            console.err(checked.problem->text());
-            if (o.json)
-                PrintDocument(console, o.cmd, StatusUsage, {}, checked.problem->text(),
-                              InputJson(*checked.problem));
-            return StatusUsage;
-        }
+        if (checked.problem)
+            return refuseInput(*checked.problem);
         folder = std::make_shared<const std::vector<InputFile>>(std::move(checked.files));
     } else if (o.cmd == Command::Write || o.cmd == Command::Diff || o.cmd == Command::Show) {
         CheckedConfiguration checked =
             o.file == QStringLiteral("-")
                 ? checkedConfiguration(QStringLiteral("-"), console.readIn())
                 : readCheckedConfiguration(o.file);
-        if (checked.problem) {
-            console.err(checked.problem->text());
-            if (o.json)
-                PrintDocument(console, o.cmd, StatusUsage, {}, checked.problem->text(),
-                              InputJson(*checked.problem));
-            return StatusUsage;
-        }
+        if (checked.problem)
+            return refuseInput(*checked.problem);
         file = std::move(checked.file);
     }
     if (o.cmd == Command::Show)
