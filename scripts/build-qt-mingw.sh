@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds Qt Core, Gui, Widgets, Test and the Windows platform plugin for 64-bit
+# SPDX-License-Identifier: MIT
+# Cross-builds Qt Core, Gui, Network, Widgets, Test and the Windows platform plugin for 64-bit
 # Windows from Debian's qt6-base source (the same 6.4.2 as the host Qt, whose tools it
 # uses), with MinGW-w64. The result is cached and reused:
 #   ${KORVANE_CACHE:-~/.cache/korvane}/qt-6.4.2-mingw
@@ -43,13 +44,14 @@ rm -rf "$build" "$prefix"
 mkdir -p "$build"
 cd "$build"
 start=$(date +%s)
-# Only what the programs and their tests use: no network, SQL, D-Bus, OpenGL, printing
+# Only what the programs and their tests use: Network without TLS (plain TCP for the
+# network serial ports); no SQL, D-Bus, OpenGL, printing
 # or XML; Qt's own copies of zlib, PCRE2, libpng, FreeType and HarfBuzz; no ICU (the
 # code page 936 helpers use the Windows code page functions there). No tablet events:
 # Debian's source leaves out the Wintab header they need.
 "$src/qt6-base/configure" -prefix "$prefix" -release -opensource -confirm-license \
   -qt-host-path /usr -xplatform win32-g++ -nomake examples -nomake tests \
-  -no-opengl -no-dbus -no-icu -no-feature-network -no-feature-sql \
+  -no-opengl -no-dbus -no-icu -no-openssl -no-feature-sql \
   -no-feature-printsupport -no-feature-xml -no-feature-concurrent -no-feature-vulkan \
   -no-feature-imageformat_jpeg -no-libjpeg \
   -qt-zlib -qt-pcre -qt-libpng -qt-freetype -qt-harfbuzz -no-feature-zstd \
