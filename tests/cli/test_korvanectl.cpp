@@ -367,6 +367,98 @@ private slots:
         QCOMPARE(WriteFramesReceived(*sim), 0);
     }
 
+    // write succeeds only when the read-back is what was sent, whatever the device
+    // answered to each section; its differences are a list only when that comparison
+    // was made.
+    void writeConfirmedByTheReadBack_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("differences"); // -1: null
+        QTest::addColumn<QString>("error");   // "": not looked at
+        QTest::newRow("device takes it") << "" << 0 << 0 << "";
+        QTest::newRow("device acknowledges, keeps its values")
+            << "ignore-writes" << 1 << 1 << QStringLiteral("写入失败！");
+        QTest::newRow("a section unanswered") << "trunk unanswered" << 3 << -1 << "";
+        QTest::newRow("file for another address") << "foreign address" << 2 << -1 << "";
+    }
+    void writeConfirmedByTheReadBack() {
+        QFETCH(QString, fault);
+        QFETCH(int, status);
+        QFETCH(int, differences);
+        QFETCH(QString, error);
+        auto sim = StartSim(191);
+        QTemporaryDir dir;
+        const QString file = Backup(*sim, dir, QStringLiteral("191.krv"));
+        DeviceConfiguration config;
+        readConfigurationFile(file).applyTo(config);
+        config.gps.gpsEnabled = 0;
+        if (fault == QStringLiteral("foreign address"))
+            config.info.address = 2;
+        writeConfigurationFile(file, config);
+        sim::SimulatorFaults faults;
+        faults.ignoreWrites = fault == QStringLiteral("ignore-writes");
+        if (fault == QStringLiteral("trunk unanswered"))
+            faults.ignoredCodes = {0x47};
+        sim->setFaults(faults);
+
+        const Run r =
+            Ctl(PortArgs({sim.get()}) << QStringLiteral("--json") << QStringLiteral("write") << file
+                                      << QStringLiteral("--no-schedule"));
+        QCOMPARE(r.status, status);
+        const QJsonObject port =
+            QJsonDocument::fromJson(r.out.toUtf8())[QStringLiteral("ports")][0].toObject();
+        const QJsonValue found = port[QStringLiteral("differences")];
+        if (differences < 0) {
+            QVERIFY2(found.isNull(), qPrintable(r.out));
+        } else {
+            QCOMPARE(found.toArray().size(), differences);
+            if (differences > 0)
+                QCOMPARE(found[0][QStringLiteral("field")].toString(),
+                         QStringLiteral("gps.enabled"));
+        }
+        if (!error.isEmpty())
+            QCOMPARE(port[QStringLiteral("error")].toString(), error);
+    }
+
+    // One field changed alone is one difference, named (every field: the comparison's
+    // own test; here the path through korvanectl).
+    void diffNamesTheOneField() {
+        auto sim = StartSim(195);
+        QTemporaryDir dir;
+        const QString file = Backup(*sim, dir, QStringLiteral("195.krv"));
+        DeviceConfiguration config;
+        readConfigurationFile(file).applyTo(config);
+        config.trunk.dataPolarity = 1 - config.trunk.dataPolarity;
+        writeConfigurationFile(file, config);
+        const Run r = Ctl(PortArgs({sim.get()}) << QStringLiteral("diff") << file);
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.out.count(u'\n'), 1);
+        QVERIFY2(r.out.startsWith(sim->slavePath() + QStringLiteral(": trunk.dataPolarity: ")),
+                 qPrintable(r.out));
+    }
+
+    // A device that answers the probe but not a later read is out of reach, not
+    // different: nothing was compared.
+    void diffOfADeviceThatStopsAnswering_data() {
+        QTest::addColumn<int>("code");
+        QTest::newRow("address, the first read") << 0x08;
+        QTest::newRow("trunk delay, the last") << 0x58;
+    }
+    void diffOfADeviceThatStopsAnswering() {
+        QFETCH(int, code);
+        auto sim = StartSim(197);
+        QTemporaryDir dir;
+        const QString file = Backup(*sim, dir, QStringLiteral("197.krv"));
+        sim->setFaults(sim::SimulatorFaults::ignoring({std::uint8_t(code)}));
+        const Run r = Ctl(PortArgs({sim.get()})
+                          << QStringLiteral("--json") << QStringLiteral("diff") << file);
+        QCOMPARE(r.status, 3);
+        const QJsonObject port =
+            QJsonDocument::fromJson(r.out.toUtf8())[QStringLiteral("ports")][0].toObject();
+        QVERIFY2(port[QStringLiteral("differences")].isNull(), qPrintable(r.out));
+        QVERIFY(test::ReceivedCodes(*sim).contains(code));
+    }
+
     // Under --json stdout holds exactly one document that follows the schema, whatever
     // the outcome.
     void jsonFollowsTheSchema_data() {
@@ -520,6 +612,7 @@ private slots:
                                      .toObject();
         QCOMPARE(port[QStringLiteral("status")].toInt(), 130);
         QCOMPARE(port[QStringLiteral("written")].toVariant().toStringList(), written);
+        QVERIFY(port[QStringLiteral("differences")].isNull()); // nothing was compared
         // Nothing after the frame in flight.
         const QList<int> codes = test::ReceivedCodes(sim);
         QCOMPARE(codes.count(code), occurrence);
