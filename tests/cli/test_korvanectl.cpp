@@ -25,6 +25,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <memory>
 #include <thread>
 
@@ -296,6 +297,8 @@ private slots:
         QTest::newRow("control characters in a value")
             << QByteArray() << 3 << QByteArray("1\t\x1b[2J") << 3;
         QTest::newRow("last row missing") << QByteArray() << -(44 + 230) << QByteArray() << 275;
+        QTest::newRow("a line after the last row")
+            << QByteArray() << 44 + 240 + 1 << QByteArray("1") << 44 + 240 + 1;
     }
     void fileCheckedBeforeSending() {
         QFETCH(QByteArray, bytes);
@@ -324,6 +327,8 @@ private slots:
             lines.removeLast(); // after the last line end
             if (line < 0)
                 lines = lines.mid(0, -line);
+            else if (line > lines.size())
+                lines.append(text + '\r');
             else
                 lines[line - 1] = text + '\r';
             bytes = lines.join('\n') + '\n';
@@ -588,11 +593,14 @@ private slots:
         const QString file = Backup(sim, dir, QStringLiteral("a.krv"));
         const auto clear = qScopeGuard([] { clearInterrupt(); });
 
+        // Through the signal, as a user's Ctrl-C comes: the first one must not end the
+        // program at once.
+        installInterruptHandlers();
         std::atomic<bool> done{false};
         std::thread watcher([&] {
             while (!done) {
                 if (test::ReceivedCodes(sim).count(code) >= occurrence) {
-                    requestInterrupt();
+                    std::raise(SIGINT);
                     return;
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
