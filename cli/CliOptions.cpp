@@ -2,10 +2,7 @@
 
 #include "KorvaneVersion.h"
 
-#include "files/IniFile.h"
-
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -164,36 +161,6 @@ std::optional<std::uint64_t> ParseNumber(const QString& text) {
     if (!ok)
         return std::nullopt;
     return value;
-}
-
-// What a settings file must hold for korvanectl: CommName unless --port is given, and
-// every line setting it has a number in its range (the window takes defaults instead).
-std::optional<QString> SettingsProblem(const QString& path, bool portsGiven) {
-    const IniFile ini(path);
-    const QString section = QStringLiteral("Setting");
-    if (!portsGiven && ini.readString(section, QStringLiteral("CommName"), {}).isEmpty())
-        return QStringLiteral("%1：[Setting] 中没有 CommName（或用 --port 给出端口）").arg(path);
-    const struct {
-        const char* key;
-        qint64 low;
-        qint64 high;
-    } numbers[] = {
-        {"BaudRate", 1, 4000000}, {"ByteSize", 0, 3}, {"Parity", 0, 4}, {"StopBits", 0, 2}};
-    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]{1,10}$"));
-    for (const auto& n : numbers) {
-        const QString key = QLatin1String(n.key);
-        const QString text = ini.readString(section, key, {});
-        if (text.isEmpty())
-            continue;
-        if (!decimal.match(text).hasMatch())
-            return QStringLiteral("%1：%2=%3 不是数字").arg(path, key, text);
-        if (text.toLongLong() < n.low || text.toLongLong() > n.high)
-            return QStringLiteral("%1：%2=%3 不在%4至%5之间")
-                .arg(path, key, text)
-                .arg(n.low)
-                .arg(n.high);
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -383,15 +350,16 @@ Options parseOptions(const QStringList& arguments) {
         const QFileInfo info(settings);
         if (!info.isFile() || !info.isReadable())
             return fail(QStringLiteral("无法读取设置文件 %1").arg(settings));
-        if (const std::optional<QString> problem = SettingsProblem(settings, portsGiven))
-            return fail(*problem);
+        // A value the window would go on without is refused here.
         const SessionSettings session = SessionSettings::readFile(settings);
+        if (!portsGiven && !session.portNamed)
+            return fail(QStringLiteral("%1：[Setting] 中没有 CommName（或用 --port 给出端口）")
+                            .arg(settings));
+        if (!session.problems.isEmpty())
+            return fail(QStringLiteral("%1：%2").arg(settings, session.problems.first()));
         const PortSettings& stored = session.port;
-        if (!portsGiven && session.portNamed)
+        if (!portsGiven)
             o.ports.append(stored.commName);
-        if (!baudGiven && static_cast<std::int32_t>(stored.baudRate) <= 0)
-            return fail(QStringLiteral("设置文件的 BaudRate %1 不是波特率")
-                            .arg(static_cast<std::int32_t>(stored.baudRate)));
         const std::uint32_t baudRate = baudGiven ? o.line.baudRate : stored.baudRate;
         o.line = stored;
         o.line.baudRate = baudRate;

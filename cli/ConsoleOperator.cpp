@@ -80,9 +80,9 @@ void ConsoleOperator::releaseHeld() {
         succeed(text);
 }
 
-void ConsoleOperator::showError(QString message, const QString& reason, const QString& hint) {
-    if (!message.endsWith(u'.') && !message.endsWith(u'。'))
-        message += u'.';
+void ConsoleOperator::showError(const QString& message, const QString& reason,
+                                const QString& hint) {
+    // The message as it is: scripts compare it with the device procedures' texts.
     if (reason.isEmpty() && hint.isEmpty()) {
         showMessage(message, QString(), MessageIcon::Error);
         return;
@@ -92,7 +92,9 @@ void ConsoleOperator::showError(QString message, const QString& reason, const QS
     for (const QString& part : {reason, hint})
         if (!part.isEmpty())
             detail.append(part);
-    say(message + u' ' + detail.join(QStringLiteral("；")));
+    const bool endsInLetter = !message.isEmpty() && message.back().isLetterOrNumber();
+    say(message + (endsInLetter ? QStringLiteral(": ") : QStringLiteral(" ")) +
+        detail.join(QStringLiteral("；")));
 }
 
 void ConsoleOperator::say(const QString& text) {

@@ -29,10 +29,9 @@ public:
     void showScheduleProgress(int block, int blocks) override;
     void pause(int ms) override;
 
-    // An error that ended the action, as the window's top-level handler words it, on
-    // one line with the reason and what to try where there are any; the last error is
-    // the message alone.
-    void showError(QString message, const QString& reason = {}, const QString& hint = {});
+    // An error that ended the action, its message unchanged, on one line with the
+    // reason and what to try where there are any; the last error is the message alone.
+    void showError(const QString& message, const QString& reason = {}, const QString& hint = {});
     // Whether success lines are shown (not under --quiet, nor to a pipe).
     void showSuccessLines(bool show) { m_successLines = show; }
     // A line of this port's own, not a box of the procedures.

@@ -219,11 +219,9 @@ void ReportDiff(const Options& o, const std::vector<PortResult>& results, Consol
     for (const PortResult& r : results) {
         QJsonObject obj = PortBase(r);
         obj.insert(QStringLiteral("input"), TextOrNull(r.input));
-        // Null when no file was compared: the device could not be read, or a backup
-        // folder has no file of its serial number.
-        obj.insert(QStringLiteral("differences"), r.input.isEmpty()
-                                                      ? QJsonValue::Null
-                                                      : QJsonValue(DifferencesJson(r.differences)));
+        // Null unless a comparison completed: an empty list says the device matches.
+        obj.insert(QStringLiteral("differences"),
+                   r.compared ? QJsonValue(DifferencesJson(r.differences)) : QJsonValue::Null);
         if (o.cmd == Command::Write)
             obj.insert(QStringLiteral("dryRun"), true);
         json.append(obj);
@@ -244,8 +242,7 @@ void ReportWrite(const Options& o, const std::vector<PortResult>& results, QJson
             obj.insert(QStringLiteral("input"), TextOrNull(r.input));
             obj.insert(QStringLiteral("dryRun"), false);
             obj.insert(QStringLiteral("differences"),
-                       r.input.isEmpty() ? QJsonValue::Null
-                                         : QJsonValue(DifferencesJson(r.differences)));
+                       r.compared ? QJsonValue(DifferencesJson(r.differences)) : QJsonValue::Null);
         }
         json.append(obj);
     }

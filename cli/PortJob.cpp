@@ -131,6 +131,7 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
         DeviceValues wanted = sent;
         wanted.serialNumber = before.serialNumber;
         result.differences = differences(before, wanted, config.deviceModel);
+        result.compared = true;
         return result.differences.isEmpty() ? StatusOk : StatusDiffers;
     }
 
@@ -176,6 +177,7 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
     DeviceValues readBack = DeviceValues::of(config);
     readBack.serialNumber = sent.serialNumber; // not written
     result.differences = differences(readBack, sent, config.deviceModel, {true, true});
+    result.compared = true;
     if (!result.differences.isEmpty()) {
         for (const Difference& difference : result.differences)
             ui.say(QStringLiteral("读回的参数不同：") + difference.text(QStringLiteral("sent")));
@@ -268,6 +270,7 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
         file->applyTo(fromFile);
         result.differences = differences(DeviceValues::of(config), DeviceValues::of(fromFile),
                                          config.deviceModel, {false, !job.settingsOnly});
+        result.compared = true;
         return result.differences.isEmpty() ? StatusOk : StatusDiffers;
     }
     case Command::Write:

@@ -60,6 +60,7 @@ struct PortResult {
     bool configurationRead = false;           // a whole device read succeeded
     ReadPart read = ReadPart::Nothing;        // how far the last device read came
     QList<Difference> differences;            // diff, write: the differences found
+    bool compared = false;                    // and a comparison gave them
     QStringList written;                      // write, schedule: the sections the device took
     QStringList notWritten;                   // and those it did not get
     std::optional<std::uint32_t> addressRead; // set-address: what the device answers

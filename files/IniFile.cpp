@@ -350,7 +350,7 @@ void IniFile::writeBool(const QString& section, const QString& key, bool value) 
     writeInteger(section, key, value ? 1 : 0);
 }
 
-int profileInteger(const QString& text, int fallback) {
+std::optional<int> profileIntegerValue(const QString& text) {
     QStringView digits = QStringView(text).trimmed();
     bool negative = false;
     if (!digits.isEmpty() && (digits.front() == u'-' || digits.front() == u'+')) {
@@ -371,19 +371,23 @@ int profileInteger(const QString& text, int fallback) {
     bool ok = false;
     const qulonglong magnitude = allDigits ? digits.toULongLong(&ok, base) : 0;
     if (!ok)
-        return fallback;
+        return std::nullopt;
     if (base == 16) {
         // Up to eight digits, read as the 32-bit pattern, as the Windows tools do.
         if (magnitude > 0xFFFFFFFFull)
-            return fallback;
+            return std::nullopt;
         const auto pattern = static_cast<std::int32_t>(static_cast<std::uint32_t>(magnitude));
         return negative ? static_cast<int>(0u - static_cast<std::uint32_t>(pattern)) : pattern;
     }
     const qlonglong limit = negative ? -qlonglong(std::numeric_limits<int>::min())
                                      : qlonglong(std::numeric_limits<int>::max());
     if (magnitude > qulonglong(limit))
-        return fallback;
+        return std::nullopt;
     return static_cast<int>(negative ? -qlonglong(magnitude) : qlonglong(magnitude));
+}
+
+int profileInteger(const QString& text, int fallback) {
+    return profileIntegerValue(text).value_or(fallback);
 }
 
 } // namespace korvane

@@ -17,6 +17,7 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <optional>
 
 namespace korvane {
 
@@ -68,5 +69,7 @@ private:
 
 // The integer rule of readInteger, on its own.
 int profileInteger(const QString& text, int fallback);
+// The same, with nothing for a text that is not an integer by that rule.
+std::optional<int> profileIntegerValue(const QString& text);
 
 } // namespace korvane

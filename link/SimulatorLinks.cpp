@@ -13,6 +13,8 @@
 #include <csignal>
 #include <optional>
 
+#include <unistd.h>
+
 namespace korvane {
 namespace {
 
@@ -22,6 +24,37 @@ bool processRuns(qint64 pid) {
     if (pid <= 0)
         return false;
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+// A killed simulator's process number and pty may both be reused: the announcement
+// then names an unrelated terminal, which must never be written to. Only a korvane-sim
+// (or this very process, which may run simulators in-process) holding the pty counts.
+bool isSimulatorProcess(qint64 pid) {
+    if (pid == QCoreApplication::applicationPid())
+        return true;
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    return comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "korvane-sim";
+}
+
+bool holdsDevice(qint64 pid, const QString& device) {
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QString& fd :
+         fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char target[4096];
+        const ssize_t n =
+            ::readlink(QFile::encodeName(fds.filePath(fd)).constData(), target, sizeof target);
+        if (n > 0 && QFile::decodeName(QByteArray(target, qsizetype(n))) == device)
+            return true;
+    }
+    return false;
+}
+
+bool isLive(const SimulatorLink& link) {
+    if (!processRuns(link.pid) || !isSimulatorProcess(link.pid))
+        return false;
+    // A dangling symlink has no canonical path: the pty went with its process.
+    const QString device = QFileInfo(link.path).canonicalFilePath();
+    return !device.isEmpty() && holdsDevice(link.pid, device);
 }
 
 // "link=PATH", "model=NAME", "pid=N", one a line; nothing for anything else.
@@ -63,8 +96,7 @@ QList<SimulatorLink> runningSimulatorLinks() {
     const QDir dir(folder);
     for (const QString& name : dir.entryList({QStringLiteral("*.link")}, QDir::Files)) {
         const std::optional<SimulatorLink> link = readAnnouncement(dir.filePath(name));
-        // A dangling symlink does not exist either: the pty went with its process.
-        if (link && processRuns(link->pid) && QFileInfo::exists(link->path))
+        if (link && isLive(*link))
             links.append(*link);
     }
     std::sort(links.begin(), links.end(),

@@ -3,7 +3,9 @@
 // the adapters the system detects: one small file per link in the user's runtime
 // folder ($XDG_RUNTIME_DIR/korvane-sim/<pid>-<n>.link), written once the link is up
 // and removed when it goes. A simulator that was killed leaves its file behind; the
-// listing skips it, since its process or its link is gone. Linux only.
+// listing skips it unless the process it names is a korvane-sim (or this process)
+// that holds the link's pty, so that reused process and pty numbers never make an
+// unrelated terminal a port. Linux only.
 
 #include <QList>
 #include <QString>

@@ -6,6 +6,7 @@
 #include "link/SerialPort.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -20,9 +21,11 @@ struct PortSettings {
     ParityMode parity = ParityMode::None;
     StopBitsMode stopBits = StopBitsMode::_1;
 
-    // The keys of section "Setting"; a missing key, or a line setting out of its range,
-    // gives the default. baudRate is taken as the file has it (a negative one wraps).
-    static PortSettings readFrom(const IniFile& settings);
+    // The keys of section "Setting"; a missing key, a value that is not a number, or a
+    // line setting out of its range, gives the default. baudRate is taken as the file
+    // has it (a negative one wraps). What is wrong with a value is added to problems
+    // ("Parity=9 不在0至4之间"), BaudRate outside 1 to 4000000 included.
+    static PortSettings readFrom(const IniFile& settings, QStringList* problems = nullptr);
     // commName, baudRate, byteSize, Parity and stopBits, in this order. Throws
     // KorvaneError when the file cannot be written.
     void writeTo(IniFile& settings) const;
@@ -40,6 +43,9 @@ struct SessionSettings {
     bool portNamed = false; // commName is there and not empty
     QString channelFile;
     bool debug = false;
+    // What is wrong with the line settings' values, one text each, in the keys' order;
+    // the values above are the defaults then (the window goes on with them).
+    QStringList problems;
 
     // A missing or unreadable file gives the defaults.
     static SessionSettings readFrom(const IniFile& settings);

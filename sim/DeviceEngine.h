@@ -37,8 +37,9 @@ struct SimulatorFaults {
     bool badEnd = false;                 // read answers lack the end byte 0x7F
     Length wrongLength = Length::Right;  // read answers carry a payload byte more
                                          // (0x00 before the end) or one less
-    int splitMs = 0; // read answers paused this long after their first ten bytes
-                     // (after half of a shorter answer); carried out by the host
+    int splitMs = 0;           // read answers paused this long after their first ten bytes
+                               // (after half of a shorter answer); carried out by the host
+    bool ignoreWrites = false; // writes acknowledged as taken, nothing stored
 
     // The two most wanted, without designated initialisers (-Wmissing-field-initializers).
     static SimulatorFaults fullySilent() {

@@ -80,6 +80,9 @@ ParsedArguments parseArguments(const QStringList& arguments) {
                                     QStringLiteral("Fault: neither answer nor carry out these "
                                                    "comma-separated hex codes (e.g. 28,87)."),
                                     QStringLiteral("CODES"));
+    const QCommandLineOption ignoreWrites(
+        QStringLiteral("ignore-writes"),
+        QStringLiteral("Fault: acknowledge every write as taken, store nothing."));
     const QCommandLineOption split(QStringLiteral("split-ms"),
                                    QStringLiteral("Fault: pause N ms after the first ten bytes "
                                                   "of a read answer (half of a shorter one)."),
@@ -93,7 +96,7 @@ ParsedArguments parseArguments(const QStringList& arguments) {
         QStringLiteral("wrong-length-short"),
         QStringLiteral("Fault: read answers one payload byte shorter than expected."));
     parser.addOptions({help, version, model, state, link, log, replyDelay, baud, silent, ignore,
-                       split, badEnd, wrongLength, wrongLengthShort});
+                       ignoreWrites, split, badEnd, wrongLength, wrongLengthShort});
 
     if (!parser.parse(arguments))
         return error(parser.errorText());
@@ -156,6 +159,7 @@ ParsedArguments parseArguments(const QStringList& arguments) {
         return error(QStringLiteral("--wrong-length and --wrong-length-short exclude each other"));
     options.faults.silent = parser.isSet(silent);
     options.faults.badEnd = parser.isSet(badEnd);
+    options.faults.ignoreWrites = parser.isSet(ignoreWrites);
     if (parser.isSet(wrongLength))
         options.faults.wrongLength = SimulatorFaults::Length::OneLonger;
     if (parser.isSet(wrongLengthShort))

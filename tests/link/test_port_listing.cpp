@@ -1,9 +1,12 @@
+#include "PtyDevice.h"
 #include "link/PortListing.h"
 #include "link/SimulatorLinks.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSaveFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -28,6 +31,24 @@ bool startSimulator(QProcess& process, const QStringList& arguments) {
     process.start(Simulator, arguments);
     return process.waitForStarted(10000) && process.waitForReadyRead(10000);
 }
+
+// For one test, a runtime folder of its own, empty; the program's own comes back after.
+class FreshRuntimeFolder {
+public:
+    FreshRuntimeFolder() : m_previous(qgetenv("XDG_RUNTIME_DIR")) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_folder.path()));
+    }
+    ~FreshRuntimeFolder() { qputenv("XDG_RUNTIME_DIR", m_previous); }
+    FreshRuntimeFolder(const FreshRuntimeFolder&) = delete;
+    FreshRuntimeFolder& operator=(const FreshRuntimeFolder&) = delete;
+    bool isValid() const { return m_folder.isValid(); }
+    QString filePath(const QString& name) const { return m_folder.filePath(name); }
+    QString path() const { return m_folder.path(); }
+
+private:
+    QByteArray m_previous;
+    QTemporaryDir m_folder;
+};
 
 } // namespace
 
@@ -99,9 +120,8 @@ private slots:
     // Running simulators are listed with their model; one killed is not, and one
     // stopped takes its announcement with it.
     void runningSimulators() {
-        QTemporaryDir runtime;
+        const FreshRuntimeFolder runtime;
         QVERIFY(runtime.isValid());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
         const QString first = runtime.filePath("first");
         const QString second = runtime.filePath("second");
         QProcess killed;
@@ -124,6 +144,46 @@ private slots:
         QVERIFY(stopped.waitForFinished(10000));
         QCOMPARE(simulatorTexts(), QStringList());
         QCOMPARE(announcements.entryList(QDir::Files).size(), 1); // the killed one's
+    }
+
+    // A killed simulator's announcement whose process number and pty number came back
+    // in use: the process is now another program, or a simulator that holds another
+    // pty. The pty is neither listed nor offered to a search, which would write to it.
+    void reusedAnnouncementLeftOut_data() {
+        QTest::addColumn<bool>("bySimulator");
+        QTest::newRow("another program") << false;
+        QTest::newRow("a simulator without that pty") << true;
+    }
+    void reusedAnnouncementLeftOut() {
+        QFETCH(bool, bySimulator);
+        const FreshRuntimeFolder runtime;
+        QVERIFY(runtime.isValid());
+        const PtyDevice unrelated; // a terminal of this test, not of the process below
+        QVERIFY(unrelated.IsValid());
+        QProcess process;
+        if (bySimulator) {
+            QVERIFY(startSimulator(process, {}));
+            // Its own link is listed: the process is one that counts.
+            QTRY_COMPARE_WITH_TIMEOUT(simulatorTexts().size(), 1, 10000);
+        } else {
+            process.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+            QVERIFY(process.waitForStarted(10000));
+        }
+        const auto stop = qScopeGuard([&] {
+            process.kill();
+            process.waitForFinished(10000);
+        });
+        const QString folder = simulatorLinkFolder();
+        QVERIFY(QDir().mkpath(folder));
+        QSaveFile left(folder + QStringLiteral("/%1-9.link").arg(process.processId()));
+        QVERIFY(left.open(QIODevice::WriteOnly));
+        left.write("link=" + QFile::encodeName(unrelated.SlavePath()) +
+                   "\nmodel=KORVANE\npid=" + QByteArray::number(process.processId()) + '\n');
+        QVERIFY(left.commit());
+
+        for (const DetectedPort& port : detectedPorts())
+            QVERIFY2(port.systemPath != unrelated.SlavePath(), qPrintable(portListText(port)));
+        QVERIFY(!candidatePorts(true).contains(unrelated.SlavePath()));
     }
 };
 

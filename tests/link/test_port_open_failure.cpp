@@ -45,6 +45,8 @@ private slots:
             << systemErrorText(int(ERROR_GEN_FAILURE)) << "请检查端口名和设备";
 #else
         QTest::newRow("no such file") << ENOENT << PortProblem::Missing << "找不到端口" << plugIn;
+        QTest::newRow("adapter pulled out")
+            << ENODEV << PortProblem::Missing << "找不到端口" << plugIn;
         QTest::newRow("no device behind the node")
             << ENXIO << PortProblem::Missing << "找不到端口" << plugIn;
         QTest::newRow("no UART behind the node")

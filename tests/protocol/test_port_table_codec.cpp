@@ -68,6 +68,24 @@ ByteBuffer patched(ByteBuffer p, std::initializer_list<std::pair<int, ByteBuffer
     return p;
 }
 
+// Clock edge and data polarity set apart on each row, so that their bitmaps cannot
+// be taken for one another: port 3 rising and negative, port 12 falling and positive.
+PortTable edgeApartFromPolarityRows() {
+    return full({row(3, "3", text::Sync, "1200", text::External, text::RisingEdge, text::Negative,
+                     text::Off),
+                 row(12, "12", text::Sync, "1200", text::External, text::FallingEdge,
+                     text::Positive, text::Off)});
+}
+
+ByteBuffer edgeApartFromPolarityPayload() {
+    return patched(unassignedPayload(Single), {{6, Bytes({0xFF, 0x0E})},
+                                               {24, Bytes({0xFF, 0x0E})},
+                                               {52, Bytes({2})},
+                                               {61, Bytes({11})},
+                                               {78, Bytes({0x08})},   // positive: port 12
+                                               {80, Bytes({0x04})}}); // rising: port 3
+}
+
 } // namespace
 
 class TestPortTableCodec : public QObject {
@@ -132,6 +150,8 @@ private slots:
                                                    {81, Bytes({0x01})},
                                                    {84, Bytes({0x01})},
                                                    {87, Bytes({0x01})}});
+        QTest::newRow("clock edge and data polarity apart")
+            << Single << edgeApartFromPolarityRows() << edgeApartFromPolarityPayload();
         QTest::newRow("port 24 bit 7 of byte 2")
             << Single << full({row(24, "1", text::Pocsag, "1200", text::None)})
             << patched(unassignedPayload(Single), {{48, Bytes({0xFF, 0x0E})},
@@ -339,6 +359,11 @@ private slots:
         QVERIFY(t);
         QCOMPARE(t->at(0), row(1, "256", text::Sync, "6553600", text::External, text::FallingEdge,
                                text::Negative, text::Off));
+
+        // The clock edge and the data polarity each from their own bitmap.
+        t = decodeReadPortParams(response(0x28, edgeApartFromPolarityPayload()), Single);
+        QVERIFY(t);
+        QCOMPARE(*t, edgeApartFromPolarityRows());
 
         // A decoded unassigned row is exactly the reset row, for both models.
         for (const QString& model : {Single, AB}) {

@@ -193,7 +193,7 @@ private slots:
         p = parseArguments(
             args({"--model", "KORVANEA/B", "--baud", "9600", "--reply-delay-ms", "20", "--split-ms",
                   "150", "--ignore", "28,0x87", "--bad-end", "--wrong-length", "--silent", "--log",
-                  "/tmp/x.log", "--link", "/tmp/ttyX"}));
+                  "/tmp/x.log", "--link", "/tmp/ttyX", "--ignore-writes"}));
         QCOMPARE(p.outcome, ParsedArguments::Outcome::Run);
         QVERIFY(p.options.state == DeviceState::initial(Model::KorvaneAB));
         QCOMPARE(p.options.baud, 9600);
@@ -202,6 +202,7 @@ private slots:
         QVERIFY((p.options.faults.ignoredCodes == std::set<std::uint8_t>{0x28, 0x87}));
         QVERIFY(p.options.faults.badEnd);
         QVERIFY(p.options.faults.silent);
+        QVERIFY(p.options.faults.ignoreWrites);
         QCOMPARE(p.options.faults.wrongLength, SimulatorFaults::Length::OneLonger);
         QCOMPARE(p.options.logFile, QStringLiteral("/tmp/x.log"));
         QCOMPARE(p.options.linkPath, QStringLiteral("/tmp/ttyX"));
@@ -246,9 +247,10 @@ private slots:
     void help() {
         const ParsedArguments p = parseArguments(args({"--help"}));
         QCOMPARE(p.outcome, ParsedArguments::Outcome::Help);
-        for (const char* option : {"--model", "--state", "--link", "--log", "--reply-delay-ms",
-                                   "--baud", "--silent", "--ignore", "--split-ms", "--bad-end",
-                                   "--wrong-length", "--wrong-length-short", "--help"})
+        for (const char* option :
+             {"--model", "--state", "--link", "--log", "--reply-delay-ms", "--baud", "--silent",
+              "--ignore", "--ignore-writes", "--split-ms", "--bad-end", "--wrong-length",
+              "--wrong-length-short", "--help"})
             QVERIFY2(p.text.contains(QLatin1String(option)), option);
         for (const char* key :
              {"model", "address", "serial", "ports", "gps", "trunk", "delay", "block N"})
