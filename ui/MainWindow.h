@@ -119,8 +119,8 @@ private:
     void prepareFirstShow();
     void showRefreshed(bool refreshed);
     void showTrunkRefreshed(bool refreshed);
-    // The trunk label after the values changed; on failure it shows the label as
-    // not refreshed and rethrows.
+    // The trunk label after the values changed; a summary that cannot be built (no
+    // model known) raises and leaves the label as it was.
     void showTrunkSummaryOf(const DeviceConfiguration& config);
     // An error through the top-level handler's rule (application caption, full stop);
     // detail (the reason and what to try) is the box's further text.

@@ -138,12 +138,9 @@ void MainWindow::onTrunkSummaryClicked() {
         if (dialog.exec() != QDialog::Accepted)
             return;
         dialog.values().applyTo(m_config);
-        try {
-            showTrunkSummaryOf(m_config);
-        } catch (...) {
-            m_config.setTrunkRefreshed(false);
-            throw;
-        }
+        // A summary that fails ends the action here: the values are taken, the label
+        // and the refresh flag stay as they were.
+        showTrunkSummaryOf(m_config);
         m_config.setTrunkRefreshed(false);
     });
 }

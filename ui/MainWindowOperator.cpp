@@ -92,15 +92,9 @@ void MainWindow::pause(int ms) {
 }
 
 void MainWindow::showTrunkSummaryOf(const DeviceConfiguration& config) {
-    try {
-        trunkSummaryLabel->setText(trunkSummary(config));
-    } catch (...) {
-        // The values in memory changed but cannot be summarised: the label must not
-        // go on describing the old ones.
-        trunkSummaryLabel->setText(QStringLiteral("干线"));
-        showTrunkRefreshed(m_config.isTrunkRefreshed());
-        throw;
-    }
+    // A summary that cannot be built raises before the label changes: it keeps its
+    // text and colours.
+    trunkSummaryLabel->setText(trunkSummary(config));
 }
 
 } // namespace korvane
