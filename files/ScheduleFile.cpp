@@ -64,14 +64,14 @@ void convertScheduleTable(ScheduleTable& table, const PortTable& ports) {
 }
 
 std::optional<ScheduleTable> buildScheduleTable(const QString& path, const PortTable& ports,
-                                                QString* refusal) {
+                                                QString* refusal, QString* reason) {
     QString error;
     const std::optional<QByteArray> bytes = readFileBytes(path, &error);
     if (!bytes) {
         if (refusal)
-            *refusal = QFileInfo(path).isFile()
-                           ? u'"' + path + QStringLiteral("\"时序表文件无法读取：") + error
-                           : scheduleFileMissingMessage(path);
+            *refusal = scheduleFileMissingMessage(path);
+        if (reason)
+            *reason = error;
         return std::nullopt;
     }
     ScheduleTable table = parseScheduleEntries(*bytes);

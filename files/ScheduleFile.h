@@ -38,12 +38,13 @@ ScheduleTable parseScheduleEntries(const QByteArray& bytes, bool skipHeader = tr
 void convertScheduleTable(ScheduleTable& table, const PortTable& ports);
 
 // Reads and converts the file; nothing when the file cannot be read, with the message
-// to show (scheduleFileMissingMessage, or the reason an existing file cannot be read)
-// in *refusal.
+// to show (scheduleFileMissingMessage, for any failure to open or read) in *refusal
+// and the system's reason or the file's size in *reason.
 std::optional<ScheduleTable> buildScheduleTable(const QString& path, const PortTable& ports,
-                                                QString* refusal = nullptr);
+                                                QString* refusal = nullptr,
+                                                QString* reason = nullptr);
 
-// The message when the file cannot be opened, shown with ScheduleFileErrorCaption.
+// The message when the file cannot be read, shown with ScheduleFileErrorCaption.
 QString scheduleFileMissingMessage(const QString& fileName);
 inline const QString ScheduleFileErrorCaption = QStringLiteral("文件错误");
 

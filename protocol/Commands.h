@@ -59,6 +59,8 @@ std::optional<std::size_t> expectedResponseLength(std::uint8_t code, const QStri
 // What the operator is told when the device does not answer a command.
 inline const QString NoAnswerText =
     QStringLiteral("请检查Korvane是否加电，连线是否连上，通讯端口是否设对？");
+// What the operator is told when a write-all did not get through.
+inline const QString WriteFailedText = QStringLiteral("写入失败！");
 
 // A message box a device procedure shows with the error icon.
 struct ErrorBox {

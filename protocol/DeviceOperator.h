@@ -9,7 +9,7 @@
 
 namespace korvane {
 
-enum class MessageIcon { Information, Error };
+enum class MessageIcon { Information, Warning, Error };
 
 class DeviceOperator {
 public:
@@ -17,6 +17,13 @@ public:
 
     // A message box; returns when the operator has dismissed it.
     virtual void showMessage(const QString& text, const QString& caption, MessageIcon icon) = 0;
+    // The same with further text under the message: the system's reason, what to try.
+    // An operator that has no place for it shows the message alone.
+    virtual void showDetailedMessage(const QString& text, const QString& caption, MessageIcon icon,
+                                     const QString& detail) {
+        (void)detail;
+        showMessage(text, caption, icon);
+    }
     // Where a schedule send stands: block (from 1) of blocks is being sent; blocks 0
     // means the send is over.
     virtual void showScheduleProgress(int block, int blocks) = 0;

@@ -36,26 +36,47 @@ DeviceProcedures::DeviceProcedures(DeviceConfiguration& config, CommandTransport
 
 std::optional<ByteBuffer> DeviceProcedures::transact(const ByteBuffer& frame) {
     try {
-        return m_transport.transact(frame);
-    } catch (const KorvaneError&) {
+        auto answer = m_transport.transact(frame);
+        if (answer)
+            m_loss.reset();
+        return answer;
+    } catch (const KorvaneError& e) {
         // The port went away; the transport has closed it.
         emit portLabelChanged(QStringLiteral("断开"));
-        throw;
+        if (!m_portLossAsNoAnswer || e.kind() != KorvaneError::Kind::Port)
+            throw;
+        if (!m_loss)
+            m_loss = e;
+        return std::nullopt;
     }
 }
 
 QString DeviceProcedures::identifyDevice() {
     BusyScope busy(*this);
     const auto answer = transact(readRequest(command::ReadPortParams));
-    if (!answer)
-        throw KorvaneError(NoAnswerText, KorvaneError::Kind::Device);
+    if (!answer) {
+        const std::optional<KorvaneError> loss = std::exchange(m_loss, std::nullopt);
+        throw loss ? KorvaneError(NoAnswerText, KorvaneError::Kind::Device, loss->systemError(),
+                                  loss->reason(), loss->hint())
+                   : KorvaneError(NoAnswerText, KorvaneError::Kind::Device);
+    }
     return modelFromProbeAnswer(*answer);
 }
 
-void DeviceProcedures::tell(const QString& text, const QString& caption, MessageIcon icon) {
+void DeviceProcedures::tell(const QString& text, const QString& caption, MessageIcon icon,
+                            const QString& detail) {
     qCDebug(procedureLog).noquote()
         << (icon == MessageIcon::Error ? "error:" : "told:") << caption << "|" << text;
-    m_ui.showMessage(text, caption, icon);
+    QString further = detail;
+    if (icon == MessageIcon::Error && m_loss) {
+        const QString lossDetail = std::exchange(m_loss, std::nullopt)->detail();
+        if (further.isEmpty())
+            further = lossDetail;
+    }
+    if (further.isEmpty())
+        m_ui.showMessage(text, caption, icon);
+    else
+        m_ui.showDetailedMessage(text, caption, icon, further);
 }
 
 bool DeviceProcedures::ensureIdentified() {
@@ -89,28 +110,42 @@ void DeviceProcedures::showSummary() {
     emit trunkSummaryChanged(trunkSummary(m_config));
 }
 
+namespace {
+
+constexpr std::uint8_t ReadCodes[] = {command::ReadAddress,         command::ReadSerialNumber,
+                                      command::ReadPortParams,      command::ReadGps,
+                                      command::ReadTrunkAttributes, command::ReadTrunkDelay};
+
+} // namespace
+
 bool DeviceProcedures::readDevice() {
+    ReadAnswers answers;
+    return readInto(m_config, answers);
+}
+
+bool DeviceProcedures::readInto(DeviceConfiguration& into, ReadAnswers& answers) {
     BusyScope busy(*this);
     openPortIfClosed();
     if (!ensureIdentified())
         return false;
-    m_config.setRefreshed(true);
-    m_config.setPorts({});
-    for (std::uint8_t code :
-         {command::ReadAddress, command::ReadSerialNumber, command::ReadPortParams,
-          command::ReadGps, command::ReadTrunkAttributes, command::ReadTrunkDelay}) {
-        if (!readStep(code))
+    into.setRefreshed(true);
+    into.setPorts({});
+    for (std::uint8_t code : ReadCodes) {
+        if (!readStep(code, into, answers))
             return false;
+        if (&into == &m_config)
+            tellRead(code, answers);
     }
     return true;
 }
 
-bool DeviceProcedures::readStep(std::uint8_t code) {
+bool DeviceProcedures::readStep(std::uint8_t code, DeviceConfiguration& into,
+                                ReadAnswers& answers) {
     qCDebug(procedureLog) << "read step" << Qt::hex << Qt::showbase << code;
+    const QString& model = m_config.deviceModel;
     const auto answer = transact(readRequest(code));
-    const ReadResponse r = answer
-                               ? checkReadResponse(code, m_config.deviceModel, std::span(*answer))
-                               : checkReadResponse(code, m_config.deviceModel, std::nullopt);
+    const ReadResponse r = answer ? checkReadResponse(code, model, std::span(*answer))
+                                  : checkReadResponse(code, model, std::nullopt);
     if (!r.isOk()) {
         tell(r.error->text, r.error->caption, MessageIcon::Error);
         return false;
@@ -118,31 +153,72 @@ bool DeviceProcedures::readStep(std::uint8_t code) {
     const ByteBuffer& f = r.frame;
     switch (code) {
     case command::ReadAddress:
-        m_config.info.address = decodeReadAddress(f).value();
-        emit addressRead(QString::number(m_config.info.address), answerHex(f));
+        into.info.address = decodeReadAddress(f).value();
+        answers.addressHex = answerHex(f);
         break;
     case command::ReadSerialNumber:
-        m_config.info.serialNumber = decodeReadSerialNumber(f).value();
-        emit serialNumberRead(QString::number(m_config.info.serialNumber), answerHex(f));
+        into.info.serialNumber = decodeReadSerialNumber(f).value();
+        answers.serialNumberHex = answerHex(f);
         break;
     case command::ReadPortParams:
-        m_config.setPorts(decodeReadPortParams(f, m_config.deviceModel).value());
+        into.setPorts(decodeReadPortParams(f, model).value());
         break;
     case command::ReadGps:
-        m_config.gps = decodeReadGps(f).value();
-        showSummary();
+        into.gps = decodeReadGps(f).value();
         break;
     case command::ReadTrunkAttributes:
-        m_config.trunk = decodeReadTrunkAttributes(f, m_config.trunk).value();
-        showSummary();
+        into.trunk = decodeReadTrunkAttributes(f, into.trunk).value();
         break;
     case command::ReadTrunkDelay:
-        m_config.trunk = decodeReadTrunkDelay(f, m_config.deviceModel, m_config.trunk).value();
+        into.trunk = decodeReadTrunkDelay(f, model, into.trunk).value();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void DeviceProcedures::tellRead(std::uint8_t code, const ReadAnswers& answers) {
+    switch (code) {
+    case command::ReadAddress:
+        emit addressRead(QString::number(m_config.info.address), answers.addressHex);
+        break;
+    case command::ReadSerialNumber:
+        emit serialNumberRead(QString::number(m_config.info.serialNumber), answers.serialNumberHex);
+        break;
+    case command::ReadGps:
+    case command::ReadTrunkAttributes:
+    case command::ReadTrunkDelay:
         showSummary();
         break;
     default:
         break;
     }
+}
+
+bool DeviceProcedures::confirmWritten() {
+    DeviceConfiguration device;
+    device.deviceModel = m_config.deviceModel;
+    device.trunk = m_config.trunk; // a KORVANE does not answer cycle B
+    ReadAnswers answers;
+    const bool read = readInto(device, answers);
+    const QString differs = read && m_readBackCheck ? m_readBackCheck(m_config, device) : QString();
+    if (!read || !differs.isEmpty()) {
+        // The operator's values stay, to be mended and written again.
+        if (read)
+            tell(differs, text::CaptionOrlendis, MessageIcon::Warning);
+        tell(WriteFailedText, text::CaptionOrlendis, MessageIcon::Information);
+        return false;
+    }
+    m_config.markWritten();
+    tell(QStringLiteral("祝贺你，写入成功！"), text::CaptionOrlendis, MessageIcon::Information);
+    m_config.info.address = device.info.address;
+    m_config.info.serialNumber = device.info.serialNumber;
+    m_config.setPorts(device.ports);
+    m_config.gps = device.gps;
+    m_config.trunk = device.trunk;
+    for (std::uint8_t code : ReadCodes)
+        tellRead(code, answers);
     return true;
 }
 

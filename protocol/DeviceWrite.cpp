@@ -128,8 +128,10 @@ bool DeviceProcedures::writeAll(std::uint32_t serialNumber, std::uint32_t addres
     // device is not left half written by it: first the schedule file, which needs no
     // answer from the device, then the port table, whose encoding needs the model.
     const ScheduleSource schedule = withSchedule ? loadSchedule() : ScheduleSource{};
-    if (withSchedule && refuseSchedule(schedule))
+    if (withSchedule && refuseSchedule(schedule)) {
+        tell(WriteFailedText, text::CaptionOrlendis, MessageIcon::Information);
         return false;
+    }
     if (!ensureIdentified())
         return false;
     ByteBuffer ports;
@@ -155,15 +157,14 @@ bool DeviceProcedures::writeAll(std::uint32_t serialNumber, std::uint32_t addres
         ok = sendScheduleBlocks(schedule);
     }
     if (!ok) {
-        tell(QStringLiteral("写入失败！"), text::CaptionOrlendis, MessageIcon::Information);
+        tell(WriteFailedText, text::CaptionOrlendis, MessageIcon::Information);
         return false;
     }
-
+    // A remotely controlled device may still be applying what it got: nothing is read back.
+    if (!m_config.controlMode)
+        return confirmWritten();
     m_config.markWritten();
     tell(QStringLiteral("祝贺你，写入成功！"), text::CaptionOrlendis, MessageIcon::Information);
-    // A remotely controlled device may still be applying what it got.
-    if (!m_config.controlMode)
-        readDevice();
     return true;
 }
 
@@ -181,7 +182,7 @@ void DeviceProcedures::writeAllTrunkSections() {
     controlModePause(LongPauseMs);
 }
 
-bool DeviceProcedures::setAddress() {
+bool DeviceProcedures::setAddress(bool confirm) {
     if (!m_transport.comm().isOpen()) {
         tell(PortNotOpen, text::CaptionKorvane, MessageIcon::Error);
         return false;
@@ -194,6 +195,31 @@ bool DeviceProcedures::setAddress() {
                           << m_config.info.serialNumber;
     if (!transact(plainFrame(command::SetAddress, payload))) {
         tell(NoAnswerText, QStringLiteral("地址设置通讯错误"), MessageIcon::Error);
+        return false;
+    }
+    // Any answer comes back, also from a device that the serial number does not name:
+    // only the address it now answers with tells whether it took the new one.
+    if (!confirm) {
+        tell(QStringLiteral("祝贺你，地址写入成功！"), text::CaptionOrlendis,
+             MessageIcon::Information);
+        return true;
+    }
+    const auto answer = transact(readRequest(command::ReadAddress));
+    const QString& model = m_config.deviceModel;
+    const ReadResponse r = answer
+                               ? checkReadResponse(command::ReadAddress, model, std::span(*answer))
+                               : checkReadResponse(command::ReadAddress, model, std::nullopt);
+    if (!r.isOk()) {
+        tell(r.error->text, r.error->caption, MessageIcon::Error);
+        return false;
+    }
+    const std::uint32_t kept = decodeReadAddress(r.frame).value_or(0);
+    if (kept != m_config.info.address) {
+        tell(QStringLiteral("设备没有接受新地址%1，仍是地址%2：请确认序列号%3是这台设备的序列号。")
+                 .arg(m_config.info.address)
+                 .arg(kept)
+                 .arg(m_config.info.serialNumber),
+             text::CaptionOrlendis, MessageIcon::Error);
         return false;
     }
     tell(QStringLiteral("祝贺你，地址写入成功！"), text::CaptionOrlendis, MessageIcon::Information);

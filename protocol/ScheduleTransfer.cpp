@@ -20,13 +20,13 @@ constexpr int BlockPauseMs = 3000;
 DeviceProcedures::ScheduleSource DeviceProcedures::loadSchedule() const {
     ScheduleSource source;
     source.path = scheduleFilePath(m_config.channelFileName);
-    source.table = buildScheduleTable(source.path, m_config.ports, &source.refusal);
+    source.table = buildScheduleTable(source.path, m_config.ports, &source.refusal, &source.reason);
     return source;
 }
 
 bool DeviceProcedures::refuseSchedule(const ScheduleSource& source) {
     if (!source.table) {
-        tell(source.refusal, ScheduleFileErrorCaption, MessageIcon::Error);
+        tell(source.refusal, ScheduleFileErrorCaption, MessageIcon::Error, source.reason);
         return true;
     }
     const std::optional<QString> refusal = scheduleSizeRefusal(qsizetype(source.table->size()));

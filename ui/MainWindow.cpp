@@ -3,8 +3,10 @@
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
 #include "link/CommandTransport.h"
+#include "protocol/DeviceProcedures.h"
 #include "ui/HexFieldValidator.h"
 #include "ui/MonitorWindow.h"
+#include "ui/ReadBackDifferences.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -56,6 +58,8 @@ MainWindow::MainWindow(MessagePresenter presenter, QWidget* parent)
 
     m_session->useSettingsFile(QDir::current().filePath(QStringLiteral("KORVANE.INI")));
     m_session->transport().setBusyCursor(&busyCursor());
+    m_session->procedures().setReadBackCheck(&readBackDifferencesText);
+    m_session->procedures().setPortLossAsNoAnswer(true);
     const DeviceSession* session = m_session.get();
     connect(session, &DeviceSession::portLabelChanged, this, &MainWindow::showPortLabel);
     connect(session, &DeviceSession::busyChanged, this, &MainWindow::setBusy);

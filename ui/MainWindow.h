@@ -33,9 +33,10 @@ class MonitorWindow;
 class MainWindow : public QWidget, public DeviceOperator {
     Q_OBJECT
 public:
-    // Shows a message box; tests replace it so that nothing waits for a click.
-    using MessagePresenter =
-        std::function<void(const QString& text, const QString& caption, MessageIcon)>;
+    // Shows a message box with its further text (often empty); tests replace it so
+    // that nothing waits for a click.
+    using MessagePresenter = std::function<void(const QString& text, const QString& caption,
+                                                MessageIcon, const QString& detail)>;
     // Asks for a file name; an empty result means cancelled. Tests replace it.
     enum class FileDialog { SaveConfiguration, LoadConfiguration, ChooseChannelFile };
     using FileChooser = std::function<QString(FileDialog kind, const QString& start)>;
@@ -65,6 +66,8 @@ public:
 
     // DeviceOperator
     void showMessage(const QString& text, const QString& caption, MessageIcon icon) override;
+    void showDetailedMessage(const QString& text, const QString& caption, MessageIcon icon,
+                             const QString& detail) override;
     void showScheduleProgress(int block, int blocks) override;
     void pause(int ms) override;
 
@@ -116,14 +119,13 @@ private:
     void prepareFirstShow();
     void showRefreshed(bool refreshed);
     void showTrunkRefreshed(bool refreshed);
-    // The trunk label after the values changed; on failure it shows the label as
-    // not refreshed and rethrows.
+    // The trunk label after the values changed; a summary that cannot be built (no
+    // model known) raises and leaves the label as it was.
     void showTrunkSummaryOf(const DeviceConfiguration& config);
     // An error through the top-level handler's rule (application caption, full stop);
     // detail (the reason and what to try) is the box's further text.
     void showError(QString message, const QString& detail = {});
-    // A message box with further text below the message; the presenter, where there is
-    // one, gets the message only.
+    // A message box with further text below the message.
     void presentMessage(const QString& text, const QString& caption, MessageIcon icon,
                         const QString& detail);
     // The serial-number or address field was left: its text becomes the value.

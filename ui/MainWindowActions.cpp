@@ -38,7 +38,7 @@ void MainWindow::onWriteAllTriggered() {
 }
 
 void MainWindow::onSetAddressTriggered() {
-    runDeviceAction([this] { m_session->procedures().setAddress(); });
+    runDeviceAction([this] { m_session->procedures().setAddress(true); });
 }
 
 void MainWindow::onWritePortsTriggered() {
@@ -117,7 +117,12 @@ void MainWindow::onPortListDoubleClicked() {
             return;
         }
         const int row = rows.first();
-        ChannelDialog dialog(SelectChannelInput::from(m_config, m_config.ports[row]), m_presenter,
+        ChannelDialog::MessagePresenter presenter;
+        if (m_presenter)
+            presenter = [this](const QString& text, const QString& caption, MessageIcon icon) {
+                m_presenter(text, caption, icon, {});
+            };
+        ChannelDialog dialog(SelectChannelInput::from(m_config, m_config.ports[row]), presenter,
                              this);
         if (dialog.exec() != QDialog::Accepted)
             return;
@@ -133,12 +138,9 @@ void MainWindow::onTrunkSummaryClicked() {
         if (dialog.exec() != QDialog::Accepted)
             return;
         dialog.values().applyTo(m_config);
-        try {
-            showTrunkSummaryOf(m_config);
-        } catch (...) {
-            m_config.setTrunkRefreshed(false);
-            throw;
-        }
+        // A summary that fails ends the action here: the values are taken, the label
+        // and the refresh flag stay as they were.
+        showTrunkSummaryOf(m_config);
         m_config.setTrunkRefreshed(false);
     });
 }

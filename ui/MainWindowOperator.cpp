@@ -21,14 +21,21 @@ void MainWindow::showMessage(const QString& text, const QString& caption, Messag
     presentMessage(text, caption, icon, {});
 }
 
+void MainWindow::showDetailedMessage(const QString& text, const QString& caption, MessageIcon icon,
+                                     const QString& detail) {
+    presentMessage(text, caption, icon, detail);
+}
+
 void MainWindow::presentMessage(const QString& text, const QString& caption, MessageIcon icon,
                                 const QString& detail) {
     if (m_presenter) {
-        m_presenter(text, caption, icon);
+        m_presenter(text, caption, icon, detail);
         return;
     }
-    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
-                    caption, text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    const QMessageBox::Icon shown = icon == MessageIcon::Error     ? QMessageBox::Critical
+                                    : icon == MessageIcon::Warning ? QMessageBox::Warning
+                                                                   : QMessageBox::Information;
+    QMessageBox box(shown, caption, text, QMessageBox::Ok, isVisible() ? this : nullptr);
     box.setInformativeText(detail);
     box.exec();
 }
@@ -85,15 +92,9 @@ void MainWindow::pause(int ms) {
 }
 
 void MainWindow::showTrunkSummaryOf(const DeviceConfiguration& config) {
-    try {
-        trunkSummaryLabel->setText(trunkSummary(config));
-    } catch (...) {
-        // The values in memory changed but cannot be summarised: the label must not
-        // go on describing the old ones.
-        trunkSummaryLabel->setText(QStringLiteral("干线"));
-        showTrunkRefreshed(m_config.isTrunkRefreshed());
-        throw;
-    }
+    // A summary that cannot be built raises before the label changes: it keeps its
+    // text and colours.
+    trunkSummaryLabel->setText(trunkSummary(config));
 }
 
 } // namespace korvane

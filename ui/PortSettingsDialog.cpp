@@ -29,8 +29,6 @@ const QString FindText = QStringLiteral("查找设备");
 const QString CancelFindText = QStringLiteral("取消");
 // Plugging shows in the list within about a second.
 constexpr int PortRefreshMs = 500;
-// The item role of the system path a port opens (the entry's data is the stored name).
-constexpr int SystemPathRole = Qt::UserRole + 1;
 
 QString markedText(const QString& text, const QString& model) {
     return QStringLiteral("%1 [%2]").arg(text, model);
@@ -168,11 +166,10 @@ void PortSettingsDialog::refreshPorts() {
     struct Entry {
         QString name;
         QString text;
-        QString systemPath;
     };
     QList<Entry> wanted;
     for (const QString& name : FixedPorts)
-        wanted.append({name, name, commDevicePath(name)});
+        wanted.append({name, name});
     for (const DetectedPort& port : detectedPorts()) {
         const QString name = portSettingName(port);
         const auto same = std::find_if(wanted.begin(), wanted.end(),
@@ -180,7 +177,7 @@ void PortSettingsDialog::refreshPorts() {
         if (same != wanted.end())
             same->text = portListText(port); // Windows: COM1 with its description
         else
-            wanted.append({name, portListText(port), port.systemPath});
+            wanted.append({name, portListText(port)});
     }
     QStringList names;
     for (Entry& e : wanted) {
@@ -215,7 +212,6 @@ void PortSettingsDialog::refreshPorts() {
         } else if (portCombo->itemText(i) != e.text) {
             portCombo->setItemText(i, e.text);
         }
-        portCombo->setItemData(i, e.systemPath, SystemPathRole);
         m_portNames.insert(e.text, e.name);
     }
 
@@ -241,20 +237,11 @@ QString PortSettingsDialog::portName(const QString& text) const {
 }
 
 void PortSettingsDialog::loadSettings() {
-    // The stored name selects its entry: by that name, or by the path it opens (a
-    // setting that names the adapter's path selects the adapter).
-    const QString path = commDevicePath(m_settings.commName);
-    int at = portCombo->findData(m_settings.commName);
-    for (int i = 0; at < 0 && i < portCombo->count(); ++i) {
-        if (portCombo->itemData(i, SystemPathRole).toString() == path)
-            at = i;
-    }
-    if (at >= 0) {
-        portCombo->setCurrentIndex(at);
-    } else {
-        portCombo->setCurrentIndex(-1);
-        portCombo->setEditText(m_settings.commName);
-    }
+    // The stored name as stored, also where an entry opens the same port under another
+    // name or shows it with a description; it stays unless the operator changes it.
+    portCombo->setCurrentIndex(-1);
+    portCombo->setEditText(m_settings.commName);
+    m_loadedPortText = m_settings.commName;
     baudRateCombo->setCurrentText(QString::number(m_settings.baudRate));
     // A value the list does not offer (mark or space parity) selects nothing.
     dataBitsCombo->setCurrentIndex(static_cast<int>(m_settings.byteSize));
@@ -274,7 +261,9 @@ PortSettings PortSettingsDialog::fieldSettings(QString* error) const {
     PortSettings settings = m_settings;
     const BaudRateText rate = parseBaudRate(baudRateCombo->currentText());
     *error = rate.error;
-    settings.commName = portName(portCombo->currentText());
+    // Untouched, the field stands for the stored name, whatever entry it resembles.
+    const QString portText = portCombo->currentText();
+    settings.commName = portText == m_loadedPortText ? m_settings.commName : portName(portText);
     settings.baudRate = rate.value;
     if (dataBitsCombo->currentIndex() >= 0)
         settings.byteSize = static_cast<DataBits>(dataBitsCombo->currentIndex());

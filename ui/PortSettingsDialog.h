@@ -87,6 +87,7 @@ private:
     QHash<QString, QString> m_portNames;
     QHash<QString, QString> m_foundModels; // port name -> model, of the last search
     QString m_unavailableOwnPort;          // the settings' port and why it would not open
+    QString m_loadedPortText;              // the port field as the settings filled it
 };
 
 // The bit rate a typed text stands for, or the conversion error to show:

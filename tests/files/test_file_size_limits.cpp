@@ -76,8 +76,9 @@ private slots:
         QTest::newRow("schedule") << QByteArray("h1\r\nh2\r\nh3\r\n7\r\n") << MaxTextFileSize
                                   << QStringLiteral("c.sch") << Reader([](const QString& path) {
                                          QString refusal;
-                                         buildScheduleTable(path, PortTable(), &refusal);
-                                         return refusal;
+                                         QString reason;
+                                         buildScheduleTable(path, PortTable(), &refusal, &reason);
+                                         return refusal + reason;
                                      })
                                   << QString() << tooLarge;
         // A settings file: one too large reads as empty.

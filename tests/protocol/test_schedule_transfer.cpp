@@ -6,6 +6,7 @@
 
 #include "config/DisplayTexts.h"
 #include "config/KorvaneError.h"
+#include "files/FileHelpers.h"
 #include "files/ScheduleFile.h"
 #include "tests/support/DeviceFixture.h"
 
@@ -121,6 +122,23 @@ private slots:
                              Repeat(0xFF, 61), Bytes({0x7F})})));
     }
 
+    // A file that is there but cannot be read is refused with the same message, the
+    // reason (here its size) as the box's further text.
+    void unreadableFile() {
+        DeviceFixture f;
+        QTemporaryDir dir;
+        f.config.deviceModel = text::ModelSingle;
+        QVERIFY(ScheduleBeside(dir, f.config, QByteArray(MaxTextFileSize + 1, '7')));
+        const QString tried = dir.filePath(QStringLiteral("paging.sch"));
+
+        QVERIFY(!f.procedures->sendScheduleTable());
+
+        QCOMPARE(Shown(f.ui), QStringList{Error(FileError, Missing(tried))});
+        QCOMPARE(f.ui.messages.first().detail,
+                 fileTooLargeReason(MaxTextFileSize + 1, MaxTextFileSize));
+        QVERIFY(f.sim.framesReceived().isEmpty());
+    }
+
     void missingFile_data() {
         QTest::addColumn<bool>("withChannelFile");
         QTest::newRow("no channel file chosen") << false;
@@ -201,9 +219,11 @@ private slots:
 
         QVERIFY(writeAll ? !f.procedures->writeAll(1, 1) : !f.procedures->sendScheduleTable());
 
-        QCOMPARE(Shown(f.ui),
-                 QStringList{Error(FileError, QStringLiteral("时序表有16385项，超过了设备所能接收的"
-                                                             "16384项，未发送。"))});
+        QStringList shown{Error(FileError, QStringLiteral("时序表有16385项，超过了设备所能接收的"
+                                                          "16384项，未发送。"))};
+        if (writeAll)
+            shown.append(QStringLiteral("Orlendis | 写入失败！ | info"));
+        QCOMPARE(Shown(f.ui), shown);
         QVERIFY(f.sim.framesReceived().isEmpty());
         QVERIFY(!f.ui.busy);
     }

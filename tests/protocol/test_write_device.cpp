@@ -181,9 +181,9 @@ private slots:
         for (int b = 0; b < 3; ++b)
             QCOMPARE(Hex(s.scheduleBlocks.at(std::uint8_t(b))), Hex(ExpectedBlock(b, 130)));
 
-        // The success box comes before the read-back.
+        // The success box follows the read-back that confirmed the write.
         QCOMPARE(Shown(f.ui), QStringList{Info(Orlendis, WriteSucceeded)});
-        QCOMPARE(framesAtSuccess, qsizetype(8));
+        QCOMPARE(framesAtSuccess, qsizetype(14));
 
         // The window is refilled from the device.
         QCOMPARE(f.config.info.serialNumber, 100001u);
@@ -343,7 +343,8 @@ private slots:
         QCOMPARE(f.ui.busyChanges, 2);
     }
 
-    // A missing schedule file is found before the first frame: nothing is sent.
+    // A missing schedule file is found before the first frame: nothing is sent, and
+    // the file's box is followed by the write's failure.
     void writeAllWithoutScheduleFile() {
         DeviceFixture f;
         QTemporaryDir dir;
@@ -359,7 +360,8 @@ private slots:
         QVERIFY(f.sim.framesReceived().isEmpty());
         QCOMPARE(Shown(f.ui),
                  QStringList({Error(QStringLiteral("文件错误"),
-                                    u'"' + tried + QStringLiteral("\"时序表文件不存在！"))}));
+                                    u'"' + tried + QStringLiteral("\"时序表文件不存在！")),
+                              Info(Orlendis, QStringLiteral("写入失败！"))}));
         QVERIFY(!f.config.isRefreshed());
         QVERIFY(!f.ui.busy);
     }
@@ -490,16 +492,16 @@ private slots:
     }
 
     // No zero check: address 0 goes to the device named by its serial number, in a
-    // plain frame. The first operation of the run probes first.
+    // plain frame, and is read back. The first operation of the run probes first.
     void setAddressSendsZero() {
         DeviceFixture f;
         f.config.info.serialNumber = 100001;
         f.config.info.address = 0;
 
-        QVERIFY(f.procedures->setAddress());
+        QVERIFY(f.procedures->setAddress(true));
 
-        QCOMPARE(f.ReceivedCodes(), QList<int>({0x28, 0x07}));
-        QCOMPARE(Hex(f.sim.framesReceived().last()),
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x28, 0x07, 0x08}));
+        QCOMPARE(Hex(f.sim.framesReceived()[1]),
                  Hex(Bytes({0x7E, 0x07, 0xA1, 0x86, 0x01, 0x00, 0x00, 0x00, 0x00, 0x7F})));
         QCOMPARE(f.sim.state().address, 0u);
         QCOMPARE(Shown(f.ui),
@@ -507,30 +509,42 @@ private slots:
         QVERIFY(!f.ui.busy);
     }
 
+    // The device answers a new address for another serial number and keeps its own:
+    // the address read back says so.
     void setAddressRefused_data() {
         QTest::addColumn<bool>("portOpen");
+        QTest::addColumn<bool>("answers");
         QTest::addColumn<QList<int>>("codes");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<int>("busyChanges");
         QTest::newRow("unanswered")
-            << true << QList<int>{0x07}
+            << true << false << QList<int>{0x07}
             << QStringList{Error(QStringLiteral("地址设置通讯错误"), NoAnswer)} << 2;
         QTest::newRow("port closed")
-            << false << QList<int>{}
+            << false << false << QList<int>{}
             << QStringList{Error(Korvane, QStringLiteral("请选择通信端口！"))} << 0;
+        QTest::newRow("another device's serial number")
+            << true << true << QList<int>{0x07, 0x08}
+            << QStringList{Error(Orlendis, QStringLiteral("设备没有接受新地址7，仍是地址1：请确认"
+                                                          "序列号5是这台设备的序列号。"))}
+            << 2;
     }
     void setAddressRefused() {
         QFETCH(bool, portOpen);
+        QFETCH(bool, answers);
         QFETCH(QList<int>, codes);
         QFETCH(QStringList, shown);
         QFETCH(int, busyChanges);
         DeviceFixture f;
-        f.sim.setFaults(sim::SimulatorFaults::ignoring({0x07}));
+        if (!answers)
+            f.sim.setFaults(sim::SimulatorFaults::ignoring({0x07}));
         f.config.deviceModel = text::ModelSingle;
+        f.config.info.serialNumber = 5;
+        f.config.info.address = 7;
         if (!portOpen)
             f.transport.comm().closePort();
 
-        QVERIFY(!f.procedures->setAddress());
+        QVERIFY(!f.procedures->setAddress(true));
 
         QCOMPARE(Shown(f.ui), shown);
         QCOMPARE(f.ReceivedCodes(), codes);

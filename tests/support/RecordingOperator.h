@@ -16,6 +16,7 @@ struct ShownMessage {
     QString text;
     QString caption;
     MessageIcon icon;
+    QString detail; // the further text under the message
 };
 
 inline QStringList TextsOf(const QList<ShownMessage>& messages) {
@@ -38,7 +39,11 @@ public:
     std::function<void(const ShownMessage&)> onMessage;
 
     void showMessage(const QString& text, const QString& caption, MessageIcon icon) override {
-        messages.append({text, caption, icon});
+        showDetailedMessage(text, caption, icon, {});
+    }
+    void showDetailedMessage(const QString& text, const QString& caption, MessageIcon icon,
+                             const QString& detail) override {
+        messages.append({text, caption, icon, detail});
         events.append(QStringLiteral("message ") + caption);
         if (onMessage)
             onMessage(messages.last());

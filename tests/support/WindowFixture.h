@@ -36,12 +36,12 @@ public:
             f.open(QIODevice::WriteOnly);
             f.write(QString(settings).replace(QStringLiteral("{PTY}"), port).toUtf8());
         }
-        window = std::make_unique<MainWindow>(
-            [this](const QString& text, const QString& caption, MessageIcon icon) {
-                messages.append({text, caption, icon});
-                if (onMessage)
-                    onMessage(messages.last());
-            });
+        window = std::make_unique<MainWindow>([this](const QString& text, const QString& caption,
+                                                     MessageIcon icon, const QString& detail) {
+            messages.append({text, caption, icon, detail});
+            if (onMessage)
+                onMessage(messages.last());
+        });
         window->transport().setTimeLimitMs(TestTimeLimitMs);
     }
 

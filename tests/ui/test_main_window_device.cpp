@@ -4,6 +4,7 @@
 #include "config/DisplayTexts.h"
 #include "files/IniFile.h"
 #include "link/CommandTransport.h"
+#include "protocol/Commands.h"
 #include "tests/support/Child.h"
 #include "tests/support/WindowFixture.h"
 #include "ui/PortSettingsDialog.h"
@@ -243,7 +244,7 @@ private slots:
         poll.start();
         Child<QPushButton>(w, "setAddressButton")->click();
         QVERIFY(tried);
-        QCOMPARE(f.ReceivedCodes(), QList<int>({0x07}));
+        QCOMPARE(f.ReceivedCodes(), QList<int>({0x07, 0x08}));
         QCOMPARE(f.Texts(), QStringList({QStringLiteral("祝贺你，地址写入成功！")}));
         QCOMPARE(chooserCalls, 0);
         QVERIFY(!w.contextMenu()->isVisible());
@@ -254,8 +255,9 @@ private slots:
         QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }
 
-    // The device goes away in the middle of a read: the operator is told that the port
-    // was lost, the window stays usable, and once the device is back a new connection
+    // The device goes away in the middle of a connect's read: the wait ends at once and
+    // the operator sees the boxes of an unanswered read, the first with why the port
+    // was lost; the window stays usable, and once the device is back a new connection
     // reads it.
     void deviceDisappearsDuringRead() {
         QTemporaryDir linkDir;
@@ -276,9 +278,13 @@ private slots:
             f.sim.stop();
         });
         poll.start();
-        Child<QPushButton>(w, "readButton")->click();
+        Child<QAction>(w, "connectAction")->trigger();
         QVERIFY(!f.sim.isRunning());
-        QCOMPARE(f.Texts(), QStringList({PortLostText}));
+        QCOMPARE(f.Texts(), QStringList({NoAnswerText, QStringLiteral("没有检测到Korvane")}));
+        QCOMPARE(f.messages[0].caption, QStringLiteral("通讯错误18"));
+        QVERIFY2(f.messages[0].detail.contains(QStringLiteral("在使用中断开了")),
+                 qPrintable(f.messages[0].detail));
+        QCOMPARE(f.messages[1].caption, QStringLiteral("Korvane"));
         QCOMPARE(Child<QLabel>(w, "portLabel")->text(), QStringLiteral("断开"));
         QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
         QVERIFY(!QGuiApplication::overrideCursor());

@@ -96,6 +96,66 @@ private slots:
         QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
     }
 
+    // Write-all as from a template: a file saved for the device at its own address, or
+    // for another at address 2, whose frames this device answers and ignores. Only what
+    // the device reads back counts: a success takes its values, a difference is listed
+    // (ten lines at most) and the window keeps what the operator loaded.
+    void writeAllConfirmsTheReadBack_data() {
+        QTest::addColumn<int>("fileAddress");
+        QTest::newRow("this device's address") << 1;
+        QTest::newRow("another device's address") << 2;
+    }
+
+    void writeAllConfirmsTheReadBack() {
+        QFETCH(int, fileAddress);
+        WindowFixture f;
+        f.Show();
+        MainWindow& w = *f.window;
+        Child<QPushButton>(w, "readButton")->click();
+        w.config().channelFileName = writeScheduleBeside(f.dir);
+        for (int row : {6, 7})
+            w.config().ports[row] = PortEntry{QString::number(row + 1),
+                                              QString::number(row + 10),
+                                              text::Pocsag,
+                                              "2400",
+                                              "-",
+                                              text::RisingEdge,
+                                              text::Negative,
+                                              text::On,
+                                              "",
+                                              text::Added};
+        w.config().info.address = std::uint32_t(fileAddress);
+        const QString file = f.dir.filePath(QStringLiteral("template.krv"));
+        w.session().saveConfiguration(file);
+        w.loadConfigurationFile(file);
+        f.sim.clearFrameLog();
+
+        Child<QPushButton>(w, "writeButton")->click();
+        QCOMPARE(f.ReceivedCodes(),
+                 QList<int>({0x27, 0x47, 0x37, 0x57, 0x87, 0x08, 0x18, 0x28, 0x38, 0x48, 0x58}));
+        if (fileAddress == 1) {
+            QCOMPARE(f.Texts(), QStringList({QStringLiteral("祝贺你，写入成功！")}));
+            QVERIFY(w.config().ports[6].remark.isEmpty());
+            QCOMPARE(Child<QLabel>(w, "refreshLabel")->text(), QStringLiteral("已刷新"));
+            return;
+        }
+        QCOMPARE(f.messages.size(), 2);
+        QCOMPARE(f.messages[0].icon, MessageIcon::Warning);
+        const QStringList lines = f.messages[0].text.split(u'\n');
+        QCOMPARE(lines.size(), 1 + 10 + 1);
+        QCOMPARE(lines[1], QStringLiteral("地址：写入 2，设备 1"));
+        QCOMPARE(lines[2], QStringLiteral("端口7 通道：写入 16，设备 -"));
+        QCOMPARE(lines.last(), QStringLiteral("…（共13处不同）"));
+        QCOMPARE(f.messages[1].text, QStringLiteral("写入失败！"));
+        QCOMPARE(f.messages[1].caption, QStringLiteral("Orlendis"));
+        // The operator's values, to mend the address and write again.
+        QCOMPARE(w.config().ports[6].channel, QStringLiteral("16"));
+        QCOMPARE(w.config().ports[6].remark, text::Added);
+        QCOMPARE(w.config().info.address, 2u);
+        QCOMPARE(Child<QLineEdit>(w, "addressField")->text(), QStringLiteral("2"));
+        QVERIFY(Child<QGroupBox>(w, "portTableGroup")->isEnabled());
+    }
+
     // Under remote control the window itself waits between the sections (the event loop
     // running, a second action refused), reads nothing back, and marks all refreshed.
     void writeAllUnderRemoteControl() {

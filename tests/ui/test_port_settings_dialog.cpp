@@ -98,6 +98,25 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
     }
 
+    // The stored name is shown as stored and an untouched OK keeps it, also where an
+    // entry opens the same port under another name (no port is opened here).
+    void untouchedOkKeepsTheStoredName_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("the second fixed entry's path") << "/dev/ttyS1";
+        QTest::newRow("the first fixed entry's path") << "/dev/ttyS0";
+        QTest::newRow("a fixed entry") << "COM2";
+        QTest::newRow("a port not on the machine") << "COM9";
+    }
+
+    void untouchedOkKeepsTheStoredName() {
+        QFETCH(QString, stored);
+        DialogFixture f(stored);
+        QCOMPARE(f.port()->currentText(), stored);
+        Child<QPushButton>(f.dialog, "okButton")->click();
+        QCOMPARE(f.dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(f.dialog.settings().commName, stored);
+    }
+
     void followsPlugging() {
         DialogFixture f;
         QComboBox* port = f.port();
@@ -196,7 +215,11 @@ private slots:
                 first = at;
             status.replace(QStringLiteral("{%1}").arg(i), sims[i]->port);
         }
-        QCOMPARE(port->currentIndex(), first >= 0 ? first : port->findData(sims.front()->port));
+        // The first found is chosen; with none the field still shows the stored name.
+        if (first >= 0)
+            QCOMPARE(port->currentIndex(), first);
+        else
+            QCOMPARE(port->currentText(), sims.front()->port);
         QCOMPARE(f.status(), status);
     }
 

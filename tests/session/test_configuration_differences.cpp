@@ -3,7 +3,7 @@
 // alone is exactly one difference, named by its field (a coding, with the clock source
 // the device then shows).
 
-#include "cli/ConfigurationReport.h"
+#include "session/ConfigurationDifferences.h"
 #include "config/DisplayTexts.h"
 
 #include <QMap>
@@ -12,7 +12,6 @@
 #include <functional>
 
 using namespace korvane;
-using namespace korvane::cli;
 
 namespace {
 
