@@ -41,9 +41,8 @@ void DeviceSession::useSettingsFile(const QString& path) {
     const SessionSettings stored = SessionSettings::readFrom(*m_settings);
     m_debug = stored.debug;
     m_transport->setDebug(m_debug);
-    SerialPort& port = m_transport->comm();
-    port.closePort();
-    stored.port.applyTo(port);
+    m_transport->closePort();
+    stored.port.applyTo(m_transport->comm());
     m_config->channelFileName = stored.channelFile;
 }
 
@@ -57,11 +56,10 @@ PortSettings DeviceSession::portSettings() const {
 }
 
 void DeviceSession::setPortSettings(const PortSettings& settings) {
-    SerialPort& port = m_transport->comm();
-    port.closePort();
-    settings.applyTo(port);
+    m_transport->closePort();
+    settings.applyTo(m_transport->comm());
     try {
-        port.openPort();
+        m_transport->openPort();
     } catch (...) {
         tellPortLabel();
         throw;
@@ -76,7 +74,7 @@ void DeviceSession::storePortSettings() {
 
 void DeviceSession::openPort() {
     try {
-        m_transport->comm().openPort();
+        m_transport->openPort();
     } catch (...) {
         tellPortLabel();
         throw;
@@ -85,12 +83,12 @@ void DeviceSession::openPort() {
 }
 
 void DeviceSession::closePort() {
-    m_transport->comm().closePort();
+    m_transport->closePort();
     tellPortLabel();
 }
 
 bool DeviceSession::isPortOpen() const {
-    return m_transport->comm().isOpen();
+    return m_transport->isOpen();
 }
 
 QString DeviceSession::portLabel() const {
