@@ -5,6 +5,7 @@
 #include "link/CommandTransport.h"
 #include "link/SerialPort.h"
 #include "protocol/DeviceProcedures.h"
+#include "session/RecentPorts.h"
 
 namespace korvane {
 
@@ -68,8 +69,18 @@ void DeviceSession::setPortSettings(const PortSettings& settings) {
 }
 
 void DeviceSession::storePortSettings() {
-    if (m_settings)
-        portSettings().writeTo(*m_settings);
+    if (!m_settings)
+        return;
+    const PortSettings settings = portSettings();
+    settings.writeTo(*m_settings);
+    const QStringList recent = readRecentPorts(*m_settings);
+    const QStringList updated = withRecentPort(recent, settings.commName);
+    if (updated != recent)
+        writeRecentPorts(*m_settings, updated);
+}
+
+QStringList DeviceSession::recentPorts() const {
+    return m_settings ? readRecentPorts(*m_settings) : QStringList();
 }
 
 void DeviceSession::openPort() {
