@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkProxy>
+#include <QScopeGuard>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -325,6 +326,8 @@ bool NetworkPort::waitUntil(const std::function<bool()>& done, int timeLeftMs) {
 void NetworkPort::takeBytes() {
     if (!m_socket)
         return;
+    ++m_inSocketSignal;
+    const auto leave = qScopeGuard([this] { --m_inSocketSignal; });
     const QByteArray bytes = m_socket->readAll();
     const std::span<const std::uint8_t> raw(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                             static_cast<std::size_t>(bytes.size()));
@@ -350,10 +353,15 @@ void NetworkPort::takeBytes() {
     if (!m_open) {
         m_early.insert(m_early.end(), data.begin(), data.end());
     } else if (!data.empty()) {
+        const QTcpSocket* const socket = m_socket.get();
         for (const std::uint8_t b : data) {
             m_block.push_back(b);
-            if (m_block.size() == MaxBlock)
-                deliverBlock();
+            if (m_block.size() < MaxBlock)
+                continue;
+            deliverBlock();
+            // The block's handler may have closed the port, or opened it again.
+            if (m_socket.get() != socket || !m_open)
+                return;
         }
         if (!m_block.empty())
             m_gapTimer->start();
@@ -368,11 +376,15 @@ void NetworkPort::deliverBlock() {
     if (m_block.empty())
         return;
     const ByteBuffer block = std::exchange(m_block, {});
+    m_delivering = true;
     if (ReceiveDataHandler handler = dataReceived)
         handler(block.data(), static_cast<std::uint16_t>(block.size()));
+    m_delivering = false;
 }
 
 void NetworkPort::connectionEnded() {
+    ++m_inSocketSignal;
+    const auto leave = qScopeGuard([this] { --m_inSocketSignal; });
     if (m_wait != nullptr)
         m_wait->quit();
     if (!m_open || m_lost)
@@ -409,7 +421,11 @@ void NetworkPort::dropSocket() {
     if (m_gapTimer) {
         m_gapTimer->stop();
         QObject::disconnect(m_gapTimer.get(), nullptr, nullptr, nullptr);
-        m_gapTimer.release()->deleteLater();
+        // Its timeout may be what runs now: a block's handler closing the port.
+        if (m_delivering)
+            m_gapTimer.release()->deleteLater();
+        else
+            m_gapTimer.reset();
     }
     if (m_socket) {
         QObject::disconnect(m_socket.get(), nullptr, nullptr, nullptr);
@@ -418,8 +434,11 @@ void NetworkPort::dropSocket() {
             m_socket->disconnectFromHost();
         }
         m_socket->abort();
-        // A handler of the socket's own signal may be closing the port.
-        m_socket.release()->deleteLater();
+        // Not under the socket's own signal, which may be what closes the port.
+        if (m_inSocketSignal > 0 || m_delivering)
+            m_socket.release()->deleteLater();
+        else
+            m_socket.reset();
     }
 }
 

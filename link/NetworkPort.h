@@ -10,7 +10,7 @@
 // It keeps PortLink's threading contract: the socket lives on the owner's thread and
 // its bytes are delivered there; a block is a burst ended by a gap longer than the
 // read interval, however TCP cut it. Opening waits in a nested event loop, at most the
-// connect time limit.
+// connect time limit. A handler may close or reopen the port, but not destroy it.
 
 #include "link/NetworkPortName.h"
 #include "link/PortLink.h"
@@ -80,6 +80,8 @@ private:
     bool m_open = false;
     bool m_opening = false;
     bool m_lost = false;
+    int m_inSocketSignal = 0;  // a handler of the socket's own signal is running
+    bool m_delivering = false; // a block is being handed over
 };
 
 } // namespace korvane
