@@ -59,7 +59,7 @@ std::optional<Sample> transact(CommandTransport& transport, sim::SimulatorHost& 
                                double byteMs, QString& error) {
     const ByteBuffer request = readRequest(code);
     simulator.clearFrameLog();
-    SerialPort& port = transport.comm();
+    PortLink& port = transport.link();
     const ReceiveDataHandler inner = port.dataReceived;
     std::optional<Clock::time_point> delivered;
     port.dataReceived = [&](const std::uint8_t* buffer, std::uint16_t count) {
@@ -110,21 +110,21 @@ double median(std::vector<double> values) {
 }
 
 TimingRun runTransactionTimings(sim::SimulatorHost& simulator, const BenchOptions& options,
-                                Clock::time_point simulatorStarted) {
+                                Clock::time_point simulatorStarted, const QString& portName) {
     TimingRun run;
     CommandTransport transport;
     SerialPort& port = transport.comm();
-    port.setCommName(simulator.slavePath());
+    port.setCommName(portName.isEmpty() ? simulator.slavePath() : portName);
     port.setBaudRate(static_cast<std::uint32_t>(options.baud));
     port.setByteSize(DataBits::_8);
     port.setParity(ParityMode::None);
     port.setStopBits(StopBitsMode::_1);
     run.readIntervalMs = port.readIntervalTimeout();
     try {
-        port.openPort();
+        transport.openPort();
     } catch (const KorvaneError& e) {
-        run.error = QStringLiteral("cannot open %1: %2 (error %3)")
-                        .arg(port.commName(), QString::fromUtf8(e.what()))
+        run.error = QStringLiteral("cannot open %1: %2 %3 (error %4)")
+                        .arg(port.commName(), QString::fromUtf8(e.what()), e.reason())
                         .arg(e.systemError());
         return run;
     }

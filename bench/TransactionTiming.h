@@ -53,10 +53,12 @@ struct TimingRun {
 };
 
 // Runs options.count transactions of every benched command for both models on the
-// simulator's slave path. Stops at the first transaction that goes wrong.
-// simulatorStarted is taken just after the simulator's start(), the zero of its log.
+// port named (the simulator's slave path when empty, or a network port in front of it).
+// Stops at the first transaction that goes wrong. simulatorStarted is taken just after
+// the simulator's start(), the zero of its log.
 TimingRun runTransactionTimings(sim::SimulatorHost& simulator, const BenchOptions& options,
-                                std::chrono::steady_clock::time_point simulatorStarted);
+                                std::chrono::steady_clock::time_point simulatorStarted,
+                                const QString& portName = {});
 
 // Middle value (mean of the two middle ones for an even count); 0 when empty.
 double median(std::vector<double> values);

@@ -1,10 +1,12 @@
 // korvane-bench-cli: how long `korvanectl read` takes for 1, 4, 8 and 24 simulated devices
-// at once, each against the one-device time. The ports run concurrently, so the rack
+// at once, each against the one-device time; then the same devices each behind its own
+// ser2net connection (RFC 2217, on 127.0.0.1). The ports run concurrently, so the rack
 // should take about as long as one device.
 
 #include "cli/Console.h"
 #include "cli/Korvanectl.h"
 #include "sim/SimulatorHost.h"
+#include "tests/support/Ser2NetServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,6 +26,8 @@ constexpr int Repeats = 5;
 constexpr double TargetRatio = 1.2;
 constexpr int Racks[] = {1, 4, 8, 24};
 constexpr int TargetRack = 8; // the target; 24 is shown beside it
+// Behind ser2net: all 24 within this much of one.
+constexpr double NetworkTargetRatio = 1.1;
 
 // Output is thrown away; only the time and the exit status count.
 class NullConsole : public cli::Console {
@@ -37,11 +41,11 @@ protected:
     void writeErr(const QByteArray& bytes) override { std::fputs(bytes.constData(), stderr); }
 };
 
-// The median wall time of `read` on the first count simulators, or -1 on a failure.
-double MedianReadMs(const std::vector<std::unique_ptr<sim::SimulatorHost>>& sims, int count) {
+// The median wall time of `read` on the ports, or -1 on a failure.
+double MedianReadMs(const QStringList& ports) {
     QStringList args{QStringLiteral("korvanectl")};
-    for (int i = 0; i < count; ++i)
-        args << QStringLiteral("--port") << sims[std::size_t(i)]->slavePath();
+    for (const QString& port : ports)
+        args << QStringLiteral("--port") << port;
     args << QStringLiteral("--baud") << QString::number(Baud) << QStringLiteral("--json")
          << QStringLiteral("read");
     std::vector<double> times;
@@ -78,11 +82,14 @@ int main(int argc, char* argv[]) {
     std::printf("korvanectl read: %d simulated KORVANE devices paced to %d bit/s, reply delay "
                 "%d ms; median of %d runs; target: 8 devices within %.1f x one device\n",
                 int(sims.size()), Baud, ReplyDelayMs, Repeats, TargetRatio);
+    QStringList local;
+    for (const auto& s : sims)
+        local.append(s->slavePath());
     std::printf("%8s %12s %10s\n", "devices", "median ms", "x one");
     double one = 0;
     bool pass = true;
     for (int count : Racks) {
-        const double ms = MedianReadMs(sims, count);
+        const double ms = MedianReadMs(local.mid(0, count));
         if (ms < 0) {
             std::printf("%8d  a device failed\n", count);
             return 1;
@@ -95,5 +102,34 @@ int main(int argc, char* argv[]) {
         std::printf("%8d %12.1f %10.3f\n", count, ms, ratio);
     }
     std::printf("%s\n", pass ? "PASS" : "FAIL");
+
+    // The same devices behind ser2net, one connection each.
+    test::Ser2NetServer server;
+    if (!server.start(local, test::Ser2NetServer::Mode::Rfc2217)) {
+        std::fprintf(stderr, "ser2net: %s\n", qPrintable(server.errorString()));
+        return 1;
+    }
+    QStringList network;
+    for (qsizetype i = 0; i < local.size(); ++i)
+        network.append(server.portName(std::size_t(i)));
+    std::printf("\nThe same through ser2net (telnet(rfc2217),tcp(nodelay), chardelay off), one "
+                "connection each; target: %d devices within %.1f x one device\n",
+                int(network.size()), NetworkTargetRatio);
+    std::printf("%8s %12s %10s\n", "devices", "median ms", "x one");
+    double networkOne = 0;
+    bool networkPass = true;
+    for (int count : {1, int(network.size())}) {
+        const double ms = MedianReadMs(network.mid(0, count));
+        if (ms < 0) {
+            std::printf("%8d  a device failed\n", count);
+            return 1;
+        }
+        if (count == 1)
+            networkOne = ms;
+        else
+            networkPass = ms / networkOne <= NetworkTargetRatio;
+        std::printf("%8d %12.1f %10.3f\n", count, ms, ms / networkOne);
+    }
+    std::printf("%s\n", networkPass ? "PASS" : "FAIL");
     return 0;
 }

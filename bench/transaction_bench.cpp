@@ -1,11 +1,13 @@
-// korvane-bench: read transaction times against the least the line allows, and the
-// CPU time of an idle open port. Prints a plain text report.
+// korvane-bench: read transaction times against the least the line allows, the same
+// through ser2net (RFC 2217 and raw) beside them, and the CPU time of an idle open port.
+// Prints a plain text report.
 
 #include "bench/BenchOptions.h"
 #include "bench/IdlePortCpu.h"
 #include "bench/TransactionTiming.h"
 #include "bench/WakeLatencyProbe.h"
 #include "sim/SimulatorHost.h"
+#include "tests/support/Ser2NetServer.h"
 
 #include <QCoreApplication>
 
@@ -25,6 +27,8 @@ constexpr double WorstTargetMs = 15;
 // in any case (entering and leaving the event loop costs a fraction of a millisecond).
 constexpr double IdleCpuShare = 0.001;
 constexpr double IdleCpuFloorMs = 1;
+// What ser2net on the loopback address may add to a transaction's median.
+constexpr double NetworkAddedTargetMs = 1;
 
 void printTimings(const TimingRun& run, const BenchOptions& options) {
     std::printf("Read transactions: %d per row after %s, %d bit/s, reply delay %d ms, "
@@ -89,6 +93,51 @@ void printSplits(const TimingRun& run, const BenchOptions& options) {
     }
 }
 
+// The same transactions through ser2net in front of the simulator's pty, one run per
+// mode; empty with the error told when one fails.
+std::vector<TimingRun> runNetworkTimings(sim::SimulatorHost& simulator, const BenchOptions& options,
+                                         std::chrono::steady_clock::time_point started) {
+    std::vector<TimingRun> runs;
+    for (const auto mode : {test::Ser2NetServer::Mode::Rfc2217, test::Ser2NetServer::Mode::Raw}) {
+        test::Ser2NetServer server;
+        if (!server.start({simulator.slavePath()}, mode)) {
+            std::fprintf(stderr, "korvane-bench: ser2net: %s\n",
+                         server.errorString().toLocal8Bit().constData());
+            return {};
+        }
+        TimingRun run = runTransactionTimings(simulator, options, started, server.portName(0));
+        if (!run.error.isEmpty()) {
+            std::fprintf(stderr, "korvane-bench: %s: %s\n",
+                         server.portName(0).toLocal8Bit().constData(),
+                         run.error.toLocal8Bit().constData());
+            return {};
+        }
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+bool printNetwork(const TimingRun& direct, const std::vector<TimingRun>& network) {
+    std::printf("\nThrough ser2net on 127.0.0.1 (tcp(nodelay), chardelay off), beside the direct "
+                "pty: medians in ms; target: at most %.0f ms added\n\n",
+                NetworkAddedTargetMs);
+    std::printf("%-10s %-4s %9s %9s %8s %9s %8s  %s\n", "model", "cmd", "direct", "rfc2217",
+                "added", "socket", "added", "result");
+    bool pass = true;
+    for (std::size_t i = 0; i < direct.rows.size(); ++i) {
+        const TimingRow& d = direct.rows[i];
+        const double rfc = network[0].rows.at(i).medianMs;
+        const double raw = network[1].rows.at(i).medianMs;
+        const bool ok =
+            rfc - d.medianMs <= NetworkAddedTargetMs && raw - d.medianMs <= NetworkAddedTargetMs;
+        pass = pass && ok;
+        std::printf("%-10s 0x%02X %9.2f %9.2f %+8.2f %9.2f %+8.2f  %s\n",
+                    d.model.toUtf8().constData(), d.code, d.medianMs, rfc, rfc - d.medianMs, raw,
+                    raw - d.medianMs, ok ? "PASS" : "FAIL");
+    }
+    return pass;
+}
+
 void printIdle(const IdleCpu& idle) {
     const double limitMs = std::max(IdleCpuFloorMs, idle.wallMs * IdleCpuShare);
     std::printf("\nIdle open port: %.0f ms of event loop, CPU %.3f ms (user %.3f, system %.3f), "
@@ -140,6 +189,12 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "korvane-bench: %s\n", run.error.toLocal8Bit().constData());
         return 1;
     }
+    std::fflush(stdout);
+
+    const std::vector<TimingRun> network = runNetworkTimings(simulator, options, simulatorStarted);
+    if (network.size() != 2)
+        return 1;
+    printNetwork(run, network);
     std::fflush(stdout);
 
     if (options.idleMs > 0) {

@@ -2,6 +2,9 @@
 
 #include "KorvaneVersion.h"
 
+#include "cli/PortListFile.h"
+#include "link/NetworkPortName.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -40,8 +43,10 @@ const char* const ProgramHelp =
     "once, each port on its own thread.\n"
     "\n"
     "Options:\n"
-    "  --port P         a port: COM3, ttyUSB0, /dev/ttyUSB0, a pty path; repeat it for\n"
-    "                   several devices\n"
+    "  --port P         a port: COM3, ttyUSB0, /dev/ttyUSB0, a pty path, or a network\n"
+    "                   serial server's rfc2217://HOST:PORT or socket://HOST:PORT;\n"
+    "                   repeat it for several devices\n"
+    "  --ports-from F   the ports named in file F, one a line (# starts a comment)\n"
     "  --baud N         bit rate (default 9600), 8 data bits, no parity, 1 stop bit\n"
     "  --settings FILE  every line setting (and CommName, ChannelFile) from a KORVANE.INI\n"
     "  --remote         the device is remotely controlled: pause between writes\n"
@@ -238,6 +243,16 @@ Options parseOptions(const QStringList& arguments) {
                 return fail(QStringLiteral("--port 需要端口名"));
             o.ports.append(v.trimmed());
             portsGiven = true;
+        } else if (arg == QStringLiteral("--ports-from")) {
+            ok = value(v);
+            if (ok) {
+                QString problem;
+                const auto names = readPortListFile(v, &problem);
+                if (!names)
+                    return fail(problem);
+                o.ports.append(*names);
+                portsGiven = true;
+            }
         } else if (arg == QStringLiteral("--baud")) {
             ok = value(v);
             const auto n = ParseNumber(v);
@@ -376,6 +391,9 @@ Options parseOptions(const QStringList& arguments) {
         return fail(QStringLiteral("没有给出端口（--port）"));
     if (o.ports.removeDuplicates() > 0)
         return fail(QStringLiteral("同一端口给了两次"));
+    for (const QString& port : std::as_const(o.ports))
+        if (const QString problem = portNameProblem(port); !problem.isEmpty())
+            return fail(problem);
     if (o.cmd == Command::SetAddress && (o.serial == 0 || o.address == 0))
         return fail(QStringLiteral("set-address 需要 --serial 和 --address"));
     if (o.cmd == Command::Schedule && o.channels.isEmpty())

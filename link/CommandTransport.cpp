@@ -2,6 +2,7 @@
 
 #include "link/LinkLog.h"
 #include "link/MonitorMessage.h"
+#include "link/NetworkPortName.h"
 #include "link/PortOpenFailure.h"
 
 #include <QCoreApplication>
@@ -39,17 +40,21 @@ private:
 
 } // namespace
 
-CommandTransport::CommandTransport() : m_comm(std::make_unique<SerialPort>()) {
-    m_comm->dataReceived = [this](const std::uint8_t* buffer, std::uint16_t count) {
-        receiveData(buffer, count);
-    };
+CommandTransport::CommandTransport()
+    : m_comm(std::make_unique<SerialPort>()), m_network(std::make_unique<NetworkPort>(*m_comm)) {
+    for (PortLink* port :
+         {static_cast<PortLink*>(m_comm.get()), static_cast<PortLink*>(m_network.get())}) {
+        port->dataReceived = [this](const std::uint8_t* buffer, std::uint16_t count) {
+            receiveData(buffer, count);
+        };
+        port->hangupRequested = [this]() {
+            if (m_waitLoop != nullptr)
+                m_waitLoop->quit();
+        };
+    }
     m_comm->lineErrorReceived = [](std::uint32_t) {
     };
     m_comm->sendBufferEmptied = []() {
-    };
-    m_comm->hangupRequested = [this]() {
-        if (m_waitLoop != nullptr)
-            m_waitLoop->quit();
     };
     m_comm->setInputXonXoff(false);
     m_comm->setOutputXonXoff(false);
@@ -57,8 +62,37 @@ CommandTransport::CommandTransport() : m_comm(std::make_unique<SerialPort>()) {
 }
 
 CommandTransport::~CommandTransport() {
-    // The port's handlers point here: close it and drop its pending notifications first.
+    // The ports' handlers point here: close them and drop their pending notifications
+    // first; the network port uses the serial port's settings.
+    m_network.reset();
     m_comm.reset();
+}
+
+void CommandTransport::openPort() {
+    closePort();
+    if (isNetworkPortName(m_comm->commName())) {
+        m_network->setConnectTimeLimitMs(m_timeLimitMs);
+        m_network->openPort();
+    } else {
+        m_comm->openPort();
+    }
+}
+
+void CommandTransport::closePort() {
+    m_network->closePort();
+    m_comm->closePort();
+}
+
+bool CommandTransport::isOpen() const noexcept {
+    return m_network->isOpen() || m_comm->isOpen();
+}
+
+PortLink& CommandTransport::link() noexcept {
+    return m_network->isOpen() ? static_cast<PortLink&>(*m_network) : *m_comm;
+}
+
+const PortLink& CommandTransport::link() const noexcept {
+    return m_network->isOpen() ? static_cast<const PortLink&>(*m_network) : *m_comm;
 }
 
 const std::uint8_t* CommandTransport::transact(const std::uint8_t* frame, int& length) {
@@ -111,7 +145,7 @@ void CommandTransport::waitForResponse(const QElapsedTimer& sinceSend) {
     }
     // Timers may fire a little early; the loop makes the limit a lower bound.
     m_waitAbandoned = false;
-    while (!m_responseEvent && !m_waitAbandoned && !m_comm->isLost()) {
+    while (!m_responseEvent && !m_waitAbandoned && !link().isLost()) {
         const qint64 left = m_timeLimitMs - sinceSend.elapsed();
         if (left <= 0)
             break;
@@ -131,12 +165,15 @@ void CommandTransport::waitForResponse(const QElapsedTimer& sinceSend) {
 }
 
 void CommandTransport::throwIfLost() {
-    if (!m_comm->isLost())
+    PortLink& port = link();
+    if (!port.isLost())
         return;
-    const int error = m_comm->lostSystemError();
+    const int error = port.lostSystemError();
     qCDebug(linkLog).noquote() << m_comm->commName() << "lost:" << systemErrorText(error);
-    m_comm->closePort();
-    const PortFailure failure = lostFailure(error, m_comm->commName());
+    const bool network = &port == m_network.get();
+    port.closePort();
+    const PortFailure failure = network ? NetworkPort::lostFailure(m_comm->commName())
+                                        : lostFailure(error, m_comm->commName());
     throw KorvaneError(PortLostText, KorvaneError::Kind::Port, error, failure.reason, failure.hint);
 }
 
@@ -144,7 +181,7 @@ bool CommandTransport::sendFrame(const std::uint8_t* frame, std::uint16_t length
     m_responseEvent = false;
     if (frame == nullptr)
         length = 0;
-    const bool accepted = m_comm->writeData(frame, length);
+    const bool accepted = link().writeData(frame, length);
     if (m_debug)
         postMonitor(" Command: ", frame, length);
     return accepted;

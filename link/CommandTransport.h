@@ -1,11 +1,14 @@
 #pragma once
 // The command transport: sends one frame and hands back the one block the device
-// answers with, or nothing after the time limit. One block is one response; there is
+// answers with, or nothing after the time limit. The frame goes over the serial port or,
+// for a network port name (NetworkPortName.h), the network port; the serial port's
+// properties are the settings of both. One block is one response; there is
 // no reassembly. Everything runs on the user-interface thread: the wait runs a nested
 // event loop, and that loop is what delivers the port's data notification to
 // receiveData. Callers run one transaction at a time; a nested one is not refused.
 
 #include "link/FrameCodec.h"
+#include "link/NetworkPort.h"
 #include "link/SerialPort.h"
 
 #include <QPointer>
@@ -48,8 +51,20 @@ public:
     CommandTransport(const CommandTransport&) = delete;
     CommandTransport& operator=(const CommandTransport&) = delete;
 
+    // The port's settings and, for a local name, the serial port itself.
     SerialPort& comm() noexcept { return *m_comm; }
     const SerialPort& comm() const noexcept { return *m_comm; }
+
+    // Opens the link the port's name asks for: the network port for "rfc2217://" and
+    // "socket://" names (connecting within the time limit), the serial port otherwise.
+    // Raises what the link's openPort raises.
+    void openPort();
+    // Closes whichever link is open. Never fails.
+    void closePort();
+    bool isOpen() const noexcept;
+    // The link in use: the network port while it is open, the serial port otherwise.
+    PortLink& link() noexcept;
+    const PortLink& link() const noexcept;
 
     // Sends length bytes of frame, then waits for the next received block. Returns the
     // response (a NUL follows it; valid until the next block arrives or the transport
@@ -107,6 +122,7 @@ private:
     void postMonitor(const char* label, const std::uint8_t* bytes, std::size_t count);
 
     std::unique_ptr<SerialPort> m_comm;
+    std::unique_ptr<NetworkPort> m_network;
     std::vector<std::uint8_t> m_response; // bytes plus a NUL; empty until the first block
     int m_responseLength = 0;
     bool m_responseEvent = false;

@@ -13,6 +13,7 @@
 // thread. A handler may close, reopen or destroy the port.
 
 #include "config/KorvaneError.h"
+#include "link/PortLink.h"
 
 #include <QString>
 
@@ -61,34 +62,32 @@ class NotificationTarget;
 
 // The handlers a port calls on its owner's thread. The data is valid only during the
 // call.
-using ReceiveDataHandler = std::function<void(const std::uint8_t* data, std::uint16_t length)>;
 using ReceiveErrorHandler = std::function<void(std::uint32_t lineErrors)>;
 using ModemStateHandler = std::function<void(std::uint32_t modemEvent)>;
 using SendDataEmptyHandler = std::function<void()>;
-using NotifyHandler = std::function<void()>;
 
-class SerialPort {
+class SerialPort : public PortLink {
 public:
     SerialPort();
-    ~SerialPort(); // closes the port first
+    ~SerialPort() override; // closes the port first
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
     // Raises KorvaneError (Port) with one of the fixed messages and the operating
     // system's error number behind it, with the reason and what to try
     // (PortOpenFailure.h); a failed open leaves the port closed with nothing held.
-    void openPort();
+    void openPort() override;
     // Stops both threads and closes the port; nothing when closed. Never fails.
-    void closePort();
+    void closePort() override;
     // Queues a copy of count bytes for the transmit thread and returns at once.
     // False when the port is closed, its transmit thread has ended, or count is 0.
-    bool writeData(const std::uint8_t* buffer, std::uint16_t count);
-    bool isOpen() const noexcept;
+    bool writeData(const std::uint8_t* buffer, std::uint16_t count) override;
+    bool isOpen() const noexcept override;
     // Whether the port went away while open (told by hangupRequested, which runs after
     // this is set), and the system's error number of that, 0 when there was none. Kept
     // through closePort, cleared by the next openPort.
-    bool isLost() const noexcept { return m_lost; }
-    int lostSystemError() const noexcept { return m_lostError; }
+    bool isLost() const noexcept override { return m_lost; }
+    int lostSystemError() const noexcept override { return m_lostError; }
 
     // Properties. Setting a value the property already holds does nothing; otherwise
     // an open port gets its line settings (or, for the five time-outs, its time-outs)
@@ -150,10 +149,9 @@ public:
     std::uint32_t writeTotalTimeoutConstant() const noexcept { return m_writeTotalTimeoutConstant; }
     void setWriteTotalTimeoutConstant(std::uint32_t value);
 
-    ReceiveDataHandler dataReceived;
+    // dataReceived and hangupRequested are PortLink's.
     ReceiveErrorHandler lineErrorReceived;
     ModemStateHandler modemStateChanged;
-    NotifyHandler hangupRequested;
     SendDataEmptyHandler sendBufferEmptied;
 
 private:

@@ -94,16 +94,16 @@ bool DeviceProcedures::ensureIdentified() {
 }
 
 void DeviceProcedures::openPortIfClosed() {
-    SerialPort& port = m_transport.comm();
-    if (!port.isOpen()) {
+    if (!m_transport.isOpen()) {
         try {
-            port.openPort();
+            m_transport.openPort();
         } catch (...) {
             emit portLabelChanged(QStringLiteral("断开"));
             throw;
         }
     }
-    emit portLabelChanged(port.isOpen() ? m_transport.portDescription() : QStringLiteral("断开"));
+    emit portLabelChanged(m_transport.isOpen() ? m_transport.portDescription()
+                                               : QStringLiteral("断开"));
 }
 
 void DeviceProcedures::showSummary() {

@@ -108,7 +108,7 @@ bool DeviceProcedures::writeTrunkDelaySection(bool announce) {
 
 bool DeviceProcedures::writeAll(std::uint32_t serialNumber, std::uint32_t address,
                                 bool withSchedule) {
-    if (!m_transport.comm().isOpen()) {
+    if (!m_transport.isOpen()) {
         tell(PortNotOpen, text::CaptionKorvane, MessageIcon::Error);
         return false;
     }
@@ -183,7 +183,7 @@ void DeviceProcedures::writeAllTrunkSections() {
 }
 
 bool DeviceProcedures::setAddress(bool confirm) {
-    if (!m_transport.comm().isOpen()) {
+    if (!m_transport.isOpen()) {
         tell(PortNotOpen, text::CaptionKorvane, MessageIcon::Error);
         return false;
     }

@@ -3,7 +3,8 @@
 #  1. the test programs that need neither simulator nor display (codecs, command
 #     catalogue, files, code page 936, the INI layer, the configuration model);
 #  2. korvanectl.exe against korvane-sim on a pseudo-terminal that the Wine prefix sees
-#     as COM12: identify and read must print what the Linux korvanectl prints;
+#     as COM12, and through ser2net on 127.0.0.1 as rfc2217://127.0.0.1:PORT: identify
+#     and read must print what the Linux korvanectl prints;
 #  3. the version resources of korvane.exe and korvanectl.exe;
 #  4. the installer: installed, the programs, Start-menu entry, PATH entry and .krv
 #     association are there and the installed korvanectl.exe works over COM12; a newer
@@ -32,7 +33,9 @@ cmake --build build --target korvane-sim korvanectl >/dev/null
 
 work=$(mktemp -d)
 sim_pid=
+ser2net_pid=
 cleanup() {
+  [[ -n $ser2net_pid ]] && kill "$ser2net_pid" 2>/dev/null && wait "$ser2net_pid" 2>/dev/null
   [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -65,6 +68,48 @@ for command in identify read; do
     failed=1
   fi
 done
+
+# The same device through ser2net (RFC 2217) on a free port of 127.0.0.1, with a
+# configuration of our own, never the package's.
+tcp_port=
+for candidate in $(shuf -i 40000-59999 -n 50); do
+  if ! ss -Hltn "sport = :$candidate" | grep -q .; then
+    tcp_port=$candidate
+    break
+  fi
+done
+[[ -n $tcp_port ]] || { echo "no free TCP port for ser2net" >&2; exit 1; }
+cat >"$work/ser2net.yaml" <<EOF
+%YAML 1.1
+---
+connection: &sim
+    accepter: telnet(rfc2217),tcp(nodelay),127.0.0.1,$tcp_port
+    connector: serialdev,$pty,9600n81,local
+    options:
+      chardelay: false
+EOF
+ser2net -n -u -c "$work/ser2net.yaml" -P "$work/ser2net.pid" >"$work/ser2net.out" 2>&1 &
+ser2net_pid=$!
+for _ in $(seq 100); do
+  ss -Hltn "sport = :$tcp_port" | grep -q . && break
+  sleep 0.1
+done
+network=rfc2217://127.0.0.1:$tcp_port
+for command in identify read; do
+  build/cli/korvanectl --port "$network" "$command" >"$work/linux.txt" 2>&1 || true
+  "$wine_run" "$build/cli/korvanectl.exe" --port "$network" "$command" >"$work/windows.txt" 2>&1 ||
+    true
+  sed -i 's/\r$//' "$work/windows.txt"
+  if cmp -s "$work/linux.txt" "$work/windows.txt" && grep -q KORVANE "$work/linux.txt"; then
+    echo "korvanectl.exe $command over $network: same as on Linux ($(wc -l <"$work/linux.txt") lines)"
+  else
+    echo "korvanectl.exe $command over $network differs from Linux:" >&2
+    diff "$work/linux.txt" "$work/windows.txt" >&2 || true
+    failed=1
+  fi
+done
+kill "$ser2net_pid" && wait "$ser2net_pid" 2>/dev/null || true
+ser2net_pid=
 
 # The version resources, as Windows reads them: FileVersion and ProductName strings, the
 # fixed file version (after the signature 0xFEEF04BD) and an icon.

@@ -5,6 +5,7 @@
 #include "link/CommandTransport.h"
 #include "link/SerialPort.h"
 #include "protocol/DeviceProcedures.h"
+#include "session/RecentPorts.h"
 
 namespace korvane {
 
@@ -41,9 +42,8 @@ void DeviceSession::useSettingsFile(const QString& path) {
     const SessionSettings stored = SessionSettings::readFrom(*m_settings);
     m_debug = stored.debug;
     m_transport->setDebug(m_debug);
-    SerialPort& port = m_transport->comm();
-    port.closePort();
-    stored.port.applyTo(port);
+    m_transport->closePort();
+    stored.port.applyTo(m_transport->comm());
     m_config->channelFileName = stored.channelFile;
 }
 
@@ -57,11 +57,10 @@ PortSettings DeviceSession::portSettings() const {
 }
 
 void DeviceSession::setPortSettings(const PortSettings& settings) {
-    SerialPort& port = m_transport->comm();
-    port.closePort();
-    settings.applyTo(port);
+    m_transport->closePort();
+    settings.applyTo(m_transport->comm());
     try {
-        port.openPort();
+        m_transport->openPort();
     } catch (...) {
         tellPortLabel();
         throw;
@@ -70,13 +69,23 @@ void DeviceSession::setPortSettings(const PortSettings& settings) {
 }
 
 void DeviceSession::storePortSettings() {
-    if (m_settings)
-        portSettings().writeTo(*m_settings);
+    if (!m_settings)
+        return;
+    const PortSettings settings = portSettings();
+    settings.writeTo(*m_settings);
+    const QStringList recent = readRecentPorts(*m_settings);
+    const QStringList updated = withRecentPort(recent, settings.commName);
+    if (updated != recent)
+        writeRecentPorts(*m_settings, updated);
+}
+
+QStringList DeviceSession::recentPorts() const {
+    return m_settings ? readRecentPorts(*m_settings) : QStringList();
 }
 
 void DeviceSession::openPort() {
     try {
-        m_transport->comm().openPort();
+        m_transport->openPort();
     } catch (...) {
         tellPortLabel();
         throw;
@@ -85,12 +94,12 @@ void DeviceSession::openPort() {
 }
 
 void DeviceSession::closePort() {
-    m_transport->comm().closePort();
+    m_transport->closePort();
     tellPortLabel();
 }
 
 bool DeviceSession::isPortOpen() const {
-    return m_transport->comm().isOpen();
+    return m_transport->isOpen();
 }
 
 QString DeviceSession::portLabel() const {

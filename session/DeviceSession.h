@@ -50,8 +50,11 @@ public:
     // Applies the settings and reopens the port. Throws KorvaneError (Port) when it
     // will not open; the port is closed then and the settings are kept all the same.
     void setPortSettings(const PortSettings& settings);
-    // Stores the port's keys in the settings file. Throws KorvaneError.
+    // Stores the port's keys in the settings file, and a network port's name among the
+    // recent ones (RecentPorts.h). Throws KorvaneError.
     void storePortSettings();
+    // The network ports used before, newest first; none without a settings file.
+    QStringList recentPorts() const;
     // Throws KorvaneError (Port).
     void openPort();
     void closePort();

@@ -79,6 +79,7 @@ void MainWindow::onPortSettingsTriggered() {
         }
         dialog->setErrorPresenter([this](const QString& message) { showError(message); });
         dialog->setSettings(m_session->portSettings());
+        dialog->setRecentPorts(m_session->recentPorts());
         if (dialog->exec() != QDialog::Accepted)
             return;
         // The port is reopened (or left closed, which is shown) before the keys are

@@ -1,6 +1,7 @@
 #include "ui/PortSettingsDialog.h"
 
 #include "link/CommDevicePath.h"
+#include "link/NetworkPortName.h"
 #include "link/PortListing.h"
 #include "session/DeviceFinder.h"
 
@@ -96,6 +97,10 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("Data Bits:"), dataBitsCombo);
     form->addRow(QStringLiteral("Stop Bits:"), stopBitsCombo);
     form->addRow(QStringLiteral("Parity:"), parityCombo);
+    lineNoteLabel = new QLabel(QStringLiteral("socket:// 端口的串口参数由设备服务器设定"), group);
+    lineNoteLabel->setObjectName(QStringLiteral("lineNoteLabel"));
+    lineNoteLabel->setWordWrap(true);
+    form->addRow(lineNoteLabel);
 
     findButton = new QPushButton(FindText, this);
     findButton->setObjectName(QStringLiteral("findButton"));
@@ -123,12 +128,14 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent) : QDialog(parent) {
     root->addLayout(find);
     root->addLayout(buttons);
     setFixedSize(sizeHint().expandedTo(QSize(260, 0)));
+    lineNoteLabel->hide(); // its room is kept: the dialog's size is fixed
     if (const QScreen* s = screen())
         move(s->availableGeometry().center() - rect().center());
 
     connect(okButton, &QPushButton::clicked, this, &PortSettingsDialog::onOkClicked);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(findButton, &QPushButton::clicked, this, &PortSettingsDialog::onFindClicked);
+    connect(portCombo, &QComboBox::editTextChanged, this, &PortSettingsDialog::updateLineFields);
 
     portRefreshTimer = new QTimer(this);
     portRefreshTimer->setObjectName(QStringLiteral("portRefreshTimer"));
@@ -169,6 +176,8 @@ void PortSettingsDialog::refreshPorts() {
     };
     QList<Entry> wanted;
     for (const QString& name : FixedPorts)
+        wanted.append({name, name});
+    for (const QString& name : m_recentPorts)
         wanted.append({name, name});
     for (const DetectedPort& port : detectedPorts()) {
         const QString name = portSettingName(port);
@@ -248,6 +257,15 @@ void PortSettingsDialog::loadSettings() {
     stopBitsCombo->setCurrentIndex(static_cast<int>(m_settings.stopBits));
     const int parity = static_cast<int>(m_settings.parity);
     parityCombo->setCurrentIndex(parity < parityCombo->count() ? parity : -1);
+    updateLineFields();
+}
+
+void PortSettingsDialog::updateLineFields() {
+    const auto name = parseNetworkPortName(portName(portCombo->currentText()));
+    const bool serverSets = name && name->scheme == NetworkPortName::Scheme::Socket;
+    for (QComboBox* field : {baudRateCombo, dataBitsCombo, stopBitsCombo, parityCombo})
+        field->setEnabled(!serverSets);
+    lineNoteLabel->setVisible(serverSets);
 }
 
 void PortSettingsDialog::showError(const QString& message) {
@@ -278,6 +296,8 @@ void PortSettingsDialog::onOkClicked() {
     // Checked before anything changes, so that a refused OK leaves the settings alone.
     QString error;
     const PortSettings settings = fieldSettings(&error);
+    if (error.isEmpty())
+        error = portNameProblem(settings.commName);
     if (!error.isEmpty()) {
         showError(error);
         return;

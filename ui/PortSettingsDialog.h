@@ -33,6 +33,9 @@ public:
 
     // The settings shown; handed over before each showing.
     void setSettings(const PortSettings& settings) { m_settings = settings; }
+    // The network ports used before, offered after COM1 and COM2; handed over before
+    // each showing.
+    void setRecentPorts(const QStringList& names) { m_recentPorts = names; }
     // After OK: the settings shown, with the fields' values.
     const PortSettings& settings() const { return m_settings; }
     // Shows an error (a bit-rate text that is no number).
@@ -59,6 +62,7 @@ private:
     QComboBox* stopBitsCombo;
     QComboBox* parityCombo;
     QPushButton* findButton;
+    QLabel* lineNoteLabel;
     QLabel* findStatusLabel;
     QPushButton* okButton;
     QPushButton* cancelButton;
@@ -79,8 +83,11 @@ private:
     void onPortUnavailable(const QString& port, const QString& reason);
     void onFindFinished();
     void selectFirstFound();
+    // A socket:// port takes the device server's line settings: its fields are off.
+    void updateLineFields();
 
     PortSettings m_settings;
+    QStringList m_recentPorts;
     std::function<void(const QString&)> m_presenter;
     // Every entry text shown while the dialog is open and the name it stands for, so
     // that a port unplugged after being chosen is still stored by its name.
