@@ -1,6 +1,7 @@
 // korvane-bench-cli: how long `korvanectl read` takes for 1, 4, 8 and 24 simulated devices
 // at once, each against the one-device time. The ports run concurrently, so the rack
-// should take about as long as one device.
+// should take about as long as one device. One device's read is also set against its
+// floor: the time the line, the device and the transport's block gap must take.
 
 #include "cli/Console.h"
 #include "cli/Korvanectl.h"
@@ -24,6 +25,9 @@ constexpr int Repeats = 5;
 constexpr double TargetRatio = 1.2;
 constexpr int Racks[] = {1, 4, 8, 24};
 constexpr int TargetRack = 8; // the target; 24 is shown beside it
+constexpr double FloorTargetRatio = 1.1;
+// The transport takes an answer as ended after this long without a byte.
+constexpr int BlockGapMs = 100;
 
 // Output is thrown away; only the time and the exit status count.
 class NullConsole : public cli::Console {
@@ -55,6 +59,19 @@ double MedianReadMs(const std::vector<std::unique_ptr<sim::SimulatorHost>>& sims
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// What one device's read cannot take less than, from the frames the simulator logged:
+// every frame's wire time at the line's rate (10 bits a byte), and per request the
+// device's reply delay and one block gap.
+double floorMs(const sim::SimulatorHost& sim) {
+    double ms = 0;
+    for (const sim::LoggedFrame& frame : sim.frameLog()) {
+        ms += double(frame.bytes.size()) * 10 * 1000 / Baud;
+        if (frame.direction == sim::LoggedFrame::Direction::Received)
+            ms += ReplyDelayMs + BlockGapMs;
+    }
+    return ms;
 }
 
 } // namespace
@@ -94,6 +111,21 @@ int main(int argc, char* argv[]) {
             pass = ratio <= TargetRatio;
         std::printf("%8d %12.1f %10.3f\n", count, ms, ratio);
     }
+    // The frames of one device's read, logged alone.
+    sims[0]->clearFrameLog();
+    {
+        NullConsole console;
+        if (cli::runKorvanectl({QStringLiteral("korvanectl"), QStringLiteral("--port"),
+                                sims[0]->slavePath(), QStringLiteral("--baud"),
+                                QString::number(Baud), QStringLiteral("read")},
+                               console) != 0)
+            return 1;
+    }
+    const double floorTime = floorMs(*sims[0]);
+    const double floorRatio = one / floorTime;
+    std::printf("one device: %.1f ms, floor %.1f ms (%d frames): %.3f x the floor, target %.1f\n",
+                one, floorTime, int(sims[0]->frameLog().size()), floorRatio, FloorTargetRatio);
+    pass = pass && floorRatio <= FloorTargetRatio;
     std::printf("%s\n", pass ? "PASS" : "FAIL");
     return 0;
 }

@@ -15,8 +15,10 @@
 #include "session/DeviceSession.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <functional>
 
 namespace korvane::cli {
@@ -30,11 +32,44 @@ constexpr int RemoteReadBackPauseMs = 3000;
 constexpr int SectionPauseMs = 3000;
 constexpr int GpsPauseMs = 300;
 
-// Longer than a 164-byte answer takes at 9600 bit/s, with the device's own delay.
-constexpr int LineSettleMs = 300;
+// While the line settles after opening, bytes are handed over a millisecond after they
+// arrive, and the line counts as quiet after this long without one: time for a device
+// still working on an earlier program's request to start its answer, and longer than
+// ten bytes take at the line's rate.
+constexpr std::uint32_t SettleReadIntervalMs = 1;
+constexpr int QuietMsAtLeast = 80;
+// A line that never falls quiet is used after this long anyway.
+constexpr int SettleMsAtMost = 2000;
 
 const QString WriteFailed = QStringLiteral("写入失败！");
 const QString WriteSucceeded = QStringLiteral("祝贺你，写入成功！");
+
+// Opening the port dropped what its input held. An answer to an earlier program (ended in
+// the middle of a transaction) that is still coming in is taken as it arrives and
+// dropped, until the line is quiet; a quiet line costs one look of QuietMsAtLeast.
+void settleLine(CommandTransport& transport, ConsoleOperator& ui) {
+    SerialPort& port = transport.comm();
+    const std::uint32_t interval = port.readIntervalTimeout();
+    ReceiveDataHandler received = port.dataReceived;
+    bool arrived = false;
+    // The transport stores the block and traces it; its next send discards it.
+    port.dataReceived = [&](const std::uint8_t* data, std::uint16_t length) {
+        arrived = true;
+        if (received)
+            received(data, length);
+    };
+    port.setReadIntervalTimeout(SettleReadIntervalMs);
+    const int quietMs = std::max<int>(
+        QuietMsAtLeast, int(10 * 10 * 1000 / std::max<std::uint32_t>(port.baudRate(), 1)) + 1);
+    QElapsedTimer settling;
+    settling.start();
+    do {
+        arrived = false;
+        ui.pause(quietMs);
+    } while (arrived && port.isOpen() && settling.elapsed() < SettleMsAtMost);
+    port.setReadIntervalTimeout(interval);
+    port.dataReceived = std::move(received);
+}
 
 // The file for the device just read: the one given, or the backup folder's file of the
 // device's serial number. Nothing when the folder has none; the port then says so.
@@ -305,10 +340,7 @@ PortResult runPortJob(const PortJob& job, Console& console) {
             session.transport().setTimeLimitMs(job.timeoutMs);
         try {
             session.setPortSettings(job.line);
-            // Opening discards what the line holds; an answer still on its way to an
-            // earlier program (ended in the middle of a transaction) arrives in this
-            // wait and is dropped, so that the first answer read is one to this run.
-            ui.pause(LineSettleMs);
+            settleLine(session.transport(), ui);
             session.transport().setSendGate([] { return !interruptRequested(); });
             result.status =
                 interruptRequested() ? StatusInterrupted : RunCommand(job, session, ui, result);
