@@ -42,7 +42,7 @@ protected:
 };
 
 // The median wall time of `read` on the first count simulators, or -1 on a failure.
-double MedianReadMs(const std::vector<std::unique_ptr<sim::SimulatorHost>>& sims, int count) {
+double medianReadMs(const std::vector<std::unique_ptr<sim::SimulatorHost>>& sims, int count) {
     QStringList args{QStringLiteral("korvanectl")};
     for (int i = 0; i < count; ++i)
         args << QStringLiteral("--port") << sims[std::size_t(i)]->slavePath();
@@ -99,7 +99,7 @@ int main(int argc, char* argv[]) {
     double one = 0;
     bool pass = true;
     for (int count : Racks) {
-        const double ms = MedianReadMs(sims, count);
+        const double ms = medianReadMs(sims, count);
         if (ms < 0) {
             std::printf("%8d  a device failed\n", count);
             return 1;

@@ -19,11 +19,11 @@ constexpr const char* PortKeys[] = {"channel",   "coding",       "rate",  "clock
 constexpr int FirstPortColumn = 1;
 constexpr int PortColumnCount = 8;
 
-QJsonValue SignWord(std::int32_t value) {
+QJsonValue signWord(std::int32_t value) {
     return value == 0 ? QStringLiteral("positive") : QStringLiteral("negative");
 }
 
-QJsonValue TrunkPortWord(std::int32_t value) {
+QJsonValue trunkPortWord(std::int32_t value) {
     return value == 1   ? QStringLiteral("ta")
            : value == 2 ? QStringLiteral("tb")
                         : QStringLiteral("auto");
@@ -31,7 +31,7 @@ QJsonValue TrunkPortWord(std::int32_t value) {
 
 // A display word of the port table as its English word; null for "-" or a text that
 // is none of them.
-QJsonValue Word(const QString& text, std::initializer_list<std::pair<QString, const char*>> words) {
+QJsonValue word(const QString& text, std::initializer_list<std::pair<QString, const char*>> words) {
     for (const auto& [display, word] : words) {
         if (text == display)
             return QString::fromLatin1(word);
@@ -39,48 +39,48 @@ QJsonValue Word(const QString& text, std::initializer_list<std::pair<QString, co
     return QJsonValue::Null;
 }
 
-QJsonValue NumberOrNull(const QString& text, int base) {
+QJsonValue numberOrNull(const QString& text, int base) {
     bool ok = false;
     const qlonglong value = text.toLongLong(&ok, base);
     return ok ? QJsonValue(value) : QJsonValue::Null;
 }
 
-QJsonObject PortJson(const PortEntry& row) {
+QJsonObject portJson(const PortEntry& row) {
     const bool assigned = row.isAssigned();
     const auto value = [&](QJsonValue v) {
         return assigned ? v : QJsonValue::Null;
     };
     QJsonObject p;
-    p.insert(QStringLiteral("number"), NumberOrNull(row.portNumber, 10));
-    p.insert(QStringLiteral("channel"), value(NumberOrNull(row.channel, 10)));
+    p.insert(QStringLiteral("number"), numberOrNull(row.portNumber, 10));
+    p.insert(QStringLiteral("channel"), value(numberOrNull(row.channel, 10)));
     p.insert(QStringLiteral("coding"),
-             value(Word(row.coding,
+             value(word(row.coding,
                         {{text::Sync, "sync"}, {text::Pocsag, "pocsag"}, {text::Async, "async"}})));
-    p.insert(QStringLiteral("rate"), value(NumberOrNull(row.rate, 10)));
+    p.insert(QStringLiteral("rate"), value(numberOrNull(row.rate, 10)));
     p.insert(
         QStringLiteral("clockSource"),
-        value(Word(row.clockSource, {{text::Internal, "internal"}, {text::External, "external"}})));
+        value(word(row.clockSource, {{text::Internal, "internal"}, {text::External, "external"}})));
     p.insert(
         QStringLiteral("clockEdge"),
-        value(Word(row.clockEdge, {{text::RisingEdge, "rising"}, {text::FallingEdge, "falling"}})));
+        value(word(row.clockEdge, {{text::RisingEdge, "rising"}, {text::FallingEdge, "falling"}})));
     p.insert(
         QStringLiteral("dataPolarity"),
-        value(Word(row.polarity, {{text::Positive, "positive"}, {text::Negative, "negative"}})));
+        value(word(row.polarity, {{text::Positive, "positive"}, {text::Negative, "negative"}})));
     p.insert(QStringLiteral("state"),
-             value(Word(row.portState, {{text::On, "on"}, {text::Off, "off"}})));
-    p.insert(QStringLiteral("delay"), value(NumberOrNull(row.delay, 16)));
+             value(word(row.portState, {{text::On, "on"}, {text::Off, "off"}})));
+    p.insert(QStringLiteral("delay"), value(numberOrNull(row.delay, 16)));
     return p;
 }
 
-QJsonObject GpsJson(const GpsParams& gps) {
+QJsonObject gpsJson(const GpsParams& gps) {
     return {{QStringLiteral("enabled"), gps.gpsEnabled != 0},
-            {QStringLiteral("polarity"), SignWord(gps.gpsPolarity)}};
+            {QStringLiteral("polarity"), signWord(gps.gpsPolarity)}};
 }
 
-QJsonObject TrunkJson(const TrunkParams& trunk, bool withCarrierLevel) {
-    return {{QStringLiteral("line"), TrunkPortWord(trunk.trunkPort)},
-            {QStringLiteral("clockPolarity"), SignWord(trunk.clockPolarity)},
-            {QStringLiteral("dataPolarity"), SignWord(trunk.dataPolarity)},
+QJsonObject trunkJson(const TrunkParams& trunk, bool withCarrierLevel) {
+    return {{QStringLiteral("line"), trunkPortWord(trunk.trunkPort)},
+            {QStringLiteral("clockPolarity"), signWord(trunk.clockPolarity)},
+            {QStringLiteral("dataPolarity"), signWord(trunk.dataPolarity)},
             {QStringLiteral("carrierLevel"),
              withCarrierLevel ? QJsonValue(trunk.carrierLevel == 0 ? QStringLiteral("high")
                                                                    : QStringLiteral("low"))
@@ -88,20 +88,20 @@ QJsonObject TrunkJson(const TrunkParams& trunk, bool withCarrierLevel) {
 }
 
 // What the device receives: 24 bits of a cycle count.
-qint64 Cycles(std::int32_t value) {
+qint64 cycles(std::int32_t value) {
     return std::uint32_t(value) & MaxPortDelay;
 }
 
-QJsonObject DelayJson(const TrunkParams& trunk, bool withCyclesB) {
+QJsonObject delayJson(const TrunkParams& trunk, bool withCyclesB) {
     return {{QStringLiteral("enabled"), trunk.delayEnabled != 0},
-            {QStringLiteral("cyclesA"), Cycles(trunk.delayCyclesA)},
+            {QStringLiteral("cyclesA"), cycles(trunk.delayCyclesA)},
             {QStringLiteral("cyclesB"),
-             withCyclesB ? QJsonValue(Cycles(trunk.delayCyclesB)) : QJsonValue::Null}};
+             withCyclesB ? QJsonValue(cycles(trunk.delayCyclesB)) : QJsonValue::Null}};
 }
 
 // The rows as the device would answer them after receiving them: texts the encoder
 // accepts in several spellings come back in one. Rows it refuses stay as they are.
-PortTable AsDeviceHolds(const PortTable& rows, const QString& model) {
+PortTable asDeviceHolds(const PortTable& rows, const QString& model) {
     PortTable fitted = rows;
     try {
         const PortTableEncoding encoding = encodeWritePortParams(rows, model);
@@ -133,16 +133,16 @@ QJsonObject configurationJson(const DeviceConfiguration& c, JsonScope scope) {
     };
     QJsonArray ports;
     for (const PortEntry& row : c.ports)
-        ports.append(PortJson(row));
+        ports.append(portJson(row));
     QJsonObject o;
     o.insert(QStringLiteral("address"), part(ReadPart::Address, qint64(c.info.address)));
     o.insert(QStringLiteral("serial"), part(ReadPart::SerialNumber, qint64(c.info.serialNumber)));
     o.insert(QStringLiteral("ports"), part(ReadPart::Ports, ports));
-    o.insert(QStringLiteral("gps"), part(ReadPart::Gps, GpsJson(c.gps)));
+    o.insert(QStringLiteral("gps"), part(ReadPart::Gps, gpsJson(c.gps)));
     o.insert(QStringLiteral("trunk"),
-             part(ReadPart::Trunk, TrunkJson(c.trunk, scope.withCarrierLevel)));
+             part(ReadPart::Trunk, trunkJson(c.trunk, scope.withCarrierLevel)));
     o.insert(QStringLiteral("delay"),
-             part(ReadPart::Delay, DelayJson(c.trunk, c.deviceModel != text::ModelSingle)));
+             part(ReadPart::Delay, delayJson(c.trunk, c.deviceModel != text::ModelSingle)));
     return o;
 }
 
@@ -221,26 +221,26 @@ QList<Difference> differences(const DeviceValues& device, const DeviceValues& ot
         differ(QStringLiteral("address"), qint64(device.address), qint64(other.address));
     }
 
-    const PortTable d = AsDeviceHolds(device.ports, model);
-    const PortTable o = AsDeviceHolds(other.ports, model);
+    const PortTable d = asDeviceHolds(device.ports, model);
+    const PortTable o = asDeviceHolds(other.ports, model);
     for (qsizetype row = 0; row < std::max(d.size(), o.size()); ++row) {
         const PortEntry blank = PortEntry::unassigned(int(row) + 1);
-        const QJsonObject dp = PortJson(row < d.size() ? d[row] : blank);
-        const QJsonObject op = PortJson(row < o.size() ? o[row] : blank);
+        const QJsonObject dp = portJson(row < d.size() ? d[row] : blank);
+        const QJsonObject op = portJson(row < o.size() ? o[row] : blank);
         for (const char* key : PortKeys)
             differ(QStringLiteral("ports.%1.%2").arg(row + 1).arg(QLatin1String(key)),
                    dp.value(QLatin1String(key)), op.value(QLatin1String(key)));
     }
 
-    section(QStringLiteral("gps"), GpsJson(device.gps), GpsJson(other.gps),
+    section(QStringLiteral("gps"), gpsJson(device.gps), gpsJson(other.gps),
             {"enabled", "polarity"});
-    section(QStringLiteral("trunk"), TrunkJson(device.trunk, comparison.withCarrierLevel),
-            TrunkJson(other.trunk, comparison.withCarrierLevel),
+    section(QStringLiteral("trunk"), trunkJson(device.trunk, comparison.withCarrierLevel),
+            trunkJson(other.trunk, comparison.withCarrierLevel),
             {"line", "clockPolarity", "dataPolarity", "carrierLevel"});
     // A KORVANE has no cycle B.
     const bool withCyclesB = model == text::ModelAB;
-    section(QStringLiteral("delay"), DelayJson(device.trunk, withCyclesB),
-            DelayJson(other.trunk, withCyclesB), {"enabled", "cyclesA", "cyclesB"});
+    section(QStringLiteral("delay"), delayJson(device.trunk, withCyclesB),
+            delayJson(other.trunk, withCyclesB), {"enabled", "cyclesA", "cyclesB"});
     return out;
 }
 

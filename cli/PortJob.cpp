@@ -73,7 +73,7 @@ void settleLine(CommandTransport& transport, ConsoleOperator& ui) {
 
 // The file for the device just read: the one given, or the backup folder's file of the
 // device's serial number. Nothing when the folder has none; the port then says so.
-const ConfigurationFile* FileFor(const PortJob& job, const DeviceConfiguration& device,
+const ConfigurationFile* fileFor(const PortJob& job, const DeviceConfiguration& device,
                                  ConsoleOperator& ui, PortResult& result) {
     if (!job.folder) {
         result.input = job.filePath;
@@ -92,7 +92,7 @@ const ConfigurationFile* FileFor(const PortJob& job, const DeviceConfiguration& 
 }
 
 // The address a write's frames carry must be the device's, or nothing it sends is taken.
-int RefuseForeignAddress(const PortJob& job, const ConfigurationFile& file,
+int refuseForeignAddress(const PortJob& job, const ConfigurationFile& file,
                          std::uint32_t deviceAddress, ConsoleOperator& ui) {
     const auto fileAddress = static_cast<std::uint32_t>(file.address);
     if (job.addressFromDevice || fileAddress == deviceAddress)
@@ -106,7 +106,7 @@ int RefuseForeignAddress(const PortJob& job, const ConfigurationFile& file,
 
 // Writes every section, then the schedule, and reads the device back: a success only
 // when the read-back holds what was sent.
-int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, PortResult& result) {
+int runWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
     // In the order write-all sends them, each with the pause a remotely controlled
@@ -114,7 +114,7 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
     struct Section {
         const char* name; // in the JSON
         QString shown;
-        std::function<bool()> Send;
+        std::function<bool()> send;
         int pauseMs;
     };
     std::vector<Section> sections{
@@ -145,10 +145,10 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
     }
     const std::uint32_t deviceAddress = config.info.address;
     const DeviceValues before = DeviceValues::of(config);
-    const ConfigurationFile* file = FileFor(job, config, ui, result);
+    const ConfigurationFile* file = fileFor(job, config, ui, result);
     if (file == nullptr)
         return StatusUsage;
-    if (const int refused = RefuseForeignAddress(job, *file, deviceAddress, ui))
+    if (const int refused = refuseForeignAddress(job, *file, deviceAddress, ui))
         return refused;
     session.applyConfiguration(*file);
     if (job.addressFromDevice)
@@ -173,7 +173,7 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
     QStringList notWritten;
     bool ok = true;
     for (const Section& section : sections) {
-        ok = ok && !interruptRequested() && section.Send();
+        ok = ok && !interruptRequested() && section.send();
         if (ok) {
             result.written.append(result.notWritten.takeFirst());
             written.append(section.shown);
@@ -222,7 +222,7 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
 }
 
 // One read command's checked answer; nothing, with the reason told, when it fails.
-std::optional<ByteBuffer> ReadOne(DeviceSession& session, ConsoleOperator& ui, std::uint8_t code) {
+std::optional<ByteBuffer> readOne(DeviceSession& session, ConsoleOperator& ui, std::uint8_t code) {
     const QString& model = session.configuration().deviceModel;
     const auto answer = session.procedures().transact(readRequest(code));
     const ReadResponse r = answer ? checkReadResponse(code, model, std::span(*answer))
@@ -235,19 +235,19 @@ std::optional<ByteBuffer> ReadOne(DeviceSession& session, ConsoleOperator& ui, s
 }
 
 // The identification probe, then the serial number: reads only.
-int RunScan(DeviceSession& session, ConsoleOperator& ui, PortResult& result) {
+int runScan(DeviceSession& session, ConsoleOperator& ui, PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     config.deviceModel = session.procedures().identifyDevice();
     if (config.deviceModel == text::ModelUnknown)
         return StatusUnreachable;
-    if (const auto serial = ReadOne(session, ui, command::ReadSerialNumber))
+    if (const auto serial = readOne(session, ui, command::ReadSerialNumber))
         result.serialRead = decodeReadSerialNumber(*serial);
     return StatusOk;
 }
 
 // Gives the device named by its serial number the new address, then reads address and
 // serial number back: only a device that now answers with both has taken it.
-int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
+int runSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
                   PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
@@ -259,7 +259,7 @@ int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& u
     if (!answered)
         return StatusUnreachable;
     const auto read = [&](std::uint8_t code) {
-        return ReadOne(session, ui, code);
+        return readOne(session, ui, code);
     };
     const auto address = read(command::ReadAddress);
     const auto serial = address ? read(command::ReadSerialNumber) : std::nullopt;
@@ -281,7 +281,7 @@ int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& u
     return StatusOk;
 }
 
-int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
+int runCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
                PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
@@ -289,14 +289,14 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
     case Command::Identify:
         return procedures.ensureIdentified() ? StatusOk : StatusUnreachable;
     case Command::Scan:
-        return RunScan(session, ui, result);
+        return runScan(session, ui, result);
     case Command::Read:
         result.configurationRead = procedures.readDevice();
         return result.configurationRead ? StatusOk : StatusUnreachable;
     case Command::Diff: {
         if (!(result.configurationRead = procedures.readDevice()))
             return StatusUnreachable;
-        const ConfigurationFile* file = FileFor(job, config, ui, result);
+        const ConfigurationFile* file = fileFor(job, config, ui, result);
         if (file == nullptr)
             return StatusUsage;
         DeviceConfiguration fromFile;
@@ -306,9 +306,9 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
         return result.differences.isEmpty() ? StatusOk : StatusDiffers;
     }
     case Command::Write:
-        return RunWrite(job, session, ui, result);
+        return runWrite(job, session, ui, result);
     case Command::SetAddress:
-        return RunSetAddress(job, session, ui, result);
+        return runSetAddress(job, session, ui, result);
     case Command::Schedule:
         // The schedule names channels; the device's own port table turns them into ports.
         config.channelFileName = job.channels;
@@ -343,7 +343,7 @@ PortResult runPortJob(const PortJob& job, Console& console) {
             settleLine(session.transport(), ui);
             session.transport().setSendGate([] { return !interruptRequested(); });
             result.status =
-                interruptRequested() ? StatusInterrupted : RunCommand(job, session, ui, result);
+                interruptRequested() ? StatusInterrupted : runCommand(job, session, ui, result);
         } catch (const KorvaneError& e) {
             // A port that will not open or was lost, or an unanswered identification
             // probe.
