@@ -1,7 +1,8 @@
 // korvane-bench-cli: how long `korvanectl read` takes for 1, 4, 8 and 24 simulated devices
 // at once, each against the one-device time; then the same devices each behind its own
 // ser2net connection (RFC 2217, on 127.0.0.1). The ports run concurrently, so the rack
-// should take about as long as one device.
+// should take about as long as one device. One device's read is also set against its
+// floor: the time the line, the device and the transport's block gap must take.
 
 #include "cli/Console.h"
 #include "cli/Korvanectl.h"
@@ -28,6 +29,9 @@ constexpr int Racks[] = {1, 4, 8, 24};
 constexpr int TargetRack = 8; // the target; 24 is shown beside it
 // Behind ser2net: all 24 within this much of one.
 constexpr double NetworkTargetRatio = 1.1;
+constexpr double FloorTargetRatio = 1.1;
+// The transport takes an answer as ended after this long without a byte.
+constexpr int BlockGapMs = 100;
 
 // Output is thrown away; only the time and the exit status count.
 class NullConsole : public cli::Console {
@@ -42,7 +46,7 @@ protected:
 };
 
 // The median wall time of `read` on the ports, or -1 on a failure.
-double MedianReadMs(const QStringList& ports) {
+double medianReadMs(const QStringList& ports) {
     QStringList args{QStringLiteral("korvanectl")};
     for (const QString& port : ports)
         args << QStringLiteral("--port") << port;
@@ -59,6 +63,19 @@ double MedianReadMs(const QStringList& ports) {
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// What one device's read cannot take less than, from the frames the simulator logged:
+// every frame's wire time at the line's rate (10 bits a byte), and per request the
+// device's reply delay and one block gap.
+double floorMs(const sim::SimulatorHost& sim) {
+    double ms = 0;
+    for (const sim::LoggedFrame& frame : sim.frameLog()) {
+        ms += double(frame.bytes.size()) * 10 * 1000 / Baud;
+        if (frame.direction == sim::LoggedFrame::Direction::Received)
+            ms += ReplyDelayMs + BlockGapMs;
+    }
+    return ms;
 }
 
 } // namespace
@@ -89,7 +106,7 @@ int main(int argc, char* argv[]) {
     double one = 0;
     bool pass = true;
     for (int count : Racks) {
-        const double ms = MedianReadMs(local.mid(0, count));
+        const double ms = medianReadMs(local.mid(0, count));
         if (ms < 0) {
             std::printf("%8d  a device failed\n", count);
             return 1;
@@ -101,6 +118,21 @@ int main(int argc, char* argv[]) {
             pass = ratio <= TargetRatio;
         std::printf("%8d %12.1f %10.3f\n", count, ms, ratio);
     }
+    // The frames of one device's read, logged alone.
+    sims[0]->clearFrameLog();
+    {
+        NullConsole console;
+        if (cli::runKorvanectl({QStringLiteral("korvanectl"), QStringLiteral("--port"),
+                                sims[0]->slavePath(), QStringLiteral("--baud"),
+                                QString::number(Baud), QStringLiteral("read")},
+                               console) != 0)
+            return 1;
+    }
+    const double floorTime = floorMs(*sims[0]);
+    const double floorRatio = one / floorTime;
+    std::printf("one device: %.1f ms, floor %.1f ms (%d frames): %.3f x the floor, target %.1f\n",
+                one, floorTime, int(sims[0]->frameLog().size()), floorRatio, FloorTargetRatio);
+    pass = pass && floorRatio <= FloorTargetRatio;
     std::printf("%s\n", pass ? "PASS" : "FAIL");
 
     // The same devices behind ser2net, one connection each.
@@ -119,7 +151,7 @@ int main(int argc, char* argv[]) {
     double networkOne = 0;
     bool networkPass = true;
     for (int count : {1, int(network.size())}) {
-        const double ms = MedianReadMs(network.mid(0, count));
+        const double ms = medianReadMs(network.mid(0, count));
         if (ms < 0) {
             std::printf("%8d  a device failed\n", count);
             return 1;

@@ -37,7 +37,7 @@ struct Reader {
     std::function<void(const QString& path)> read;
 };
 
-const QList<Reader>& Readers() {
+const QList<Reader>& readers() {
     static const QList<Reader> readers = {
         {"settings", MaxSettingsFileSize,
          "[Setting]\r\nCommName=COM1\r\nBaudRate=9600\r\nChannelFile=/home/a/b.chn\r\n",
@@ -82,7 +82,7 @@ const QList<Reader>& Readers() {
 }
 
 // The reader's file of exactly size bytes at most, cut after a whole line.
-QByteArray Content(const Reader& reader, qint64 size) {
+QByteArray content(const Reader& reader, qint64 size) {
     QByteArray out = reader.head;
     for (int n = 1; out.size() < size; ++n)
         out +=
@@ -91,7 +91,7 @@ QByteArray Content(const Reader& reader, qint64 size) {
     return out.left(out.lastIndexOf('\n') + 1);
 }
 
-qint64 StatusKiB(const char* field) {
+qint64 statusKiB(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
@@ -106,8 +106,8 @@ qint64 StatusKiB(const char* field) {
     return -1;
 }
 
-int RunChild(const QString& readerName, const QString& path, const QString& warmPath) {
-    for (const Reader& reader : Readers()) {
+int runChild(const QString& readerName, const QString& path, const QString& warmPath) {
+    for (const Reader& reader : readers()) {
         if (readerName != QLatin1String(reader.name))
             continue;
         reader.read(warmPath);
@@ -116,12 +116,12 @@ int RunChild(const QString& readerName, const QString& path, const QString& warm
         if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
             return 2;
         clear.close();
-        const qint64 baseline = StatusKiB("VmRSS:");
+        const qint64 baseline = statusKiB("VmRSS:");
         QElapsedTimer timer;
         timer.start();
         reader.read(path);
         const qint64 ns = timer.nsecsElapsed();
-        const qint64 peak = StatusKiB("VmHWM:");
+        const qint64 peak = statusKiB("VmHWM:");
         std::printf("%lld %lld\n", ns, (peak - baseline) * 1024);
         return 0;
     }
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 5 && args[1] == QLatin1String("--child"))
-        return RunChild(args[2], args[3], args[4]);
+        return runChild(args[2], args[3], args[4]);
     if (args.size() > 1) {
         std::printf("Usage: korvane-bench-readers\n"
                     "Prints time and peak memory of each file reader at 1 KB, 1 MB and its\n"
@@ -150,12 +150,12 @@ int main(int argc, char** argv) {
     std::printf("%-26s %10s %10s %12s %12s  %s\n", "reader", "bytes", "time ms", "peak bytes",
                 "peak/byte", "targets");
     int failures = 0;
-    for (const Reader& reader : Readers()) {
+    for (const Reader& reader : readers()) {
         const QString warmPath = dir.filePath(QStringLiteral("warm"));
         const QString path = dir.filePath(QStringLiteral("case"));
         for (const qint64 size : {qint64(1000), qint64(1000000), reader.limit}) {
-            const QByteArray warm = Content(reader, 1000);
-            const QByteArray bytes = Content(reader, size);
+            const QByteArray warm = content(reader, 1000);
+            const QByteArray bytes = content(reader, size);
             QFile w(warmPath), f(path);
             if (!w.open(QIODevice::WriteOnly) || w.write(warm) != warm.size() ||
                 !f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())

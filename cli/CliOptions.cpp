@@ -81,7 +81,7 @@ const char* const ProgramHelp =
     "2 bad usage or an unusable file, nothing sent; 3 a port that cannot be opened, or a\n"
     "device that does not answer or answers garbage; 130 interrupted.\n";
 
-QString CommandHelp(Command command) {
+QString commandHelp(Command command) {
     switch (command) {
     case Command::Identify:
         return QStringLiteral(
@@ -158,7 +158,7 @@ QString CommandHelp(Command command) {
     return QString::fromUtf8(ProgramHelp);
 }
 
-std::optional<std::uint64_t> ParseNumber(const QString& text) {
+std::optional<std::uint64_t> parseNumber(const QString& text) {
     bool ok = false;
     const std::uint64_t value = text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)
                                     ? text.mid(2).toULongLong(&ok, 16)
@@ -179,7 +179,7 @@ bool outputIsFolder(const Options& o) {
 }
 
 QString helpText(Command command) {
-    return CommandHelp(command);
+    return commandHelp(command);
 }
 
 Options parseOptions(const QStringList& arguments) {
@@ -255,14 +255,14 @@ Options parseOptions(const QStringList& arguments) {
             }
         } else if (arg == QStringLiteral("--baud")) {
             ok = value(v);
-            const auto n = ParseNumber(v);
+            const auto n = parseNumber(v);
             if (ok && (!n || *n == 0 || *n > 4000000))
                 return fail(QStringLiteral("--baud 需要正的波特率，而不是“%1”").arg(v));
             o.line.baudRate = n ? std::uint32_t(*n) : 0;
             baudGiven = true;
         } else if (arg == QStringLiteral("--timeout")) {
             ok = value(v);
-            const auto n = ParseNumber(v);
+            const auto n = parseNumber(v);
             if (ok && (!n || *n == 0 || *n > 600000))
                 return fail(
                     QStringLiteral("--timeout 需要1至600000之间的毫秒数，而不是“%1”").arg(v));
@@ -293,7 +293,7 @@ Options parseOptions(const QStringList& arguments) {
             ok = value(o.channels);
         } else if (arg == QStringLiteral("--serial") || arg == QStringLiteral("--address")) {
             ok = value(v);
-            const auto n = ParseNumber(v);
+            const auto n = parseNumber(v);
             const bool serial = arg == QStringLiteral("--serial");
             const std::uint64_t max = serial ? 0xFFFFFFFFu : 0xFFFFFFu;
             if (ok && (!n || *n == 0 || *n > max))
@@ -328,7 +328,7 @@ Options parseOptions(const QStringList& arguments) {
     }
     if (help) {
         o.result = Options::Outcome::Help;
-        o.text = CommandHelp(o.cmd);
+        o.text = commandHelp(o.cmd);
         return o;
     }
     if (o.cmd == Command::None)

@@ -30,7 +30,7 @@ constexpr int ReservedByteLines = 32;
 
 // A file's text in a message: its control characters escaped, so that the message
 // stays one line and the terminal shows what the file holds.
-QString Shown(const QString& text) {
+QString shown(const QString& text) {
     return QStringLiteral("“%1”").arg(portShown(text));
 }
 
@@ -75,7 +75,7 @@ private:
 };
 
 // Text the code page holds: no byte decoded to a replacement or a lone lead byte.
-bool IsCp936(const QByteArray& bytes, QString& text) {
+bool isCp936(const QByteArray& bytes, QString& text) {
     text = fromCp936(bytes);
     for (QChar c : text) {
         const char16_t u = c.unicode();
@@ -86,7 +86,7 @@ bool IsCp936(const QByteArray& bytes, QString& text) {
 }
 
 // A decimal number as the save writes it: an optional minus sign, digits, 32 bits.
-std::optional<std::int64_t> Decimal(const QString& text) {
+std::optional<std::int64_t> decimal(const QString& text) {
     static const QRegularExpression pattern(QStringLiteral("^-?[0-9]{1,10}$"));
     if (!pattern.match(text).hasMatch())
         return std::nullopt;
@@ -98,8 +98,8 @@ std::optional<std::int64_t> Decimal(const QString& text) {
 }
 
 // A rate a port's rate words give back as it stands.
-bool RateCarried(int port, const QString& rateText, bool pocsag) {
-    const std::optional<std::int64_t> rate = Decimal(rateText);
+bool rateCarried(int port, const QString& rateText, bool pocsag) {
+    const std::optional<std::int64_t> rate = decimal(rateText);
     if (!rate || *rate <= 0 || *rate > std::numeric_limits<int>::max())
         return false;
     int back = 0;
@@ -140,7 +140,7 @@ private:
             return problem(QStringLiteral("文件在此结束，缺少%1").arg(what));
         }
         const QByteArray raw = m_lines.text();
-        if (!IsCp936(raw, text))
+        if (!isCp936(raw, text))
             return problem(QStringLiteral("%1含有代码页936没有的字节").arg(what));
         return true;
     }
@@ -150,13 +150,13 @@ private:
         QString text;
         if (!next(what, text))
             return false;
-        const std::optional<std::int64_t> value = Decimal(text);
+        const std::optional<std::int64_t> value = decimal(text);
         if (!value || *value < low || *value > high)
             return problem(QStringLiteral("%1应为%2至%3之间的十进制整数，而不是%4")
                                .arg(what)
                                .arg(low)
                                .arg(high)
-                               .arg(Shown(text)));
+                               .arg(shown(text)));
         if (out != nullptr)
             *out = *value;
         return true;
@@ -224,12 +224,12 @@ private:
         const QString caption = PortColumnCaptions[column];
         const auto refuse = [&](const QString& rule) {
             return problem(
-                QStringLiteral("端口%1的%2%3无效，%4").arg(port).arg(caption, Shown(text), rule));
+                QStringLiteral("端口%1的%2%3无效，%4").arg(port).arg(caption, shown(text), rule));
         };
         const auto oneOf = [&](const QStringList& words) {
             return words.contains(text) ? true
                                         : refuse(QStringLiteral("应为%1之一")
-                                                     .arg(Shown(words.join(QStringLiteral("”“")))));
+                                                     .arg(shown(words.join(QStringLiteral("”“")))));
         };
         if (column == 0)
             return text == QString::number(port) ? true
@@ -244,7 +244,7 @@ private:
         const bool pocsag = column > 2 && before[2] == text::Pocsag;
         switch (column) {
         case 1: {
-            const std::optional<std::int64_t> channel = Decimal(text);
+            const std::optional<std::int64_t> channel = decimal(text);
             return channel && *channel >= 1 && *channel <= 256
                        ? true
                        : refuse(QStringLiteral("应为“-”或1至256之间的整数"));
@@ -252,7 +252,7 @@ private:
         case 2:
             return oneOf({text::Sync, text::Pocsag});
         case 3:
-            return RateCarried(port, text, before[2] == text::Pocsag)
+            return rateCarried(port, text, before[2] == text::Pocsag)
                        ? true
                        : refuse(QStringLiteral("设备不能按原值保存这一速率"));
         case 4:

@@ -18,7 +18,7 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 
 constexpr int InterruptedStatus = 130;
 
-extern "C" void OnSignal(int signal) {
+extern "C" void onSignal(int signal) {
     if (Interrupted.exchange(true)) {
 #if defined(_WIN32)
         std::_Exit(InterruptedStatus);
@@ -28,7 +28,7 @@ extern "C" void OnSignal(int signal) {
     }
 #if defined(_WIN32)
     // Windows resets the handler for each signal it delivers.
-    std::signal(signal, OnSignal);
+    std::signal(signal, onSignal);
 #else
     (void)signal;
 #endif
@@ -50,11 +50,11 @@ void clearInterrupt() noexcept {
 
 void installInterruptHandlers() {
 #if defined(_WIN32)
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
 #else
     struct sigaction action {};
-    action.sa_handler = OnSignal;
+    action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);

@@ -18,18 +18,18 @@ const QStringList FirstKeys = {
     QStringLiteral("device"),
 };
 
-qsizetype Rank(const QString& key) {
+qsizetype rank(const QString& key) {
     const qsizetype at = FirstKeys.indexOf(key);
     return at < 0 ? FirstKeys.size() : at;
 }
 
-QByteArray Scalar(const QJsonValue& value) {
+QByteArray scalar(const QJsonValue& value) {
     // QJsonDocument holds only arrays and objects: the value's text inside "[...]".
     const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
     return text.mid(1, text.size() - 2);
 }
 
-void Write(const QJsonValue& value, int depth, QByteArray& out) {
+void write(const QJsonValue& value, int depth, QByteArray& out) {
     const QByteArray indent(2 * (depth + 1), ' ');
     const QByteArray closing(2 * depth, ' ');
     if (value.isArray()) {
@@ -41,7 +41,7 @@ void Write(const QJsonValue& value, int depth, QByteArray& out) {
         out += "[\n";
         for (qsizetype i = 0; i < array.size(); ++i) {
             out += indent;
-            Write(array[i], depth + 1, out);
+            write(array[i], depth + 1, out);
             out += i + 1 < array.size() ? ",\n" : "\n";
         }
         out += closing + ']';
@@ -53,16 +53,16 @@ void Write(const QJsonValue& value, int depth, QByteArray& out) {
         }
         QStringList keys = object.keys();
         std::stable_sort(keys.begin(), keys.end(),
-                         [](const QString& a, const QString& b) { return Rank(a) < Rank(b); });
+                         [](const QString& a, const QString& b) { return rank(a) < rank(b); });
         out += "{\n";
         for (qsizetype i = 0; i < keys.size(); ++i) {
-            out += indent + Scalar(keys[i]) + ": ";
-            Write(object.value(keys[i]), depth + 1, out);
+            out += indent + scalar(keys[i]) + ": ";
+            write(object.value(keys[i]), depth + 1, out);
             out += i + 1 < keys.size() ? ",\n" : "\n";
         }
         out += closing + '}';
     } else {
-        out += Scalar(value);
+        out += scalar(value);
     }
 }
 
@@ -70,7 +70,7 @@ void Write(const QJsonValue& value, int depth, QByteArray& out) {
 
 QByteArray jsonText(const QJsonValue& value) {
     QByteArray out;
-    Write(value, 0, out);
+    write(value, 0, out);
     return out + '\n';
 }
 

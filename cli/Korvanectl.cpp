@@ -32,18 +32,18 @@ namespace {
 // The version of the JSON documents, as korvanectl.schema.json describes them.
 constexpr int JsonVersion = 1;
 
-int Worst(const std::vector<PortResult>& results) {
+int worst(const std::vector<PortResult>& results) {
     int status = StatusOk;
     for (const PortResult& r : results)
         status = std::max(status, r.status);
     return status;
 }
 
-QJsonValue TextOrNull(const QString& text) {
+QJsonValue textOrNull(const QString& text) {
     return text.isEmpty() ? QJsonValue::Null : QJsonValue(text);
 }
 
-QJsonValue CommandWord(Command command) {
+QJsonValue commandWord(Command command) {
     switch (command) {
     case Command::Identify:
         return QStringLiteral("identify");
@@ -70,13 +70,13 @@ QJsonValue CommandWord(Command command) {
 }
 
 // The one JSON document of a run.
-void PrintDocument(Console& console, Command command, int status, const QJsonArray& ports,
+void printDocument(Console& console, Command command, int status, const QJsonArray& ports,
                    const QString& error = {}, const QJsonValue& input = QJsonValue::Null) {
     const QJsonObject document{
         {QStringLiteral("version"), JsonVersion},
-        {QStringLiteral("command"), CommandWord(command)},
+        {QStringLiteral("command"), commandWord(command)},
         {QStringLiteral("ok"), status == StatusOk},
-        {QStringLiteral("error"), TextOrNull(error)},
+        {QStringLiteral("error"), textOrNull(error)},
         {QStringLiteral("status"), status},
         {QStringLiteral("input"), input},
         {QStringLiteral("ports"), ports},
@@ -84,7 +84,7 @@ void PrintDocument(Console& console, Command command, int status, const QJsonArr
     console.out(QString::fromUtf8(jsonText(document)));
 }
 
-QJsonObject InputJson(const InputProblem& problem) {
+QJsonObject inputJson(const InputProblem& problem) {
     return {
         {QStringLiteral("file"), problem.file},
         {QStringLiteral("line"), problem.line > 0 ? QJsonValue(problem.line) : QJsonValue::Null},
@@ -92,13 +92,13 @@ QJsonObject InputJson(const InputProblem& problem) {
 }
 
 // What every port's result starts with.
-QJsonObject PortBase(const PortResult& r) {
+QJsonObject portBase(const PortResult& r) {
     QJsonObject o{
         {QStringLiteral("port"), r.port},
         {QStringLiteral("ok"), r.status == StatusOk},
         {QStringLiteral("error"), r.status == StatusOk ? QJsonValue::Null : QJsonValue(r.error)},
-        {QStringLiteral("reason"), TextOrNull(r.reason)},
-        {QStringLiteral("hint"), TextOrNull(r.hint)},
+        {QStringLiteral("reason"), textOrNull(r.reason)},
+        {QStringLiteral("hint"), textOrNull(r.hint)},
         {QStringLiteral("status"), r.status}};
     if (r.configuration)
         o.insert(QStringLiteral("model"), r.configuration->deviceModel == text::ModelUnknown
@@ -107,7 +107,7 @@ QJsonObject PortBase(const PortResult& r) {
     return o;
 }
 
-QJsonArray DifferencesJson(const QList<Difference>& differences) {
+QJsonArray differencesJson(const QList<Difference>& differences) {
     QJsonArray array;
     for (const Difference& d : differences)
         array.append(d.json());
@@ -115,7 +115,7 @@ QJsonArray DifferencesJson(const QList<Difference>& differences) {
 }
 
 // write and diff take a backup folder as read -o DIR/ makes it.
-bool InputIsFolder(const QString& path) {
+bool inputIsFolder(const QString& path) {
     return path != QStringLiteral("-") && (path.endsWith(u'/') || QFileInfo(path).isDir()
 #if defined(_WIN32)
                                            || path.endsWith(u'\\')
@@ -123,22 +123,22 @@ bool InputIsFolder(const QString& path) {
                                           );
 }
 
-QString Shown(const QString& port) {
+QString shown(const QString& port) {
     return portShown(port);
 }
 
-void ReportIdentify(const Options& o, const std::vector<PortResult>& results, Console& console,
+void reportIdentify(const Options& o, const std::vector<PortResult>& results, Console& console,
                     QJsonArray& json) {
     const bool scan = o.cmd == Command::Scan;
     for (const PortResult& r : results) {
-        QJsonObject obj = PortBase(r);
+        QJsonObject obj = portBase(r);
         if (scan)
             obj.insert(QStringLiteral("serialRead"),
                        r.serialRead ? QJsonValue(qint64(*r.serialRead)) : QJsonValue::Null);
         json.append(obj);
         if (o.json || r.status != StatusOk)
             continue;
-        QString line = Shown(r.port) + u'\t' + r.configuration->deviceModel;
+        QString line = shown(r.port) + u'\t' + r.configuration->deviceModel;
         if (scan)
             line += u'\t' + (r.serialRead ? QString::number(*r.serialRead) : QStringLiteral("-"));
         console.out(line + u'\n');
@@ -147,7 +147,7 @@ void ReportIdentify(const Options& o, const std::vector<PortResult>& results, Co
 
 // The file each device's configuration goes to: PATH itself for one port, else
 // <serial>.krv in the folder PATH.
-void SaveReads(const Options& o, std::vector<PortResult>& results, Console& console) {
+void saveReads(const Options& o, std::vector<PortResult>& results, Console& console) {
     QSet<QString> taken;
     for (PortResult& r : results) {
         if (!r.configurationRead)
@@ -159,7 +159,7 @@ void SaveReads(const Options& o, std::vector<PortResult>& results, Console& cons
                 r.savedFile = path;
             } catch (const KorvaneError& e) {
                 r.error = e.message();
-                console.err(Shown(r.port) + QStringLiteral(": ") + r.error);
+                console.err(shown(r.port) + QStringLiteral(": ") + r.error);
                 r.status = std::max(r.status, StatusUsage);
             }
             continue;
@@ -171,7 +171,7 @@ void SaveReads(const Options& o, std::vector<PortResult>& results, Console& cons
             if (taken.contains(name)) {
                 r.error = QStringLiteral("另一台设备的序列号也是%1，未保存")
                               .arg(r.configuration->info.serialNumber);
-                console.err(Shown(r.port) + QStringLiteral(": ") + r.error);
+                console.err(shown(r.port) + QStringLiteral(": ") + r.error);
                 r.status = std::max(r.status, StatusUsage);
                 continue;
             }
@@ -182,23 +182,23 @@ void SaveReads(const Options& o, std::vector<PortResult>& results, Console& cons
             r.savedFile = path;
         } catch (const KorvaneError& e) {
             r.error = e.message();
-            console.err(Shown(r.port) + QStringLiteral(": ") + r.error);
+            console.err(shown(r.port) + QStringLiteral(": ") + r.error);
             r.status = std::max(r.status, StatusUsage);
         }
     }
 }
 
-void ReportRead(const Options& o, std::vector<PortResult>& results, Console& console,
+void reportRead(const Options& o, std::vector<PortResult>& results, Console& console,
                 QJsonArray& json) {
     if (!o.output.isEmpty())
-        SaveReads(o, results, console);
+        saveReads(o, results, console);
     for (const PortResult& r : results) {
-        QJsonObject obj = PortBase(r);
+        QJsonObject obj = portBase(r);
         obj.insert(QStringLiteral("configuration"),
                    r.read == ReadPart::Nothing
                        ? QJsonValue::Null
                        : QJsonValue(configurationJson(*r.configuration, {r.read, true})));
-        obj.insert(QStringLiteral("file"), TextOrNull(r.savedFile));
+        obj.insert(QStringLiteral("file"), textOrNull(r.savedFile));
         json.append(obj);
     }
     if (o.json || !o.output.isEmpty())
@@ -208,52 +208,52 @@ void ReportRead(const Options& o, std::vector<PortResult>& results, Console& con
             continue;
         const bool several = results.size() > 1;
         if (several)
-            console.out(QStringLiteral("== %1 ==\n").arg(Shown(r.port)));
+            console.out(QStringLiteral("== %1 ==\n").arg(shown(r.port)));
         console.out(configurationText(*r.configuration) +
                     (several ? QStringLiteral("\n") : QString()));
     }
 }
 
-void ReportDiff(const Options& o, const std::vector<PortResult>& results, Console& console,
+void reportDiff(const Options& o, const std::vector<PortResult>& results, Console& console,
                 QJsonArray& json) {
     for (const PortResult& r : results) {
-        QJsonObject obj = PortBase(r);
-        obj.insert(QStringLiteral("input"), TextOrNull(r.input));
+        QJsonObject obj = portBase(r);
+        obj.insert(QStringLiteral("input"), textOrNull(r.input));
         // Null unless a comparison completed: an empty list says the device matches.
         obj.insert(QStringLiteral("differences"),
-                   r.compared ? QJsonValue(DifferencesJson(r.differences)) : QJsonValue::Null);
+                   r.compared ? QJsonValue(differencesJson(r.differences)) : QJsonValue::Null);
         if (o.cmd == Command::Write)
             obj.insert(QStringLiteral("dryRun"), true);
         json.append(obj);
         if (!o.json) {
             for (const Difference& d : r.differences)
-                console.out(Shown(r.port) + QStringLiteral(": ") + d.text(QStringLiteral("file")) +
+                console.out(shown(r.port) + QStringLiteral(": ") + d.text(QStringLiteral("file")) +
                             u'\n');
         }
     }
 }
 
-void ReportWrite(const Options& o, const std::vector<PortResult>& results, QJsonArray& json) {
+void reportWrite(const Options& o, const std::vector<PortResult>& results, QJsonArray& json) {
     for (const PortResult& r : results) {
-        QJsonObject obj = PortBase(r);
+        QJsonObject obj = portBase(r);
         obj.insert(QStringLiteral("written"), QJsonArray::fromStringList(r.written));
         obj.insert(QStringLiteral("notWritten"), QJsonArray::fromStringList(r.notWritten));
         if (o.cmd == Command::Write) {
-            obj.insert(QStringLiteral("input"), TextOrNull(r.input));
+            obj.insert(QStringLiteral("input"), textOrNull(r.input));
             obj.insert(QStringLiteral("dryRun"), false);
             obj.insert(QStringLiteral("differences"),
-                       r.compared ? QJsonValue(DifferencesJson(r.differences)) : QJsonValue::Null);
+                       r.compared ? QJsonValue(differencesJson(r.differences)) : QJsonValue::Null);
         }
         json.append(obj);
     }
 }
 
-void ReportSetAddress(const Options& o, const std::vector<PortResult>& results, QJsonArray& json) {
+void reportSetAddress(const Options& o, const std::vector<PortResult>& results, QJsonArray& json) {
     const auto number = [](const std::optional<std::uint32_t>& n) {
         return n ? QJsonValue(qint64(*n)) : QJsonValue::Null;
     };
     for (const PortResult& r : results) {
-        QJsonObject obj = PortBase(r);
+        QJsonObject obj = portBase(r);
         obj.insert(QStringLiteral("serial"), qint64(o.serial));
         obj.insert(QStringLiteral("address"), qint64(o.address));
         obj.insert(QStringLiteral("serialRead"), number(r.serialRead));
@@ -264,13 +264,13 @@ void ReportSetAddress(const Options& o, const std::vector<PortResult>& results, 
 
 // A configuration file as read prints a device: no model (null in the JSON), no carrier
 // level.
-int Show(const Options& o, const ConfigurationFile& file, Console& console) {
+int show(const Options& o, const ConfigurationFile& file, Console& console) {
     DeviceConfiguration config;
     file.applyTo(config);
     if (o.json) {
         const QJsonObject document{
             {QStringLiteral("version"), JsonVersion},
-            {QStringLiteral("command"), CommandWord(o.cmd)},
+            {QStringLiteral("command"), commandWord(o.cmd)},
             {QStringLiteral("ok"), true},
             {QStringLiteral("error"), QJsonValue::Null},
             {QStringLiteral("status"), StatusOk},
@@ -299,10 +299,10 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         console.err(QStringLiteral("korvanectl: ") + o.text);
         console.err(
             QStringLiteral("用法见 'korvanectl %1--help'。")
-                .arg(o.cmd == Command::None ? QString() : CommandWord(o.cmd).toString() + u' '));
+                .arg(o.cmd == Command::None ? QString() : commandWord(o.cmd).toString() + u' '));
         // --json may stand after the mistake that ended the parse.
         if (o.json || arguments.contains(QStringLiteral("--json")))
-            PrintDocument(console, o.cmd, StatusUsage, {}, o.text);
+            printDocument(console, o.cmd, StatusUsage, {}, o.text);
         return StatusUsage;
     }
 
@@ -316,10 +316,10 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
     const auto refuseInput = [&](const auto& problem) {
         console.err(problem.text());
         if (o.json)
-            PrintDocument(console, o.cmd, StatusUsage, {}, problem.text(), InputJson(problem));
+            printDocument(console, o.cmd, StatusUsage, {}, problem.text(), inputJson(problem));
         return StatusUsage;
     };
-    if ((o.cmd == Command::Write || o.cmd == Command::Diff) && InputIsFolder(o.file)) {
+    if ((o.cmd == Command::Write || o.cmd == Command::Diff) && inputIsFolder(o.file)) {
         CheckedFolder checked = readCheckedFolder(o.file);
         if (checked.problem)
             return refuseInput(*checked.problem);
@@ -334,13 +334,13 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         file = std::move(checked.file);
     }
     if (o.cmd == Command::Show)
-        return Show(o, *file, console);
+        return show(o, *file, console);
     if (o.cmd == Command::Ports) {
         const QList<DetectedPort> ports = detectedPorts();
         if (ports.isEmpty())
             console.err(QStringLiteral("korvanectl: 没有检测到串口，也没有运行中的模拟器"));
         if (o.json)
-            PrintDocument(console, o.cmd, StatusOk, portsJson(ports));
+            printDocument(console, o.cmd, StatusOk, portsJson(ports));
         else
             console.out(portsText(ports));
         return StatusOk;
@@ -351,8 +351,8 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         if (const std::optional<InputProblem> problem = checkScheduleInput(o.channels)) {
             console.err(problem->text());
             if (o.json)
-                PrintDocument(console, o.cmd, StatusUsage, {}, problem->text(),
-                              InputJson(*problem));
+                printDocument(console, o.cmd, StatusUsage, {}, problem->text(),
+                              inputJson(*problem));
             return StatusUsage;
         }
     }
@@ -361,7 +361,7 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
         const InputProblem problem{o.output, 0, QStringLiteral("无法建立这个文件夹")};
         console.err(problem.text());
         if (o.json)
-            PrintDocument(console, o.cmd, StatusUsage, {}, problem.text(), InputJson(problem));
+            printDocument(console, o.cmd, StatusUsage, {}, problem.text(), inputJson(problem));
         return StatusUsage;
     }
     if (o.cmd == Command::Scan && o.ports.isEmpty())
@@ -397,32 +397,32 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
     switch (o.cmd) {
     case Command::Identify:
     case Command::Scan:
-        ReportIdentify(o, results, console, json);
+        reportIdentify(o, results, console, json);
         break;
     case Command::Read:
-        ReportRead(o, results, console, json);
+        reportRead(o, results, console, json);
         break;
     case Command::Diff:
-        ReportDiff(o, results, console, json);
+        reportDiff(o, results, console, json);
         break;
     case Command::Write:
         if (o.dryRun)
-            ReportDiff(o, results, console, json);
+            reportDiff(o, results, console, json);
         else
-            ReportWrite(o, results, json);
+            reportWrite(o, results, json);
         break;
     case Command::Schedule:
-        ReportWrite(o, results, json);
+        reportWrite(o, results, json);
         break;
     case Command::SetAddress:
-        ReportSetAddress(o, results, json);
+        reportSetAddress(o, results, json);
         break;
     case Command::Show: // shown before any port
     case Command::Ports:
     case Command::None:
         break;
     }
-    int status = Worst(results);
+    int status = worst(results);
     // A scan succeeds when any port has a Korvane on it.
     if (o.cmd == Command::Scan)
         status = std::any_of(results.begin(), results.end(),
@@ -435,7 +435,7 @@ int runKorvanectl(const QStringList& arguments, Console& console) {
                 ? QStringLiteral("korvanectl: 没有可试的端口（检测到的端口见 korvanectl ports）")
                 : QStringLiteral("korvanectl: %1个端口上都没有找到 Korvane").arg(results.size()));
     if (o.json)
-        PrintDocument(console, o.cmd, status, json);
+        printDocument(console, o.cmd, status, json);
     return status;
 }
 

@@ -15,8 +15,10 @@
 #include "session/DeviceSession.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <functional>
 
 namespace korvane::cli {
@@ -30,15 +32,48 @@ constexpr int RemoteReadBackPauseMs = 3000;
 constexpr int SectionPauseMs = 3000;
 constexpr int GpsPauseMs = 300;
 
-// Longer than a 164-byte answer takes at 9600 bit/s, with the device's own delay.
-constexpr int LineSettleMs = 300;
+// While the line settles after opening, bytes are handed over a millisecond after they
+// arrive, and the line counts as quiet after this long without one: time for a device
+// still working on an earlier program's request to start its answer, and longer than
+// ten bytes take at the line's rate.
+constexpr std::uint32_t SettleReadIntervalMs = 1;
+constexpr int QuietMsAtLeast = 80;
+// A line that never falls quiet is used after this long anyway.
+constexpr int SettleMsAtMost = 2000;
 
 const QString WriteFailed = QStringLiteral("写入失败！");
 const QString WriteSucceeded = QStringLiteral("祝贺你，写入成功！");
 
+// Opening the port dropped what its input held. An answer to an earlier program (ended in
+// the middle of a transaction) that is still coming in is taken as it arrives and
+// dropped, until the line is quiet; a quiet line costs one look of QuietMsAtLeast.
+void settleLine(CommandTransport& transport, ConsoleOperator& ui) {
+    SerialPort& port = transport.comm();
+    const std::uint32_t interval = port.readIntervalTimeout();
+    ReceiveDataHandler received = port.dataReceived;
+    bool arrived = false;
+    // The transport stores the block and traces it; its next send discards it.
+    port.dataReceived = [&](const std::uint8_t* data, std::uint16_t length) {
+        arrived = true;
+        if (received)
+            received(data, length);
+    };
+    port.setReadIntervalTimeout(SettleReadIntervalMs);
+    const int quietMs = std::max<int>(
+        QuietMsAtLeast, int(10 * 10 * 1000 / std::max<std::uint32_t>(port.baudRate(), 1)) + 1);
+    QElapsedTimer settling;
+    settling.start();
+    do {
+        arrived = false;
+        ui.pause(quietMs);
+    } while (arrived && port.isOpen() && settling.elapsed() < SettleMsAtMost);
+    port.setReadIntervalTimeout(interval);
+    port.dataReceived = std::move(received);
+}
+
 // The file for the device just read: the one given, or the backup folder's file of the
 // device's serial number. Nothing when the folder has none; the port then says so.
-const ConfigurationFile* FileFor(const PortJob& job, const DeviceConfiguration& device,
+const ConfigurationFile* fileFor(const PortJob& job, const DeviceConfiguration& device,
                                  ConsoleOperator& ui, PortResult& result) {
     if (!job.folder) {
         result.input = job.filePath;
@@ -57,7 +92,7 @@ const ConfigurationFile* FileFor(const PortJob& job, const DeviceConfiguration& 
 }
 
 // The address a write's frames carry must be the device's, or nothing it sends is taken.
-int RefuseForeignAddress(const PortJob& job, const ConfigurationFile& file,
+int refuseForeignAddress(const PortJob& job, const ConfigurationFile& file,
                          std::uint32_t deviceAddress, ConsoleOperator& ui) {
     const auto fileAddress = static_cast<std::uint32_t>(file.address);
     if (job.addressFromDevice || fileAddress == deviceAddress)
@@ -71,7 +106,7 @@ int RefuseForeignAddress(const PortJob& job, const ConfigurationFile& file,
 
 // Writes every section, then the schedule, and reads the device back: a success only
 // when the read-back holds what was sent.
-int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, PortResult& result) {
+int runWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
     // In the order write-all sends them, each with the pause a remotely controlled
@@ -79,7 +114,7 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
     struct Section {
         const char* name; // in the JSON
         QString shown;
-        std::function<bool()> Send;
+        std::function<bool()> send;
         int pauseMs;
     };
     std::vector<Section> sections{
@@ -110,10 +145,10 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
     }
     const std::uint32_t deviceAddress = config.info.address;
     const DeviceValues before = DeviceValues::of(config);
-    const ConfigurationFile* file = FileFor(job, config, ui, result);
+    const ConfigurationFile* file = fileFor(job, config, ui, result);
     if (file == nullptr)
         return StatusUsage;
-    if (const int refused = RefuseForeignAddress(job, *file, deviceAddress, ui))
+    if (const int refused = refuseForeignAddress(job, *file, deviceAddress, ui))
         return refused;
     session.applyConfiguration(*file);
     if (job.addressFromDevice)
@@ -139,7 +174,7 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
     QStringList notWritten;
     bool ok = true;
     for (const Section& section : sections) {
-        ok = ok && !interruptRequested() && section.Send();
+        ok = ok && !interruptRequested() && section.send();
         if (ok) {
             result.written.append(result.notWritten.takeFirst());
             written.append(section.shown);
@@ -189,7 +224,7 @@ int RunWrite(const PortJob& job, DeviceSession& session, ConsoleOperator& ui, Po
 }
 
 // One read command's checked answer; nothing, with the reason told, when it fails.
-std::optional<ByteBuffer> ReadOne(DeviceSession& session, ConsoleOperator& ui, std::uint8_t code) {
+std::optional<ByteBuffer> readOne(DeviceSession& session, ConsoleOperator& ui, std::uint8_t code) {
     const QString& model = session.configuration().deviceModel;
     const auto answer = session.procedures().transact(readRequest(code));
     const ReadResponse r = answer ? checkReadResponse(code, model, std::span(*answer))
@@ -202,19 +237,19 @@ std::optional<ByteBuffer> ReadOne(DeviceSession& session, ConsoleOperator& ui, s
 }
 
 // The identification probe, then the serial number: reads only.
-int RunScan(DeviceSession& session, ConsoleOperator& ui, PortResult& result) {
+int runScan(DeviceSession& session, ConsoleOperator& ui, PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     config.deviceModel = session.procedures().identifyDevice();
     if (config.deviceModel == text::ModelUnknown)
         return StatusUnreachable;
-    if (const auto serial = ReadOne(session, ui, command::ReadSerialNumber))
+    if (const auto serial = readOne(session, ui, command::ReadSerialNumber))
         result.serialRead = decodeReadSerialNumber(*serial);
     return StatusOk;
 }
 
 // Gives the device named by its serial number the new address, then reads address and
 // serial number back: only a device that now answers with both has taken it.
-int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
+int runSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
                   PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
@@ -226,7 +261,7 @@ int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& u
     if (!answered)
         return StatusUnreachable;
     const auto read = [&](std::uint8_t code) {
-        return ReadOne(session, ui, code);
+        return readOne(session, ui, code);
     };
     const auto address = read(command::ReadAddress);
     const auto serial = address ? read(command::ReadSerialNumber) : std::nullopt;
@@ -248,7 +283,7 @@ int RunSetAddress(const PortJob& job, DeviceSession& session, ConsoleOperator& u
     return StatusOk;
 }
 
-int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
+int runCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
                PortResult& result) {
     DeviceConfiguration& config = session.configuration();
     DeviceProcedures& procedures = session.procedures();
@@ -256,14 +291,14 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
     case Command::Identify:
         return procedures.ensureIdentified() ? StatusOk : StatusUnreachable;
     case Command::Scan:
-        return RunScan(session, ui, result);
+        return runScan(session, ui, result);
     case Command::Read:
         result.configurationRead = procedures.readDevice();
         return result.configurationRead ? StatusOk : StatusUnreachable;
     case Command::Diff: {
         if (!(result.configurationRead = procedures.readDevice()))
             return StatusUnreachable;
-        const ConfigurationFile* file = FileFor(job, config, ui, result);
+        const ConfigurationFile* file = fileFor(job, config, ui, result);
         if (file == nullptr)
             return StatusUsage;
         DeviceConfiguration fromFile;
@@ -274,9 +309,9 @@ int RunCommand(const PortJob& job, DeviceSession& session, ConsoleOperator& ui,
         return result.differences.isEmpty() ? StatusOk : StatusDiffers;
     }
     case Command::Write:
-        return RunWrite(job, session, ui, result);
+        return runWrite(job, session, ui, result);
     case Command::SetAddress:
-        return RunSetAddress(job, session, ui, result);
+        return runSetAddress(job, session, ui, result);
     case Command::Schedule:
         // The schedule names channels; the device's own port table turns them into ports.
         config.channelFileName = job.channels;
@@ -308,13 +343,10 @@ PortResult runPortJob(const PortJob& job, Console& console) {
             session.transport().setTimeLimitMs(job.timeoutMs);
         try {
             session.setPortSettings(job.line);
-            // Opening discards what the line holds; an answer still on its way to an
-            // earlier program (ended in the middle of a transaction) arrives in this
-            // wait and is dropped, so that the first answer read is one to this run.
-            ui.pause(LineSettleMs);
+            settleLine(session.transport(), ui);
             session.transport().setSendGate([] { return !interruptRequested(); });
             result.status =
-                interruptRequested() ? StatusInterrupted : RunCommand(job, session, ui, result);
+                interruptRequested() ? StatusInterrupted : runCommand(job, session, ui, result);
         } catch (const KorvaneError& e) {
             // A port that will not open or was lost, or an unanswered identification
             // probe.

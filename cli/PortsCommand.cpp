@@ -10,25 +10,25 @@ namespace korvane::cli {
 
 namespace {
 
-QString OrDash(const QString& text) {
+QString orDash(const QString& text) {
     return text.isEmpty() ? QStringLiteral("-") : text;
 }
 
-QString Description(const DetectedPort& port) {
+QString description(const DetectedPort& port) {
     if (port.description.isEmpty() || port.manufacturer.isEmpty())
         return port.description;
     return port.description + QStringLiteral(" (") + port.manufacturer + u')';
 }
 
-QString Hex4(quint16 id) {
+QString hex4(quint16 id) {
     return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
 }
 
-QJsonValue TextOrNull(const QString& text) {
+QJsonValue textOrNull(const QString& text) {
     return text.isEmpty() ? QJsonValue::Null : QJsonValue(text);
 }
 
-QJsonValue IdOrNull(const std::optional<quint16>& id) {
+QJsonValue idOrNull(const std::optional<quint16>& id) {
     return id ? QJsonValue(int(*id)) : QJsonValue::Null;
 }
 
@@ -38,11 +38,11 @@ QString portsText(const QList<DetectedPort>& ports) {
     QString text;
     for (const DetectedPort& port : ports) {
         const QString ids = port.vendorId && port.productId
-                                ? Hex4(*port.vendorId) + u':' + Hex4(*port.productId)
+                                ? hex4(*port.vendorId) + u':' + hex4(*port.productId)
                                 : QString();
         // Descriptions come from the devices: no tab or line break of theirs splits a line.
-        text += portShown(port.systemPath) + u'\t' + OrDash(portShown(Description(port))) + u'\t' +
-                OrDash(portShown(port.stablePath)) + u'\t' + OrDash(ids) + u'\n';
+        text += portShown(port.systemPath) + u'\t' + orDash(portShown(description(port))) + u'\t' +
+                orDash(portShown(port.stablePath)) + u'\t' + orDash(ids) + u'\n';
     }
     return text;
 }
@@ -56,12 +56,12 @@ QJsonArray portsJson(const QList<DetectedPort>& ports) {
             {QStringLiteral("error"), QJsonValue::Null},
             {QStringLiteral("status"), 0},
             {QStringLiteral("name"), port.name},
-            {QStringLiteral("description"), TextOrNull(port.description)},
-            {QStringLiteral("manufacturer"), TextOrNull(port.manufacturer)},
-            {QStringLiteral("serialNumber"), TextOrNull(port.serialNumber)},
-            {QStringLiteral("vendorId"), IdOrNull(port.vendorId)},
-            {QStringLiteral("productId"), IdOrNull(port.productId)},
-            {QStringLiteral("stablePath"), TextOrNull(port.stablePath)},
+            {QStringLiteral("description"), textOrNull(port.description)},
+            {QStringLiteral("manufacturer"), textOrNull(port.manufacturer)},
+            {QStringLiteral("serialNumber"), textOrNull(port.serialNumber)},
+            {QStringLiteral("vendorId"), idOrNull(port.vendorId)},
+            {QStringLiteral("productId"), idOrNull(port.productId)},
+            {QStringLiteral("stablePath"), textOrNull(port.stablePath)},
             {QStringLiteral("simulator"), port.simulator},
         });
     }

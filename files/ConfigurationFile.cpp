@@ -16,15 +16,15 @@ namespace {
 const QByteArray NewLine = QByteArrayLiteral("\r\n");
 
 // The format has no escape for a line end or the end-of-file mark inside a line.
-bool BreaksLine(const QByteArray& text) {
+bool breaksLine(const QByteArray& text) {
     return text.contains('\r') || text.contains(TextLineReader::EndOfFileMark);
 }
 
-QByteArray Number(std::int32_t value) {
+QByteArray number(std::int32_t value) {
     return QByteArray::number(value) + NewLine;
 }
 
-std::int32_t Integer(const QByteArray& line) {
+std::int32_t integer(const QByteArray& line) {
     return decimalOr(fromCp936(line), 0);
 }
 
@@ -33,21 +33,21 @@ std::int32_t Integer(const QByteArray& line) {
 QByteArray configurationFileBytes(const DeviceConfiguration& configuration) {
     const TrunkParams& trunk = configuration.trunk;
     const ReservedBlock& reserved = configuration.reserved;
-    if (BreaksLine(reserved.text))
+    if (breaksLine(reserved.text))
         throw KorvaneError(
             QStringLiteral("保留文字中含有回车符或文件结束符（Ctrl-Z），无法保存配置文件。"));
 
     QByteArray out;
-    out += Number(static_cast<std::int32_t>(configuration.info.serialNumber));
-    out += Number(static_cast<std::int32_t>(configuration.info.address));
-    out += Number(configuration.gps.gpsEnabled);
-    out += Number(configuration.gps.gpsPolarity);
-    out += Number(trunk.delayEnabled);
-    out += Number(trunk.delayCyclesA);
-    out += Number(trunk.delayCyclesB);
-    out += Number(trunk.trunkPort);
-    out += Number(trunk.dataPolarity);
-    out += Number(trunk.clockPolarity);
+    out += number(static_cast<std::int32_t>(configuration.info.serialNumber));
+    out += number(static_cast<std::int32_t>(configuration.info.address));
+    out += number(configuration.gps.gpsEnabled);
+    out += number(configuration.gps.gpsPolarity);
+    out += number(trunk.delayEnabled);
+    out += number(trunk.delayCyclesA);
+    out += number(trunk.delayCyclesB);
+    out += number(trunk.trunkPort);
+    out += number(trunk.dataPolarity);
+    out += number(trunk.clockPolarity);
     out += QByteArray::number(unsigned(reserved.value)) + NewLine;
     out += reserved.text + NewLine;
     for (std::uint8_t b : reserved.bytes)
@@ -56,7 +56,7 @@ QByteArray configurationFileBytes(const DeviceConfiguration& configuration) {
     for (qsizetype row = 0; row < configuration.ports.size(); ++row) {
         for (int column = 0; column < PortEntry::FieldCount; ++column) {
             const QByteArray cell = toCp936(configuration.ports[row].field(column));
-            if (BreaksLine(cell))
+            if (breaksLine(cell))
                 throw KorvaneError(
                     QStringLiteral("端口表第%1行“%2”列的文字含有回车符或文件结束符（Ctrl-Z），"
                                    "无法保存配置文件。")
@@ -79,17 +79,17 @@ ConfigurationFile parseConfigurationFile(const QByteArray& bytes) {
     const QByteArray address = reader.readLine();
     file.serialNumberText = fromCp936(serial);
     file.addressText = fromCp936(address);
-    file.serialNumber = Integer(serial);
-    file.address = Integer(address);
-    file.gps.gpsEnabled = Integer(reader.readLine());
-    file.gps.gpsPolarity = Integer(reader.readLine());
-    file.trunk.delayEnabled = Integer(reader.readLine());
-    file.trunk.delayCyclesA = Integer(reader.readLine());
-    file.trunk.delayCyclesB = Integer(reader.readLine());
-    file.trunk.trunkPort = Integer(reader.readLine());
-    file.trunk.dataPolarity = Integer(reader.readLine());
-    file.trunk.clockPolarity = Integer(reader.readLine());
-    file.reserved.value = static_cast<std::uint8_t>(Integer(reader.readLine()) & 0xFF);
+    file.serialNumber = integer(serial);
+    file.address = integer(address);
+    file.gps.gpsEnabled = integer(reader.readLine());
+    file.gps.gpsPolarity = integer(reader.readLine());
+    file.trunk.delayEnabled = integer(reader.readLine());
+    file.trunk.delayCyclesA = integer(reader.readLine());
+    file.trunk.delayCyclesB = integer(reader.readLine());
+    file.trunk.trunkPort = integer(reader.readLine());
+    file.trunk.dataPolarity = integer(reader.readLine());
+    file.trunk.clockPolarity = integer(reader.readLine());
+    file.reserved.value = static_cast<std::uint8_t>(integer(reader.readLine()) & 0xFF);
     file.reserved.text = reader.readLine();
     // Read raw so that every byte value comes back, 13 and 26 included, and each
     // takes exactly one line: the rows after them start where they should.

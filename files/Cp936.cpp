@@ -9,15 +9,15 @@ namespace korvane {
 
 namespace {
 
-bool IsLead(std::uint8_t b) {
+bool isLead(std::uint8_t b) {
     return b >= 0x81 && b <= 0xFE;
 }
 
-bool IsTrail(std::uint8_t b) {
+bool isTrail(std::uint8_t b) {
     return b >= 0x40 && b <= 0xFE && b != 0x7F;
 }
 
-bool IsLoneLeadChar(QChar c) {
+bool isLoneLeadChar(QChar c) {
     return c.unicode() >= LoneLeadBase + 0x81 && c.unicode() <= LoneLeadBase + 0xFE;
 }
 
@@ -32,9 +32,9 @@ QString fromCp936(QByteArrayView bytes) {
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < bytes.size();) {
         const auto b = std::uint8_t(bytes[i]);
-        if (!IsLead(b)) {
+        if (!isLead(b)) {
             ++i;
-        } else if (i + 1 < bytes.size() && IsTrail(std::uint8_t(bytes[i + 1]))) {
+        } else if (i + 1 < bytes.size() && isTrail(std::uint8_t(bytes[i + 1]))) {
             i += 2;
         } else {
             text += decodeCp936Run(bytes.sliced(runStart, i - runStart));
@@ -52,7 +52,7 @@ QByteArray toCp936(QStringView text) {
     QByteArray out;
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (IsLoneLeadChar(text[i])) {
+        if (isLoneLeadChar(text[i])) {
             out += encodeCp936Run(text.sliced(runStart, i - runStart));
             out += char(text[i].unicode() - LoneLeadBase);
             runStart = i + 1;

@@ -12,7 +12,7 @@ namespace korvane {
 
 namespace {
 
-std::int64_t Nanoseconds(const timespec& t) {
+std::int64_t nanoseconds(const timespec& t) {
     return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
@@ -35,15 +35,15 @@ FileStampReading readFileStamp(const QString& fileName) {
     reading.stamp.device = info.st_dev;
     reading.stamp.file = info.st_ino;
     reading.stamp.size = info.st_size;
-    reading.stamp.modified = Nanoseconds(info.st_mtim);
-    reading.stamp.changed = Nanoseconds(info.st_ctim);
+    reading.stamp.modified = nanoseconds(info.st_mtim);
+    reading.stamp.changed = nanoseconds(info.st_ctim);
     return reading;
 }
 
 std::int64_t fileClockNow() {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    return Nanoseconds(now);
+    return nanoseconds(now);
 }
 
 } // namespace korvane

@@ -10,11 +10,11 @@ namespace korvane {
 
 namespace {
 
-std::int64_t Ticks(const FILETIME& t) {
+std::int64_t ticks(const FILETIME& t) {
     return std::int64_t(std::uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime);
 }
 
-std::int64_t Ticks(const LARGE_INTEGER& t) {
+std::int64_t ticks(const LARGE_INTEGER& t) {
     return t.QuadPart;
 }
 
@@ -53,15 +53,15 @@ FileStampReading readFileStamp(const QString& fileName) {
     reading.stamp.device = info.dwVolumeSerialNumber;
     reading.stamp.file = std::uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
     reading.stamp.size = std::int64_t(std::uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow);
-    reading.stamp.modified = Ticks(info.ftLastWriteTime);
-    reading.stamp.changed = Ticks(basic.ChangeTime);
+    reading.stamp.modified = ticks(info.ftLastWriteTime);
+    reading.stamp.changed = ticks(basic.ChangeTime);
     return reading;
 }
 
 std::int64_t fileClockNow() {
     FILETIME now{};
     ::GetSystemTimePreciseAsFileTime(&now);
-    return Ticks(now);
+    return ticks(now);
 }
 
 } // namespace korvane

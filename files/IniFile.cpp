@@ -32,25 +32,25 @@ struct Line {
     QString value;
 };
 
-bool IsQuoted(const QString& value) {
+bool isQuoted(const QString& value) {
     return value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
            value.back() == value.front();
 }
 
-QString Unquoted(QString value) {
-    return IsQuoted(value) ? value.mid(1, value.size() - 2) : value;
+QString unquoted(QString value) {
+    return isQuoted(value) ? value.mid(1, value.size() - 2) : value;
 }
 
 // A read drops blanks around a value and one pair of quotes: a value that has either
 // is written in quotes, so that it reads back as it was given.
-QString Stored(const QString& value) {
-    if (IsQuoted(value) ||
+QString asStored(const QString& value) {
+    if (isQuoted(value) ||
         (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace())))
         return u'"' + value + u'"';
     return value;
 }
 
-Line Classify(const QByteArray& bytes, qsizetype begin, qsizetype end) {
+Line classify(const QByteArray& bytes, qsizetype begin, qsizetype end) {
     Line line;
     line.begin = begin;
     line.contentEnd = end;
@@ -71,28 +71,28 @@ Line Classify(const QByteArray& bytes, qsizetype begin, qsizetype end) {
         const qsizetype eq = text.indexOf(u'=');
         line.kind = Line::Key;
         line.name = text.left(eq).trimmed();
-        line.value = Unquoted(text.mid(eq + 1).trimmed());
+        line.value = unquoted(text.mid(eq + 1).trimmed());
     }
     return line;
 }
 
 // Where the line starting at begin ends, its line end included.
-qsizetype LineEnd(const QByteArray& bytes, qsizetype begin) {
+qsizetype lineEnd(const QByteArray& bytes, qsizetype begin) {
     const qsizetype lf = bytes.indexOf('\n', begin);
     return lf < 0 ? bytes.size() : lf + 1;
 }
 
-bool Same(const QString& a, const QString& b) {
+bool same(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 // Sections and keys are found by the hash of their case-folded name; a key's hash also
 // covers its section's header, so that each key is found within its own section.
-quint64 NameHash(const QString& name, quint64 headerPosition) {
+quint64 nameHash(const QString& name, quint64 headerPosition) {
     return qHash(name.toCaseFolded(), size_t(headerPosition));
 }
 constexpr quint64 SectionSeed = 0;
-quint64 KeySeed(qsizetype header) {
+quint64 keySeed(qsizetype header) {
     return quint64(header) * 2 + 1;
 }
 
@@ -103,7 +103,7 @@ struct Entry {
     quint32 line;    // where the line begins
     quint32 section; // where its section's header begins (a header: itself)
 
-    quint64 Hash() const { return quint64(hashHigh) << 32 | hashLow; }
+    quint64 hash() const { return quint64(hashHigh) << 32 | hashLow; }
 };
 
 } // namespace
@@ -135,57 +135,57 @@ struct IniFile::Profile {
         entries.reserve(std::size_t(candidates));
         qsizetype header = -1;
         for (qsizetype begin = 0; begin < bytes.size();) {
-            const qsizetype end = LineEnd(bytes, begin);
-            const Line line = Classify(bytes, begin, end);
+            const qsizetype end = lineEnd(bytes, begin);
+            const Line line = classify(bytes, begin, end);
             if (line.kind == Line::Section) {
                 header = begin;
-                Add(NameHash(line.name, SectionSeed), begin, begin);
+                add(nameHash(line.name, SectionSeed), begin, begin);
             } else if (line.kind == Line::Key && header >= 0) {
-                Add(NameHash(line.name, KeySeed(header)), begin, header);
+                add(nameHash(line.name, keySeed(header)), begin, header);
             }
             begin = end;
         }
         std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-            return a.Hash() != b.Hash() ? a.Hash() < b.Hash() : a.line < b.line;
+            return a.hash() != b.hash() ? a.hash() < b.hash() : a.line < b.line;
         });
     }
 
-    void Add(quint64 hash, qsizetype line, qsizetype section) {
+    void add(quint64 hash, qsizetype line, qsizetype section) {
         entries.push_back({quint32(hash), quint32(hash >> 32), quint32(line), quint32(section)});
     }
 
-    Line LineAt(qsizetype begin) const { return Classify(bytes, begin, LineEnd(bytes, begin)); }
+    Line lineAt(qsizetype begin) const { return classify(bytes, begin, lineEnd(bytes, begin)); }
 
     // The first line of the kind and name with the hash (within section for a key).
-    std::optional<qsizetype> Find(quint64 hash, Line::Kind kind, const QString& name,
+    std::optional<qsizetype> find(quint64 hash, Line::Kind kind, const QString& name,
                                   qsizetype section) const {
         auto it = std::lower_bound(entries.begin(), entries.end(), hash,
-                                   [](const Entry& e, quint64 h) { return e.Hash() < h; });
-        for (; it != entries.end() && it->Hash() == hash; ++it) {
+                                   [](const Entry& e, quint64 h) { return e.hash() < h; });
+        for (; it != entries.end() && it->hash() == hash; ++it) {
             if (kind == Line::Key && qsizetype(it->section) != section)
                 continue;
-            const Line line = LineAt(it->line);
-            if (line.kind == kind && Same(line.name, name))
+            const Line line = lineAt(it->line);
+            if (line.kind == kind && same(line.name, name))
                 return qsizetype(it->line);
         }
         return std::nullopt;
     }
 
     // Where the section's header line begins.
-    std::optional<qsizetype> FindSection(const QString& section) const {
-        return Find(NameHash(section, SectionSeed), Line::Section, section, -1);
+    std::optional<qsizetype> findSection(const QString& section) const {
+        return find(nameHash(section, SectionSeed), Line::Section, section, -1);
     }
 
     // Where the key's line in the section begins.
-    std::optional<qsizetype> FindKey(qsizetype header, const QString& key) const {
-        return Find(NameHash(key, KeySeed(header)), Line::Key, key, header);
+    std::optional<qsizetype> findKey(qsizetype header, const QString& key) const {
+        return find(nameHash(key, keySeed(header)), Line::Key, key, header);
     }
 };
 
 namespace {
 
 // Names that would read back as something else, or break the line structure.
-void CheckName(const QString& name, bool isKey) {
+void checkName(const QString& name, bool isKey) {
     const QString t = name.trimmed();
     const bool bad =
         t.isEmpty() || name.contains(u'\r') || name.contains(u'\n') ||
@@ -195,7 +195,7 @@ void CheckName(const QString& name, bool isKey) {
                                .arg(isKey ? QStringLiteral("键名") : QStringLiteral("节名"), name));
 }
 
-bool IsDigitOf(QChar c, int base) {
+bool isDigitOf(QChar c, int base) {
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9')
         return true;
@@ -244,9 +244,9 @@ QString IniFile::readString(const QString& section, const QString& key,
 
 QString IniFile::lookup(const Profile& profile, const QString& section, const QString& key,
                         const QString& fallback) {
-    if (const auto header = profile.FindSection(section)) {
-        if (const auto line = profile.FindKey(*header, key))
-            return profile.LineAt(*line).value;
+    if (const auto header = profile.findSection(section)) {
+        if (const auto line = profile.findKey(*header, key))
+            return profile.lineAt(*line).value;
     }
     return fallback;
 }
@@ -266,7 +266,7 @@ bool IniFile::readBool(const QString& section, const QString& key, bool fallback
 
 namespace {
 
-void CheckValue(const QString& key, const QString& value) {
+void checkValue(const QString& key, const QString& value) {
     if (value.contains(u'\r') || value.contains(u'\n'))
         throw KorvaneError(QStringLiteral("设置文件的值不能含有换行符（键“%1”）").arg(key));
 }
@@ -274,9 +274,9 @@ void CheckValue(const QString& key, const QString& value) {
 } // namespace
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
-    CheckName(section, false);
-    CheckName(key, true);
-    CheckValue(key, value);
+    checkName(section, false);
+    checkName(key, true);
+    checkValue(key, value);
 
     const Profile& profile = current();
     // A new file built from nothing would wipe whatever the file holds.
@@ -289,9 +289,9 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 
 QByteArray IniFile::withString(const QByteArray& bytes, const QString& section, const QString& key,
                                const QString& value) {
-    CheckName(section, false);
-    CheckName(key, true);
-    CheckValue(key, value);
+    checkName(section, false);
+    checkName(key, true);
+    checkValue(key, value);
     return written(Profile(bytes, FileStamp()), section, key, value);
 }
 
@@ -299,7 +299,7 @@ QByteArray IniFile::written(const Profile& profile, const QString& section, cons
                             const QString& value) {
     const QByteArray& bytes = profile.bytes;
     QByteArray out = bytes;
-    const QString stored = Stored(value);
+    const QString stored = asStored(value);
     const QByteArray keyLine = toCp936(QString(key + u'=' + stored));
     // A last line without its line end gets one before anything is added after it.
     const auto insertLines = [&](qsizetype at, QByteArray text) {
@@ -308,18 +308,18 @@ QByteArray IniFile::written(const Profile& profile, const QString& section, cons
         out.insert(at, text);
     };
 
-    if (const auto header = profile.FindSection(section)) {
-        if (const auto begin = profile.FindKey(*header, key)) {
+    if (const auto header = profile.findSection(section)) {
+        if (const auto begin = profile.findKey(*header, key)) {
             // Keep the key as the file spells it; '=' never occurs inside a code page
             // 936 character, so the first '=' byte is the separator.
-            const Line line = profile.LineAt(*begin);
+            const Line line = profile.lineAt(*begin);
             const qsizetype eq = out.indexOf('=', line.begin);
             out.replace(eq + 1, line.contentEnd - eq - 1, toCp936(stored));
         } else {
             // After the section's last line that is not blank.
-            qsizetype at = LineEnd(bytes, *header);
+            qsizetype at = lineEnd(bytes, *header);
             for (qsizetype i = at; i < bytes.size();) {
-                const Line line = profile.LineAt(i);
+                const Line line = profile.lineAt(i);
                 if (line.kind == Line::Section)
                     break;
                 if (line.kind != Line::Blank)
@@ -333,7 +333,7 @@ QByteArray IniFile::written(const Profile& profile, const QString& section, cons
         if (!bytes.isEmpty()) {
             const qsizetype lastBegin =
                 bytes.size() < 2 ? 0 : bytes.lastIndexOf('\n', bytes.size() - 2) + 1;
-            if (profile.LineAt(lastBegin).kind != Line::Blank)
+            if (profile.lineAt(lastBegin).kind != Line::Blank)
                 text += NewLine;
         }
         text += toCp936(QString(u'[' + section + u']')) + NewLine + keyLine + NewLine;
@@ -367,7 +367,7 @@ std::optional<int> profileIntegerValue(const QString& text) {
     }
     const bool allDigits =
         !digits.isEmpty() &&
-        std::all_of(digits.begin(), digits.end(), [&](QChar c) { return IsDigitOf(c, base); });
+        std::all_of(digits.begin(), digits.end(), [&](QChar c) { return isDigitOf(c, base); });
     bool ok = false;
     const qulonglong magnitude = allDigits ? digits.toULongLong(&ok, base) : 0;
     if (!ok)

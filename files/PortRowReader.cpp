@@ -14,7 +14,7 @@ namespace {
 
 constexpr int LastFillerAtEnd = 32;
 
-QStringList FillerRow(qint64 number, int columns) {
+QStringList fillerRow(qint64 number, int columns) {
     QStringList row(columns, text::None);
     row[0] = QString::number(number);
     return row;
@@ -34,7 +34,7 @@ void readPortRows(TextLineReader& reader, int columns, qsizetype maxRows,
     qint64 expected = 1;
     const auto fillUpTo = [&](qint64 key) {
         for (; expected < key && expected <= MaxFillerNumber; ++expected) {
-            QStringList row = FillerRow(expected, columns);
+            QStringList row = fillerRow(expected, columns);
             if (!hand(row))
                 return false;
         }

@@ -12,15 +12,15 @@
 
 namespace korvane::fuzz {
 
-inline void StartQt(int* argc, char*** argv) {
+inline void startQt(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv);
 }
 
-inline QByteArray Bytes(const std::uint8_t* data, std::size_t size) {
+inline QByteArray bytes(const std::uint8_t* data, std::size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
 }
 
-[[noreturn]] inline void Fail(const char* what, const char* file, int line) {
+[[noreturn]] inline void fail(const char* what, const char* file, int line) {
     std::fprintf(stderr, "%s:%d: property violated: %s\n", file, line, what);
     std::abort();
 }
@@ -30,11 +30,11 @@ inline QByteArray Bytes(const std::uint8_t* data, std::size_t size) {
 #define FUZZ_REQUIRE(condition)                                                                    \
     do {                                                                                           \
         if (!(condition))                                                                          \
-            ::korvane::fuzz::Fail(#condition, __FILE__, __LINE__);                                 \
+            ::korvane::fuzz::fail(#condition, __FILE__, __LINE__);                                 \
     } while (false)
 
 #define FUZZ_INIT_QT                                                                               \
     extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {                                 \
-        ::korvane::fuzz::StartQt(argc, argv);                                                      \
+        ::korvane::fuzz::startQt(argc, argv);                                                      \
         return 0;                                                                                  \
     }

@@ -10,7 +10,7 @@ using namespace korvane;
 FUZZ_INIT_QT
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QByteArray input = fuzz::Bytes(data, size);
+    const QByteArray input = fuzz::bytes(data, size);
     const qsizetype lf = input.indexOf('\n');
     const QString channel = fromCp936(lf < 0 ? input : input.left(lf));
     const QByteArray file = lf < 0 ? QByteArray() : input.mid(lf + 1);

@@ -13,17 +13,17 @@ namespace {
 
 // A cell as the file carries it: its bytes, an empty cell being written as an empty
 // line, which reads back as "-".
-QByteArray Carried(const QString& cell) {
+QByteArray carried(const QString& cell) {
     const QByteArray bytes = toCp936(cell);
     return bytes.isEmpty() ? QByteArrayLiteral("-") : bytes;
 }
 
-bool SameRows(const PortTable& a, const PortTable& b) {
+bool sameRows(const PortTable& a, const PortTable& b) {
     if (a.size() != b.size())
         return false;
     for (qsizetype row = 0; row < a.size(); ++row)
         for (int column = 0; column < PortEntry::FieldCount; ++column)
-            if (Carried(a[row].field(column)) != Carried(b[row].field(column)))
+            if (carried(a[row].field(column)) != carried(b[row].field(column)))
                 return false;
     return true;
 }
@@ -31,7 +31,7 @@ bool SameRows(const PortTable& a, const PortTable& b) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const ConfigurationFile first = parseConfigurationFile(fuzz::Bytes(data, size));
+    const ConfigurationFile first = parseConfigurationFile(fuzz::bytes(data, size));
     FUZZ_REQUIRE(first.ports.size() == LoadedPortRows);
 
     DeviceConfiguration configuration;
@@ -48,6 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_REQUIRE(second.gps == first.gps);
     FUZZ_REQUIRE(second.trunk == first.trunk);
     FUZZ_REQUIRE(second.reserved == first.reserved);
-    FUZZ_REQUIRE(SameRows(second.ports, first.ports));
+    FUZZ_REQUIRE(sameRows(second.ports, first.ports));
     return 0;
 }

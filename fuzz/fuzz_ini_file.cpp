@@ -25,7 +25,7 @@ constexpr std::size_t MaxRoundTripSize = 4096;
 
 // Every section and key name the lines mention, under every section name seen before
 // them; the reads decide which of them are there.
-std::vector<Name> Candidates(const QByteArray& bytes) {
+std::vector<Name> candidates(const QByteArray& bytes) {
     std::vector<Name> names;
     QString section;
     for (const QByteArray& raw : bytes.split('\n')) {
@@ -47,8 +47,8 @@ const QString Absent = QStringLiteral("\n"); // no value read can hold a line en
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QByteArray bytes = fuzz::Bytes(data, size);
-    std::vector<Name> names = Candidates(bytes);
+    const QByteArray bytes = fuzz::bytes(data, size);
+    std::vector<Name> names = candidates(bytes);
     if (size > MaxRoundTripSize && names.size() > 1)
         names.resize(1);
     std::vector<QString> values;

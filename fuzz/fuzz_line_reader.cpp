@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1)
         return 0;
     const std::uint8_t plan = data[0];
-    TextLineReader reader(fuzz::Bytes(data + 1, size - 1));
+    TextLineReader reader(fuzz::bytes(data + 1, size - 1));
     std::size_t calls = 0;
     for (; !reader.atEnd(); ++calls) {
         FUZZ_REQUIRE(calls <= size); // each call takes at least one byte

@@ -18,7 +18,7 @@ const std::array<std::uint8_t, 6> ReadCodes = {
     command::ReadAddress, command::ReadSerialNumber,    command::ReadPortParams,
     command::ReadGps,     command::ReadTrunkAttributes, command::ReadTrunkDelay};
 
-void DecodeAll(std::span<const std::uint8_t> frame, const QString& model) {
+void decodeAll(std::span<const std::uint8_t> frame, const QString& model) {
     (void)decodeReadAddress(frame);
     (void)decodeReadSerialNumber(frame);
     (void)decodeReadGps(frame);
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_REQUIRE(isAcceptableFrame(raw));
             if (const auto expected = expectedResponseLength(code, model))
                 FUZZ_REQUIRE(r.frame.size() == *expected);
-            DecodeAll(r.frame, model);
+            decodeAll(r.frame, model);
         }
     } catch (const KorvaneError&) {
         FUZZ_REQUIRE(!known);
@@ -54,6 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)checkReadResponse(code, model, std::nullopt);
     // The decoders also stand bytes that were never checked.
     for (const QString& m : {QStringLiteral("KORVANE"), QStringLiteral("KORVANEA/B")})
-        DecodeAll(raw, m);
+        decodeAll(raw, m);
     return 0;
 }

@@ -12,7 +12,7 @@ using namespace korvane;
 FUZZ_INIT_QT
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QByteArray input = fuzz::Bytes(data, size);
+    const QByteArray input = fuzz::bytes(data, size);
     const qsizetype zero = input.indexOf('\0');
     const QByteArray file = zero < 0 ? input : input.left(zero);
 

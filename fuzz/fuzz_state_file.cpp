@@ -10,7 +10,7 @@ FUZZ_INIT_QT
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Read as the file loader reads it.
-    const QString text = QString::fromUtf8(fuzz::Bytes(data, size));
+    const QString text = QString::fromUtf8(fuzz::bytes(data, size));
     DeviceState state;
     const QString before = stateText(state);
     QString error;

@@ -16,7 +16,7 @@ QString commDevicePath(const QString& commName) {
 namespace {
 
 // The n of "COMn" (n >= 1, no leading zero), or 0 when the name is not of that form.
-int ComNumber(const QString& name) {
+int comNumber(const QString& name) {
     if (name.size() < 4 || !name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
         return 0;
     const QStringView digits = QStringView(name).mid(3);
@@ -40,7 +40,7 @@ QString commDevicePath(const QString& commName) {
         return {};
     if (name.contains(QLatin1Char('/')))
         return name;
-    if (const int number = ComNumber(name); number > 0)
+    if (const int number = comNumber(name); number > 0)
         return QStringLiteral("/dev/ttyS%1").arg(number - 1);
     return QStringLiteral("/dev/") + name;
 }

@@ -11,7 +11,7 @@ namespace {
 const QString Rfc2217Prefix = QStringLiteral("rfc2217://");
 const QString SocketPrefix = QStringLiteral("socket://");
 
-std::optional<NetworkPortName> Refuse(QString* problem, const QString& text) {
+std::optional<NetworkPortName> refuse(QString* problem, const QString& text) {
     if (problem != nullptr)
         *problem = text;
     return std::nullopt;
@@ -35,7 +35,7 @@ std::optional<NetworkPortName> parseNetworkPortName(const QString& name, QString
         parsed.scheme = NetworkPortName::Scheme::Socket;
         rest = text.mid(SocketPrefix.size());
     } else {
-        return Refuse(problem, QStringLiteral("端口名 %1 的类型未知：网络端口写作 "
+        return refuse(problem, QStringLiteral("端口名 %1 的类型未知：网络端口写作 "
                                               "rfc2217://主机:端口 或 socket://主机:端口")
                                    .arg(text));
     }
@@ -44,39 +44,39 @@ std::optional<NetworkPortName> parseNetworkPortName(const QString& name, QString
     if (rest.startsWith(u'[')) {
         const qsizetype close = rest.indexOf(u']');
         if (close < 0)
-            return Refuse(problem, QStringLiteral("端口名 %1 的 IPv6 地址缺少 ]").arg(text));
+            return refuse(problem, QStringLiteral("端口名 %1 的 IPv6 地址缺少 ]").arg(text));
         parsed.host = rest.mid(1, close - 1);
         if (QHostAddress(parsed.host).protocol() != QAbstractSocket::IPv6Protocol)
-            return Refuse(
+            return refuse(
                 problem, QStringLiteral("端口名 %1 的 [%2] 不是 IPv6 地址").arg(text, parsed.host));
         if (close + 1 < rest.size() && rest.at(close + 1) != u':')
-            return Refuse(problem, QStringLiteral("端口名 %1 的 ] 后面应是 :端口").arg(text));
+            return refuse(problem, QStringLiteral("端口名 %1 的 ] 后面应是 :端口").arg(text));
         colon = close + 1 < rest.size() ? close + 1 : -1;
     } else {
         colon = rest.lastIndexOf(u':');
         parsed.host = colon < 0 ? rest : rest.left(colon);
         if (parsed.host.contains(u':'))
-            return Refuse(problem, QStringLiteral("端口名 %1 中的 IPv6 地址要写在方括号里，例如 "
+            return refuse(problem, QStringLiteral("端口名 %1 中的 IPv6 地址要写在方括号里，例如 "
                                                   "rfc2217://[::1]:4000")
                                        .arg(text));
     }
     static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9._-]+$"));
     if (parsed.host.isEmpty())
-        return Refuse(problem, QStringLiteral("端口名 %1 缺少主机名").arg(text));
+        return refuse(problem, QStringLiteral("端口名 %1 缺少主机名").arg(text));
     if (!rest.startsWith(u'[') && !hostName.match(parsed.host).hasMatch())
-        return Refuse(
+        return refuse(
             problem,
             QStringLiteral("端口名 %1 的主机名 %2 含有不允许的字符").arg(text, parsed.host));
     if (colon < 0 || colon + 1 >= rest.size())
-        return Refuse(problem, QStringLiteral("端口名 %1 缺少 TCP 端口号，例如 %1:4000").arg(text));
+        return refuse(problem, QStringLiteral("端口名 %1 缺少 TCP 端口号，例如 %1:4000").arg(text));
     const QString portText = rest.mid(colon + 1);
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
     if (!digits.match(portText).hasMatch())
-        return Refuse(problem,
+        return refuse(problem,
                       QStringLiteral("端口名 %1 的 TCP 端口号 %2 不是数字").arg(text, portText));
     const int port = portText.toInt();
     if (port < 1 || port > 65535)
-        return Refuse(
+        return refuse(
             problem,
             QStringLiteral("端口名 %1 的 TCP 端口号 %2 不在 1 到 65535 之间").arg(text, portText));
     parsed.port = static_cast<std::uint16_t>(port);

@@ -9,7 +9,7 @@ namespace korvane {
 namespace {
 
 // "端口 COM3" with the system's words in brackets where there are any.
-QString WithSystemText(const QString& text, const QString& systemText) {
+QString withSystemText(const QString& text, const QString& systemText) {
     return systemText.isEmpty() ? text : text + QStringLiteral("（") + systemText + u'）';
 }
 
@@ -19,11 +19,11 @@ PortFailure describePortProblem(PortProblem problem, const QString& portName, co
                                 const QString& systemText) {
     switch (problem) {
     case PortProblem::Missing:
-        return {WithSystemText(QStringLiteral("找不到端口 %1").arg(portName), systemText),
+        return {withSystemText(QStringLiteral("找不到端口 %1").arg(portName), systemText),
                 QStringLiteral("请插上串口适配器，或选择另一个端口。")};
     case PortProblem::Denied:
         // Only Linux says so: there a serial device belongs to the dialout group.
-        return {WithSystemText(QStringLiteral("没有打开端口 %1 的权限").arg(portName), systemText),
+        return {withSystemText(QStringLiteral("没有打开端口 %1 的权限").arg(portName), systemText),
                 QStringLiteral("当前用户不在 dialout 组中：运行 sudo usermod -aG dialout $USER，"
                                "然后注销并重新登录。")};
     case PortProblem::Busy:
@@ -32,15 +32,15 @@ PortFailure describePortProblem(PortProblem problem, const QString& portName, co
                     : QStringLiteral("端口 %1 正被另一个程序占用：%2").arg(portName, holder),
                 QStringLiteral("请关闭占用它的程序后再试，或选择另一个端口。")};
     case PortProblem::NotSerial:
-        return {WithSystemText(QStringLiteral("%1 不是串口").arg(portName), systemText),
+        return {withSystemText(QStringLiteral("%1 不是串口").arg(portName), systemText),
                 QStringLiteral("请选择一个串口。")};
     case PortProblem::Lost:
-        return {WithSystemText(QStringLiteral("端口 %1 在使用中断开了").arg(portName), systemText),
+        return {withSystemText(QStringLiteral("端口 %1 在使用中断开了").arg(portName), systemText),
                 QStringLiteral("请检查适配器和连线；插回后重新连接。")};
     case PortProblem::Other:
         break;
     }
-    return {WithSystemText(QStringLiteral("端口 %1 打不开").arg(portName), systemText),
+    return {withSystemText(QStringLiteral("端口 %1 打不开").arg(portName), systemText),
             QStringLiteral("请检查端口名和设备，或选择另一个端口。")};
 }
 

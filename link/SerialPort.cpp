@@ -16,8 +16,8 @@ namespace korvane {
 class NotificationTarget : public QObject {
 public:
     explicit NotificationTarget(SerialPort* port) : m_port(port) {}
-    void Detach() noexcept { m_port = nullptr; }
-    bool IsDispatching() const noexcept { return m_depth > 0; }
+    void detach() noexcept { m_port = nullptr; }
+    bool isDispatching() const noexcept { return m_depth > 0; }
 
 protected:
     bool event(QEvent* e) override {
@@ -44,8 +44,8 @@ SerialPort::SerialPort() : m_target(new NotificationTarget(this)) {}
 SerialPort::~SerialPort() {
     closePort();
     QCoreApplication::removePostedEvents(m_target);
-    m_target->Detach();
-    if (m_target->IsDispatching())
+    m_target->detach();
+    if (m_target->isDispatching())
         m_target->deleteLater();
     else
         delete m_target;

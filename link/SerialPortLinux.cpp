@@ -46,26 +46,26 @@ constexpr SpeedCode StandardSpeeds[] = {
     {3500000, B3500000}, {4000000, B4000000},
 };
 
-std::optional<speed_t> StandardSpeed(std::uint32_t rate) {
+std::optional<speed_t> standardSpeed(std::uint32_t rate) {
     for (const SpeedCode& s : StandardSpeeds)
         if (s.rate == rate)
             return s.constant;
     return std::nullopt;
 }
 
-void SignalEventFd(int fd) {
+void signalEventFd(int fd) {
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
 }
 
-void CloseFd(int& fd) {
+void closeFd(int& fd) {
     if (fd >= 0)
         ::close(fd);
     fd = -1;
 }
 
 // The name a process runs under (its comm), without the line end.
-QString ProcessName(const QByteArray& pid) {
+QString processName(const QByteArray& pid) {
     QFile comm(QByteArrayLiteral("/proc/") + pid + QByteArrayLiteral("/comm"));
     if (!comm.open(QIODevice::ReadOnly))
         return {};
@@ -73,7 +73,7 @@ QString ProcessName(const QByteArray& pid) {
 }
 
 // Whether a descriptor of the process pid leads to target.
-bool HoldsOpen(const QByteArray& pid, const QByteArray& target) {
+bool holdsOpen(const QByteArray& pid, const QByteArray& target) {
     const QByteArray fdDir = QByteArrayLiteral("/proc/") + pid + QByteArrayLiteral("/fd");
     DIR* fds = ::opendir(fdDir.constData());
     if (fds == nullptr)
@@ -96,7 +96,7 @@ bool HoldsOpen(const QByteArray& pid, const QByteArray& target) {
 
 // The processes holding a whole-file lock on the file st names, from /proc/locks
 // ("1: FLOCK  ADVISORY  WRITE 4242 00:1a:9 0 EOF"; a waiter's line has "->" second).
-QList<QByteArray> LockHolders(const struct stat& st) {
+QList<QByteArray> lockHolders(const struct stat& st) {
     QFile locks(QStringLiteral("/proc/locks"));
     if (!locks.open(QIODevice::ReadOnly))
         return {};
@@ -146,7 +146,7 @@ QString portHolders(const QString& devicePath) {
     if (::realpath(QFile::encodeName(devicePath).constData(), resolved) == nullptr ||
         ::stat(resolved, &st) != 0)
         return {};
-    QList<QByteArray> pids = LockHolders(st);
+    QList<QByteArray> pids = lockHolders(st);
     // A few are enough to find the program to close.
     constexpr qsizetype MaxNamed = 3;
     if (pids.isEmpty()) {
@@ -156,7 +156,7 @@ QString portHolders(const QString& devicePath) {
                 const QByteArray pid(entry->d_name);
                 bool numeric = false;
                 pid.toLong(&numeric);
-                if (numeric && HoldsOpen(pid, target))
+                if (numeric && holdsOpen(pid, target))
                     pids.append(pid);
                 if (pids.size() == MaxNamed)
                     break;
@@ -167,7 +167,7 @@ QString portHolders(const QString& devicePath) {
     QStringList holders;
     for (const QByteArray& pid : pids.mid(0, MaxNamed)) {
         const QString number = QStringLiteral("进程 ") + QString::fromLatin1(pid);
-        const QString name = ProcessName(pid);
+        const QString name = processName(pid);
         holders.append(name.isEmpty() ? number : name + QStringLiteral("（") + number + u'）');
     }
     return holders.join(QStringLiteral("、"));
@@ -287,7 +287,7 @@ bool fillTermios(const SerialPort& port, termios& tio) {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
 
-    const std::optional<speed_t> speed = StandardSpeed(port.baudRate());
+    const std::optional<speed_t> speed = standardSpeed(port.baudRate());
     if (speed) {
         ::cfsetispeed(&tio, *speed);
         ::cfsetospeed(&tio, *speed);
@@ -325,12 +325,12 @@ bool SerialPort::createStopEvent() {
 
 // Never reset: once signalled, every later wait of both threads wakes at once.
 void SerialPort::signalStop() {
-    SignalEventFd(m_state->stopFd);
+    signalEventFd(m_state->stopFd);
 }
 
 void SerialPort::closeStopEvent() {
-    CloseFd(m_state->stopFd);
-    CloseFd(m_state->wakeFd);
+    closeFd(m_state->stopFd);
+    closeFd(m_state->wakeFd);
 }
 
 void SerialPort::closeHandle() {
@@ -343,7 +343,7 @@ void SerialPort::closeHandle() {
     // still open); the next open must not find it exclusive.
     ::ioctl(fd, TIOCNXCL);
     ::flock(fd, LOCK_UN);
-    CloseFd(fd);
+    closeFd(fd);
 }
 
 } // namespace korvane

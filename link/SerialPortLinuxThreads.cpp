@@ -28,24 +28,24 @@ constexpr std::size_t ReadBlockSize = 2048;
 // An interval time-out of all ones means "return what has arrived at once".
 constexpr std::uint32_t IntervalReturnAtOnce = 0xFFFFFFFFu;
 
-void SignalEventFd(int fd) {
+void signalEventFd(int fd) {
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
 }
 
-void ResetEventFd(int fd) {
+void resetEventFd(int fd) {
     std::uint64_t value = 0;
     [[maybe_unused]] const ssize_t n = ::read(fd, &value, sizeof value);
 }
 
-bool IsSignalled(int fd) {
+bool isSignalled(int fd) {
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0;
 }
 
 // Asks for a higher priority than the process's, steps levels at most. Only a
 // privileged process may raise it; otherwise the thread keeps the process's level.
-void RaisePriority(int steps) {
+void raisePriority(int steps) {
     const pid_t tid = ::gettid();
     errno = 0;
     const int base = ::getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
@@ -59,7 +59,7 @@ void RaisePriority(int steps) {
 // How long the receive thread may sleep: -1 (no limit) while nothing is in hand and no
 // total limit is set, else until the interval after the last byte or the total limit
 // of this read runs out.
-int WaitTimeout(const PortThreadState& port, std::size_t have, Clock::time_point lastByte,
+int waitTimeout(const PortThreadState& port, std::size_t have, Clock::time_point lastByte,
                 Clock::time_point readStart) {
     using std::chrono::milliseconds;
     std::optional<Clock::time_point> deadline;
@@ -88,7 +88,7 @@ public:
         m_available = ::ioctl(m_fd, TIOCGICOUNT, &m_last) == 0;
     }
 
-    void Report(PortThreadState& port) {
+    void report(PortThreadState& port) {
         if (!m_available)
             return;
         serial_icounter_struct now{};
@@ -164,7 +164,7 @@ WriteResult writeAll(PortThreadState& port, const std::vector<std::uint8_t>& blo
 } // namespace
 
 void ReceiveThread::execute() {
-    RaisePriority(2);
+    raisePriority(2);
     PortThreadState& port = m_port;
     LineCounters counters(port.fd);
     std::uint8_t buffer[ReadBlockSize];
@@ -181,7 +181,7 @@ void ReceiveThread::execute() {
 
     for (;;) {
         pollfd fds[2] = {{port.fd, POLLIN, 0}, {port.stopFd, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, WaitTimeout(port, have, lastByte, readStart));
+        const int ready = ::poll(fds, 2, waitTimeout(port, have, lastByte, readStart));
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -190,7 +190,7 @@ void ReceiveThread::execute() {
         }
         if (fds[1].revents != 0)
             break;
-        counters.Report(port);
+        counters.report(port);
         if (ready == 0) {
             // The interval after the last byte or the total limit ran out.
             deliver();
@@ -229,11 +229,11 @@ void ReceiveThread::execute() {
 }
 
 void TransmitThread::wake() {
-    SignalEventFd(m_port.wakeFd);
+    signalEventFd(m_port.wakeFd);
 }
 
 void TransmitThread::execute() {
-    RaisePriority(1);
+    raisePriority(1);
     bool announce = true;
     std::vector<std::uint8_t> block;
     for (;;) {
@@ -250,10 +250,10 @@ void TransmitThread::execute() {
             }
             if (fds[0].revents != 0)
                 break;
-            ResetEventFd(m_port.wakeFd);
+            resetEventFd(m_port.wakeFd);
             continue;
         }
-        if (IsSignalled(m_port.stopFd))
+        if (isSignalled(m_port.stopFd))
             break;
         if (writeAll(m_port, block) != WriteResult::Written)
             break;

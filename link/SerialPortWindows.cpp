@@ -14,7 +14,7 @@ namespace {
 constexpr DWORD InputQueueSize = 4096;
 constexpr DWORD OutputQueueSize = 4096;
 
-BYTE ParityValue(ParityMode parity) {
+BYTE parityValue(ParityMode parity) {
     switch (parity) {
     case ParityMode::Odd:
         return ODDPARITY;
@@ -29,7 +29,7 @@ BYTE ParityValue(ParityMode parity) {
     }
 }
 
-BYTE StopBitsValue(StopBitsMode stopBits) {
+BYTE stopBitsValue(StopBitsMode stopBits) {
     switch (stopBits) {
     case StopBitsMode::_1_5:
         return ONE5STOPBITS;
@@ -40,7 +40,7 @@ BYTE StopBitsValue(StopBitsMode stopBits) {
     }
 }
 
-DWORD DtrValue(DtrMode mode) {
+DWORD dtrValue(DtrMode mode) {
     switch (mode) {
     case DtrMode::DtrDisable:
         return DTR_CONTROL_DISABLE;
@@ -51,7 +51,7 @@ DWORD DtrValue(DtrMode mode) {
     }
 }
 
-DWORD RtsValue(RtsMode mode) {
+DWORD rtsValue(RtsMode mode) {
     switch (mode) {
     case RtsMode::RtsDisable:
         return RTS_CONTROL_DISABLE;
@@ -64,7 +64,7 @@ DWORD RtsValue(RtsMode mode) {
     }
 }
 
-void CloseEvent(HANDLE& event) {
+void closeEvent(HANDLE& event) {
     if (event != nullptr)
         ::CloseHandle(event);
     event = nullptr;
@@ -161,21 +161,21 @@ void SerialPort::applyLineSettings() {
     dcb.fParity = m_parityCheck;
     dcb.fOutxCtsFlow = m_outxCtsFlow;
     dcb.fOutxDsrFlow = m_outxDsrFlow;
-    dcb.fDtrControl = DtrValue(m_dtrControl);
+    dcb.fDtrControl = dtrValue(m_dtrControl);
     dcb.fDsrSensitivity = m_dsrSensitivity;
     dcb.fTXContinueOnXoff = m_txContinueOnXoff;
     dcb.fOutX = m_outxXonXoffFlow;
     dcb.fInX = m_inxXonXoffFlow;
     dcb.fErrorChar = m_replaceWhenParityError;
     dcb.fNull = m_ignoreNullChar;
-    dcb.fRtsControl = RtsValue(m_rtsControl);
+    dcb.fRtsControl = rtsValue(m_rtsControl);
     // Line errors are reported, never allowed to stop the reads and writes.
     dcb.fAbortOnError = FALSE;
     dcb.XonLim = m_xonLimit;
     dcb.XoffLim = m_xoffLimit;
     dcb.ByteSize = static_cast<BYTE>(static_cast<int>(m_byteSize) + 5);
-    dcb.Parity = ParityValue(m_parity);
-    dcb.StopBits = StopBitsValue(m_stopBits);
+    dcb.Parity = parityValue(m_parity);
+    dcb.StopBits = stopBitsValue(m_stopBits);
     dcb.XonChar = static_cast<char>(m_xonChar);
     dcb.XoffChar = static_cast<char>(m_xoffChar);
     dcb.ErrorChar = static_cast<char>(m_replacedChar);
@@ -195,8 +195,8 @@ void SerialPort::signalStop() {
 }
 
 void SerialPort::closeStopEvent() {
-    CloseEvent(m_state->stopEvent);
-    CloseEvent(m_state->wakeEvent);
+    closeEvent(m_state->stopEvent);
+    closeEvent(m_state->wakeEvent);
 }
 
 void SerialPort::closeHandle() {

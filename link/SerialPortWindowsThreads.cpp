@@ -23,8 +23,8 @@ public:
     Overlapped(const Overlapped&) = delete;
     Overlapped& operator=(const Overlapped&) = delete;
 
-    bool IsValid() const { return m_overlapped.hEvent != nullptr; }
-    OVERLAPPED* Get() { return &m_overlapped; }
+    bool isValid() const { return m_overlapped.hEvent != nullptr; }
+    OVERLAPPED* get() { return &m_overlapped; }
 
 private:
     OVERLAPPED m_overlapped{};
@@ -34,43 +34,43 @@ enum class IoResult { Done, Stopped, Failed };
 
 // Completes an operation started on the port: waits for it or the stop event; a stop
 // cancels the operation and waits until the driver lets go of the buffer.
-IoResult Complete(PortThreadState& port, BOOL started, Overlapped& io, DWORD& transferred) {
+IoResult complete(PortThreadState& port, BOOL started, Overlapped& io, DWORD& transferred) {
     transferred = 0;
     if (!started) {
         if (::GetLastError() != ERROR_IO_PENDING)
             return IoResult::Failed;
-        const HANDLE events[2] = {port.stopEvent, io.Get()->hEvent};
+        const HANDLE events[2] = {port.stopEvent, io.get()->hEvent};
         const DWORD woken = ::WaitForMultipleObjects(2, events, FALSE, INFINITE);
         if (woken != WAIT_OBJECT_0 + 1) {
             ::CancelIo(port.handle);
-            ::GetOverlappedResult(port.handle, io.Get(), &transferred, TRUE);
+            ::GetOverlappedResult(port.handle, io.get(), &transferred, TRUE);
             return woken == WAIT_OBJECT_0 ? IoResult::Stopped : IoResult::Failed;
         }
     }
-    if (!::GetOverlappedResult(port.handle, io.Get(), &transferred, FALSE))
+    if (!::GetOverlappedResult(port.handle, io.get(), &transferred, FALSE))
         return IoResult::Failed;
     return IoResult::Done;
 }
 
-int LastError() {
+int lastError() {
     return static_cast<int>(::GetLastError());
 }
 
-bool IsStopped(const PortThreadState& port) {
+bool isStopped(const PortThreadState& port) {
     return ::WaitForSingleObject(port.stopEvent, 0) == WAIT_OBJECT_0;
 }
 
 // Line errors the driver has counted since the last call.
-void ReportLineErrors(PortThreadState& port) {
+void reportLineErrors(PortThreadState& port) {
     DWORD errors = 0;
     COMSTAT status{};
     if (::ClearCommError(port.handle, &errors, &status) && (errors & LineErrorMask) != 0)
         postNotification(port, NotifyError, errors & LineErrorMask);
 }
 
-void ReportEvents(PortThreadState& port, DWORD events) {
+void reportEvents(PortThreadState& port, DWORD events) {
     if ((events & (EV_ERR | EV_BREAK)) != 0)
-        ReportLineErrors(port);
+        reportLineErrors(port);
     std::uint32_t modem = 0;
     if ((events & EV_RLSD) != 0)
         modem |= ModemCarrierDetect;
@@ -87,13 +87,13 @@ bool writeAll(PortThreadState& port, Overlapped& io, const std::vector<std::uint
         DWORD written = 0;
         const BOOL started =
             ::WriteFile(port.handle, block.data() + offset,
-                        static_cast<DWORD>(block.size() - offset), nullptr, io.Get());
-        const IoResult result = Complete(port, started, io, written);
+                        static_cast<DWORD>(block.size() - offset), nullptr, io.get());
+        const IoResult result = complete(port, started, io, written);
         if (result == IoResult::Stopped)
             return false;
         // An error, or a driver that takes nothing: the port has gone.
         if (result == IoResult::Failed || written == 0) {
-            postHangup(port, result == IoResult::Failed ? LastError() : 0);
+            postHangup(port, result == IoResult::Failed ? lastError() : 0);
             return false;
         }
         offset += written;
@@ -112,8 +112,8 @@ void ReceiveThread::execute() {
     PortThreadState& port = m_port;
     Overlapped readIo;
     Overlapped eventIo;
-    if (!readIo.IsValid() || !eventIo.IsValid()) {
-        postHangup(port, LastError());
+    if (!readIo.isValid() || !eventIo.isValid()) {
+        postHangup(port, lastError());
         return;
     }
     bool watchEvents = ::SetCommMask(port.handle, EV_ERR | EV_BREAK | EV_RING | EV_RLSD) != 0;
@@ -126,17 +126,17 @@ void ReceiveThread::execute() {
     for (;;) {
         if (watchEvents && !eventPending) {
             events = 0;
-            if (::WaitCommEvent(port.handle, &events, eventIo.Get())) {
-                ReportEvents(port, events);
+            if (::WaitCommEvent(port.handle, &events, eventIo.get())) {
+                reportEvents(port, events);
                 continue;
             }
             eventPending = ::GetLastError() == ERROR_IO_PENDING;
             watchEvents = eventPending;
         }
         if (!readPending) {
-            if (::ReadFile(port.handle, buffer, ReadBlockSize, nullptr, readIo.Get())) {
-                if (!::GetOverlappedResult(port.handle, readIo.Get(), &count, FALSE)) {
-                    postHangup(port, LastError());
+            if (::ReadFile(port.handle, buffer, ReadBlockSize, nullptr, readIo.get())) {
+                if (!::GetOverlappedResult(port.handle, readIo.get(), &count, FALSE)) {
+                    postHangup(port, lastError());
                     break;
                 }
                 if (count > 0)
@@ -144,20 +144,20 @@ void ReceiveThread::execute() {
                 continue;
             }
             if (::GetLastError() != ERROR_IO_PENDING) {
-                postHangup(port, LastError());
+                postHangup(port, lastError());
                 break;
             }
             readPending = true;
         }
-        const HANDLE waits[3] = {port.stopEvent, readIo.Get()->hEvent, eventIo.Get()->hEvent};
+        const HANDLE waits[3] = {port.stopEvent, readIo.get()->hEvent, eventIo.get()->hEvent};
         const DWORD woken = ::WaitForMultipleObjects(eventPending ? 3 : 2, waits, FALSE, INFINITE);
         if (woken == WAIT_OBJECT_0)
             break;
         if (woken == WAIT_OBJECT_0 + 1) {
             readPending = false;
             // An error, or the device behind the port has gone.
-            if (!::GetOverlappedResult(port.handle, readIo.Get(), &count, FALSE)) {
-                postHangup(port, LastError());
+            if (!::GetOverlappedResult(port.handle, readIo.get(), &count, FALSE)) {
+                postHangup(port, lastError());
                 break;
             }
             if (count > 0)
@@ -165,22 +165,22 @@ void ReceiveThread::execute() {
         } else if (woken == WAIT_OBJECT_0 + 2) {
             eventPending = false;
             DWORD unused = 0;
-            if (::GetOverlappedResult(port.handle, eventIo.Get(), &unused, FALSE))
-                ReportEvents(port, events);
+            if (::GetOverlappedResult(port.handle, eventIo.get(), &unused, FALSE))
+                reportEvents(port, events);
             else
                 watchEvents = false;
         } else {
-            postHangup(port, LastError());
+            postHangup(port, lastError());
             break;
         }
     }
     // The driver must let go of both buffers before they go out of scope.
     ::CancelIo(port.handle);
     if (readPending)
-        ::GetOverlappedResult(port.handle, readIo.Get(), &count, TRUE);
+        ::GetOverlappedResult(port.handle, readIo.get(), &count, TRUE);
     if (eventPending) {
         DWORD unused = 0;
-        ::GetOverlappedResult(port.handle, eventIo.Get(), &unused, TRUE);
+        ::GetOverlappedResult(port.handle, eventIo.get(), &unused, TRUE);
     }
     ::PurgeComm(port.handle, PURGE_RXCLEAR);
 }
@@ -192,8 +192,8 @@ void TransmitThread::wake() {
 void TransmitThread::execute() {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
     Overlapped io;
-    if (!io.IsValid()) {
-        postHangup(m_port, LastError());
+    if (!io.isValid()) {
+        postHangup(m_port, lastError());
         return;
     }
     bool announce = true;
@@ -208,12 +208,12 @@ void TransmitThread::execute() {
             if (woken == WAIT_OBJECT_0)
                 break;
             if (woken != WAIT_OBJECT_0 + 1) {
-                postHangup(m_port, LastError());
+                postHangup(m_port, lastError());
                 break;
             }
             continue;
         }
-        if (IsStopped(m_port) || !writeAll(m_port, io, block))
+        if (isStopped(m_port) || !writeAll(m_port, io, block))
             break;
         announce = true;
     }

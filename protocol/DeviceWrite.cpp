@@ -27,7 +27,7 @@ struct SectionTexts {
     QString successText;
 };
 
-const SectionTexts& TextsOf(std::uint8_t code) {
+const SectionTexts& textsOf(std::uint8_t code) {
     static const SectionTexts sections[] = {
         {command::WritePortParams, QStringLiteral("端口参数设置通讯错误"),
          QStringLiteral("端口参数设置完毕。")},
@@ -52,7 +52,7 @@ void DeviceProcedures::controlModePause(int ms) {
 }
 
 bool DeviceProcedures::sendSection(std::uint8_t code, const ByteBuffer& payload, bool announce) {
-    const SectionTexts& texts = TextsOf(code);
+    const SectionTexts& texts = textsOf(code);
     qCDebug(procedureLog) << "section" << Qt::hex << Qt::showbase << code << "to address" << Qt::dec
                           << m_config.info.address;
     if (!transact(addressedFrame(m_config.info.address, code, payload))) {

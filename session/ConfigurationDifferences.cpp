@@ -16,11 +16,11 @@ constexpr const char* PortKeys[] = {"channel",   "coding",       "rate",  "clock
                                     "clockEdge", "dataPolarity", "state", "delay"};
 constexpr int FirstPortColumn = 1;
 
-QJsonValue SignWord(std::int32_t value) {
+QJsonValue signWord(std::int32_t value) {
     return value == 0 ? QStringLiteral("positive") : QStringLiteral("negative");
 }
 
-QJsonValue TrunkPortWord(std::int32_t value) {
+QJsonValue trunkPortWord(std::int32_t value) {
     return value == 1   ? QStringLiteral("ta")
            : value == 2 ? QStringLiteral("tb")
                         : QStringLiteral("auto");
@@ -28,7 +28,7 @@ QJsonValue TrunkPortWord(std::int32_t value) {
 
 // A display word of the port table as its English word; null for "-" or a text that
 // is none of them.
-QJsonValue Word(const QString& text, std::initializer_list<std::pair<QString, const char*>> words) {
+QJsonValue word(const QString& text, std::initializer_list<std::pair<QString, const char*>> words) {
     for (const auto& [display, word] : words) {
         if (text == display)
             return QString::fromLatin1(word);
@@ -36,20 +36,20 @@ QJsonValue Word(const QString& text, std::initializer_list<std::pair<QString, co
     return QJsonValue::Null;
 }
 
-QJsonValue NumberOrNull(const QString& text, int base) {
+QJsonValue numberOrNull(const QString& text, int base) {
     bool ok = false;
     const qlonglong value = text.toLongLong(&ok, base);
     return ok ? QJsonValue(value) : QJsonValue::Null;
 }
 
 // What the device receives: 24 bits of a cycle count.
-qint64 Cycles(std::int32_t value) {
+qint64 cycles(std::int32_t value) {
     return std::uint32_t(value) & MaxPortDelay;
 }
 
 // The rows as the device would answer them after receiving them: texts the encoder
 // accepts in several spellings come back in one. Rows it refuses stay as they are.
-PortTable AsDeviceHolds(const PortTable& rows, const QString& model) {
+PortTable asDeviceHolds(const PortTable& rows, const QString& model) {
     PortTable fitted = rows;
     try {
         const PortTableEncoding encoding = encodeWritePortParams(rows, model);
@@ -81,36 +81,36 @@ QJsonObject portJson(const PortEntry& row) {
         return assigned ? v : QJsonValue::Null;
     };
     QJsonObject p;
-    p.insert(QStringLiteral("number"), NumberOrNull(row.portNumber, 10));
-    p.insert(QStringLiteral("channel"), value(NumberOrNull(row.channel, 10)));
+    p.insert(QStringLiteral("number"), numberOrNull(row.portNumber, 10));
+    p.insert(QStringLiteral("channel"), value(numberOrNull(row.channel, 10)));
     p.insert(QStringLiteral("coding"),
-             value(Word(row.coding,
+             value(word(row.coding,
                         {{text::Sync, "sync"}, {text::Pocsag, "pocsag"}, {text::Async, "async"}})));
-    p.insert(QStringLiteral("rate"), value(NumberOrNull(row.rate, 10)));
+    p.insert(QStringLiteral("rate"), value(numberOrNull(row.rate, 10)));
     p.insert(
         QStringLiteral("clockSource"),
-        value(Word(row.clockSource, {{text::Internal, "internal"}, {text::External, "external"}})));
+        value(word(row.clockSource, {{text::Internal, "internal"}, {text::External, "external"}})));
     p.insert(
         QStringLiteral("clockEdge"),
-        value(Word(row.clockEdge, {{text::RisingEdge, "rising"}, {text::FallingEdge, "falling"}})));
+        value(word(row.clockEdge, {{text::RisingEdge, "rising"}, {text::FallingEdge, "falling"}})));
     p.insert(
         QStringLiteral("dataPolarity"),
-        value(Word(row.polarity, {{text::Positive, "positive"}, {text::Negative, "negative"}})));
+        value(word(row.polarity, {{text::Positive, "positive"}, {text::Negative, "negative"}})));
     p.insert(QStringLiteral("state"),
-             value(Word(row.portState, {{text::On, "on"}, {text::Off, "off"}})));
-    p.insert(QStringLiteral("delay"), value(NumberOrNull(row.delay, 16)));
+             value(word(row.portState, {{text::On, "on"}, {text::Off, "off"}})));
+    p.insert(QStringLiteral("delay"), value(numberOrNull(row.delay, 16)));
     return p;
 }
 
 QJsonObject gpsJson(const GpsParams& gps) {
     return {{QStringLiteral("enabled"), gps.gpsEnabled != 0},
-            {QStringLiteral("polarity"), SignWord(gps.gpsPolarity)}};
+            {QStringLiteral("polarity"), signWord(gps.gpsPolarity)}};
 }
 
 QJsonObject trunkJson(const TrunkParams& trunk, bool withCarrierLevel) {
-    return {{QStringLiteral("line"), TrunkPortWord(trunk.trunkPort)},
-            {QStringLiteral("clockPolarity"), SignWord(trunk.clockPolarity)},
-            {QStringLiteral("dataPolarity"), SignWord(trunk.dataPolarity)},
+    return {{QStringLiteral("line"), trunkPortWord(trunk.trunkPort)},
+            {QStringLiteral("clockPolarity"), signWord(trunk.clockPolarity)},
+            {QStringLiteral("dataPolarity"), signWord(trunk.dataPolarity)},
             {QStringLiteral("carrierLevel"),
              withCarrierLevel ? QJsonValue(trunk.carrierLevel == 0 ? QStringLiteral("high")
                                                                    : QStringLiteral("low"))
@@ -119,9 +119,9 @@ QJsonObject trunkJson(const TrunkParams& trunk, bool withCarrierLevel) {
 
 QJsonObject delayJson(const TrunkParams& trunk, bool withCyclesB) {
     return {{QStringLiteral("enabled"), trunk.delayEnabled != 0},
-            {QStringLiteral("cyclesA"), Cycles(trunk.delayCyclesA)},
+            {QStringLiteral("cyclesA"), cycles(trunk.delayCyclesA)},
             {QStringLiteral("cyclesB"),
-             withCyclesB ? QJsonValue(Cycles(trunk.delayCyclesB)) : QJsonValue::Null}};
+             withCyclesB ? QJsonValue(cycles(trunk.delayCyclesB)) : QJsonValue::Null}};
 }
 
 QJsonObject Difference::json() const {
@@ -165,8 +165,8 @@ QList<Difference> differences(const DeviceValues& device, const DeviceValues& ot
         differ(QStringLiteral("address"), qint64(device.address), qint64(other.address));
     }
 
-    const PortTable d = AsDeviceHolds(device.ports, model);
-    const PortTable o = AsDeviceHolds(other.ports, model);
+    const PortTable d = asDeviceHolds(device.ports, model);
+    const PortTable o = asDeviceHolds(other.ports, model);
     for (qsizetype row = 0; row < std::max(d.size(), o.size()); ++row) {
         const PortEntry blank = PortEntry::unassigned(int(row) + 1);
         const QJsonObject dp = portJson(row < d.size() ? d[row] : blank);

@@ -10,7 +10,7 @@ namespace {
 constexpr int MaxLines = 10;
 
 // The trunk and GPS values as the trunk label and its dialog name them.
-QString FieldName(const QString& field) {
+QString fieldName(const QString& field) {
     static const std::pair<const char*, QString> names[] = {
         {"address", QStringLiteral("地址")},
         {"serial", QStringLiteral("序列号")},
@@ -31,7 +31,7 @@ QString FieldName(const QString& field) {
     return field;
 }
 
-QString ValueWord(const QJsonValue& value) {
+QString valueWord(const QJsonValue& value) {
     static const std::pair<const char*, QString> words[] = {
         {"positive", QStringLiteral("正")}, {"negative", QStringLiteral("负")},
         {"auto", QStringLiteral("自动")},   {"ta", QStringLiteral("TA")},
@@ -55,7 +55,7 @@ QString ValueWord(const QJsonValue& value) {
 }
 
 // A port cell's text as the port list shows it.
-QString CellText(const PortTable& ports, int port, int column) {
+QString cellText(const PortTable& ports, int port, int column) {
     if (port < 1 || port > ports.size())
         return QStringLiteral("-");
     const QString& text = ports[port - 1].field(column);
@@ -67,10 +67,10 @@ QString Line(const Difference& d, const DeviceConfiguration& sent,
     if (d.port > 0)
         return QStringLiteral("端口%1 %2：写入 %3，设备 %4")
             .arg(d.port)
-            .arg(PortColumnCaptions.at(d.column), CellText(sent.ports, d.port, d.column),
-                 CellText(device.ports, d.port, d.column));
+            .arg(PortColumnCaptions.at(d.column), cellText(sent.ports, d.port, d.column),
+                 cellText(device.ports, d.port, d.column));
     return QStringLiteral("%1：写入 %2，设备 %3")
-        .arg(FieldName(d.field), ValueWord(d.other), ValueWord(d.device));
+        .arg(fieldName(d.field), valueWord(d.other), valueWord(d.device));
 }
 
 } // namespace

@@ -3,8 +3,8 @@
 // alone is exactly one difference, named by its field (a coding, with the clock source
 // the device then shows).
 
-#include "session/ConfigurationDifferences.h"
 #include "config/DisplayTexts.h"
+#include "session/ConfigurationDifferences.h"
 
 #include <QMap>
 #include <QtTest>
