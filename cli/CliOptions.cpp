@@ -341,7 +341,7 @@ Options parseOptions(const QStringList& arguments) {
     }
     if (version) {
         o.result = Options::Outcome::Help;
-        o.text = QStringLiteral("korvanectl " KORVANE_VERSION "\n");
+        o.text = QStringLiteral("korvanectl " KORVANE_VERSION "\n" KORVANE_COPYRIGHT);
         return o;
     }
     if (help) {

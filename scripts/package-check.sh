@@ -38,7 +38,7 @@ for p in korvane korvanectl korvane-sim; do
   [[ $(command -v "$p") == /usr/bin/$p ]] || fail "$p is not on the PATH"
   [[ -f /usr/share/man/man1/$p.1.gz ]] || fail "no man page for $p"
 done
-[[ $(korvanectl --version) == "korvanectl $version" ]] || fail "korvanectl --version is not $version"
+[[ $(korvanectl --version | head -n 1) == "korvanectl $version" ]] || fail "korvanectl --version is not $version"
 desktop-file-validate /usr/share/applications/korvane.desktop
 grep -qx 'MimeType=application/x-korvane-configuration;' /usr/share/applications/korvane.desktop ||
   fail "the menu entry does not open .krv files"

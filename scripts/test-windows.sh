@@ -128,7 +128,7 @@ check "Start-menu entry 'Korvane 配置工具'" menu_entry
 check "korvanectl's folder on the system PATH" 'system_path | grep -qF ";$installed"'
 check ".krv files open in korvane.exe --user-folder" 'krv_command | grep -qF -- "$krv_expected"'
 check "the installed korvanectl.exe --version prints $version" \
-  '[[ $(plain_wine "${installed}korvanectl.exe" --version) == "korvanectl $version" ]]'
+  '[[ $(plain_wine "${installed}korvanectl.exe" --version | head -n 1) == "korvanectl $version" ]]'
 plain_wine "${installed}korvanectl.exe" --port COM12 identify >"$work/installed.txt" 2>&1 || true
 sed -i 's/COM12/PORT/g' "$work/installed.txt"
 check "the installed korvanectl.exe identify over COM12 prints what the Linux one prints" \

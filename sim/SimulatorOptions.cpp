@@ -100,7 +100,7 @@ ParsedArguments parseArguments(const QStringList& arguments) {
     if (parser.isSet(version)) {
         ParsedArguments parsed;
         parsed.outcome = ParsedArguments::Outcome::Help;
-        parsed.text = QStringLiteral("korvane-sim " KORVANE_VERSION "\n");
+        parsed.text = QStringLiteral("korvane-sim " KORVANE_VERSION "\n" KORVANE_COPYRIGHT);
         return parsed;
     }
     if (parser.isSet(help)) {
