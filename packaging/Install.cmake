@@ -64,6 +64,9 @@ configure_file(${KORVANE_PACKAGING}/korvane.metainfo.xml.in ${korvane_metainfo} 
 install(FILES ${korvane_metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${KORVANE_PACKAGING}/screenshots/window-after-read.png
   DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane/screenshots)
+# korvanectl's bash completion, loaded by bash-completion on first use.
+install(FILES ${KORVANE_PACKAGING}/bash-completion/korvanectl
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 # The JSON Schema of korvanectl --json, for scripts that check what they get.
 install(FILES ${CMAKE_SOURCE_DIR}/cli/korvanectl.schema.json DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane)
 

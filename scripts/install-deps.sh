@@ -10,9 +10,10 @@ set -euo pipefail
 
 # qt6-serialport-dev lists the serial ports; help2man writes the man pages; dpkg-dev and
 # file let cpack compute the package's dependencies; desktop-file-utils checks the menu
-# entry; lintian and appstream check the package.
+# entry; bash-completion runs korvanectl's completion in its test; lintian and appstream
+# check the package.
 packages=(cmake ninja-build g++ clang-format qt6-base-dev qt6-serialport-dev libgl-dev fonts-wqy-zenhei xvfb xauth help2man dpkg-dev
-  file desktop-file-utils lintian appstream)
+  file desktop-file-utils bash-completion lintian appstream)
 # The fuzz build (scripts/fuzz.sh, or KORVANE_FUZZ=1) needs clang and its libFuzzer runtime.
 if [[ "${1:-}" == --fuzz || "${KORVANE_FUZZ:-0}" == 1 ]]; then
   packages+=(clang libclang-rt-14-dev)

@@ -50,6 +50,13 @@ grep -q '<glob pattern="\*.krv"/>' /usr/share/mime/packages/korvane.xml || fail 
 metainfo=$(dpkg -L korvane | grep '^/usr/share/metainfo/.*\.metainfo\.xml$') ||
   fail "no AppStream description"
 appstreamcli validate --no-net "$metainfo"
+# The completion as bash-completion loads it on a user's first TAB.
+completion=$(bash --norc --noprofile -c 'source /usr/share/bash-completion/bash_completion
+  _completion_loader korvanectl
+  COMP_WORDS=(korvanectl re) COMP_CWORD=1 COMP_LINE="korvanectl re" COMP_POINT=13
+  "$(complete -p korvanectl | sed "s/.*-F \([^ ]*\).*/\1/")" korvanectl re korvanectl
+  echo "${COMPREPLY[*]}"')
+[[ $completion == read ]] || fail "korvanectl re<TAB> offers '$completion', not read"
 
 # The installed simulator, identified by the installed korvanectl.
 korvane-sim --link "$work/port" >"$work/sim.out" &
