@@ -125,6 +125,19 @@ msi /i "$(windows_path "$root/dist/korvane-$version-x64.msi")"
 check "installed into $installed" \
   '[[ -f $programs/korvane.exe && -f $programs/korvanectl.exe && -f $programs/platforms/qwindows.dll ]]'
 check "Start-menu entry 'Korvane 配置工具'" menu_entry
+licences_installed() {
+  local text
+  for text in README Korvane Qt LGPL-3 GPL-3 Qt-copyright GCC-runtime MinGW-w64; do
+    [[ -s $programs/licenses/$text.txt ]] || return 1
+  done
+  grep -q 'Permission is hereby granted' "$programs/licenses/Korvane.txt" &&
+    grep -q 'GNU LESSER GENERAL PUBLIC LICENSE' "$programs/licenses/LGPL-3.txt" &&
+    grep -qF "qt6-base=$qt_debian_version" "$programs/licenses/Qt.txt" &&
+    grep -q 'GCC RUNTIME LIBRARY EXCEPTION' "$programs/licenses/GCC-runtime.txt" &&
+    grep -q 'winpthreads' "$programs/licenses/MinGW-w64.txt"
+}
+qt_debian_version=$(dpkg-query -W -f '${source:Version}' qt6-base-dev)
+check "the licence texts in licenses\\" licences_installed
 check "korvanectl's folder on the system PATH" 'system_path | grep -qF ";$installed"'
 check ".krv files open in korvane.exe --user-folder" 'krv_command | grep -qF -- "$krv_expected"'
 check "the installed korvanectl.exe --version prints $version" \
