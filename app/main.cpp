@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane: the configuration tool for the Korvane paging trunk distributor.
 
 #include "KorvaneVersion.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-bench-cli: how long `korvanectl read` takes for 1, 4, 8 and 24 simulated devices
 // at once, each against the one-device time. The ports run concurrently, so the rack
 // should take about as long as one device.

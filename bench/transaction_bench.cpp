@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-bench: read transaction times against the least the line allows, and the
 // CPU time of an idle open port. Prints a plain text report.
 

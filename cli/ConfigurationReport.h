@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What korvanectl tells about a device's configuration: JSON, readable text, and the
 // differences between two configurations.

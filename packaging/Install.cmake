@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # cmake --install: the three programs, the menu entry with its icon and the type of .krv
 # files it opens, the man pages and the examples; cpack -G DEB makes the Debian package of
 # the same.

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the sources without building them:
 #  - no library includes from a library above its own: each folder may include only
 #    itself and what ARCHITECTURE.md's library table says it depends on, directly or
 #    through those (the folders beside the layers, tests, bench and fuzz, are free);
-#  - every C++ file is laid out as .clang-format says.
+#  - every C++ file is laid out as .clang-format says;
+#  - every source file and script of ours names its licence in an SPDX line at its top
+#    (after a script's interpreter line, an XML declaration or a man page's first line).
 #   bash scripts/check-source.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,5 +54,14 @@ if ! git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror; then
   echo "check-source: run clang-format -i on the files above" >&2
   failed=1
 fi
-((failed == 0)) && echo "check-source: layers and layout as they should be"
+while IFS= read -r file; do
+  if ! head -n 3 -- "$file" | grep -q 'SPDX-License-Identifier: MIT'; then
+    echo "$file: no 'SPDX-License-Identifier: MIT' line at its top" >&2
+    failed=1
+  fi
+done < <(git ls-files '*.cpp' '*.h' '*.in' '*CMakeLists.txt' '*.cmake' '*.py' '*.sh' '*.xml' '*.wxs' \
+  '*.svg' '*.h2m' 'packaging/man/*.[1-8]' 'packaging/bash-completion/*' .ci/run |
+  grep -v -e '^packaging/debian/' -e '^packaging/windows/licenses/' -e '^packaging/windows/README.txt.in$')
+
+((failed == 0)) && echo "check-source: layers, layout and licence lines as they should be"
 exit "$failed"

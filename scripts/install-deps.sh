@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages the build, the tests and the run command need.
 # Quick when everything is already there; needs root only when something is missing.
 #   bash scripts/install-deps.sh [--fuzz | --windows]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package, installs it with apt as a user would, checks the installed
 # programs, man page, menu entry and .krv type, then removes it and whatever it pulled
 # in. Root only.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package in Release mode in build-release/ and prints its path.
 #   bash scripts/package.sh
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows build's tests under Wine, after scripts/build-windows.sh:
 #  1. the test programs that need neither simulator nor display (codecs, command
 #     catalogue, files, code page 936, the INI layer, the configuration model);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/SimulatorOptions.h"
 
 #include "KorvaneVersion.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # cmake --install on Windows: the two programs at the top of the folder, the examples
 # beside them and README.txt. scripts/build-windows.sh adds the DLLs, zips the folder and
 # makes the installer from it.

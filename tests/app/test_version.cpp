@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every program prints the one version number of the build and names its licence, the
 // window program too when there is no display.
 

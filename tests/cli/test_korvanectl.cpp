@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvanectl's own behaviour: arguments, files, output, exit statuses and several
 // devices at once. The procedures underneath have tests of their own.
 
