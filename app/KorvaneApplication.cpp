@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/KorvaneApplication.h"
 
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The application object. Its notify() is the last line of defence: an exception that
 // escaped an event handler is shown as an error instead of crossing the event loop.

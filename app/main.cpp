@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane: the configuration tool for the Korvane paging trunk distributor.
 
 #include "KorvaneVersion.h"
@@ -45,7 +46,7 @@ int main(int argc, char* argv[]) {
         const bool version = std::strcmp(argv[i], "--version") == 0;
         if (version || std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             korvane::useParentConsole();
-            std::fputs(version ? "korvane " KORVANE_VERSION "\n" : Help, stdout);
+            std::fputs(version ? "korvane " KORVANE_VERSION "\n" KORVANE_COPYRIGHT : Help, stdout);
             return 0;
         }
     }

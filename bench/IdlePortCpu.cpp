@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/IdlePortCpu.h"
 
 #include "link/SerialPort.h"

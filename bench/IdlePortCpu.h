@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The CPU time an open serial port costs while nothing happens on it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/TransactionTiming.h"
 
 #include "link/CommandTransport.h"

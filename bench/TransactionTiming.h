@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Times read transactions of the transport against the simulated device and works
 // out, for each, the least time the line allows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/WakeLatencyProbe.h"
 
 #include <chrono>

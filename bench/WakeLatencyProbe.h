@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A bare thread that sleeps 100 ms in poll() over and over and notes how late it
 // wakes: the machine's own scheduling delay, to set beside the transaction times.

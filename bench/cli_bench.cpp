@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-bench-cli: how long `korvanectl read` takes for 1, 4, 8 and 24 simulated devices
 // at once, each against the one-device time; then the same devices each behind its own
 // ser2net connection (RFC 2217, on 127.0.0.1). The ports run concurrently, so the rack

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-bench-readers: time and peak memory of each file reader at 1 KB, 1 MB and
 // the reader's size limit. Each case runs in a child process of its own, so that one
 // case's peak does not hide the next; the child warms up (code page tables, the

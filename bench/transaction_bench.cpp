@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-bench: read transaction times against the least the line allows, the same
 // through ser2net (RFC 2217 and raw) beside them, and the CPU time of an idle open port.
 // Prints a plain text report.

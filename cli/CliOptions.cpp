@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/CliOptions.h"
 
 #include "KorvaneVersion.h"
@@ -323,7 +324,7 @@ Options parseOptions(const QStringList& arguments) {
     }
     if (version) {
         o.result = Options::Outcome::Help;
-        o.text = QStringLiteral("korvanectl " KORVANE_VERSION "\n");
+        o.text = QStringLiteral("korvanectl " KORVANE_VERSION "\n" KORVANE_COPYRIGHT);
         return o;
     }
     if (help) {

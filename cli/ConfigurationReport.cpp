@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/ConfigurationReport.h"
 
 #include "config/DisplayTexts.h"

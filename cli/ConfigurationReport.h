@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What korvanectl tells about a device's configuration: JSON and readable text. The
 // differences between two configurations are the session's (both programs tell them).

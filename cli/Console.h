@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where korvanectl writes: results to standard output, messages to standard error.
 // Port jobs write from their own threads; every call writes whole lines at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/ConsoleOperator.h"
 
 #include "cli/Console.h"

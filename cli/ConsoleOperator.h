@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The operator of one port's procedures on the command line: every message box becomes
 // one line on standard error, prefixed by the port; pauses are waited out in the

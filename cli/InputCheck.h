@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The strict checks korvanectl makes of its input files before the first frame. The
 // window loads any file as it can (a missing line reads as 0); a command that writes a

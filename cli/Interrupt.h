@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The run's interrupt. The first SIGINT or SIGTERM asks every port to stop after the
 // transaction in flight: no frame is sent after it, and each port reports what it sent

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/JsonWriter.h"
 
 #include <QJsonArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/Korvanectl.h"
 
 #include "cli/CliOptions.h"

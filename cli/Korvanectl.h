@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // korvanectl as a function: parses the arguments, runs the command on every port at
 // once and reports. Needs a QCoreApplication; returns the exit status.

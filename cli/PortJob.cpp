@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/PortJob.h"
 
 #include "cli/ConfigurationReport.h"

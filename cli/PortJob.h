@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One port's share of a korvanectl command. A job creates, uses and destroys its port
 // and transport on the thread it runs on; runPortJobs gives every job a thread of its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // korvanectl ports: the ports the system detects and the links of running
 // simulators, as text lines and as the JSON document's port results.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvanectl: the device procedures from the command line, for one device or a rack.
 
 #include "cli/Console.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/DeviceConfiguration.h"
 
 #include "config/DisplayTexts.h"

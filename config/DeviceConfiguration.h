@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one in-memory picture of a Korvane device. Owned by the main window for the
 // whole run; touched only on the user-interface thread.

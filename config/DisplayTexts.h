@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The display words of the port table. They are data, not only presentation:
 // the command encoder compares them and the configuration file stores them.

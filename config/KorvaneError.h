@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one error of the system, raised by every layer to end a user action: a port
 // that will not open, an unanswered identification probe, a model without a known

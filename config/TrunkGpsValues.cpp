@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/TrunkGpsValues.h"
 
 namespace korvane {

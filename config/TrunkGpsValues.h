@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The eleven trunk, GPS and channel-delay values the trunk dialog edits, as one value
 // taken from and given back to the configuration.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/TrunkSummary.h"
 
 #include "config/DisplayTexts.h"

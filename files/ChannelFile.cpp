@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "files/ChannelFile.h"
 
 #include "config/DisplayTexts.h"

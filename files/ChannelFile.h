@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The channel file (.chn): two header lines, then six-line records (channel, coding,
 // rate, clock source, clock edge, stop bits), in code page 936. Beside it, the channel

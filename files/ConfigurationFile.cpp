@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "files/ConfigurationFile.h"
 
 #include "config/KorvaneError.h"

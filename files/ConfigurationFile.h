@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The configuration file (.krv): a CR LF text file in code page 936. A 44-line header
 // (serial number, address, GPS, trunk delay, trunk port, data then clock polarity,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Code page 936 (GBK), the encoding of every text file the tool reads and writes.
 

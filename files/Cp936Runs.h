@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The platform's code page 936 converter, for runs that hold no lone lead byte: ICU
 // through Qt on Linux, the Windows code page functions on Windows. Both give the same

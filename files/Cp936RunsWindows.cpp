@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "files/Cp936Runs.h"
 
 #include <windows.h>

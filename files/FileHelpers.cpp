@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "files/FileHelpers.h"
 
 #include "config/KorvaneError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Whole-file reading and atomic saving for the tool's small text files, and the
 // extension rule that ties the channel, delay and schedule files together.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "files/FileLog.h"
 
 namespace korvane {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Traces of the file layer: files read (with their size, or why not) and saved.
 // Silent unless switched on, for example QT_LOGGING_RULES="korvane.files.debug=true".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What identifies one version of a file without reading it: the file itself, its
 // size and its two change times. A file whose stamp is unchanged is taken as unchanged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "files/FileStamp.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "files/IniFile.h"
 
 #include "config/KorvaneError.h"

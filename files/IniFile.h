@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A settings file with the profile rules of the Windows tools the device comes from:
 // code page 936, section and key names compared without regard to case, values

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "files/PortRowReader.h"
 
 #include "config/DeviceConfiguration.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The row reader shared by the configuration file (ten lines per port row) and the
 // channel file (six lines per channel record). Each row starts with its key line, a

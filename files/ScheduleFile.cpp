@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "files/ScheduleFile.h"
 
 #include "config/KorvaneError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The timing schedule file and the table the device receives from it. The file has
 // three header lines, then one entry per line in slot order: a channel counted from 0,

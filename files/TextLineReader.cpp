@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "files/TextLineReader.h"
 
 #include <utility>

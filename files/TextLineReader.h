@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reads the tool's text files line by line from their bytes. A line ends at a CR and
 // one LF right after the CR is skipped; a lone LF is an ordinary character; a byte 26

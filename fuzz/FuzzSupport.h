@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shared by the fuzz targets: one QCoreApplication for the run, and a check that
 // stops the run with a message when a property does not hold.

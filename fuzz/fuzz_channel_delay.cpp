@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The channel delay file: the first input line is the channel asked for, the rest the
 // file's bytes.
 #include "files/ChannelFile.h"

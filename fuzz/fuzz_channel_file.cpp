@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The channel file reader.
 #include "files/ChannelFile.h"
 #include "fuzz/FuzzSupport.h"

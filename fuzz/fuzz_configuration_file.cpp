@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The configuration file loader, reserved byte lines included, and load, save, load
 // giving the same header and rows.
 #include "config/KorvaneError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame check and unescaper on raw line bytes, and escape then unescape giving
 // the payload back.
 #include "fuzz/FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's frame splitter on any byte stream.
 #include "fuzz/FuzzSupport.h"
 #include "sim/FrameSplitter.h"

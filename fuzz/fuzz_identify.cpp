@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The identification probe's model decision on any answer.
 #include "fuzz/FuzzSupport.h"
 #include "protocol/Commands.h"

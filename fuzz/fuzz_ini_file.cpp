@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file layer: parse, write every key's value back, parse again; every
 // key reads the same. A key then written with a new value reads that value and leaves
 // the others alone.

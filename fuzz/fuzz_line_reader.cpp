@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The line reader, driven by the input: the first byte chooses the calls, the rest is
 // the file. Every call makes progress or reports the end.
 #include "files/TextLineReader.h"

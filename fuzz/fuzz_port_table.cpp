@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port table decoder on any response, and decode, encode, decode giving the same
 // rows: what the device reports, sent back, reads back the same.
 #include "config/KorvaneError.h"

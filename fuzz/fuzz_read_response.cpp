@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every read response check and section decoder on arbitrary answers, for both models.
 // The first input byte picks the command, the second the model; the rest is the answer.
 #include "config/KorvaneError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The schedule file and its conversion against a port table. The input up to its
 // first zero byte is the file; after it, lines in pairs give each row's port number
 // and channel texts.

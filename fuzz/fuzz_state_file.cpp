@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's state file reader; a state it accepts, written out and read again,
 // gives the same text.
 #include "fuzz/FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Port names as the operator types them, mapped to the device path this system opens.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/CommandTransport.h"
 
 #include "link/LinkLog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The command transport: sends one frame and hands back the one block the device
 // answers with, or nothing after the time limit. The frame goes over the serial port or,

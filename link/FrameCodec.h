@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Device frame codec: pure functions on byte buffers, no state, no allocation
 // except where a function returns a new array.

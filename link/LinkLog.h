@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Traces of the serial link: ports opened and closed (with the system's reason when an
 // open fails) and every frame with its answer. Silent unless switched on, for example

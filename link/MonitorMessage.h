@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The message the command transport posts to the communication monitor, once as a
 // text line (Count 0) and once as the exact bytes (Count n > 0) for every frame sent

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The serial ports this system has, with what it knows of each, and the links of the
 // simulators that run: what an operator chooses from and what a scan for devices

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/PortOpenFailure.h"
 
 #include "link/CommDevicePath.h"

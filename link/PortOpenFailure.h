@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Why a serial port will not open, or went away while in use, in the operator's words:
 // the reason and what to try, from the operating system's error number. The texts are

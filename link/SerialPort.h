@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The serial port: one named RS-232 port held for exclusive use, with a receive
 // thread and a transmit thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Linux layer of the serial port: opening, line settings and closing of a termios
 // device; eventfd descriptors stand for the stop and wake events.
 

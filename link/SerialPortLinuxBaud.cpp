@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/SerialPortLinuxBaud.h"
 
 #include <asm/termbits.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Bit rates that have no termios constant, through termios2 and BOTHER. Kept apart
 // because <asm/termbits.h> cannot share a translation unit with <termios.h>.

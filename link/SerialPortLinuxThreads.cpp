@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Linux worker threads: each sleeps in poll() on the port and the stop event, with
 // a time limit only while a read has bytes in hand.
 

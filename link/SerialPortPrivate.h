@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Private to the serial port: the platform state an open port holds, the notification
 // event the worker threads post, and the two worker threads. The platform files

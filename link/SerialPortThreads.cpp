@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform-neutral half of the worker threads: starting, joining, the write
 // queue and posting notifications to the owner's thread.
 

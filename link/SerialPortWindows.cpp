@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows layer of the serial port: a COM device opened overlapped (which also
 // makes it exclusive), its DCB and time-outs, and the two events.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows worker threads: each waits on its overlapped operations and the stop
 // event. The driver ends a read by the time-outs set with SetCommTimeouts.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Running simulators announce their links, so that port lists can offer them beside
 // the adapters the system detects: one small file per link in the user's runtime

@@ -1,9 +1,23 @@
+# SPDX-License-Identifier: MIT
 # cmake --install: the three programs, the menu entry with its icon and the type of .krv
 # files it opens, the man pages and the examples; cpack -G DEB makes the Debian package of
 # the same.
 include(GNUInstallDirs)
 
 install(TARGETS korvane korvanectl korvane-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# install/strip and cpack strip the symbols only; Debian's packages also drop the
+# compiler's notes, as dh_strip does.
+install(CODE "set(korvane_strip \"${CMAKE_STRIP}\")
+  set(korvane_bindir \"${CMAKE_INSTALL_BINDIR}\")")
+install(CODE [[
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program korvane korvanectl korvane-sim)
+      execute_process(COMMAND "${korvane_strip}" --strip-unneeded --remove-section=.comment
+        --remove-section=.note "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${korvane_bindir}/${program}"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()
+]])
 
 set(KORVANE_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
 # The menu entry starts korvane in the user's own folder (--user-folder) and names it by
@@ -22,7 +36,38 @@ install(FILES ${KORVANE_PACKAGING}/korvane-mime.xml DESTINATION ${CMAKE_INSTALL_
   RENAME korvane.xml)
 install(FILES ${KORVANE_PACKAGING}/korvane.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane/examples)
+# The example files where the programs' help names them, their description with the
+# rest of the documentation (Debian keeps documentation under share/doc only).
+set(korvane_docdir ${CMAKE_INSTALL_DATADIR}/doc/korvane)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane/examples
+  PATTERN README.md EXCLUDE)
+install(FILES ${CMAKE_SOURCE_DIR}/examples/README.md DESTINATION ${korvane_docdir}
+  RENAME README.examples.md)
+# The licence in Debian's machine-readable form, and the package's changelog, compressed
+# reproducibly as Debian's tools do.
+install(FILES ${KORVANE_PACKAGING}/debian/copyright DESTINATION ${korvane_docdir})
+set(KORVANE_DEBIAN_VERSION ${PROJECT_VERSION}-1) # as CPACK_DEBIAN_PACKAGE_RELEASE below
+configure_file(${KORVANE_PACKAGING}/debian/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog.Debian
+  @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz
+  COMMAND gzip -9nkf ${CMAKE_BINARY_DIR}/packaging/changelog.Debian
+  DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.Debian
+  COMMENT "changelog.Debian.gz"
+  VERBATIM)
+add_custom_target(korvane_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz DESTINATION ${korvane_docdir})
+install(FILES ${KORVANE_PACKAGING}/debian/lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME korvane)
+# Software centres' description of the window program (AppStream), with its screenshot.
+set(KORVANE_RELEASE_DATE 2026-12-09) # of the version in project()
+set(korvane_metainfo ${CMAKE_BINARY_DIR}/packaging/example.c_seed_e19680c9.korvane.metainfo.xml)
+configure_file(${KORVANE_PACKAGING}/korvane.metainfo.xml.in ${korvane_metainfo} @ONLY)
+install(FILES ${korvane_metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${KORVANE_PACKAGING}/screenshots/window-after-read.png
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane/screenshots)
+# korvanectl's bash completion, loaded by bash-completion on first use.
+install(FILES ${KORVANE_PACKAGING}/bash-completion/korvanectl
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 # The JSON Schema of korvanectl --json, for scripts that check what they get.
 install(FILES ${CMAKE_SOURCE_DIR}/cli/korvanectl.schema.json DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane)
 
@@ -68,14 +113,17 @@ set(CPACK_PACKAGE_CONTACT
   "Korvane maintainers <maintainers@users.noreply.c-seed-e19680c9.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "configuration tool for the Korvane paging trunk distributor")
+# Lines of at most 80 columns once dpkg has indented them.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-  "Identifies a Korvane device on an RS-232 line, reads all its parameters into a\n"
-  "window, lets the operator edit them and writes them back, saves and loads\n"
-  "configuration files and shows every frame on the wire in a monitor. Includes\n"
-  "korvanectl, the same device procedures from the command line for one device or a\n"
-  "rack, and korvane-sim, a device simulator on a pseudo-terminal. The user\n"
-  "interface is Chinese.")
+  "Identifies a Korvane device on an RS-232 line, reads all its parameters\n"
+  "into a window, lets the operator edit them and writes them back, saves and\n"
+  "loads configuration files and shows every frame on the wire in a monitor.\n"
+  "Includes korvanectl, the same device procedures from the command line for\n"
+  "one device or a rack, and korvane-sim, a device simulator on a\n"
+  "pseudo-terminal. The user interface is Chinese.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# A Debian revision: the package is not native, its changelog is changelog.Debian.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Qt's libraries come from the binaries; the window also needs the X11/Wayland platform

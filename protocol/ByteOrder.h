@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Little-endian integers and the two yes/no bytes of the device payloads.
 

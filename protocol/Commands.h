@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The device's command set: command codes, read requests, the response length each
 // read expects for each model, and the check every read response passes before it is

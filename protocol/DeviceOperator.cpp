@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/DeviceOperator.h"
 
 #include <QElapsedTimer>

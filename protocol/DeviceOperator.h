@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the device procedures need of an operator: message boxes, schedule progress and
 // pauses. What they change (busy state, labels, fields, port rows) they tell by

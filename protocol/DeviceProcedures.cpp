@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/DeviceProcedures.h"
 
 #include "protocol/ProcedureLog.h"

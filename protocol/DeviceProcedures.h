@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The procedures that talk to the device: identification, reading, writing and the
 // timing schedule. They run on the user-interface thread without any window: they

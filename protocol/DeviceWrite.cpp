@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing the configuration to the device: the four sections, everything at once, the
 // three trunk sections together, and the device address.
 

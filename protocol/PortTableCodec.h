@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The port parameter payload: WritePortParams request, ReadPortParams response.
 // 89 bytes for "KORVANE", 161 for "KORVANEA/B", which adds a 24-bit delay per port.

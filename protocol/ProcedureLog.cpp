@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/ProcedureLog.h"
 
 namespace korvane {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Traces of the device procedures: each step and its outcome. Silent unless switched
 // on, for example QT_LOGGING_RULES="korvane.procedures.debug=true".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Rate words: the 16-bit divisor codes the device takes for a port's bit rate.
 // Port 1 has two words (a base-rate code with a remainder flag in bit 15, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sending the timing schedule: the file beside the channel file, converted against the
 // port table, in plain WriteScheduleBlock frames of 64 slots.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/SectionCodecs.h"
 
 #include <algorithm>

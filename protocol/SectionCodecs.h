@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Payloads of the small sections: device address, serial number, GPS, trunk
 // attributes and trunk delay. Decoders take the unescaped response frame (start

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds everything, tests included, with optimisation and debug information
 # (RelWithDebInfo: -O2 -g, as distributions build) and warnings as errors, in
 # build-relwithdebinfo/. The optimiser's own warnings appear only in such a build.

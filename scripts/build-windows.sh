@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Windows programs with MinGW-w64 against Qt cross-built from Debian's own
 # source (scripts/build-qt-mingw.sh, cached after its first run), and packs
 #   dist/korvane-windows-x64.zip

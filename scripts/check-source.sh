@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the sources without building them:
 #  - no library includes from a library above its own: each folder may include only
 #    itself and what ARCHITECTURE.md's library table says it depends on, directly or
@@ -6,7 +7,9 @@
 #  - no PascalCase function or member function is declared or defined in the product
 #    code (everything but tests/): functions are camelCase as Qt's are; types,
 #    constructors, enumerators, constants and macros keep their spelling;
-#  - every C++ file is laid out as .clang-format says.
+#  - every C++ file is laid out as .clang-format says;
+#  - every source file and script of ours names its licence in an SPDX line at its top
+#    (after a script's interpreter line, an XML declaration or a man page's first line).
 #   bash scripts/check-source.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -91,5 +94,14 @@ if ! git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror; then
   echo "check-source: run clang-format -i on the files above" >&2
   failed=1
 fi
-((failed == 0)) && echo "check-source: layers, names and layout as they should be"
+while IFS= read -r file; do
+  if ! head -n 3 -- "$file" | grep -q 'SPDX-License-Identifier: MIT'; then
+    echo "$file: no 'SPDX-License-Identifier: MIT' line at its top" >&2
+    failed=1
+  fi
+done < <(git ls-files '*.cpp' '*.h' '*.in' '*CMakeLists.txt' '*.cmake' '*.py' '*.sh' '*.xml' '*.wxs' \
+  '*.svg' '*.h2m' 'packaging/man/*.[1-8]' 'packaging/bash-completion/*' .ci/run |
+  grep -v -e '^packaging/debian/' -e '^packaging/windows/licenses/' -e '^packaging/windows/README.txt.in$')
+
+((failed == 0)) && echo "check-source: layers, names, layout and licence lines as they should be"
 exit "$failed"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the fuzz targets in build-fuzz/ (clang, libFuzzer, ASan, UBSan) and runs each
 # for SECONDS (default 60), one after the other, from its seed corpus in fuzz/corpus/.
 # With RUNS, a target also stops after that many executions, whichever comes first.

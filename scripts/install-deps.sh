@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages the build, the tests and the run command need.
 # Quick when everything is already there; needs root only when something is missing.
 #   bash scripts/install-deps.sh [--fuzz | --windows]
@@ -10,9 +11,11 @@ set -euo pipefail
 
 # qt6-serialport-dev lists the serial ports; help2man writes the man pages; dpkg-dev and
 # file let cpack compute the package's dependencies; desktop-file-utils checks the menu
-# entry; ser2net serves the simulator through RFC 2217 and raw TCP in the network port tests.
+# entry; ser2net serves the simulator through RFC 2217 and raw TCP in the network port
+# tests; bash-completion runs korvanectl's completion in its test; lintian and appstream
+# check the package.
 packages=(cmake ninja-build g++ clang-format qt6-base-dev qt6-serialport-dev libgl-dev fonts-wqy-zenhei xvfb xauth help2man dpkg-dev
-  file desktop-file-utils ser2net)
+  file desktop-file-utils ser2net bash-completion lintian appstream)
 # The fuzz build (scripts/fuzz.sh, or KORVANE_FUZZ=1) needs clang and its libFuzzer runtime.
 if [[ "${1:-}" == --fuzz || "${KORVANE_FUZZ:-0}" == 1 ]]; then
   packages+=(clang libclang-rt-14-dev)

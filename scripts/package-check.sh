@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package, installs it with apt as a user would, checks the installed
 # programs, man page, menu entry and .krv type, then removes it and whatever it pulled
 # in. Root only.
@@ -9,7 +10,10 @@ start=$SECONDS
 
 deb=$(bash scripts/package.sh | tail -n 1)
 version=$(dpkg-deb -f "$deb" Version)
+upstream=${version%-*} # without the Debian revision
 echo "Package: $deb ($(stat -c %s "$deb") bytes)"
+# Debian's own checker: an error or a warning fails the check (information is shown).
+lintian --display-info --fail-on error,warning "$deb" 2> >(grep -v 'running with root privileges' >&2)
 
 installed() { dpkg-query -W -f='${Package} ${db:Status-Status}\n' | awk '$2 == "installed" {print $1}' | sort; }
 if installed | grep -qx korvane; then
@@ -38,11 +42,22 @@ for p in korvane korvanectl korvane-sim; do
   [[ $(command -v "$p") == /usr/bin/$p ]] || fail "$p is not on the PATH"
   [[ -f /usr/share/man/man1/$p.1.gz ]] || fail "no man page for $p"
 done
-[[ $(korvanectl --version) == "korvanectl $version" ]] || fail "korvanectl --version is not $version"
+[[ $(korvanectl --version | head -n 1) == "korvanectl $upstream" ]] || fail "korvanectl --version is not $upstream"
 desktop-file-validate /usr/share/applications/korvane.desktop
 grep -qx 'MimeType=application/x-korvane-configuration;' /usr/share/applications/korvane.desktop ||
   fail "the menu entry does not open .krv files"
 grep -q '<glob pattern="\*.krv"/>' /usr/share/mime/packages/korvane.xml || fail "no type for .krv files"
+# What software centres read; --no-net: nothing fetched.
+metainfo=$(dpkg -L korvane | grep '^/usr/share/metainfo/.*\.metainfo\.xml$') ||
+  fail "no AppStream description"
+appstreamcli validate --no-net "$metainfo"
+# The completion as bash-completion loads it on a user's first TAB.
+completion=$(bash --norc --noprofile -c 'source /usr/share/bash-completion/bash_completion
+  _completion_loader korvanectl
+  COMP_WORDS=(korvanectl re) COMP_CWORD=1 COMP_LINE="korvanectl re" COMP_POINT=13
+  "$(complete -p korvanectl | sed "s/.*-F \([^ ]*\).*/\1/")" korvanectl re korvanectl
+  echo "${COMPREPLY[*]}"')
+[[ $completion == read ]] || fail "korvanectl re<TAB> offers '$completion', not read"
 
 # The installed simulator, identified by the installed korvanectl.
 korvane-sim --link "$work/port" >"$work/sim.out" &

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the program against the device simulator: builds if needed, starts korvane-sim
 # on a pseudo-terminal, prepares run/ with a KORVANE.INI naming that port and the
 # example files, starts the window there, and stops the simulator when it closes.

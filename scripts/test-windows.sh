@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows build's tests under Wine, after scripts/build-windows.sh:
 #  1. the test programs that need neither simulator nor display (codecs, command
 #     catalogue, files, code page 936, the INI layer, the configuration model);
@@ -170,10 +171,23 @@ msi /i "$(windows_path "$root/dist/korvane-$version-x64.msi")"
 check "installed into $installed" \
   '[[ -f $programs/korvane.exe && -f $programs/korvanectl.exe && -f $programs/platforms/qwindows.dll ]]'
 check "Start-menu entry 'Korvane 配置工具'" menu_entry
+licences_installed() {
+  local text
+  for text in README Korvane Qt LGPL-3 GPL-3 Qt-copyright GCC-runtime MinGW-w64; do
+    [[ -s $programs/licenses/$text.txt ]] || return 1
+  done
+  grep -q 'Permission is hereby granted' "$programs/licenses/Korvane.txt" &&
+    grep -q 'GNU LESSER GENERAL PUBLIC LICENSE' "$programs/licenses/LGPL-3.txt" &&
+    grep -qF "qt6-base=$qt_debian_version" "$programs/licenses/Qt.txt" &&
+    grep -q 'GCC RUNTIME LIBRARY EXCEPTION' "$programs/licenses/GCC-runtime.txt" &&
+    grep -q 'winpthreads' "$programs/licenses/MinGW-w64.txt"
+}
+qt_debian_version=$(dpkg-query -W -f '${source:Version}' qt6-base-dev)
+check "the licence texts in licenses\\" licences_installed
 check "korvanectl's folder on the system PATH" 'system_path | grep -qF ";$installed"'
 check ".krv files open in korvane.exe --user-folder" 'krv_command | grep -qF -- "$krv_expected"'
 check "the installed korvanectl.exe --version prints $version" \
-  '[[ $(plain_wine "${installed}korvanectl.exe" --version) == "korvanectl $version" ]]'
+  '[[ $(plain_wine "${installed}korvanectl.exe" --version | head -n 1) == "korvanectl $version" ]]'
 plain_wine "${installed}korvanectl.exe" --port COM12 identify >"$work/installed.txt" 2>&1 || true
 sed -i 's/COM12/PORT/g' "$work/installed.txt"
 check "the installed korvanectl.exe identify over COM12 prints what the Linux one prints" \

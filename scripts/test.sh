@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing (as root, on Debian 12), builds and runs every test.
 #   bash scripts/test.sh                   normal build in build/
 #   KORVANE_SANITIZE=1 bash scripts/test.sh  ASan+UBSan build in build-asan/

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the Windows installer from the folder scripts/build-windows.sh zips, with wixl
 # from msitools: packaging/windows/korvane.wxs plus a list of the folder's other files,
 # then what wixl cannot write: the system PATH entry for korvanectl (an Environment row

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs one Windows program under Wine with the Qt and MinGW DLLs on its path, in the
 # prefix ${WINEPREFIX:-build-windows/wine}; the prefix is made on first use.
 #   scripts/wine-run.sh PROGRAM.exe [ARGS]...

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs one Qt Test program under Wine for CTest (the Windows build's test emulator).
 # Under Wine a test's own output does not reach the pipe, so it writes a log file,
 # which is printed here.

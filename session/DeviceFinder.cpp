@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "session/DeviceFinder.h"
 
 #include "config/DisplayTexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Finds the ports where a Korvane answers. Every port is probed at once, each on a
 // thread of its own with a session of its own, by the identification probe and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "session/DeviceSession.h"
 
 #include "files/ConfigurationFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One device session: the configuration, the settings file, the command transport
 // with its serial port, and the device procedures, for one port. The window and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "session/PortSettings.h"
 
 #include "files/IniFile.h"

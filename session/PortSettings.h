@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The serial port's name and line settings as one value: what the port keys of
 // KORVANE.INI hold, what the port settings dialog edits and what a session opens its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulated device without any I/O: bytes from the line go in, the frames they
 // complete come out together with the device's answer. Pure and synchronous, so its

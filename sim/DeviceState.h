@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the simulated Korvane remembers: identity, the raw section payloads exactly as
 // the device answers them, and the timing schedule blocks it was sent. Plain value

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Cuts the byte stream from the line into frames, the way the device reads it:
 // 0x7E starts a frame, the next byte is the command code, for the addressed write

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A pseudo-terminal pair in raw mode standing in for a serial line. The master side
 // is the device's end; the slave path is what the program under test opens. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/SimulatorHost.h"
 
 #include "sim/PtyPair.h"

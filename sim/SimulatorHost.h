@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulated Korvane on a pseudo-terminal, for tests that run in-process beside a
 // Qt event loop (and for the korvane-sim program). start() opens a pty pair and runs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/SimulatorOptions.h"
 
 #include "KorvaneVersion.h"
@@ -103,7 +104,7 @@ ParsedArguments parseArguments(const QStringList& arguments) {
     if (parser.isSet(version)) {
         ParsedArguments parsed;
         parsed.outcome = ParsedArguments::Outcome::Help;
-        parsed.text = QStringLiteral("korvane-sim " KORVANE_VERSION "\n");
+        parsed.text = QStringLiteral("korvane-sim " KORVANE_VERSION "\n" KORVANE_COPYRIGHT);
         return parsed;
     }
     if (parser.isSet(help)) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Everything the simulator is started with, and the command line of korvane-sim that
 // fills it in.

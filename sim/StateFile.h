@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulator's state file: a text file of "key = value" lines that sets any part
 // of the device state; keys not given keep their start values.

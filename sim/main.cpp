@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-sim: a Korvane device on a pseudo-terminal, until SIGTERM or SIGINT.
 
 #include "link/SimulatorLinks.h"

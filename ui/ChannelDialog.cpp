@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/ChannelDialog.h"
 
 #include "config/DisplayTexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The channel selection dialog: lists the channels of the channel file, lets the
 // operator pick one and set the port's own attributes, shows the channel's delay from

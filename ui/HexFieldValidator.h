@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Keeps what the operator puts into the serial-number and address fields to
 // hexadecimal digits in upper case, at most a given number of characters, whatever

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window: a view over its device session (configuration, settings file,
 // transport and procedures); shows the device information and the port table; starts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the operator starts from the main window: the buttons, the popup menu
 // entries, double-clicks and the trunk label, each through the error handler.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's file commands: saving and loading a configuration file and
 // choosing the channel file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds the main window's controls: device information across the top, the port
 // list with its trunk label and buttons below.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window as the operator the device procedures talk to (message boxes,
 // schedule progress, pauses), and what it shows of what the session tells (the busy
 // state, the labels and fields the procedures fill).

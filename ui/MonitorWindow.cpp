@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/MonitorWindow.h"
 
 #include "link/MonitorMessage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The communication monitor: a window that lists every frame sent and every block
 // received, once as a text line and once in hexadecimal, as the transport posts them

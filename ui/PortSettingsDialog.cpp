@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/PortSettingsDialog.h"
 
 #include "link/CommDevicePath.h"

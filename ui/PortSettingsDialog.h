@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The port settings dialog: the serial port's name and line settings. It edits a
 // PortSettings value and never touches the window's port; whoever shows it applies

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/PortTableModel.h"
 
 #include "config/DisplayTexts.h"

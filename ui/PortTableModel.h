@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shows the configuration's port table in the port list: one row per PortEntry,
 // ten columns, rows with an edit mark painted red on white text. Follows the rows the

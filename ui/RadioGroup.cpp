@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/RadioGroup.h"
 
 #include <QRadioButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A captioned group of radio buttons addressed by item index, as the dialogs use
 // them: the group's value is the index of its checked item, -1 when none is checked.

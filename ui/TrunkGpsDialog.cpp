@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/TrunkGpsDialog.h"
 
 #include "ui/RadioGroup.h"

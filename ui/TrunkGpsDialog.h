@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The trunk and GPS parameters dialog. It edits a working copy of eleven values and
 // hands them back only when the operator confirms; it never touches the configuration.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's last line of defence and its display check.
 
 #include "app/KorvaneApplication.h"

@@ -1,5 +1,6 @@
-// Every program prints the one version number of the build, the window program too
-// when there is no display.
+// SPDX-License-Identifier: MIT
+// Every program prints the one version number of the build and names its licence, the
+// window program too when there is no display.
 
 #include <QProcess>
 #include <QtTest>
@@ -26,7 +27,9 @@ private slots:
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitCode(), 0);
         const QString expected =
-            QStringLiteral("%1 %2\n").arg(QFileInfo(program).fileName(), KORVANE_VERSION);
+            QStringLiteral("%1 %2\n").arg(QFileInfo(program).fileName(), KORVANE_VERSION) +
+            QStringLiteral("Copyright (C) 2026 the Korvane configuration tool developers.\n"
+                           "License MIT: The MIT License <https://spdx.org/licenses/MIT.html>.\n");
         QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), expected);
     }
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/KorvaneError.h"
 #include "config/TrunkSummary.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "files/Cp936.h"
 
 #include <QtTest>

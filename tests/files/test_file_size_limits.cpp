@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every reader of the tool's files takes a file up to its size limit and refuses a
 // larger one instead of reading it into memory.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/KorvaneError.h"
 #include "files/Cp936.h"
 #include "files/IniFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FileTestHelpers.h"
 #include "files/PortRowReader.h"
 

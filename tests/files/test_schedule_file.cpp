@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FileTestHelpers.h"
 #include "config/KorvaneError.h"
 #include "files/ConfigurationFile.h"

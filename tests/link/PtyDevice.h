@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A pseudo-terminal pair for the serial port tests: the port under test opens the
 // slave by its path, the test plays the device on the master side.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PtyDevice.h"
 #include "link/CommandTransport.h"
 #include "link/MonitorMessage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PtyDevice.h"
 #include "link/PortListing.h"
 #include "link/SimulatorLinks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the operator is told of a port that will not open: the problem each error
 // number of this system means, and the reason and hint of each problem.
 

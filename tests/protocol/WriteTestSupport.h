@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Helpers shared by the write and schedule tests: schedule files, the current
 // directory, and an operator that notes where on the wire each pause falls.

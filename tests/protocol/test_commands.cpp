@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/Commands.h"
 
 #include "ByteVectors.h"

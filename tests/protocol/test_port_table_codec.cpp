@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/PortTableCodec.h"
 
 #include "ByteVectors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/RateCodec.h"
 
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Identification and the full device read, against the simulator over a pty.
 
 #include "config/DisplayTexts.h"

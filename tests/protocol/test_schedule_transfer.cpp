@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sending the timing schedule against the simulator over a pty: the file chosen, the
 // blocks on the wire and what the device stored, refusals and failures.
 

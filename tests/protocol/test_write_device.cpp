@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing to the device against the simulator over a pty: the section writes, write-all
 // with its refusals, pauses and read-back, the trunk sections together, the address.
 

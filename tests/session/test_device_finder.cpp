@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The search for devices: every port probed at once, by the probe alone.
 
 #include "config/DisplayTexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program-under-test side of the simulator's pty, in plain POSIX: what a serial
 // port class would do, without one.

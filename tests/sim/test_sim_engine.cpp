@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SimTestUtil.h"
 #include "sim/DeviceEngine.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PtyClient.h"
 #include "SimTestUtil.h"
 #include "sim/SimulatorHost.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SimTestUtil.h"
 #include "sim/SimulatorOptions.h"
 #include "sim/StateFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Finds a window's control by its object name, as the operator's view of it: windows
 // keep their controls private. A missing control ends the test at once.

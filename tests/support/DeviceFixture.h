@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A device on a pseudo-terminal and everything a device procedure needs beside it:
 // the simulator, the transport opened on its port, a configuration and a recording

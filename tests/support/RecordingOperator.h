@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A DeviceOperator for tests: records every call, and what observed procedures tell,
 // instead of showing anything, so no test waits on a modal box. Pauses are recorded,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window started as the program starts it, in a temporary working
 // directory with its own KORVANE.INI, beside a simulator on a pty. Message boxes are

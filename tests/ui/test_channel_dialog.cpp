@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/DisplayTexts.h"
 #include "files/Cp936.h"
 #include "tests/support/Child.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window without device traffic: start-up, labels, keys, the port list's
 // own actions and the trunk dialog.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window talking to the simulator: reading, connecting, disconnecting, the
 // port settings dialog, and the guard against a second device procedure.
 

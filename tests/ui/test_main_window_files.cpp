@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's file commands (saving and loading configuration files, choosing
 // the channel file), binding a port to a channel through the channel dialog, and the
 // communication monitor fed by a read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window under the operator's hands: every route text takes into the
 // serial-number and address fields, when their values are taken, the port list's
 // selection across changes, the device information during a device action, pauses,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's write commands against the simulator: write-all from the button,
 // each section from the menu, the address, and what address the frames carry.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/CommandTransport.h"
 #include "link/MonitorMessage.h"
 #include "tests/support/Child.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port settings dialog's port list: the ports that are there, followed while the
 // dialog is open, and the search for the device.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The trunk and GPS parameters dialog on its own: what it shows, the live rules and
 // what OK hands back.
 
