@@ -60,16 +60,15 @@ ByteBuffer TelnetClient::start() {
     m_parse = Parse::Data;
     m_sub.clear();
     m_subTooLong = false;
-    ByteBuffer out;
-    for (const std::uint8_t option : {OptionBinary, OptionSuppressGoAhead, OptionComPort}) {
+    for (const std::uint8_t option : {OptionBinary, OptionSuppressGoAhead, OptionComPort})
         m_local[option] = State::WantYes;
-        out.insert(out.end(), {Iac, Will, option});
-    }
-    for (const std::uint8_t option : {OptionBinary, OptionSuppressGoAhead}) {
+    for (const std::uint8_t option : {OptionBinary, OptionSuppressGoAhead})
         m_remote[option] = State::WantYes;
-        out.insert(out.end(), {Iac, Do, option});
-    }
-    return out;
+    // One fixed array: GCC 12's optimiser warns falsely on growing a vector piece by piece.
+    static constexpr std::array<std::uint8_t, 15> requests{
+        Iac, Will, OptionBinary, Iac, Will, OptionSuppressGoAhead, Iac, Will, OptionComPort,
+        Iac, Do,   OptionBinary, Iac, Do,   OptionSuppressGoAhead};
+    return ByteBuffer(requests.begin(), requests.end());
 }
 
 void TelnetClient::negotiate(std::uint8_t verb, std::uint8_t option, Decoded& out) {
