@@ -19,7 +19,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_FUZZ=ON -DKOR
   -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build" -j 2 >/dev/null
 
-targets=$(sed -n 's/^korvane_add_fuzzer(\([a-z_]*\) .*/\1/p' fuzz/CMakeLists.txt)
+targets=$(sed -n 's/^korvane_add_fuzzer(\([a-z0-9_]*\) .*/\1/p' fuzz/CMakeLists.txt)
 work=$build/fuzz-work
 rm -rf "$work" && mkdir -p "$work" "$build/findings"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1
