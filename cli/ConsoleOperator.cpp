@@ -30,6 +30,14 @@ void ConsoleOperator::showMessage(const QString& text, const QString&, MessageIc
     say(text);
 }
 
+void ConsoleOperator::showDetailedMessage(const QString& text, const QString& caption,
+                                          MessageIcon icon, const QString& detail) {
+    if (icon == MessageIcon::Error && !detail.isEmpty())
+        showError(text, detail);
+    else
+        showMessage(text, caption, icon);
+}
+
 void ConsoleOperator::observe(DeviceSession& session) {
     QObject::connect(&session, &DeviceSession::addressRead, &session, [this] { addressRead(); });
     QObject::connect(&session, &DeviceSession::serialNumberRead, &session,

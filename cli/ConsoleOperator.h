@@ -24,6 +24,9 @@ public:
     ConsoleOperator(Console& console, QString port, bool quiet);
 
     void showMessage(const QString& text, const QString& caption, MessageIcon icon) override;
+    // An error's further text (the system's reason) follows it on its line.
+    void showDetailedMessage(const QString& text, const QString& caption, MessageIcon icon,
+                             const QString& detail) override;
     // Follows how far the session's reads get (for readPart); the session must not
     // outlive this operator.
     void observe(DeviceSession& session);
