@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The commands of korvanectl: one line a command, in the order the help lists them.
+// The commands of korvanectl: one line a command, in the order the help lists them. Each
+// is defined in commands/, named here.
 #define KORVANE_COMMANDS(X)                                                                        \
     X(identifyCommand)                                                                             \
     X(scanCommand)                                                                                 \
@@ -9,7 +10,8 @@
     X(setAddressCommand)                                                                           \
     X(scheduleCommand)                                                                             \
     X(showCommand)                                                                                 \
-    X(portsCommand)
+    X(portsCommand)                                                                                \
+    /* the end of the list */
 
 #include "cli/Command.h"
 
