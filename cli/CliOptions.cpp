@@ -3,6 +3,7 @@
 
 #include "KorvaneVersion.h"
 
+#include "cli/Command.h"
 #include "cli/PortListFile.h"
 #include "link/NetworkPortName.h"
 
@@ -16,28 +17,7 @@ namespace korvane::cli {
 
 namespace {
 
-struct CommandName {
-    const char* name;
-    Command cmd;
-};
-
-constexpr CommandName Commands[] = {
-    {"identify", Command::Identify}, {"scan", Command::Scan}, {"read", Command::Read},
-    {"write", Command::Write},       {"diff", Command::Diff}, {"set-address", Command::SetAddress},
-    {"schedule", Command::Schedule}, {"show", Command::Show}, {"ports", Command::Ports},
-};
-
-#if defined(_WIN32)
-#define ScanDefaultPorts                                                                           \
-    "every COM port Windows knows (--all changes\n"                                                \
-    "nothing here), all\n"
-#else
-#define ScanDefaultPorts                                                                           \
-    "every port 'korvanectl ports' lists\n"                                                        \
-    "but the on-board /dev/ttyS* (--all takes those too), all\n"
-#endif
-
-const char* const ProgramHelp =
+const char* const ProgramHelpHead =
     "Usage: korvanectl [OPTION]... COMMAND [ARGS]\n"
     "\n"
     "Runs the Korvane device procedures from the command line, on every port given at\n"
@@ -60,19 +40,9 @@ const char* const ProgramHelp =
     "  --               ends the options: what follows is the command and its arguments\n"
     "  --version        the version of korvanectl\n"
     "\n"
-    "Commands:\n"
-    "  identify                     the model of each device\n"
-    "  scan [--all]                 which ports have a Korvane on them\n"
-    "  read [-o PATH]               read everything; print it or save it (- standard output)\n"
-    "  write FILE [--channels CHN] [--no-schedule] [--address-from-device] [--dry-run]\n"
-    "                               write a configuration file, then read it back\n"
-    "  diff FILE [--settings-only]  print how each device differs from FILE (- standard input)\n"
-    "                               (write, diff: FILE may be a folder of <serial>.krv)\n"
-    "  set-address --serial N --address M\n"
-    "                               give the device with serial N the address M\n"
-    "  schedule --channels CHN      send the timing schedule alone\n"
-    "  show FILE                    print a configuration file as read prints a device\n"
-    "  ports                        the serial ports detected, and running simulators\n"
+    "Commands:\n";
+
+const char* const ProgramHelpTail =
     "\n"
     "Results go to standard output, messages (in Chinese, as the device procedures\n"
     "word theirs) to standard error, one line each, prefixed by the port.\n"
@@ -82,82 +52,7 @@ const char* const ProgramHelp =
     "2 bad usage or an unusable file, nothing sent; 3 a port that cannot be opened, or a\n"
     "device that does not answer or answers garbage; 130 interrupted.\n";
 
-QString commandHelp(Command command) {
-    switch (command) {
-    case Command::Identify:
-        return QStringLiteral(
-            "Usage: korvanectl --port P... identify\n"
-            "Probes each device and prints one line per port: the port and the model.\n");
-    case Command::Scan:
-        return QStringLiteral(
-            "Usage: korvanectl [--port P]... scan [--all]\n"
-            "Sends the identification probe and a serial number read (never a write) to every\n"
-            "port given, or without --port to " ScanDefaultPorts
-            "at once. Prints the port, the model and the serial number of each port that\n"
-            "answered; busy or silent ports are skipped quietly. Exit status 0 when one\n"
-            "answered, else 3.\n");
-    case Command::Read:
-        return QStringLiteral(
-            "Usage: korvanectl --port P... read [-o PATH]\n"
-            "Reads address, serial number, port table, GPS, trunk and delay. With -o saves\n"
-            "them as a configuration file: PATH is a folder holding <serial>.krv per device\n"
-            "when it ends in / or is a folder already, or with several ports; else the file\n"
-            "(- standard output). Without -o prints them (--json: JSON).\n");
-    case Command::Write:
-        return QStringLiteral(
-            "Usage: korvanectl --port P... write FILE [--channels CHN] [--no-schedule]\n"
-            "                  [--address-from-device] [--dry-run]\n"
-            "Reads each device, then writes everything the configuration file FILE holds,\n"
-            "the timing schedule included (the .sch beside CHN, else SchedulingFile.dat in\n"
-            "the current folder), and reads the device back. Succeeds only when the\n"
-            "read-back matches what was sent; the success line comes after that.\n"
-            "A device takes only frames to its own address: when FILE's address is not the\n"
-            "device's, nothing is sent (exit status 2), unless --address-from-device sends\n"
-            "them to the address the device has (FILE's address is then left out).\n"
-            "FILE (24 port rows, every value one the device holds) and the schedule file\n"
-            "are checked before anything is sent; a problem is named by file and line\n"
-            "(exit status 2). --dry-run checks, reads each device and prints what would\n"
-            "change, as diff does, and sends nothing.\n"
-            "FILE may be a backup folder as read -o DIR/ makes it: every .krv in it is\n"
-            "checked first (two of one serial number: exit status 2), and each device gets\n"
-            "the file of its serial number; a device without one gets nothing (status 2).\n");
-    case Command::Diff:
-        return QStringLiteral(
-            "Usage: korvanectl --port P... diff FILE [--settings-only]\n"
-            "Reads each device and prints every difference from the configuration file FILE,\n"
-            "one per line. Exit status 1 when any device differs. FILE is checked first, as\n"
-            "write checks it (exit status 2). --settings-only leaves out serial number and\n"
-            "address: a template written to many devices. FILE may be a backup folder, as\n"
-            "for write: each device is compared with the file of its serial number.\n");
-    case Command::SetAddress:
-        return QStringLiteral(
-            "Usage: korvanectl --port P... set-address --serial N --address M\n"
-            "Gives the device with serial number N the address M (1 to 16777215), then reads\n"
-            "address and serial number back: it succeeds only when the device answers with\n"
-            "both (exit status 1 when a device holds other ones, e.g. another serial number).\n"
-            "Numbers are decimal, or hexadecimal after 0x.\n");
-    case Command::Schedule:
-        return QStringLiteral(
-            "Usage: korvanectl --port P... schedule --channels CHN\n"
-            "Reads the device's port table, then sends the timing schedule beside CHN alone.\n");
-    case Command::Show:
-        return QStringLiteral(
-            "Usage: korvanectl show FILE [--json]\n"
-            "Checks the configuration file FILE (- standard input) as write does and prints\n"
-            "it as read prints a device, without a port. For git: in .gitattributes\n"
-            "'*.krv diff=krv', then 'git config diff.krv.textconv \"korvanectl show\"'.\n");
-    case Command::Ports:
-        return QStringLiteral(
-            "Usage: korvanectl ports [--json]\n"
-            "Lists the serial ports the system detects and the links of running simulators,\n"
-            "one line each: the port (as --port takes it), its description, the stable\n"
-            "/dev/serial/by-id path and the USB vendor:product ids (- where there is none).\n"
-            "Sends nothing.\n");
-    case Command::None:
-        break;
-    }
-    return QString::fromUtf8(ProgramHelp);
-}
+} // namespace
 
 std::optional<std::uint64_t> parseNumber(const QString& text) {
     bool ok = false;
@@ -169,19 +64,46 @@ std::optional<std::uint64_t> parseNumber(const QString& text) {
     return value;
 }
 
+QString helpText(const CommandDef* command) {
+    if (command != nullptr)
+        return command->help();
+    QString text = QString::fromUtf8(ProgramHelpHead);
+    for (const CommandDef* c : commands())
+        text += QString::fromUtf8(c->synopsis);
+    return text + QString::fromUtf8(ProgramHelpTail);
+}
+
+namespace {
+
+// The options of every command, each once, in the order of the table, with the commands
+// that take it.
+struct OwnedOption {
+    const CommandOption* option;
+    std::vector<const CommandDef*> owners;
+};
+
+std::vector<OwnedOption> commandOptions() {
+    std::vector<OwnedOption> all;
+    for (const CommandDef* command : commands()) {
+        for (const CommandOption& option : command->options) {
+            const auto known = std::find_if(all.begin(), all.end(), [&](const OwnedOption& o) {
+                return qstrcmp(o.option->name, option.name) == 0;
+            });
+            if (known == all.end())
+                all.push_back({&option, {command}});
+            else
+                known->owners.push_back(command);
+        }
+    }
+    return all;
+}
+
+bool named(const CommandOption& option, const QString& arg) {
+    return arg == QLatin1String(option.name) ||
+           (option.alias != nullptr && arg == QLatin1String(option.alias));
+}
+
 } // namespace
-
-bool outputIsFolder(const Options& o) {
-    return o.ports.size() > 1 || o.output.endsWith(u'/') || QFileInfo(o.output).isDir()
-#if defined(_WIN32)
-           || o.output.endsWith(u'\\')
-#endif
-        ;
-}
-
-QString helpText(Command command) {
-    return commandHelp(command);
-}
 
 Options parseOptions(const QStringList& arguments) {
     Options o;
@@ -192,6 +114,7 @@ Options parseOptions(const QStringList& arguments) {
     QString settings;
     QStringList positional;
     QStringList usedOptions;
+    const std::vector<OwnedOption> ownedOptions = commandOptions();
 
     const auto fail = [&o](const QString& message) {
         o.result = Options::Outcome::Error;
@@ -214,9 +137,17 @@ Options parseOptions(const QStringList& arguments) {
         if (arg.startsWith(QStringLiteral("--")) && arg.contains(u'=')) {
             inlineValue = arg.section(u'=', 1);
             arg = arg.section(u'=', 0, 0);
-        } else if (arg.startsWith(QStringLiteral("-o")) && arg.size() > 2) {
-            inlineValue = arg.mid(2);
-            arg = QStringLiteral("-o");
+        } else if (!arg.startsWith(QStringLiteral("--"))) {
+            // A short option's value may follow it at once: -oPATH.
+            for (const OwnedOption& owned : ownedOptions) {
+                const QLatin1String name(owned.option->name);
+                if (owned.option->takesValue && name.size() == 2 && arg.startsWith(name) &&
+                    arg.size() > 2) {
+                    inlineValue = arg.mid(2);
+                    arg = name;
+                    break;
+                }
+            }
         }
         const auto value = [&](QString& out) {
             if (inlineValue) {
@@ -278,29 +209,21 @@ Options parseOptions(const QStringList& arguments) {
             ok = flag(o.verbose);
         } else if (arg == QStringLiteral("--quiet") || arg == QStringLiteral("-q")) {
             ok = flag(o.quiet);
-        } else if (arg == QStringLiteral("--all")) {
-            ok = flag(o.allPorts);
-        } else if (arg == QStringLiteral("--no-schedule")) {
-            ok = flag(o.noSchedule);
-        } else if (arg == QStringLiteral("--address-from-device")) {
-            ok = flag(o.addressFromDevice);
-        } else if (arg == QStringLiteral("--dry-run")) {
-            ok = flag(o.dryRun);
-        } else if (arg == QStringLiteral("--settings-only")) {
-            ok = flag(o.settingsOnly);
-        } else if (arg == QStringLiteral("-o") || arg == QStringLiteral("--output")) {
-            ok = value(o.output);
-        } else if (arg == QStringLiteral("--channels")) {
-            ok = value(o.channels);
-        } else if (arg == QStringLiteral("--serial") || arg == QStringLiteral("--address")) {
-            ok = value(v);
-            const auto n = parseNumber(v);
-            const bool serial = arg == QStringLiteral("--serial");
-            const std::uint64_t max = serial ? 0xFFFFFFFFu : 0xFFFFFFu;
-            if (ok && (!n || *n == 0 || *n > max))
-                return fail(
-                    QStringLiteral("%1 需要1至%2之间的数，而不是“%3”").arg(arg).arg(max).arg(v));
-            (serial ? o.serial : o.address) = n ? std::uint32_t(*n) : 0;
+        } else if (const auto owned = std::find_if(
+                       ownedOptions.begin(), ownedOptions.end(),
+                       [&](const OwnedOption& known) { return named(*known.option, arg); });
+                   owned != ownedOptions.end()) {
+            const CommandOption& option = *owned->option;
+            if (option.takesValue) {
+                ok = value(v);
+                if (ok && option.problem != nullptr)
+                    if (const QString problem = option.problem(arg, v); !problem.isEmpty())
+                        return fail(problem);
+            } else {
+                v.clear();
+                ok = !inlineValue.has_value();
+            }
+            o.args.values.insert(QLatin1String(option.name), v);
         } else if (arg.startsWith(u'-') && arg.size() > 1) {
             return fail(QStringLiteral("没有 %1 这个选项").arg(arg));
         } else {
@@ -314,11 +237,8 @@ Options parseOptions(const QStringList& arguments) {
     }
 
     if (!positional.isEmpty()) {
-        for (const CommandName& c : Commands) {
-            if (positional.first() == QLatin1String(c.name))
-                o.cmd = c.cmd;
-        }
-        if (o.cmd == Command::None)
+        o.command = findCommand(positional.first());
+        if (o.command == nullptr)
             return fail(QStringLiteral("没有“%1”这个命令").arg(positional.first()));
         positional.removeFirst();
     }
@@ -329,35 +249,25 @@ Options parseOptions(const QStringList& arguments) {
     }
     if (help) {
         o.result = Options::Outcome::Help;
-        o.text = commandHelp(o.cmd);
+        o.text = helpText(o.command);
         return o;
     }
-    if (o.cmd == Command::None)
+    if (o.command == nullptr)
         return fail(QStringLiteral("没有给出命令"));
 
-    // Options that belong to one command only.
-    const struct {
-        const char* option;
-        std::initializer_list<Command> commands;
-    } owners[] = {
-        {"--all", {Command::Scan}},          {"-o", {Command::Read}},
-        {"--output", {Command::Read}},       {"--channels", {Command::Write, Command::Schedule}},
-        {"--no-schedule", {Command::Write}}, {"--address-from-device", {Command::Write}},
-        {"--dry-run", {Command::Write}},     {"--settings-only", {Command::Diff}},
-        {"--serial", {Command::SetAddress}}, {"--address", {Command::SetAddress}},
-    };
-    for (const auto& owner : owners) {
-        if (usedOptions.contains(QLatin1String(owner.option)) &&
-            std::find(owner.commands.begin(), owner.commands.end(), o.cmd) == owner.commands.end())
-            return fail(QStringLiteral("%1 不能用于这个命令").arg(owner.option));
+    // Options that belong to other commands.
+    for (const OwnedOption& owned : ownedOptions) {
+        if (std::find(owned.owners.begin(), owned.owners.end(), o.command) != owned.owners.end())
+            continue;
+        for (const char* name : {owned.option->name, owned.option->alias})
+            if (name != nullptr && usedOptions.contains(QLatin1String(name)))
+                return fail(QStringLiteral("%1 不能用于这个命令").arg(QLatin1String(name)));
     }
 
-    const bool takesFile =
-        o.cmd == Command::Write || o.cmd == Command::Diff || o.cmd == Command::Show;
-    if (takesFile) {
+    if (o.command->takesFile) {
         if (positional.isEmpty())
             return fail(QStringLiteral("需要配置文件"));
-        o.file = positional.takeFirst();
+        o.args.file = positional.takeFirst();
     }
     if (!positional.isEmpty())
         return fail(QStringLiteral("多余的参数“%1”").arg(positional.first()));
@@ -379,32 +289,21 @@ Options parseOptions(const QStringList& arguments) {
         const std::uint32_t baudRate = baudGiven ? o.line.baudRate : stored.baudRate;
         o.line = stored;
         o.line.baudRate = baudRate;
-        if (o.channels.isEmpty() && (o.cmd == Command::Write || o.cmd == Command::Schedule))
-            o.channels = session.channelFile;
+        o.settingsChannelFile = session.channelFile;
     }
 
-    if (o.cmd == Command::Show && !o.ports.isEmpty())
-        return fail(QStringLiteral("show 不用端口"));
-    if (o.cmd == Command::Ports && !o.ports.isEmpty())
-        return fail(QStringLiteral("ports 不用端口"));
-    if (o.ports.isEmpty() && o.cmd != Command::Scan && o.cmd != Command::Show &&
-        o.cmd != Command::Ports)
+    if (o.command->ports == PortUse::None && !o.ports.isEmpty())
+        return fail(QStringLiteral("%1 不用端口").arg(QLatin1String(o.command->name)));
+    if (o.ports.isEmpty() && o.command->ports == PortUse::Needed)
         return fail(QStringLiteral("没有给出端口（--port）"));
     if (o.ports.removeDuplicates() > 0)
         return fail(QStringLiteral("同一端口给了两次"));
     for (const QString& port : std::as_const(o.ports))
         if (const QString problem = portNameProblem(port); !problem.isEmpty())
             return fail(problem);
-    if (o.cmd == Command::SetAddress && (o.serial == 0 || o.address == 0))
-        return fail(QStringLiteral("set-address 需要 --serial 和 --address"));
-    if (o.cmd == Command::Schedule && o.channels.isEmpty())
-        return fail(QStringLiteral("schedule 需要 --channels"));
-    if (o.cmd == Command::Read && o.output == QStringLiteral("-") && o.ports.size() > 1)
-        return fail(QStringLiteral("-o - 只能用于一个端口"));
-    if (o.cmd == Command::Read && o.output.isEmpty() &&
-        (usedOptions.contains(QStringLiteral("-o")) ||
-         usedOptions.contains(QStringLiteral("--output"))))
-        return fail(QStringLiteral("-o 需要路径"));
+    if (o.command->checkOptions != nullptr)
+        if (const QString problem = o.command->checkOptions(o); !problem.isEmpty())
+            return fail(problem);
     o.result = Options::Outcome::Run;
     return o;
 }

@@ -4,48 +4,50 @@
 
 #include "session/PortSettings.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 
 namespace korvane::cli {
 
-enum class Command { None, Identify, Scan, Read, Write, Diff, SetAddress, Schedule, Show, Ports };
+struct CommandDef;
+
+// The command's own options, by their first name (a flag's value is empty), and its FILE.
+struct CommandArguments {
+    QHash<QString, QString> values;
+    QString file;
+
+    bool has(const char* option) const { return values.contains(QLatin1String(option)); }
+    QString value(const char* option) const { return values.value(QLatin1String(option)); }
+};
 
 struct Options {
     enum class Outcome { Run, Help, Error };
     Outcome result = Outcome::Error;
     QString text; // Help: the help or version text; Error: what is wrong, one line
 
-    Command cmd = Command::None;
-    QStringList ports; // as given, or the settings file's commName
-    PortSettings line; // every port's line settings; the name is each port's own
+    const CommandDef* command = nullptr;
+    CommandArguments args;
+    QStringList ports;           // as given, or the settings file's commName
+    PortSettings line;           // every port's line settings; the name is each port's own
+    QString settingsChannelFile; // the --settings file's ChannelFile
     bool remote = false;
     bool json = false;
-    bool verbose = false;  // the traces of the link, the procedures and the files
-    bool quiet = false;    // no success lines
-    bool allPorts = false; // scan: the on-board ports too
-    QString output;        // read -o
-    QString file;          // write, diff
-    QString channels;      // write, schedule; else the settings file's ChannelFile
-    bool noSchedule = false;
-    bool addressFromDevice = false; // write
-    bool dryRun = false;            // write: check, read and compare, send nothing
-    bool settingsOnly = false;      // diff: serial number and address left out
-    int timeoutMs = 0;              // the answer time limit; 0: the transport's own
-    std::uint32_t serial = 0;
-    std::uint32_t address = 0;
+    bool verbose = false; // the traces of the link, the procedures and the files
+    bool quiet = false;   // no success lines
+    int timeoutMs = 0;    // the answer time limit; 0: the transport's own
 };
 
 // arguments[0] is the program name. Reads the --settings file, if any.
 Options parseOptions(const QStringList& arguments);
 
-// read -o PATH is a folder of <serial>.krv: for several ports, a PATH ending in a
-// separator, or a folder that exists.
-bool outputIsFolder(const Options& options);
+// A number in decimal, or hexadecimal after 0x; nothing for anything else.
+std::optional<std::uint64_t> parseNumber(const QString& text);
 
-// The help of the program (Command::None) or of one command.
-QString helpText(Command command);
+// The help of the program (nullptr) or of one command.
+QString helpText(const CommandDef* command);
 
 } // namespace korvane::cli

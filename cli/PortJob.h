@@ -4,11 +4,9 @@
 // and transport on the thread it runs on; runPortJobs gives every job a thread of its
 // own, so that one device's time-outs or failures never hold up or touch another's.
 
-#include "cli/CliOptions.h"
 #include "cli/ConfigurationReport.h"
-#include "cli/InputCheck.h"
 #include "config/DeviceConfiguration.h"
-#include "files/ConfigurationFile.h"
+#include "session/PortSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +17,7 @@
 
 namespace korvane::cli {
 
+class CommandRun;
 class Console;
 
 // Exit statuses, from best to worst; with several ports the worst one is the program's.
@@ -29,25 +28,13 @@ inline constexpr int StatusUnreachable = 3; // no port, no answer, or a garbled 
 inline constexpr int StatusInterrupted = 130;
 
 struct PortJob {
-    Command cmd = Command::None;
+    const CommandRun* run = nullptr; // what the command does on the port
     QString port;
     PortSettings line; // the line settings; the name is Port
     bool remote = false;
-    bool quiet = false;                    // scan: say nothing
-    bool successLines = true;              // say what succeeded
-    std::optional<ConfigurationFile> file; // write, diff: the file, or
-    QString filePath;                      // (- standard input)
-    // a backup folder's files, each device taking the one of its serial number
-    std::shared_ptr<const std::vector<InputFile>> folder;
-    QString folderPath;
-    QString channels;
-    bool noSchedule = false;
-    std::uint32_t serial = 0;
-    std::uint32_t address = 0;
-    bool addressFromDevice = false; // write: the frames go to the address the device has
-    int timeoutMs = 0;              // 0: the transport's own time limit
-    bool dryRun = false;            // write: what would change, nothing sent
-    bool settingsOnly = false;      // diff: without serial number and address
+    bool quiet = false;       // failures left unsaid
+    bool successLines = true; // say what succeeded
+    int timeoutMs = 0;        // 0: the transport's own time limit
 };
 
 struct PortResult {
