@@ -19,8 +19,9 @@
 namespace korvane::test {
 
 // The transport's time limit in tests: far above any answer of the simulator on a
-// loaded machine, far below the product's 5 s, so a silent device costs little.
-constexpr int TestTimeLimitMs = 800;
+// loaded machine (it answers within milliseconds, a few tens under the sanitizers),
+// a tenth of the product's 5 s, so a silent device costs little.
+constexpr int TestTimeLimitMs = 500;
 
 // The block gap in tests not about it: the simulator writes an answer at once, so a
 // fifth of the product's gap ends the block as surely and each transaction costs less.
