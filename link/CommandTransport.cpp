@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <limits>
 #include <thread>
@@ -39,7 +40,17 @@ private:
     BusyCursor* m_cursor;
 };
 
+std::atomic<std::uint32_t> blockGap{CommandTransport::BlockGapMs};
+
 } // namespace
+
+std::uint32_t CommandTransport::blockGapMs() noexcept {
+    return blockGap.load();
+}
+
+void CommandTransport::setBlockGapMsForTests(std::uint32_t ms) noexcept {
+    blockGap.store(ms);
+}
 
 CommandTransport::CommandTransport()
     : m_comm(std::make_unique<SerialPort>()), m_network(std::make_unique<NetworkPort>(*m_comm)) {
@@ -59,7 +70,7 @@ CommandTransport::CommandTransport()
     };
     m_comm->setInputXonXoff(false);
     m_comm->setOutputXonXoff(false);
-    m_comm->setReadIntervalTimeout(100);
+    m_comm->setReadIntervalTimeout(blockGapMs());
 }
 
 CommandTransport::~CommandTransport() {

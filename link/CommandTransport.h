@@ -45,12 +45,21 @@ public:
     // A transaction waits at least this long from the send before giving up.
     static constexpr int ResponseTimeLimitMs = 5010;
 
-    // Creates the port (closed) with XON/XOFF off both ways and a 100 ms read interval.
-    // Its hangupRequested handler is the transport's.
+    // The read interval that ends a received block: the gap after the device's last byte.
+    static constexpr std::uint32_t BlockGapMs = 100;
+
+    // Creates the port (closed) with XON/XOFF off both ways and a read interval of
+    // blockGapMs(). Its hangupRequested handler is the transport's.
     CommandTransport();
     ~CommandTransport(); // destroys the port, which closes it
     CommandTransport(const CommandTransport&) = delete;
     CommandTransport& operator=(const CommandTransport&) = delete;
+
+    // The block gap of transports created from now on, for every thread; BlockGapMs
+    // unless changed. Tests whose cases are not about the gap shorten it, so that each
+    // transaction does not cost a tenth of a second.
+    static std::uint32_t blockGapMs() noexcept;
+    static void setBlockGapMsForTests(std::uint32_t ms) noexcept;
 
     // The port's settings and, for a local name, the serial port itself.
     SerialPort& comm() noexcept { return *m_comm; }

@@ -19,9 +19,10 @@ namespace korvane::test {
 inline const QString NoAnswer =
     QStringLiteral("请检查Korvane是否加电，连线是否连上，通讯端口是否设对？");
 
-// The answer time limit in tests: far above any answer of the simulator on a loaded
-// machine, far below the product's 5 s, so a silent device costs little.
-inline const QString TestTimeout = QStringLiteral("800");
+// The answer time limit in tests, that of the device tests (TestTimeLimitMs): far
+// above any answer of the simulator on a loaded machine, a tenth of the product's 5 s,
+// so a silent device costs little.
+inline const QString TestTimeout = QStringLiteral("500");
 
 struct Run {
     int status = -1;

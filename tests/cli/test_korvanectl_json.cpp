@@ -40,6 +40,7 @@ private slots:
     // One device and one silent one for every row of the schema test, put back as they
     // were before each row; ports lists the device too.
     void initTestCase() {
+        shortenBlockGap();
         m_sim = startSim(101);
         m_silent = startSim(102, true);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));

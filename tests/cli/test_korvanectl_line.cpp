@@ -42,6 +42,7 @@ private slots:
     // The backup the write sends, read once from a device as the slow one comes up but
     // answering at once.
     void initTestCase() {
+        shortenBlockGap();
         sim::SimulatorHost fast;
         QVERIFY(!fast.start(sim::SimulatorOptions{}).isEmpty());
         m_backup = takeBackup(fast, m_backupDir, QStringLiteral("a.krv"));
@@ -118,6 +119,9 @@ private slots:
     // An answer still on its way to a program that ended in the middle of a transaction
     // is not taken for the answer to the next one's probe.
     void answerLeftOnTheLine() {
+        // At the product's block gap: how long the line is watched is part of the case.
+        CommandTransport::setBlockGapMsForTests(CommandTransport::BlockGapMs);
+        const auto shortAgain = qScopeGuard([] { shortenBlockGap(); });
         sim::SimulatorHost sim;
         sim::SimulatorOptions options;
         options.replyDelayMs = 120; // the answer comes after the next program has opened the port

@@ -42,6 +42,7 @@ private slots:
     // The backups the cases start from, each read once from a device of its serial
     // number as it comes up.
     void initTestCase() {
+        shortenBlockGap();
         for (const std::uint32_t serial : {61u, 121u}) {
             auto sim = startSim(serial);
             m_backups[serial] =

@@ -40,6 +40,7 @@ class TestKorvanectlUsage : public QObject {
 private slots:
     // The backup of a device of serial number 181, read once for every row.
     void initTestCase() {
+        shortenBlockGap();
         auto sim = startSim(181);
         m_backup181 = takeBackup(*sim, m_backupDir, QStringLiteral("181.krv"));
     }

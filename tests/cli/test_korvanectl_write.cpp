@@ -39,6 +39,7 @@ class TestKorvanectlWrite : public QObject {
 private slots:
     // The backup of a device of serial number 71 at address 42, read once for every row.
     void initTestCase() {
+        shortenBlockGap();
         auto sim = startSim(71, false, sim::Model::Korvane, 42);
         m_backup71 = takeBackup(*sim, m_backupDir, QStringLiteral("71.krv"));
     }

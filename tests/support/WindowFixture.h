@@ -37,6 +37,7 @@ public:
             f.open(QIODevice::WriteOnly);
             f.write(QString(settings).replace(QStringLiteral("{PTY}"), port).toUtf8());
         }
+        shortenBlockGap();
         window = std::make_unique<MainWindow>([this](const QString& text, const QString& caption,
                                                      MessageIcon icon, const QString& detail) {
             messages.append({text, caption, icon, detail});
