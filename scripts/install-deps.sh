@@ -6,7 +6,7 @@
 #     --fuzz: also what the fuzz targets need; --windows: also the Windows build's
 #     cross compilers, Wine (wine64 and the wine launcher, which is only recommended),
 #     zip, xwininfo, dpkg-source, and for the icon and the installer rsvg-convert,
-#     icotool and wrestool, wixl and msibuild
+#     icotool and wrestool, wixl and msibuild, and ss for the Wine test's free TCP port
 set -euo pipefail
 
 # qt6-serialport-dev lists the serial ports; help2man writes the man pages; dpkg-dev and
@@ -22,7 +22,7 @@ if [[ "${1:-}" == --fuzz || "${KORVANE_FUZZ:-0}" == 1 ]]; then
 fi
 if [[ "${1:-}" == --windows ]]; then
   packages+=(g++-mingw-w64-x86-64-posix wine64 wine zip dpkg-dev x11-utils librsvg2-bin icoutils
-    wixl msitools)
+    wixl msitools iproute2)
 fi
 missing=()
 for p in "${packages[@]}"; do
