@@ -18,8 +18,8 @@ private slots:
         QTest::addColumn<QStringList>("recent");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("expected");
-        const QString a = QStringLiteral("rfc2217://10.0.0.1:4000");
-        const QString b = QStringLiteral("socket://10.0.0.2:4001");
+        const QString a = QStringLiteral("rfc2217://127.0.0.1:4000");
+        const QString b = QStringLiteral("socket://127.0.0.1:4001");
         QTest::addRow("first") << QStringList{} << a << QStringList{a};
         QTest::addRow("newest first") << QStringList{a} << b << QStringList{b, a};
         QTest::addRow("used again moves up") << QStringList{b, a} << a << QStringList{a, b};

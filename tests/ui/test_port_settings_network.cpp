@@ -22,7 +22,7 @@ private slots:
     void recentPortsOffered() {
         PortSettingsDialog dialog;
         PortSettings settings;
-        settings.commName = QStringLiteral("socket://10.1.2.3:4001");
+        settings.commName = QStringLiteral("socket://127.0.0.1:4001");
         dialog.setSettings(settings);
         const QStringList recent{settings.commName, QStringLiteral("rfc2217://rack-7:2001")};
         dialog.setRecentPorts(recent);
